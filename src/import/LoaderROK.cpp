@@ -1,0 +1,8 @@
+#include "model/PolyModel.h"
+
+// Not read yet: the reader for this format is still to come.
+ReadResult CPolyModel::ReadROK(const std::string& path, IProgress*)
+{
+    fileName = path;
+    return kReadFailed;
+}

@@ -1,0 +1,159 @@
+#include "model/PolyModel.h"
+
+#include "design/CSlicePlane.h"
+
+#include <algorithm>
+#include <cstring>
+
+void CCornerList::PushBack(CFaceCorner* c, Arena& arena)
+{
+    if (count_ == capacity_) {
+        const int32_t newCapacity = capacity_ * 2;
+        CFaceCorner** grown = arena.AllocateArray<CFaceCorner*>(newCapacity);
+        std::memcpy(grown, items_, sizeof(CFaceCorner*) * count_);
+        items_ = grown; // the old array stays in the arena until it is reset
+        capacity_ = newCapacity;
+    }
+    items_[count_++] = c;
+}
+
+void CCornerList::Remove(const CFaceCorner* c)
+{
+    count_ = static_cast<int32_t>(std::remove(items_, items_ + count_, c) - items_);
+}
+
+void CCornerList::Erase(int index)
+{
+    std::memmove(items_ + index, items_ + index + 1, sizeof(CFaceCorner*) * (count_ - index - 1));
+    --count_;
+}
+
+void CCornerList::Reverse() { std::reverse(items_, items_ + count_); }
+
+CFaceCorner* CPolyFace::AddCorner(CPolyVertex* v)
+{
+    CFaceCorner* c = object->arena.Create<CFaceCorner>(v, this);
+    corners.PushBack(c, object->arena);
+    return c;
+}
+
+void CPolyFace::ComputePlane()
+{
+    if (corners.size() < 3)
+        return;
+    const CVector3& p0 = corners[0]->vertex->pos;
+    const CVector3& p1 = corners[1]->vertex->pos;
+    const CVector3& p2 = corners[2]->vertex->pos;
+    CVector3 n = (p0 - p1).Cross(p1 - p2);
+    n.Normalize();
+    normal = n;
+    d = -(normal.x * p0.x + normal.y * p0.y + normal.z * p0.z);
+}
+
+CPolyVertex* CPolyObject::AddVertex(const CVector3& pos)
+{
+    CPolyVertex* v = NewVertex(pos);
+    vertices.push_back(v);
+    return v;
+}
+
+CPolyFace* CPolyObject::AddFace()
+{
+    CPolyFace* f = NewFace();
+    faces.push_back(f);
+    return f;
+}
+
+CTexCoord* CPolyObject::AddTexCoord(double u, double v)
+{
+    CTexCoord* t = arena.Create<CTexCoord>(CTexCoord{u, v});
+    texcoords.push_back(t);
+    return t;
+}
+
+void CPolyObject::RemoveFace(const CPolyFace* f)
+{
+    faces.erase(std::remove(faces.begin(), faces.end(), f), faces.end());
+}
+
+void CPolyObject::Clear()
+{
+    faces.clear();
+    vertices.clear();
+    texcoords.clear();
+    arena.Reset();
+}
+
+CPolyModel::CPolyModel() = default;
+CPolyModel::~CPolyModel() = default;
+
+CPolyObject* CPolyModel::AddObject()
+{
+    objects.push_back(std::make_unique<CPolyObject>());
+    return objects.back().get();
+}
+
+ReadResult CPolyModel::Read6KS(const std::string& path, IProgress*)
+{
+    fileName = path; // the format is recognised but cannot be read
+    return kReadFailed;
+}
+
+void CPolyModel::NormalizeToUnit()
+{
+    const double hx = (bboxMax.x - bboxMin.x) / 2.0;
+    const double hy = (bboxMax.y - bboxMin.y) / 2.0;
+    const double hz = (bboxMax.z - bboxMin.z) / 2.0;
+    const double s = std::max(hx, std::max(hy, hz)) * 1.0001;
+    const CVector3 c = (bboxMax + bboxMin) * 0.5;
+    // A model without extent (never one that passed BuildTopology) is only centred.
+    const bool scale = s > 0.0;
+    for (const auto& obj : objects) {
+        for (CPolyVertex* v : obj->vertices) {
+            v->pos.x = v->pos.x - c.x;
+            v->pos.y = v->pos.y - c.y;
+            v->pos.z = v->pos.z - c.z;
+            if (scale) {
+                v->pos.x /= s;
+                v->pos.y /= s;
+                v->pos.z /= s;
+            }
+        }
+    }
+}
+
+void CPolyModel::FlipOrientation()
+{
+    struct Successor {
+        CPolyVertex* vertex;
+        CTexCoord* tex;
+    };
+    std::vector<Successor> saved;
+    for (const auto& obj : objects) {
+        for (CPolyFace* f : obj->faces) {
+            f->normal = f->normal * -1.0;
+            f->d = -f->d;
+            saved.clear();
+            for (CFaceCorner* c : f->corners)
+                saved.push_back(c->next ? Successor{c->next->vertex, c->next->tex}
+                                        : Successor{c->vertex, c->tex});
+            int i = 0;
+            for (CFaceCorner* c : f->corners) {
+                c->vertex = saved[i].vertex;
+                c->tex = saved[i].tex;
+                ++i;
+            }
+            for (CFaceCorner* c : f->corners)
+                std::swap(c->next, c->prev);
+            f->corners.Reverse();
+        }
+    }
+}
+
+size_t CPolyModel::VertexCount() const
+{
+    size_t n = 0;
+    for (const auto& obj : objects)
+        n += obj->vertices.size();
+    return n;
+}

@@ -1,0 +1,190 @@
+#pragma once
+// The polygon model: one model owns objects; an object owns its faces,
+// vertices and texture coordinates (in its arena); a face owns its corners.
+// Every other link is a plain non-owning pointer.
+
+#include "model/Arena.h"
+#include "model/Geometry.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CPolyObject;
+class CPolyFace;
+class CSlicePlane;
+class IProgress;
+
+// Result of every model reader. The opener turns it into a message.
+enum ReadResult : int {
+    kReadOk = 0,
+    kReadFailed = 1,       // "File open failed"
+    kReadCancelled = 2,    // "Canceled"
+    kReadReported = 3,     // already reported, no message
+    kReadLocked = 4,       // "The file is locked."
+    kReadNotTriangles = 5, // "Error: Please make all polygons triangle."
+};
+
+struct CPolyVertex {
+    int32_t id = 0;
+    uint8_t mark = 0;
+    CVector3 pos;
+
+    CPolyVertex() = default;
+    explicit CPolyVertex(const CVector3& p) : pos(p) {}
+};
+
+struct CTexCoord {
+    double u = 0.0;
+    double v = 0.0;
+};
+
+struct CFaceCorner {
+    CPolyVertex* vertex = nullptr;
+    CPolyFace* face = nullptr;
+    CFaceCorner* next = nullptr; // ring links, set by CleanCorners
+    CFaceCorner* prev = nullptr;
+    CTexCoord* tex = nullptr;
+    uint8_t enabled = 1;
+
+    CFaceCorner() = default;
+    CFaceCorner(CPolyVertex* v, CPolyFace* f) : vertex(v), face(f) {}
+};
+
+// Ordered corner list of a face. Triangles keep their corners inline; longer
+// polygons spill into the owning object's arena.
+class CCornerList {
+public:
+    using iterator = CFaceCorner**;
+    using const_iterator = CFaceCorner* const*;
+
+    CCornerList() = default;
+    CCornerList(const CCornerList&) = delete;
+    CCornerList& operator=(const CCornerList&) = delete;
+
+    int size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    CFaceCorner* operator[](int i) const { return items_[i]; }
+    CFaceCorner* front() const { return items_[0]; }
+    CFaceCorner* back() const { return items_[count_ - 1]; }
+    iterator begin() { return items_; }
+    iterator end() { return items_ + count_; }
+    const_iterator begin() const { return items_; }
+    const_iterator end() const { return items_ + count_; }
+
+    void PushBack(CFaceCorner* c, Arena& arena);
+    // Unlinks every entry equal to c (the corner itself is not destroyed).
+    void Remove(const CFaceCorner* c);
+    void Erase(int index);
+    void Reverse();
+    void Clear() { count_ = 0; }
+    void Truncate(int n) { count_ = n; }
+
+private:
+    static constexpr int kInline = 3;
+    CFaceCorner* inline_[kInline] = {};
+    CFaceCorner** items_ = inline_;
+    int32_t count_ = 0;
+    int32_t capacity_ = kInline;
+};
+
+class CPolyFace {
+public:
+    explicit CPolyFace(CPolyObject* owner) : object(owner) {}
+    CPolyFace(const CPolyFace&) = delete;
+    CPolyFace& operator=(const CPolyFace&) = delete;
+
+    CPolyObject* object = nullptr;
+    CCornerList corners;
+    CVector3 normal;
+    double d = 0.0;
+    int32_t id = 0;
+    int32_t material = -1;
+    CVector3 centre;
+    uint8_t sel = 0;
+
+    // Creates a corner on vertex v in the owning object's arena and appends it.
+    CFaceCorner* AddCorner(CPolyVertex* v);
+    // Drops repeated corners (same record or exactly equal position) and links the ring.
+    void CleanCorners();
+    // Right-hand unit normal of the first three corners and the plane offset.
+    void ComputePlane();
+};
+
+class CPolyObject {
+public:
+    CPolyObject() = default;
+    CPolyObject(const CPolyObject&) = delete;
+    CPolyObject& operator=(const CPolyObject&) = delete;
+
+    std::vector<CPolyFace*> faces;
+    std::vector<CPolyVertex*> vertices;
+    std::vector<CTexCoord*> texcoords;
+    Arena arena; // owns every record above
+
+    // Record factories: the record lives as long as the object (or until Clear).
+    CPolyVertex* NewVertex(const CVector3& pos) { return arena.Create<CPolyVertex>(pos); }
+    // Creates a vertex and appends it to `vertices`.
+    CPolyVertex* AddVertex(const CVector3& pos);
+    // Creates a face owned by this object (not yet in `faces`).
+    CPolyFace* NewFace() { return arena.Create<CPolyFace>(this); }
+    // Creates a face and appends it to `faces`.
+    CPolyFace* AddFace();
+    CTexCoord* AddTexCoord(double u, double v);
+
+    // Unlinks every entry equal to f from `faces`; the record stays in the arena.
+    void RemoveFace(const CPolyFace* f);
+    // Destroys every face, corner, vertex and texture coordinate; keeps the memory.
+    void Clear();
+};
+
+struct CMaterial {
+    // ambient RGBA, diffuse RGBA, emission RGBA, specular RGBA, shininess
+    float values[17] = {};
+};
+
+class CPolyModel {
+public:
+    CPolyModel();
+    ~CPolyModel();
+    CPolyModel(const CPolyModel&) = delete;
+    CPolyModel& operator=(const CPolyModel&) = delete;
+
+    std::vector<std::unique_ptr<CPolyObject>> objects;
+    std::vector<std::unique_ptr<CPolyObject>> undoStack;
+    CVector3 bboxMax{-kDoubleMax, -kDoubleMax, -kDoubleMax};
+    CVector3 bboxMin{kDoubleMax, kDoubleMax, kDoubleMax};
+    int32_t faceCount = 0;
+    std::string fileName;
+    uint8_t hasTexCoords = 0;
+    std::vector<CMaterial> materials;
+    std::vector<std::unique_ptr<CSlicePlane>> planes;
+    CSlicePlane* currentPlane = nullptr;
+    CSlicePlane* pickedPlane = nullptr;
+    // Objects a commit dropped from `objects`: kept alive so no pointer into them dangles.
+    std::vector<std::unique_ptr<CPolyObject>> retiredObjects;
+
+    CPolyObject* AddObject();
+
+    // Readers: each stores the path in fileName first and returns a ReadResult.
+    // `progress` may be null (no progress reporting, no cancel).
+    ReadResult ReadOBJ(const std::string& path, IProgress* progress = nullptr);
+    ReadResult ReadMQO(const std::string& path, IProgress* progress = nullptr);
+    ReadResult ReadDXF(const std::string& path, IProgress* progress = nullptr);
+    ReadResult ReadWRL(const std::string& path, IProgress* progress = nullptr);
+    ReadResult ReadROK(const std::string& path, IProgress* progress = nullptr);
+    ReadResult ReadQWF(const std::string& path, IProgress* progress = nullptr);
+    ReadResult Read3DS(const std::string& path, IProgress* progress = nullptr);
+    ReadResult Read6KS(const std::string& path, IProgress* progress = nullptr);
+
+    // Leaves only clean triangles, numbers faces, sets the bounding box and
+    // appends the reflection plane. False when no face survives.
+    bool BuildTopology();
+    // Scales every vertex into [-1, 1]^3 around the bounding-box centre.
+    void NormalizeToUnit();
+    // Reverses every face's winding and negates its plane.
+    void FlipOrientation();
+
+    size_t VertexCount() const;
+};

@@ -1,0 +1,172 @@
+#include "design/CSlicePlane.h"
+#include "model/PolyModel.h"
+#include "support/Meshes.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using testmesh::AddFace;
+using testmesh::AddFaceOn;
+
+namespace {
+
+// The invariants every built model keeps, checked over whole groups of meshes.
+void ExpectBuiltInvariants(const CPolyModel& m)
+{
+    int nextId = 0;
+    ASSERT_FALSE(m.objects.empty());
+    for (const auto& obj : m.objects) {
+        EXPECT_FALSE(obj->faces.empty());
+        for (const CPolyFace* f : obj->faces) {
+            ASSERT_EQ(f->corners.size(), 3);
+            for (int k = 0; k < 3; ++k) {
+                const CFaceCorner* c = f->corners[k];
+                EXPECT_EQ(c->next, f->corners[(k + 1) % 3]);
+                EXPECT_EQ(c->prev, f->corners[(k + 2) % 3]);
+                EXPECT_NE(c->vertex->pos, c->next->vertex->pos);
+                const CVector3& p = c->vertex->pos;
+                EXPECT_TRUE(p.x >= m.bboxMin.x && p.x <= m.bboxMax.x);
+                EXPECT_TRUE(p.z >= m.bboxMin.z && p.z <= m.bboxMax.z);
+            }
+            EXPECT_EQ(f->id, nextId++);
+            EXPECT_NEAR(f->normal.Length(), 1.0, 1e-12);
+        }
+    }
+    EXPECT_EQ(m.faceCount, nextId);
+    ASSERT_NE(m.currentPlane, nullptr);
+    EXPECT_EQ(m.planes.back().get(), m.currentPlane);
+    EXPECT_EQ(m.currentPlane->axisType, 1);
+}
+
+std::vector<CPolyVertex*> CornerVertices(const CPolyFace* f)
+{
+    std::vector<CPolyVertex*> out;
+    for (CFaceCorner* c : f->corners)
+        out.push_back(c->vertex);
+    return out;
+}
+
+} // namespace
+
+TEST(BuildTopology, InvariantsHoldOverMeshGroup)
+{
+    std::vector<std::function<std::unique_ptr<CPolyModel>()>> makers = {
+        [] { return testmesh::Triangle(); }, [] { return testmesh::Strip(); },
+        [] { return testmesh::Cube(); }, [] { return testmesh::Grid(5, 7); },
+        [] {
+            return testmesh::Grid(6, 6, 2.0, 1.0,
+                                  [](double x, double y) { return 0.3 * x * x - 0.2 * y; });
+        }};
+    for (auto& make : makers) {
+        auto m = make();
+        ASSERT_TRUE(m->BuildTopology());
+        ExpectBuiltInvariants(*m);
+    }
+}
+
+TEST(BuildTopology, QuadFansAfterExistingFacesAndDropsMaterial)
+{
+    CPolyModel m;
+    CPolyObject* o = m.AddObject();
+    auto a = o->AddVertex({0, 0, 0}), b = o->AddVertex({1, 0, 0}), c = o->AddVertex({1, 1, 0}),
+         d = o->AddVertex({0, 1, 0}), e = o->AddVertex({2, 0, 0});
+    CPolyFace* quad = AddFaceOn(o, {a, b, c, d});
+    quad->material = 3;
+    AddFaceOn(o, {b, e, c});
+    ASSERT_TRUE(m.BuildTopology());
+    ASSERT_EQ(o->faces.size(), 3u);
+    EXPECT_EQ(CornerVertices(o->faces[0]), (std::vector<CPolyVertex*>{b, e, c}));
+    EXPECT_EQ(CornerVertices(o->faces[1]), (std::vector<CPolyVertex*>{a, b, c}));
+    EXPECT_EQ(CornerVertices(o->faces[2]), (std::vector<CPolyVertex*>{a, c, d}));
+    EXPECT_EQ(o->faces[1]->material, -1);
+    EXPECT_EQ(o->faces[2]->id, 2);
+    ExpectBuiltInvariants(m);
+}
+
+TEST(BuildTopology, PentagonFansFromFirstCorner)
+{
+    CPolyModel m;
+    CPolyObject* o = m.AddObject();
+    std::vector<CPolyVertex*> v;
+    for (int i = 0; i < 5; ++i)
+        v.push_back(o->AddVertex({std::cos(i * 1.2566), std::sin(i * 1.2566), 0}));
+    AddFaceOn(o, v);
+    ASSERT_TRUE(m.BuildTopology());
+    ASSERT_EQ(o->faces.size(), 3u);
+    for (int k = 0; k < 3; ++k)
+        EXPECT_EQ(CornerVertices(o->faces[k]),
+                  (std::vector<CPolyVertex*>{v[0], v[k + 1], v[k + 2]}));
+}
+
+TEST(BuildTopology, RepeatedAndDegenerateCorners)
+{
+    CPolyModel m;
+    CPolyObject* o = m.AddObject();
+    auto a = o->AddVertex({0, 0, 0}), b = o->AddVertex({1, 0, 0}), c = o->AddVertex({0, 1, 0});
+    AddFaceOn(o, {a, b, a});                                // last repeats first: two corners
+    AddFace(o, {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}});          // collinear: zero area
+    AddFaceOn(o, {a, a, b, c});                             // a, a, b, c -> a, b, c
+    AddFace(o, {{5, 5, 5}, {5, 5, 5}, {6, 5, 5}, {5, 6, 5}}); // equal positions, other records
+    ASSERT_TRUE(m.BuildTopology());
+    ASSERT_EQ(o->faces.size(), 2u);
+    EXPECT_EQ(CornerVertices(o->faces[0]), (std::vector<CPolyVertex*>{a, b, c}));
+    EXPECT_EQ(o->faces[1]->corners[0]->vertex->pos, (CVector3{5, 5, 5}));
+    ExpectBuiltInvariants(m);
+}
+
+TEST(BuildTopology, RunOfEqualCornersKeepsOnlyTheFirst)
+{
+    CPolyObject obj;
+    CPolyFace* f = AddFace(&obj, {{0, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    CFaceCorner* first = f->corners[1];
+    f->CleanCorners();
+    ASSERT_EQ(f->corners.size(), 3);
+    EXPECT_EQ(f->corners[1], first);
+}
+
+TEST(BuildTopology, TwoCornerFaceKeepsItsLinks)
+{
+    CPolyObject obj;
+    CPolyFace* f = AddFace(&obj, {{0, 0, 0}, {1, 0, 0}});
+    f->CleanCorners();
+    EXPECT_EQ(f->corners[0]->next, nullptr);
+}
+
+TEST(BuildTopology, EmptyObjectsVanishAndIdsStayDense)
+{
+    CPolyModel m;
+    AddFace(m.AddObject(), {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+    AddFace(m.AddObject(), {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}});
+    CPolyObject* third = m.AddObject();
+    AddFace(third, {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}});
+    ASSERT_TRUE(m.BuildTopology());
+    ASSERT_EQ(m.objects.size(), 2u);
+    EXPECT_EQ(m.objects[1].get(), third);
+    EXPECT_EQ(third->faces[0]->id, 1);
+    EXPECT_EQ(m.bboxMax.z, 1.0);
+    EXPECT_EQ(m.bboxMin.z, 0.0);
+}
+
+TEST(BuildTopology, NothingLeftFails)
+{
+    CPolyModel m;
+    AddFace(m.AddObject(), {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}});
+    EXPECT_FALSE(m.BuildTopology());
+    EXPECT_TRUE(m.objects.empty());
+    EXPECT_EQ(m.currentPlane, nullptr);
+    CPolyModel empty;
+    EXPECT_FALSE(empty.BuildTopology());
+}
+
+TEST(BuildTopology, CentreAndPlane)
+{
+    auto m = testmesh::Triangle();
+    testmesh::Build(*m);
+    const CPolyFace* f = m->objects[0]->faces[0];
+    EXPECT_DOUBLE_EQ(f->centre.x, 1.0 / 3.0);
+    EXPECT_DOUBLE_EQ(f->centre.y, 1.0 / 3.0);
+    // Counter-clockwise seen from +z: the normal points to +z.
+    EXPECT_EQ(f->normal, (CVector3{0, 0, 1}));
+    EXPECT_EQ(f->d, 0.0);
+}
