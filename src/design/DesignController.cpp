@@ -15,32 +15,26 @@ constexpr uint32_t kNoCell = std::numeric_limits<uint32_t>::max();
 } // namespace
 
 CDesignController::CDesignController(CDesignSession& session, CViewCamera& camera)
-    : session_(session), camera_(camera)
-{
-}
+    : session_(session), camera_(camera) {}
 
-void CDesignController::ShapeChanged()
-{
+void CDesignController::ShapeChanged() {
     ++shapeRevision_;
     gridValid_ = false;
 }
 
-void CDesignController::AttachModel(CPolyModel* model)
-{
+void CDesignController::AttachModel(CPolyModel* model) {
     session_.AttachModel(model);
     ShapeChanged();
 }
 
-double CDesignController::WindowDistance(const CPolyVertex& v, const WindowPoint& m) const
-{
+double CDesignController::WindowDistance(const CPolyVertex& v, const WindowPoint& m) const {
     WindowPoint p;
     if (!camera_.ProjectToWindow(v.pos, p))
         return kInfinity;
     return Distance2D(p.x, p.y, m.x, m.y);
 }
 
-CPolyVertex* CDesignController::NearestCornerLinear(int x, int y) const
-{
+CPolyVertex* CDesignController::NearestCornerLinear(int x, int y) const {
     const CPolyModel* model = session_.Model();
     if (!model)
         return nullptr;
@@ -59,8 +53,7 @@ CPolyVertex* CDesignController::NearestCornerLinear(int x, int y) const
     return found;
 }
 
-void CDesignController::RebuildGridIfStale()
-{
+void CDesignController::RebuildGridIfStale() {
     const CPolyModel* model = session_.Model();
     if (gridValid_ && gridModel_ == model && gridCameraRevision_ == camera_.Revision() &&
         gridShapeRevision_ == shapeRevision_)
@@ -109,8 +102,7 @@ void CDesignController::RebuildGridIfStale()
             cellEntries_[fill[cellOf[seq]]++] = seq;
 }
 
-CPolyVertex* CDesignController::NearestCorner(int x, int y)
-{
+CPolyVertex* CDesignController::NearestCorner(int x, int y) {
     // The grid only holds what a pointer inside the window can reach.
     if (x < 0 || y < 0 || x > camera_.width || y > camera_.height)
         return NearestCornerLinear(x, y);
@@ -144,8 +136,7 @@ CPolyVertex* CDesignController::NearestCorner(int x, int y)
     return bestSeq == kNoCell ? nullptr : cornerVertex_[bestSeq];
 }
 
-bool CDesignController::UpdateHighlight(int x, int y)
-{
+bool CDesignController::UpdateHighlight(int x, int y) {
     camera_.lastX = x;
     camera_.lastY = y;
     if (session_.Selected() || !session_.Model())
@@ -153,8 +144,7 @@ bool CDesignController::UpdateHighlight(int x, int y)
     return session_.SetHighlighted(NearestCorner(x, y));
 }
 
-bool CDesignController::LeftButtonDown(int x, int y)
-{
+bool CDesignController::LeftButtonDown(int x, int y) {
     if (!session_.Model())
         return false;
     camera_.downX = x;
@@ -167,8 +157,7 @@ bool CDesignController::LeftButtonDown(int x, int y)
     return true;
 }
 
-int CDesignController::PickHandle(int x, int y)
-{
+int CDesignController::PickHandle(int x, int y) {
     handleScreen_ = WindowPoint();
     const CPolyVertex* v = session_.Selected();
     WindowPoint s0;
@@ -199,8 +188,7 @@ int CDesignController::PickHandle(int x, int y)
     return handle;
 }
 
-bool CDesignController::DragHandle(int x, int y)
-{
+bool CDesignController::DragHandle(int x, int y) {
     if (!session_.Selected() || session_.Handle() == 0)
         return false;
     const double dx = x - camera_.downX;
@@ -221,21 +209,18 @@ bool CDesignController::DragHandle(int x, int y)
     return true;
 }
 
-bool CDesignController::EndLeftClick()
-{
+bool CDesignController::EndLeftClick() {
     const bool selectedNow = session_.EndLeftClick();
     if (selectedNow)
         ShapeChanged(); // the commit replaced the working object
     return selectedNow;
 }
 
-void CDesignController::Space()
-{
+void CDesignController::Space() {
     session_.Deselect();
 }
 
-bool CDesignController::FixShape()
-{
+bool CDesignController::FixShape() {
     if (!session_.FixShape())
         return false;
     ShapeChanged();

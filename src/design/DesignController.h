@@ -93,7 +93,7 @@ private:
     const CPolyModel* gridModel_ = nullptr;
     bool gridValid_ = false;
     int cellsX_ = 0, cellsY_ = 0;
-    std::vector<uint32_t> cellStart_;      // cellsX_*cellsY_ + 1 offsets into cellEntries_
-    std::vector<uint32_t> cellEntries_;    // corner sequence numbers, ascending per cell
+    std::vector<uint32_t> cellStart_;        // cellsX_*cellsY_ + 1 offsets into cellEntries_
+    std::vector<uint32_t> cellEntries_;      // corner sequence numbers, ascending per cell
     std::vector<CPolyVertex*> cornerVertex_; // vertex of each corner in sequence order
 };

@@ -14,8 +14,7 @@ namespace {
 
 // A square pane whose projection maps model (x, y) straight to window
 // s/2*(x+1), s/2*(y+1): at 600 pixels the X and Y handles are 60 pixels long.
-void FlatProjection(CViewCamera& cam, double xy = 0.0, int size = 600)
-{
+void FlatProjection(CViewCamera& cam, double xy = 0.0, int size = 600) {
     cam.Resize(size, size);
     std::fill(cam.projection, cam.projection + 16, 0.0);
     cam.projection[0] = 1.0;
@@ -26,8 +25,12 @@ void FlatProjection(CViewCamera& cam, double xy = 0.0, int size = 600)
 }
 
 // Mouse position (y down) over model point (x, y) under FlatProjection.
-int MouseX(double x) { return static_cast<int>(std::lround(300 * (x + 1))); }
-int MouseY(double y) { return static_cast<int>(std::lround(600 - 300 * (y + 1))); }
+int MouseX(double x) {
+    return static_cast<int>(std::lround(300 * (x + 1)));
+}
+int MouseY(double y) {
+    return static_cast<int>(std::lround(600 - 300 * (y + 1)));
+}
 
 struct Rig {
     std::unique_ptr<CPolyModel> model;
@@ -35,30 +38,26 @@ struct Rig {
     CViewCamera camera;
     CDesignController controller{session, camera};
 
-    explicit Rig(std::unique_ptr<CPolyModel> m) : model(std::move(m))
-    {
+    explicit Rig(std::unique_ptr<CPolyModel> m) : model(std::move(m)) {
         controller.AttachModel(model.get());
     }
 };
 
 // A 4x4 sheet over [0,1]^2 in z = 0, built into a model with its plane.
-std::unique_ptr<CPolyModel> Sheet()
-{
+std::unique_ptr<CPolyModel> Sheet() {
     auto m = testmesh::Grid(4, 4);
     testmesh::Build(*m);
     return m;
 }
 
-bool InWorkingObject(const CPolyModel& m, const CPolyVertex* v)
-{
+bool InWorkingObject(const CPolyModel& m, const CPolyVertex* v) {
     const auto& vs = m.objects[0]->vertices;
     return std::find(vs.begin(), vs.end(), v) != vs.end();
 }
 
 } // namespace
 
-TEST(DesignHighlight, TenPixelsIsOutNineNineIsIn)
-{
+TEST(DesignHighlight, TenPixelsIsOutNineNineIsIn) {
     auto m = std::make_unique<CPolyModel>();
     CPolyObject* o = m->AddObject();
     testmesh::AddFace(o, {{0, 0, 0}, {0.5, 0.5, 0}, {-0.5, 0.5, 0}});
@@ -82,8 +81,7 @@ TEST(DesignHighlight, TenPixelsIsOutNineNineIsIn)
     EXPECT_EQ(rig.session.Highlighted(), o->vertices[0]);
 }
 
-TEST(DesignHighlight, EqualDistancesKeepTheFirstCornerInModelOrder)
-{
+TEST(DesignHighlight, EqualDistancesKeepTheFirstCornerInModelOrder) {
     auto m = std::make_unique<CPolyModel>();
     CPolyObject* a = m->AddObject();
     CPolyObject* b = m->AddObject();
@@ -103,8 +101,7 @@ TEST(DesignHighlight, EqualDistancesKeepTheFirstCornerInModelOrder)
     EXPECT_EQ(rig.controller.NearestCornerLinear(389, 256), rig.session.Highlighted());
 }
 
-TEST(DesignHighlight, GridSearchAgreesWithTheLinearSearch)
-{
+TEST(DesignHighlight, GridSearchAgreesWithTheLinearSearch) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> u(-1.2, 1.2);
     auto m = std::make_unique<CPolyModel>();
@@ -139,8 +136,7 @@ TEST(DesignHighlight, GridSearchAgreesWithTheLinearSearch)
     EXPECT_GT(found, 300);
 }
 
-TEST(DesignHandles, TiesGoToXThenYThenZ)
-{
+TEST(DesignHandles, TiesGoToXThenYThenZ) {
     auto m = Sheet();
     Rig rig(std::move(m));
     FlatProjection(rig.camera, 1.0); // window x = 300(x + y + 1): X and Y tips coincide
@@ -176,8 +172,7 @@ TEST(DesignHandles, TiesGoToXThenYThenZ)
     EXPECT_EQ(rig.session.Handle(), 0);
 }
 
-TEST(DesignHandles, YBeatsZOnATie)
-{
+TEST(DesignHandles, YBeatsZOnATie) {
     auto m = Sheet();
     Rig rig(std::move(m));
     FlatProjection(rig.camera);
@@ -188,8 +183,7 @@ TEST(DesignHandles, YBeatsZOnATie)
     EXPECT_EQ(rig.controller.PickHandle(MouseX(at.x), MouseY(at.y + 0.2)), 2);
 }
 
-TEST(DesignDrag, ThirtyPixelsOnASixtyPixelHandleFoldsAtHalfTheMove)
-{
+TEST(DesignDrag, ThirtyPixelsOnASixtyPixelHandleFoldsAtHalfTheMove) {
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     const CVector3 start{0.5, 0.5, 0.0};
@@ -232,8 +226,7 @@ TEST(DesignDrag, ThirtyPixelsOnASixtyPixelHandleFoldsAtHalfTheMove)
     EXPECT_NEAR(rig.session.Selected()->pos.x, before.x, 1e-9);
 }
 
-TEST(DesignDrag, RejectedStepShowsTheLastFoldedPositionAfterRelease)
-{
+TEST(DesignDrag, RejectedStepShowsTheLastFoldedPositionAfterRelease) {
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     const int vx = MouseX(0.5), vy = MouseY(0.5);
@@ -255,8 +248,7 @@ TEST(DesignDrag, RejectedStepShowsTheLastFoldedPositionAfterRelease)
     EXPECT_NEAR(rig.session.Selected()->pos.x, 0.6, 1e-9);
 }
 
-TEST(DesignDrag, PressAwayFromTheHandlesDragsNothing)
-{
+TEST(DesignDrag, PressAwayFromTheHandlesDragsNothing) {
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     const int vx = MouseX(0.5), vy = MouseY(0.5);
@@ -270,8 +262,7 @@ TEST(DesignDrag, PressAwayFromTheHandlesDragsNothing)
     EXPECT_EQ(rig.session.Selected()->pos, (CVector3{0.5, 0.5, 0}));
 }
 
-TEST(DesignSelection, PressWithNothingSelectedPutsThePlaneBackOnItsSquare)
-{
+TEST(DesignSelection, PressWithNothingSelectedPutsThePlaneBackOnItsSquare) {
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     rig.model->currentPlane->SetBisector({0, 0, 0}, {0, 0, 2});
@@ -288,8 +279,7 @@ TEST(DesignSelection, PressWithNothingSelectedPutsThePlaneBackOnItsSquare)
     EXPECT_FALSE(rig.controller.EndLeftClick());
 }
 
-TEST(DesignSelection, SpaceAndFixShapeEndTheEpisode)
-{
+TEST(DesignSelection, SpaceAndFixShapeEndTheEpisode) {
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     const int vx = MouseX(0.5), vy = MouseY(0.5);

@@ -12,8 +12,7 @@ constexpr double kConeRadius = 0.02;
 constexpr double kConeHeight = 0.08;
 constexpr double kSphereRadius = 0.12 * CSceneRenderer::kHandleLength;
 
-CMaterial MakeMaterial(float ar, float ag, float ab, float dr, float dg, float db)
-{
+CMaterial MakeMaterial(float ar, float ag, float ab, float dr, float dg, float db) {
     CMaterial m;
     const float v[17] = {ar, ag, ab, 1, dr, dg, db, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0};
     for (int i = 0; i < 17; ++i)
@@ -22,8 +21,7 @@ CMaterial MakeMaterial(float ar, float ag, float ab, float dr, float dg, float d
 }
 
 // Compiles one GLU shape into a new display list; 0 when GL has none to give.
-template <typename Shape> unsigned CompileList(Shape shape)
-{
+template <typename Shape> unsigned CompileList(Shape shape) {
     const GLuint list = glGenLists(1);
     if (list == 0)
         return 0;
@@ -41,16 +39,14 @@ template <typename Shape> unsigned CompileList(Shape shape)
     return list;
 }
 
-void CallList(unsigned list)
-{
+void CallList(unsigned list) {
     if (list != 0)
         glCallList(list);
 }
 
 } // namespace
 
-void ApplyMaterial(const CMaterial& m)
-{
+void ApplyMaterial(const CMaterial& m) {
     glMaterialfv(GL_FRONT, GL_AMBIENT, m.values + 0);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, m.values + 4);
     glMaterialfv(GL_FRONT, GL_SPECULAR, m.values + 12);
@@ -58,30 +54,26 @@ void ApplyMaterial(const CMaterial& m)
     glMaterialf(GL_FRONT, GL_SHININESS, m.values[16]);
 }
 
-const CMaterial& FaceMaterial()
-{
+const CMaterial& FaceMaterial() {
     static const CMaterial m = MakeMaterial(0.8f, 0.85f, 1.0f, 0.45f, 0.45f, 1.0f);
     return m;
 }
 
-const CMaterial& HandleMaterial()
-{
+const CMaterial& HandleMaterial() {
     static const CMaterial m = MakeMaterial(1.0f, 0.0f, 0.0f, 0.85f, 0.0f, 0.0f);
     return m;
 }
 
-void CSceneRenderer::InitGL()
-{
+void CSceneRenderer::InitGL() {
     lightingReady_ = false;
     cache_.clear();
-    coneList_ = CompileList(
-        [](GLUquadric* q) { gluCylinder(q, kConeRadius, 0.0, kConeHeight, 15, 10); });
+    coneList_ =
+        CompileList([](GLUquadric* q) { gluCylinder(q, kConeRadius, 0.0, kConeHeight, 15, 10); });
     discList_ = CompileList([](GLUquadric* q) { gluCylinder(q, kConeRadius, 0.0, 0.0, 15, 10); });
     sphereList_ = CompileList([](GLUquadric* q) { gluSphere(q, kSphereRadius, 16, 16); });
 }
 
-void CSceneRenderer::ReleaseGL()
-{
+void CSceneRenderer::ReleaseGL() {
     for (unsigned* list : {&coneList_, &discList_, &sphereList_}) {
         if (*list != 0)
             glDeleteLists(*list, 1);
@@ -90,8 +82,7 @@ void CSceneRenderer::ReleaseGL()
     cache_.clear();
 }
 
-void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio)
-{
+void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio) {
     if (!lightingReady_) {
         lightingReady_ = true;
         glDisable(GL_CULL_FACE);
@@ -133,8 +124,7 @@ void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const CPolyObject& obj, uint64_t revision)
-{
+CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const CPolyObject& obj, uint64_t revision) {
     if (cache_.size() <= index)
         cache_.resize(index + 1);
     CachedObject& c = cache_[index];
@@ -149,8 +139,7 @@ CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const CPolyObject& obj, uin
     return c.arrays;
 }
 
-void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSceneState& state)
-{
+void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSceneState& state) {
     ApplyMaterial(FaceMaterial());
     for (size_t i = 0; i < model.objects.size(); ++i) {
         CFaceArrays& arrays = ArraysFor(i, *model.objects[i], state.shapeRevision);
@@ -178,8 +167,7 @@ void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSce
     glEnable(GL_LIGHTING);
 }
 
-void CSceneRenderer::DrawHandles(const CVector3& at)
-{
+void CSceneRenderer::DrawHandles(const CVector3& at) {
     const double L = kHandleLength;
     glPushMatrix();
     glTranslated(at.x, at.y, at.z);
@@ -236,8 +224,7 @@ void CSceneRenderer::DrawHandles(const CVector3& at)
     glEnable(GL_LIGHTING);
 }
 
-void CSceneRenderer::EndScene()
-{
+void CSceneRenderer::EndScene() {
     // Bounded: a lost context can keep reporting errors.
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
