@@ -12,15 +12,13 @@
 
 namespace {
 
-bool IsSpace(char ch)
-{
+bool IsSpace(char ch) {
     return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
 }
 
 // The whole file, or false when it cannot be read. Sizes beyond what fits in
 // memory fail instead of throwing.
-bool ReadWholeFile(const std::string& path, std::string& text)
-{
+bool ReadWholeFile(const std::string& path, std::string& text) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return false;
@@ -41,8 +39,7 @@ bool ReadWholeFile(const std::string& path, std::string& text)
 }
 
 // A whole token in the C locale; a leading '+' is accepted, non-finite values are not.
-bool ParseDouble(std::string_view token, double& value)
-{
+bool ParseDouble(std::string_view token, double& value) {
     const bool plus = !token.empty() && token.front() == '+';
     if (plus)
         token.remove_prefix(1);
@@ -53,8 +50,7 @@ bool ParseDouble(std::string_view token, double& value)
     return ec == std::errc() && ptr == end && std::isfinite(value);
 }
 
-bool ParseInt(std::string_view token, int& value)
-{
+bool ParseInt(std::string_view token, int& value) {
     const bool plus = !token.empty() && token.front() == '+';
     if (plus)
         token.remove_prefix(1);
@@ -67,15 +63,13 @@ bool ParseInt(std::string_view token, int& value)
 
 } // namespace
 
-ReadResult CPolyModel::ReadQWF(const std::string& path, IProgress* progress)
-{
+ReadResult CPolyModel::ReadQWF(const std::string& path, IProgress* progress) {
     fileName = path;
     LoaderQWF loader(path, *this);
     return loader.Run(progress);
 }
 
-bool LoaderQWF::NextToken(std::string_view& token)
-{
+bool LoaderQWF::NextToken(std::string_view& token) {
     const size_t n = text_.size();
     while (pos_ < n && IsSpace(text_[pos_]))
         ++pos_;
@@ -88,26 +82,22 @@ bool LoaderQWF::NextToken(std::string_view& token)
     return true;
 }
 
-bool LoaderQWF::NextDouble(double& value)
-{
+bool LoaderQWF::NextDouble(double& value) {
     std::string_view token;
     return NextToken(token) && ParseDouble(token, value);
 }
 
-bool LoaderQWF::NextInt(int& value)
-{
+bool LoaderQWF::NextInt(int& value) {
     std::string_view token;
     return NextToken(token) && ParseInt(token, value);
 }
 
-void LoaderQWF::SkipLine()
-{
+void LoaderQWF::SkipLine() {
     while (pos_ < text_.size() && text_[pos_] != '\n')
         ++pos_;
 }
 
-bool LoaderQWF::Tick()
-{
+bool LoaderQWF::Tick() {
     const int percent =
         static_cast<int>(static_cast<int64_t>(pos_) * 100 / static_cast<int64_t>(text_.size()));
     if (percent == lastPercent_)
@@ -116,8 +106,7 @@ bool LoaderQWF::Tick()
     return scope_->Update(percent);
 }
 
-ReadResult LoaderQWF::Run(IProgress* progress)
-{
+ReadResult LoaderQWF::Run(IProgress* progress) {
     if (!ReadWholeFile(path_, text_))
         return kReadFailed;
     ProgressScope scope(progress, "File Open");
@@ -185,8 +174,7 @@ ReadResult LoaderQWF::Run(IProgress* progress)
     return kReadOk;
 }
 
-LoaderQWF::Step LoaderQWF::ReadSlice()
-{
+LoaderQWF::Step LoaderQWF::ReadSlice() {
     int axis = 0;
     if (!NextInt(axis))
         return Step::kFailed;
@@ -199,8 +187,7 @@ LoaderQWF::Step LoaderQWF::ReadSlice()
     return Step::kOk;
 }
 
-LoaderQWF::Step LoaderQWF::ReadPart()
-{
+LoaderQWF::Step LoaderQWF::ReadPart() {
     if (!slice_)
         return Step::kFailed;
     slice_->parts.push_back(std::make_unique<Spart>(slice_));
@@ -228,8 +215,7 @@ LoaderQWF::Step LoaderQWF::ReadPart()
     }
 }
 
-LoaderQWF::Step LoaderQWF::ReadLine()
-{
+LoaderQWF::Step LoaderQWF::ReadLine() {
     if (!slice_)
         return Step::kFailed;
     int partnerId = 0;
@@ -241,16 +227,15 @@ LoaderQWF::Step LoaderQWF::ReadLine()
             return Step::kFailed;
     if (nextLineId_ == std::numeric_limits<int>::max())
         return Step::kFailed;
-    auto line = std::make_unique<IntersectionLine>(n[0], n[1], n[2], n[3], n[4], n[5], n[6],
-                                                   n[7], n[8], n[9], slice_);
+    auto line = std::make_unique<IntersectionLine>(n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7],
+                                                   n[8], n[9], slice_);
     line->id = nextLineId_++;
     line->partnerId = partnerId;
     slice_->lines.push_back(std::move(line));
     return Step::kOk;
 }
 
-LoaderQWF::Step LoaderQWF::ReadMesh()
-{
+LoaderQWF::Step LoaderQWF::ReadMesh() {
     std::string_view token;
     for (;;) {
         if (!Tick())

@@ -18,9 +18,9 @@ struct NetViewButtons {
 
 class CNetViewController {
 public:
-    static constexpr double kPickRadius = 10.0; // pixels
-    static constexpr int kClickSlopSquared = 9; // a move of up to 3 pixels is a click
-    static constexpr double kSheetWidthCm = 21.0;  // A4 portrait
+    static constexpr double kPickRadius = 10.0;   // pixels
+    static constexpr int kClickSlopSquared = 9;   // a move of up to 3 pixels is a click
+    static constexpr double kSheetWidthCm = 21.0; // A4 portrait
     static constexpr double kSheetHeightCm = 29.7;
     static constexpr int kSheetMargin = 15; // pixels on each side
     // Smallest factor one wheel event may apply: a huge negative delta would

@@ -5,8 +5,7 @@
 #include "slices/SliceParts.h"
 
 CSlicePlane* NearestSliceOutline(const CPolyModel& model, double x, double y,
-                                 const WindowProjection& project)
-{
+                                 const WindowProjection& project) {
     double best = kDoubleMax;
     CSlicePlane* nearest = nullptr;
     for (const auto& slice : model.planes) {
@@ -35,8 +34,7 @@ CSlicePlane* NearestSliceOutline(const CPolyModel& model, double x, double y,
 }
 
 bool SectionViewClick(CPolyModel* model, int downX, int downY, int x, int y, int height,
-                      const WindowProjection& project)
-{
+                      const WindowProjection& project) {
     if (!model || SquaredDistanceInt(downX, downY, x, y) > 9)
         return false;
     if (CSlicePlane* hit = NearestSliceOutline(*model, x, height - y, project))

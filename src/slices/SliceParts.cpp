@@ -8,8 +8,7 @@
 #include <algorithm>
 #include <array>
 
-PartVertex* Spart::AddVertex(double x, double y, double z, double u, double v)
-{
+PartVertex* Spart::AddVertex(double x, double y, double z, double u, double v) {
     outline.push_back(std::make_unique<PartVertex>(x, y, z, u, v));
     return outline.back().get();
 }
@@ -27,8 +26,7 @@ struct TessSink {
     bool skipPrimitive = false;
     bool failed = false;
 
-    void Emit(const PartVertex* p, const PartVertex* q, const PartVertex* r)
-    {
+    void Emit(const PartVertex* p, const PartVertex* q, const PartVertex* r) {
         PartTriangle t;
         t.v[0] = p;
         t.v[1] = q;
@@ -36,8 +34,7 @@ struct TessSink {
         out->push_back(t);
     }
 
-    void Vertex(const PartVertex* n)
-    {
+    void Vertex(const PartVertex* n) {
         if (skipPrimitive)
             return;
         if (!n) { // a vertex we did not feed: drop the rest of this primitive
@@ -84,16 +81,14 @@ struct TessSink {
     }
 };
 
-void GLAPIENTRY OnTessBegin(GLenum type, void* data)
-{
+void GLAPIENTRY OnTessBegin(GLenum type, void* data) {
     auto* sink = static_cast<TessSink*>(data);
     sink->type = type;
     sink->count = 0;
     sink->skipPrimitive = false;
 }
 
-void GLAPIENTRY OnTessVertex(void* vertex, void* data)
-{
+void GLAPIENTRY OnTessVertex(void* vertex, void* data) {
     auto* sink = static_cast<TessSink*>(data);
     // No exception may unwind through the tessellator's C frames.
     try {
@@ -112,8 +107,7 @@ using TessCallback = void(GLAPIENTRY*)();
 
 } // namespace
 
-void Spart::Triangulate()
-{
+void Spart::Triangulate() {
     triangles.clear();
     if (outline.size() < 3)
         return;
@@ -143,8 +137,7 @@ void Spart::Triangulate()
         triangles.clear();
 }
 
-void CSlicePlane::UpdatePartBounds()
-{
+void CSlicePlane::UpdatePartBounds() {
     minU = minV = kDoubleMax;
     maxU = maxV = -kDoubleMax;
     for (const auto& part : parts) {
@@ -159,8 +152,7 @@ void CSlicePlane::UpdatePartBounds()
     paddedHeight = maxV - minV + 0.2;
 }
 
-int CSlicePlane::RemoveMarkedParts()
-{
+int CSlicePlane::RemoveMarkedParts() {
     const size_t before = parts.size();
     std::erase_if(parts, [](const std::unique_ptr<Spart>& p) { return p->marked; });
     const int removed = static_cast<int>(before - parts.size());
@@ -169,8 +161,7 @@ int CSlicePlane::RemoveMarkedParts()
     return removed;
 }
 
-void PairIntersectionLines(CPolyModel& model, int lineCount)
-{
+void PairIntersectionLines(CPolyModel& model, int lineCount) {
     if (lineCount < 0)
         lineCount = 0;
     std::vector<IntersectionLine*> byId(static_cast<size_t>(lineCount) + 1, nullptr);
@@ -194,8 +185,7 @@ void PairIntersectionLines(CPolyModel& model, int lineCount)
     }
 }
 
-bool DeleteMarkedParts(CPolyModel* model)
-{
+bool DeleteMarkedParts(CPolyModel* model) {
     if (!model || !model->pickedPlane)
         return false;
     CSlicePlane* slice = model->pickedPlane;
@@ -219,8 +209,7 @@ bool DeleteMarkedParts(CPolyModel* model)
         if (line->partner)
             partners.push_back(line->partner);
     }
-    auto contains = [](const std::vector<const IntersectionLine*>& set,
-                       const IntersectionLine* p) {
+    auto contains = [](const std::vector<const IntersectionLine*>& set, const IntersectionLine* p) {
         return std::find(set.begin(), set.end(), p) != set.end();
     };
     for (const auto& other : model->planes) {
