@@ -33,7 +33,8 @@ CliRun Cli(const std::string& args)
 {
     const std::string dir = testfiles::ScratchDir();
     const std::string out = dir + "/cli.out", err = dir + "/cli.err";
-    const std::string cmd = Quote(LINTORO_CLI) + " " + args + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
+    const std::string cmd = Quote(LINTORO_CLI) + " " + args + " >" + Quote(out) + " 2>" +
+                            Quote(err) + " </dev/null";
     CliRun r;
     const int raw = std::system(cmd.c_str());
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;

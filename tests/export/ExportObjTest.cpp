@@ -89,7 +89,8 @@ TEST(ExportObj, WritesEveryVertexThenFacesByteForByte)
     const std::string text = WriteToString(*model);
     std::string expected;
     for (const CPolyVertex* v : obj.vertices)
-        expected += "v " + Format(v->pos.x) + " " + Format(v->pos.y) + " " + Format(v->pos.z) + "\n";
+        expected +=
+            "v " + Format(v->pos.x) + " " + Format(v->pos.y) + " " + Format(v->pos.z) + "\n";
     for (const CPolyFace* f : obj.faces) {
         expected += "f";
         for (const CFaceCorner* c : f->corners)
@@ -169,7 +170,8 @@ protected:
     }
     size_t EntriesInDir() const
     {
-        return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+        const auto entries = std::distance(fs::directory_iterator(dir), fs::directory_iterator());
+        return static_cast<size_t>(entries);
     }
     static bool WriteText(std::FILE* f, const char* text) { return std::fputs(text, f) >= 0; }
 };
@@ -202,7 +204,8 @@ TEST_F(ReplaceFile, FailureLeavesTheOldFileAndNoTemporary)
     EXPECT_FALSE(WriteFileReplacing(target + "/out.obj", [](std::FILE*) { return true; }));
     // The target is a folder: the rename fails and the temporary goes.
     fs::create_directories(dir + "/sub.obj");
-    EXPECT_FALSE(WriteFileReplacing(dir + "/sub.obj", [](std::FILE* f) { return WriteText(f, "x"); }));
+    EXPECT_FALSE(
+        WriteFileReplacing(dir + "/sub.obj", [](std::FILE* f) { return WriteText(f, "x"); }));
     EXPECT_EQ(EntriesInDir(), 2u);
     EXPECT_FALSE(WriteFileReplacing("", [](std::FILE*) { return true; }));
 }
@@ -215,8 +218,9 @@ TEST(SheetWriter, WritesSharedVerticesAndTwoTrianglesPerCell)
     spec.size = 2.0;
     const std::string path = testfiles::ScratchDir() + "/sheet.obj";
     ASSERT_TRUE(WriteFileReplacing(path, [&](std::FILE* f) { return WriteSheetObj(f, spec); }));
-    EXPECT_EQ(testfiles::ReadWhole(path), "v -1 -2 0\nv 1 -2 0\nv -1 0 0\nv 1 0 0\nv -1 2 0\nv 1 2 0\n"
-                                          "f 1 2 4 \nf 1 4 3 \nf 3 4 6 \nf 3 6 5 \n");
+    EXPECT_EQ(testfiles::ReadWhole(path),
+              "v -1 -2 0\nv 1 -2 0\nv -1 0 0\nv 1 0 0\nv -1 2 0\nv 1 2 0\n"
+              "f 1 2 4 \nf 1 4 3 \nf 3 4 6 \nf 3 6 5 \n");
     CPolyModel back;
     ASSERT_EQ(back.ReadOBJ(path), kReadOk);
     EXPECT_EQ(back.faceCount, 4);
