@@ -92,6 +92,32 @@ private:
     const char* end_;
 };
 
+struct StatementCounts {
+    size_t vertices = 0;
+    size_t faces = 0;
+};
+
+// Counts lines that start with "v" or "f" and a blank, so the lists can be
+// sized once instead of growing by copies; only a hint, bounded by the text.
+StatementCounts CountStatements(std::string_view text)
+{
+    StatementCounts counts;
+    size_t at = 0;
+    while (at + 1 < text.size()) {
+        if (IsSpace(text[at + 1]) && text[at + 1] != '\n') {
+            if (text[at] == 'v')
+                ++counts.vertices;
+            else if (text[at] == 'f')
+                ++counts.faces;
+        }
+        const size_t lf = text.find('\n', at);
+        if (lf == std::string_view::npos)
+            break;
+        at = lf + 1;
+    }
+    return counts;
+}
+
 bool FirstTokenIsBackslash(std::string_view line)
 {
     LineTokens tokens(line);
@@ -156,6 +182,10 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
     };
 
     std::vector<CVector3> positions; // one per `v`, in file order
+    const StatementCounts expected = CountStatements(bytes.view());
+    positions.reserve(expected.vertices);
+    obj->faces.reserve(expected.faces);
+    obj->vertices.reserve(expected.faces * 3);
     const size_t size = bytes.size();
     ObjCursor in(bytes.data(), bytes.data() + size);
     int lastPercent = 0;
