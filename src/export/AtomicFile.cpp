@@ -23,7 +23,13 @@ bool WriteFileReplacing(const std::string& path, const std::function<bool(std::F
 {
     if (path.empty())
         return false;
-    const std::string pattern = path + ".tmp-XXXXXX";
+    // Through a symbolic link the file it points at is replaced, not the link.
+    std::string target = path;
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    const std::string pattern = target + ".tmp-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = mkostemp(name.data(), O_CLOEXEC);
@@ -32,7 +38,7 @@ bool WriteFileReplacing(const std::string& path, const std::function<bool(std::F
     const std::string tempPath(name.data());
 
     struct stat existing {};
-    const mode_t mode = stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
+    const mode_t mode = stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
                             ? (existing.st_mode & 07777)
                             : NewFileMode();
     bool ok = fchmod(fd, mode) == 0;
@@ -48,7 +54,7 @@ bool WriteFileReplacing(const std::string& path, const std::function<bool(std::F
     ok = !std::ferror(stream) && ok;
     ok = ok && fsync(fileno(stream)) == 0;
     ok = std::fclose(stream) == 0 && ok;
-    ok = ok && std::rename(tempPath.c_str(), path.c_str()) == 0;
+    ok = ok && std::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok)
         unlink(tempPath.c_str());
     return ok;

@@ -11,4 +11,5 @@
 // false, the disk is full, the rename fails) the temporary file is removed and
 // whatever was at `path` before is left exactly as it was. A new file gets the
 // permissions a plain create would give it; a replaced one keeps its own.
+// When `path` is a symbolic link, the file it points at is replaced.
 bool WriteFileReplacing(const std::string& path, const std::function<bool(std::FILE*)>& write);

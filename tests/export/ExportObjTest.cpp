@@ -189,6 +189,17 @@ TEST_F(ReplaceFile, SuccessReplacesTheContentAndKeepsItsMode)
     EXPECT_EQ(EntriesInDir(), 1u);
 }
 
+TEST_F(ReplaceFile, ALinkKeepsPointingAtTheReplacedFile)
+{
+    ASSERT_TRUE(WriteFileReplacing(target, [](std::FILE* f) { return WriteText(f, "old\n"); }));
+    const std::string link = dir + "/link.obj";
+    fs::create_symlink(target, link);
+    ASSERT_TRUE(WriteFileReplacing(link, [](std::FILE* f) { return WriteText(f, "new\n"); }));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(testfiles::ReadWhole(target), "new\n");
+    EXPECT_EQ(EntriesInDir(), 2u);
+}
+
 TEST_F(ReplaceFile, FailureLeavesTheOldFileAndNoTemporary)
 {
     ASSERT_TRUE(WriteFileReplacing(target, [](std::FILE* f) { return WriteText(f, "old\n"); }));
