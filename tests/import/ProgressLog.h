@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-class RecordingProgress : public IProgress {
+class ProgressLog : public IProgress {
 public:
-    explicit RecordingProgress(int cancelAt = -1) : cancelAt_(cancelAt) {}
+    explicit ProgressLog(int cancelAt = -1) : cancelAt_(cancelAt) {}
 
     void Begin(const std::string& title) override {
         titles.push_back(title);
