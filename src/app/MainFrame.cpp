@@ -156,6 +156,18 @@ void CMainFrame::SetMessagePane(const QString& text)
         messagePane_->setText(text.isEmpty() ? QStringLiteral("Ready") : text);
 }
 
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == nested_ && event->type() == QEvent::Resize && pendingNetViewHeight_ >= 0 &&
+        nested_->height() > 0) {
+        const int total = nested_->height() - nested_->handleWidth();
+        const int top = std::min(pendingNetViewHeight_, std::max(0, total));
+        pendingNetViewHeight_ = -1;
+        nested_->setSizes({top, std::max(0, total - top)});
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 bool CMainFrame::event(QEvent* event)
 {
     // Prompts go to our own message pane, so the other panes stay visible.
@@ -206,9 +218,18 @@ void CMainFrame::ApplyPlacement(const WindowPlacement& wp)
 void CMainFrame::LoadWindowSettings()
 {
     const std::optional<WindowPlacement> wp = ::LoadWindowSettings(app_->Profile());
+    // The system's default placement: three quarters of the screen, centred.
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect area = s->availableGeometry();
+        QRect rect(0, 0, area.width() * 3 / 4, area.height() * 3 / 4);
+        rect.moveCenter(area.center());
+        setGeometry(rect);
+    }
     outer_->setSizes({kDesignViewIdealWidth, 0});
-    const int netHeight = std::max(0, lastNetViewHeight);
-    nested_->setSizes({netHeight, std::max(1, 10000 - netHeight)});
+    // The nested splitter scales sizes given before it has a height, so the
+    // net view's height is applied once the splitter is laid out.
+    pendingNetViewHeight_ = std::max(0, lastNetViewHeight);
+    nested_->installEventFilter(this);
     // The launcher's show command wins over the saved one: only the normal
     // rectangle is restored.
     if (wp)

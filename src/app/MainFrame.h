@@ -73,6 +73,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -112,4 +113,5 @@ private:
     ModelOpener opener_;
     bool readInProgress_ = false;
     bool updating_ = false;
+    int pendingNetViewHeight_ = -1;
 };
