@@ -6,6 +6,7 @@
 #include "app/KelmarApp.h"
 #include "app/KelmarDoc.h"
 #include "app/MainFrame.h"
+#include "app/ProgressWnd.h"
 #include "app/Prompts.h"
 #include "import/Progress.h"
 #include "support/Meshes.h"
@@ -605,6 +606,50 @@ private slots:
         QVERIFY(readOnly);
         QVERIFY2(field.contains(QRegularExpression(QStringLiteral("^\\d+\\.\\d+"))),
                  qPrintable(field));
+    }
+
+    void progressWindowCaptionTextAndLifetime()
+    {
+        Start();
+        CProfile profile(ProfilePath().toStdString());
+        {
+            // Operations before the window exists do nothing.
+            CProgressWnd idle(Frame(), &profile);
+            idle.SetText(QStringLiteral("ignored"));
+            idle.SetRange(0, 10, 1);
+            QCOMPARE(idle.MoveTo(5), 0);
+            QVERIFY(idle.PeekAndPump(true));
+            QVERIFY(!idle.HasWindow());
+        }
+        CProgressWnd progress(Frame(), &profile, QStringLiteral("File Open"), true);
+        QVERIFY(progress.HasWindow());
+        QVERIFY(progress.GoModal(QStringLiteral("Progress"), false));
+        QVERIFY(!Frame()->isEnabled());
+        QCOMPARE(progress.Window()->windowTitle(), QStringLiteral("File Open"));
+        QStringList titles;
+        connect(progress.Window(), &QWidget::windowTitleChanged,
+                [&titles](const QString& t) { titles << t; });
+        for (int pos : {10, 10, 11, 11, 400})
+            progress.MoveTo(pos);
+        QCOMPARE(titles, (QStringList{"File Open [10%]", "File Open [11%]", "File Open [100%]"}));
+        progress.SetRange(0, 0, 1);
+        progress.MoveTo(50);
+        QCOMPARE(progress.State().LastPercent(), 0);
+
+        progress.SetText(QString(700, QLatin1Char('&')));
+        QCOMPARE(progress.StatusText(), QString(511, QLatin1Char('&')));
+        progress.Window()->move(40, 60);
+        progress.DestroyWindow();
+        QVERIFY(Frame()->isEnabled());
+        QVERIFY(!progress.HasWindow());
+        QCOMPARE(profile.GetInt("Settings", "X", -1), 40);
+        QCOMPARE(profile.GetInt("Settings", "Y", -1), 60);
+
+        // A remembered place off the screen is not used: the window is centred.
+        profile.WriteInt("Settings", "X", 5000);
+        CProgressWnd centred(Frame(), &profile, QStringLiteral("File Open"), true);
+        QVERIFY(centred.Window()->x() < 1280);
+        QVERIFY(centred.Window()->geometry().intersects(Frame()->frameGeometry()));
     }
 
     void panesClearToWhite()
