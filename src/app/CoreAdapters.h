@@ -1,7 +1,6 @@
 #pragma once
-// The two core operations the shell calls whose home modules are still being
-// written elsewhere. Each body is one call once they arrive; until then the
-// bodies here do the same job.
+// The core operations behind Export and Undo, as the shell calls them: one
+// place to change when the core's spelling of them changes.
 
 #include <string>
 

@@ -286,6 +286,33 @@ private slots:
             QVERIFY2(m != QLatin1String("Cannot open this file"), qPrintable(m));
     }
 
+    void realObjFilesOpenThroughTheReader()
+    {
+        Start();
+        QFile sample(QStringLiteral(LINTORO_SOURCE_DIR "/samples/sheet.obj"));
+        QVERIFY(sample.open(QIODevice::ReadOnly));
+        const QByteArray sheet = sample.readAll();
+        const QString upper = Touch(QStringLiteral("SHEET.OBJ"), sheet);
+        Frame()->OpenModelFile(upper);
+        QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join(QLatin1Char('|'))));
+        QVERIFY(g_pModel);
+        QVERIFY(g_pModel->faceCount > 0);
+        QCOMPARE(Frame()->windowTitle(), QStringLiteral("SHEET.OBJ - TAVREN"));
+        QVERIFY(Frame()->isEnabled());
+        QVERIFY(!ProgressWindow());
+        CPolyModel* loaded = g_pModel.get();
+
+        Frame()->OpenModelFile(Touch(QStringLiteral("quad.obj"),
+                                     "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"));
+        QCOMPARE(messages_, QStringList{"Error: Please make all polygons triangle."});
+        QCOMPARE(g_pModel.get(), loaded);
+
+        // Opening the same file again reloads it and keeps one recent entry.
+        Frame()->OpenModelFile(upper);
+        QVERIFY(g_pModel.get() != loaded);
+        QCOMPARE(app_->RecentFiles().Size(), size_t(1));
+    }
+
     void cancelButtonKeepsThePreviousModel()
     {
         Start();
