@@ -178,7 +178,10 @@ private slots:
         CPolyObject* saved = g_pModel->objects[0].get();
         g_pModel->undoStack.push_back(std::move(g_pModel->objects[0]));
         g_pModel->objects[0] = std::make_unique<CPolyObject>();
-        Frame()->UpdateCommandUI();
+        // No explicit pass: the event loop going idle runs it.
+        QEventLoop idle;
+        QTimer::singleShot(50, &idle, &QEventLoop::quit);
+        idle.exec();
         QVERIFY(Enabled(kCmdUndo));
         QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(g_pModel->objects[0].get(), saved);
