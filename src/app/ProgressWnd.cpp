@@ -30,7 +30,8 @@ CProgressWnd::CProgressWnd(QWidget* parent, CProfile* profile, const QString& ti
 
 CProgressWnd::~CProgressWnd() { DestroyWindow(); }
 
-bool CProgressWnd::Create(QWidget* parent, const QString& title, bool smooth)
+// Qt's bar always draws continuously, so `smooth` changes nothing here.
+bool CProgressWnd::Create(QWidget* parent, const QString& title, bool /*smooth*/)
 {
     if (window_)
         return true;
@@ -53,8 +54,6 @@ bool CProgressWnd::Create(QWidget* parent, const QString& title, bool smooth)
     bar_->setTextVisible(false);
     bar_->setRange(state_.Lower(), state_.Upper());
     bar_->setValue(0);
-    // Qt's bar is continuous; a segmented look asks for the style's chunked bar.
-    bar_->setProperty("segmented", !smooth);
     button_ = new QPushButton(cancelLabel_, window);
     button_->setFont(font);
     button_->setFocusPolicy(Qt::TabFocus);
