@@ -1,0 +1,8 @@
+#include "app/AppState.h"
+
+std::unique_ptr<CPolyModel> g_pModel;
+bool showEdges = false;
+bool showFaces = true;
+bool qwfModel = false;
+int lastDesignViewWidth = 300;
+int lastNetViewHeight = 200;

@@ -1,0 +1,89 @@
+#include "app/CommandMap.h"
+
+namespace {
+const CommandText kTexts[] = {
+    {kCmdOpen, "Open", "Open"},
+    {kCmdExport, "Export", "Export"},
+    {kCmdUndo, "Undo", "Undo"},
+    {kCmdFixShape, "Fix the Shape", "Fix the Shape"},
+    {kCmdShowEdge, "Show Edge", "Show Edge"},
+    {kCmdShowFace, "Show Face", "Show Face"},
+    {kCmdToolbar, "ﾂｰﾙ ﾊﾞｰの表示/非表示", "ﾂｰﾙ ﾊﾞｰの表示/非表示"},
+    {kCmdStatusbar, "ｽﾃｰﾀｽ ﾊﾞｰの表示/非表示", "ｽﾃｰﾀｽ ﾊﾞｰの表示/非表示"},
+    {kCmdRecentFile1 + 0, "指定のﾌｧｲﾙを開く", "指定のﾌｧｲﾙを開く"},
+    {kCmdRecentFile1 + 1, "指定のﾌｧｲﾙを開く", "指定のﾌｧｲﾙを開く"},
+    {kCmdRecentFile1 + 2, "指定のﾌｧｲﾙを開く", "指定のﾌｧｲﾙを開く"},
+    {kCmdRecentFile1 + 3, "指定のﾌｧｲﾙを開く", "指定のﾌｧｲﾙを開く"},
+    {kCmdAbout, "ﾌﾟﾛｸﾞﾗﾑの情報、ﾊﾞｰｼﾞｮﾝそして著作権を表示", "ﾊﾞｰｼﾞｮﾝ情報"},
+    {kCmdExit, "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示", "終了"},
+};
+} // namespace
+
+const CommandText* FindCommandText(int id)
+{
+    for (const CommandText& t : kTexts)
+        if (t.id == id)
+            return &t;
+    return nullptr;
+}
+
+void CCommandMap::Add(int id, Handler handler, Rule rule)
+{
+    entries_[id] = Entry{std::move(handler), std::move(rule)};
+}
+
+void CCommandMap::Remove(int id) { entries_.erase(id); }
+
+bool CCommandMap::Update(int id, CCmdUI& ui) const
+{
+    const auto it = entries_.find(id);
+    if (it == entries_.end())
+        return false;
+    if (it->second.rule)
+        it->second.rule(ui);
+    else
+        ui.Enable(true);
+    return true;
+}
+
+bool CCommandMap::Execute(int id) const
+{
+    const auto it = entries_.find(id);
+    if (it == entries_.end() || !it->second.handler)
+        return false;
+    // Copy first: a handler may replace its own entry while it runs.
+    const Handler handler = it->second.handler;
+    handler();
+    return true;
+}
+
+const CCommandMap* CCommandRoute::Owner(int id) const
+{
+    for (const CCommandMap* t : targets_)
+        if (t && t->Has(id))
+            return t;
+    return nullptr;
+}
+
+CCmdUI CCommandRoute::Query(int id) const
+{
+    CCmdUI ui(id);
+    const CCommandMap* owner = Owner(id);
+    if (!owner)
+        ui.Enable(false);
+    else
+        owner->Update(id, ui);
+    return ui;
+}
+
+bool CCommandRoute::Execute(int id) const
+{
+    const CCommandMap* owner = Owner(id);
+    if (!owner)
+        return false;
+    CCmdUI ui(id);
+    owner->Update(id, ui);
+    if (!ui.Enabled())
+        return false;
+    return owner->Execute(id);
+}

@@ -1,0 +1,277 @@
+#include "app/MainFrame.h"
+
+#include "app/AppState.h"
+#include "app/Icons.h"
+#include "app/KelmarApp.h"
+#include "app/KelmarDoc.h"
+#include "app/WindowSettings.h"
+#include "widgets/FrameView.h"
+#include "widgets/KelmarzuView.h"
+#include "widgets/ModelView.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+#include <QUrl>
+
+namespace {
+// The left column asks for more than any screen is wide, so the right column
+// starts collapsed against the right edge until the user drags it open.
+constexpr int kDesignViewIdealWidth = 2000;
+const char* const kRotateHelp =
+    "Rotate:Right Drag/Zoom:Wheel or [Shift]+Right Drag/Move:[Ctrl]+Right Drag";
+} // namespace
+
+CMainFrame::CMainFrame(CKelmarApp* app, CKelmarDoc* doc) : app_(app), doc_(doc)
+{
+    setWindowIcon(ApplicationIcon());
+    setObjectName(QStringLiteral("CMainFrame"));
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (doc_) {
+        doc_->RemoveView(modelView_);
+        doc_->RemoveView(netView_);
+        doc_->RemoveView(frameView_);
+    }
+}
+
+bool CMainFrame::Create()
+{
+    if (!CreateClient())
+        return false;
+    CreateActions();
+    CreateMenus();
+    if (!CreateToolBar() || !CreateStatusBar())
+        return false;
+    RegisterCommands();
+    setAcceptDrops(true);
+    connect(doc_, &CKelmarDoc::TitleChanged, this, [this] { UpdateTitle(); });
+    UpdateTitle();
+    LoadWindowSettings();
+
+    // The pane the user last clicked is the active view.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (CPaneView* v : {static_cast<CPaneView*>(modelView_),
+                             static_cast<CPaneView*>(netView_),
+                             static_cast<CPaneView*>(frameView_)})
+            if (now == v)
+                SetActiveView(v);
+    });
+    // Idle update pass: whenever the event loop is about to wait.
+    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &CMainFrame::UpdateCommandUI);
+    UpdateCommandUI();
+    return true;
+}
+
+bool CMainFrame::CreateClient()
+{
+    outer_ = new QSplitter(Qt::Horizontal, this);
+    outer_->setObjectName(QStringLiteral("OuterSplitter"));
+    nested_ = new QSplitter(Qt::Vertical, outer_);
+    nested_->setObjectName(QStringLiteral("NestedSplitter"));
+    nested_->setFrameShape(QFrame::StyledPanel);
+    modelView_ = new CModelView(outer_);
+    modelView_->resize(1000, 1000);
+    outer_->insertWidget(0, modelView_);
+    netView_ = new CKelmarzuView(nested_);
+    frameView_ = new CFrameView(nested_);
+    nested_->addWidget(netView_);
+    nested_->addWidget(frameView_);
+    outer_->setChildrenCollapsible(true);
+    nested_->setChildrenCollapsible(true);
+    // The design view absorbs resizes; the net view keeps its height.
+    outer_->setStretchFactor(0, 1);
+    outer_->setStretchFactor(1, 0);
+    nested_->setStretchFactor(0, 0);
+    nested_->setStretchFactor(1, 1);
+    setCentralWidget(outer_);
+    for (CPaneView* v : {static_cast<CPaneView*>(modelView_), static_cast<CPaneView*>(netView_),
+                         static_cast<CPaneView*>(frameView_)}) {
+        doc_->AddView(v);
+        connect(v, &CPaneView::StatusText, this, [this](const QString& text) {
+            if (viewPane_)
+                viewPane_->setText(text);
+        });
+    }
+    activeView_ = modelView_;
+    modelView_->setFocus();
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    rotatePane_ = new QLabel(QString::fromUtf8(kRotateHelp), bar);
+    rotatePane_->setObjectName(QStringLiteral("Pane59146"));
+    viewPane_ = new QLabel(QStringLiteral(" "), bar);
+    viewPane_->setObjectName(QStringLiteral("Pane59147"));
+    messagePane_ = new QLabel(QStringLiteral("Ready"), bar);
+    messagePane_->setObjectName(QStringLiteral("MessagePane"));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    messagePane_->setFixedWidth(screen ? screen->size().width() / 4 : 320);
+    for (QLabel* pane : {rotatePane_, viewPane_, messagePane_})
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addWidget(rotatePane_, 0);
+    bar->addWidget(viewPane_, 1);
+    bar->addWidget(messagePane_, 0);
+    bar->setSizeGripEnabled(true);
+    return true;
+}
+
+void CMainFrame::SetActiveView(CPaneView* view)
+{
+    if (view)
+        activeView_ = view;
+}
+
+QString CMainFrame::PaneText(int id) const
+{
+    switch (id) {
+    case kPaneRotateHelp:
+        return rotatePane_ ? rotatePane_->text() : QString();
+    case kPaneViewStatus:
+        return viewPane_ ? viewPane_->text() : QString();
+    default:
+        return messagePane_ ? messagePane_->text() : QString();
+    }
+}
+
+void CMainFrame::SetMessagePane(const QString& text)
+{
+    if (messagePane_)
+        messagePane_->setText(text.isEmpty() ? QStringLiteral("Ready") : text);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == nested_ && event->type() == QEvent::Resize && pendingNetViewHeight_ >= 0 &&
+        nested_->height() > 0) {
+        const int total = nested_->height() - nested_->handleWidth();
+        const int top = std::min(pendingNetViewHeight_, std::max(0, total));
+        pendingNetViewHeight_ = -1;
+        nested_->setSizes({top, std::max(0, total - top)});
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    // Prompts go to our own message pane, so the other panes stay visible.
+    if (event->type() == QEvent::StatusTip) {
+        SetMessagePane(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::UpdateTitle()
+{
+    setWindowTitle(doc_->Title() + QStringLiteral(" - TAVREN"));
+}
+
+WindowPlacement CMainFrame::CurrentPlacement() const
+{
+    WindowPlacement wp;
+    const QRect normal = isMaximized() || isMinimized() || isFullScreen() ? normalGeometry()
+                                                                          : geometry();
+    wp.showCmd = isMinimized()   ? WindowPlacement::kShowMinimized
+                 : isMaximized() ? WindowPlacement::kShowMaximized
+                                 : WindowPlacement::kShowNormal;
+    wp.left = normal.left();
+    wp.top = normal.top();
+    wp.right = normal.left() + normal.width();
+    wp.bottom = normal.top() + normal.height();
+    return wp;
+}
+
+void CMainFrame::ApplyPlacement(const WindowPlacement& wp)
+{
+    const int width = wp.right - wp.left;
+    const int height = wp.bottom - wp.top;
+    if (width <= 0 || height <= 0)
+        return;
+    QRect rect(wp.left, wp.top, width, height);
+    // A rectangle left on a screen that is gone comes back onto the primary one.
+    bool onScreen = false;
+    for (const QScreen* s : QGuiApplication::screens())
+        onScreen = onScreen || s->availableGeometry().intersects(rect);
+    if (!onScreen)
+        if (const QScreen* s = QGuiApplication::primaryScreen())
+            rect.moveTopLeft(s->availableGeometry().topLeft());
+    setGeometry(rect);
+}
+
+void CMainFrame::LoadWindowSettings()
+{
+    const std::optional<WindowPlacement> wp = ::LoadWindowSettings(app_->Profile());
+    // The system's default placement: three quarters of the screen, centred.
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const QRect area = s->availableGeometry();
+        QRect rect(0, 0, area.width() * 3 / 4, area.height() * 3 / 4);
+        rect.moveCenter(area.center());
+        setGeometry(rect);
+    }
+    outer_->setSizes({kDesignViewIdealWidth, 0});
+    // The nested splitter scales sizes given before it has a height, so the
+    // net view's height is applied once the splitter is laid out.
+    pendingNetViewHeight_ = std::max(0, lastNetViewHeight);
+    nested_->installEventFilter(this);
+    // The launcher's show command wins over the saved one: only the normal
+    // rectangle is restored.
+    if (wp)
+        ApplyPlacement(*wp);
+}
+
+void CMainFrame::SaveWindowSettings()
+{
+    WindowPlacement wp = CurrentPlacement();
+    wp.flags |= WindowPlacement::kRestoreToMaximized;
+    ::SaveWindowSettings(app_->Profile(), wp);
+    CProfile& profile = app_->Profile();
+    profile.WriteInt("ControlBars\\State-Bar0", "Visible", toolBar_ && toolBar_->isVisible());
+    profile.WriteInt("ControlBars\\State-Bar1", "Visible", statusBar()->isVisible());
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    // A reader is still on the stack below the progress window's pump.
+    if (readInProgress_) {
+        event->ignore();
+        return;
+    }
+    SaveWindowSettings();
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!readInProgress_ && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    event->acceptProposedAction();
+    for (const QString& path : paths) {
+        activateWindow();
+        app_->OpenDocumentFile(path);
+    }
+}

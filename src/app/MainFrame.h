@@ -1,0 +1,117 @@
+#pragma once
+// The main window: toolbar, status bar, menus and the three panes in an outer
+// splitter (design view | nested splitter of net view over 3D view). It owns
+// the open routine, the Open/Export/Undo/Show Edge/Show Face commands and the
+// idle update pass that enables, ticks and retexts every command's items.
+
+#include "app/CommandMap.h"
+#include "import/ModelFile.h"
+#include "widgets/PaneView.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <optional>
+
+class CKelmarApp;
+class CKelmarDoc;
+class CModelView;
+class CKelmarzuView;
+class CFrameView;
+class QAction;
+class QLabel;
+class QSplitter;
+class QToolBar;
+struct WindowPlacement;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // Reads a model file with progress; the routine behind OpenModelFile.
+    using ModelOpener = std::function<OpenOutcome(const std::string& path, IProgress* progress)>;
+
+    CMainFrame(CKelmarApp* app, CKelmarDoc* doc);
+    ~CMainFrame() override;
+
+    // Builds the menus, toolbar, status bar and panes and applies the saved
+    // placement. False when a part cannot be created.
+    bool Create();
+
+    // The open routine: reads the file into a fresh model; only on success the
+    // model becomes current, the title and recent files change and the views
+    // hear hint 16. Every failure shows its message and changes nothing.
+    void OpenModelFile(const QString& path);
+    // Replaces the reader routine (tests use slow or scripted readers).
+    void SetModelOpener(ModelOpener opener) { opener_ = std::move(opener); }
+    bool ReadInProgress() const { return readInProgress_; }
+
+    // The route of every command: active view, document, main window, application.
+    CCmdUI QueryCommand(int id) const;
+    // Runs the command only when its rule enables it; returns whether it ran.
+    bool ExecuteCommand(int id);
+    // The idle pass: asks every command's rule and updates its items.
+    void UpdateCommandUI();
+
+    QAction* Action(int id) const;
+    QToolBar* ToolBar() const { return toolBar_; }
+    QSplitter* OuterSplitter() const { return outer_; }
+    QSplitter* NestedSplitter() const { return nested_; }
+    CModelView* DesignView() const { return modelView_; }
+    CKelmarzuView* NetView() const { return netView_; }
+    CFrameView* SectionView() const { return frameView_; }
+    CPaneView* ActiveView() const { return activeView_; }
+    void SetActiveView(CPaneView* view);
+    // Text of a status bar pane by id (kPaneRotateHelp, kPaneViewStatus) or 0
+    // for the message pane.
+    QString PaneText(int id) const;
+    CCommandMap& Commands() { return commands_; }
+
+    // Placement as the profile stores it, and the reverse.
+    WindowPlacement CurrentPlacement() const;
+    void ApplyPlacement(const WindowPlacement& wp);
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    bool CreateToolBar();
+    bool CreateStatusBar();
+    bool CreateClient();
+    void RegisterCommands();
+    void LoadWindowSettings();
+    void SaveWindowSettings();
+    void UpdateTitle();
+    void SetMessagePane(const QString& text);
+
+    void OnOpen();
+    void OnExport();
+    void OnUndo();
+    void OnShowEdge();
+    void OnShowFace();
+
+    CKelmarApp* app_;
+    CKelmarDoc* doc_;
+    CCommandMap commands_;
+    std::map<int, QAction*> actions_;
+    QToolBar* toolBar_ = nullptr;
+    QSplitter* outer_ = nullptr;
+    QSplitter* nested_ = nullptr;
+    CModelView* modelView_ = nullptr;
+    CKelmarzuView* netView_ = nullptr;
+    CFrameView* frameView_ = nullptr;
+    QPointer<CPaneView> activeView_;
+    QLabel* rotatePane_ = nullptr;
+    QLabel* viewPane_ = nullptr;
+    QLabel* messagePane_ = nullptr;
+    ModelOpener opener_;
+    bool readInProgress_ = false;
+    bool updating_ = false;
+    int pendingNetViewHeight_ = -1;
+};

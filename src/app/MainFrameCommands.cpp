@@ -1,0 +1,310 @@
+// The main window's command table, its idle update pass and its command
+// handlers: Open (with the open routine), Export, Undo and the display flags.
+
+#include "app/AppState.h"
+#include "app/CoreAdapters.h"
+#include "app/Icons.h"
+#include "app/KelmarApp.h"
+#include "app/KelmarDoc.h"
+#include "app/MainFrame.h"
+#include "app/ProgressWnd.h"
+#include "app/Prompts.h"
+#include "widgets/PaneView.h"
+
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+struct MenuItem {
+    int id; // 0 for a separator
+    const char* text;
+};
+
+const MenuItem kFileMenu[] = {
+    {kCmdOpen, "&Open...\tCtrl+O"},
+    {kCmdExport, "&Export *.obj..."},
+    {0, nullptr},
+    {kCmdRecentFile1 + 0, "Recently used files"},
+    {kCmdRecentFile1 + 1, ""},
+    {kCmdRecentFile1 + 2, ""},
+    {kCmdRecentFile1 + 3, ""},
+    {0, nullptr},
+    {kCmdExit, "E&xit"},
+};
+const MenuItem kEditMenu[] = {
+    {kCmdUndo, "&Undo (Ctrl+Z)"},
+    {kCmdFixShape, "&Fix Shape (SPACE)"},
+};
+const MenuItem kViewMenu[] = {
+    {kCmdShowEdge, "Show &Edge"},
+    {kCmdShowFace, "Show &Face"},
+    {0, nullptr},
+    {kCmdToolbar, "&Toolbar"},
+    {kCmdStatusbar, "&Statusbar"},
+};
+const MenuItem kHelpMenu[] = {
+    {kCmdAbout, "&About..."},
+};
+
+// Toolbar, left to right; 0 is a separator.
+const int kToolbarButtons[] = {kCmdOpen,     kCmdExport, 0, kCmdShowFace, kCmdShowEdge, 0,
+                               kCmdFixShape, kCmdUndo};
+
+struct Accelerator {
+    QKeyCombination key;
+    int id;
+};
+
+const char* const kOpenFilter =
+    "Model files (*.obj *.mqo);;Wavefront (*.obj);;Metasequoia (*.mqo)";
+const char* const kExportFilter = "OBJ File (*.obj)";
+const char* const kCannotWrite = "ファイルに書き込めません";
+
+bool IsCheckable(int id)
+{
+    return id == kCmdShowEdge || id == kCmdShowFace || id == kCmdToolbar || id == kCmdStatusbar;
+}
+} // namespace
+
+void CMainFrame::CreateActions()
+{
+    const auto make = [this](const MenuItem& item) {
+        if (item.id == 0 || actions_.count(item.id))
+            return;
+        auto* action = new QAction(QString::fromUtf8(item.text), this);
+        action->setData(item.id);
+        if (const CommandText* t = FindCommandText(item.id)) {
+            action->setStatusTip(QString::fromUtf8(t->prompt));
+            action->setToolTip(QString::fromUtf8(t->tooltip));
+        }
+        action->setIcon(CommandIcon(item.id));
+        action->setIconVisibleInMenu(false);
+        action->setCheckable(IsCheckable(item.id));
+        action->setEnabled(false);
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { ExecuteCommand(id); });
+        actions_[item.id] = action;
+    };
+    for (const MenuItem& m : kFileMenu)
+        make(m);
+    for (const MenuItem& m : kEditMenu)
+        make(m);
+    for (const MenuItem& m : kViewMenu)
+        make(m);
+    for (const MenuItem& m : kHelpMenu)
+        make(m);
+
+    // The accelerator table: separate from the menu items, as the item texts
+    // carry their own key hints.
+    const Accelerator accelerators[] = {
+        {Qt::CTRL | Qt::Key_O, kCmdOpen},
+        {Qt::CTRL | Qt::Key_Z, kCmdUndo},
+        {Qt::ALT | Qt::Key_Backspace, kCmdEditUndoDoc},
+        {Qt::CTRL | Qt::Key_S, kCmdSave},
+    };
+    for (const Accelerator& a : accelerators) {
+        auto* shortcut = new QShortcut(QKeySequence(a.key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        const int id = a.id;
+        connect(shortcut, &QShortcut::activated, this, [this, id] { ExecuteCommand(id); });
+    }
+}
+
+void CMainFrame::CreateMenus()
+{
+    const auto fill = [this](const char* title, const auto& items) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(title));
+        for (const MenuItem& item : items) {
+            if (item.id == 0)
+                menu->addSeparator();
+            else
+                menu->addAction(actions_.at(item.id));
+        }
+        // The pass also runs before a menu opens, so what it shows is current.
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    };
+    fill("&File", kFileMenu);
+    fill("&Edit", kEditMenu);
+    fill("&View", kViewMenu);
+    fill("&Help", kHelpMenu);
+}
+
+bool CMainFrame::CreateToolBar()
+{
+    toolBar_ = new QToolBar(QStringLiteral("Toolbar"), this);
+    toolBar_->setObjectName(QStringLiteral("Toolbar128"));
+    toolBar_->setIconSize(QSize(16, 15));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar_->setMovable(true);
+    toolBar_->setFloatable(true);
+    toolBar_->setAllowedAreas(Qt::AllToolBarAreas);
+    for (int id : kToolbarButtons) {
+        if (id == 0)
+            toolBar_->addSeparator();
+        else
+            toolBar_->addAction(actions_.at(id));
+    }
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+    return true;
+}
+
+void CMainFrame::RegisterCommands()
+{
+    const auto haveModel = [](CCmdUI& ui) { ui.Enable(g_pModel != nullptr); };
+    commands_.Add(kCmdOpen, [this] { OnOpen(); });
+    commands_.Add(kCmdExport, [this] { OnExport(); }, haveModel);
+    commands_.Add(kCmdUndo, [this] { OnUndo(); },
+                  [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->undoStack.empty()); });
+    commands_.Add(kCmdShowEdge, [this] { OnShowEdge(); }, [](CCmdUI& ui) {
+        ui.Enable(g_pModel != nullptr);
+        ui.SetCheck(showEdges);
+    });
+    commands_.Add(kCmdShowFace, [this] { OnShowFace(); }, [](CCmdUI& ui) {
+        ui.Enable(g_pModel != nullptr);
+        ui.SetCheck(showFaces);
+    });
+    commands_.Add(
+        kCmdToolbar, [this] { toolBar_->setVisible(!toolBar_->isVisible()); },
+        [this](CCmdUI& ui) { ui.SetCheck(toolBar_->isVisible()); });
+    commands_.Add(
+        kCmdStatusbar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
+        [this](CCmdUI& ui) { ui.SetCheck(statusBar()->isVisible()); });
+}
+
+QAction* CMainFrame::Action(int id) const
+{
+    const auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+CCmdUI CMainFrame::QueryCommand(int id) const
+{
+    const CCommandMap* view = activeView_ ? &activeView_->Commands() : nullptr;
+    return CCommandRoute({view, &doc_->Commands(), &commands_, &app_->Commands()}).Query(id);
+}
+
+bool CMainFrame::ExecuteCommand(int id)
+{
+    if (readInProgress_ || !isEnabled())
+        return false;
+    const CCommandMap* view = activeView_ ? &activeView_->Commands() : nullptr;
+    const bool ran =
+        CCommandRoute({view, &doc_->Commands(), &commands_, &app_->Commands()}).Execute(id);
+    UpdateCommandUI();
+    return ran;
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    if (updating_ || readInProgress_)
+        return;
+    updating_ = true;
+    for (const auto& [id, action] : actions_) {
+        const CCmdUI ui = QueryCommand(id);
+        action->setEnabled(ui.Enabled());
+        if (ui.Checked() && action->isCheckable())
+            action->setChecked(*ui.Checked());
+        else if (action->isCheckable())
+            action->setChecked(false);
+        const bool recent = id >= kCmdRecentFile1 && id < kCmdRecentFile1 + kRecentFileCount;
+        if (ui.Text())
+            action->setText(QString::fromStdString(*ui.Text()));
+        if (recent)
+            action->setVisible(id == kCmdRecentFile1 || ui.Text().has_value());
+    }
+    const CCmdUI pane = QueryCommand(kPaneViewStatus);
+    if (viewPane_) {
+        viewPane_->setEnabled(pane.Enabled());
+        if (pane.Text())
+            viewPane_->setText(QString::fromStdString(*pane.Text()));
+    }
+    updating_ = false;
+}
+
+void CMainFrame::OnOpen()
+{
+    FileRequest request;
+    request.kind = FileRequest::kOpen;
+    request.filter = QString::fromUtf8(kOpenFilter);
+    const QString path = AskFilePath(this, request);
+    if (!path.isEmpty())
+        OpenModelFile(path);
+}
+
+void CMainFrame::OpenModelFile(const QString& path)
+{
+    if (readInProgress_)
+        return;
+    const QString absolute = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+    const std::string file = QFile::encodeName(absolute).toStdString();
+    OpenOutcome out;
+    {
+        CProgressWnd progress(this, &app_->Profile());
+        readInProgress_ = true;
+        out = opener_ ? opener_(file, &progress) : ::OpenModelFile(file, &progress);
+        progress.DestroyWindow();
+        readInProgress_ = false;
+    }
+    if (out.result != kReadOk || !out.model) {
+        std::string message = out.message;
+        if (message.empty() && out.result == kReadOk)
+            message = ReadResultMessage(kReadFailed);
+        if (!message.empty())
+            ShowMessage(this, QString::fromStdString(message));
+        return;
+    }
+    g_pModel = std::move(out.model);
+    qwfModel = out.isQwf;
+    const std::string& name = g_pModel->fileName.empty() ? file : g_pModel->fileName;
+    app_->AddToRecentFileList(QFile::decodeName(name.c_str()));
+    doc_->SetTitle(QFileInfo(absolute).fileName());
+    doc_->UpdateAllViews(kHintNewModel);
+}
+
+void CMainFrame::OnExport()
+{
+    if (!g_pModel)
+        return;
+    const QString modelPath = QFile::decodeName(g_pModel->fileName.c_str());
+    FileRequest request;
+    request.kind = FileRequest::kSave;
+    request.filter = QString::fromUtf8(kExportFilter);
+    request.defaultSuffix = QStringLiteral("obj");
+    request.proposedName = QFileInfo(modelPath).completeBaseName() + QStringLiteral(".obj");
+    if (!modelPath.isEmpty())
+        request.folder = QFileInfo(modelPath).absolutePath();
+    const QString path = AskFilePath(this, request);
+    if (path.isEmpty())
+        return;
+    if (!ExportShapeToFile(*g_pModel, QFile::encodeName(path).toStdString())) {
+        ShowMessage(this, QString::fromUtf8(kCannotWrite));
+        return;
+    }
+    app_->AddToRecentFileList(path);
+}
+
+void CMainFrame::OnUndo()
+{
+    if (g_pModel)
+        StepBackShape(*g_pModel);
+    doc_->UpdateAllViews(kHintUndo);
+}
+
+void CMainFrame::OnShowEdge()
+{
+    showEdges = !showEdges;
+    doc_->UpdateAllViews(kHintDisplayFlags);
+}
+
+void CMainFrame::OnShowFace()
+{
+    showFaces = !showFaces;
+    doc_->UpdateAllViews(kHintDisplayFlags);
+}

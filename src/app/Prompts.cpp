@@ -1,0 +1,49 @@
+#include "app/Prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+PromptHooks& Hooks()
+{
+    static PromptHooks hooks;
+    return hooks;
+}
+} // namespace
+
+void SetPromptHooks(PromptHooks hooks) { Hooks() = std::move(hooks); }
+
+void ShowMessage(QWidget* parent, const QString& text)
+{
+    const QString caption = QString::fromUtf8(kMessageCaption);
+    if (Hooks().message) {
+        Hooks().message(caption, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+QString AskFilePath(QWidget* parent, const FileRequest& request)
+{
+    if (Hooks().file)
+        return Hooks().file(request);
+    QFileDialog dialog(parent);
+    dialog.setNameFilters(request.filter.split(QStringLiteral(";;")));
+    if (request.kind == FileRequest::kOpen) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    if (!request.defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.folder.isEmpty())
+        dialog.setDirectory(request.folder);
+    if (!request.proposedName.isEmpty())
+        dialog.selectFile(request.proposedName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}

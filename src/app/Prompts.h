@@ -1,0 +1,33 @@
+#pragma once
+// Every message box and file dialog of the program goes through here, so tests
+// can answer them without a modal loop. Message boxes carry the caption
+// "Lintoro" and an OK button.
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+struct FileRequest {
+    enum Kind { kOpen, kSave } kind = kOpen;
+    QString filter;       // Qt filter list, entries separated by ";;"
+    QString defaultSuffix; // without the dot; empty for none
+    QString proposedName;  // initial file name; empty for none
+    QString folder;        // initial folder; empty for the current one
+};
+
+struct PromptHooks {
+    // Receives caption and text instead of a message box.
+    std::function<void(const QString& caption, const QString& text)> message;
+    // Answers a file dialog: the chosen path, or empty for Cancel.
+    std::function<QString(const FileRequest& request)> file;
+};
+
+// Replaces the hooks (empty members restore the real dialogs).
+void SetPromptHooks(PromptHooks hooks);
+
+constexpr const char* kMessageCaption = "Lintoro";
+
+void ShowMessage(QWidget* parent, const QString& text);
+// Returns the chosen path, empty when the user cancelled.
+QString AskFilePath(QWidget* parent, const FileRequest& request);

@@ -1,0 +1,62 @@
+#include "app/WindowSettings.h"
+
+#include "app/AppState.h"
+#include "app/Profile.h"
+
+#include <cstdio>
+#include <vector>
+
+std::string FormatWindowPos(const WindowPlacement& wp)
+{
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "%i:%i:%i:%i:%i:%i:%i:%i:%i:%i", wp.flags, wp.showCmd, wp.minX,
+                  wp.minY, wp.maxX, wp.maxY, wp.left, wp.top, wp.right, wp.bottom);
+    return buf;
+}
+
+std::optional<WindowPlacement> ParseWindowPos(const std::string& text)
+{
+    const std::vector<long> v = ScanInts(text, 10);
+    if (v.size() != 10)
+        return std::nullopt;
+    WindowPlacement wp;
+    int* fields[] = {&wp.flags, &wp.showCmd, &wp.minX, &wp.minY, &wp.maxX,
+                     &wp.maxY,  &wp.left,    &wp.top,  &wp.right, &wp.bottom};
+    for (size_t i = 0; i < 10; ++i)
+        *fields[i] = static_cast<int>(v[i]);
+    return wp;
+}
+
+std::string FormatSplitSize(int designViewWidth, int netViewHeight)
+{
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%i:%i", designViewWidth, netViewHeight);
+    return buf;
+}
+
+std::pair<int, int> ParseSplitSize(const std::string& text)
+{
+    const std::vector<long> v = ScanInts(text, 2);
+    if (v.size() != 2)
+        return {kDefaultDesignViewWidth, kDefaultNetViewHeight};
+    return {static_cast<int>(v[0]), static_cast<int>(v[1])};
+}
+
+std::optional<WindowPlacement> LoadWindowSettings(const CProfile& profile)
+{
+    std::optional<WindowPlacement> wp;
+    const std::string pos = profile.GetString("Settings", "WindowPos");
+    if (!pos.empty())
+        wp = ParseWindowPos(pos);
+    const auto [width, height] = ParseSplitSize(profile.GetString("Settings", "SplitWindowSize"));
+    lastDesignViewWidth = width;
+    lastNetViewHeight = height;
+    return wp;
+}
+
+void SaveWindowSettings(CProfile& profile, const WindowPlacement& wp)
+{
+    profile.WriteString("Settings", "WindowPos", FormatWindowPos(wp));
+    profile.WriteString("Settings", "SplitWindowSize",
+                        FormatSplitSize(lastDesignViewWidth, lastNetViewHeight));
+}
