@@ -1,0 +1,79 @@
+#pragma once
+// A snapshot of an object's triangles for the fold's face search: corner
+// positions and face planes in face order, a grid over the corner positions,
+// and for every distinct corner position the faces that have a corner closer
+// than the tolerance to it (highest face first). Built once per base state and
+// then used by every drag step that starts from a copy of that state.
+
+#include "design/CellTable.h"
+#include "model/Geometry.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+class CPolyObject;
+
+class CFoldIndex {
+public:
+    // Corner distance that makes faces neighbours (strictly below).
+    static constexpr double kTolerance = 0.0001;
+    // Half side of the box that surely holds every point closer than kTolerance.
+    static constexpr double kReach = kTolerance * (1.0 + 1e-9);
+
+    // Snapshots `object`. Faces that are not triangles keep their place in
+    // the face order but have no corners in the index.
+    void Build(const CPolyObject& object);
+    void Clear();
+
+    int32_t FaceCount() const { return faceCount_; }
+    bool AllTriangles() const { return allTriangles_; }
+    bool IsTriangle(int32_t face) const { return triangle_[face] != 0; }
+    // Position of corner j of face f, at index 3 f + j.
+    const CVector3& Pos(int32_t corner) const { return pos_[corner]; }
+    const CVector3& Normal(int32_t face) const { return normal_[face]; }
+    double PlaneD(int32_t face) const { return d_[face]; }
+
+    // Faces with a corner closer than kTolerance to Pos(corner), highest first.
+    std::span<const int32_t> NeighbourFaces(int32_t corner) const
+    {
+        const int32_t g = groupOf_[corner];
+        return {neighbours_.data() + neighbourStart_[g],
+                neighbours_.data() + neighbourStart_[g + 1]};
+    }
+
+    const CCellTable& Cells() const { return cells_; }
+    // Corners whose cell is `key`.
+    std::span<const int32_t> CornersIn(const CellKey& key) const
+    {
+        const int32_t c = cells_.Find(key);
+        if (c == CCellTable::kNone)
+            return {};
+        return {cellCorners_.data() + cellStart_[c], cellCorners_.data() + cellStart_[c + 1]};
+    }
+    // Calls fn(corner) for every corner in the cells that the box q +- reach touches.
+    template <class Fn> void ForEachCornerNear(const CVector3& q, double reach, Fn&& fn) const
+    {
+        const CellKey lo = cells_.KeyOf({q.x - reach, q.y - reach, q.z - reach});
+        const CellKey hi = cells_.KeyOf({q.x + reach, q.y + reach, q.z + reach});
+        for (int64_t x = lo.x; x <= hi.x; ++x)
+            for (int64_t y = lo.y; y <= hi.y; ++y)
+                for (int64_t z = lo.z; z <= hi.z; ++z)
+                    for (int32_t k : CornersIn({x, y, z}))
+                        fn(k);
+    }
+
+private:
+    int32_t faceCount_ = 0;
+    bool allTriangles_ = true;
+    std::vector<uint8_t> triangle_;
+    std::vector<CVector3> pos_;
+    std::vector<CVector3> normal_;
+    std::vector<double> d_;
+    CCellTable cells_;
+    std::vector<int32_t> cellStart_;
+    std::vector<int32_t> cellCorners_;
+    std::vector<int32_t> groupOf_;
+    std::vector<int32_t> neighbourStart_;
+    std::vector<int32_t> neighbours_;
+};

@@ -1,0 +1,362 @@
+#include "design/FoldWorkspace.h"
+
+#include "design/CSlicePlane.h"
+#include "design/DesignStates.h"
+#include "model/PolyModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+
+namespace {
+
+constexpr double kTolerance = CFoldIndex::kTolerance;
+
+// Where the plane crosses the edge from `from` to `to`.
+CVector3 Crossing(const CSlicePlane& pl, const CVector3& from, const CVector3& to)
+{
+    CVector3 u = to - from;
+    u.Normalize();
+    const double t =
+        (-(pl.a * from.x + pl.b * from.y + pl.c * from.z) - pl.d) / (pl.a * u.x + pl.b * u.y + pl.c * u.z);
+    return {from.x + t * u.x, from.y + t * u.y, from.z + t * u.z};
+}
+
+double MaxAbs(const CVector3& p)
+{
+    return std::max(std::fabs(p.x), std::max(std::fabs(p.y), std::fabs(p.z)));
+}
+
+} // namespace
+
+void CFoldWorkspace::Invalidate()
+{
+    indexedBase_ = nullptr;
+    indexedVertices_ = 0;
+    baseIndex_.Clear();
+}
+
+bool CFoldWorkspace::BaseIsIndexed(const CPolyObject& base) const
+{
+    return indexedBase_ == &base &&
+           static_cast<size_t>(baseIndex_.FaceCount()) == base.faces.size() &&
+           indexedVertices_ == base.vertices.size();
+}
+
+ReflectionStepResult CFoldWorkspace::Step(CPolyModel& model, CPolyVertex* selected,
+                                          const CVector3& startPos, const CVector3& draggedPos)
+{
+    ReflectionStepResult result;
+    if (model.objects.empty() || model.undoStack.empty() || !model.currentPlane)
+        return result;
+    CPolyObject& object = *model.objects.front();
+    const CPolyObject& base = *model.undoStack.back();
+    CSlicePlane& plane = *model.currentPlane;
+
+    // Dragged exactly back to the start: no bisector exists, and nothing is folded.
+    const bool back = startPos == draggedPos;
+    if (!back) {
+        plane.SetBisector(startPos, draggedPos);
+        if (!std::isfinite(plane.a) || !std::isfinite(plane.b) || !std::isfinite(plane.c) ||
+            !std::isfinite(plane.d))
+            return result;
+        if (TouchesPlane(object, plane))
+            return result;
+    }
+    if (selected)
+        selected->pos = startPos;
+
+    if (!BaseIsIndexed(base)) {
+        baseIndex_.Build(base);
+        indexedBase_ = &base;
+        indexedVertices_ = base.vertices.size();
+    }
+    if (baseIndex_.AllTriangles()) {
+        RestoreFromIndex(object);
+        if (!back) {
+            BeginFlood(object, plane, baseIndex_, object.vertices.empty() ? nullptr : object.vertices.front());
+            RunFlood(startPos);
+            EndFlood();
+        }
+    } else {
+        CopyAsWorkingCopy(base, object);
+        if (!back)
+            Flood(object, plane, startPos);
+    }
+    const CVector3 target = back ? startPos : plane.ReflectPoint(startPos);
+    result.accepted = true;
+    result.vertex = Nearest(object, target);
+    return result;
+}
+
+void CFoldWorkspace::Flood(CPolyObject& object, const CSlicePlane& plane, const CVector3& point)
+{
+    looseIndex_.Build(object);
+    cornerVerts_.assign(3 * object.faces.size(), nullptr);
+    for (size_t f = 0; f < object.faces.size(); ++f)
+        if (looseIndex_.IsTriangle(static_cast<int32_t>(f)))
+            for (int j = 0; j < 3; ++j)
+                cornerVerts_[3 * f + j] = object.faces[f]->corners[j]->vertex;
+    // Mirroring a vertex that several corners share would move faces the
+    // search does not expect to have moved; working copies never share.
+    std::vector<CPolyVertex*> sorted(cornerVerts_);
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t i = 1; i < sorted.size(); ++i)
+        if (sorted[i] && sorted[i] == sorted[i - 1])
+            return;
+    BeginFlood(object, plane, looseIndex_, nullptr);
+    RunFlood(point);
+    EndFlood();
+}
+
+void CFoldWorkspace::RestoreFromIndex(CPolyObject& object)
+{
+    object.Clear();
+    const int32_t n = baseIndex_.FaceCount();
+    const size_t corners = 3 * static_cast<size_t>(n);
+    CPolyFace* faces = object.arena.AllocateArray<CPolyFace>(n);
+    CFaceCorner* cornerRecords = object.arena.AllocateArray<CFaceCorner>(corners);
+    CPolyVertex* vertices = object.arena.AllocateArray<CPolyVertex>(corners);
+    object.faces.resize(n);
+    object.vertices.resize(corners);
+    for (int32_t f = 0; f < n; ++f) {
+        CPolyFace* face = new (faces + f) CPolyFace(&object);
+        for (int j = 0; j < 3; ++j) {
+            const size_t k = 3 * static_cast<size_t>(f) + j;
+            CPolyVertex* v = new (vertices + k) CPolyVertex(baseIndex_.Pos(static_cast<int32_t>(k)));
+            face->corners.PushBack(new (cornerRecords + k) CFaceCorner(v, face), object.arena);
+            object.vertices[k] = v;
+        }
+        // The copy has the base's positions, so the indexed plane is the one
+        // ComputePlane would give.
+        face->normal = baseIndex_.Normal(f);
+        face->d = baseIndex_.PlaneD(f);
+        object.faces[f] = face;
+    }
+}
+
+bool CFoldWorkspace::TouchesPlane(const CPolyObject& object, const CSlicePlane& plane)
+{
+    for (const CPolyFace* f : object.faces)
+        for (const CFaceCorner* c : f->corners)
+            if (std::fabs(plane.Evaluate(c->vertex->pos)) < kTolerance)
+                return true;
+    return false;
+}
+
+CPolyVertex* CFoldWorkspace::Nearest(const CPolyObject& object, const CVector3& target) const
+{
+    // The square root is taken only when the squared distance can win, and the
+    // comparison is then on the distance itself, so ties break as in a plain scan.
+    CPolyVertex* best = nullptr;
+    double bestDistance = kDoubleMax;
+    double bestSquared = std::numeric_limits<double>::infinity();
+    for (CPolyVertex* v : object.vertices) {
+        const double dx = v->pos.x - target.x;
+        const double dy = v->pos.y - target.y;
+        const double dz = v->pos.z - target.z;
+        const double s = dx * dx + dy * dy + dz * dz;
+        if (s > bestSquared)
+            continue;
+        const double d = std::sqrt(s);
+        if (d < bestDistance) {
+            bestDistance = d;
+            bestSquared = s;
+            best = v;
+        }
+    }
+    return best;
+}
+
+void CFoldWorkspace::BeginFlood(CPolyObject& object, const CSlicePlane& plane,
+                                const CFoldIndex& index, CPolyVertex* block)
+{
+    object_ = &object;
+    plane_ = &plane;
+    index_ = &index;
+    faceCount_ = index.FaceCount();
+    block_ = block;
+    newVerts_.clear();
+    state_.assign(faceCount_, 0);
+    if (placedStart_.size() < static_cast<size_t>(faceCount_))
+        placedStart_.resize(faceCount_);
+    placed_.clear();
+    flushed_ = 0;
+    minU_ = std::numeric_limits<double>::infinity();
+    maxU_ = -std::numeric_limits<double>::infinity();
+    maxAbs_ = 0.0;
+    placedCells_.SetCellSize(index.Cells().CellSize());
+    placedCells_.Reset(16);
+    anyDead_ = false;
+}
+
+void CFoldWorkspace::RunFlood(const CVector3& point)
+{
+    const CSlicePlane& pl = *plane_;
+    stack_.clear();
+    stack_.push_back({point, -1});
+    while (!stack_.empty()) {
+        const Pending item = stack_.back();
+        stack_.pop_back();
+        int32_t f = 0;
+        int seed = 0;
+        if (!FindFace(item.pos, item.hint, f, seed))
+            continue;
+        CPolyVertex* v[3] = {VertexOf(f, 0), VertexOf(f, 1), VertexOf(f, 2)};
+        const CVector3 p[3] = {v[0]->pos, v[1]->pos, v[2]->pos};
+        const int s[3] = {pl.ClassifyPoint(p[0]), pl.ClassifyPoint(p[1]), pl.ClassifyPoint(p[2])};
+        if (s[0] == 0 || s[1] == 0 || s[2] == 0)
+            continue; // a corner on the plane stops the flood here
+        // Positions of an untouched indexed face are exactly its indexed corners.
+        const bool pristine = f < faceCount_ && state_[f] == 0;
+        auto hint = [&](int j) { return pristine ? 3 * f + j : -1; };
+
+        if (s[0] == s[1] && s[1] == s[2]) {
+            for (CPolyVertex* vertex : v)
+                pl.ReflectVertex(vertex);
+            object_->faces[f]->ComputePlane();
+            RecordPlaced(f);
+            // Searched in corner order: the last pushed comes off first.
+            for (int j = 2; j >= 0; --j)
+                stack_.push_back({p[j], hint(j)});
+            continue;
+        }
+
+        const int i = s[0] == s[1] ? 0 : (s[1] == s[2] ? 1 : 2);
+        const int iS = i, iR = (i + 1) % 3, iV = (i + 2) % 3;
+        const CVector3 p1 = Crossing(pl, p[iS], p[iV]);
+        const CVector3 p2 = Crossing(pl, p[iR], p[iV]);
+        CVector3 r = p[iR], vv = p[iV], sp = p[iS];
+        const bool loneIsSeed = v[iV] == v[seed];
+        if (loneIsSeed) {
+            vv = pl.ReflectPoint(vv);
+        } else {
+            r = pl.ReflectPoint(r);
+            sp = pl.ReflectPoint(sp);
+        }
+        AppendTriangle(r, p2, sp);
+        AppendTriangle(p2, p1, sp);
+        AppendTriangle(p2, vv, p1);
+        state_[f] |= kDead;
+        anyDead_ = true;
+        if (loneIsSeed) {
+            stack_.push_back({p[iV], hint(iV)});
+        } else {
+            stack_.push_back({p[iS], hint(iS)});
+            stack_.push_back({p[iR], hint(iR)});
+        }
+    }
+}
+
+void CFoldWorkspace::EndFlood()
+{
+    if (anyDead_) {
+        // Crossed faces leave the list here, once, keeping the order of the rest.
+        auto& faces = object_->faces;
+        size_t out = 0;
+        for (size_t f = 0; f < faces.size(); ++f)
+            if (!(state_[f] & kDead))
+                faces[out++] = faces[f];
+        faces.resize(out);
+    }
+    object_ = nullptr;
+    plane_ = nullptr;
+    index_ = nullptr;
+    block_ = nullptr;
+}
+
+bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed)
+{
+    int32_t best = -1;
+    if (hint >= 0) {
+        for (int32_t f : index_->NeighbourFaces(hint)) {
+            if (state_[f] == 0) {
+                best = f;
+                break;
+            }
+        }
+    } else {
+        index_->ForEachCornerNear(q, CFoldIndex::kReach, [&](int32_t k) {
+            const int32_t f = k / 3;
+            if (f > best && state_[f] == 0 && Distance3D(index_->Pos(k), q) < kTolerance)
+                best = f;
+        });
+    }
+
+    // Positions the flood has set can only be within reach when q's plane value
+    // lies within the band their values span, widened by the tolerance.
+    if (!placed_.empty()) {
+        const CSlicePlane& pl = *plane_;
+        const double len = std::sqrt(pl.a * pl.a + pl.b * pl.b + pl.c * pl.c);
+        const double u = pl.Evaluate(q);
+        const double margin = kTolerance * len * (1.0 + 1e-6) +
+                              1e-9 * (1.0 + std::fabs(pl.d) + len * (maxAbs_ + MaxAbs(q)));
+        if (u >= minU_ - margin && u <= maxU_ + margin) {
+            FlushPlaced();
+            const CCellTable& cells = placedCells_;
+            const double reach = CFoldIndex::kReach;
+            const CellKey lo = cells.KeyOf({q.x - reach, q.y - reach, q.z - reach});
+            const CellKey hi = cells.KeyOf({q.x + reach, q.y + reach, q.z + reach});
+            for (int64_t x = lo.x; x <= hi.x; ++x)
+                for (int64_t y = lo.y; y <= hi.y; ++y)
+                    for (int64_t z = lo.z; z <= hi.z; ++z)
+                        for (int32_t e = cells.Find({x, y, z}); e != CCellTable::kNone;
+                             e = placed_[e].next) {
+                            const int32_t f = placed_[e].face;
+                            if (f <= best || (state_[f] & kDead))
+                                continue;
+                            if (Distance3D(VertexOf(f, placed_[e].corner)->pos, q) < kTolerance)
+                                best = f;
+                        }
+        }
+    }
+    if (best < 0)
+        return false;
+    face = best;
+    for (int j = 0; j < 3; ++j) {
+        if (Distance3D(VertexOf(best, j)->pos, q) < kTolerance) {
+            seed = j;
+            return true;
+        }
+    }
+    return false; // not reached: the face was chosen for a corner within reach
+}
+
+void CFoldWorkspace::RecordPlaced(int32_t face)
+{
+    if (state_[face] & kDynamic)
+        for (int j = 0; j < 3; ++j)
+            placed_[placedStart_[face] + j].face = -1;
+    state_[face] |= kDynamic;
+    placedStart_[face] = static_cast<int32_t>(placed_.size());
+    for (int j = 0; j < 3; ++j) {
+        const CVector3& p = VertexOf(face, j)->pos;
+        const double u = plane_->Evaluate(p);
+        minU_ = std::min(minU_, u);
+        maxU_ = std::max(maxU_, u);
+        maxAbs_ = std::max(maxAbs_, MaxAbs(p));
+        placed_.push_back({p, face, j, CCellTable::kNone});
+    }
+}
+
+void CFoldWorkspace::FlushPlaced()
+{
+    for (; flushed_ < placed_.size(); ++flushed_) {
+        int32_t& head = placedCells_.Slot(placedCells_.KeyOf(placed_[flushed_].pos));
+        placed_[flushed_].next = head;
+        head = static_cast<int32_t>(flushed_);
+    }
+}
+
+void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3)
+{
+    CPolyFace* face = AddTriangle(*object_, p1, p2, p3);
+    const int32_t f = static_cast<int32_t>(object_->faces.size() - 1);
+    for (int j = 0; j < 3; ++j)
+        newVerts_.push_back(face->corners[j]->vertex);
+    state_.push_back(0);
+    if (placedStart_.size() <= static_cast<size_t>(f))
+        placedStart_.resize(2 * static_cast<size_t>(f) + 16);
+    RecordPlaced(f);
+}

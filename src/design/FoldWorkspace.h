@@ -1,0 +1,87 @@
+#pragma once
+// The fold's working memory: the index of the base state (kept across the
+// steps of a drag), the per-step face states, the positions that the flood
+// has set (searched through a grid only when a search could reach them) and
+// the explicit stack that replaces the recursion. Everything is reused from
+// step to step, so a step allocates nothing once the first one has run.
+
+#include "design/CellTable.h"
+#include "design/FoldIndex.h"
+#include "design/ReflectionOperation.h"
+#include "model/PolyModel.h"
+
+#include <cstdint>
+#include <vector>
+
+class CFoldWorkspace {
+public:
+    CFoldWorkspace() = default;
+    CFoldWorkspace(const CFoldWorkspace&) = delete;
+    CFoldWorkspace& operator=(const CFoldWorkspace&) = delete;
+
+    // Forgets the index of the base state. Call it whenever the top of the undo
+    // stack may have changed (commit, step back, another model).
+    void Invalidate();
+
+    // ReflectionStep and ReflectFrom (ReflectionOperation.h) run here.
+    ReflectionStepResult Step(CPolyModel& model, CPolyVertex* selected, const CVector3& startPos,
+                              const CVector3& draggedPos);
+    void Flood(CPolyObject& object, const CSlicePlane& plane, const CVector3& point);
+
+private:
+    enum : uint8_t { kDead = 1, kDynamic = 2 };
+    struct Placed { // a corner position the flood has set
+        CVector3 pos;
+        int32_t face;   // -1 once the face has moved again
+        int32_t corner;
+        int32_t next;   // next entry in the same grid cell
+    };
+    struct Pending { // a position waiting to be searched
+        CVector3 pos;
+        int32_t hint; // index corner at exactly this position, or -1
+    };
+
+    bool BaseIsIndexed(const CPolyObject& base) const;
+    void RestoreFromIndex(CPolyObject& object);
+    static bool TouchesPlane(const CPolyObject& object, const CSlicePlane& plane);
+    CPolyVertex* Nearest(const CPolyObject& object, const CVector3& target) const;
+
+    void BeginFlood(CPolyObject& object, const CSlicePlane& plane, const CFoldIndex& index,
+                    CPolyVertex* block);
+    void RunFlood(const CVector3& point);
+    void EndFlood();
+    bool FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed);
+    CPolyVertex* VertexOf(int32_t face, int j) const
+    {
+        if (face < faceCount_)
+            return block_ ? block_ + 3 * face + j : cornerVerts_[3 * face + j];
+        return newVerts_[3 * (face - faceCount_) + j];
+    }
+    void RecordPlaced(int32_t face);
+    void FlushPlaced();
+    void AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3);
+
+    // Base state index, valid while indexedBase_ is the top of the stack.
+    CFoldIndex baseIndex_;
+    const CPolyObject* indexedBase_ = nullptr;
+    size_t indexedVertices_ = 0;
+    // Index of an object folded in place by ReflectFrom.
+    CFoldIndex looseIndex_;
+
+    // State of the running flood.
+    CPolyObject* object_ = nullptr;
+    const CSlicePlane* plane_ = nullptr;
+    const CFoldIndex* index_ = nullptr;
+    int32_t faceCount_ = 0;
+    CPolyVertex* block_ = nullptr; // vertices of the index's faces, 3 per face, when contiguous
+    std::vector<CPolyVertex*> cornerVerts_; // otherwise
+    std::vector<CPolyVertex*> newVerts_;
+    std::vector<uint8_t> state_;
+    std::vector<int32_t> placedStart_;
+    std::vector<Placed> placed_;
+    size_t flushed_ = 0;
+    double minU_ = 0.0, maxU_ = 0.0, maxAbs_ = 0.0;
+    CCellTable placedCells_;
+    std::vector<Pending> stack_;
+    bool anyDead_ = false;
+};
