@@ -8,16 +8,6 @@
 
 namespace {
 
-// The plane that CPolyFace::ComputePlane gives for these corners, bit for bit.
-void PlaneOf(const CVector3& p0, const CVector3& p1, const CVector3& p2, CVector3& normal,
-             double& d)
-{
-    CVector3 n = (p0 - p1).Cross(p1 - p2);
-    n.Normalize();
-    normal = n;
-    d = -(normal.x * p0.x + normal.y * p0.y + normal.z * p0.z);
-}
-
 // Bit pattern of a coordinate, with -0 folded onto +0 (they are equal positions).
 uint64_t Bits(double v)
 {

@@ -21,6 +21,16 @@ public:
     // Half side of the box that surely holds every point closer than kTolerance.
     static constexpr double kReach = kTolerance * (1.0 + 1e-9);
 
+    // The plane CPolyFace::ComputePlane gives for these corners, bit for bit.
+    static void PlaneOf(const CVector3& p0, const CVector3& p1, const CVector3& p2,
+                        CVector3& normal, double& d)
+    {
+        CVector3 n = (p0 - p1).Cross(p1 - p2);
+        n.Normalize();
+        normal = n;
+        d = -(normal.x * p0.x + normal.y * p0.y + normal.z * p0.z);
+    }
+
     // Snapshots `object`. Faces that are not triangles keep their place in
     // the face order but have no corners in the index.
     void Build(const CPolyObject& object);

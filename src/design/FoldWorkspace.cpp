@@ -32,6 +32,7 @@ double MaxAbs(const CVector3& p)
 
 void CFoldWorkspace::Invalidate()
 {
+    journalObject_ = nullptr;
     indexedBase_ = nullptr;
     indexedVertices_ = 0;
     baseIndex_.Clear();
@@ -61,37 +62,78 @@ ReflectionStepResult CFoldWorkspace::Step(CPolyModel& model, CPolyVertex* select
         if (!std::isfinite(plane.a) || !std::isfinite(plane.b) || !std::isfinite(plane.c) ||
             !std::isfinite(plane.d))
             return result;
-        if (TouchesPlane(object, plane))
+        const bool touches =
+            JournalFits(object) ? JournalTouchesPlane(plane) : TouchesPlane(object, plane);
+        if (touches)
             return result;
     }
     if (selected)
         selected->pos = startPos;
 
     if (!BaseIsIndexed(base)) {
+        journalObject_ = nullptr;
         baseIndex_.Build(base);
         indexedBase_ = &base;
         indexedVertices_ = base.vertices.size();
     }
-    if (baseIndex_.AllTriangles()) {
-        RestoreFromIndex(object);
-        if (!back) {
-            BeginFlood(object, plane, baseIndex_, object.vertices.empty() ? nullptr : object.vertices.front());
-            RunFlood(startPos);
-            EndFlood();
-        }
-    } else {
+    const CVector3 target = back ? startPos : plane.ReflectPoint(startPos);
+    result.accepted = true;
+    if (!baseIndex_.AllTriangles()) {
+        journalObject_ = nullptr;
         CopyAsWorkingCopy(base, object);
         if (!back)
             Flood(object, plane, startPos);
+        result.vertex = Nearest(object, target);
+        return result;
     }
-    const CVector3 target = back ? startPos : plane.ReflectPoint(startPos);
-    result.accepted = true;
-    result.vertex = Nearest(object, target);
+
+    if (JournalFits(object))
+        RestoreFromJournal(object, selected);
+    else
+        RestoreFromIndex(object);
+    BeginFlood(object, plane, baseIndex_, vertexBlock_);
+    if (!back)
+        RunFlood(startPos);
+    EndFlood();
+    journalObject_ = &object;
+    journalFaces_ = object.faces.size();
+    journalVertices_ = object.vertices.size();
+    result.vertex = JournalNearest(target);
     return result;
+}
+
+bool CFoldWorkspace::JournalFits(const CPolyObject& object) const
+{
+    return journalObject_ == &object && object.faces.size() == journalFaces_ &&
+           object.vertices.size() == journalVertices_ &&
+           (journalVertices_ == 0 || object.vertices.front() == vertexBlock_);
+}
+
+void CFoldWorkspace::RestoreFromJournal(CPolyObject& object, CPolyVertex* selected)
+{
+    // Only the mirrored faces changed their records; crossed faces merely left
+    // the list, and added records lie after the mark.
+    const int32_t n = baseIndex_.FaceCount();
+    for (int32_t f : mirrored_) {
+        for (int j = 0; j < 3; ++j)
+            vertexBlock_[3 * f + j].pos = baseIndex_.Pos(3 * f + j);
+        faceBlock_[f].normal = baseIndex_.Normal(f);
+        faceBlock_[f].d = baseIndex_.PlaneD(f);
+    }
+    const size_t corners = 3 * static_cast<size_t>(n);
+    if (selected >= vertexBlock_ && selected < vertexBlock_ + corners)
+        selected->pos = baseIndex_.Pos(static_cast<int32_t>(selected - vertexBlock_));
+    object.arena.Rewind(journalMark_);
+    object.faces.resize(n);
+    if (firstDead_ >= 0)
+        for (int32_t f = firstDead_; f < n; ++f)
+            object.faces[f] = faceBlock_ + f;
+    object.vertices.resize(corners);
 }
 
 void CFoldWorkspace::Flood(CPolyObject& object, const CSlicePlane& plane, const CVector3& point)
 {
+    journalObject_ = nullptr; // the flood state below is no longer the last step's
     looseIndex_.Build(object);
     cornerVerts_.assign(3 * object.faces.size(), nullptr);
     for (size_t f = 0; f < object.faces.size(); ++f)
@@ -120,6 +162,9 @@ void CFoldWorkspace::RestoreFromIndex(CPolyObject& object)
     CPolyVertex* vertices = object.arena.AllocateArray<CPolyVertex>(corners);
     object.faces.resize(n);
     object.vertices.resize(corners);
+    faceBlock_ = faces;
+    vertexBlock_ = vertices;
+    journalMark_ = object.arena.Mark();
     for (int32_t f = 0; f < n; ++f) {
         CPolyFace* face = new (faces + f) CPolyFace(&object);
         for (int j = 0; j < 3; ++j) {
@@ -145,20 +190,47 @@ bool CFoldWorkspace::TouchesPlane(const CPolyObject& object, const CSlicePlane& 
     return false;
 }
 
-CPolyVertex* CFoldWorkspace::Nearest(const CPolyObject& object, const CVector3& target) const
+bool CFoldWorkspace::JournalTouchesPlane(const CSlicePlane& plane) const
 {
-    // The square root is taken only when the squared distance can win, and the
-    // comparison is then on the distance itself, so ties break as in a plain scan.
+    const int32_t n = faceCount_;
+    for (int32_t f = 0; f < n; ++f) {
+        if (state_[f] & kDead)
+            continue;
+        const CPolyVertex* v = vertexBlock_ + 3 * f;
+        if (std::fabs(plane.Evaluate(v[0].pos)) < kTolerance ||
+            std::fabs(plane.Evaluate(v[1].pos)) < kTolerance ||
+            std::fabs(plane.Evaluate(v[2].pos)) < kTolerance)
+            return true;
+    }
+    for (size_t f = n; f < state_.size(); ++f) {
+        if (state_[f] & kDead)
+            continue;
+        for (int j = 0; j < 3; ++j)
+            if (std::fabs(plane.Evaluate(newVerts_[3 * (f - n) + j]->pos)) < kTolerance)
+                return true;
+    }
+    return false;
+}
+
+namespace {
+
+// Keeps the first vertex at the smallest distance, as a plain scan would. The
+// square root is taken only when the squared distance can win, and the
+// comparison is then on the distance itself.
+struct NearestScan {
+    CVector3 target;
     CPolyVertex* best = nullptr;
     double bestDistance = kDoubleMax;
     double bestSquared = std::numeric_limits<double>::infinity();
-    for (CPolyVertex* v : object.vertices) {
+
+    void Visit(CPolyVertex* v)
+    {
         const double dx = v->pos.x - target.x;
         const double dy = v->pos.y - target.y;
         const double dz = v->pos.z - target.z;
         const double s = dx * dx + dy * dy + dz * dz;
         if (s > bestSquared)
-            continue;
+            return;
         const double d = std::sqrt(s);
         if (d < bestDistance) {
             bestDistance = d;
@@ -166,7 +238,27 @@ CPolyVertex* CFoldWorkspace::Nearest(const CPolyObject& object, const CVector3& 
             best = v;
         }
     }
-    return best;
+};
+
+} // namespace
+
+CPolyVertex* CFoldWorkspace::JournalNearest(const CVector3& target) const
+{
+    NearestScan scan{target};
+    const size_t corners = 3 * static_cast<size_t>(faceCount_);
+    for (size_t k = 0; k < corners; ++k)
+        scan.Visit(vertexBlock_ + k);
+    for (CPolyVertex* v : newVerts_)
+        scan.Visit(v);
+    return scan.best;
+}
+
+CPolyVertex* CFoldWorkspace::Nearest(const CPolyObject& object, const CVector3& target)
+{
+    NearestScan scan{target};
+    for (CPolyVertex* v : object.vertices)
+        scan.Visit(v);
+    return scan.best;
 }
 
 void CFoldWorkspace::BeginFlood(CPolyObject& object, const CSlicePlane& plane,
@@ -178,6 +270,8 @@ void CFoldWorkspace::BeginFlood(CPolyObject& object, const CSlicePlane& plane,
     faceCount_ = index.FaceCount();
     block_ = block;
     newVerts_.clear();
+    mirrored_.clear();
+    firstDead_ = -1;
     state_.assign(faceCount_, 0);
     if (placedStart_.size() < static_cast<size_t>(faceCount_))
         placedStart_.resize(faceCount_);
@@ -215,7 +309,9 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
         if (s[0] == s[1] && s[1] == s[2]) {
             for (CPolyVertex* vertex : v)
                 pl.ReflectVertex(vertex);
-            object_->faces[f]->ComputePlane();
+            // The face's corners are these vertices: its plane, without the detour.
+            CPolyFace* face = object_->faces[f];
+            CFoldIndex::PlaneOf(v[0]->pos, v[1]->pos, v[2]->pos, face->normal, face->d);
             RecordPlaced(f);
             // Searched in corner order: the last pushed comes off first.
             for (int j = 2; j >= 0; --j)
@@ -254,8 +350,12 @@ void CFoldWorkspace::EndFlood()
     if (anyDead_) {
         // Crossed faces leave the list here, once, keeping the order of the rest.
         auto& faces = object_->faces;
-        size_t out = 0;
-        for (size_t f = 0; f < faces.size(); ++f)
+        size_t f = 0;
+        while (!(state_[f] & kDead))
+            ++f;
+        firstDead_ = static_cast<int32_t>(f);
+        size_t out = f;
+        for (; f < faces.size(); ++f)
             if (!(state_[f] & kDead))
                 faces[out++] = faces[f];
         faces.resize(out);
@@ -325,6 +425,8 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
 
 void CFoldWorkspace::RecordPlaced(int32_t face)
 {
+    if (face < faceCount_ && !(state_[face] & kDynamic))
+        mirrored_.push_back(face);
     if (state_[face] & kDynamic)
         for (int j = 0; j < 3; ++j)
             placed_[placedStart_[face] + j].face = -1;

@@ -42,9 +42,13 @@ private:
     };
 
     bool BaseIsIndexed(const CPolyObject& base) const;
+    bool JournalFits(const CPolyObject& object) const;
     void RestoreFromIndex(CPolyObject& object);
+    void RestoreFromJournal(CPolyObject& object, CPolyVertex* selected);
     static bool TouchesPlane(const CPolyObject& object, const CSlicePlane& plane);
-    CPolyVertex* Nearest(const CPolyObject& object, const CVector3& target) const;
+    bool JournalTouchesPlane(const CSlicePlane& plane) const;
+    static CPolyVertex* Nearest(const CPolyObject& object, const CVector3& target);
+    CPolyVertex* JournalNearest(const CVector3& target) const;
 
     void BeginFlood(CPolyObject& object, const CSlicePlane& plane, const CFoldIndex& index,
                     CPolyVertex* block);
@@ -67,6 +71,20 @@ private:
     size_t indexedVertices_ = 0;
     // Index of an object folded in place by ReflectFrom.
     CFoldIndex looseIndex_;
+
+    // What the last fast step left in the working object: the record blocks
+    // of the copy, the faces it mirrored and the records it added after
+    // `journalMark_`. The next step undoes just that instead of copying anew.
+    // Valid while the working object is changed only by the steps and by
+    // moving the selected vertex.
+    const CPolyObject* journalObject_ = nullptr;
+    CPolyFace* faceBlock_ = nullptr;
+    CPolyVertex* vertexBlock_ = nullptr;
+    size_t journalFaces_ = 0;
+    size_t journalVertices_ = 0;
+    Arena::Position journalMark_;
+    std::vector<int32_t> mirrored_;
+    int32_t firstDead_ = -1;
 
     // State of the running flood.
     CPolyObject* object_ = nullptr;
