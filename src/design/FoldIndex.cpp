@@ -8,11 +8,10 @@
 
 namespace {
 
-// Bit pattern of a coordinate, with -0 folded onto +0 (they are equal positions).
+// Bit pattern of a coordinate: corners in one group mirror to identical bits
+// (so -0 and +0 stay apart).
 uint64_t Bits(double v)
 {
-    if (v == 0.0)
-        v = 0.0;
     uint64_t b;
     std::memcpy(&b, &v, sizeof b);
     return b;
@@ -57,7 +56,8 @@ void CFoldIndex::Clear()
     cellStart_.clear();
     cellCorners_.clear();
     groupOf_.clear();
-    neighbourStart_.clear();
+    groupCount_ = 0;
+    cornerNeighbours_.clear();
     neighbours_.clear();
 }
 
@@ -119,8 +119,10 @@ void CFoldIndex::Build(const CPolyObject& object)
         return l < r;
     });
     groupOf_.assign(3 * n, 0);
+    cornerNeighbours_.assign(3 * n, Range{});
     std::vector<int32_t> found;
     int32_t group = -1;
+    Range range;
     for (size_t i = 0; i < order.size(); ++i) {
         const int32_t k = order[i];
         const CVector3& p = pos_[k];
@@ -129,7 +131,7 @@ void CFoldIndex::Build(const CPolyObject& object)
                           Bits(p.z) == Bits(pos_[order[i - 1]].z);
         if (!same) {
             ++group;
-            neighbourStart_.push_back(static_cast<int32_t>(neighbours_.size()));
+            range.begin = static_cast<int32_t>(neighbours_.size());
             found.clear();
             ForEachCornerNear(p, kReach, [&](int32_t other) {
                 if (Distance3D(pos_[other], p) < kTolerance)
@@ -138,8 +140,10 @@ void CFoldIndex::Build(const CPolyObject& object)
             std::sort(found.begin(), found.end(), std::greater<int32_t>());
             found.erase(std::unique(found.begin(), found.end()), found.end());
             neighbours_.insert(neighbours_.end(), found.begin(), found.end());
+            range.end = static_cast<int32_t>(neighbours_.size());
         }
         groupOf_[k] = group;
+        cornerNeighbours_[k] = range;
     }
-    neighbourStart_.push_back(static_cast<int32_t>(neighbours_.size()));
+    groupCount_ = group + 1;
 }

@@ -47,10 +47,12 @@ public:
     // Faces with a corner closer than kTolerance to Pos(corner), highest first.
     std::span<const int32_t> NeighbourFaces(int32_t corner) const
     {
-        const int32_t g = groupOf_[corner];
-        return {neighbours_.data() + neighbourStart_[g],
-                neighbours_.data() + neighbourStart_[g + 1]};
+        const Range r = cornerNeighbours_[corner];
+        return {neighbours_.data() + r.begin, neighbours_.data() + r.end};
     }
+    // Corners at bit-identical positions share a group (numbered from 0).
+    int32_t GroupOf(int32_t corner) const { return groupOf_[corner]; }
+    int32_t GroupCount() const { return groupCount_; }
 
     const CCellTable& Cells() const { return cells_; }
     // Corners whose cell is `key`.
@@ -83,7 +85,11 @@ private:
     CCellTable cells_;
     std::vector<int32_t> cellStart_;
     std::vector<int32_t> cellCorners_;
+    struct Range {
+        int32_t begin = 0, end = 0;
+    };
     std::vector<int32_t> groupOf_;
-    std::vector<int32_t> neighbourStart_;
+    int32_t groupCount_ = 0;
+    std::vector<Range> cornerNeighbours_;
     std::vector<int32_t> neighbours_;
 };

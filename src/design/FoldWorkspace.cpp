@@ -23,6 +23,16 @@ CVector3 Crossing(const CSlicePlane& pl, const CVector3& from, const CVector3& t
     return {from.x + t * u.x, from.y + t * u.y, from.z + t * u.z};
 }
 
+// Distance3D(a, b) < kTolerance, taking the square root only near the bound.
+inline bool Within(const CVector3& a, const CVector3& b)
+{
+    const double dx = a.x - b.x;
+    const double dy = a.y - b.y;
+    const double dz = a.z - b.z;
+    const double s = dx * dx + dy * dy + dz * dz;
+    return s < 2e-8 && std::sqrt(s) < kTolerance;
+}
+
 double MaxAbs(const CVector3& p)
 {
     return std::max(std::fabs(p.x), std::max(std::fabs(p.y), std::fabs(p.z)));
@@ -283,6 +293,26 @@ void CFoldWorkspace::BeginFlood(CPolyObject& object, const CSlicePlane& plane,
     placedCells_.SetCellSize(index.Cells().CellSize());
     placedCells_.Reset(16);
     anyDead_ = false;
+    planeLength_ = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
+    bandBase_ = kTolerance * planeLength_ * (1.0 + 1e-6) + 1e-9 * (1.0 + std::fabs(plane.d));
+    if (groups_.size() < static_cast<size_t>(index.GroupCount()))
+        groups_.resize(index.GroupCount());
+    if (++floodStamp_ == 0) {
+        for (GroupFold& g : groups_)
+            g.stamp = 0;
+        floodStamp_ = 1;
+    }
+}
+
+const CFoldWorkspace::GroupFold& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos)
+{
+    GroupFold& g = groups_[group];
+    if (g.stamp != floodStamp_) {
+        g.stamp = floodStamp_;
+        g.side = plane_->ClassifyPoint(pos);
+        g.mirrored = plane_->ReflectPoint(pos);
+    }
+    return g;
 }
 
 void CFoldWorkspace::RunFlood(const CVector3& point)
@@ -299,16 +329,28 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
             continue;
         CPolyVertex* v[3] = {VertexOf(f, 0), VertexOf(f, 1), VertexOf(f, 2)};
         const CVector3 p[3] = {v[0]->pos, v[1]->pos, v[2]->pos};
-        const int s[3] = {pl.ClassifyPoint(p[0]), pl.ClassifyPoint(p[1]), pl.ClassifyPoint(p[2])};
+        // Positions of an untouched indexed face are exactly its indexed corners,
+        // so their side and mirror image are shared with every corner at the
+        // same position.
+        const bool pristine = f < faceCount_ && state_[f] == 0;
+        const GroupFold* g[3] = {};
+        int s[3];
+        if (pristine) {
+            for (int j = 0; j < 3; ++j) {
+                g[j] = &FoldOfGroup(index_->GroupOf(3 * f + j), p[j]);
+                s[j] = g[j]->side;
+            }
+        } else {
+            for (int j = 0; j < 3; ++j)
+                s[j] = pl.ClassifyPoint(p[j]);
+        }
         if (s[0] == 0 || s[1] == 0 || s[2] == 0)
             continue; // a corner on the plane stops the flood here
-        // Positions of an untouched indexed face are exactly its indexed corners.
-        const bool pristine = f < faceCount_ && state_[f] == 0;
         auto hint = [&](int j) { return pristine ? 3 * f + j : -1; };
 
         if (s[0] == s[1] && s[1] == s[2]) {
-            for (CPolyVertex* vertex : v)
-                pl.ReflectVertex(vertex);
+            for (int j = 0; j < 3; ++j)
+                v[j]->pos = pristine ? g[j]->mirrored : pl.ReflectPoint(p[j]);
             // The face's corners are these vertices: its plane, without the detour.
             CPolyFace* face = object_->faces[f];
             CFoldIndex::PlaneOf(v[0]->pos, v[1]->pos, v[2]->pos, face->normal, face->d);
@@ -379,7 +421,7 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
     } else {
         index_->ForEachCornerNear(q, CFoldIndex::kReach, [&](int32_t k) {
             const int32_t f = k / 3;
-            if (f > best && state_[f] == 0 && Distance3D(index_->Pos(k), q) < kTolerance)
+            if (f > best && state_[f] == 0 && Within(index_->Pos(k), q))
                 best = f;
         });
     }
@@ -387,11 +429,8 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
     // Positions the flood has set can only be within reach when q's plane value
     // lies within the band their values span, widened by the tolerance.
     if (!placed_.empty()) {
-        const CSlicePlane& pl = *plane_;
-        const double len = std::sqrt(pl.a * pl.a + pl.b * pl.b + pl.c * pl.c);
-        const double u = pl.Evaluate(q);
-        const double margin = kTolerance * len * (1.0 + 1e-6) +
-                              1e-9 * (1.0 + std::fabs(pl.d) + len * (maxAbs_ + MaxAbs(q)));
+        const double u = plane_->Evaluate(q);
+        const double margin = bandBase_ + 1e-9 * planeLength_ * (maxAbs_ + MaxAbs(q));
         if (u >= minU_ - margin && u <= maxU_ + margin) {
             FlushPlaced();
             const CCellTable& cells = placedCells_;
@@ -406,7 +445,7 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
                             const int32_t f = placed_[e].face;
                             if (f <= best || (state_[f] & kDead))
                                 continue;
-                            if (Distance3D(VertexOf(f, placed_[e].corner)->pos, q) < kTolerance)
+                            if (Within(VertexOf(f, placed_[e].corner)->pos, q))
                                 best = f;
                         }
         }
@@ -415,7 +454,7 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
         return false;
     face = best;
     for (int j = 0; j < 3; ++j) {
-        if (Distance3D(VertexOf(best, j)->pos, q) < kTolerance) {
+        if (Within(VertexOf(best, j)->pos, q)) {
             seed = j;
             return true;
         }

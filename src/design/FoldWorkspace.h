@@ -102,4 +102,16 @@ private:
     CCellTable placedCells_;
     std::vector<Pending> stack_;
     bool anyDead_ = false;
+    double planeLength_ = 0.0;
+    double bandBase_ = 0.0;
+    // Side and mirror image per position group of the index, computed once per
+    // flood (the group's stamp equals floodStamp_ once computed).
+    struct GroupFold {
+        CVector3 mirrored;
+        uint32_t stamp = 0;
+        int32_t side = 0;
+    };
+    std::vector<GroupFold> groups_;
+    uint32_t floodStamp_ = 0;
+    const GroupFold& FoldOfGroup(int32_t group, const CVector3& pos);
 };
