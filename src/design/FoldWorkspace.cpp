@@ -124,7 +124,10 @@ void CFoldWorkspace::RestoreFromJournal(CPolyObject& object, CPolyVertex* select
     // Only the mirrored faces changed their records; crossed faces merely left
     // the list, and added records lie after the mark.
     const int32_t n = baseIndex_.FaceCount();
-    for (int32_t f : mirrored_) {
+    // In face order rather than flood order: the writes then stream.
+    for (int32_t f = 0; f < n; ++f) {
+        if (!(state_[f] & kDynamic))
+            continue;
         for (int j = 0; j < 3; ++j)
             vertexBlock_[3 * f + j].pos = baseIndex_.Pos(3 * f + j);
         faceBlock_[f].normal = baseIndex_.Normal(f);
@@ -279,8 +282,8 @@ void CFoldWorkspace::BeginFlood(CPolyObject& object, const CSlicePlane& plane,
     index_ = &index;
     faceCount_ = index.FaceCount();
     block_ = block;
+    floodFaces_ = block ? faceBlock_ : nullptr;
     newVerts_.clear();
-    mirrored_.clear();
     firstDead_ = -1;
     state_.assign(faceCount_, 0);
     if (placedStart_.size() < static_cast<size_t>(faceCount_))
@@ -321,11 +324,13 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
     stack_.clear();
     stack_.push_back({point, -1});
     while (!stack_.empty()) {
-        const Pending item = stack_.back();
+        const Pending& top = stack_.back();
+        const CVector3 at = top.pos;
+        const int32_t atHint = top.hint;
         stack_.pop_back();
         int32_t f = 0;
         int seed = 0;
-        if (!FindFace(item.pos, item.hint, f, seed))
+        if (!FindFace(at, atHint, f, seed))
             continue;
         CPolyVertex* v[3] = {VertexOf(f, 0), VertexOf(f, 1), VertexOf(f, 2)};
         const CVector3 p[3] = {v[0]->pos, v[1]->pos, v[2]->pos};
@@ -352,7 +357,7 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
             for (int j = 0; j < 3; ++j)
                 v[j]->pos = pristine ? g[j]->mirrored : pl.ReflectPoint(p[j]);
             // The face's corners are these vertices: its plane, without the detour.
-            CPolyFace* face = object_->faces[f];
+            CPolyFace* face = floodFaces_ && f < faceCount_ ? floodFaces_ + f : object_->faces[f];
             CFoldIndex::PlaneOf(v[0]->pos, v[1]->pos, v[2]->pos, face->normal, face->d);
             RecordPlaced(f);
             // Searched in corner order: the last pushed comes off first.
@@ -464,8 +469,6 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
 
 void CFoldWorkspace::RecordPlaced(int32_t face)
 {
-    if (face < faceCount_ && !(state_[face] & kDynamic))
-        mirrored_.push_back(face);
     if (state_[face] & kDynamic)
         for (int j = 0; j < 3; ++j)
             placed_[placedStart_[face] + j].face = -1;

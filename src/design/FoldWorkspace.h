@@ -73,7 +73,7 @@ private:
     CFoldIndex looseIndex_;
 
     // What the last fast step left in the working object: the record blocks
-    // of the copy, the faces it mirrored and the records it added after
+    // of the copy, the faces it mirrored (state_) and the records it added after
     // `journalMark_`. The next step undoes just that instead of copying anew.
     // Valid while the working object is changed only by the steps and by
     // moving the selected vertex.
@@ -83,7 +83,6 @@ private:
     size_t journalFaces_ = 0;
     size_t journalVertices_ = 0;
     Arena::Position journalMark_;
-    std::vector<int32_t> mirrored_;
     int32_t firstDead_ = -1;
 
     // State of the running flood.
@@ -92,6 +91,7 @@ private:
     const CFoldIndex* index_ = nullptr;
     int32_t faceCount_ = 0;
     CPolyVertex* block_ = nullptr; // vertices of the index's faces, 3 per face, when contiguous
+    CPolyFace* floodFaces_ = nullptr; // the index's faces, when contiguous
     std::vector<CPolyVertex*> cornerVerts_; // otherwise
     std::vector<CPolyVertex*> newVerts_;
     std::vector<uint8_t> state_;
