@@ -286,8 +286,7 @@ void CFoldWorkspace::BeginFlood(CPolyObject& object, const CSlicePlane& plane,
     newVerts_.clear();
     firstDead_ = -1;
     state_.assign(faceCount_, 0);
-    if (placedStart_.size() < static_cast<size_t>(faceCount_))
-        placedStart_.resize(faceCount_);
+    placedFaces_.clear();
     placed_.clear();
     flushed_ = 0;
     minU_ = std::numeric_limits<double>::infinity();
@@ -307,13 +306,13 @@ void CFoldWorkspace::BeginFlood(CPolyObject& object, const CSlicePlane& plane,
     }
 }
 
-const CFoldWorkspace::GroupFold& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos)
+CFoldWorkspace::GroupFold& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos)
 {
-    GroupFold& g = groups_[group];
-    if (g.stamp != floodStamp_) {
-        g.stamp = floodStamp_;
+    GroupFold& g = GroupOf(group);
+    if (!g.folded) {
+        g.folded = true;
         g.side = plane_->ClassifyPoint(pos);
-        g.mirrored = plane_->ReflectPoint(pos);
+        g.mirrored = Mirror(pos);
     }
     return g;
 }
@@ -338,7 +337,9 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
         // so their side and mirror image are shared with every corner at the
         // same position.
         const bool pristine = f < faceCount_ && state_[f] == 0;
-        const GroupFold* g[3] = {};
+        if (pristine)
+            index_->Prefetch(f);
+        GroupFold* g[3] = {};
         int s[3];
         if (pristine) {
             for (int j = 0; j < 3; ++j) {
@@ -354,12 +355,21 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
         auto hint = [&](int j) { return pristine ? 3 * f + j : -1; };
 
         if (s[0] == s[1] && s[1] == s[2]) {
-            for (int j = 0; j < 3; ++j)
-                v[j]->pos = pristine ? g[j]->mirrored : pl.ReflectPoint(p[j]);
+            for (int j = 0; j < 3; ++j) {
+                if (!pristine) {
+                    v[j]->pos = Mirror(p[j]);
+                    continue;
+                }
+                v[j]->pos = g[j]->mirrored;
+                if (!g[j]->banded) {
+                    g[j]->banded = true;
+                    WidenBand(g[j]->mirrored);
+                }
+            }
             // The face's corners are these vertices: its plane, without the detour.
             CPolyFace* face = floodFaces_ && f < faceCount_ ? floodFaces_ + f : object_->faces[f];
             CFoldIndex::PlaneOf(v[0]->pos, v[1]->pos, v[2]->pos, face->normal, face->d);
-            RecordPlaced(f);
+            RecordPlaced(f, !pristine);
             // Searched in corner order: the last pushed comes off first.
             for (int j = 2; j >= 0; --j)
                 stack_.push_back({p[j], hint(j)});
@@ -373,10 +383,10 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
         CVector3 r = p[iR], vv = p[iV], sp = p[iS];
         const bool loneIsSeed = v[iV] == v[seed];
         if (loneIsSeed) {
-            vv = pl.ReflectPoint(vv);
+            vv = Mirror(vv);
         } else {
-            r = pl.ReflectPoint(r);
-            sp = pl.ReflectPoint(sp);
+            r = Mirror(r);
+            sp = Mirror(sp);
         }
         AppendTriangle(r, p2, sp);
         AppendTriangle(p2, p1, sp);
@@ -417,12 +427,14 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
 {
     int32_t best = -1;
     if (hint >= 0) {
-        for (int32_t f : index_->NeighbourFaces(hint)) {
-            if (state_[f] == 0) {
-                best = f;
-                break;
-            }
-        }
+        GroupFold& g = GroupOf(index_->GroupOf(hint));
+        const std::span<const int32_t> faces = index_->NeighbourFaces(hint);
+        int32_t i = g.done;
+        while (i < static_cast<int32_t>(faces.size()) && state_[faces[i]] != 0)
+            ++i;
+        g.done = i;
+        if (i < static_cast<int32_t>(faces.size()))
+            best = faces[i];
     } else {
         index_->ForEachCornerNear(q, CFoldIndex::kReach, [&](int32_t k) {
             const int32_t f = k / 3;
@@ -433,7 +445,7 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
 
     // Positions the flood has set can only be within reach when q's plane value
     // lies within the band their values span, widened by the tolerance.
-    if (!placed_.empty()) {
+    if (!placedFaces_.empty()) {
         const double u = plane_->Evaluate(q);
         const double margin = bandBase_ + 1e-9 * planeLength_ * (maxAbs_ + MaxAbs(q));
         if (u >= minU_ - margin && u <= maxU_ + margin) {
@@ -467,29 +479,48 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
     return false; // not reached: the face was chosen for a corner within reach
 }
 
-void CFoldWorkspace::RecordPlaced(int32_t face)
+CVector3 CFoldWorkspace::Mirror(const CVector3& x) const
 {
-    if (state_[face] & kDynamic)
-        for (int j = 0; j < 3; ++j)
-            placed_[placedStart_[face] + j].face = -1;
+    // CSlicePlane::ReflectPoint with the length of (a, b, c) taken once per flood.
+    const CSlicePlane& pl = *plane_;
+    const double len = planeLength_;
+    const double s = pl.a * x.x + pl.b * x.y + pl.c * x.z + pl.d;
+    const double k = std::fabs(s) / len;
+    if (s > 0.0)
+        return {x.x - ((2 * k) * pl.a) / len, x.y - ((2 * k) * pl.b) / len,
+                x.z - ((2 * k) * pl.c) / len};
+    return {x.x + ((2 * k) * pl.a) / len, x.y + ((2 * k) * pl.b) / len,
+            x.z + ((2 * k) * pl.c) / len};
+}
+
+void CFoldWorkspace::WidenBand(const CVector3& p)
+{
+    const double u = plane_->Evaluate(p);
+    minU_ = std::min(minU_, u);
+    maxU_ = std::max(maxU_, u);
+    maxAbs_ = std::max(maxAbs_, MaxAbs(p));
+}
+
+void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand)
+{
     state_[face] |= kDynamic;
-    placedStart_[face] = static_cast<int32_t>(placed_.size());
-    for (int j = 0; j < 3; ++j) {
-        const CVector3& p = VertexOf(face, j)->pos;
-        const double u = plane_->Evaluate(p);
-        minU_ = std::min(minU_, u);
-        maxU_ = std::max(maxU_, u);
-        maxAbs_ = std::max(maxAbs_, MaxAbs(p));
-        placed_.push_back({p, face, j, CCellTable::kNone});
-    }
+    placedFaces_.push_back(face);
+    if (widenBand)
+        for (int j = 0; j < 3; ++j)
+            WidenBand(VertexOf(face, j)->pos);
 }
 
 void CFoldWorkspace::FlushPlaced()
 {
-    for (; flushed_ < placed_.size(); ++flushed_) {
-        int32_t& head = placedCells_.Slot(placedCells_.KeyOf(placed_[flushed_].pos));
-        placed_[flushed_].next = head;
-        head = static_cast<int32_t>(flushed_);
+    // Filed at their present positions; a face that moves again is listed
+    // again, and every search checks present positions.
+    for (; flushed_ < placedFaces_.size(); ++flushed_) {
+        const int32_t face = placedFaces_[flushed_];
+        for (int j = 0; j < 3; ++j) {
+            int32_t& head = placedCells_.Slot(placedCells_.KeyOf(VertexOf(face, j)->pos));
+            placed_.push_back({face, j, head});
+            head = static_cast<int32_t>(placed_.size() - 1);
+        }
     }
 }
 
@@ -500,7 +531,5 @@ void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, cons
     for (int j = 0; j < 3; ++j)
         newVerts_.push_back(face->corners[j]->vertex);
     state_.push_back(0);
-    if (placedStart_.size() <= static_cast<size_t>(f))
-        placedStart_.resize(2 * static_cast<size_t>(f) + 16);
-    RecordPlaced(f);
+    RecordPlaced(f, true);
 }

@@ -30,11 +30,10 @@ public:
 
 private:
     enum : uint8_t { kDead = 1, kDynamic = 2 };
-    struct Placed { // a corner position the flood has set
-        CVector3 pos;
-        int32_t face;   // -1 once the face has moved again
+    struct Placed { // a corner whose position the flood has set, filed by cell
+        int32_t face;
         int32_t corner;
-        int32_t next;   // next entry in the same grid cell
+        int32_t next; // next entry in the same grid cell
     };
     struct Pending { // a position waiting to be searched
         CVector3 pos;
@@ -61,8 +60,10 @@ private:
             return block_ ? block_ + 3 * face + j : cornerVerts_[3 * face + j];
         return newVerts_[3 * (face - faceCount_) + j];
     }
-    void RecordPlaced(int32_t face);
+    void RecordPlaced(int32_t face, bool widenBand);
+    void WidenBand(const CVector3& p);
     void FlushPlaced();
+    CVector3 Mirror(const CVector3& x) const;
     void AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3);
 
     // Base state index, valid while indexedBase_ is the top of the stack.
@@ -95,23 +96,43 @@ private:
     std::vector<CPolyVertex*> cornerVerts_; // otherwise
     std::vector<CPolyVertex*> newVerts_;
     std::vector<uint8_t> state_;
-    std::vector<int32_t> placedStart_;
-    std::vector<Placed> placed_;
+    // Faces whose corners the flood has moved or created, in order (a face
+    // moved twice is listed twice); filed into placedCells_ only when a search
+    // may reach them. The band [minU_, maxU_] holds the plane values of all
+    // their positions.
+    std::vector<int32_t> placedFaces_;
     size_t flushed_ = 0;
+    std::vector<Placed> placed_;
     double minU_ = 0.0, maxU_ = 0.0, maxAbs_ = 0.0;
     CCellTable placedCells_;
     std::vector<Pending> stack_;
     bool anyDead_ = false;
     double planeLength_ = 0.0;
     double bandBase_ = 0.0;
-    // Side and mirror image per position group of the index, computed once per
-    // flood (the group's stamp equals floodStamp_ once computed).
+    // Per position group of the index, for the running flood (valid when the
+    // stamp equals floodStamp_): the side and mirror image, computed once, and
+    // how many of the group's neighbour faces are known to be no longer
+    // untouched (faces never become untouched again during a flood).
     struct GroupFold {
         CVector3 mirrored;
         uint32_t stamp = 0;
         int32_t side = 0;
+        int32_t done = 0;
+        bool folded = false;
+        bool banded = false; // the mirror image has been placed and is in the band
     };
     std::vector<GroupFold> groups_;
     uint32_t floodStamp_ = 0;
-    const GroupFold& FoldOfGroup(int32_t group, const CVector3& pos);
+    GroupFold& GroupOf(int32_t group)
+    {
+        GroupFold& g = groups_[group];
+        if (g.stamp != floodStamp_) {
+            g.stamp = floodStamp_;
+            g.done = 0;
+            g.folded = false;
+            g.banded = false;
+        }
+        return g;
+    }
+    GroupFold& FoldOfGroup(int32_t group, const CVector3& pos);
 };
