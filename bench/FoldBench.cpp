@@ -17,8 +17,7 @@
 namespace {
 
 // A gently curved sheet of about `triangles` triangles over [-1, 1]^2.
-std::unique_ptr<CPolyModel> Sheet(int triangles)
-{
+std::unique_ptr<CPolyModel> Sheet(int triangles) {
     const int side = static_cast<int>(std::sqrt(triangles / 2.0));
     auto m = std::make_unique<CPolyModel>();
     CPolyObject* o = m->AddObject();
@@ -50,8 +49,7 @@ struct Scene {
 
 // Selects the corner nearest (-0.6, 0, z) and drags it along x so that the
 // bisector runs through the middle of the sheet.
-Scene MakeScene(int triangles)
-{
+Scene MakeScene(int triangles) {
     Scene s;
     s.model = Sheet(triangles);
     CPolyObject& o = *s.model->objects[0];
@@ -69,8 +67,7 @@ Scene MakeScene(int triangles)
     return s;
 }
 
-void BM_FoldStep(benchmark::State& state)
-{
+void BM_FoldStep(benchmark::State& state) {
     Scene s = MakeScene(static_cast<int>(state.range(0)));
     CFoldWorkspace workspace;
     CPolyVertex* selected = s.selected;
@@ -95,8 +92,7 @@ void BM_FoldStep(benchmark::State& state)
 }
 
 // The floor: copying every corner position of the sheet once.
-void BM_FoldFloorMemcpy(benchmark::State& state)
-{
+void BM_FoldFloorMemcpy(benchmark::State& state) {
     Scene s = MakeScene(static_cast<int>(state.range(0)));
     std::vector<CVector3> from;
     for (const CPolyFace* f : s.model->undoStack.back()->faces)
@@ -112,8 +108,4 @@ void BM_FoldFloorMemcpy(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_FoldStep)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FoldFloorMemcpy)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FoldFloorMemcpy)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

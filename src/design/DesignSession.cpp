@@ -12,8 +12,7 @@ CDesignSession::CDesignSession() : workspace_(std::make_unique<CFoldWorkspace>()
 
 CDesignSession::~CDesignSession() = default;
 
-void CDesignSession::AttachModel(CPolyModel* model)
-{
+void CDesignSession::AttachModel(CPolyModel* model) {
     model_ = model;
     ClearSelection();
     SetHandle(0);
@@ -22,16 +21,14 @@ void CDesignSession::AttachModel(CPolyModel* model)
     BaseStateChanged();
 }
 
-bool CDesignSession::SetHighlighted(CPolyVertex* v)
-{
+bool CDesignSession::SetHighlighted(CPolyVertex* v) {
     if (selected_ || v == highlighted_)
         return false;
     highlighted_ = v;
     return true;
 }
 
-void CDesignSession::SetHandle(int handle)
-{
+void CDesignSession::SetHandle(int handle) {
     const double l = kHandleLength;
     switch (handle) {
     case 1:
@@ -51,21 +48,18 @@ void CDesignSession::SetHandle(int handle)
     handle_ = handle;
 }
 
-void CDesignSession::ResetPlaneToSquare()
-{
+void CDesignSession::ResetPlaneToSquare() {
     if (model_ && model_->currentPlane)
         model_->currentPlane->UpdateFromCorners();
 }
 
-CDesignSession::DragOutcome CDesignSession::DragStep(double l)
-{
+CDesignSession::DragOutcome CDesignSession::DragStep(double l) {
     if (!selected_ || handle_ == 0 || l == 0.0 || !std::isfinite(l))
         return DragOutcome::kIgnored;
     return DragBy(handleVector_ * l);
 }
 
-CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
-{
+CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement) {
     if (!model_ || !selected_)
         return DragOutcome::kIgnored;
     if (!std::isfinite(displacement.x) || !std::isfinite(displacement.y) ||
@@ -88,8 +82,7 @@ CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
     return DragOutcome::kAccepted;
 }
 
-bool CDesignSession::EndLeftClick()
-{
+bool CDesignSession::EndLeftClick() {
     RestoreSelectedToLastAccepted();
     if (!model_ || !highlighted_)
         return false;
@@ -101,14 +94,12 @@ bool CDesignSession::EndLeftClick()
     return true;
 }
 
-void CDesignSession::Deselect()
-{
+void CDesignSession::Deselect() {
     RestoreSelectedToLastAccepted();
     ClearSelection();
 }
 
-bool CDesignSession::FixShape()
-{
+bool CDesignSession::FixShape() {
     if (!model_ || !selected_)
         return false;
     RestoreSelectedToLastAccepted();
@@ -118,8 +109,7 @@ bool CDesignSession::FixShape()
     return true;
 }
 
-bool CDesignSession::Undo()
-{
+bool CDesignSession::Undo() {
     if (!model_)
         return false;
     RestoreSelectedToLastAccepted();
@@ -130,18 +120,20 @@ bool CDesignSession::Undo()
     return stepped;
 }
 
-bool CDesignSession::CanUndo() const { return model_ && !model_->undoStack.empty(); }
+bool CDesignSession::CanUndo() const {
+    return model_ && !model_->undoStack.empty();
+}
 
-void CDesignSession::ClearSelection()
-{
+void CDesignSession::ClearSelection() {
     highlighted_ = nullptr;
     selected_ = nullptr;
 }
 
-void CDesignSession::RestoreSelectedToLastAccepted()
-{
+void CDesignSession::RestoreSelectedToLastAccepted() {
     if (selected_)
         selected_->pos = lastAccepted_;
 }
 
-void CDesignSession::BaseStateChanged() { workspace_->Invalidate(); }
+void CDesignSession::BaseStateChanged() {
+    workspace_->Invalidate();
+}

@@ -5,8 +5,7 @@
 #include <memory>
 #include <utility>
 
-void CopyAsWorkingCopy(const CPolyObject& source, CPolyObject& target)
-{
+void CopyAsWorkingCopy(const CPolyObject& source, CPolyObject& target) {
     target.Clear();
     target.faces.reserve(source.faces.size());
     for (const CPolyFace* sf : source.faces) {
@@ -17,8 +16,7 @@ void CopyAsWorkingCopy(const CPolyObject& source, CPolyObject& target)
     }
 }
 
-void CommitWorkingCopy(CPolyModel& model)
-{
+void CommitWorkingCopy(CPolyModel& model) {
     if (model.objects.empty())
         return;
     auto copy = std::make_unique<CPolyObject>();
@@ -30,16 +28,14 @@ void CommitWorkingCopy(CPolyModel& model)
     model.objects.push_back(std::move(copy));
 }
 
-bool RestoreWorkingCopy(CPolyModel& model)
-{
+bool RestoreWorkingCopy(CPolyModel& model) {
     if (model.objects.empty() || model.undoStack.empty())
         return false;
     CopyAsWorkingCopy(*model.undoStack.back(), *model.objects.front());
     return true;
 }
 
-bool StepBack(CPolyModel& model)
-{
+bool StepBack(CPolyModel& model) {
     if (model.undoStack.empty())
         return false;
     std::unique_ptr<CPolyObject> top = std::move(model.undoStack.back());

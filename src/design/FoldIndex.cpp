@@ -10,15 +10,13 @@ namespace {
 
 // Bit pattern of a coordinate: corners in one group mirror to identical bits
 // (so -0 and +0 stay apart).
-uint64_t Bits(double v)
-{
+uint64_t Bits(double v) {
     uint64_t b;
     std::memcpy(&b, &v, sizeof b);
     return b;
 }
 
-double CellSizeFor(const std::vector<CVector3>& pos, const std::vector<uint8_t>& triangle)
-{
+double CellSizeFor(const std::vector<CVector3>& pos, const std::vector<uint8_t>& triangle) {
     // Twice the mean edge of a sample keeps a few dozen corners per cell on an
     // even mesh; never below two reaches, so a tolerance box spans at most two
     // cells per axis.
@@ -44,8 +42,7 @@ double CellSizeFor(const std::vector<CVector3>& pos, const std::vector<uint8_t>&
 
 } // namespace
 
-void CFoldIndex::Clear()
-{
+void CFoldIndex::Clear() {
     faceCount_ = 0;
     allTriangles_ = true;
     triangle_.clear();
@@ -61,8 +58,7 @@ void CFoldIndex::Clear()
     neighbours_.clear();
 }
 
-void CFoldIndex::Build(const CPolyObject& object)
-{
+void CFoldIndex::Build(const CPolyObject& object) {
     Clear();
     faceCount_ = static_cast<int32_t>(object.faces.size());
     const size_t n = object.faces.size();
@@ -93,9 +89,8 @@ void CFoldIndex::Build(const CPolyObject& object)
     std::vector<CellKey> keys(3 * n);
     for (int32_t k : order)
         keys[k] = cells_.KeyOf(pos_[k]);
-    std::sort(order.begin(), order.end(), [&](int32_t l, int32_t r) {
-        return keys[l] == keys[r] ? l < r : keys[l] < keys[r];
-    });
+    std::sort(order.begin(), order.end(),
+              [&](int32_t l, int32_t r) { return keys[l] == keys[r] ? l < r : keys[l] < keys[r]; });
     cellCorners_ = order;
     cells_.Reset(order.size() / 4 + 1);
     for (size_t i = 0; i < order.size(); ++i) {

@@ -23,8 +23,7 @@ public:
 
     // The plane CPolyFace::ComputePlane gives for these corners, bit for bit.
     static void PlaneOf(const CVector3& p0, const CVector3& p1, const CVector3& p2,
-                        CVector3& normal, double& d)
-    {
+                        CVector3& normal, double& d) {
         CVector3 n = (p0 - p1).Cross(p1 - p2);
         n.Normalize();
         normal = n;
@@ -45,14 +44,12 @@ public:
     double PlaneD(int32_t face) const { return d_[face]; }
 
     // Faces with a corner closer than kTolerance to Pos(corner), highest first.
-    std::span<const int32_t> NeighbourFaces(int32_t corner) const
-    {
+    std::span<const int32_t> NeighbourFaces(int32_t corner) const {
         const Range r = cornerNeighbours_[corner];
         return {neighbours_.data() + r.begin, neighbours_.data() + r.end};
     }
     // Asks the memory system for the face's neighbour ranges ahead of use.
-    void Prefetch(int32_t face) const
-    {
+    void Prefetch(int32_t face) const {
         __builtin_prefetch(cornerNeighbours_.data() + 3 * face);
         __builtin_prefetch(groupOf_.data() + 3 * face);
     }
@@ -62,16 +59,14 @@ public:
 
     const CCellTable& Cells() const { return cells_; }
     // Corners whose cell is `key`.
-    std::span<const int32_t> CornersIn(const CellKey& key) const
-    {
+    std::span<const int32_t> CornersIn(const CellKey& key) const {
         const int32_t c = cells_.Find(key);
         if (c == CCellTable::kNone)
             return {};
         return {cellCorners_.data() + cellStart_[c], cellCorners_.data() + cellStart_[c + 1]};
     }
     // Calls fn(corner) for every corner in the cells that the box q +- reach touches.
-    template <class Fn> void ForEachCornerNear(const CVector3& q, double reach, Fn&& fn) const
-    {
+    template <class Fn> void ForEachCornerNear(const CVector3& q, double reach, Fn&& fn) const {
         const CellKey lo = cells_.KeyOf({q.x - reach, q.y - reach, q.z - reach});
         const CellKey hi = cells_.KeyOf({q.x + reach, q.y + reach, q.z + reach});
         for (int64_t x = lo.x; x <= hi.x; ++x)

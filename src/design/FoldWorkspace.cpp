@@ -14,18 +14,16 @@ namespace {
 constexpr double kTolerance = CFoldIndex::kTolerance;
 
 // Where the plane crosses the edge from `from` to `to`.
-CVector3 Crossing(const CSlicePlane& pl, const CVector3& from, const CVector3& to)
-{
+CVector3 Crossing(const CSlicePlane& pl, const CVector3& from, const CVector3& to) {
     CVector3 u = to - from;
     u.Normalize();
-    const double t =
-        (-(pl.a * from.x + pl.b * from.y + pl.c * from.z) - pl.d) / (pl.a * u.x + pl.b * u.y + pl.c * u.z);
+    const double t = (-(pl.a * from.x + pl.b * from.y + pl.c * from.z) - pl.d) /
+                     (pl.a * u.x + pl.b * u.y + pl.c * u.z);
     return {from.x + t * u.x, from.y + t * u.y, from.z + t * u.z};
 }
 
 // Distance3D(a, b) < kTolerance, taking the square root only near the bound.
-inline bool Within(const CVector3& a, const CVector3& b)
-{
+inline bool Within(const CVector3& a, const CVector3& b) {
     const double dx = a.x - b.x;
     const double dy = a.y - b.y;
     const double dz = a.z - b.z;
@@ -33,31 +31,27 @@ inline bool Within(const CVector3& a, const CVector3& b)
     return s < 2e-8 && std::sqrt(s) < kTolerance;
 }
 
-double MaxAbs(const CVector3& p)
-{
+double MaxAbs(const CVector3& p) {
     return std::max(std::fabs(p.x), std::max(std::fabs(p.y), std::fabs(p.z)));
 }
 
 } // namespace
 
-void CFoldWorkspace::Invalidate()
-{
+void CFoldWorkspace::Invalidate() {
     journalObject_ = nullptr;
     indexedBase_ = nullptr;
     indexedVertices_ = 0;
     baseIndex_.Clear();
 }
 
-bool CFoldWorkspace::BaseIsIndexed(const CPolyObject& base) const
-{
+bool CFoldWorkspace::BaseIsIndexed(const CPolyObject& base) const {
     return indexedBase_ == &base &&
            static_cast<size_t>(baseIndex_.FaceCount()) == base.faces.size() &&
            indexedVertices_ == base.vertices.size();
 }
 
 ReflectionStepResult CFoldWorkspace::Step(CPolyModel& model, CPolyVertex* selected,
-                                          const CVector3& startPos, const CVector3& draggedPos)
-{
+                                          const CVector3& startPos, const CVector3& draggedPos) {
     ReflectionStepResult result;
     if (model.objects.empty() || model.undoStack.empty() || !model.currentPlane)
         return result;
@@ -112,15 +106,13 @@ ReflectionStepResult CFoldWorkspace::Step(CPolyModel& model, CPolyVertex* select
     return result;
 }
 
-bool CFoldWorkspace::JournalFits(const CPolyObject& object) const
-{
+bool CFoldWorkspace::JournalFits(const CPolyObject& object) const {
     return journalObject_ == &object && object.faces.size() == journalFaces_ &&
            object.vertices.size() == journalVertices_ &&
            (journalVertices_ == 0 || object.vertices.front() == vertexBlock_);
 }
 
-void CFoldWorkspace::RestoreFromJournal(CPolyObject& object, CPolyVertex* selected)
-{
+void CFoldWorkspace::RestoreFromJournal(CPolyObject& object, CPolyVertex* selected) {
     // Only the mirrored faces changed their records; crossed faces merely left
     // the list, and added records lie after the mark.
     const int32_t n = baseIndex_.FaceCount();
@@ -144,8 +136,7 @@ void CFoldWorkspace::RestoreFromJournal(CPolyObject& object, CPolyVertex* select
     object.vertices.resize(corners);
 }
 
-void CFoldWorkspace::Flood(CPolyObject& object, const CSlicePlane& plane, const CVector3& point)
-{
+void CFoldWorkspace::Flood(CPolyObject& object, const CSlicePlane& plane, const CVector3& point) {
     journalObject_ = nullptr; // the flood state below is no longer the last step's
     looseIndex_.Build(object);
     cornerVerts_.assign(3 * object.faces.size(), nullptr);
@@ -165,8 +156,7 @@ void CFoldWorkspace::Flood(CPolyObject& object, const CSlicePlane& plane, const 
     EndFlood();
 }
 
-void CFoldWorkspace::RestoreFromIndex(CPolyObject& object)
-{
+void CFoldWorkspace::RestoreFromIndex(CPolyObject& object) {
     object.Clear();
     const int32_t n = baseIndex_.FaceCount();
     const size_t corners = 3 * static_cast<size_t>(n);
@@ -182,7 +172,8 @@ void CFoldWorkspace::RestoreFromIndex(CPolyObject& object)
         CPolyFace* face = new (faces + f) CPolyFace(&object);
         for (int j = 0; j < 3; ++j) {
             const size_t k = 3 * static_cast<size_t>(f) + j;
-            CPolyVertex* v = new (vertices + k) CPolyVertex(baseIndex_.Pos(static_cast<int32_t>(k)));
+            CPolyVertex* v =
+                new (vertices + k) CPolyVertex(baseIndex_.Pos(static_cast<int32_t>(k)));
             face->corners.PushBack(new (cornerRecords + k) CFaceCorner(v, face), object.arena);
             object.vertices[k] = v;
         }
@@ -194,8 +185,7 @@ void CFoldWorkspace::RestoreFromIndex(CPolyObject& object)
     }
 }
 
-bool CFoldWorkspace::TouchesPlane(const CPolyObject& object, const CSlicePlane& plane)
-{
+bool CFoldWorkspace::TouchesPlane(const CPolyObject& object, const CSlicePlane& plane) {
     for (const CPolyFace* f : object.faces)
         for (const CFaceCorner* c : f->corners)
             if (std::fabs(plane.Evaluate(c->vertex->pos)) < kTolerance)
@@ -203,8 +193,7 @@ bool CFoldWorkspace::TouchesPlane(const CPolyObject& object, const CSlicePlane& 
     return false;
 }
 
-bool CFoldWorkspace::JournalTouchesPlane(const CSlicePlane& plane) const
-{
+bool CFoldWorkspace::JournalTouchesPlane(const CSlicePlane& plane) const {
     const int32_t n = faceCount_;
     for (int32_t f = 0; f < n; ++f) {
         if (state_[f] & kDead)
@@ -236,8 +225,7 @@ struct NearestScan {
     double bestDistance = kDoubleMax;
     double bestSquared = std::numeric_limits<double>::infinity();
 
-    void Visit(CPolyVertex* v)
-    {
+    void Visit(CPolyVertex* v) {
         const double dx = v->pos.x - target.x;
         const double dy = v->pos.y - target.y;
         const double dz = v->pos.z - target.z;
@@ -255,8 +243,7 @@ struct NearestScan {
 
 } // namespace
 
-CPolyVertex* CFoldWorkspace::JournalNearest(const CVector3& target) const
-{
+CPolyVertex* CFoldWorkspace::JournalNearest(const CVector3& target) const {
     NearestScan scan{target};
     const size_t corners = 3 * static_cast<size_t>(faceCount_);
     for (size_t k = 0; k < corners; ++k)
@@ -266,8 +253,7 @@ CPolyVertex* CFoldWorkspace::JournalNearest(const CVector3& target) const
     return scan.best;
 }
 
-CPolyVertex* CFoldWorkspace::Nearest(const CPolyObject& object, const CVector3& target)
-{
+CPolyVertex* CFoldWorkspace::Nearest(const CPolyObject& object, const CVector3& target) {
     NearestScan scan{target};
     for (CPolyVertex* v : object.vertices)
         scan.Visit(v);
@@ -275,8 +261,7 @@ CPolyVertex* CFoldWorkspace::Nearest(const CPolyObject& object, const CVector3& 
 }
 
 void CFoldWorkspace::BeginFlood(CPolyObject& object, const CSlicePlane& plane,
-                                const CFoldIndex& index, CPolyVertex* block)
-{
+                                const CFoldIndex& index, CPolyVertex* block) {
     object_ = &object;
     plane_ = &plane;
     index_ = &index;
@@ -306,8 +291,7 @@ void CFoldWorkspace::BeginFlood(CPolyObject& object, const CSlicePlane& plane,
     }
 }
 
-CFoldWorkspace::GroupFold& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos)
-{
+CFoldWorkspace::GroupFold& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos) {
     GroupFold& g = GroupOf(group);
     if (!g.folded) {
         g.folded = true;
@@ -317,8 +301,7 @@ CFoldWorkspace::GroupFold& CFoldWorkspace::FoldOfGroup(int32_t group, const CVec
     return g;
 }
 
-void CFoldWorkspace::RunFlood(const CVector3& point)
-{
+void CFoldWorkspace::RunFlood(const CVector3& point) {
     const CSlicePlane& pl = *plane_;
     stack_.clear();
     stack_.push_back({point, -1});
@@ -402,8 +385,7 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
     }
 }
 
-void CFoldWorkspace::EndFlood()
-{
+void CFoldWorkspace::EndFlood() {
     if (anyDead_) {
         // Crossed faces leave the list here, once, keeping the order of the rest.
         auto& faces = object_->faces;
@@ -423,8 +405,7 @@ void CFoldWorkspace::EndFlood()
     block_ = nullptr;
 }
 
-bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed)
-{
+bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed) {
     int32_t best = -1;
     if (hint >= 0) {
         GroupFold& g = GroupOf(index_->GroupOf(hint));
@@ -479,8 +460,7 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
     return false; // not reached: the face was chosen for a corner within reach
 }
 
-CVector3 CFoldWorkspace::Mirror(const CVector3& x) const
-{
+CVector3 CFoldWorkspace::Mirror(const CVector3& x) const {
     // CSlicePlane::ReflectPoint with the length of (a, b, c) taken once per flood.
     const CSlicePlane& pl = *plane_;
     const double len = planeLength_;
@@ -493,16 +473,14 @@ CVector3 CFoldWorkspace::Mirror(const CVector3& x) const
             x.z + ((2 * k) * pl.c) / len};
 }
 
-void CFoldWorkspace::WidenBand(const CVector3& p)
-{
+void CFoldWorkspace::WidenBand(const CVector3& p) {
     const double u = plane_->Evaluate(p);
     minU_ = std::min(minU_, u);
     maxU_ = std::max(maxU_, u);
     maxAbs_ = std::max(maxAbs_, MaxAbs(p));
 }
 
-void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand)
-{
+void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand) {
     state_[face] |= kDynamic;
     placedFaces_.push_back(face);
     if (widenBand)
@@ -510,8 +488,7 @@ void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand)
             WidenBand(VertexOf(face, j)->pos);
 }
 
-void CFoldWorkspace::FlushPlaced()
-{
+void CFoldWorkspace::FlushPlaced() {
     // Filed at their present positions; a face that moves again is listed
     // again, and every search checks present positions.
     for (; flushed_ < placedFaces_.size(); ++flushed_) {
@@ -524,8 +501,7 @@ void CFoldWorkspace::FlushPlaced()
     }
 }
 
-void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3)
-{
+void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3) {
     CPolyFace* face = AddTriangle(*object_, p1, p2, p3);
     const int32_t f = static_cast<int32_t>(object_->faces.size() - 1);
     for (int j = 0; j < 3; ++j)

@@ -54,8 +54,7 @@ private:
     void RunFlood(const CVector3& point);
     void EndFlood();
     bool FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed);
-    CPolyVertex* VertexOf(int32_t face, int j) const
-    {
+    CPolyVertex* VertexOf(int32_t face, int j) const {
         if (face < faceCount_)
             return block_ ? block_ + 3 * face + j : cornerVerts_[3 * face + j];
         return newVerts_[3 * (face - faceCount_) + j];
@@ -91,7 +90,7 @@ private:
     const CSlicePlane* plane_ = nullptr;
     const CFoldIndex* index_ = nullptr;
     int32_t faceCount_ = 0;
-    CPolyVertex* block_ = nullptr; // vertices of the index's faces, 3 per face, when contiguous
+    CPolyVertex* block_ = nullptr;    // vertices of the index's faces, 3 per face, when contiguous
     CPolyFace* floodFaces_ = nullptr; // the index's faces, when contiguous
     std::vector<CPolyVertex*> cornerVerts_; // otherwise
     std::vector<CPolyVertex*> newVerts_;
@@ -123,8 +122,7 @@ private:
     };
     std::vector<GroupFold> groups_;
     uint32_t floodStamp_ = 0;
-    GroupFold& GroupOf(int32_t group)
-    {
+    GroupFold& GroupOf(int32_t group) {
         GroupFold& g = groups_[group];
         if (g.stamp != floodStamp_) {
             g.stamp = floodStamp_;

@@ -5,8 +5,7 @@
 
 ReflectionStepResult ReflectionStep(CPolyModel& model, CPolyVertex* selected,
                                     const CVector3& startPos, const CVector3& draggedPos,
-                                    CFoldWorkspace* workspace)
-{
+                                    CFoldWorkspace* workspace) {
     if (workspace)
         return workspace->Step(model, selected, startPos, draggedPos);
     CFoldWorkspace scratch;
@@ -14,8 +13,7 @@ ReflectionStepResult ReflectionStep(CPolyModel& model, CPolyVertex* selected,
 }
 
 void ReflectFrom(CPolyObject& object, const CSlicePlane& plane, const CVector3& point,
-                 CFoldWorkspace* workspace)
-{
+                 CFoldWorkspace* workspace) {
     if (workspace) {
         workspace->Flood(object, plane, point);
         return;
@@ -25,8 +23,7 @@ void ReflectFrom(CPolyObject& object, const CSlicePlane& plane, const CVector3& 
 }
 
 CPolyFace* AddTriangle(CPolyObject& object, const CVector3& p1, const CVector3& p2,
-                       const CVector3& p3)
-{
+                       const CVector3& p3) {
     CPolyFace* face = object.AddFace();
     CPolyVertex* v1 = object.NewVertex(p1);
     CPolyVertex* v2 = object.NewVertex(p2);

@@ -35,14 +35,19 @@ struct ReflectionStepResult {
 // Rejected without any change when the model has no object, no undo state or
 // no current plane.
 //
-// `workspace` (may be null) keeps the index of the base state between steps;
-// it must be Invalidate()d when the base state changes (commit, step back).
+// `workspace` (may be null) keeps the index of the base state and a record of
+// what the last step changed, so that the next step only undoes that. It must
+// be Invalidate()d when the base state changes (commit, step back), and between
+// two steps the working object may change only in the position of `selected`.
 ReflectionStepResult ReflectionStep(CPolyModel& model, CPolyVertex* selected,
                                     const CVector3& startPos, const CVector3& draggedPos,
                                     CFoldWorkspace* workspace = nullptr);
 
 // The flood from `point` on `object` as it is now, against `plane`. Faces that
-// are not triangles are never matched or changed.
+// are not triangles are never matched or changed. The object must have one
+// vertex record per corner, as every working copy has: mirroring a shared
+// record would also move faces the flood has not reached, so such an object
+// is left unchanged.
 void ReflectFrom(CPolyObject& object, const CSlicePlane& plane, const CVector3& point,
                  CFoldWorkspace* workspace = nullptr);
 

@@ -11,15 +11,16 @@
 
 namespace {
 
-double Wave(double x, double y) { return 0.2 * std::sin(2.0 * x) * std::cos(3.0 * y); }
+double Wave(double x, double y) {
+    return 0.2 * std::sin(2.0 * x) * std::cos(3.0 * y);
+}
 
 struct Fixture {
     std::unique_ptr<CPolyModel> model;
     CDesignSession session;
     CPolyObject* loaded = nullptr;
 
-    Fixture()
-    {
+    Fixture() {
         model = testmesh::Grid(10, 10, 1.0, 1.0, Wave);
         testmesh::Build(*model);
         model->NormalizeToUnit();
@@ -27,8 +28,7 @@ struct Fixture {
         session.AttachModel(model.get());
     }
     // Highlights and selects the vertex nearest p, as a left click does.
-    void Select(CVector3 p)
-    {
+    void Select(CVector3 p) {
         CPolyVertex* best = nullptr;
         for (CPolyVertex* v : model->objects[0]->vertices)
             if (!best || Distance3D(v->pos, p) < Distance3D(best->pos, p))
@@ -36,8 +36,7 @@ struct Fixture {
         ASSERT_TRUE(session.SetHighlighted(best));
         ASSERT_TRUE(session.EndLeftClick());
     }
-    std::vector<CVector3> Positions() const
-    {
+    std::vector<CVector3> Positions() const {
         std::vector<CVector3> out;
         for (const CPolyFace* f : model->objects[0]->faces)
             for (const CFaceCorner* c : f->corners)
@@ -50,8 +49,7 @@ using Outcome = CDesignSession::DragOutcome;
 
 } // namespace
 
-TEST(DesignSession, SelectingCommitsAndKeepsTheStartPosition)
-{
+TEST(DesignSession, SelectingCommitsAndKeepsTheStartPosition) {
     Fixture fx;
     EXPECT_FALSE(fx.session.CanFixShape());
     EXPECT_FALSE(fx.session.CanUndo());
@@ -66,8 +64,7 @@ TEST(DesignSession, SelectingCommitsAndKeepsTheStartPosition)
     EXPECT_TRUE(fx.session.CanUndo());
 }
 
-TEST(DesignSession, DragStepMovesAlongTheHandleAndFolds)
-{
+TEST(DesignSession, DragStepMovesAlongTheHandleAndFolds) {
     Fixture fx;
     fx.Select({-0.5, 0, 0});
     const CVector3 start = fx.session.StartPos();
@@ -82,8 +79,7 @@ TEST(DesignSession, DragStepMovesAlongTheHandleAndFolds)
     EXPECT_EQ(fx.session.AcceptedSteps(), 1);
 }
 
-TEST(DesignSession, SecondOfTwoEqualStepsIsRejectedAndTheThirdGoesOn)
-{
+TEST(DesignSession, SecondOfTwoEqualStepsIsRejectedAndTheThirdGoesOn) {
     Fixture fx;
     fx.Select({-0.5, 0.1, 0});
     fx.session.SetHandle(1);
@@ -103,8 +99,7 @@ TEST(DesignSession, SecondOfTwoEqualStepsIsRejectedAndTheThirdGoesOn)
     EXPECT_EQ(fx.session.RejectedSteps(), 1);
 }
 
-TEST(DesignSession, DragBackToTheStartGivesThePlainCopy)
-{
+TEST(DesignSession, DragBackToTheStartGivesThePlainCopy) {
     Fixture fx;
     fx.Select({-0.5, 0, 0});
     fx.session.SetHandle(2);
@@ -123,8 +118,7 @@ TEST(DesignSession, DragBackToTheStartGivesThePlainCopy)
     EXPECT_TRUE(foldcheck::SameObject(*fx.model->objects[0], *plain->objects[0]));
 }
 
-TEST(DesignSession, ReturningExactlyToTheStartIsAcceptedThroughTheSession)
-{
+TEST(DesignSession, ReturningExactlyToTheStartIsAcceptedThroughTheSession) {
     Fixture fx;
     fx.Select({0.2, -0.3, 0});
     fx.session.SetHandle(3);
@@ -134,8 +128,7 @@ TEST(DesignSession, ReturningExactlyToTheStartIsAcceptedThroughTheSession)
     EXPECT_EQ(fx.model->objects[0]->faces.size(), fx.loaded->faces.size());
 }
 
-TEST(DesignSession, ZeroOrUnusableDisplacementMovesNothing)
-{
+TEST(DesignSession, ZeroOrUnusableDisplacementMovesNothing) {
     Fixture fx;
     fx.Select({-0.5, 0, 0});
     const CVector3 start = fx.session.Selected()->pos;
@@ -150,8 +143,7 @@ TEST(DesignSession, ZeroOrUnusableDisplacementMovesNothing)
     EXPECT_EQ(fx.session.DragStep(1.0), Outcome::kIgnored);
 }
 
-TEST(DesignSession, EndingTheSelectionAfterRejectedStepsRestoresTheLastAccepted)
-{
+TEST(DesignSession, EndingTheSelectionAfterRejectedStepsRestoresTheLastAccepted) {
     enum { kRelease, kSpace, kFix, kUndo };
     for (int how : {kRelease, kSpace, kFix, kUndo}) {
         SCOPED_TRACE(how);
@@ -201,8 +193,7 @@ TEST(DesignSession, EndingTheSelectionAfterRejectedStepsRestoresTheLastAccepted)
     }
 }
 
-TEST(DesignSession, FixShapeThenUndoTwice)
-{
+TEST(DesignSession, FixShapeThenUndoTwice) {
     Fixture fx;
     const auto loadedShape = fx.Positions();
     fx.Select({-0.5, 0, 0});
@@ -223,8 +214,7 @@ TEST(DesignSession, FixShapeThenUndoTwice)
     EXPECT_FALSE(fx.session.Undo());
 }
 
-TEST(DesignSession, SpaceThenUndoReturnsTheLoadedShape)
-{
+TEST(DesignSession, SpaceThenUndoReturnsTheLoadedShape) {
     Fixture fx;
     const auto loadedShape = fx.Positions();
     fx.Select({0.3, 0.3, 0});
@@ -238,8 +228,7 @@ TEST(DesignSession, SpaceThenUndoReturnsTheLoadedShape)
     EXPECT_FALSE(fx.session.CanUndo());
 }
 
-TEST(DesignSession, VertexOfARetiredObjectStaysUsable)
-{
+TEST(DesignSession, VertexOfARetiredObjectStaysUsable) {
     auto model = testmesh::Grid(4, 4);
     CPolyObject* second = model->AddObject();
     testmesh::AddFace(second, {{2, 2, 0}, {3, 2, 0}, {2, 3, 0}});
@@ -258,8 +247,7 @@ TEST(DesignSession, VertexOfARetiredObjectStaysUsable)
     EXPECT_TRUE(far->pos == (CVector3{2, 2, 0}));
 }
 
-TEST(DesignSession, AttachingAnotherModelForgetsTheSelection)
-{
+TEST(DesignSession, AttachingAnotherModelForgetsTheSelection) {
     Fixture fx;
     fx.Select({0, 0, 0});
     fx.session.SetHandle(1);

@@ -9,8 +9,7 @@
 
 namespace {
 
-std::unique_ptr<CPolyModel> Sheet()
-{
+std::unique_ptr<CPolyModel> Sheet() {
     auto m = testmesh::Grid(3, 3);
     testmesh::Build(*m);
     return m;
@@ -18,8 +17,7 @@ std::unique_ptr<CPolyModel> Sheet()
 
 } // namespace
 
-TEST(DesignStates, CommitPushesTheObjectAndCopiesItCornerByCorner)
-{
+TEST(DesignStates, CommitPushesTheObjectAndCopiesItCornerByCorner) {
     auto m = testmesh::Cube(); // corners share vertex records
     testmesh::Build(*m);
     CPolyObject* loaded = m->objects[0].get();
@@ -46,8 +44,7 @@ TEST(DesignStates, CommitPushesTheObjectAndCopiesItCornerByCorner)
     }
 }
 
-TEST(DesignStates, RestoreRebuildsTheSameRecordFromTheBase)
-{
+TEST(DesignStates, RestoreRebuildsTheSameRecordFromTheBase) {
     auto m = Sheet();
     CommitWorkingCopy(*m);
     auto reference = Sheet();
@@ -63,8 +60,7 @@ TEST(DesignStates, RestoreRebuildsTheSameRecordFromTheBase)
             ASSERT_NE(v, b);
 }
 
-TEST(DesignStates, StepBackReturnsTheCommittedRecord)
-{
+TEST(DesignStates, StepBackReturnsTheCommittedRecord) {
     auto m = Sheet();
     CPolyObject* loaded = m->objects[0].get();
     CommitWorkingCopy(*m);
@@ -79,8 +75,7 @@ TEST(DesignStates, StepBackReturnsTheCommittedRecord)
     EXPECT_FALSE(RestoreWorkingCopy(*m));
 }
 
-TEST(DesignStates, FurtherObjectsAreRetiredNotDestroyed)
-{
+TEST(DesignStates, FurtherObjectsAreRetiredNotDestroyed) {
     auto m = Sheet();
     CPolyObject* second = m->AddObject();
     testmesh::AddFace(second, {{5, 5, 5}, {6, 5, 5}, {5, 6, 5}});

@@ -17,12 +17,15 @@ namespace {
 
 using Maker = std::function<std::unique_ptr<CPolyModel>()>;
 
-double Wave(double x, double y) { return 0.3 * std::sin(3.0 * x) * std::cos(2.0 * y); }
-double Bowl(double x, double y) { return 0.4 * ((x - 0.5) * (x - 0.5) + (y - 0.5) * (y - 0.5)); }
+double Wave(double x, double y) {
+    return 0.3 * std::sin(3.0 * x) * std::cos(2.0 * y);
+}
+double Bowl(double x, double y) {
+    return 0.4 * ((x - 0.5) * (x - 0.5) + (y - 0.5) * (y - 0.5));
+}
 
 void AddGrid(CPolyObject* o, int rows, int cols, CVector3 origin, double cell,
-             double (*height)(double, double))
-{
+             double (*height)(double, double)) {
     auto at = [&](int r, int c) {
         const double x = cell * c, y = cell * r;
         return CVector3{origin.x + x, origin.y + y, origin.z + (height ? height(x, y) : 0.0)};
@@ -34,8 +37,7 @@ void AddGrid(CPolyObject* o, int rows, int cols, CVector3 origin, double cell,
         }
 }
 
-std::unique_ptr<CPolyModel> Opened(std::unique_ptr<CPolyModel> m, bool normalize)
-{
+std::unique_ptr<CPolyModel> Opened(std::unique_ptr<CPolyModel> m, bool normalize) {
     EXPECT_TRUE(m->BuildTopology());
     if (normalize)
         m->NormalizeToUnit();
@@ -48,8 +50,7 @@ struct Mesh {
     double lattice; // drags in multiples of this put planes through vertices; 0: random
 };
 
-std::vector<Mesh> Meshes()
-{
+std::vector<Mesh> Meshes() {
     return {
         {"flat", [] { return Opened(testmesh::Grid(12, 12), true); }, 0.0},
         {"curved", [] { return Opened(testmesh::Grid(16, 14, 1.0, 1.0, Wave), true); }, 0.0},
@@ -70,8 +71,7 @@ std::vector<Mesh> Meshes()
     };
 }
 
-bool SamePlane(const CSlicePlane& a, const CSlicePlane& b)
-{
+bool SamePlane(const CSlicePlane& a, const CSlicePlane& b) {
     return std::memcmp(&a.a, &b.a, sizeof(double)) == 0 &&
            std::memcmp(&a.b, &b.b, sizeof(double)) == 0 &&
            std::memcmp(&a.c, &b.c, sizeof(double)) == 0 &&
@@ -80,8 +80,7 @@ bool SamePlane(const CSlicePlane& a, const CSlicePlane& b)
 
 } // namespace
 
-TEST(FoldDifferential, RandomDragsMatchThePlainFoldExactly)
-{
+TEST(FoldDifferential, RandomDragsMatchThePlainFoldExactly) {
     std::mt19937 rng(20240611);
     for (const Mesh& mesh : Meshes()) {
         SCOPED_TRACE(mesh.name);
@@ -161,8 +160,7 @@ TEST(FoldDifferential, RandomDragsMatchThePlainFoldExactly)
     }
 }
 
-TEST(FoldDifferential, PlanesThroughVerticesMatchThePlainFlood)
-{
+TEST(FoldDifferential, PlanesThroughVerticesMatchThePlainFlood) {
     // Planes laid exactly through a vertex, floods seeded at vertices: the
     // on-plane corners stop both floods at the same faces.
     std::mt19937 rng(7);

@@ -15,17 +15,15 @@ namespace {
 
 using Flood = std::function<void(CPolyObject&, const CSlicePlane&, const CVector3&)>;
 
-std::vector<std::pair<const char*, Flood>> Floods()
-{
-    return {{"fast", [](CPolyObject& o, const CSlicePlane& p,
-                        const CVector3& q) { ReflectFrom(o, p, q); }},
+std::vector<std::pair<const char*, Flood>> Floods() {
+    return {{"fast",
+             [](CPolyObject& o, const CSlicePlane& p, const CVector3& q) { ReflectFrom(o, p, q); }},
             {"plain", [](CPolyObject& o, const CSlicePlane& p, const CVector3& q) {
                  literal::ReflectFrom(o, p, q);
              }}};
 }
 
-void ExpectCorner(const CPolyFace* f, int j, CVector3 p)
-{
+void ExpectCorner(const CPolyFace* f, int j, CVector3 p) {
     const CVector3& q = f->corners[j]->vertex->pos;
     EXPECT_NEAR(q.x, p.x, 1e-12);
     EXPECT_NEAR(q.y, p.y, 1e-12);
@@ -33,8 +31,7 @@ void ExpectCorner(const CPolyFace* f, int j, CVector3 p)
 }
 
 // The strip of two triangles as a working copy.
-std::unique_ptr<CPolyModel> StripCopy()
-{
+std::unique_ptr<CPolyModel> StripCopy() {
     auto m = testmesh::Strip();
     testmesh::Build(*m);
     CommitWorkingCopy(*m);
@@ -43,8 +40,7 @@ std::unique_ptr<CPolyModel> StripCopy()
 
 } // namespace
 
-TEST(FoldEdges, StripMirrorsFirstTriangleAndSplitsTheSecond)
-{
+TEST(FoldEdges, StripMirrorsFirstTriangleAndSplitsTheSecond) {
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
         auto m = StripCopy();
@@ -78,8 +74,7 @@ TEST(FoldEdges, StripMirrorsFirstTriangleAndSplitsTheSecond)
     }
 }
 
-TEST(FoldEdges, LoneCornerSeedMirrorsOnlyTheSmallTriangle)
-{
+TEST(FoldEdges, LoneCornerSeedMirrorsOnlyTheSmallTriangle) {
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
         auto m = StripCopy();
@@ -95,8 +90,7 @@ TEST(FoldEdges, LoneCornerSeedMirrorsOnlyTheSmallTriangle)
     }
 }
 
-TEST(FoldEdges, PlaneOnEverySeedSideMirrorsTheWholeSurface)
-{
+TEST(FoldEdges, PlaneOnEverySeedSideMirrorsTheWholeSurface) {
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
         auto m = testmesh::Grid(4, 4);
@@ -113,8 +107,7 @@ TEST(FoldEdges, PlaneOnEverySeedSideMirrorsTheWholeSurface)
     }
 }
 
-TEST(FoldEdges, CornerWithinToleranceStopsTheFlood)
-{
+TEST(FoldEdges, CornerWithinToleranceStopsTheFlood) {
     // A 1 x 3 strip of cells along x; the plane x = 2.00005 is within the
     // tolerance of the corners at x = 2, so the faces touching them stay.
     for (double offset : {0.00005, 0.0003}) {
@@ -141,8 +134,7 @@ TEST(FoldEdges, CornerWithinToleranceStopsTheFlood)
     }
 }
 
-TEST(FoldEdges, SeedMatchingNoFaceLeavesTheCopy)
-{
+TEST(FoldEdges, SeedMatchingNoFaceLeavesTheCopy) {
     auto m = StripCopy();
     auto before = StripCopy();
     CSlicePlane plane(1);
@@ -151,8 +143,7 @@ TEST(FoldEdges, SeedMatchingNoFaceLeavesTheCopy)
     EXPECT_TRUE(foldcheck::SameObject(*m->objects[0], *before->objects[0]));
 }
 
-TEST(FoldEdges, SharedVertexRecordsAreLeftAlone)
-{
+TEST(FoldEdges, SharedVertexRecordsAreLeftAlone) {
     // The cube shares vertex records between faces; mirroring one would move
     // its neighbours behind the flood's back, so the object is not changed.
     auto m = testmesh::Cube();

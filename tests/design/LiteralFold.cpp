@@ -12,19 +12,17 @@ namespace literal {
 
 namespace {
 
-CVector3 Crossing(const CSlicePlane& pl, const CVector3& s, const CVector3& v)
-{
+CVector3 Crossing(const CSlicePlane& pl, const CVector3& s, const CVector3& v) {
     CVector3 u = v - s;
     u.Normalize();
-    const double t = (-(pl.a * s.x + pl.b * s.y + pl.c * s.z) - pl.d) /
-                     (pl.a * u.x + pl.b * u.y + pl.c * u.z);
+    const double t =
+        (-(pl.a * s.x + pl.b * s.y + pl.c * s.z) - pl.d) / (pl.a * u.x + pl.b * u.y + pl.c * u.z);
     return {s.x + t * u.x, s.y + t * u.y, s.z + t * u.z};
 }
 
 } // namespace
 
-void ReflectFrom(CPolyObject& object, const CSlicePlane& plane, const CVector3& start)
-{
+void ReflectFrom(CPolyObject& object, const CSlicePlane& plane, const CVector3& start) {
     CVector3 point = start;
     for (;;) {
         CPolyFace* face = nullptr;
@@ -91,8 +89,7 @@ void ReflectFrom(CPolyObject& object, const CSlicePlane& plane, const CVector3& 
 }
 
 ReflectionStepResult ReflectionStep(CPolyModel& model, CPolyVertex* selected,
-                                    const CVector3& startPos, const CVector3& draggedPos)
-{
+                                    const CVector3& startPos, const CVector3& draggedPos) {
     ReflectionStepResult result;
     CPolyObject& object = *model.objects.front();
     CSlicePlane& plane = *model.currentPlane;
@@ -128,20 +125,22 @@ ReflectionStepResult ReflectionStep(CPolyModel& model, CPolyVertex* selected,
 namespace foldcheck {
 
 namespace {
-bool Same(const CVector3& a, const CVector3& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-bool Same(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool Same(const CVector3& a, const CVector3& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+bool Same(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 } // namespace
 
-long IndexOf(const CPolyObject& object, const CPolyVertex* v)
-{
+long IndexOf(const CPolyObject& object, const CPolyVertex* v) {
     for (size_t i = 0; i < object.vertices.size(); ++i)
         if (object.vertices[i] == v)
             return static_cast<long>(i);
     return -1;
 }
 
-::testing::AssertionResult SameObject(const CPolyObject& a, const CPolyObject& b)
-{
+::testing::AssertionResult SameObject(const CPolyObject& a, const CPolyObject& b) {
     if (a.faces.size() != b.faces.size())
         return ::testing::AssertionFailure()
                << "faces " << a.faces.size() << " vs " << b.faces.size();

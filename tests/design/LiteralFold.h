@@ -3,8 +3,8 @@
 // oracle that the fast fold must match bit for bit.
 
 #include "design/ReflectionOperation.h"
-#include <gtest/gtest.h>
 #include "model/PolyModel.h"
+#include <gtest/gtest.h>
 
 namespace literal {
 
