@@ -17,13 +17,15 @@ public:
     Arena& operator=(const Arena&) = delete;
 
     // Only trivially destructible records live here: Reset() runs no destructors.
-    template <class T, class... Args> T* Create(Args&&... args) {
+    template <class T, class... Args> T* Create(Args&&... args)
+    {
         static_assert(std::is_trivially_destructible_v<T>);
         void* mem = Allocate(sizeof(T), alignof(T));
         return new (mem) T(std::forward<Args>(args)...);
     }
 
-    template <class T> T* AllocateArray(size_t count) {
+    template <class T> T* AllocateArray(size_t count)
+    {
         static_assert(std::is_trivially_destructible_v<T>);
         return static_cast<T*>(Allocate(sizeof(T) * count, alignof(T)));
     }
@@ -39,7 +41,8 @@ public:
         size_t used = 0;
     };
     Position Mark() const { return {current_, used_}; }
-    void Rewind(const Position& mark) {
+    void Rewind(const Position& mark)
+    {
         current_ = mark.block;
         used_ = mark.used;
     }

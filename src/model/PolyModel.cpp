@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-void CCornerList::Grow(Arena& arena) {
+void CCornerList::Grow(Arena& arena)
+{
     const int32_t newCapacity = capacity_ * 2;
     CFaceCorner** grown = arena.AllocateArray<CFaceCorner*>(newCapacity);
     std::memcpy(grown, items_, sizeof(CFaceCorner*) * count_);
@@ -13,26 +14,28 @@ void CCornerList::Grow(Arena& arena) {
     capacity_ = newCapacity;
 }
 
-void CCornerList::Remove(const CFaceCorner* c) {
+void CCornerList::Remove(const CFaceCorner* c)
+{
     count_ = static_cast<int32_t>(std::remove(items_, items_ + count_, c) - items_);
 }
 
-void CCornerList::Erase(int index) {
+void CCornerList::Erase(int index)
+{
     std::memmove(items_ + index, items_ + index + 1, sizeof(CFaceCorner*) * (count_ - index - 1));
     --count_;
 }
 
-void CCornerList::Reverse() {
-    std::reverse(items_, items_ + count_);
-}
+void CCornerList::Reverse() { std::reverse(items_, items_ + count_); }
 
-CFaceCorner* CPolyFace::AddCorner(CPolyVertex* v) {
+CFaceCorner* CPolyFace::AddCorner(CPolyVertex* v)
+{
     CFaceCorner* c = object->arena.Create<CFaceCorner>(v, this);
     corners.PushBack(c, object->arena);
     return c;
 }
 
-void CPolyFace::ComputePlane() {
+void CPolyFace::ComputePlane()
+{
     if (corners.size() < 3)
         return;
     const CVector3& p0 = corners[0]->vertex->pos;
@@ -44,29 +47,34 @@ void CPolyFace::ComputePlane() {
     d = -(normal.x * p0.x + normal.y * p0.y + normal.z * p0.z);
 }
 
-CPolyVertex* CPolyObject::AddVertex(const CVector3& pos) {
+CPolyVertex* CPolyObject::AddVertex(const CVector3& pos)
+{
     CPolyVertex* v = NewVertex(pos);
     vertices.push_back(v);
     return v;
 }
 
-CPolyFace* CPolyObject::AddFace() {
+CPolyFace* CPolyObject::AddFace()
+{
     CPolyFace* f = NewFace();
     faces.push_back(f);
     return f;
 }
 
-CTexCoord* CPolyObject::AddTexCoord(double u, double v) {
+CTexCoord* CPolyObject::AddTexCoord(double u, double v)
+{
     CTexCoord* t = arena.Create<CTexCoord>(CTexCoord{u, v});
     texcoords.push_back(t);
     return t;
 }
 
-void CPolyObject::RemoveFace(const CPolyFace* f) {
+void CPolyObject::RemoveFace(const CPolyFace* f)
+{
     faces.erase(std::remove(faces.begin(), faces.end(), f), faces.end());
 }
 
-void CPolyObject::Clear() {
+void CPolyObject::Clear()
+{
     faces.clear();
     vertices.clear();
     texcoords.clear();
@@ -76,17 +84,20 @@ void CPolyObject::Clear() {
 CPolyModel::CPolyModel() = default;
 CPolyModel::~CPolyModel() = default;
 
-CPolyObject* CPolyModel::AddObject() {
+CPolyObject* CPolyModel::AddObject()
+{
     objects.push_back(std::make_unique<CPolyObject>());
     return objects.back().get();
 }
 
-ReadResult CPolyModel::Read6KS(const std::string& path, IProgress*) {
+ReadResult CPolyModel::Read6KS(const std::string& path, IProgress*)
+{
     fileName = path; // the format is recognised but cannot be read
     return kReadFailed;
 }
 
-void CPolyModel::NormalizeToUnit() {
+void CPolyModel::NormalizeToUnit()
+{
     const double hx = (bboxMax.x - bboxMin.x) / 2.0;
     const double hy = (bboxMax.y - bboxMin.y) / 2.0;
     const double hz = (bboxMax.z - bboxMin.z) / 2.0;
@@ -108,7 +119,8 @@ void CPolyModel::NormalizeToUnit() {
     }
 }
 
-void CPolyModel::FlipOrientation() {
+void CPolyModel::FlipOrientation()
+{
     struct Successor {
         CPolyVertex* vertex;
         CTexCoord* tex;
@@ -135,7 +147,8 @@ void CPolyModel::FlipOrientation() {
     }
 }
 
-size_t CPolyModel::VertexCount() const {
+size_t CPolyModel::VertexCount() const
+{
     size_t n = 0;
     for (const auto& obj : objects)
         n += obj->vertices.size();

@@ -73,7 +73,8 @@ public:
     const_iterator begin() const { return items_; }
     const_iterator end() const { return items_ + count_; }
 
-    void PushBack(CFaceCorner* c, Arena& arena) {
+    void PushBack(CFaceCorner* c, Arena& arena)
+    {
         if (count_ == capacity_)
             Grow(arena);
         items_[count_++] = c;
