@@ -5,6 +5,8 @@
 #include "design/CSlicePlane.h"
 #include "design/DesignStates.h"
 #include "design/FoldWorkspace.h"
+#include "import/ModelFile.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -80,84 +82,126 @@ bool SamePlane(const CSlicePlane& a, const CSlicePlane& b) {
 
 } // namespace
 
+struct Tally {
+    int accepted = 0, rejected = 0, split = 0;
+};
+
+// Drags random vertices of two equal models, one folded fast and one plainly,
+// and compares them after every step.
+void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps, Tally& tally) {
+    for (int trial = 0; trial < trials; ++trial) {
+        auto fast = mesh.make();
+        auto slow = mesh.make();
+        CFoldWorkspace workspace;
+        CPolyVertex* selFast = nullptr;
+        CPolyVertex* selSlow = nullptr;
+        CVector3 start, lastFast, lastSlow;
+        auto select = [&] {
+            if (selFast) {
+                selFast->pos = lastFast;
+                selSlow->pos = lastSlow;
+            }
+            const size_t k = rng() % fast->objects[0]->vertices.size();
+            selFast = fast->objects[0]->vertices[k];
+            selSlow = slow->objects[0]->vertices[k];
+            CommitWorkingCopy(*fast);
+            CommitWorkingCopy(*slow);
+            workspace.Invalidate();
+            start = lastFast = lastSlow = selFast->pos;
+        };
+        select();
+        CVector3 previous;
+        for (int step = 0; step < steps; ++step) {
+            const int axis = static_cast<int>(rng() % 3);
+            double amount;
+            if (mesh.lattice > 0)
+                amount = mesh.lattice * (static_cast<int>(rng() % 9) - 4);
+            else
+                amount = std::uniform_real_distribution<double>(-0.6, 0.6)(rng);
+            CVector3 delta;
+            (axis == 0 ? delta.x : axis == 1 ? delta.y : delta.z) = amount;
+            if (rng() % 3 == 0)
+                delta = previous; // equal steps: the second one meets its own crease
+            previous = delta;
+            if (rng() % 12 == 0) { // back exactly to the start
+                selFast->pos = start;
+                selSlow->pos = start;
+            } else {
+                selFast->pos = selFast->pos + delta;
+                selSlow->pos = selSlow->pos + delta;
+            }
+            const size_t before = slow->objects[0]->faces.size();
+            const ReflectionStepResult rf =
+                ReflectionStep(*fast, selFast, start, selFast->pos, &workspace);
+            const ReflectionStepResult rs =
+                literal::ReflectionStep(*slow, selSlow, start, selSlow->pos);
+            ASSERT_EQ(rf.accepted, rs.accepted) << "trial " << trial << " step " << step;
+            ASSERT_TRUE(SamePlane(*fast->currentPlane, *slow->currentPlane));
+            ASSERT_TRUE(foldcheck::SameObject(*fast->objects[0], *slow->objects[0]))
+                << "trial " << trial << " step " << step;
+            if (rf.accepted) {
+                ++tally.accepted;
+                if (slow->objects[0]->faces.size() != before)
+                    ++tally.split;
+                ASSERT_EQ(foldcheck::IndexOf(*fast->objects[0], rf.vertex),
+                          foldcheck::IndexOf(*slow->objects[0], rs.vertex));
+                selFast = rf.vertex;
+                selSlow = rs.vertex;
+                lastFast = selFast->pos;
+                lastSlow = selSlow->pos;
+            } else {
+                ++tally.rejected;
+                ASSERT_TRUE(selFast->pos == selSlow->pos);
+            }
+            if (rng() % 5 == 0)
+                select();
+        }
+    }
+}
+
 TEST(FoldDifferential, RandomDragsMatchThePlainFoldExactly) {
     std::mt19937 rng(20240611);
     for (const Mesh& mesh : Meshes()) {
         SCOPED_TRACE(mesh.name);
-        int accepted = 0, rejected = 0, split = 0;
-        for (int trial = 0; trial < 12; ++trial) {
-            auto fast = mesh.make();
-            auto slow = mesh.make();
-            CFoldWorkspace workspace;
-            CPolyVertex* selFast = nullptr;
-            CPolyVertex* selSlow = nullptr;
-            CVector3 start, lastFast, lastSlow;
-            auto select = [&] {
-                if (selFast) {
-                    selFast->pos = lastFast;
-                    selSlow->pos = lastSlow;
-                }
-                const size_t k = rng() % fast->objects[0]->vertices.size();
-                selFast = fast->objects[0]->vertices[k];
-                selSlow = slow->objects[0]->vertices[k];
-                CommitWorkingCopy(*fast);
-                CommitWorkingCopy(*slow);
-                workspace.Invalidate();
-                start = lastFast = lastSlow = selFast->pos;
-            };
-            select();
-            CVector3 previous;
-            for (int step = 0; step < 14; ++step) {
-                const int axis = static_cast<int>(rng() % 3);
-                double amount;
-                if (mesh.lattice > 0)
-                    amount = mesh.lattice * (static_cast<int>(rng() % 9) - 4);
-                else
-                    amount = std::uniform_real_distribution<double>(-0.6, 0.6)(rng);
-                CVector3 delta;
-                (axis == 0 ? delta.x : axis == 1 ? delta.y : delta.z) = amount;
-                if (rng() % 3 == 0)
-                    delta = previous; // equal steps: the second one meets its own crease
-                previous = delta;
-                if (rng() % 12 == 0) { // back exactly to the start
-                    selFast->pos = start;
-                    selSlow->pos = start;
-                } else {
-                    selFast->pos = selFast->pos + delta;
-                    selSlow->pos = selSlow->pos + delta;
-                }
-                const size_t before = slow->objects[0]->faces.size();
-                const ReflectionStepResult rf =
-                    ReflectionStep(*fast, selFast, start, selFast->pos, &workspace);
-                const ReflectionStepResult rs =
-                    literal::ReflectionStep(*slow, selSlow, start, selSlow->pos);
-                ASSERT_EQ(rf.accepted, rs.accepted) << "trial " << trial << " step " << step;
-                ASSERT_TRUE(SamePlane(*fast->currentPlane, *slow->currentPlane));
-                ASSERT_TRUE(foldcheck::SameObject(*fast->objects[0], *slow->objects[0]))
-                    << "trial " << trial << " step " << step;
-                if (rf.accepted) {
-                    ++accepted;
-                    if (slow->objects[0]->faces.size() != before)
-                        ++split;
-                    ASSERT_EQ(foldcheck::IndexOf(*fast->objects[0], rf.vertex),
-                              foldcheck::IndexOf(*slow->objects[0], rs.vertex));
-                    selFast = rf.vertex;
-                    selSlow = rs.vertex;
-                    lastFast = selFast->pos;
-                    lastSlow = selSlow->pos;
-                } else {
-                    ++rejected;
-                    ASSERT_TRUE(selFast->pos == selSlow->pos);
-                }
-                if (rng() % 5 == 0)
-                    select();
-            }
-        }
+        Tally tally;
+        DriveRandomDrags(mesh, rng, 12, 14, tally);
+        if (HasFatalFailure())
+            return;
         // The drags must actually have folded, split and been rejected.
-        EXPECT_GT(accepted, 40);
-        EXPECT_GT(split, 20);
-        EXPECT_GT(rejected, 3);
+        EXPECT_GT(tally.accepted, 40);
+        EXPECT_GT(tally.split, 20);
+        EXPECT_GT(tally.rejected, 3);
     }
+}
+
+TEST(FoldDifferential, RandomDragsOnSharedModelsMatchThePlainFold) {
+    LINTORO_REQUIRE_SHARED_DATA();
+    std::mt19937 rng(99);
+    int models = 0, accepted = 0;
+    for (const char* sub : {"obj", "mqo"}) {
+        for (const std::string& path : testfiles::SharedFiles(sub)) {
+            OpenOutcome probe = OpenModelFile(path, nullptr);
+            if (probe.result != kReadOk || probe.model->faceCount > 3000)
+                continue;
+            SCOPED_TRACE(path);
+            const Mesh mesh{path.c_str(),
+                            [path] {
+                                OpenOutcome o = OpenModelFile(path, nullptr);
+                                o.model->NormalizeToUnit();
+                                return std::move(o.model);
+                            },
+                            0.0};
+            const bool large = probe.model->faceCount > 500;
+            Tally tally;
+            DriveRandomDrags(mesh, rng, large ? 2 : 6, large ? 4 : 8, tally);
+            if (HasFatalFailure())
+                return;
+            ++models;
+            accepted += tally.accepted;
+        }
+    }
+    EXPECT_GT(models, 3);
+    EXPECT_GT(accepted, 20);
 }
 
 TEST(FoldDifferential, PlanesThroughVerticesMatchThePlainFlood) {
