@@ -320,13 +320,15 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
         // so their side and mirror image are shared with every corner at the
         // same position.
         const bool pristine = f < faceCount_ && state_[f] == 0;
-        if (pristine)
-            index_->Prefetch(f);
         GroupFold* g[3] = {};
         int s[3];
         if (pristine) {
+            const int32_t groups[3] = {index_->GroupOf(3 * f), index_->GroupOf(3 * f + 1),
+                                       index_->GroupOf(3 * f + 2)};
+            for (int32_t group : groups)
+                __builtin_prefetch(groups_.data() + group, 1);
             for (int j = 0; j < 3; ++j) {
-                g[j] = &FoldOfGroup(index_->GroupOf(3 * f + j), p[j]);
+                g[j] = &FoldOfGroup(groups[j], p[j]);
                 s[j] = g[j]->side;
             }
         } else {
@@ -451,6 +453,17 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, in
     if (best < 0)
         return false;
     face = best;
+    if (best < faceCount_) {
+        // Everything the face's processing reads or writes, asked for at once
+        // rather than one dependent miss after another.
+        index_->Prefetch(best);
+        if (floodFaces_)
+            __builtin_prefetch(floodFaces_ + best, 1);
+        if (block_) {
+            __builtin_prefetch(block_ + 3 * best, 1);
+            __builtin_prefetch(reinterpret_cast<const char*>(block_ + 3 * best) + 64, 1);
+        }
+    }
     for (int j = 0; j < 3; ++j) {
         if (Within(VertexOf(best, j)->pos, q)) {
             seed = j;
