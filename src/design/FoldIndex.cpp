@@ -17,9 +17,9 @@ uint64_t Bits(double v) {
 }
 
 double CellSizeFor(const std::vector<CVector3>& pos, const std::vector<uint8_t>& triangle) {
-    // Twice the mean edge of a sample keeps a few dozen corners per cell on an
-    // even mesh; never below two reaches, so a tolerance box spans at most two
-    // cells per axis.
+    // Half the mean edge of a sample gives most cells one corner position on
+    // an even mesh, so a tolerance search looks at few corners; never below two
+    // reaches, so a tolerance box spans at most two cells per axis.
     double sum = 0.0;
     int count = 0;
     const size_t faces = triangle.size();
@@ -33,7 +33,7 @@ double CellSizeFor(const std::vector<CVector3>& pos, const std::vector<uint8_t>&
             ++count;
         }
     }
-    double size = count > 0 ? 2.0 * sum / count : 0.0;
+    double size = count > 0 ? 0.5 * sum / count : 0.0;
     const double least = 4.0 * CFoldIndex::kReach;
     if (!(size > least) || !std::isfinite(size))
         size = least;
@@ -51,7 +51,9 @@ void CFoldIndex::Clear() {
     d_.clear();
     cells_.Reset(0);
     cellStart_.clear();
-    cellCorners_.clear();
+    cellGroups_.clear();
+    groupStart_.clear();
+    groupCorners_.clear();
     groupOf_.clear();
     groupCount_ = 0;
     cornerNeighbours_.clear();
@@ -78,67 +80,84 @@ void CFoldIndex::Build(const CPolyObject& object) {
         PlaneOf(pos_[3 * f], pos_[3 * f + 1], pos_[3 * f + 2], normal_[f], d_[f]);
     }
 
-    // Corners sorted by cell; each cell holds a range of that order.
-    cells_.SetCellSize(CellSizeFor(pos_, triangle_));
-    std::vector<int32_t> order;
-    order.reserve(3 * n);
+    // Corners at bit-identical positions form a group; sorting plain keys
+    // keeps the sort cache friendly.
+    struct Item {
+        uint64_t x, y, z;
+        int32_t corner;
+    };
+    std::vector<Item> items;
+    items.reserve(3 * n);
     for (size_t f = 0; f < n; ++f)
         if (triangle_[f])
-            for (int j = 0; j < 3; ++j)
-                order.push_back(static_cast<int32_t>(3 * f + j));
-    std::vector<CellKey> keys(3 * n);
-    for (int32_t k : order)
-        keys[k] = cells_.KeyOf(pos_[k]);
-    std::sort(order.begin(), order.end(),
-              [&](int32_t l, int32_t r) { return keys[l] == keys[r] ? l < r : keys[l] < keys[r]; });
-    cellCorners_ = order;
-    cells_.Reset(order.size() / 4 + 1);
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && keys[order[i]] == keys[order[i - 1]])
-            continue;
-        cells_.Slot(keys[order[i]]) = static_cast<int32_t>(cellStart_.size());
-        cellStart_.push_back(static_cast<int32_t>(i));
-    }
-    cellStart_.push_back(static_cast<int32_t>(order.size()));
-
-    // Corners at the same position share one neighbour list.
-    std::sort(order.begin(), order.end(), [&](int32_t l, int32_t r) {
-        const CVector3& a = pos_[l];
-        const CVector3& b = pos_[r];
-        if (Bits(a.x) != Bits(b.x))
-            return Bits(a.x) < Bits(b.x);
-        if (Bits(a.y) != Bits(b.y))
-            return Bits(a.y) < Bits(b.y);
-        if (Bits(a.z) != Bits(b.z))
-            return Bits(a.z) < Bits(b.z);
-        return l < r;
+            for (int j = 0; j < 3; ++j) {
+                const CVector3& p = pos_[3 * f + j];
+                items.push_back({Bits(p.x), Bits(p.y), Bits(p.z), static_cast<int32_t>(3 * f + j)});
+            }
+    std::sort(items.begin(), items.end(), [](const Item& l, const Item& r) {
+        if (l.x != r.x)
+            return l.x < r.x;
+        if (l.y != r.y)
+            return l.y < r.y;
+        if (l.z != r.z)
+            return l.z < r.z;
+        return l.corner < r.corner;
     });
     groupOf_.assign(3 * n, 0);
+    groupCorners_.resize(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        const bool same = i > 0 && items[i].x == items[i - 1].x && items[i].y == items[i - 1].y &&
+                          items[i].z == items[i - 1].z;
+        if (!same)
+            groupStart_.push_back(static_cast<int32_t>(i));
+        groupOf_[items[i].corner] = static_cast<int32_t>(groupStart_.size() - 1);
+        groupCorners_[i] = items[i].corner;
+    }
+    groupCount_ = static_cast<int32_t>(groupStart_.size());
+    groupStart_.push_back(static_cast<int32_t>(items.size()));
+    std::vector<Item>().swap(items);
+
+    // Groups filed by cell.
+    cells_.SetCellSize(CellSizeFor(pos_, triangle_));
+    cells_.Reset(static_cast<size_t>(groupCount_) + 1);
+    std::vector<int32_t> cellOf(groupCount_);
+    std::vector<int32_t> count;
+    for (int32_t g = 0; g < groupCount_; ++g) {
+        int32_t& slot = cells_.Slot(cells_.KeyOf(pos_[groupCorners_[groupStart_[g]]]));
+        if (slot == CCellTable::kNone) {
+            slot = static_cast<int32_t>(count.size());
+            count.push_back(0);
+        }
+        cellOf[g] = slot;
+        ++count[slot];
+    }
+    cellStart_.assign(count.size() + 1, 0);
+    for (size_t c = 0; c < count.size(); ++c)
+        cellStart_[c + 1] = cellStart_[c] + count[c];
+    cellGroups_.resize(groupCount_);
+    std::vector<int32_t> fill(cellStart_.begin(), cellStart_.end() - 1);
+    for (int32_t g = 0; g < groupCount_; ++g)
+        cellGroups_[fill[cellOf[g]]++] = g;
+
+    // For every group, the faces with a corner closer than the tolerance.
     cornerNeighbours_.assign(3 * n, Range{});
     std::vector<int32_t> found;
-    int32_t group = -1;
-    Range range;
-    for (size_t i = 0; i < order.size(); ++i) {
-        const int32_t k = order[i];
-        const CVector3& p = pos_[k];
-        const bool same = i > 0 && Bits(p.x) == Bits(pos_[order[i - 1]].x) &&
-                          Bits(p.y) == Bits(pos_[order[i - 1]].y) &&
-                          Bits(p.z) == Bits(pos_[order[i - 1]].z);
-        if (!same) {
-            ++group;
-            range.begin = static_cast<int32_t>(neighbours_.size());
-            found.clear();
-            ForEachCornerNear(p, kReach, [&](int32_t other) {
-                if (Distance3D(pos_[other], p) < kTolerance)
-                    found.push_back(other / 3);
-            });
-            std::sort(found.begin(), found.end(), std::greater<int32_t>());
-            found.erase(std::unique(found.begin(), found.end()), found.end());
-            neighbours_.insert(neighbours_.end(), found.begin(), found.end());
-            range.end = static_cast<int32_t>(neighbours_.size());
-        }
-        groupOf_[k] = group;
-        cornerNeighbours_[k] = range;
+    for (int32_t g = 0; g < groupCount_; ++g) {
+        const CVector3& p = pos_[groupCorners_[groupStart_[g]]];
+        found.clear();
+        ForEachGroupNear(p, kReach, [&](int32_t other) {
+            const int32_t first = groupStart_[other];
+            if (!(Distance3D(pos_[groupCorners_[first]], p) < kTolerance))
+                return;
+            for (int32_t i = first; i < groupStart_[other + 1]; ++i)
+                found.push_back(groupCorners_[i] / 3);
+        });
+        std::sort(found.begin(), found.end(), std::greater<int32_t>());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        const Range range{static_cast<int32_t>(neighbours_.size()),
+                          static_cast<int32_t>(neighbours_.size() + found.size())};
+        neighbours_.insert(neighbours_.end(), found.begin(), found.end());
+        for (int32_t i = groupStart_[g]; i < groupStart_[g + 1]; ++i)
+            cornerNeighbours_[groupCorners_[i]] = range;
     }
-    groupCount_ = group + 1;
 }

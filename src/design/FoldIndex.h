@@ -58,25 +58,29 @@ public:
     int32_t GroupCount() const { return groupCount_; }
 
     const CCellTable& Cells() const { return cells_; }
-    // Corners whose cell is `key`.
-    std::span<const int32_t> CornersIn(const CellKey& key) const {
-        const int32_t c = cells_.Find(key);
-        if (c == CCellTable::kNone)
-            return {};
-        return {cellCorners_.data() + cellStart_[c], cellCorners_.data() + cellStart_[c + 1]};
-    }
     // Calls fn(corner) for every corner in the cells that the box q +- reach touches.
     template <class Fn> void ForEachCornerNear(const CVector3& q, double reach, Fn&& fn) const {
+        ForEachGroupNear(q, reach, [&](int32_t g) {
+            for (int32_t i = groupStart_[g]; i < groupStart_[g + 1]; ++i)
+                fn(groupCorners_[i]);
+        });
+    }
+
+private:
+    template <class Fn> void ForEachGroupNear(const CVector3& q, double reach, Fn&& fn) const {
         const CellKey lo = cells_.KeyOf({q.x - reach, q.y - reach, q.z - reach});
         const CellKey hi = cells_.KeyOf({q.x + reach, q.y + reach, q.z + reach});
         for (int64_t x = lo.x; x <= hi.x; ++x)
             for (int64_t y = lo.y; y <= hi.y; ++y)
-                for (int64_t z = lo.z; z <= hi.z; ++z)
-                    for (int32_t k : CornersIn({x, y, z}))
-                        fn(k);
+                for (int64_t z = lo.z; z <= hi.z; ++z) {
+                    const int32_t c = cells_.Find({x, y, z});
+                    if (c == CCellTable::kNone)
+                        continue;
+                    for (int32_t i = cellStart_[c]; i < cellStart_[c + 1]; ++i)
+                        fn(cellGroups_[i]);
+                }
     }
 
-private:
     int32_t faceCount_ = 0;
     bool allTriangles_ = true;
     std::vector<uint8_t> triangle_;
@@ -84,8 +88,10 @@ private:
     std::vector<CVector3> normal_;
     std::vector<double> d_;
     CCellTable cells_;
-    std::vector<int32_t> cellStart_;
-    std::vector<int32_t> cellCorners_;
+    std::vector<int32_t> cellStart_;  // per cell, into cellGroups_
+    std::vector<int32_t> cellGroups_; // position groups, cell by cell
+    std::vector<int32_t> groupStart_; // per group, into groupCorners_
+    std::vector<int32_t> groupCorners_;
     struct Range {
         int32_t begin = 0, end = 0;
     };
