@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <new>
 
@@ -62,10 +63,14 @@ ReflectionStepResult CFoldWorkspace::Step(CPolyModel& model, CPolyVertex* select
     // Dragged exactly back to the start: no bisector exists, and nothing is folded.
     const bool back = startPos == draggedPos;
     if (!back) {
+        const double before[4] = {plane.a, plane.b, plane.c, plane.d};
         plane.SetBisector(startPos, draggedPos);
         if (!std::isfinite(plane.a) || !std::isfinite(plane.b) || !std::isfinite(plane.c) ||
-            !std::isfinite(plane.d))
+            !std::isfinite(plane.d)) {
+            // Positions too far apart (or not numbers) give no plane: keep the old one.
+            plane.a = before[0], plane.b = before[1], plane.c = before[2], plane.d = before[3];
             return result;
+        }
         const bool touches =
             JournalFits(object) ? JournalTouchesPlane(plane) : TouchesPlane(object, plane);
         if (touches)
@@ -126,8 +131,12 @@ void CFoldWorkspace::RestoreFromJournal(CPolyObject& object, CPolyVertex* select
         faceBlock_[f].d = baseIndex_.PlaneD(f);
     }
     const size_t corners = 3 * static_cast<size_t>(n);
-    if (selected >= vertexBlock_ && selected < vertexBlock_ + corners)
-        selected->pos = baseIndex_.Pos(static_cast<int32_t>(selected - vertexBlock_));
+    // The selected vertex may have been moved by the drag and lie outside the
+    // mirrored faces.
+    const auto at = reinterpret_cast<uintptr_t>(selected);
+    const auto first = reinterpret_cast<uintptr_t>(vertexBlock_);
+    if (selected && at >= first && at < first + corners * sizeof(CPolyVertex))
+        selected->pos = baseIndex_.Pos(static_cast<int32_t>((at - first) / sizeof(CPolyVertex)));
     object.arena.Rewind(journalMark_);
     object.faces.resize(n);
     if (firstDead_ >= 0)

@@ -155,3 +155,27 @@ TEST(FoldEdges, SharedVertexRecordsAreLeftAlone) {
     EXPECT_EQ(m->objects[0]->faces.size(), 12u);
     EXPECT_TRUE(m->objects[0]->vertices[0]->pos == before);
 }
+
+TEST(FoldEdges, StepWithoutAPlaneKeepsThePlaneAndTheShape) {
+    auto m = testmesh::Grid(3, 3);
+    testmesh::Build(*m);
+    CommitWorkingCopy(*m);
+    auto reference = testmesh::Grid(3, 3);
+    testmesh::Build(*reference);
+    CommitWorkingCopy(*reference);
+    CSlicePlane& plane = *m->currentPlane;
+    const double before[4] = {plane.a, plane.b, plane.c, plane.d};
+    // Too far apart to give a finite plane.
+    const ReflectionStepResult r = ReflectionStep(*m, nullptr, {0, 0, 0}, {1e308, -1e308, 0});
+    EXPECT_FALSE(r.accepted);
+    EXPECT_EQ(plane.a, before[0]);
+    EXPECT_EQ(plane.b, before[1]);
+    EXPECT_EQ(plane.c, before[2]);
+    EXPECT_EQ(plane.d, before[3]);
+    EXPECT_TRUE(foldcheck::SameObject(*m->objects[0], *reference->objects[0]));
+    // No undo state: nothing to rebuild from.
+    auto loaded = testmesh::Strip();
+    testmesh::Build(*loaded);
+    EXPECT_FALSE(ReflectionStep(*loaded, nullptr, {0, 0, 0}, {1, 0, 0}).accepted);
+    EXPECT_EQ(loaded->objects[0]->faces.size(), 2u);
+}
