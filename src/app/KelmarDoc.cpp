@@ -30,13 +30,20 @@ void CKelmarDoc::SetTitle(const QString& title)
 
 void CKelmarDoc::AddView(CPaneView* view)
 {
-    if (view && std::find(views_.begin(), views_.end(), view) == views_.end())
-        views_.push_back(view);
+    if (!view || std::find(views_.begin(), views_.end(), view) != views_.end())
+        return;
+    views_.push_back(view);
+    connect(view, &CPaneView::UpdateAllViewsRequested, this,
+            [this](int hint) { UpdateAllViews(hint); });
 }
 
 void CKelmarDoc::RemoveView(CPaneView* view)
 {
-    views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
+    const auto kept = std::remove(views_.begin(), views_.end(), view);
+    if (kept == views_.end())
+        return;
+    views_.erase(kept, views_.end());
+    disconnect(view, &CPaneView::UpdateAllViewsRequested, this, nullptr);
 }
 
 void CKelmarDoc::UpdateAllViews(int hint, CPaneView* sender)

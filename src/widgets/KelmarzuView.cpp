@@ -1,15 +1,91 @@
 #include "widgets/KelmarzuView.h"
 
 #include "app/AppState.h"
+#include "view3d/gl/SliceRenderer.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QResizeEvent>
+#include <QWheelEvent>
 
 CKelmarzuView::CKelmarzuView(QWidget* parent) : CPaneView(parent) {}
 
 CKelmarzuView::~CKelmarzuView() = default;
 
+void CKelmarzuView::initializeGL() { InitNetViewGL(); }
+
+void CKelmarzuView::paintGL()
+{
+    const CSlicePlane* slice = nullptr;
+    if (g_pModel && !g_pModel->planes.empty())
+        slice = g_pModel->pickedPlane;
+    DrawNetView(controller_, slice, devicePixelRatioF());
+}
+
 void CKelmarzuView::resizeEvent(QResizeEvent* event)
 {
+    controller_.Resize(event->size().width(), event->size().height());
     lastNetViewHeight = event->size().height();
     CPaneView::resizeEvent(event);
+}
+
+void CKelmarzuView::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint p = event->position().toPoint();
+    switch (event->button()) {
+    case Qt::LeftButton:
+        controller_.LeftDown(p.x(), p.y(), qwfModel);
+        break;
+    case Qt::MiddleButton:
+        controller_.MiddleDown(p.x(), p.y());
+        break;
+    case Qt::RightButton:
+        controller_.RightDown(p.x(), p.y(), qwfModel);
+        break;
+    default:
+        break;
+    }
+    CPaneView::mousePressEvent(event);
+}
+
+void CKelmarzuView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const QPoint p = event->position().toPoint();
+        if (controller_.LeftUp(g_pModel.get(), p.x(), p.y()))
+            update();
+    }
+    CPaneView::mouseReleaseEvent(event);
+}
+
+void CKelmarzuView::mouseMoveEvent(QMouseEvent* event)
+{
+    NetViewButtons b;
+    b.right = event->buttons() & Qt::RightButton;
+    b.middle = event->buttons() & Qt::MiddleButton;
+    b.ctrl = event->modifiers() & Qt::ControlModifier;
+    b.shift = event->modifiers() & Qt::ShiftModifier;
+    const QPoint p = event->position().toPoint();
+    if (controller_.MouseMove(p.x(), p.y(), b))
+        update();
+    CPaneView::mouseMoveEvent(event);
+}
+
+void CKelmarzuView::wheelEvent(QWheelEvent* event)
+{
+    const int delta = event->angleDelta().y();
+    if (delta != 0 && controller_.Wheel(delta, g_pModel != nullptr))
+        update();
+    event->accept();
+}
+
+void CKelmarzuView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete) {
+        if (controller_.DeleteKey(g_pModel.get()))
+            emit UpdateAllViewsRequested(kHintDisplayFlags);
+        event->accept();
+        return;
+    }
+    CPaneView::keyPressEvent(event);
 }

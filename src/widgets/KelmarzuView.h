@@ -1,6 +1,9 @@
 #pragma once
-// The net view (2D slice laid flat); records its height for the profile.
+// The net view: the picked slice of the current model laid flat. Events go
+// to the core's CNetViewController; drawing to the GL layer. Records its
+// height for the profile.
 
+#include "slices/NetViewController.h"
 #include "widgets/PaneView.h"
 
 class CKelmarzuView : public CPaneView {
@@ -9,6 +12,19 @@ public:
     explicit CKelmarzuView(QWidget* parent = nullptr);
     ~CKelmarzuView() override;
 
+    // Pan, zoom, sheet scale and the click anchors (read by tests).
+    const CNetViewController& Controller() const { return controller_; }
+
 protected:
+    void initializeGL() override;
+    void paintGL() override;
     void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    CNetViewController controller_;
 };

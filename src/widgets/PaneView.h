@@ -30,6 +30,8 @@ public:
 signals:
     // A text for the status bar's view pane; it lasts until the next idle pass.
     void StatusText(const QString& text);
+    // Asks the document to call OnUpdate(hint) on every view, this one included.
+    void UpdateAllViewsRequested(int hint);
 
 protected:
     void initializeGL() override;

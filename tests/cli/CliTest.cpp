@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -43,6 +45,33 @@ CliRun Cli(const std::string& args)
     return r;
 }
 
+// Replaces every whole number that directly follows `before` or directly
+// precedes `after` (give one of them, the other empty) by T; returns the
+// numbers in text order.
+std::vector<int> MaskNumbers(std::string& text, const std::string& before, const std::string& after)
+{
+    const auto digit = [&](size_t i) { return std::isdigit(static_cast<unsigned char>(text[i])); };
+    std::vector<int> found;
+    const std::string& key = before.empty() ? after : before;
+    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) {
+        size_t first = at, last = at;
+        if (before.empty()) {
+            while (first > 0 && digit(first - 1))
+                --first;
+        } else {
+            first = last = at + before.size();
+            while (last < text.size() && digit(last))
+                ++last;
+        }
+        if (first == last)
+            continue;
+        found.push_back(std::stoi(text.substr(first, last - first)));
+        text.replace(first, last - first, "T");
+        at = first;
+    }
+    return found;
+}
+
 std::string Scratch(const std::string& name) { return testfiles::ScratchDir() + "/" + name; }
 
 TEST(Cli, SheetThenInfoReportsTheModel)
@@ -55,7 +84,8 @@ TEST(Cli, SheetThenInfoReportsTheModel)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "{\"file\":\"small.obj\",\"objects\":1,\"faces\":12,\"vertices\":36,"
                      "\"hasTexCoords\":false,\"materials\":0,\"bboxMin\":[-2,-3,0],"
-                     "\"bboxMax\":[2,3,0],\"slices\":0}\n");
+                     "\"bboxMax\":[2,3,0],\"slices\":0,\"parts\":0,\"lines\":0,"
+                     "\"sliceList\":[]}\n");
     r = Cli("info " + Quote(sheet));
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("faces:        12\n"), std::string::npos);
@@ -134,6 +164,62 @@ TEST(Cli, FailuresWriteNothingAndKeepExistingFiles)
     EXPECT_EQ(Cli("convert onlyone.obj").status, 1);
     EXPECT_EQ(Cli("frobnicate").status, 1);
     EXPECT_EQ(Cli("").status, 1);
+}
+
+TEST(Cli, InfoReportsSlicesPartsAndLinesOfAQwfFile)
+{
+    // Two slices: the first has a closed square part and an open strip and
+    // two lines (one pairs with the second slice's line, one names a line
+    // that does not name it back); the second has one triangle part.
+    const std::string qwf = testfiles::WriteScratch(
+        "cut.qwf", "version 1\n"
+                   "sp 0 0.5 -1 1 0.5 1 1 0.5 1 -1 0.5 -1 -1\n"
+                   "pa\nv 0.5 0 0 1 1\nv 0.5 0.5 0 1 1.5\nv 0.5 0.5 0.5 0.5 1.5\n"
+                   "v 0.5 0 0.5 0.5 1\nv 0.5 0 0 1 1\n/pa\n"
+                   "pa\nv 0.5 0 0 1 0.25\nv 0.5 0 0 2 0.5\n/pa\n"
+                   "e 3 0.5 0 0 0.5 0 1 0 0 1 1\n"
+                   "e 3 0.5 0 0 0.5 0 1 0 0 1 1\n/sp\n"
+                   "sp 2 -1 -1 0 1 -1 0 1 1 0 -1 1 0\n"
+                   "pa\nv 0 0 0 1 1\nv 1 0 0 2 1\nv 0 1 0 1 2\nv 0 0 0 1 1\n/pa\n"
+                   "e 1 0.5 0 0 0.5 0 1 1 1 1 1\n/sp\n"
+                   "model\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+    CliRun r = Cli("info --json " + Quote(qwf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    // How many triangles a closed outline gets is the tessellator's business
+    // (the repeated closing vertex may add a zero-area one): counted apart.
+    const std::vector<int> counts = MaskNumbers(r.out, "\"triangles\":", "");
+    ASSERT_EQ(counts.size(), 3u) << r.out;
+    EXPECT_GE(counts[0], 2);
+    EXPECT_EQ(counts[1], 0);
+    EXPECT_GE(counts[2], 1);
+    EXPECT_NE(r.out.find("\"slices\":2,\"parts\":3,\"lines\":3,\"sliceList\":["
+                         "{\"axis\":0,\"parts\":[{\"vertices\":5,\"triangles\":T,\"closed\":true},"
+                         "{\"vertices\":2,\"triangles\":T,\"closed\":false}],"
+                         "\"lines\":2,\"pairedLines\":1,\"bounds\":[0.5,0.25,2,1.5]},"
+                         "{\"axis\":2,\"parts\":[{\"vertices\":4,\"triangles\":T,\"closed\":true}],"
+                         "\"lines\":1,\"pairedLines\":1,\"bounds\":[1,1,2,2]}]}\n"),
+              std::string::npos)
+        << r.out;
+    r = Cli("info " + Quote(qwf));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(MaskNumbers(r.out, "", " triangles"), counts);
+    EXPECT_NE(r.out.find("slices:       2\nparts:        3\nlines:        3\n"
+                         "slice 1:      axis 0, 2 parts, 2 lines (1 paired), u 0.5..2, v 0.25..1.5\n"
+                         "  part 1:     5 vertices, T triangles, closed\n"
+                         "  part 2:     2 vertices, T triangles, open\n"
+                         "slice 2:      axis 2, 1 parts, 1 lines (1 paired), u 1..2, v 1..2\n"
+                         "  part 1:     4 vertices, T triangles, closed\n"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST(Cli, InfoOnTheBundledSampleCountsEverySlice)
+{
+    const CliRun r = Cli("info --json " + Quote(LINTORO_SOURCE_DIR "/samples/slices.qwf"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"slices\":6,"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("\"bounds\":null"), std::string::npos); // every slice has parts
+    EXPECT_EQ(r.out.find("\"triangles\":0"), std::string::npos); // and every part a fill
 }
 
 TEST(Cli, HelpForEveryCommand)

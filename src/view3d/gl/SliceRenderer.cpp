@@ -1,0 +1,156 @@
+#include "view3d/gl/SliceRenderer.h"
+
+#include "design/CSlicePlane.h"
+#include "model/PolyModel.h"
+#include "slices/NetViewController.h"
+#include "slices/SliceParts.h"
+
+#include <GL/gl.h>
+
+namespace {
+
+// Depth at which the net pane places everything; fills drawn after the
+// outlines at the same depth pass the less-or-equal test and lie over them.
+constexpr double kNetDepth = 0.01;
+
+void NetVertex(const CNetViewController& view, double u, double v) {
+    double x = 0.0, y = 0.0;
+    view.ToPicture(u, v, x, y);
+    glVertex3d(x, y, kNetDepth);
+}
+
+// Alpha of the whole framebuffer to 1, so a grab reads the colours drawn.
+void MakeOpaque() {
+    GLboolean mask[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(mask[0], mask[1], mask[2], mask[3]);
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+}
+
+} // namespace
+
+bool SliceFillColor(int axisType, float rgba[4]) {
+    static const float kFills[3][4] = {
+        {1.0f, 0.3f, 0.3f, 0.6f}, {0.3f, 1.0f, 0.3f, 0.6f}, {0.3f, 0.3f, 1.0f, 0.6f}};
+    if (axisType < 0 || axisType > 2)
+        return false;
+    for (int i = 0; i < 4; ++i)
+        rgba[i] = kFills[axisType][i];
+    return true;
+}
+
+void InitNetViewGL() {
+    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, double pixelRatio) {
+    // Projection and viewport every frame: cheap, and right after any resize
+    // or a move to a screen of another pixel ratio.
+    glViewport(0, 0, static_cast<GLsizei>(view.width * pixelRatio + 0.5),
+               static_cast<GLsizei>(view.height * pixelRatio + 0.5));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-view.halfWidth, view.halfWidth, -view.halfHeight, view.halfHeight, -1.0, 10.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    InitNetViewGL();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    if (slice) {
+        glTranslated(view.OffsetX(), view.OffsetY(), -2.0);
+        const float lineWidth = static_cast<float>(pixelRatio);
+
+        glLineWidth(3.0f * lineWidth);
+        for (const auto& part : slice->parts) {
+            if (part->marked)
+                glColor3f(1.0f, 0.0f, 0.0f);
+            else
+                glColor3f(0.0f, 0.0f, 0.0f);
+            glBegin(GL_LINE_STRIP);
+            for (const auto& pv : part->outline)
+                NetVertex(view, pv->u, pv->v);
+            glEnd();
+        }
+
+        glLineWidth(lineWidth);
+        glColor3f(0.0f, 0.0f, 1.0f);
+        glBegin(GL_LINE_LOOP);
+        NetVertex(view, slice->minU, slice->minV);
+        NetVertex(view, slice->minU, slice->maxV);
+        NetVertex(view, slice->maxU, slice->maxV);
+        NetVertex(view, slice->maxU, slice->minV);
+        glEnd();
+
+        float fill[4];
+        if (SliceFillColor(slice->axisType, fill))
+            glColor4fv(fill);
+        for (const auto& part : slice->parts) {
+            for (const PartTriangle& t : part->triangles) {
+                glBegin(GL_POLYGON);
+                for (const PartVertex* pv : t.v)
+                    NetVertex(view, pv->u, pv->v);
+                glEnd();
+            }
+        }
+
+        glLineWidth(3.0f * lineWidth);
+        glColor3f(1.0f, 0.0f, 1.0f);
+        glBegin(GL_LINES);
+        for (const auto& line : slice->lines) {
+            NetVertex(view, line->u1, line->v1);
+            NetVertex(view, line->u2, line->v2);
+        }
+        glEnd();
+    }
+
+    glGetError();
+    MakeOpaque();
+}
+
+void DrawSectionSlices(const CPolyModel& model, double pixelRatio) {
+    const float lineWidth = static_cast<float>(pixelRatio);
+    for (const auto& slice : model.planes) {
+        glDisable(GL_LIGHTING);
+        glLineWidth(4.0f * lineWidth);
+        if (slice.get() == model.pickedPlane) {
+            glColor3f(1.0f, 0.0f, 1.0f);
+            glBegin(GL_LINES);
+            for (const auto& line : slice->lines) {
+                glVertex3d(line->x1, line->y1, line->z1);
+                glVertex3d(line->x2, line->y2, line->z2);
+            }
+            glEnd();
+        }
+        for (const auto& part : slice->parts) {
+            if (part->highlight)
+                glColor3f(0.0f, 1.0f, 0.0f);
+            else
+                glColor3f(0.0f, 0.0f, 0.0f);
+            glBegin(GL_LINE_STRIP);
+            for (const auto& pv : part->outline)
+                glVertex3d(pv->x, pv->y, pv->z);
+            glEnd();
+        }
+        float fill[4];
+        if (SliceFillColor(slice->axisType, fill))
+            glColor4fv(fill);
+        for (const auto& part : slice->parts) {
+            for (const PartTriangle& t : part->triangles) {
+                glBegin(GL_POLYGON);
+                for (const PartVertex* pv : t.v)
+                    glVertex3d(pv->x, pv->y, pv->z);
+                glEnd();
+            }
+        }
+    }
+}
