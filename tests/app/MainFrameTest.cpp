@@ -258,9 +258,13 @@ private slots:
         QStringList labels;
         QString field;
         bool readOnly = false;
-        QTimer::singleShot(100, this, [&] {
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, this, [&] {
             QWidget* dialog = QApplication::activeModalWidget();
-            QVERIFY(dialog);
+            if (!dialog)
+                return; // not up yet on a busy machine
+            poll.stop();
             QCOMPARE(dialog->windowTitle(), QStringLiteral("About"));
             for (QLabel* l : dialog->findChildren<QLabel*>())
                 labels << l->text();
@@ -270,6 +274,7 @@ private slots:
             readOnly = edit->isReadOnly();
             static_cast<QDialog*>(dialog)->accept();
         });
+        poll.start();
         QVERIFY(Frame()->ExecuteCommand(kCmdAbout));
         QCOMPARE(labels, (QStringList{"TAVREN", "Ver. 1.0.0", "Version of Opengl32.dll"}));
         QVERIFY(readOnly);

@@ -97,14 +97,21 @@ private slots:
         Frame()->SetModelOpener([&](const std::string& p, IProgress* progress) {
             return reader(p, progress, Frame());
         });
-        QTimer::singleShot(150, this, [] {
+        // Click once the caption shows a percentage: a fixed delay races the
+        // read's start on a loaded machine.
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, this, [&poll] {
             QWidget* w = ProgressWindow();
-            QVERIFY(w && w->isVisible());
+            if (!w || !w->isVisible() || !w->windowTitle().endsWith(QLatin1String("%]")))
+                return;
+            poll.stop();
             QPushButton* button = w->findChild<QPushButton*>();
             QVERIFY(button);
             QCOMPARE(button->text(), QStringLiteral(" Cancel "));
             QTest::mouseClick(button, Qt::LeftButton);
         });
+        poll.start();
         Frame()->OpenModelFile(dir_->filePath(QStringLiteral("slow.obj")));
         QCOMPARE(messages_, QStringList{"Canceled"});
         QCOMPARE(g_pModel.get(), before);
@@ -130,11 +137,16 @@ private slots:
         Frame()->SetModelOpener([&](const std::string& p, IProgress* progress) {
             return reader(p, progress, Frame());
         });
-        QTimer::singleShot(150, this, [] {
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, this, [&poll] {
             QWidget* w = ProgressWindow();
-            QVERIFY(w);
+            if (!w || !w->isVisible())
+                return;
+            poll.stop();
             QTest::keyClick(w, Qt::Key_Escape);
         });
+        poll.start();
         Frame()->OpenModelFile(dir_->filePath(QStringLiteral("slow.obj")));
         QCOMPARE(messages_, QStringList{"Canceled"});
         QVERIFY(!g_pModel);
