@@ -271,30 +271,64 @@ void ReverseFace(CPolyFace& face)
 
 namespace {
 
-struct EdgeEntry {
+struct EdgeKey {
     const CPolyVertex* lo;
     const CPolyVertex* hi;
-    uint32_t face;
+    bool operator==(const EdgeKey& o) const { return lo == o.lo && hi == o.hi; }
 };
 
-bool EdgeLess(const EdgeEntry& x, const EdgeEntry& y)
+bool KeyLess(const EdgeKey& x, const EdgeKey& y)
 {
     std::less<const CPolyVertex*> less;
     if (x.lo != y.lo)
         return less(x.lo, y.lo);
-    if (x.hi != y.hi)
-        return less(x.hi, y.hi);
-    return x.face < y.face;
+    return less(x.hi, y.hi);
 }
 
-EdgeEntry EdgeOf(const CFaceCorner* c, uint32_t face)
+// The undirected edge from a corner to its successor.
+EdgeKey KeyOf(const CFaceCorner* c)
 {
     const CPolyVertex* a = c->vertex;
     const CPolyVertex* b = c->next->vertex;
-    return std::less<const CPolyVertex*>()(a, b) ? EdgeEntry{a, b, face} : EdgeEntry{b, a, face};
+    return std::less<const CPolyVertex*>()(a, b) ? EdgeKey{a, b} : EdgeKey{b, a};
 }
 
 bool HasRing(const CPolyFace* f) { return f->corners.size() >= 3 && f->corners[0]->next; }
+
+// Whether q runs the same way as s along their first shared edge, taking the
+// corners of q in list order and, for each, the corners of s in list order.
+// Large faces use a sorted list of s's edges instead of the pairwise scan.
+bool SameWayOnFirstSharedEdge(const CPolyFace& q, const CPolyFace& s,
+                              std::vector<std::pair<EdgeKey, int>>& scratch)
+{
+    auto sameWay = [](const CFaceCorner* qc, const CFaceCorner* sc) {
+        return qc->vertex == sc->vertex; // the edges join the same two vertices
+    };
+    if (q.corners.size() * s.corners.size() <= 16) {
+        for (const CFaceCorner* qc : q.corners) {
+            const EdgeKey key = KeyOf(qc);
+            for (const CFaceCorner* sc : s.corners)
+                if (KeyOf(sc) == key)
+                    return sameWay(qc, sc);
+        }
+        return false;
+    }
+    scratch.clear();
+    for (int k = 0; k < s.corners.size(); ++k)
+        scratch.push_back({KeyOf(s.corners[k]), k});
+    std::sort(scratch.begin(), scratch.end(), [](const auto& x, const auto& y) {
+        return KeyLess(x.first, y.first) || (x.first == y.first && x.second < y.second);
+    });
+    for (const CFaceCorner* qc : q.corners) {
+        const EdgeKey key = KeyOf(qc);
+        auto it = std::lower_bound(
+            scratch.begin(), scratch.end(), key,
+            [](const std::pair<EdgeKey, int>& e, const EdgeKey& k) { return KeyLess(e.first, k); });
+        if (it != scratch.end() && it->first == key)
+            return sameWay(qc, s.corners[it->second]);
+    }
+    return false;
+}
 
 } // namespace
 
@@ -305,38 +339,65 @@ void HarmoniseWinding(CPolyModel& model)
         for (CPolyFace* f : obj->faces)
             if (HasRing(f))
                 faces.push_back(f);
+    const uint32_t faceCount = static_cast<uint32_t>(faces.size());
 
-    // Undirected edge -> faces; a reversal keeps each face's edge set, so the map stays valid.
-    std::vector<EdgeEntry> edges;
-    for (uint32_t i = 0; i < faces.size(); ++i)
-        for (const CFaceCorner* c : faces[i]->corners)
-            edges.push_back(EdgeOf(c, i));
-    std::sort(edges.begin(), edges.end(), EdgeLess);
-
-    auto forEachNeighbour = [&](uint32_t i, auto&& visit) {
-        for (const CFaceCorner* c : faces[i]->corners) {
-            const EdgeEntry key = EdgeOf(c, 0);
-            auto it = std::lower_bound(edges.begin(), edges.end(), key, EdgeLess);
-            for (; it != edges.end() && it->lo == key.lo && it->hi == key.hi; ++it)
-                if (it->face != i)
-                    visit(it->face);
-        }
+    // Undirected edges grouped by their two vertices. A reversal keeps each
+    // face's set of edges, so the grouping stays valid throughout.
+    struct Use {
+        EdgeKey key;
+        uint32_t face;
     };
+    std::vector<Use> uses;
+    for (uint32_t i = 0; i < faceCount; ++i)
+        for (const CFaceCorner* c : faces[i]->corners)
+            uses.push_back({KeyOf(c), i});
+    std::sort(uses.begin(), uses.end(), [](const Use& x, const Use& y) {
+        return KeyLess(x.key, y.key) || (x.key == y.key && x.face < y.face);
+    });
+    std::vector<uint32_t> groupStart; // uses[groupStart[g] .. groupStart[g + 1]) share an edge
+    std::vector<uint32_t> faceGroupStart(faceCount + 1, 0); // CSR: the groups of each face
+    for (uint32_t u = 0; u < uses.size(); ++u) {
+        if (u == 0 || !(uses[u].key == uses[u - 1].key))
+            groupStart.push_back(u);
+        ++faceGroupStart[uses[u].face + 1];
+    }
+    const uint32_t groupCount = static_cast<uint32_t>(groupStart.size());
+    groupStart.push_back(static_cast<uint32_t>(uses.size()));
+    for (uint32_t i = 0; i < faceCount; ++i)
+        faceGroupStart[i + 1] += faceGroupStart[i];
+    std::vector<uint32_t> faceGroups(uses.size());
+    {
+        std::vector<uint32_t> fill(faceGroupStart.begin(), faceGroupStart.end() - 1);
+        for (uint32_t g = 0; g < groupCount; ++g)
+            for (uint32_t u = groupStart[g]; u < groupStart[g + 1]; ++u)
+                faceGroups[fill[uses[u].face]++] = g;
+    }
 
-    std::vector<uint8_t> settled(faces.size(), 0);
-    // A full rescan always settles the lowest-numbered unsettled face that touches a
-    // settled one; the heap hands them out in that order.
+    std::vector<uint8_t> settled(faceCount, 0);
+    std::vector<uint8_t> groupQueued(groupCount, 0);
+    std::vector<uint32_t> groupMinSettled(groupCount, UINT32_MAX);
+    // A full rescan from the first face always settles the lowest-numbered
+    // unsettled face that shares an edge with a settled one, and takes its
+    // winding from the lowest-numbered such settled face; the heap and the
+    // per-edge minimum give the same choices without the rescans.
     std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<uint32_t>> waiting;
     auto settle = [&](uint32_t i) {
         settled[i] = 1;
         faces[i]->sel = 1;
-        forEachNeighbour(i, [&](uint32_t j) {
-            if (!settled[j])
-                waiting.push(j);
-        });
+        for (uint32_t k = faceGroupStart[i]; k < faceGroupStart[i + 1]; ++k) {
+            const uint32_t g = faceGroups[k];
+            groupMinSettled[g] = std::min(groupMinSettled[g], i);
+            if (groupQueued[g])
+                continue; // every face on this edge is settled or waiting already
+            groupQueued[g] = 1;
+            for (uint32_t u = groupStart[g]; u < groupStart[g + 1]; ++u)
+                if (!settled[uses[u].face])
+                    waiting.push(uses[u].face);
+        }
     };
 
-    for (uint32_t first = 0; first < faces.size(); ++first) {
+    std::vector<std::pair<EdgeKey, int>> scratch;
+    for (uint32_t first = 0; first < faceCount; ++first) {
         if (settled[first])
             continue;
         settle(first);
@@ -346,28 +407,9 @@ void HarmoniseWinding(CPolyModel& model)
             if (settled[q])
                 continue;
             uint32_t s = UINT32_MAX;
-            forEachNeighbour(q, [&](uint32_t j) {
-                if (settled[j] && j < s)
-                    s = j;
-            });
-            // The first pair of corners, in list order, whose edges join the same two vertices.
-            bool sameWay = false;
-            bool found = false;
-            for (const CFaceCorner* qc : faces[q]->corners) {
-                for (const CFaceCorner* sc : faces[s]->corners) {
-                    if (qc->vertex == sc->next->vertex && qc->next->vertex == sc->vertex) {
-                        found = true;
-                        break;
-                    }
-                    if (qc->vertex == sc->vertex && qc->next->vertex == sc->next->vertex) {
-                        found = sameWay = true;
-                        break;
-                    }
-                }
-                if (found)
-                    break;
-            }
-            if (sameWay)
+            for (uint32_t k = faceGroupStart[q]; k < faceGroupStart[q + 1]; ++k)
+                s = std::min(s, groupMinSettled[faceGroups[k]]);
+            if (SameWayOnFirstSharedEdge(*faces[q], *faces[s], scratch))
                 ReverseFace(*faces[q]);
             settle(q);
         }

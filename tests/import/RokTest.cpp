@@ -333,10 +333,25 @@ TEST(Rok, WindingMatchesTheLiteralRescanOnRandomMeshes)
 {
     std::mt19937 rng(12345);
     int reversedSomewhere = 0;
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 120; ++round) {
         // Bands with and without a twist, random windings, faces in random order,
         // some faces dropped (several groups) and some doubled (edges of three faces).
-        RokFile file = Band(5 + static_cast<int>(rng() % 12), rng() % 2, &rng);
+        const int segments = 5 + static_cast<int>(rng() % 12);
+        RokFile file = Band(segments, rng() % 2, &rng);
+        // Caps over the inner and outer rims: large faces against small ones.
+        for (int side = 1; side <= 2; ++side) {
+            if (rng() % 2)
+                continue;
+            std::vector<int> cap;
+            for (int i = 0; i < segments; ++i)
+                cap.push_back(2 * i + side);
+            if (rng() % 2)
+                std::reverse(cap.begin(), cap.end());
+            file.faces.push_back(cap);
+        }
+        // Pages on one edge: many faces sharing it.
+        for (int page = static_cast<int>(rng() % 4); page > 0; --page)
+            file.faces.push_back({1, 3, static_cast<int>(rng() % file.points.size()) + 1});
         std::shuffle(file.faces.begin(), file.faces.end(), rng);
         std::vector<std::vector<int>> faces;
         for (const auto& f : file.faces) {
@@ -362,7 +377,7 @@ TEST(Rok, WindingMatchesTheLiteralRescanOnRandomMeshes)
             for (const CPolyFace* f : obj->faces)
                 EXPECT_EQ(f->sel, 0);
     }
-    EXPECT_GT(reversedSomewhere, 30);
+    EXPECT_GT(reversedSomewhere, 60);
 }
 
 TEST(Rok, ReverseFaceTwiceRestoresTheFace)
