@@ -5,16 +5,16 @@
 
 namespace {
 
-bool IsBlank(char c)
-{
+bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == ',';
 }
 
-bool IsBracket(char c) { return c == '[' || c == ']' || c == '{' || c == '}'; }
+bool IsBracket(char c) {
+    return c == '[' || c == ']' || c == '{' || c == '}';
+}
 
 // One word of a VRML text from pos; false at end of input.
-bool ScanWord(const std::string& bytes, size_t& pos, std::string_view& word)
-{
+bool ScanWord(const std::string& bytes, size_t& pos, std::string_view& word) {
     const size_t size = bytes.size();
     for (;;) {
         while (pos < size && IsBlank(bytes[pos]))
@@ -52,22 +52,18 @@ bool ScanWord(const std::string& bytes, size_t& pos, std::string_view& word)
 
 } // namespace
 
-ReadResult CPolyModel::ReadWRL(const std::string& path, IProgress* progress)
-{
+ReadResult CPolyModel::ReadWRL(const std::string& path, IProgress* progress) {
     fileName = path;
     LoaderWRL loader(path, this, progress);
     return loader.Read();
 }
 
 LoaderWRL::LoaderWRL(const std::string& file, CPolyModel* target, IProgress* display)
-    : path(file), model(target), progress(display, "File Open")
-{
-}
+    : path(file), model(target), progress(display, "File Open") {}
 
 LoaderWRL::~LoaderWRL() = default;
 
-ReadResult LoaderWRL::Read()
-{
+ReadResult LoaderWRL::Read() {
     if (!ReadFileBytes(path, bytes))
         return kReadFailed;
     progress.SetRange(0, 100);
@@ -92,8 +88,7 @@ ReadResult LoaderWRL::Read()
     return model->BuildTopology() ? kReadOk : kReadFailed;
 }
 
-bool LoaderWRL::NextAtTop(std::string_view& word, Step& step)
-{
+bool LoaderWRL::NextAtTop(std::string_view& word, Step& step) {
     const int percent = static_cast<int>(static_cast<unsigned long long>(pos) * 100 / bytes.size());
     if (percent != lastPercent) {
         lastPercent = percent;
@@ -106,16 +101,14 @@ bool LoaderWRL::NextAtTop(std::string_view& word, Step& step)
     return ScanWord(bytes, pos, word);
 }
 
-LoaderWRL::Step LoaderWRL::Next(std::string_view& word)
-{
+LoaderWRL::Step LoaderWRL::Next(std::string_view& word) {
     Step step;
     if (NextAtTop(word, step))
         return kOk;
     return step == kCancel ? kCancel : kFail; // the file ends inside a node or list
 }
 
-LoaderWRL::Step LoaderWRL::ParseCoordinate3()
-{
+LoaderWRL::Step LoaderWRL::ParseCoordinate3() {
     object = model->AddObject();
     std::string_view word;
     for (;;) {
@@ -130,8 +123,7 @@ LoaderWRL::Step LoaderWRL::ParseCoordinate3()
     }
 }
 
-LoaderWRL::Step LoaderWRL::ParseIndexedFaceSet()
-{
+LoaderWRL::Step LoaderWRL::ParseIndexedFaceSet() {
     if (!object)
         return kFail; // faces with no points to index
     std::string_view word;
@@ -147,16 +139,14 @@ LoaderWRL::Step LoaderWRL::ParseIndexedFaceSet()
     }
 }
 
-LoaderWRL::Step LoaderWRL::ReadNumber(std::string_view word, double& value)
-{
+LoaderWRL::Step LoaderWRL::ReadNumber(std::string_view word, double& value) {
     if (!StartsWithNumber(word))
         return kFail;
     value = ParseLeadingDouble(word);
     return kOk;
 }
 
-LoaderWRL::Step LoaderWRL::ParsePoints()
-{
+LoaderWRL::Step LoaderWRL::ParsePoints() {
     std::string_view word;
     if (const Step s = Next(word); s != kOk)
         return s;
@@ -186,8 +176,7 @@ LoaderWRL::Step LoaderWRL::ParsePoints()
     }
 }
 
-LoaderWRL::Step LoaderWRL::AddIndex(std::string_view word, CPolyFace*& face)
-{
+LoaderWRL::Step LoaderWRL::AddIndex(std::string_view word, CPolyFace*& face) {
     if (!StartsWithNumber(word))
         return kFail;
     const int index = ParseLeadingInt(word);
@@ -203,8 +192,7 @@ LoaderWRL::Step LoaderWRL::AddIndex(std::string_view word, CPolyFace*& face)
     return kOk;
 }
 
-LoaderWRL::Step LoaderWRL::ParseFaceList()
-{
+LoaderWRL::Step LoaderWRL::ParseFaceList() {
     std::string_view word;
     if (const Step s = Next(word); s != kOk)
         return s;

@@ -1,19 +1,20 @@
 #include "import/StringSeparator.h"
 
-#include <cmath>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <strings.h>
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
-int ParseLeadingInt(std::string_view text)
-{
+int ParseLeadingInt(std::string_view text) {
     size_t i = 0;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
@@ -34,8 +35,7 @@ int ParseLeadingInt(std::string_view text)
     return static_cast<int>(value);
 }
 
-double ParseLeadingDouble(std::string_view text)
-{
+double ParseLeadingDouble(std::string_view text) {
     // from_chars ignores the process locale (a GUI may have switched it to one
     // with a decimal comma) but takes no leading '+'.
     const char* p = text.data();
@@ -68,8 +68,7 @@ double ParseLeadingDouble(std::string_view text)
     return negative ? -value : value;
 }
 
-bool StartsWithNumber(std::string_view text)
-{
+bool StartsWithNumber(std::string_view text) {
     size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
@@ -84,16 +83,14 @@ bool StartsWithNumber(std::string_view text)
     return startsNoCase("inf") || startsNoCase("nan");
 }
 
-StringSeparator::StringSeparator()
-{
+StringSeparator::StringSeparator() {
     for (const char c : {'(', ')', ',', ':', ';', '=', '[', ']', '{', '}'})
         singleCharTokens[static_cast<unsigned char>(c)] = 1;
 }
 
 StringSeparator::~StringSeparator() = default;
 
-void StringSeparator::SetToken(int index, const char* text)
-{
+void StringSeparator::SetToken(int index, const char* text) {
     if (index < 0)
         return;
     if (static_cast<size_t>(index) >= tokens.size())
@@ -101,8 +98,7 @@ void StringSeparator::SetToken(int index, const char* text)
     tokens[static_cast<size_t>(index)].assign(text);
 }
 
-int StringSeparator::Tokenize(const char* text)
-{
+int StringSeparator::Tokenize(const char* text) {
     scratch_.clear();
     int count = 0;
     bool inQuotes = false;
@@ -148,36 +144,31 @@ int StringSeparator::Tokenize(const char* text)
     return count;
 }
 
-const char* StringSeparator::Token(int i) const
-{
+const char* StringSeparator::Token(int i) const {
     if (i < 0 || i >= tokenCount)
         return "";
     return tokens[static_cast<size_t>(i)].c_str();
 }
 
-bool StringSeparator::FirstTokenIs(const char* word, int n) const
-{
+bool StringSeparator::FirstTokenIs(const char* word, int n) const {
     return tokenCount >= n && tokenCount > 0 && strcasecmp(tokens[0].c_str(), word) == 0;
 }
 
-bool StringSeparator::TokenIs(int i, const char* word) const
-{
-    return i >= 0 && i < tokenCount && strcasecmp(tokens[static_cast<size_t>(i)].c_str(), word) == 0;
+bool StringSeparator::TokenIs(int i, const char* word) const {
+    return i >= 0 && i < tokenCount &&
+           strcasecmp(tokens[static_cast<size_t>(i)].c_str(), word) == 0;
 }
 
-int StringSeparator::TokenAsInt(int i) const
-{
+int StringSeparator::TokenAsInt(int i) const {
     return (i >= 0 && i < tokenCount) ? ParseLeadingInt(tokens[static_cast<size_t>(i)].c_str()) : 0;
 }
 
-double StringSeparator::TokenAsDouble(int i) const
-{
+double StringSeparator::TokenAsDouble(int i) const {
     return (i >= 0 && i < tokenCount) ? ParseLeadingDouble(tokens[static_cast<size_t>(i)].c_str())
                                       : 0.0;
 }
 
-int FileStringSeparator::ReadLine()
-{
+int FileStringSeparator::ReadLine() {
     line_.clear();
     bool any = false;
     for (;;) {
@@ -202,8 +193,7 @@ int FileStringSeparator::ReadLine()
     return Tokenize(line_.c_str());
 }
 
-int AsciiFileString::ReadLine()
-{
+int AsciiFileString::ReadLine() {
     char buffer[kPieceLimit + 1];
     if (!std::fgets(buffer, kPieceLimit, file)) {
         tokenCount = -1;

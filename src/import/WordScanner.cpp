@@ -3,8 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-bool ReadFileBytes(const std::string& path, std::string& bytes)
-{
+bool ReadFileBytes(const std::string& path, std::string& bytes) {
     bytes.clear();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          &std::fclose);
@@ -22,14 +21,12 @@ bool ReadFileBytes(const std::string& path, std::string& bytes)
 }
 
 namespace {
-bool IsSpace(char c)
-{
+bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 } // namespace
 
-bool WordScanner::Next(std::string_view& word)
-{
+bool WordScanner::Next(std::string_view& word) {
     while (pos_ < data_.size() && IsSpace(data_[pos_]))
         ++pos_;
     if (pos_ >= data_.size())

@@ -14,20 +14,17 @@ namespace textreader {
 class RecordingProgress : public IProgress {
 public:
     explicit RecordingProgress(int cancelAtPos = -1) : cancelAt(cancelAtPos) {}
-    void Begin(const std::string& t) override
-    {
+    void Begin(const std::string& t) override {
         title = t;
         ++begins;
     }
     void End() override { ++ends; }
-    void SetRange(int lower, int upper) override
-    {
+    void SetRange(int lower, int upper) override {
         rangeLower = lower;
         rangeUpper = upper;
     }
     void SetText(const std::string& text) override { texts.push_back(text); }
-    void SetPos(int pos) override
-    {
+    void SetPos(int pos) override {
         positions.push_back(pos);
         if (cancelAt >= 0 && pos >= cancelAt)
             cancelled = true;
@@ -46,16 +43,14 @@ public:
     std::vector<int> positions;
 };
 
-inline double FaceArea(const CPolyFace* f)
-{
+inline double FaceArea(const CPolyFace* f) {
     const CVector3& a = f->corners[0]->vertex->pos;
     const CVector3& b = f->corners[1]->vertex->pos;
     const CVector3& c = f->corners[2]->vertex->pos;
     return (b - a).Cross(c - a).Length() * 0.5;
 }
 
-inline double TotalArea(const CPolyModel& m)
-{
+inline double TotalArea(const CPolyModel& m) {
     double sum = 0.0;
     for (const auto& obj : m.objects)
         for (const CPolyFace* f : obj->faces)
@@ -63,8 +58,7 @@ inline double TotalArea(const CPolyModel& m)
     return sum;
 }
 
-inline size_t FaceTotal(const CPolyModel& m)
-{
+inline size_t FaceTotal(const CPolyModel& m) {
     size_t n = 0;
     for (const auto& obj : m.objects)
         n += obj->faces.size();

@@ -16,13 +16,11 @@ namespace {
 const char* kHead = "#VRML V1.0 ascii\n\n";
 
 int Read(const std::string& name, const std::string& body, CPolyModel& model,
-         IProgress* progress = nullptr)
-{
+         IProgress* progress = nullptr) {
     return model.ReadWRL(testfiles::WriteScratch(name + ".wrl", body), progress);
 }
 
-std::string Square(const std::string& coordIndex)
-{
+std::string Square(const std::string& coordIndex) {
     return std::string(kHead) +
            "Separator {\n  Coordinate3 { point [ 0 0 0, 1 0 0, 1 1 0, 0 1 0 ] }\n"
            "  IndexedFaceSet {\n    coordIndex " +
@@ -31,8 +29,7 @@ std::string Square(const std::string& coordIndex)
 
 } // namespace
 
-TEST(Wrl, PointsAndFacesWithProgress)
-{
+TEST(Wrl, PointsAndFacesWithProgress) {
     CPolyModel m;
     RecordingProgress progress;
     const std::string path =
@@ -52,16 +49,15 @@ TEST(Wrl, PointsAndFacesWithProgress)
 }
 
 // The face list is a stream of numbers, however the lines fall.
-TEST(Wrl, FaceListLayouts)
-{
+TEST(Wrl, FaceListLayouts) {
     const std::map<std::string, int> triangles = {
-        {"[ 0, 1, 2, -1, 0, 2, 3, -1 ]", 2},   // several faces on one line
-        {"[0,1,2,-1,0,2,3,-1]", 2},            // brackets and commas glued to numbers
-        {"[ 0 1 2 -1\n 0 2 3 -1 ]", 2},        // "]" not first on its line
-        {"[ 0, 1, 2, -1, 0, 2, 3 ]", 2},       // last face without -1
-        {"[ 0, 1, 2, 3, ]", 2},                // one quad, trailing comma
+        {"[ 0, 1, 2, -1, 0, 2, 3, -1 ]", 2},      // several faces on one line
+        {"[0,1,2,-1,0,2,3,-1]", 2},               // brackets and commas glued to numbers
+        {"[ 0 1 2 -1\n 0 2 3 -1 ]", 2},           // "]" not first on its line
+        {"[ 0, 1, 2, -1, 0, 2, 3 ]", 2},          // last face without -1
+        {"[ 0, 1, 2, 3, ]", 2},                   // one quad, trailing comma
         {"[ 0, 1, 2, # comment 5 6 ]\n -1 ]", 1}, // comment inside the list
-        {"[ 0 1 2 -1 -1 -1 ]", 1},             // repeated -1 adds no face
+        {"[ 0 1 2 -1 -1 -1 ]", 1},                // repeated -1 adds no face
         {"[]", 0},
     };
     for (const auto& [list, count] : triangles) {
@@ -76,8 +72,7 @@ TEST(Wrl, FaceListLayouts)
     }
 }
 
-TEST(Wrl, EachCoordinate3StartsAnObject)
-{
+TEST(Wrl, EachCoordinate3StartsAnObject) {
     const std::string body = std::string(kHead) +
                              "Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
                              "IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] }\n"
@@ -93,16 +88,14 @@ TEST(Wrl, EachCoordinate3StartsAnObject)
     EXPECT_EQ(m.bboxMax, CVector3(9, 9, 9));
 }
 
-TEST(Wrl, OtherNodesStringsAndCommentsArePassedOver)
-{
-    const std::string body =
-        std::string(kHead) +
-        "# Coordinate3 { point [ 7 7 7 ] }\n"
-        "Info { string \"Coordinate3 { IndexedFaceSet } \\\" ]\" }\n"
-        "Group{Coordinate3{point[0 0 0,2 0 0,0 2 0]}\n"
-        "  IndexedLineSet { coordIndex [ 0, 5, 9, -1 ] }\n"
-        "  Normal { vector [0 0 1, 1 0 0] }\n"
-        "  IndexedFaceSet { coordIndex [0, 1, 2] normalIndex [ 0, 0, 0 ] }}\n";
+TEST(Wrl, OtherNodesStringsAndCommentsArePassedOver) {
+    const std::string body = std::string(kHead) +
+                             "# Coordinate3 { point [ 7 7 7 ] }\n"
+                             "Info { string \"Coordinate3 { IndexedFaceSet } \\\" ]\" }\n"
+                             "Group{Coordinate3{point[0 0 0,2 0 0,0 2 0]}\n"
+                             "  IndexedLineSet { coordIndex [ 0, 5, 9, -1 ] }\n"
+                             "  Normal { vector [0 0 1, 1 0 0] }\n"
+                             "  IndexedFaceSet { coordIndex [0, 1, 2] normalIndex [ 0, 0, 0 ] }}\n";
     CPolyModel m;
     ASSERT_EQ(Read("others", body, m), kReadOk);
     ASSERT_EQ(m.objects.size(), 1u);
@@ -111,8 +104,7 @@ TEST(Wrl, OtherNodesStringsAndCommentsArePassedOver)
     EXPECT_NEAR(TotalArea(m), 2.0, 1e-12);
 }
 
-TEST(Wrl, SinglePointAndCommentedPoints)
-{
+TEST(Wrl, SinglePointAndCommentedPoints) {
     const std::string body = std::string(kHead) +
                              "Coordinate3 { point [ 0 0 0,\n # 9 9 9,\n 1 0 0,\n 0 1 0 ] }\n"
                              "Coordinate3 { point 4 4 4 }\n"
@@ -126,8 +118,7 @@ TEST(Wrl, SinglePointAndCommentedPoints)
     EXPECT_EQ(m.objects[0]->vertices[2]->pos, CVector3(0, 0, -1));
 }
 
-TEST(Wrl, MalformedInputFails)
-{
+TEST(Wrl, MalformedInputFails) {
     const std::map<std::string, std::string> cases = {
         {"empty", ""},
         {"comments-only", "#VRML V1.0 ascii\n# nothing\n"},
@@ -154,23 +145,21 @@ TEST(Wrl, MalformedInputFails)
     EXPECT_EQ(missing.ReadWRL(testfiles::ScratchDir() + "/no-such.wrl"), kReadFailed);
 }
 
-TEST(Wrl, CancelStopsTheRead)
-{
+TEST(Wrl, CancelStopsTheRead) {
     std::string points;
     for (int i = 0; i < 3000; ++i)
         points += std::to_string(i) + " " + std::to_string(i % 5) + " 0,\n";
     CPolyModel m;
     RecordingProgress progress(/*cancelAtPos=*/30);
-    EXPECT_EQ(Read("cancel", std::string(kHead) + "Coordinate3 { point [" + points + "] }", m,
-                   &progress),
-              kReadCancelled);
+    EXPECT_EQ(
+        Read("cancel", std::string(kHead) + "Coordinate3 { point [" + points + "] }", m, &progress),
+        kReadCancelled);
     EXPECT_EQ(progress.positions.back(), 30);
     EXPECT_EQ(progress.ends, 1);
 }
 
 // Every shared VRML file: the faces its authors meant, fanned into triangles.
-TEST(Wrl, SharedFiles)
-{
+TEST(Wrl, SharedFiles) {
     LINTORO_REQUIRE_SHARED_DATA();
     struct Expect {
         int result;
@@ -206,8 +195,7 @@ TEST(Wrl, SharedFiles)
     }
 }
 
-TEST(Wrl, SharedFilesKeepTheirShape)
-{
+TEST(Wrl, SharedFilesKeepTheirShape) {
     LINTORO_REQUIRE_SHARED_DATA();
     const std::string dir = testfiles::SharedDataDir() + "/wrl/";
     {
