@@ -1,6 +1,7 @@
 // Reading speed of the token-based text readers on generated grids, each
 // beside a floor: splitting the same file into words or lines and nothing else.
 
+#include "import/FileBytes.h"
 #include "import/StringSeparator.h"
 #include "import/WordScanner.h"
 #include "model/PolyModel.h"
@@ -177,9 +178,9 @@ void BM_ReadMQO(benchmark::State& state) {
 // Floors: the bytes split into words (ROK, VRML) or tokenized lines (MQO), nothing kept.
 void BM_FloorWords(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
-        std::string bytes;
-        ReadFileBytes(path, bytes);
-        WordScanner words(bytes);
+        FileBytes bytes;
+        bytes.Load(path);
+        WordScanner words(bytes.view());
         std::string_view w;
         size_t count = 0;
         while (words.Next(w))

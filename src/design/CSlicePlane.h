@@ -50,4 +50,13 @@ public:
     int ClassifyPoint(const CVector3& x) const;
     CVector3 ReflectPoint(const CVector3& x) const;
     void ReflectVertex(CPolyVertex* v) const;
+
+    // Slice content (defined with the slice records in src/slices).
+    // Bounds from every part vertex's (u, v); padded size = extent + 0.2.
+    // With no part the bounds are the empty ones (+max, -max).
+    void UpdatePartBounds();
+    // Destroys the marked parts, keeping the order of the rest; recomputes
+    // the bounds when a part remains, otherwise leaves them as they were.
+    // Returns the number of parts destroyed.
+    int RemoveMarkedParts();
 };

@@ -1,8 +1,279 @@
-#include "model/PolyModel.h"
+#include "import/LoaderOBJ.h"
 
-// Not read yet: the reader for this format is still to come.
-ReadResult CPolyModel::ReadOBJ(const std::string& path, IProgress*)
+#include "import/FileBytes.h"
+#include "import/LeadingNumber.h"
+#include "import/Progress.h"
+
+#include <array>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// The separators of a C stream's "%s": space, tab, LF, VT, FF and CR.
+constexpr std::array<bool, 256> MakeSpaceTable()
+{
+    std::array<bool, 256> t{};
+    for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+        t[c] = true;
+    return t;
+}
+constexpr std::array<bool, 256> kSpace = MakeSpaceTable();
+
+inline bool IsSpace(char c) { return kSpace[static_cast<unsigned char>(c)]; }
+
+// Longest skip of a comment or an unknown statement, the line feed included:
+// the rest of a longer line is read as statements.
+constexpr size_t kSkipLimit = 512;
+// A face line is what a 512-byte line read takes: at most 511 characters.
+constexpr size_t kFaceLineLimit = 511;
+// Give parsed text back to the system in steps of this many bytes.
+constexpr size_t kReleaseStep = size_t(8) << 20;
+
+// Forward cursor over the file text.
+class ObjCursor {
+public:
+    ObjCursor(const char* begin, const char* end) : begin_(begin), p_(begin), end_(end) {}
+
+    size_t Offset() const { return static_cast<size_t>(p_ - begin_); }
+
+    // Next whitespace-separated token wherever it stands; false at the end.
+    bool NextToken(std::string_view& token)
+    {
+        while (p_ < end_ && IsSpace(*p_))
+            ++p_;
+        if (p_ == end_)
+            return false;
+        const char* start = p_;
+        while (p_ < end_ && !IsSpace(*p_))
+            ++p_;
+        token = std::string_view(start, static_cast<size_t>(p_ - start));
+        return true;
+    }
+
+    // Up to and including the next line feed, but at most `limit` characters.
+    std::string_view TakeLine(size_t limit)
+    {
+        const size_t avail = static_cast<size_t>(end_ - p_);
+        const size_t n = avail < limit ? avail : limit;
+        const void* lf = std::memchr(p_, '\n', n);
+        const char* stop = lf ? static_cast<const char*>(lf) + 1 : p_ + n;
+        std::string_view line(p_, static_cast<size_t>(stop - p_));
+        p_ = stop;
+        return line;
+    }
+
+private:
+    const char* begin_;
+    const char* p_;
+    const char* end_;
+};
+
+// Splits a face line into tokens in place.
+class LineTokens {
+public:
+    explicit LineTokens(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
+    bool Next(std::string_view& token)
+    {
+        while (p_ < end_ && IsSpace(*p_))
+            ++p_;
+        if (p_ == end_)
+            return false;
+        const char* start = p_;
+        while (p_ < end_ && !IsSpace(*p_))
+            ++p_;
+        token = std::string_view(start, static_cast<size_t>(p_ - start));
+        return true;
+    }
+
+private:
+    const char* p_;
+    const char* end_;
+};
+
+struct StatementCounts {
+    size_t vertices = 0;
+    size_t faces = 0;
+};
+
+// Counts lines that start with "v" or "f" and a blank, so the lists can be
+// sized once instead of growing by copies; only a hint, bounded by the text.
+StatementCounts CountStatements(std::string_view text)
+{
+    StatementCounts counts;
+    size_t at = 0;
+    while (at + 1 < text.size()) {
+        if (IsSpace(text[at + 1]) && text[at + 1] != '\n') {
+            if (text[at] == 'v')
+                ++counts.vertices;
+            else if (text[at] == 'f')
+                ++counts.faces;
+        }
+        const size_t lf = text.find('\n', at);
+        if (lf == std::string_view::npos)
+            break;
+        at = lf + 1;
+    }
+    return counts;
+}
+
+bool FirstTokenIsBackslash(std::string_view line)
+{
+    LineTokens tokens(line);
+    std::string_view first;
+    return tokens.Next(first) && first == "\\";
+}
+
+struct CornerRef {
+    int64_t vertex = 0;
+    int64_t tex = -1;
+    bool hasTex = false;
+};
+
+// "v", "v/t", "v/t/n" or "v//n"; the normal index is ignored.
+CornerRef ParseCorner(std::string_view token)
+{
+    CornerRef ref;
+    const size_t s1 = token.find('/');
+    if (s1 == std::string_view::npos) {
+        ref.vertex = ParseLeadingInt(token);
+        return ref;
+    }
+    ref.vertex = ParseLeadingInt(token.substr(0, s1));
+    const size_t s2 = token.find('/', s1 + 1);
+    if (s2 == std::string_view::npos) {
+        ref.tex = ParseLeadingInt(token.substr(s1 + 1));
+        ref.hasTex = true;
+    } else if (s2 > s1 + 1) {
+        ref.tex = ParseLeadingInt(token.substr(s1 + 1, s2 - s1 - 1));
+        ref.hasTex = true;
+    }
+    return ref;
+}
+
+} // namespace
+
+LoaderOBJ::LoaderOBJ(const std::string& path, CPolyModel& model) : path_(path), model_(model) {}
+
+ReadResult LoaderOBJ::Run(IProgress* progress)
+{
+    FileBytes bytes;
+    if (!bytes.Load(path_))
+        return kReadFailed; // before any display is shown
+
+    ProgressScope scope(progress, "File Open");
+    scope.SetRange(0, 100);
+    scope.SetText("Loading...");
+
+    const uint8_t hadTexCoords = model_.hasTexCoords;
+    CPolyObject* obj = model_.AddObject();
+    // Leaves the model as it was apart from its file name.
+    auto fail = [&](ReadResult result) {
+        auto& objects = model_.objects;
+        for (auto it = objects.begin(); it != objects.end(); ++it) {
+            if (it->get() == obj) {
+                objects.erase(it);
+                break;
+            }
+        }
+        model_.hasTexCoords = hadTexCoords;
+        return result;
+    };
+
+    std::vector<CVector3> positions; // one per `v`, in file order
+    const StatementCounts expected = CountStatements(bytes.view());
+    positions.reserve(expected.vertices);
+    obj->faces.reserve(expected.faces);
+    obj->vertices.reserve(expected.faces * 3);
+    const size_t size = bytes.size();
+    ObjCursor in(bytes.data(), bytes.data() + size);
+    int lastPercent = 0;
+    size_t releasedTo = 0;
+    std::string_view token;
+
+    auto readCoordinate = [&](double& value, ReadResult& error) {
+        if (!in.NextToken(token)) {
+            error = kReadFailed;
+            return false;
+        }
+        if (!ParseLeadingDouble(token, value)) {
+            error = kReadFailed;
+            return false;
+        }
+        return true;
+    };
+
+    while (in.NextToken(token)) {
+        // 64-bit: position * 100 overflows 32 bits beyond 21 MB.
+        const int percent = static_cast<int>(static_cast<uint64_t>(in.Offset()) * 100 / size);
+        if (percent != lastPercent) {
+            if (!scope.Update(percent))
+                return fail(kReadCancelled);
+            lastPercent = percent;
+            if (in.Offset() - releasedTo >= kReleaseStep) {
+                releasedTo = in.Offset() - token.size();
+                bytes.ReleaseBefore(releasedTo);
+            }
+        }
+        if (token[0] == '#') {
+            in.TakeLine(kSkipLimit);
+        } else if (token == "v") {
+            CVector3 p;
+            ReadResult error = kReadOk;
+            if (!readCoordinate(p.x, error) || !readCoordinate(p.y, error) ||
+                !readCoordinate(p.z, error))
+                return fail(error);
+            positions.push_back(p);
+        } else if (token == "vt") {
+            double u = 0.0, v = 0.0;
+            ReadResult error = kReadOk;
+            if (!readCoordinate(u, error) || !readCoordinate(v, error))
+                return fail(error);
+            obj->AddTexCoord(u, v);
+        } else if (token == "f" || token == "fo") {
+            CPolyFace* face = obj->AddFace();
+            std::string_view line = in.TakeLine(kFaceLineLimit);
+            if (FirstTokenIsBackslash(line))
+                line = in.TakeLine(kFaceLineLimit);
+            LineTokens corners(line);
+            std::string_view item;
+            const int64_t vertexCount = static_cast<int64_t>(positions.size());
+            while (corners.Next(item)) {
+                CornerRef ref = ParseCorner(item);
+                if (ref.hasTex)
+                    model_.hasTexCoords = 1;
+                if (ref.vertex < 0)
+                    ref.vertex += vertexCount + 1;
+                const int64_t texCount = static_cast<int64_t>(obj->texcoords.size());
+                if (model_.hasTexCoords && ref.tex < 0)
+                    ref.tex += texCount + 1;
+                if (ref.vertex < 1 || ref.vertex > vertexCount)
+                    return fail(kReadFailed);
+                CPolyVertex* vertex = obj->AddVertex(positions[ref.vertex - 1]);
+                CFaceCorner* corner = face->AddCorner(vertex);
+                if (face->corners.size() > 3)
+                    return fail(kReadNotTriangles);
+                if (model_.hasTexCoords) {
+                    if (ref.tex < 1 || ref.tex > texCount)
+                        return fail(kReadFailed);
+                    corner->tex = obj->texcoords[ref.tex - 1];
+                }
+            }
+        } else {
+            in.TakeLine(kSkipLimit);
+        }
+    }
+
+    scope.SetText("Constructing...");
+    if (!model_.BuildTopology())
+        return fail(kReadFailed);
+    return kReadOk;
+}
+
+ReadResult CPolyModel::ReadOBJ(const std::string& path, IProgress* progress)
 {
     fileName = path;
-    return kReadFailed;
+    LoaderOBJ loader(path, *this);
+    return loader.Run(progress);
 }

@@ -1,8 +1,264 @@
-#include "model/PolyModel.h"
+#include "import/LoaderQWF.h"
 
-// Not read yet: the reader for this format is still to come.
-ReadResult CPolyModel::ReadQWF(const std::string& path, IProgress*)
-{
+#include "design/CSlicePlane.h"
+#include "import/Progress.h"
+#include "slices/SliceParts.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+bool IsSpace(char ch) {
+    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
+}
+
+// The whole file, or false when it cannot be read. Sizes beyond what fits in
+// memory fail instead of throwing.
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    bool ok = std::fseek(f, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(f) : -1;
+    ok = ok && size > 0 && std::fseek(f, 0, SEEK_SET) == 0;
+    if (ok) {
+        try {
+            text.resize(static_cast<size_t>(size));
+        } catch (...) {
+            ok = false;
+        }
+    }
+    if (ok)
+        ok = std::fread(text.data(), 1, text.size(), f) == text.size();
+    std::fclose(f);
+    return ok;
+}
+
+// A whole token in the C locale; a leading '+' is accepted, non-finite values are not.
+bool ParseDouble(std::string_view token, double& value) {
+    const bool plus = !token.empty() && token.front() == '+';
+    if (plus)
+        token.remove_prefix(1);
+    if (token.empty() || (plus && token.front() == '-'))
+        return false;
+    const char* end = token.data() + token.size();
+    const auto [ptr, ec] = std::from_chars(token.data(), end, value);
+    return ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+bool ParseInt(std::string_view token, int& value) {
+    const bool plus = !token.empty() && token.front() == '+';
+    if (plus)
+        token.remove_prefix(1);
+    if (token.empty() || (plus && token.front() == '-'))
+        return false;
+    const char* end = token.data() + token.size();
+    const auto [ptr, ec] = std::from_chars(token.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+} // namespace
+
+ReadResult CPolyModel::ReadQWF(const std::string& path, IProgress* progress) {
     fileName = path;
-    return kReadFailed;
+    LoaderQWF loader(path, *this);
+    return loader.Run(progress);
+}
+
+bool LoaderQWF::NextToken(std::string_view& token) {
+    const size_t n = text_.size();
+    while (pos_ < n && IsSpace(text_[pos_]))
+        ++pos_;
+    if (pos_ >= n)
+        return false;
+    const size_t start = pos_;
+    while (pos_ < n && !IsSpace(text_[pos_]))
+        ++pos_;
+    token = std::string_view(text_).substr(start, pos_ - start);
+    return true;
+}
+
+bool LoaderQWF::NextDouble(double& value) {
+    std::string_view token;
+    return NextToken(token) && ParseDouble(token, value);
+}
+
+bool LoaderQWF::NextInt(int& value) {
+    std::string_view token;
+    return NextToken(token) && ParseInt(token, value);
+}
+
+void LoaderQWF::SkipLine() {
+    while (pos_ < text_.size() && text_[pos_] != '\n')
+        ++pos_;
+}
+
+bool LoaderQWF::Tick() {
+    const int percent =
+        static_cast<int>(static_cast<int64_t>(pos_) * 100 / static_cast<int64_t>(text_.size()));
+    if (percent == lastPercent_)
+        return true;
+    lastPercent_ = percent;
+    return scope_->Update(percent);
+}
+
+ReadResult LoaderQWF::Run(IProgress* progress) {
+    if (!ReadWholeFile(path_, text_))
+        return kReadFailed;
+    ProgressScope scope(progress, "File Open");
+    scope_ = &scope;
+    scope.SetRange(0, 100);
+    scope.SetText("Loading...");
+
+    model_.AddObject(); // stays empty; topology drops it
+
+    std::string_view token;
+    bool sawVersion = false;
+    while (NextToken(token)) {
+        if (token.front() == '#') {
+            SkipLine();
+        } else if (token == "version") {
+            double ignored = 0.0;
+            if (!NextDouble(ignored))
+                return kReadFailed;
+            sawVersion = true;
+            break;
+        }
+    }
+    if (!sawVersion)
+        return kReadFailed;
+
+    mesh_ = model_.AddObject();
+
+    for (;;) {
+        if (!Tick())
+            return kReadCancelled;
+        if (!NextToken(token))
+            break;
+        Step step = Step::kOk;
+        if (token == "sp") {
+            step = ReadSlice();
+        } else if (token == "pa") {
+            step = ReadPart();
+        } else if (token == "/sp") {
+            if (!slice_)
+                return kReadFailed;
+            slice_->UpdateFromCorners();
+            slice_->paddedWidth = slice_->maxU - slice_->minU + 0.2;
+            slice_->paddedHeight = slice_->maxV - slice_->minV + 0.2;
+        } else if (token == "e") {
+            step = ReadLine();
+        } else if (token == "model") {
+            step = ReadMesh();
+        }
+        if (step == Step::kFailed)
+            return kReadFailed;
+        if (step == Step::kCancelled)
+            return kReadCancelled;
+    }
+
+    const int lineCount = nextLineId_ - 1;
+    for (const auto& plane : model_.planes)
+        for (const auto& line : plane->lines)
+            if (line->partnerId < 1 || line->partnerId > lineCount)
+                return kReadFailed;
+
+    scope.SetText("Constructing...");
+    if (!model_.BuildTopology())
+        return kReadFailed;
+    PairIntersectionLines(model_, lineCount);
+    return kReadOk;
+}
+
+LoaderQWF::Step LoaderQWF::ReadSlice() {
+    int axis = 0;
+    if (!NextInt(axis))
+        return Step::kFailed;
+    auto plane = std::make_unique<CSlicePlane>(axis);
+    for (CVector3& corner : plane->corners)
+        if (!NextDouble(corner.x) || !NextDouble(corner.y) || !NextDouble(corner.z))
+            return Step::kFailed;
+    slice_ = plane.get();
+    model_.planes.push_back(std::move(plane));
+    return Step::kOk;
+}
+
+LoaderQWF::Step LoaderQWF::ReadPart() {
+    if (!slice_)
+        return Step::kFailed;
+    slice_->parts.push_back(std::make_unique<Spart>(slice_));
+    Spart* part = slice_->parts.back().get();
+    std::string_view token;
+    for (;;) {
+        if (!Tick())
+            return Step::kCancelled;
+        if (!NextToken(token))
+            return Step::kOk; // unterminated: the missing mesh fails the read later
+        if (token == "v") {
+            double x, y, z, u, v;
+            if (!NextDouble(x) || !NextDouble(y) || !NextDouble(z) || !NextDouble(u) ||
+                !NextDouble(v))
+                return Step::kFailed;
+            part->AddVertex(x, y, z, u, v);
+            slice_->minU = std::min(slice_->minU, u);
+            slice_->minV = std::min(slice_->minV, v);
+            slice_->maxU = std::max(slice_->maxU, u);
+            slice_->maxV = std::max(slice_->maxV, v);
+        } else if (token == "/pa") {
+            part->Triangulate();
+            return Step::kOk;
+        }
+    }
+}
+
+LoaderQWF::Step LoaderQWF::ReadLine() {
+    if (!slice_)
+        return Step::kFailed;
+    int partnerId = 0;
+    double n[10];
+    if (!NextInt(partnerId))
+        return Step::kFailed;
+    for (double& value : n)
+        if (!NextDouble(value))
+            return Step::kFailed;
+    if (nextLineId_ == std::numeric_limits<int>::max())
+        return Step::kFailed;
+    auto line = std::make_unique<IntersectionLine>(n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7],
+                                                   n[8], n[9], slice_);
+    line->id = nextLineId_++;
+    line->partnerId = partnerId;
+    slice_->lines.push_back(std::move(line));
+    return Step::kOk;
+}
+
+LoaderQWF::Step LoaderQWF::ReadMesh() {
+    std::string_view token;
+    for (;;) {
+        if (!Tick())
+            return Step::kCancelled;
+        if (!NextToken(token))
+            return Step::kOk;
+        if (token == "v") {
+            CVector3 p;
+            if (!NextDouble(p.x) || !NextDouble(p.y) || !NextDouble(p.z))
+                return Step::kFailed;
+            mesh_->AddVertex(p);
+        } else if (token == "f") {
+            CPolyVertex* corners[3];
+            for (CPolyVertex*& corner : corners) {
+                int number = 0;
+                if (!NextInt(number) || number < 1 ||
+                    static_cast<size_t>(number) > mesh_->vertices.size())
+                    return Step::kFailed;
+                corner = mesh_->vertices[static_cast<size_t>(number) - 1];
+            }
+            CPolyFace* face = mesh_->AddFace();
+            for (CPolyVertex* corner : corners)
+                face->AddCorner(corner);
+        }
+    }
 }

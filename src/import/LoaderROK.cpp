@@ -1,5 +1,6 @@
 #include "import/LoaderROK.h"
 
+#include "import/FileBytes.h"
 #include "import/StringSeparator.h"
 #include "import/WordScanner.h"
 
@@ -18,7 +19,7 @@ enum class Step { kOk, kFail, kCancel };
 // Words of the file with the progress kept up to date.
 class RokWords {
 public:
-    RokWords(const std::string& bytes, ProgressScope& progress)
+    RokWords(std::string_view bytes, ProgressScope& progress)
         : scanner_(bytes), percent_(bytes.size()), progress_(progress) {}
 
     // Next word; kFail at end of input.
@@ -93,7 +94,7 @@ Step AddCornersFromLines(CPolyFace* face, const std::vector<Line>& lines,
     return Step::kOk;
 }
 
-Step ReadRok(const std::string& bytes, CPolyModel& model, ProgressScope& progress) {
+Step ReadRok(std::string_view bytes, CPolyModel& model, ProgressScope& progress) {
     CPolyObject* object = model.AddObject();
     RokWords words(bytes, progress);
     std::string_view w;
@@ -115,8 +116,7 @@ Step ReadRok(const std::string& bytes, CPolyModel& model, ProgressScope& progres
             return Step::kFail;
         if (const Step s = words.Fields(7, rec + 1); s != Step::kOk)
             return s;
-        const CVector3 p(ParseLeadingDouble(rec[5]), -ParseLeadingDouble(rec[6]),
-                         -ParseLeadingDouble(rec[7]));
+        const CVector3 p(LeadingDouble(rec[5]), -LeadingDouble(rec[6]), -LeadingDouble(rec[7]));
         object->AddVertex(p)->id = nextId++;
         // Points no face uses still count for the box.
         model.bboxMin = {std::min(model.bboxMin.x, p.x), std::min(model.bboxMin.y, p.y),
@@ -135,7 +135,7 @@ Step ReadRok(const std::string& bytes, CPolyModel& model, ProgressScope& progres
             return Step::kFail;
         if (const Step s = words.Fields(3, rec + 1); s != Step::kOk)
             return s;
-        lines.push_back({ParseLeadingInt(rec[0]), ParseLeadingInt(rec[1])});
+        lines.push_back({LeadingInt(rec[0]), LeadingInt(rec[1])});
     }
 
     std::vector<int> numbers;
@@ -148,17 +148,17 @@ Step ReadRok(const std::string& bytes, CPolyModel& model, ProgressScope& progres
             return Step::kFail;
         if (const Step s = words.Fields(2, rec + 1); s != Step::kOk)
             return s;
-        const int count = ParseLeadingInt(rec[0]);
+        const int count = LeadingInt(rec[0]);
         if (count < 0)
             return Step::kFail;
         CPolyFace* face = object->AddFace();
-        face->material = ParseLeadingInt(rec[1]);
+        face->material = LeadingInt(rec[1]);
         numbers.clear();
         // Grows with what is actually in the file, never by the announced count.
         for (int k = 0; k < count; ++k) {
             if (const Step s = words.Field(w); s != Step::kOk)
                 return s;
-            numbers.push_back(ParseLeadingInt(w));
+            numbers.push_back(LeadingInt(w));
         }
         if (const Step s = AddCornersFromLines(face, lines, object->vertices, numbers);
             s != Step::kOk)
@@ -174,7 +174,7 @@ Step ReadRok(const std::string& bytes, CPolyModel& model, ProgressScope& progres
             continue;
         if (const Step s = words.Field(w); s != Step::kOk)
             return s;
-        const int count = ParseLeadingInt(w);
+        const int count = LeadingInt(w);
         if (count < 0)
             return Step::kFail;
         for (int r = 0; r < count; ++r) {
@@ -182,8 +182,8 @@ Step ReadRok(const std::string& bytes, CPolyModel& model, ProgressScope& progres
                 return s;
             CMaterial m;
             for (int k = 0; k < 3; ++k) {
-                m.values[k] = static_cast<float>(ParseLeadingDouble(rec[1 + k]) / 255.0);
-                m.values[4 + k] = static_cast<float>(ParseLeadingDouble(rec[4 + k]) / 255.0);
+                m.values[k] = static_cast<float>(LeadingDouble(rec[1 + k]) / 255.0);
+                m.values[4 + k] = static_cast<float>(LeadingDouble(rec[4 + k]) / 255.0);
             }
             m.values[3] = 1.0f;
             m.values[7] = 1.0f;
@@ -208,12 +208,12 @@ LoaderROK::LoaderROK(const std::string& file, CPolyModel* target, IProgress* dis
 LoaderROK::~LoaderROK() = default;
 
 ReadResult LoaderROK::Read() {
-    std::string bytes;
-    if (!ReadFileBytes(path, bytes))
+    FileBytes bytes;
+    if (!bytes.Load(path))
         return kReadFailed;
     progress.SetRange(0, 100);
     progress.SetText("Loading...");
-    const Step step = ReadRok(bytes, *model, progress);
+    const Step step = ReadRok(bytes.view(), *model, progress);
     if (step == Step::kCancel)
         return kReadCancelled;
     if (step == Step::kFail)

@@ -1,5 +1,7 @@
 #include "import/LoaderWRL.h"
 
+#include "import/FileBytes.h"
+#include "import/LeadingNumber.h"
 #include "import/StringSeparator.h"
 #include "import/WordScanner.h"
 
@@ -14,7 +16,7 @@ bool IsBracket(char c) {
 }
 
 // One word of a VRML text from pos; false at end of input.
-bool ScanWord(const std::string& bytes, size_t& pos, std::string_view& word) {
+bool ScanWord(std::string_view bytes, size_t& pos, std::string_view& word) {
     const size_t size = bytes.size();
     for (;;) {
         while (pos < size && IsBlank(bytes[pos]))
@@ -46,7 +48,7 @@ bool ScanWord(const std::string& bytes, size_t& pos, std::string_view& word) {
                bytes[pos] != '"')
             ++pos;
     }
-    word = std::string_view(bytes).substr(start, pos - start);
+    word = bytes.substr(start, pos - start);
     return true;
 }
 
@@ -64,7 +66,7 @@ LoaderWRL::LoaderWRL(const std::string& file, CPolyModel* target, IProgress* dis
 LoaderWRL::~LoaderWRL() = default;
 
 ReadResult LoaderWRL::Read() {
-    if (!ReadFileBytes(path, bytes))
+    if (!bytes.Load(path))
         return kReadFailed;
     progress.SetRange(0, 100);
     progress.SetText("Loading...");
@@ -98,7 +100,7 @@ bool LoaderWRL::NextAtTop(std::string_view& word, Step& step) {
         }
     }
     step = kOk;
-    return ScanWord(bytes, pos, word);
+    return ScanWord(bytes.view(), pos, word);
 }
 
 LoaderWRL::Step LoaderWRL::Next(std::string_view& word) {
@@ -140,9 +142,9 @@ LoaderWRL::Step LoaderWRL::ParseIndexedFaceSet() {
 }
 
 LoaderWRL::Step LoaderWRL::ReadNumber(std::string_view word, double& value) {
-    if (!StartsWithNumber(word))
+    // Only numbers belong in a point list; one too large for a double is refused too.
+    if (!StartsWithNumber(word) || !ParseLeadingDouble(word, value))
         return kFail;
-    value = ParseLeadingDouble(word);
     return kOk;
 }
 
@@ -179,7 +181,7 @@ LoaderWRL::Step LoaderWRL::ParsePoints() {
 LoaderWRL::Step LoaderWRL::AddIndex(std::string_view word, CPolyFace*& face) {
     if (!StartsWithNumber(word))
         return kFail;
-    const int index = ParseLeadingInt(word);
+    const int64_t index = ParseLeadingInt(word);
     if (index == -1) {
         face = nullptr; // the next index starts a new face
         return kOk;

@@ -10,6 +10,7 @@
 // face list -1 closes a face and the next one starts right after it; "]"
 // closes the list wherever it stands (a last face without -1 still counts).
 
+#include "import/FileBytes.h"
 #include "import/Progress.h"
 #include "model/PolyModel.h"
 
@@ -46,7 +47,7 @@ private:
     CPolyModel* model;
     CPolyObject* object = nullptr; // the object of the last Coordinate3
     ProgressScope progress;
-    std::string bytes;
+    FileBytes bytes;
     size_t pos = 0;
     int lastPercent = 0;
 };

@@ -1,8 +1,10 @@
 #include "import/StringSeparator.h"
 
-#include <charconv>
+#include "import/LeadingNumber.h"
+
+#include <algorithm>
 #include <climits>
-#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <strings.h>
 
@@ -14,58 +16,15 @@ bool IsDigit(char c) {
 
 } // namespace
 
-int ParseLeadingInt(std::string_view text) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    long long value = 0;
-    const long long limit = static_cast<long long>(INT_MAX) + 1;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > limit)
-            value = limit; // keeps clamping, never overflows
-    }
-    if (negative)
-        value = -value;
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
+int LeadingInt(std::string_view text) {
+    const int64_t v = ParseLeadingInt(text);
+    return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
 }
 
-double ParseLeadingDouble(std::string_view text) {
-    // from_chars ignores the process locale (a GUI may have switched it to one
-    // with a decimal comma) but takes no leading '+'.
-    const char* p = text.data();
-    const char* end = p + text.size();
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-'))
-        negative = *p++ == '-';
-    if (p < end && (*p == '+' || *p == '-'))
-        return 0.0;
+double LeadingDouble(std::string_view text) {
     double value = 0.0;
-    const std::from_chars_result r = std::from_chars(p, end, value);
-    if (r.ec == std::errc::invalid_argument)
-        return 0.0;
-    if (r.ec == std::errc::result_out_of_range) {
-        // As strtod does: overflow gives infinity, underflow zero.
-        const char* e = p;
-        while (e < r.ptr && *e != 'e' && *e != 'E')
-            ++e;
-        bool tiny;
-        if (e < r.ptr) {
-            tiny = e + 1 < r.ptr && e[1] == '-';
-        } else {
-            const char* q = p; // without an exponent only 0.000...x can underflow
-            while (q < r.ptr && *q == '0')
-                ++q;
-            tiny = q == r.ptr || *q == '.';
-        }
-        value = tiny ? 0.0 : HUGE_VAL;
-    }
-    return negative ? -value : value;
+    ParseLeadingDouble(text, value); // an overflow leaves 0
+    return value;
 }
 
 bool StartsWithNumber(std::string_view text) {
@@ -77,10 +36,7 @@ bool StartsWithNumber(std::string_view text) {
         return true;
     if (rest.size() >= 2 && rest[0] == '.' && IsDigit(rest[1]))
         return true;
-    auto startsNoCase = [&](const char* w) {
-        return rest.size() >= 3 && strncasecmp(rest.data(), w, 3) == 0;
-    };
-    return startsNoCase("inf") || startsNoCase("nan");
+    return false;
 }
 
 StringSeparator::StringSeparator() {
@@ -160,12 +116,11 @@ bool StringSeparator::TokenIs(int i, const char* word) const {
 }
 
 int StringSeparator::TokenAsInt(int i) const {
-    return (i >= 0 && i < tokenCount) ? ParseLeadingInt(tokens[static_cast<size_t>(i)].c_str()) : 0;
+    return (i >= 0 && i < tokenCount) ? LeadingInt(tokens[static_cast<size_t>(i)]) : 0;
 }
 
 double StringSeparator::TokenAsDouble(int i) const {
-    return (i >= 0 && i < tokenCount) ? ParseLeadingDouble(tokens[static_cast<size_t>(i)].c_str())
-                                      : 0.0;
+    return (i >= 0 && i < tokenCount) ? LeadingDouble(tokens[static_cast<size_t>(i)]) : 0.0;
 }
 
 int FileStringSeparator::ReadLine() {

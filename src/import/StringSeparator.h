@@ -13,13 +13,13 @@
 #include <string_view>
 #include <vector>
 
-// Leading-number parses in the C locale whatever the process locale is:
-// "12abc" gives 12, "3.1+e2" gives 3.1, text that starts with no number gives 0.
-// Integers beyond the int range are clamped to it.
-int ParseLeadingInt(std::string_view text);
-double ParseLeadingDouble(std::string_view text);
-// True when the text starts with a number that ParseLeadingDouble would read.
+// True when the text starts with a number that ParseLeadingDouble reads: an
+// optional sign, then a digit or a point followed by a digit.
 bool StartsWithNumber(std::string_view text);
+// ParseLeadingInt clamped to the int range.
+int LeadingInt(std::string_view text);
+// ParseLeadingDouble's value; 0 for a magnitude too large for a double.
+double LeadingDouble(std::string_view text);
 
 class StringSeparator {
 public:
@@ -41,6 +41,8 @@ public:
     // True when there are at least n tokens and token 0 equals word, ignoring case.
     bool FirstTokenIs(const char* word, int n) const;
     bool TokenIs(int i, const char* word) const;
+    // Leading-number parses of token i in the C locale; 0 when it is missing
+    // or does not start with a number.
     int TokenAsInt(int i) const;
     double TokenAsDouble(int i) const;
 

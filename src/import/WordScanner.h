@@ -1,15 +1,12 @@
 #pragma once
-// Whole-file word reading for the token-stream text formats, and the progress
-// percentage every text reader reports.
+// Word reading over a file held in memory, for the token-stream text formats,
+// and the progress percentage the text readers report.
 
 #include "import/Progress.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-// Reads the whole file into bytes. False when it cannot be opened or read, or is empty.
-bool ReadFileBytes(const std::string& path, std::string& bytes);
 
 // Splits a byte buffer into words separated by whitespace (space, tab, CR, LF,
 // FF, VT). Words are views into the buffer, valid while it lives.

@@ -1,10 +1,25 @@
 #include "model/Arena.h"
 
 #include <cstdint>
+#include <sys/mman.h>
 
 namespace {
 constexpr size_t kFirstBlock = 16 * 1024;
 constexpr size_t kMaxBlock = 16 * 1024 * 1024;
+
+// A million-face model fills hundreds of megabytes; with 4 KB pages most of
+// its fill time goes to page faults. Large blocks ask for 2 MB pages (only a
+// hint: where the system declines, nothing changes).
+void AdviseHugePages(std::byte* data, size_t size)
+{
+    constexpr uintptr_t kHuge = 2 * 1024 * 1024;
+    if (size < 2 * kHuge)
+        return;
+    const auto begin = (reinterpret_cast<uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(data) + size) & ~(kHuge - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
 } // namespace
 
 void* Arena::Allocate(size_t size, size_t align)
@@ -31,6 +46,7 @@ void* Arena::Allocate(size_t size, size_t align)
         if (blockSize < size + align)
             blockSize = size + align;
         blocks_.push_back(Block{std::unique_ptr<std::byte[]>(new std::byte[blockSize]), blockSize});
+        AdviseHugePages(blocks_.back().data.get(), blockSize);
         current_ = blocks_.size() - 1;
         used_ = 0;
     }

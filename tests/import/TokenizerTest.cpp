@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cmath>
 #include <memory>
 
 namespace {
@@ -98,36 +97,41 @@ TEST(Tokenizer, QueriesCheckTheCountAndIgnoreCase) {
     EXPECT_STREQ(sep.Token(0), "x");
 }
 
-TEST(Tokenizer, LeadingNumberParse) {
-    EXPECT_EQ(ParseLeadingInt("12abc"), 12);
-    EXPECT_EQ(ParseLeadingInt("-7"), -7);
-    EXPECT_EQ(ParseLeadingInt("+3"), 3);
-    EXPECT_EQ(ParseLeadingInt("1.9"), 1);
-    EXPECT_EQ(ParseLeadingInt("abc"), 0);
-    EXPECT_EQ(ParseLeadingInt(""), 0);
-    EXPECT_EQ(ParseLeadingInt("99999999999999999999999"), INT32_MAX);
-    EXPECT_EQ(ParseLeadingInt("-99999999999999999999999"), INT32_MIN);
-    EXPECT_EQ(ParseLeadingDouble("3.1+e2"), 3.1);
-    EXPECT_EQ(ParseLeadingDouble("+1.5e2,"), 150.0);
-    EXPECT_EQ(ParseLeadingDouble("-.25"), -0.25);
-    EXPECT_EQ(ParseLeadingDouble("2."), 2.0);
-    EXPECT_EQ(ParseLeadingDouble("1e"), 1.0);
-    EXPECT_EQ(ParseLeadingDouble("x1"), 0.0);
-    EXPECT_EQ(ParseLeadingDouble("+-1"), 0.0);
-    EXPECT_TRUE(std::isinf(ParseLeadingDouble("1e999")));
-    EXPECT_EQ(ParseLeadingDouble("1e-999"), 0.0);
+TEST(Tokenizer, TokenNumbersAreLeadingNumberParses) {
+    StringSeparator sep;
+    ASSERT_EQ(sep.Tokenize("12abc -7 +3 1.9 abc 99999999999999999999999 -99999999999"), 7);
+    EXPECT_EQ(sep.TokenAsInt(0), 12);
+    EXPECT_EQ(sep.TokenAsInt(1), -7);
+    EXPECT_EQ(sep.TokenAsInt(2), 3);
+    EXPECT_EQ(sep.TokenAsInt(3), 1);
+    EXPECT_EQ(sep.TokenAsInt(4), 0);
+    EXPECT_EQ(sep.TokenAsInt(5), INT32_MAX); // clamped, never wrapped
+    EXPECT_EQ(sep.TokenAsInt(6), INT32_MIN);
+    ASSERT_EQ(sep.Tokenize("3.1+e2 +1.5e2 -.25 2. 1e x1 1e999 1e-999 inf"), 9);
+    EXPECT_EQ(sep.TokenAsDouble(0), 3.1);
+    EXPECT_EQ(sep.TokenAsDouble(1), 150.0);
+    EXPECT_EQ(sep.TokenAsDouble(2), -0.25);
+    EXPECT_EQ(sep.TokenAsDouble(3), 2.0);
+    EXPECT_EQ(sep.TokenAsDouble(4), 1.0);
+    EXPECT_EQ(sep.TokenAsDouble(5), 0.0);
+    EXPECT_EQ(sep.TokenAsDouble(6), 0.0); // too large: no infinite coordinate
+    EXPECT_EQ(sep.TokenAsDouble(7), 0.0);
+    EXPECT_EQ(sep.TokenAsDouble(8), 0.0);
     EXPECT_TRUE(StartsWithNumber("-.5"));
     EXPECT_TRUE(StartsWithNumber("7]"));
     EXPECT_FALSE(StartsWithNumber("."));
     EXPECT_FALSE(StartsWithNumber("}"));
     EXPECT_FALSE(StartsWithNumber("-"));
+    EXPECT_FALSE(StartsWithNumber("nan"));
 }
 
 TEST(Tokenizer, NumberParseIgnoresTheProcessLocale) {
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
     if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
         GTEST_SKIP() << "no locale with a decimal comma installed";
-    const double v = ParseLeadingDouble("0.5");
+    StringSeparator sep;
+    sep.Tokenize("0.5");
+    const double v = sep.TokenAsDouble(0);
     std::setlocale(LC_NUMERIC, saved.c_str());
     EXPECT_EQ(v, 0.5);
 }

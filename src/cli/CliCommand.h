@@ -1,0 +1,53 @@
+#pragma once
+// The pieces every lintoro-cli subcommand shares. A subcommand is a function
+// taking the arguments after its name and returning the exit status:
+// 0 success, 1 failure (also for a bad command line), 2 cancelled.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CPolyModel;
+
+struct CliCommand {
+    const char* name;
+    const char* summary;
+    int (*run)(const std::vector<std::string>& args);
+};
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitCancelled = 2;
+
+int RunInfo(const std::vector<std::string>& args);
+int RunConvert(const std::vector<std::string>& args);
+int RunSheet(const std::vector<std::string>& args);
+
+// The message the GUI shows when an output file cannot be written.
+constexpr const char* kCannotWriteMessage = "ファイルに書き込めません";
+
+// Opens a model file the way the program's open routine does, with a
+// terminal progress bar. On failure prints the open routine's message on
+// stderr and returns the exit status (1, or 2 for a cancel); on success
+// stores the model and returns 0.
+int OpenModelForCli(const std::string& path, std::unique_ptr<CPolyModel>& model);
+
+// Prints "lintoro-cli <command>: <text>" and the usage hint on stderr; returns 1.
+int UsageError(const char* command, const std::string& text);
+
+// True when the argument asks for help.
+bool IsHelp(const std::string& arg);
+
+// Splits "--name=value" into its parts; otherwise value stays empty and
+// hasValue false.
+struct OptionArg {
+    std::string name;
+    std::string value;
+    bool hasValue = false;
+};
+OptionArg SplitOption(const std::string& arg);
+
+// Whole-string decimal integer in [lo, hi]; false otherwise.
+bool ParseIntArg(const std::string& text, int lo, int hi, int& out);
+// Whole-string finite number greater than 0; false otherwise.
+bool ParsePositiveArg(const std::string& text, double& out);

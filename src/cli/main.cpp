@@ -1,0 +1,47 @@
+// lintoro-cli: the headless front end. Each subcommand lives in its own
+// source file and joins the table below.
+
+#include "cli/CliCommand.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const CliCommand kCommands[] = {
+    {"info", "print what a model file holds", RunInfo},
+    {"convert", "read a model file and write its shape as OBJ", RunConvert},
+    {"sheet", "write a triangulated sheet of paper as OBJ", RunSheet},
+};
+
+void PrintUsage(std::FILE* out)
+{
+    std::fputs("Usage: lintoro-cli COMMAND [ARGS...]\n\nCommands:\n", out);
+    for (const CliCommand& c : kCommands)
+        std::fprintf(out, "  %-9s %s\n", c.name, c.summary);
+    std::fputs("\n'lintoro-cli COMMAND --help' describes a command.\n", out);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return kExitFailed;
+    }
+    const std::string name = argv[1];
+    if (IsHelp(name)) {
+        PrintUsage(stdout);
+        return kExitOk;
+    }
+    std::vector<std::string> args(argv + 2, argv + argc);
+    for (const CliCommand& c : kCommands)
+        if (name == c.name)
+            return c.run(args);
+    std::fprintf(stderr, "lintoro-cli: unknown command '%s'\n", name.c_str());
+    PrintUsage(stderr);
+    return kExitFailed;
+}

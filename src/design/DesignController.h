@@ -1,0 +1,99 @@
+#pragma once
+// The design view's interaction without a window: highlighting the vertex
+// under the mouse, the left press (handle pick or plane refresh), the handle
+// drag in screen space, the release, SPACE and Fix Shape. It turns mouse
+// positions into calls on a CDesignSession, using the pane's camera for every
+// projection, and tells the pane when to redraw.
+//
+// The highlight search runs on every mouse move, so the corners are projected
+// once per camera or shape change into a grid of screen cells; a move then
+// looks only at the few cells within reach of the pointer.
+
+#include "design/DesignSession.h"
+#include "view3d/ViewCamera.h"
+
+#include <cstdint>
+#include <vector>
+
+class CPolyModel;
+struct CPolyVertex;
+
+class CDesignController {
+public:
+    // Pixels within which a vertex is highlighted or a handle tip picked.
+    static constexpr double kPickRadius = 10.0;
+
+    // Both must outlive the controller. The camera is the pane's own: the
+    // controller writes its lastX/lastY and downX/downY anchors.
+    CDesignController(CDesignSession& session, CViewCamera& camera);
+
+    CDesignSession& Session() const { return session_; }
+
+    // Mouse move with no button: remembers the position and, while nothing is
+    // selected, highlights the nearest corner strictly within 10 pixels (the
+    // first in object, face and corner order among equals). True when the
+    // highlight changed and the pane should redraw.
+    bool UpdateHighlight(int x, int y);
+
+    // Left press. With a vertex selected, picks a handle (no capture);
+    // otherwise puts the reflection plane back on its square and asks for the
+    // mouse capture (returns true). Nothing without a model.
+    bool LeftButtonDown(int x, int y);
+    // Picks the handle whose tip projects nearest to (x, y) within 10 pixels,
+    // ties going X, then Y, then Z; 0 when none. Records the handle's screen
+    // vector for the drag.
+    int PickHandle(int x, int y);
+    // Mouse move with the left button: moves the selected vertex along the
+    // picked handle by the pointer's motion along the handle's screen
+    // direction and refolds. True when the surface changed (redraw).
+    bool DragHandle(int x, int y);
+    // Left release. True when it selected the highlighted vertex (redraw).
+    bool EndLeftClick();
+    // SPACE: ends the selection without committing. The pane always redraws.
+    void Space();
+    // Fix Shape: commits the folded shape and deselects. False when nothing
+    // was selected (nothing done).
+    bool FixShape();
+    bool CanFixShape() const { return session_.CanFixShape(); }
+
+    // The model or its shape was replaced from outside (open, Undo): the
+    // session works on `model` from now on, with no highlight or selection,
+    // and every cached projection is dropped.
+    void AttachModel(CPolyModel* model);
+
+    // Bumped on every change of the shape the controller knows of; the pane's
+    // drawing layer rebuilds its arrays when it moves.
+    uint64_t ShapeRevision() const { return shapeRevision_; }
+    // Window-space vector from the selected vertex to the picked handle's tip.
+    WindowPoint HandleScreen() const { return handleScreen_; }
+
+    // The same highlight search over every corner, without the grid; the
+    // reference the fast search must agree with.
+    CPolyVertex* NearestCornerLinear(int x, int y) const;
+    // The grid search the highlight uses.
+    CPolyVertex* NearestCorner(int x, int y);
+
+private:
+    void ShapeChanged();
+    void RebuildGridIfStale();
+    // Exact distance from the window point m to the projection of v; +inf when
+    // v does not project.
+    double WindowDistance(const CPolyVertex& v, const WindowPoint& m) const;
+
+    CDesignSession& session_;
+    CViewCamera& camera_;
+    uint64_t shapeRevision_ = 1;
+    WindowPoint handleScreen_;
+
+    // Grid of projected corners.
+    static constexpr double kCell = 16.0;
+    static constexpr double kMargin = kPickRadius + 1.0;
+    uint64_t gridCameraRevision_ = 0;
+    uint64_t gridShapeRevision_ = 0;
+    const CPolyModel* gridModel_ = nullptr;
+    bool gridValid_ = false;
+    int cellsX_ = 0, cellsY_ = 0;
+    std::vector<uint32_t> cellStart_;        // cellsX_*cellsY_ + 1 offsets into cellEntries_
+    std::vector<uint32_t> cellEntries_;      // corner sequence numbers, ascending per cell
+    std::vector<CPolyVertex*> cornerVertex_; // vertex of each corner in sequence order
+};

@@ -1,0 +1,61 @@
+#include "export/AtomicFile.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+mode_t NewFileMode()
+{
+    // umask can only be read by setting it; put it straight back.
+    const mode_t mask = umask(022);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+bool WriteFileReplacing(const std::string& path, const std::function<bool(std::FILE*)>& write)
+{
+    if (path.empty())
+        return false;
+    // Through a symbolic link the file it points at is replaced, not the link.
+    std::string target = path;
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+        target = resolved;
+        std::free(resolved);
+    }
+    const std::string pattern = target + ".tmp-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = mkostemp(name.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const std::string tempPath(name.data());
+
+    struct stat existing {};
+    const mode_t mode = stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
+                            ? (existing.st_mode & 07777)
+                            : NewFileMode();
+    bool ok = fchmod(fd, mode) == 0;
+
+    std::FILE* stream = ok ? fdopen(fd, "wb") : nullptr;
+    if (!stream) {
+        close(fd);
+        unlink(tempPath.c_str());
+        return false;
+    }
+    ok = write(stream);
+    ok = std::fflush(stream) == 0 && ok;
+    ok = !std::ferror(stream) && ok;
+    ok = ok && fsync(fileno(stream)) == 0;
+    ok = std::fclose(stream) == 0 && ok;
+    ok = ok && std::rename(tempPath.c_str(), target.c_str()) == 0;
+    if (!ok)
+        unlink(tempPath.c_str());
+    return ok;
+}

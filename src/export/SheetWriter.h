@@ -1,0 +1,39 @@
+#pragma once
+// A triangulated sheet of paper as an OBJ file: the usual start of a design
+// session, and the generator of benchmark and sample models.
+
+#include "model/Geometry.h"
+
+#include <cstdio>
+#include <string>
+
+enum class SheetShape { Flat, Cylinder, Saddle };
+
+struct SheetSpec {
+    int rows = 40;
+    int cols = 40;
+    SheetShape shape = SheetShape::Flat;
+    double size = 1.0; // width along x; the height keeps the cells square
+};
+
+// Largest accepted rows and cols, and largest triangle count.
+constexpr int kSheetMaxSide = 10000;
+constexpr long long kSheetMaxTriangles = 20000000;
+
+// True when rows and cols are 1..kSheetMaxSide, the triangle count stays
+// within kSheetMaxTriangles and size is finite and positive.
+bool SheetSpecValid(const SheetSpec& spec);
+
+// Parses "flat", "cylinder" or "saddle"; false for anything else.
+bool ParseSheetShape(const std::string& text, SheetShape& shape);
+
+// Position of grid point (row, col), 0 <= row <= rows, 0 <= col <= cols. The
+// flat sheet lies in z = 0 centred on the origin; the cylinder bends it a
+// quarter turn about an axis parallel to y; the saddle lifts it by
+// (x^2 - y^2) / size.
+CVector3 SheetPoint(const SheetSpec& spec, int row, int col);
+
+// Writes (rows+1)(cols+1) shared vertices row by row, then two triangles per
+// cell, counter-clockwise seen from +z. False when the spec is invalid or a
+// write fails.
+bool WriteSheetObj(std::FILE* stream, const SheetSpec& spec);

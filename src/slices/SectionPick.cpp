@@ -1,0 +1,43 @@
+#include "slices/SectionPick.h"
+
+#include "design/CSlicePlane.h"
+#include "model/PolyModel.h"
+#include "slices/SliceParts.h"
+
+CSlicePlane* NearestSliceOutline(const CPolyModel& model, double x, double y,
+                                 const WindowProjection& project) {
+    double best = kDoubleMax;
+    CSlicePlane* nearest = nullptr;
+    for (const auto& slice : model.planes) {
+        for (const auto& part : slice->parts) {
+            // Each vertex is projected once; a vertex off screen breaks the
+            // polyline there.
+            bool havePrev = false;
+            double ax = 0.0, ay = 0.0;
+            for (const auto& pv : part->outline) {
+                double bx = 0.0, by = 0.0;
+                const bool ok = project(CVector3(pv->x, pv->y, pv->z), bx, by);
+                if (ok && havePrev) {
+                    const double d = PointSegmentDistance2D(ax, ay, bx, by, x, y);
+                    if (d < best) {
+                        best = d;
+                        nearest = slice.get();
+                    }
+                }
+                havePrev = ok;
+                ax = bx;
+                ay = by;
+            }
+        }
+    }
+    return nearest && best < kSlicePickRadius ? nearest : nullptr;
+}
+
+bool SectionViewClick(CPolyModel* model, int downX, int downY, int x, int y, int height,
+                      const WindowProjection& project) {
+    if (!model || SquaredDistanceInt(downX, downY, x, y) > 9)
+        return false;
+    if (CSlicePlane* hit = NearestSliceOutline(*model, x, height - y, project))
+        model->pickedPlane = hit;
+    return true;
+}

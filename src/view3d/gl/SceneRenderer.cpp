@@ -1,0 +1,236 @@
+#include "view3d/gl/SceneRenderer.h"
+
+#include "model/PolyModel.h"
+#include "view3d/ViewCamera.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace {
+
+constexpr double kConeRadius = 0.02;
+constexpr double kConeHeight = 0.08;
+constexpr double kSphereRadius = 0.12 * CSceneRenderer::kHandleLength;
+
+CMaterial MakeMaterial(float ar, float ag, float ab, float dr, float dg, float db) {
+    CMaterial m;
+    const float v[17] = {ar, ag, ab, 1, dr, dg, db, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0};
+    for (int i = 0; i < 17; ++i)
+        m.values[i] = v[i];
+    return m;
+}
+
+// Compiles one GLU shape into a new display list; 0 when GL has none to give.
+template <typename Shape> unsigned CompileList(Shape shape) {
+    const GLuint list = glGenLists(1);
+    if (list == 0)
+        return 0;
+    GLUquadric* q = gluNewQuadric();
+    if (!q) {
+        glDeleteLists(list, 1);
+        return 0;
+    }
+    gluQuadricDrawStyle(q, GLU_FILL);
+    gluQuadricNormals(q, GLU_SMOOTH);
+    glNewList(list, GL_COMPILE);
+    shape(q);
+    glEndList();
+    gluDeleteQuadric(q);
+    return list;
+}
+
+void CallList(unsigned list) {
+    if (list != 0)
+        glCallList(list);
+}
+
+} // namespace
+
+void ApplyMaterial(const CMaterial& m) {
+    glMaterialfv(GL_FRONT, GL_AMBIENT, m.values + 0);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, m.values + 4);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, m.values + 12);
+    glMaterialfv(GL_FRONT, GL_EMISSION, m.values + 8);
+    glMaterialf(GL_FRONT, GL_SHININESS, m.values[16]);
+}
+
+const CMaterial& FaceMaterial() {
+    static const CMaterial m = MakeMaterial(0.8f, 0.85f, 1.0f, 0.45f, 0.45f, 1.0f);
+    return m;
+}
+
+const CMaterial& HandleMaterial() {
+    static const CMaterial m = MakeMaterial(1.0f, 0.0f, 0.0f, 0.85f, 0.0f, 0.0f);
+    return m;
+}
+
+void CSceneRenderer::InitGL() {
+    lightingReady_ = false;
+    cache_.clear();
+    coneList_ =
+        CompileList([](GLUquadric* q) { gluCylinder(q, kConeRadius, 0.0, kConeHeight, 15, 10); });
+    discList_ = CompileList([](GLUquadric* q) { gluCylinder(q, kConeRadius, 0.0, 0.0, 15, 10); });
+    sphereList_ = CompileList([](GLUquadric* q) { gluSphere(q, kSphereRadius, 16, 16); });
+}
+
+void CSceneRenderer::ReleaseGL() {
+    for (unsigned* list : {&coneList_, &discList_, &sphereList_}) {
+        if (*list != 0)
+            glDeleteLists(*list, 1);
+        *list = 0;
+    }
+    cache_.clear();
+}
+
+void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio) {
+    if (!lightingReady_) {
+        lightingReady_ = true;
+        glDisable(GL_CULL_FACE);
+        glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+        const GLfloat ambient[] = {0.1f, 0.1f, 0.1f, 1.0f};
+        const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+        glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+        glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+        glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(1.0f, 1.0f);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glFrontFace(GL_CCW);
+        glShadeModel(GL_SMOOTH);
+    }
+
+    glViewport(static_cast<GLint>(camera.viewport[0] * pixelRatio),
+               static_cast<GLint>(camera.viewport[1] * pixelRatio),
+               static_cast<GLsizei>(camera.viewport[2] * pixelRatio + 0.5),
+               static_cast<GLsizei>(camera.viewport[3] * pixelRatio + 0.5));
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixd(camera.projection);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    // The light shines along the viewing direction, so the lit side faces the viewer.
+    const double* P = camera.projection;
+    const GLfloat lightPos[] = {static_cast<float>(-P[2]), static_cast<float>(-P[6]),
+                                static_cast<float>(-P[10]), 0.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, lightPos);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    glDepthFunc(GL_LEQUAL);
+    glEnable(GL_DEPTH_TEST);
+    glClearDepth(1.0);
+    glEnable(GL_CULL_FACE);
+    glCullFace(GL_BACK);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const CPolyObject& obj, uint64_t revision) {
+    if (cache_.size() <= index)
+        cache_.resize(index + 1);
+    CachedObject& c = cache_[index];
+    if (c.object != &obj || c.revision != revision || c.faceCount != obj.faces.size() ||
+        c.vertexCount != obj.vertices.size()) {
+        c.arrays.Build(obj);
+        c.object = &obj;
+        c.revision = revision;
+        c.faceCount = obj.faces.size();
+        c.vertexCount = obj.vertices.size();
+    }
+    return c.arrays;
+}
+
+void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSceneState& state) {
+    ApplyMaterial(FaceMaterial());
+    for (size_t i = 0; i < model.objects.size(); ++i) {
+        CFaceArrays& arrays = ArraysFor(i, *model.objects[i], state.shapeRevision);
+        if (state.showFaces) {
+            glEnable(GL_LIGHTING);
+            arrays.DrawFaces();
+        }
+        glDisable(GL_LIGHTING);
+        if (state.showEdges) {
+            glLineWidth(0.3f);
+            glColor3f(0.0f, 0.0f, 0.0f);
+            arrays.DrawEdges();
+        }
+    }
+    if (cache_.size() > model.objects.size())
+        cache_.resize(model.objects.size());
+
+    if (state.highlighted) {
+        glColor3f(1.0f, 0.0f, 0.0f);
+        glPointSize(8.0f);
+        glBegin(GL_POINTS);
+        glVertex3d(state.highlighted->x, state.highlighted->y, state.highlighted->z);
+        glEnd();
+    }
+    glEnable(GL_LIGHTING);
+}
+
+void CSceneRenderer::DrawHandles(const CVector3& at) {
+    const double L = kHandleLength;
+    glPushMatrix();
+    glTranslated(at.x, at.y, at.z);
+
+    glDisable(GL_LIGHTING);
+    glFrontFace(GL_CW);
+    glDisable(GL_DEPTH_TEST);
+    glColor3f(0.0f, 0.0f, 0.0f);
+    glLineWidth(2.0f);
+    glBegin(GL_LINES);
+    glVertex3d(0, 0, 0);
+    glVertex3d(L, 0, 0);
+    glVertex3d(0, 0, 0);
+    glVertex3d(0, L, 0);
+    glVertex3d(0, 0, 0);
+    glVertex3d(0, 0, L);
+    glEnd();
+
+    glPushMatrix();
+    glColor3f(1.0f, 0.0f, 0.0f);
+    glTranslated(L, 0, 0);
+    glRotated(90, 0, 1, 0);
+    CallList(coneList_);
+    glRotated(180, 1, 0, 0);
+    CallList(discList_);
+    glPopMatrix();
+
+    glPushMatrix();
+    glColor3f(0.0f, 1.0f, 0.0f);
+    glTranslated(0, L, 0);
+    glRotated(-90, 1, 0, 0);
+    CallList(coneList_);
+    glRotated(180, 1, 0, 0);
+    CallList(discList_);
+    glPopMatrix();
+
+    glPushMatrix();
+    glColor3f(0.0f, 0.0f, 1.0f);
+    glTranslated(0, 0, L);
+    glRotated(-90, 0, 0, 1);
+    CallList(coneList_);
+    glRotated(180, 0, 1, 0);
+    CallList(discList_);
+    glPopMatrix();
+
+    glFrontFace(GL_CCW);
+    ApplyMaterial(HandleMaterial());
+    glEnable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+    CallList(sphereList_);
+
+    glPopMatrix();
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+}
+
+void CSceneRenderer::EndScene() {
+    // Bounded: a lost context can keep reporting errors.
+    for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+    }
+    GLboolean mask[4];
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(mask[0], mask[1], mask[2], mask[3]);
+}

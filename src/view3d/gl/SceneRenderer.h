@@ -1,0 +1,83 @@
+#pragma once
+// Everything a 3D pane draws with OpenGL 1.1 and GLU: the lighting set-up,
+// the design view's faces, edges, highlight point and handles. One renderer
+// per pane; every call needs that pane's context current.
+
+#include "model/Geometry.h"
+#include "view3d/gl/FaceArrays.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CPolyModel;
+class CPolyObject;
+class CViewCamera;
+struct CMaterial;
+
+// Front-face material values in the order ambient, diffuse, specular,
+// emission, shininess.
+void ApplyMaterial(const CMaterial& m);
+// The design view's face and handle materials.
+const CMaterial& FaceMaterial();
+const CMaterial& HandleMaterial();
+
+// What the design view shows besides the model.
+struct DesignSceneState {
+    bool showFaces = true;
+    bool showEdges = false;
+    const CVector3* highlighted = nullptr; // red point
+    const CVector3* selected = nullptr;    // handles
+    // Bumped by the owner whenever the shape changes; the face arrays are
+    // rebuilt only when it moves (or the objects themselves are replaced).
+    uint64_t shapeRevision = 0;
+};
+
+class CSceneRenderer {
+public:
+    static constexpr double kHandleLength = 0.2;
+
+    CSceneRenderer() = default;
+    CSceneRenderer(const CSceneRenderer&) = delete;
+    CSceneRenderer& operator=(const CSceneRenderer&) = delete;
+
+    // Compiles the handle shapes into display lists. Call once per context
+    // (a reparented widget gets a new one); the lighting set-up runs again.
+    void InitGL();
+    // Frees the display lists; the context they belong to must be current.
+    void ReleaseGL();
+
+    // Lighting set-up on the first draw, then the camera's matrices, the light
+    // along the viewing direction, depth and culling state, and the clear.
+    // `pixelRatio` scales the camera's logical viewport to device pixels.
+    void BeginScene(const CViewCamera& camera, double pixelRatio = 1.0);
+    // Design view contents: both sides of every face (when shown), the
+    // outlines (when shown) and the highlighted vertex.
+    void DrawDesignContents(const CPolyModel& model, const DesignSceneState& state);
+    // The three axis handles of the selected vertex at `at`.
+    void DrawHandles(const CVector3& at);
+    // Drops the error state and sets alpha to 1 everywhere, so the picture
+    // grabbed from the pane's framebuffer is opaque.
+    void EndScene();
+
+    // Face arrays currently cached for object i (null when none); for tests.
+    const CFaceArrays* CachedArrays(size_t i) const {
+        return i < cache_.size() ? &cache_[i].arrays : nullptr;
+    }
+
+private:
+    struct CachedObject {
+        const CPolyObject* object = nullptr;
+        uint64_t revision = 0;
+        size_t faceCount = 0;
+        size_t vertexCount = 0;
+        CFaceArrays arrays;
+    };
+    CFaceArrays& ArraysFor(size_t index, const CPolyObject& obj, uint64_t revision);
+
+    std::vector<CachedObject> cache_;
+    unsigned coneList_ = 0;
+    unsigned discList_ = 0;
+    unsigned sphereList_ = 0;
+    bool lightingReady_ = false;
+};

@@ -1,0 +1,310 @@
+#include "design/DesignController.h"
+
+#include "design/CSlicePlane.h"
+#include "design/DesignSession.h"
+#include "support/Meshes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace {
+
+// A square pane whose projection maps model (x, y) straight to window
+// s/2*(x+1), s/2*(y+1): at 600 pixels the X and Y handles are 60 pixels long.
+void FlatProjection(CViewCamera& cam, double xy = 0.0, int size = 600) {
+    cam.Resize(size, size);
+    std::fill(cam.projection, cam.projection + 16, 0.0);
+    cam.projection[0] = 1.0;
+    cam.projection[4] = xy; // window x also takes y: makes the X and Y tips meet
+    cam.projection[5] = 1.0;
+    cam.projection[10] = 1.0;
+    cam.projection[15] = 1.0;
+}
+
+// Mouse position (y down) over model point (x, y) under FlatProjection.
+int MouseX(double x) {
+    return static_cast<int>(std::lround(300 * (x + 1)));
+}
+int MouseY(double y) {
+    return static_cast<int>(std::lround(600 - 300 * (y + 1)));
+}
+
+struct Rig {
+    std::unique_ptr<CPolyModel> model;
+    CDesignSession session;
+    CViewCamera camera;
+    CDesignController controller{session, camera};
+
+    explicit Rig(std::unique_ptr<CPolyModel> m) : model(std::move(m)) {
+        controller.AttachModel(model.get());
+    }
+};
+
+// A 4x4 sheet over [0,1]^2 in z = 0, built into a model with its plane.
+std::unique_ptr<CPolyModel> Sheet() {
+    auto m = testmesh::Grid(4, 4);
+    testmesh::Build(*m);
+    return m;
+}
+
+bool InWorkingObject(const CPolyModel& m, const CPolyVertex* v) {
+    const auto& vs = m.objects[0]->vertices;
+    return std::find(vs.begin(), vs.end(), v) != vs.end();
+}
+
+} // namespace
+
+TEST(DesignHighlight, TenPixelsIsOutNineNineIsIn) {
+    auto m = std::make_unique<CPolyModel>();
+    CPolyObject* o = m->AddObject();
+    testmesh::AddFace(o, {{0, 0, 0}, {0.5, 0.5, 0}, {-0.5, 0.5, 0}});
+    Rig rig(std::move(m));
+    FlatProjection(rig.camera);
+
+    EXPECT_FALSE(rig.controller.UpdateHighlight(310, 300));
+    EXPECT_EQ(rig.session.Highlighted(), nullptr);
+    EXPECT_EQ(rig.camera.lastX, 310);
+    EXPECT_TRUE(rig.controller.UpdateHighlight(309, 300));
+    EXPECT_EQ(rig.session.Highlighted(), o->vertices[0]);
+    // Staying on the same vertex asks for no redraw.
+    EXPECT_FALSE(rig.controller.UpdateHighlight(300, 300));
+    EXPECT_TRUE(rig.controller.UpdateHighlight(300, 311));
+    EXPECT_EQ(rig.session.Highlighted(), nullptr);
+
+    // 9.9 pixels: the corner sits 0.1 px right of the pixel grid.
+    o->vertices[0]->pos.x = 0.1 / 300.0;
+    rig.controller.AttachModel(rig.model.get());
+    EXPECT_TRUE(rig.controller.UpdateHighlight(310, 300));
+    EXPECT_EQ(rig.session.Highlighted(), o->vertices[0]);
+}
+
+TEST(DesignHighlight, EqualDistancesKeepTheFirstCornerInModelOrder) {
+    auto m = std::make_unique<CPolyModel>();
+    CPolyObject* a = m->AddObject();
+    CPolyObject* b = m->AddObject();
+    testmesh::AddFace(a, {{0.5, 0.5, 0}, {0.2, 0, 0}, {0.5390625, 0, 0}});
+    testmesh::AddFace(a, {{0.2, 0, 0}, {0.5, 0.5, 0}, {0.9, 0.9, 0}});
+    testmesh::AddFace(b, {{0.2, 0, 0}, {0.9, 0.1, 0}, {0.9, 0.3, 0}});
+    // Window x = 256(x + 1) at 512 pixels: 0.5 and 0.5390625 sit exactly 5 px
+    // either side of pixel 389 on row 256; the right one comes first in order.
+    testmesh::AddFace(b, {{0.5, 0, 0}, {0.9, 0.5, 0}, {0.9, 0.7, 0}});
+    Rig rig(std::move(m));
+    FlatProjection(rig.camera, 0.0, 512);
+    // Three corners at (0.2, 0): the one in object a's first face wins.
+    ASSERT_TRUE(rig.controller.UpdateHighlight(307, 256));
+    EXPECT_EQ(rig.session.Highlighted(), a->faces[0]->corners[1]->vertex);
+    ASSERT_TRUE(rig.controller.UpdateHighlight(389, 256));
+    EXPECT_EQ(rig.session.Highlighted(), a->faces[0]->corners[2]->vertex);
+    EXPECT_EQ(rig.controller.NearestCornerLinear(389, 256), rig.session.Highlighted());
+}
+
+TEST(DesignHighlight, GridSearchAgreesWithTheLinearSearch) {
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> u(-1.2, 1.2);
+    auto m = std::make_unique<CPolyModel>();
+    CPolyObject* o = m->AddObject();
+    for (int i = 0; i < 1000; ++i) {
+        const CVector3 p{u(rng), u(rng), u(rng)};
+        // Every third face repeats a corner of the previous one: ties.
+        const CVector3 q = (i % 3 == 0 && i > 0) ? o->faces.back()->corners[2]->vertex->pos
+                                                 : CVector3{u(rng), u(rng), u(rng)};
+        testmesh::AddFace(o, {p, q, p * 0.5});
+    }
+    Rig rig(std::move(m));
+    rig.camera.Resize(640, 480);
+    const MouseState right{false, true, false, false, false};
+    rig.camera.RightButtonDown(100, 100, right);
+    rig.camera.MouseMove(180, 160, right);
+    rig.camera.RightButtonUp();
+
+    std::uniform_int_distribution<int> mx(-30, 670), my(-30, 510);
+    int found = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < 2000; ++i) {
+            const int x = mx(rng), y = my(rng);
+            CPolyVertex* fast = rig.controller.NearestCorner(x, y);
+            ASSERT_EQ(fast, rig.controller.NearestCornerLinear(x, y)) << x << "," << y;
+            found += fast != nullptr;
+        }
+        // A camera change must reach the grid.
+        rig.camera.Wheel(240);
+        rig.camera.MouseMove(50, 40, MouseState{false, false, true, false, false});
+    }
+    EXPECT_GT(found, 300);
+}
+
+TEST(DesignHandles, TiesGoToXThenYThenZ) {
+    auto m = Sheet();
+    Rig rig(std::move(m));
+    FlatProjection(rig.camera, 1.0); // window x = 300(x + y + 1): X and Y tips coincide
+    const CPolyVertex* v = rig.model->objects[0]->faces[0]->corners[0]->vertex;
+    const CVector3 at = v->pos;
+    const int sx = static_cast<int>(std::lround(300 * (at.x + at.y + 1)));
+    const int sy = MouseY(at.y);
+    rig.controller.UpdateHighlight(sx, sy);
+    ASSERT_NE(rig.session.Highlighted(), nullptr);
+    ASSERT_TRUE(rig.controller.EndLeftClick());
+    ASSERT_NE(rig.session.Selected(), nullptr);
+
+    // The X tip is 60 px right; the Y tip is 60 px right and 60 px up.
+    EXPECT_EQ(rig.controller.PickHandle(sx + 60, sy), 1);
+    EXPECT_EQ(rig.session.Handle(), 1);
+    EXPECT_DOUBLE_EQ(rig.controller.HandleScreen().x, 60.0);
+    EXPECT_DOUBLE_EQ(rig.controller.HandleScreen().y, 0.0);
+    // Z has no screen length here: its tip sits on the vertex.
+    EXPECT_EQ(rig.controller.PickHandle(sx, sy), 3);
+
+    // Make X and Y coincide exactly: a projection where y reads as x.
+    FlatProjection(rig.camera, 0.0);
+    rig.camera.projection[0] = 1.0;
+    rig.camera.projection[1] = 1.0; // window y also takes x
+    rig.camera.projection[4] = 1.0;
+    rig.camera.projection[5] = 1.0;
+    const int tx = static_cast<int>(std::lround(300 * (at.x + at.y + 0.2 + 1)));
+    const int ty = static_cast<int>(std::lround(600 - 300 * (at.x + at.y + 0.2 + 1)));
+    EXPECT_EQ(rig.controller.PickHandle(tx, ty), 1);
+    // Exactly 10 px from the tip still picks; 11 does not.
+    EXPECT_EQ(rig.controller.PickHandle(tx + 6, ty + 8), 1);
+    EXPECT_EQ(rig.controller.PickHandle(tx + 11, ty), 0);
+    EXPECT_EQ(rig.session.Handle(), 0);
+}
+
+TEST(DesignHandles, YBeatsZOnATie) {
+    auto m = Sheet();
+    Rig rig(std::move(m));
+    FlatProjection(rig.camera);
+    rig.camera.projection[9] = 1.0; // window y also takes z: the Y and Z tips meet
+    const CVector3 at = rig.model->objects[0]->faces[0]->corners[0]->vertex->pos;
+    rig.controller.UpdateHighlight(MouseX(at.x), MouseY(at.y));
+    ASSERT_TRUE(rig.controller.EndLeftClick());
+    EXPECT_EQ(rig.controller.PickHandle(MouseX(at.x), MouseY(at.y + 0.2)), 2);
+}
+
+TEST(DesignDrag, ThirtyPixelsOnASixtyPixelHandleFoldsAtHalfTheMove) {
+    Rig rig(Sheet());
+    FlatProjection(rig.camera);
+    const CVector3 start{0.5, 0.5, 0.0};
+    const int vx = MouseX(start.x), vy = MouseY(start.y);
+
+    // Press and release on the vertex selects it and changes nothing.
+    ASSERT_TRUE(rig.controller.UpdateHighlight(vx, vy));
+    ASSERT_EQ(rig.session.Highlighted()->pos, start);
+    EXPECT_TRUE(rig.controller.LeftButtonDown(vx, vy)); // nothing selected: capture
+    EXPECT_TRUE(rig.controller.EndLeftClick());
+    ASSERT_NE(rig.session.Selected(), nullptr);
+    EXPECT_EQ(rig.session.Selected()->pos, start);
+    EXPECT_EQ(rig.model->undoStack.size(), 1u);
+    // While selected the highlight search is off.
+    EXPECT_FALSE(rig.controller.UpdateHighlight(vx + 2, vy));
+    EXPECT_EQ(rig.session.Highlighted(), nullptr);
+
+    // Press on the X tip, drag 30 px to the right.
+    EXPECT_FALSE(rig.controller.LeftButtonDown(vx + 60, vy));
+    ASSERT_EQ(rig.session.Handle(), 1);
+    EXPECT_TRUE(rig.controller.DragHandle(vx + 90, vy));
+    EXPECT_EQ(rig.camera.downX, vx + 90);
+    const CPolyVertex* sel = rig.session.Selected();
+    ASSERT_NE(sel, nullptr);
+    EXPECT_TRUE(InWorkingObject(*rig.model, sel));
+    EXPECT_NEAR(sel->pos.x, 0.6, 1e-9);
+    EXPECT_NEAR(sel->pos.y, 0.5, 1e-9);
+
+    // The crease plane is x = 0.55 and everything left of it went over.
+    const CSlicePlane& plane = *rig.model->currentPlane;
+    const double n = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
+    EXPECT_NEAR(std::fabs(plane.a) / n, 1.0, 1e-12);
+    EXPECT_NEAR(plane.Evaluate({0.55, 0.3, 0.0}), 0.0, 1e-12);
+    for (const CPolyVertex* v : rig.model->objects[0]->vertices)
+        EXPECT_GE(v->pos.x, 0.55 - 1e-9);
+
+    // Moving across the handle does not move the vertex along it.
+    const CVector3 before = sel->pos;
+    rig.controller.DragHandle(vx + 90, vy - 25);
+    EXPECT_NEAR(rig.session.Selected()->pos.x, before.x, 1e-9);
+}
+
+TEST(DesignDrag, RejectedStepShowsTheLastFoldedPositionAfterRelease) {
+    Rig rig(Sheet());
+    FlatProjection(rig.camera);
+    const int vx = MouseX(0.5), vy = MouseY(0.5);
+    rig.controller.UpdateHighlight(vx, vy);
+    rig.controller.LeftButtonDown(vx, vy);
+    rig.controller.EndLeftClick();
+    rig.controller.LeftButtonDown(vx + 60, vy);
+    ASSERT_TRUE(rig.controller.DragHandle(vx + 90, vy)); // plane x = 0.55
+    const uint64_t revision = rig.controller.ShapeRevision();
+
+    // 120 px more: the vertex reaches x = 1.0 and the plane x = 0.75 runs
+    // through a column of the sheet.
+    EXPECT_FALSE(rig.controller.DragHandle(vx + 210, vy));
+    EXPECT_EQ(rig.controller.ShapeRevision(), revision);
+    EXPECT_EQ(rig.camera.downX, vx + 210); // the anchor follows the pointer
+    EXPECT_NEAR(rig.session.Selected()->pos.x, 1.0, 1e-9);
+
+    EXPECT_FALSE(rig.controller.EndLeftClick());
+    EXPECT_NEAR(rig.session.Selected()->pos.x, 0.6, 1e-9);
+}
+
+TEST(DesignDrag, PressAwayFromTheHandlesDragsNothing) {
+    Rig rig(Sheet());
+    FlatProjection(rig.camera);
+    const int vx = MouseX(0.5), vy = MouseY(0.5);
+    rig.controller.UpdateHighlight(vx, vy);
+    rig.controller.LeftButtonDown(vx, vy);
+    rig.controller.EndLeftClick();
+    rig.controller.LeftButtonDown(vx - 40, vy + 40);
+    EXPECT_EQ(rig.session.Handle(), 0);
+    EXPECT_FALSE(rig.controller.DragHandle(vx + 50, vy));
+    EXPECT_EQ(rig.camera.downX, vx - 40);
+    EXPECT_EQ(rig.session.Selected()->pos, (CVector3{0.5, 0.5, 0}));
+}
+
+TEST(DesignSelection, PressWithNothingSelectedPutsThePlaneBackOnItsSquare) {
+    Rig rig(Sheet());
+    FlatProjection(rig.camera);
+    rig.model->currentPlane->SetBisector({0, 0, 0}, {0, 0, 2});
+    EXPECT_TRUE(rig.controller.LeftButtonDown(5, 5));
+    EXPECT_EQ(rig.camera.downX, 5);
+    EXPECT_DOUBLE_EQ(rig.model->currentPlane->b, -1.0);
+    EXPECT_DOUBLE_EQ(rig.model->currentPlane->d, 0.0);
+
+    // Without a model a press does nothing at all.
+    rig.controller.AttachModel(nullptr);
+    EXPECT_FALSE(rig.controller.LeftButtonDown(40, 40));
+    EXPECT_EQ(rig.camera.downX, 5);
+    EXPECT_FALSE(rig.controller.UpdateHighlight(300, 300));
+    EXPECT_FALSE(rig.controller.EndLeftClick());
+}
+
+TEST(DesignSelection, SpaceAndFixShapeEndTheEpisode) {
+    Rig rig(Sheet());
+    FlatProjection(rig.camera);
+    const int vx = MouseX(0.5), vy = MouseY(0.5);
+    EXPECT_FALSE(rig.controller.FixShape());
+    EXPECT_FALSE(rig.controller.CanFixShape());
+
+    rig.controller.UpdateHighlight(vx, vy);
+    rig.controller.EndLeftClick();
+    rig.controller.LeftButtonDown(vx + 60, vy);
+    rig.controller.DragHandle(vx + 90, vy);
+    rig.controller.EndLeftClick();
+    rig.controller.Space();
+    EXPECT_EQ(rig.session.Selected(), nullptr);
+    EXPECT_EQ(rig.model->undoStack.size(), 1u);
+
+    // The hover after the fold finds corners of the folded working object.
+    ASSERT_TRUE(rig.controller.UpdateHighlight(MouseX(0.6), vy));
+    EXPECT_TRUE(InWorkingObject(*rig.model, rig.session.Highlighted()));
+    EXPECT_NEAR(rig.session.Highlighted()->pos.x, 0.6, 1e-9);
+
+    rig.controller.EndLeftClick();
+    EXPECT_TRUE(rig.controller.CanFixShape());
+    const uint64_t revision = rig.controller.ShapeRevision();
+    EXPECT_TRUE(rig.controller.FixShape());
+    EXPECT_GT(rig.controller.ShapeRevision(), revision);
+    EXPECT_EQ(rig.session.Selected(), nullptr);
+    EXPECT_EQ(rig.model->undoStack.size(), 3u);
+}
