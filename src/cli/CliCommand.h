@@ -22,6 +22,7 @@ constexpr int kExitCancelled = 2;
 int RunInfo(const std::vector<std::string>& args);
 int RunConvert(const std::vector<std::string>& args);
 int RunSheet(const std::vector<std::string>& args);
+int RunFold(const std::vector<std::string>& args);
 
 // The message the GUI shows when an output file cannot be written.
 constexpr const char* kCannotWriteMessage = "ファイルに書き込めません";

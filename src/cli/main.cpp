@@ -14,6 +14,7 @@ const CliCommand kCommands[] = {
     {"info", "print what a model file holds", RunInfo},
     {"convert", "read a model file and write its shape as OBJ", RunConvert},
     {"sheet", "write a triangulated sheet of paper as OBJ", RunSheet},
+    {"fold", "fold a model by dragging vertices and write the shape as OBJ", RunFold},
 };
 
 void PrintUsage(std::FILE* out)

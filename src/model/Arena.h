@@ -35,6 +35,18 @@ public:
     // Forgets every record but keeps the memory for the next fill.
     void Reset();
 
+    // A fill position: Rewind(mark) forgets every record created after Mark().
+    struct Position {
+        size_t block = 0;
+        size_t used = 0;
+    };
+    Position Mark() const { return {current_, used_}; }
+    void Rewind(const Position& mark)
+    {
+        current_ = mark.block;
+        used_ = mark.used;
+    }
+
     size_t BytesReserved() const;
 
 private:

@@ -5,16 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
-void CCornerList::PushBack(CFaceCorner* c, Arena& arena)
+void CCornerList::Grow(Arena& arena)
 {
-    if (count_ == capacity_) {
-        const int32_t newCapacity = capacity_ * 2;
-        CFaceCorner** grown = arena.AllocateArray<CFaceCorner*>(newCapacity);
-        std::memcpy(grown, items_, sizeof(CFaceCorner*) * count_);
-        items_ = grown; // the old array stays in the arena until it is reset
-        capacity_ = newCapacity;
-    }
-    items_[count_++] = c;
+    const int32_t newCapacity = capacity_ * 2;
+    CFaceCorner** grown = arena.AllocateArray<CFaceCorner*>(newCapacity);
+    std::memcpy(grown, items_, sizeof(CFaceCorner*) * count_);
+    items_ = grown; // the old array stays in the arena until it is reset
+    capacity_ = newCapacity;
 }
 
 void CCornerList::Remove(const CFaceCorner* c)

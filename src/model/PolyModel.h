@@ -73,7 +73,12 @@ public:
     const_iterator begin() const { return items_; }
     const_iterator end() const { return items_ + count_; }
 
-    void PushBack(CFaceCorner* c, Arena& arena);
+    void PushBack(CFaceCorner* c, Arena& arena)
+    {
+        if (count_ == capacity_)
+            Grow(arena);
+        items_[count_++] = c;
+    }
     // Unlinks every entry equal to c (the corner itself is not destroyed).
     void Remove(const CFaceCorner* c);
     void Erase(int index);
@@ -82,6 +87,8 @@ public:
     void Truncate(int n) { count_ = n; }
 
 private:
+    void Grow(Arena& arena);
+
     static constexpr int kInline = 3;
     CFaceCorner* inline_[kInline] = {};
     CFaceCorner** items_ = inline_;

@@ -1,0 +1,238 @@
+// lintoro-cli fold IN -o OUT.obj ACTIONS...
+
+#include "cli/CliCommand.h"
+
+#include "design/DesignSession.h"
+#include "export/ExportOBJ.h"
+#include "model/PolyModel.h"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: lintoro-cli fold IN -o OUT.obj ACTIONS...\n"
+    "Opens IN as the program would (scaled into the cube [-1, 1]^3), folds it\n"
+    "as the design view does, and writes the first object to OUT.obj.\n"
+    "Actions, applied in order:\n"
+    "  --select X,Y,Z         select the vertex nearest the point (ends a\n"
+    "                         selection first), as a click on it does\n"
+    "  --drag AXIS:DIST[:N]   drag the selected vertex DIST along x, y or z in N\n"
+    "                         equal mouse-move steps (default 1), then release\n"
+    "  --fix                  Fix Shape (needs a selected vertex)\n"
+    "  --deselect             end the selection (SPACE)\n"
+    "  --undo                 Undo\n"
+    "Prints 'accepted N rejected M faces F vertices V' (drag steps of the run,\n"
+    "faces and vertex records written) and 'median step T ms' (the median time\n"
+    "of a folding drag step). Nothing is written when an action fails.\n";
+
+constexpr int kMaxSteps = 1000000;
+
+struct Action {
+    enum Kind { kSelect, kDrag, kFix, kDeselect, kUndo };
+    explicit Action(Kind k) : kind(k) {}
+    Kind kind;
+    CVector3 point; // kSelect
+    int axis = 0;   // kDrag: 0 x, 1 y, 2 z
+    double distance = 0.0;
+    int steps = 1;
+};
+
+bool ParseNumber(const std::string& text, double& out) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    double value = 0.0;
+    const auto res = std::from_chars(first, last, value, std::chars_format::general);
+    if (text.empty() || res.ec != std::errc() || res.ptr != last || !std::isfinite(value))
+        return false;
+    out = value;
+    return true;
+}
+
+std::vector<std::string> Split(const std::string& text, char sep) {
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (c == sep)
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+bool ParsePoint(const std::string& text, CVector3& out) {
+    const std::vector<std::string> parts = Split(text, ',');
+    return parts.size() == 3 && ParseNumber(parts[0], out.x) && ParseNumber(parts[1], out.y) &&
+           ParseNumber(parts[2], out.z);
+}
+
+bool ParseDrag(const std::string& text, Action& out) {
+    const std::vector<std::string> parts = Split(text, ':');
+    if (parts.size() < 2 || parts.size() > 3)
+        return false;
+    const std::string& axis = parts[0];
+    if (axis == "x" || axis == "X")
+        out.axis = 0;
+    else if (axis == "y" || axis == "Y")
+        out.axis = 1;
+    else if (axis == "z" || axis == "Z")
+        out.axis = 2;
+    else
+        return false;
+    if (!ParseNumber(parts[1], out.distance))
+        return false;
+    return parts.size() == 2 || ParseIntArg(parts[2], 1, kMaxSteps, out.steps);
+}
+
+// The first vertex nearest p over all corners of all objects, in object, face
+// and corner order.
+CPolyVertex* NearestCorner(const CPolyModel& model, const CVector3& p) {
+    CPolyVertex* best = nullptr;
+    double bestDistance = kDoubleMax;
+    for (const auto& obj : model.objects)
+        for (const CPolyFace* f : obj->faces)
+            for (const CFaceCorner* c : f->corners) {
+                const double d = Distance3D(c->vertex->pos, p);
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    best = c->vertex;
+                }
+            }
+    return best;
+}
+
+int Failed(const std::string& text) {
+    std::fprintf(stderr, "lintoro-cli fold: %s\n", text.c_str());
+    return kExitFailed;
+}
+
+} // namespace
+
+int RunFold(const std::vector<std::string>& args) {
+    std::vector<std::string> paths;
+    std::string out;
+    std::vector<Action> actions;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (IsHelp(args[i])) {
+            std::fputs(kHelp, stdout);
+            return kExitOk;
+        }
+        OptionArg opt = SplitOption(args[i]);
+        const bool takesValue = opt.name == "-o" || opt.name == "--select" || opt.name == "--drag";
+        const bool flag = opt.name == "--fix" || opt.name == "--deselect" || opt.name == "--undo";
+        if (flag) {
+            if (opt.hasValue)
+                return UsageError("fold", opt.name + " takes no value");
+            actions.emplace_back(opt.name == "--fix"        ? Action::kFix
+                                 : opt.name == "--deselect" ? Action::kDeselect
+                                                            : Action::kUndo);
+            continue;
+        }
+        if (!takesValue) {
+            if (opt.name.size() > 1 && opt.name[0] == '-')
+                return UsageError("fold", "unknown option '" + args[i] + "'");
+            paths.push_back(args[i]);
+            continue;
+        }
+        if (!opt.hasValue) {
+            if (i + 1 >= args.size())
+                return UsageError("fold", opt.name + " needs a value");
+            opt.value = args[++i];
+        }
+        if (opt.name == "-o") {
+            out = opt.value;
+        } else if (opt.name == "--select") {
+            Action a(Action::kSelect);
+            if (!ParsePoint(opt.value, a.point))
+                return UsageError("fold", "--select takes X,Y,Z (three numbers)");
+            actions.push_back(a);
+        } else {
+            Action a(Action::kDrag);
+            if (!ParseDrag(opt.value, a))
+                return UsageError("fold", "--drag takes AXIS:DIST[:STEPS] with AXIS x, y or z "
+                                          "and STEPS from 1 to " +
+                                              std::to_string(kMaxSteps));
+            actions.push_back(a);
+        }
+    }
+    if (paths.size() != 1)
+        return UsageError("fold", "expected one input file");
+    if (out.empty())
+        return UsageError("fold", "no output file given (-o OUT.obj)");
+
+    std::unique_ptr<CPolyModel> model;
+    if (const int status = OpenModelForCli(paths[0], model); status != kExitOk)
+        return status;
+    model->NormalizeToUnit(); // as the design view does with a newly opened model
+    CDesignSession session;
+    session.AttachModel(model.get());
+
+    std::vector<double> stepMs;
+    for (const Action& a : actions) {
+        switch (a.kind) {
+        case Action::kSelect: {
+            if (session.Selected())
+                session.Deselect();
+            CPolyVertex* v = NearestCorner(*model, a.point);
+            if (!v)
+                return Failed("the model has no vertex to select");
+            session.SetHighlighted(v);
+            session.ResetPlaneToSquare(); // the left press
+            session.EndLeftClick();       // the release commits and selects
+            break;
+        }
+        case Action::kDrag: {
+            if (!session.Selected())
+                return Failed("--drag needs a selected vertex (use --select first)");
+            session.SetHandle(a.axis + 1);
+            CVector3 delta;
+            (a.axis == 0 ? delta.x : a.axis == 1 ? delta.y : delta.z) = a.distance / a.steps;
+            for (int s = 0; s < a.steps; ++s) {
+                const auto t0 = std::chrono::steady_clock::now();
+                const auto outcome = session.DragBy(delta);
+                const auto t1 = std::chrono::steady_clock::now();
+                if (outcome == CDesignSession::DragOutcome::kAccepted)
+                    stepMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+            }
+            session.EndLeftClick();
+            break;
+        }
+        case Action::kFix:
+            if (!session.FixShape())
+                return Failed("--fix needs a selected vertex");
+            break;
+        case Action::kDeselect:
+            session.Deselect();
+            break;
+        case Action::kUndo:
+            session.Undo();
+            break;
+        }
+    }
+    // What the file gets is what an export now would write: a selected vertex
+    // sits at its last accepted position.
+    session.Deselect();
+
+    if (!ExportObjFile(out, *model)) {
+        std::fprintf(stderr, "%s\n", kCannotWriteMessage);
+        return kExitFailed;
+    }
+    const CPolyObject* first = model->objects.empty() ? nullptr : model->objects[0].get();
+    std::printf("accepted %d rejected %d faces %zu vertices %zu\n", session.AcceptedSteps(),
+                session.RejectedSteps(), first ? first->faces.size() : size_t{0},
+                first ? first->vertices.size() : size_t{0});
+    double median = 0.0;
+    if (!stepMs.empty()) {
+        std::sort(stepMs.begin(), stepMs.end());
+        const size_t n = stepMs.size();
+        median = n % 2 ? stepMs[n / 2] : (stepMs[n / 2 - 1] + stepMs[n / 2]) / 2.0;
+    }
+    std::printf("median step %.3f ms\n", median);
+    return kExitOk;
+}

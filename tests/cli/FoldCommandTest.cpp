@@ -1,0 +1,147 @@
+// Runs lintoro-cli fold on generated sheets and checks its summary, its file
+// and its failures.
+
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+CliRun Cli(const std::string& args) {
+    const std::string dir = testfiles::ScratchDir();
+    const std::string out = dir + "/fold.out", err = dir + "/fold.err";
+    const std::string cmd =
+        Quote(LINTORO_CLI) + " " + args + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
+    CliRun r;
+    const int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = testfiles::ReadWhole(out);
+    r.err = testfiles::ReadWhole(err);
+    return r;
+}
+
+std::string Scratch(const std::string& name) {
+    return testfiles::ScratchDir() + "/" + name;
+}
+
+// A 7 x 7 flat sheet: no grid line lies near the planes of the drags below.
+std::string Sheet() {
+    const std::string path = Scratch("fold-sheet.obj");
+    EXPECT_EQ(Cli("sheet --rows 7 --cols 7 --size 2 -o " + Quote(path)).status, 0);
+    return path;
+}
+
+int CountLines(const std::string& text, char tag) {
+    std::istringstream in(text);
+    std::string line;
+    int n = 0;
+    while (std::getline(in, line))
+        n += line.size() > 1 && line[0] == tag && line[1] == ' ';
+    return n;
+}
+
+} // namespace
+
+TEST(CliFold, SummaryCountsStepsAndTheWrittenRecords) {
+    const std::string in = Sheet();
+    const std::string out = Scratch("fold-out.obj");
+    // Three equal steps: the second meets the crease of the first and is rejected.
+    CliRun r =
+        Cli("fold " + Quote(in) + " -o " + Quote(out) + " --select -0.43,-0.43,0 --drag x:0.3:3");
+    ASSERT_EQ(r.status, 0) << r.err;
+    int accepted = -1, rejected = -1, faces = -1, vertices = -1, used = 0;
+    double ms = -1.0;
+    ASSERT_EQ(std::sscanf(r.out.c_str(),
+                          "accepted %d rejected %d faces %d vertices %d\nmedian step %lf ms\n%n",
+                          &accepted, &rejected, &faces, &vertices, &ms, &used),
+              5)
+        << r.out;
+    EXPECT_EQ(static_cast<size_t>(used), r.out.size());
+    EXPECT_EQ(accepted, 2);
+    EXPECT_EQ(rejected, 1);
+    EXPECT_GE(ms, 0.0);
+    EXPECT_NE(r.out.find(" ms\n"), std::string::npos);
+    EXPECT_EQ(r.out[r.out.find(" ms\n") - 4], '.'); // three decimals
+    const std::string text = testfiles::ReadWhole(out);
+    EXPECT_EQ(CountLines(text, 'f'), faces);
+    EXPECT_EQ(CountLines(text, 'v'), vertices);
+    EXPECT_GT(CountLines(text, 'f'), 98); // folded: crossed faces were split
+}
+
+TEST(CliFold, UndoingEverythingWritesWhatConvertWrites) {
+    const std::string in = Sheet();
+    const std::string plain = Scratch("fold-plain.obj");
+    ASSERT_EQ(Cli("convert " + Quote(in) + " " + Quote(plain)).status, 0);
+    const std::string expected = testfiles::ReadWhole(plain);
+    const std::string out = Scratch("fold-undone.obj");
+    // Nothing to undo or deselect: nothing happens.
+    CliRun r = Cli("fold " + Quote(in) + " -o " + Quote(out) + " --undo --deselect");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 40), "accepted 0 rejected 0 faces 98 vertices ");
+    EXPECT_EQ(testfiles::ReadWhole(out), expected);
+    // Fix Shape pushes the dragged shape: the first Undo shows it, the second
+    // the loaded shape.
+    r = Cli("fold " + Quote(in) + " -o " + Quote(out) +
+            " --select=-0.43,-0.43,0 --drag x:0.25 --fix --undo");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string dragged = testfiles::ReadWhole(out);
+    EXPECT_NE(dragged, expected);
+    r = Cli("fold " + Quote(in) + " -o " + Quote(out) +
+            " --select=-0.43,-0.43,0 --drag x:0.25 --fix --undo --undo");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testfiles::ReadWhole(out), expected);
+    // A second selection ends the first and commits the fold: the new working
+    // copy has the same faces, without the records the split faces left.
+    r = Cli("fold " + Quote(in) + " -o " + Quote(out) +
+            " --select=-0.43,-0.43,0 --drag x:0.25 --select 0.7,0.7,0");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string recommitted = testfiles::ReadWhole(out);
+    EXPECT_EQ(CountLines(recommitted, 'f'), CountLines(dragged, 'f'));
+    EXPECT_GT(CountLines(dragged, 'v'), 3 * CountLines(dragged, 'f'));
+    EXPECT_EQ(CountLines(recommitted, 'v'), 3 * CountLines(recommitted, 'f'));
+}
+
+TEST(CliFold, FailuresWriteNothing) {
+    const std::string in = Sheet();
+    const std::string out = Scratch("fold-never.obj");
+    for (const char* actions : {"--drag x:0.2", "--fix", "--select 1,2", "--select a,b,c",
+                                "--drag w:0.2", "--drag x", "--drag x:0.2:0", "--drag x:nan",
+                                "--select 0,0,0 --drag x:0.1:-2", "--frobnicate", "--fix=1"}) {
+        SCOPED_TRACE(actions);
+        CliRun r = Cli("fold " + Quote(in) + " -o " + Quote(out) + " " + actions);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("lintoro-cli fold"), std::string::npos);
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(fs::exists(out));
+    }
+    CliRun r = Cli("fold " + Quote(Scratch("absent.obj")) + " -o " + Quote(out) + " --undo");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "File open failed\n");
+    EXPECT_EQ(Cli("fold " + Quote(in) + " --undo").status, 1);
+    EXPECT_FALSE(fs::exists(out));
+    r = Cli("fold --help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--drag AXIS:DIST[:N]"), std::string::npos);
+}
