@@ -6,9 +6,7 @@
 #include <QKeyEvent>
 #include <QResizeEvent>
 
-CModelView::CModelView(QWidget* parent)
-    : CGLPaneView(parent), controller_(session_, Camera())
-{
+CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera()) {
     // Reaches a handler only while this pane is the active view.
     Commands().Add(
         kCmdFixShape,
@@ -21,8 +19,7 @@ CModelView::CModelView(QWidget* parent)
 
 CModelView::~CModelView() = default;
 
-void CModelView::OnUpdate(int hint)
-{
+void CModelView::OnUpdate(int hint) {
     if (hint == kHintNewModel && g_pModel)
         g_pModel->NormalizeToUnit();
     // The shape (or the whole model) may have been replaced behind the
@@ -32,14 +29,12 @@ void CModelView::OnUpdate(int hint)
     CGLPaneView::OnUpdate(hint);
 }
 
-void CModelView::resizeEvent(QResizeEvent* event)
-{
+void CModelView::resizeEvent(QResizeEvent* event) {
     lastDesignViewWidth = event->size().width();
     CGLPaneView::resizeEvent(event);
 }
 
-void CModelView::keyPressEvent(QKeyEvent* event)
-{
+void CModelView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
         controller_.Space();
         update();
@@ -48,8 +43,7 @@ void CModelView::keyPressEvent(QKeyEvent* event)
     CGLPaneView::keyPressEvent(event);
 }
 
-void CModelView::DrawContents()
-{
+void CModelView::DrawContents() {
     DesignSceneState state;
     state.showFaces = showFaces;
     state.showEdges = showEdges;
@@ -63,22 +57,20 @@ void CModelView::DrawContents()
         Renderer().DrawHandles(selected->pos);
 }
 
-void CModelView::LeftButtonDown(int x, int y)
-{
+void CModelView::LeftButtonDown(int x, int y) {
     controller_.LeftButtonDown(x, y);
 }
 
-void CModelView::LeftButtonUp(int, int)
-{
+void CModelView::LeftButtonUp(int, int) {
     // The release also puts a vertex moved by rejected steps back on the
     // surface shown, so the pane redraws in either case.
     controller_.EndLeftClick();
     update();
 }
 
-void CModelView::PlainMouseMove(int x, int y, bool leftDown)
-{
-    const bool changed = leftDown ? controller_.DragHandle(x, y) : controller_.UpdateHighlight(x, y);
+void CModelView::PlainMouseMove(int x, int y, bool leftDown) {
+    const bool changed =
+        leftDown ? controller_.DragHandle(x, y) : controller_.UpdateHighlight(x, y);
     if (changed)
         update();
 }

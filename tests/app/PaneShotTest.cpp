@@ -14,15 +14,13 @@ class PaneShotTest : public GuiFixture {
     CDesignSession& Session() const { return View()->Session(); }
     const CViewCamera& Cam() const { return View()->Camera(); }
 
-    QImage Shot(const QString& name)
-    {
+    QImage Shot(const QString& name) {
         QImage img = View()->grabFramebuffer();
         [&] { QVERIFY(img.save(ArtefactPath(name), "PNG")); }();
         return img;
     }
 
-    void OpenSample()
-    {
+    void OpenSample() {
         Start();
         Frame()->resize(900, 700);
         QVERIFY(QTest::qWaitForWindowActive(Frame()));
@@ -33,8 +31,7 @@ class PaneShotTest : public GuiFixture {
     }
 
     // Pane position of the middle of the sheet's bounding box.
-    QPoint SheetMiddle() const
-    {
+    QPoint SheetMiddle() const {
         CVector3 lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
         for (const CPolyVertex* v : g_pModel->objects[0]->vertices) {
             lo = {std::min(lo.x, v->pos.x), std::min(lo.y, v->pos.y), std::min(lo.z, v->pos.z)};
@@ -44,13 +41,13 @@ class PaneShotTest : public GuiFixture {
     }
 
 private slots:
-    void sheetIsLitBlueOnWhiteWithTheHighlightInRed()
-    {
+    void sheetIsLitBlueOnWhiteWithTheHighlightInRed() {
         OpenSample();
         const double dpr = View()->devicePixelRatioF();
         QImage img = Shot(QStringLiteral("design-sheet.png"));
         QCOMPARE(img.width(), int(View()->width() * dpr));
-        QVERIFY2(IsWhite(PixelAt(img, QPoint(3, 3), dpr)), qPrintable(Describe(img.pixelColor(3, 3))));
+        QVERIFY2(IsWhite(PixelAt(img, QPoint(3, 3), dpr)),
+                 qPrintable(Describe(img.pixelColor(3, 3))));
         const QPoint mid = SheetMiddle();
         const QColor face = PixelAt(img, mid, dpr);
         QVERIFY2(IsLitBlue(face), qPrintable(Describe(face)));
@@ -87,15 +84,15 @@ private slots:
         QVERIFY2(dark > 10, qPrintable(QString::number(dark)));
     }
 
-    void handlesShowTheirColoursAtTheTips()
-    {
+    void handlesShowTheirColoursAtTheTips() {
         OpenSample();
         const double dpr = View()->devicePixelRatioF();
         // Turn the camera so the Z handle does not point at the viewer.
         const QPoint mid(View()->width() / 2, View()->height() / 2);
         QTest::mousePress(Win(), Qt::RightButton, {}, At(View(), mid));
-        QTest::mouseMove(Win(), At(View(), mid + QPoint(40, 30)));
-        QTest::mouseRelease(Win(), Qt::RightButton, {}, At(View(), mid + QPoint(40, 30)));
+        QTest::mouseEvent(QTest::MouseMove, Win(), Qt::NoButton, {},
+                          At(View(), mid + QPoint(120, 80)));
+        QTest::mouseRelease(Win(), Qt::RightButton, {}, At(View(), mid + QPoint(120, 80)));
         QVERIFY(Cam().trackball.qCur.w < 1.0f);
 
         CPolyVertex* v = MiddleVertex(*g_pModel, Cam());
@@ -118,11 +115,11 @@ private slots:
         }
         // The sphere at the vertex in the handle material: lit red.
         const QColor ball = PixelAt(img, p, dpr);
-        QVERIFY2(ball.red() > 150 && ball.green() < 60 && ball.blue() < 60, qPrintable(Describe(ball)));
+        QVERIFY2(ball.red() > 150 && ball.green() < 60 && ball.blue() < 60,
+                 qPrintable(Describe(ball)));
     }
 
-    void foldedSheetIsDrawnFolded()
-    {
+    void foldedSheetIsDrawnFolded() {
         OpenSample();
         const double dpr = View()->devicePixelRatioF();
         CPolyVertex* v = MiddleVertex(*g_pModel, Cam());
@@ -152,8 +149,7 @@ private slots:
     }
 };
 
-QObject* MakePaneShotTest()
-{
+QObject* MakePaneShotTest() {
     return new PaneShotTest;
 }
 

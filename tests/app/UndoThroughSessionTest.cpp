@@ -9,15 +9,13 @@
 
 namespace {
 
-std::unique_ptr<CPolyModel> BuiltGrid()
-{
+std::unique_ptr<CPolyModel> BuiltGrid() {
     auto m = testmesh::Grid(4, 4);
     testmesh::Build(*m);
     return m;
 }
 
-CPolyVertex* VertexAt(CPolyModel& m, const CVector3& p)
-{
+CPolyVertex* VertexAt(CPolyModel& m, const CVector3& p) {
     for (CPolyFace* f : m.objects[0]->faces)
         for (CFaceCorner* c : f->corners)
             if (c->vertex->pos == p)
@@ -27,8 +25,7 @@ CPolyVertex* VertexAt(CPolyModel& m, const CVector3& p)
 
 } // namespace
 
-TEST(UndoThroughSession, HeldVertexIsPutBackAndSelectionCleared)
-{
+TEST(UndoThroughSession, HeldVertexIsPutBackAndSelectionCleared) {
     auto m = BuiltGrid();
     CPolyObject* loaded = m->objects[0].get();
     CDesignSession session;
@@ -56,8 +53,7 @@ TEST(UndoThroughSession, HeldVertexIsPutBackAndSelectionCleared)
     EXPECT_EQ(session.DragStep(0.3), CDesignSession::DragOutcome::kAccepted);
 }
 
-TEST(UndoThroughSession, SessionOnAnotherModelIsNotAsked)
-{
+TEST(UndoThroughSession, SessionOnAnotherModelIsNotAsked) {
     auto a = BuiltGrid();
     auto b = BuiltGrid();
     CDesignSession session;

@@ -7,8 +7,7 @@
 QObject* MakeDesignRoadTest();
 QObject* MakePaneShotTest();
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
     for (auto make : {MakeDesignRoadTest, MakePaneShotTest}) {
