@@ -1,5 +1,7 @@
 #include "app/CoreAdapters.h"
 
+#include "design/DesignSession.h"
+#include "design/DesignStates.h"
 #include "export/ExportOBJ.h"
 #include "model/PolyModel.h"
 
@@ -19,12 +21,9 @@ bool ExportShapeToFile(CPolyModel& model, const std::string& path)
     return ExportObjFile(path, model);
 }
 
-void StepBackShape(CPolyModel& model)
+bool StepBackShape(CPolyModel& model, CDesignSession* session)
 {
-    if (model.undoStack.empty())
-        return;
-    if (!model.objects.empty())
-        model.objects.erase(model.objects.begin());
-    model.objects.insert(model.objects.begin(), std::move(model.undoStack.back()));
-    model.undoStack.pop_back();
+    if (session && session->Model() == &model)
+        return session->Undo();
+    return StepBack(model);
 }

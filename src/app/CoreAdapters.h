@@ -4,6 +4,7 @@
 
 #include <string>
 
+class CDesignSession;
 class CPolyModel;
 
 // Writes the first object of the model as an OBJ file at path, through a
@@ -12,5 +13,7 @@ class CPolyModel;
 bool ExportShapeToFile(CPolyModel& model, const std::string& path);
 
 // Undo's model side: destroys the current shape and brings back the top of
-// the undo stack; nothing happens when the stack is empty.
-void StepBackShape(CPolyModel& model);
+// the undo stack; nothing happens when the stack is empty (false). When
+// `session` works on this model the step goes through it, so a vertex held by
+// a drag is put back first and the fold's index of the old shape is dropped.
+bool StepBackShape(CPolyModel& model, CDesignSession* session = nullptr);

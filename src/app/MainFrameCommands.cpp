@@ -9,6 +9,7 @@
 #include "app/MainFrame.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
+#include "widgets/ModelView.h"
 #include "widgets/PaneView.h"
 
 #include <QAction>
@@ -292,8 +293,9 @@ void CMainFrame::OnExport()
 
 void CMainFrame::OnUndo()
 {
+    // Through the design view's session, which holds pointers into the shape.
     if (g_pModel)
-        StepBackShape(*g_pModel);
+        StepBackShape(*g_pModel, modelView_ ? &modelView_->Session() : nullptr);
     doc_->UpdateAllViews(kHintUndo);
 }
 

@@ -1,5 +1,10 @@
 #include "widgets/FrameView.h"
 
-CFrameView::CFrameView(QWidget* parent) : CPaneView(parent) {}
+CFrameView::CFrameView(QWidget* parent) : CGLPaneView(parent) {}
 
 CFrameView::~CFrameView() = default;
+
+void CFrameView::LeftButtonDown(int x, int y) {
+    Camera().downX = x;
+    Camera().downY = y;
+}

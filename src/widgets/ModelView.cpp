@@ -1,15 +1,76 @@
 #include "widgets/ModelView.h"
 
 #include "app/AppState.h"
+#include "model/PolyModel.h"
 
+#include <QKeyEvent>
 #include <QResizeEvent>
 
-CModelView::CModelView(QWidget* parent) : CPaneView(parent) {}
+CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera()) {
+    // Reaches a handler only while this pane is the active view.
+    Commands().Add(
+        kCmdFixShape,
+        [this] {
+            if (controller_.FixShape())
+                update();
+        },
+        [this](CCmdUI& ui) { ui.Enable(controller_.CanFixShape()); });
+}
 
 CModelView::~CModelView() = default;
 
-void CModelView::resizeEvent(QResizeEvent* event)
-{
+void CModelView::OnUpdate(int hint) {
+    if (hint == kHintNewModel && g_pModel)
+        g_pModel->NormalizeToUnit();
+    // The shape (or the whole model) may have been replaced behind the
+    // session's back: it lets go of every record it pointed at.
+    if (hint == kHintNewModel || hint == kHintUndo)
+        controller_.AttachModel(g_pModel.get());
+    CGLPaneView::OnUpdate(hint);
+}
+
+void CModelView::resizeEvent(QResizeEvent* event) {
     lastDesignViewWidth = event->size().width();
-    CPaneView::resizeEvent(event);
+    CGLPaneView::resizeEvent(event);
+}
+
+void CModelView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        controller_.Space();
+        update();
+        return;
+    }
+    CGLPaneView::keyPressEvent(event);
+}
+
+void CModelView::DrawContents() {
+    DesignSceneState state;
+    state.showFaces = showFaces;
+    state.showEdges = showEdges;
+    const CPolyVertex* highlighted = session_.Highlighted();
+    const CPolyVertex* selected = session_.Selected();
+    state.highlighted = highlighted ? &highlighted->pos : nullptr;
+    state.selected = selected ? &selected->pos : nullptr;
+    state.shapeRevision = controller_.ShapeRevision();
+    Renderer().DrawDesignContents(*g_pModel, state);
+    if (selected)
+        Renderer().DrawHandles(selected->pos);
+}
+
+void CModelView::LeftButtonDown(int x, int y) {
+    controller_.LeftButtonDown(x, y);
+}
+
+void CModelView::LeftButtonUp(int, int) {
+    // The release also puts a vertex moved by rejected steps back on the
+    // surface shown, so the pane redraws in either case.
+    controller_.EndLeftClick();
+    update();
+}
+
+void CModelView::PlainMouseMove(int x, int y, bool leftDown) {
+    const bool changed =
+        leftDown ? controller_.DragHandle(x, y) : controller_.UpdateHighlight(x, y);
+    if (changed)
+        update();
 }

@@ -1,14 +1,36 @@
 #pragma once
-// The design view (3D, reflection design); records its width for the profile.
+// The design view (3D, reflection design): the pane where the user folds the
+// model. Mouse and key events drive a CDesignController; only this pane
+// redraws while the user highlights, selects and drags. Records its width for
+// the profile.
 
-#include "widgets/PaneView.h"
+#include "design/DesignController.h"
+#include "design/DesignSession.h"
+#include "widgets/GLPaneView.h"
 
-class CModelView : public CPaneView {
+class CModelView : public CGLPaneView {
     Q_OBJECT
 public:
     explicit CModelView(QWidget* parent = nullptr);
     ~CModelView() override;
 
+    // Hint 16 scales the new model into the unit cube and attaches it; hint
+    // 1000 forgets the highlight and selection (the shape was replaced).
+    void OnUpdate(int hint) override;
+
+    // The design session the main window's Undo goes through.
+    CDesignSession& Session() { return session_; }
+    const CDesignController& Controller() const { return controller_; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void DrawContents() override;
+    void LeftButtonDown(int x, int y) override;
+    void LeftButtonUp(int x, int y) override;
+    void PlainMouseMove(int x, int y, bool leftDown) override;
+
+private:
+    CDesignSession session_;
+    CDesignController controller_;
 };

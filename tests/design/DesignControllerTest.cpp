@@ -212,13 +212,15 @@ TEST(DesignDrag, ThirtyPixelsOnASixtyPixelHandleFoldsAtHalfTheMove) {
     EXPECT_NEAR(sel->pos.x, 0.6, 1e-9);
     EXPECT_NEAR(sel->pos.y, 0.5, 1e-9);
 
-    // The crease plane is x = 0.55 and everything left of it went over.
+    // The crease plane is x = 0.55 and every face left of it went over (the
+    // corners of split faces stay in the vertex list, used by no face).
     const CSlicePlane& plane = *rig.model->currentPlane;
     const double n = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
     EXPECT_NEAR(std::fabs(plane.a) / n, 1.0, 1e-12);
     EXPECT_NEAR(plane.Evaluate({0.55, 0.3, 0.0}), 0.0, 1e-12);
-    for (const CPolyVertex* v : rig.model->objects[0]->vertices)
-        EXPECT_GE(v->pos.x, 0.55 - 1e-9);
+    for (const CPolyFace* f : rig.model->objects[0]->faces)
+        for (const CFaceCorner* c : f->corners)
+            EXPECT_GE(c->vertex->pos.x, 0.55 - 1e-9);
 
     // Moving across the handle does not move the vertex along it.
     const CVector3 before = sel->pos;

@@ -1,0 +1,126 @@
+#include "widgets/GLPaneView.h"
+
+#include "app/AppState.h"
+
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <cstdio>
+
+namespace {
+
+MouseState StateOf(const QMouseEvent& e) {
+    MouseState s;
+    const Qt::MouseButtons b = e.buttons();
+    s.left = b.testFlag(Qt::LeftButton);
+    s.right = b.testFlag(Qt::RightButton);
+    s.middle = b.testFlag(Qt::MiddleButton);
+    const Qt::KeyboardModifiers k = e.modifiers();
+    s.shift = k.testFlag(Qt::ShiftModifier);
+    s.ctrl = k.testFlag(Qt::ControlModifier);
+    return s;
+}
+
+int X(const QMouseEvent& e) {
+    return static_cast<int>(e.position().x());
+}
+int Y(const QMouseEvent& e) {
+    return static_cast<int>(e.position().y());
+}
+
+} // namespace
+
+CGLPaneView::CGLPaneView(QWidget* parent) : CPaneView(parent) {
+    camera_.Resize(width(), height());
+    // The idle pass asks the active view first: the face count of the last
+    // open stays readable instead of being emptied at once.
+    Commands().Add(kPaneViewStatus, nullptr, [this](CCmdUI& ui) {
+        ui.Enable(true);
+        ui.SetText(viewStatus_);
+    });
+}
+
+CGLPaneView::~CGLPaneView() {
+    if (glReady_ && context()) {
+        makeCurrent();
+        renderer_.ReleaseGL();
+        doneCurrent();
+    }
+}
+
+void CGLPaneView::OnUpdate(int hint) {
+    if (hint == kHintNewModel) {
+        camera_.ResetCamera();
+        camera_.Resize(width(), height());
+        char text[64];
+        std::snprintf(text, sizeof text, "面数: %d", g_pModel ? g_pModel->faceCount : 0);
+        viewStatus_ = text;
+        emit StatusText(QString::fromStdString(viewStatus_));
+    }
+    CPaneView::OnUpdate(hint);
+}
+
+void CGLPaneView::initializeGL() {
+    // A reparented pane gets a new context: its lists are built again.
+    renderer_.InitGL();
+    glReady_ = true;
+}
+
+void CGLPaneView::resizeGL(int w, int h) {
+    // Qt passes device pixels; the camera works in the mouse's logical pixels.
+    (void)w;
+    (void)h;
+    camera_.Resize(width(), height());
+}
+
+void CGLPaneView::paintGL() {
+    ++frameCount_;
+    renderer_.BeginScene(camera_, devicePixelRatioF());
+    if (g_pModel)
+        DrawContents();
+    renderer_.EndScene();
+}
+
+void CGLPaneView::mousePressEvent(QMouseEvent* event) {
+    if (!g_pModel)
+        return;
+    if (event->button() == Qt::RightButton)
+        camera_.RightButtonDown(X(*event), Y(*event), StateOf(*event));
+    else if (event->button() == Qt::LeftButton)
+        LeftButtonDown(X(*event), Y(*event));
+}
+
+void CGLPaneView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!g_pModel)
+        return;
+    if (event->button() == Qt::RightButton)
+        camera_.RightButtonUp();
+    else if (event->button() == Qt::LeftButton)
+        LeftButtonUp(X(*event), Y(*event));
+}
+
+void CGLPaneView::mouseMoveEvent(QMouseEvent* event) {
+    if (!g_pModel)
+        return;
+    const MouseState s = StateOf(*event);
+    if (camera_.MouseMove(X(*event), Y(*event), s) != CameraMove::None) {
+        update();
+        return;
+    }
+    if (!s.right && !s.middle)
+        PlainMouseMove(X(*event), Y(*event), s.left);
+}
+
+void CGLPaneView::PlainMouseMove(int x, int y, bool leftDown) {
+    if (leftDown)
+        return;
+    camera_.lastX = x;
+    camera_.lastY = y;
+}
+
+void CGLPaneView::wheelEvent(QWheelEvent* event) {
+    // The wheel works with or without a model.
+    if (camera_.Wheel(event->angleDelta().y()))
+        update();
+    event->accept();
+}
