@@ -206,12 +206,17 @@ void CProgressWnd::DestroyWindow()
         profile_->WriteInt("Settings", "X", window_->x());
         profile_->WriteInt("Settings", "Y", window_->y());
     }
+    const bool hadFocus = window_->isActiveWindow();
     if (modal_) {
         modal_ = false;
         if (parent_)
             parent_->setEnabled(true);
     }
     delete window_.data();
+    // Without a window manager nobody hands the activation back, and the main
+    // window's shortcuts would stay dead after a read.
+    if (hadFocus && parent_)
+        parent_->window()->activateWindow();
     text_ = nullptr;
     bar_ = nullptr;
     button_ = nullptr;

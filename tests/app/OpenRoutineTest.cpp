@@ -75,6 +75,8 @@ private slots:
         QCOMPARE(Frame()->windowTitle(), QStringLiteral("SHEET.OBJ - TAVREN"));
         QVERIFY(Frame()->isEnabled());
         QVERIFY(!ProgressWindow());
+        // The main window gets the activation back, so its shortcuts work at once.
+        QVERIFY(QTest::qWaitForWindowActive(Frame()));
         CPolyModel* loaded = g_pModel.get();
 
         Frame()->OpenModelFile(Touch(QStringLiteral("quad.obj"),
