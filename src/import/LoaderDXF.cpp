@@ -10,10 +10,6 @@
 
 namespace {
 
-bool IsSpace(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
-}
-
 // Leading-number conversion as the C library's atof does it (0 when the token
 // does not start with a number), but independent of the process locale.
 double ToDouble(std::string_view s) {
@@ -43,22 +39,6 @@ bool IsFinite(const CVector3& p) {
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
-// Reads a whole file; false when it cannot be opened or read, or is empty.
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    ok = ok && size > 0 && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-        out.resize(static_cast<size_t>(size));
-        ok = std::fread(out.data(), 1, out.size(), f) == out.size();
-    }
-    std::fclose(f);
-    return ok;
-}
-
 } // namespace
 
 size_t LoaderDXF::PosHash::operator()(const PosKey& k) const {
@@ -74,19 +54,6 @@ size_t LoaderDXF::PosHash::operator()(const PosKey& k) const {
 }
 
 LoaderDXF::LoaderDXF(const std::string& path, CPolyModel& model) : path_(path), model_(model) {}
-
-bool LoaderDXF::NextToken(std::string_view& token) {
-    const size_t n = text_.size();
-    while (cursor_ < n && IsSpace(text_[cursor_]))
-        ++cursor_;
-    if (cursor_ >= n)
-        return false;
-    const size_t start = cursor_;
-    while (cursor_ < n && !IsSpace(text_[cursor_]))
-        ++cursor_;
-    token = std::string_view(text_).substr(start, cursor_ - start);
-    return true;
-}
 
 CPolyVertex* LoaderDXF::SharedVertex(const CVector3& pos) {
     // Adding 0.0 turns -0.0 into 0.0: the two compare equal, so they must share a key.
@@ -123,11 +90,11 @@ bool LoaderDXF::ParseVertexEntity() {
     int64_t index[4] = {0, 0, 0, 0};
     std::string_view tok;
     std::string_view value;
-    while (NextToken(tok)) {
+    while (words_.Next(tok)) {
         const int64_t code = ToInt(tok);
         if (code == 0)
             break;
-        if (!NextToken(value))
+        if (!words_.Next(value))
             return false; // a group code without its value: the file is cut short
         switch (code) {
         case 10:
@@ -190,14 +157,14 @@ bool LoaderDXF::ParseFaceEntity() {
     bool seen = false;
     std::string_view tok;
     std::string_view value;
-    while (NextToken(tok)) {
+    while (words_.Next(tok)) {
         const int64_t code = ToInt(tok);
         if (code == 0) {
             if (seen)
                 break;
             continue; // the entity's own coordinates have not started yet
         }
-        if (!NextToken(value))
+        if (!words_.Next(value))
             return false; // a group code without its value: the file is cut short
         switch (code) {
         case 10:
@@ -242,7 +209,7 @@ bool LoaderDXF::ParseFaceEntity() {
             break;
         default:
             if (value == "{") {
-                while (NextToken(value) && value != "}") {
+                while (words_.Next(value) && value != "}") {
                 }
             }
             break;
@@ -253,18 +220,19 @@ bool LoaderDXF::ParseFaceEntity() {
 
 ReadResult LoaderDXF::Run(IProgress* progress) {
     ProgressScope scope(progress, "File Open");
-    if (!ReadWholeFile(path_, text_))
+    if (!bytes_.Load(path_))
         return kReadFailed;
+    words_ = WordScanner(bytes_.view());
     scope.SetRange(0, 100);
     scope.SetText("Loading...");
     object_ = model_.AddObject();
 
-    const uint64_t size = text_.size();
+    const uint64_t size = bytes_.size();
     int lastPercent = 0;
     std::string_view tok;
     while (true) {
-        const size_t before = cursor_;
-        if (!NextToken(tok))
+        const size_t before = words_.Position();
+        if (!words_.Next(tok))
             break;
         const int percent = static_cast<int>(uint64_t(before) * 100 / size);
         if (percent != lastPercent) {

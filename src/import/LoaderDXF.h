@@ -3,6 +3,8 @@
 // polyface meshes (VERTEX entities that are mesh points or mesh faces).
 // Everything else in the drawing is passed over.
 
+#include "import/FileBytes.h"
+#include "import/WordScanner.h"
 #include "model/PolyModel.h"
 
 #include <cstdint>
@@ -34,7 +36,6 @@ private:
         size_t operator()(const PosKey& k) const;
     };
 
-    bool NextToken(std::string_view& token);
     bool ParseVertexEntity();
     bool ParseFaceEntity();
     // Adds a face on shared vertex records; false for a non-finite position.
@@ -44,8 +45,8 @@ private:
     std::string path_;
     CPolyModel& model_;
     CPolyObject* object_ = nullptr;
-    std::string text_;
-    size_t cursor_ = 0;
+    FileBytes bytes_;
+    WordScanner words_;
     std::vector<CVector3> meshPoints_; // points of the current polyface mesh
     std::unordered_map<PosKey, CPolyVertex*, PosHash> vertexAt_;
 };

@@ -12,32 +12,6 @@
 
 namespace {
 
-bool IsSpace(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\r' || ch == '\v' || ch == '\f';
-}
-
-// The whole file, or false when it cannot be read. Sizes beyond what fits in
-// memory fail instead of throwing.
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(f) : -1;
-    ok = ok && size > 0 && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-        try {
-            text.resize(static_cast<size_t>(size));
-        } catch (...) {
-            ok = false;
-        }
-    }
-    if (ok)
-        ok = std::fread(text.data(), 1, text.size(), f) == text.size();
-    std::fclose(f);
-    return ok;
-}
-
 // A whole token in the C locale; a leading '+' is accepted, non-finite values are not.
 bool ParseDouble(std::string_view token, double& value) {
     const bool plus = !token.empty() && token.front() == '+';
@@ -69,37 +43,20 @@ ReadResult CPolyModel::ReadQWF(const std::string& path, IProgress* progress) {
     return loader.Run(progress);
 }
 
-bool LoaderQWF::NextToken(std::string_view& token) {
-    const size_t n = text_.size();
-    while (pos_ < n && IsSpace(text_[pos_]))
-        ++pos_;
-    if (pos_ >= n)
-        return false;
-    const size_t start = pos_;
-    while (pos_ < n && !IsSpace(text_[pos_]))
-        ++pos_;
-    token = std::string_view(text_).substr(start, pos_ - start);
-    return true;
-}
-
 bool LoaderQWF::NextDouble(double& value) {
     std::string_view token;
-    return NextToken(token) && ParseDouble(token, value);
+    return words_.Next(token) && ParseDouble(token, value);
 }
 
 bool LoaderQWF::NextInt(int& value) {
     std::string_view token;
-    return NextToken(token) && ParseInt(token, value);
-}
-
-void LoaderQWF::SkipLine() {
-    while (pos_ < text_.size() && text_[pos_] != '\n')
-        ++pos_;
+    return words_.Next(token) && ParseInt(token, value);
 }
 
 bool LoaderQWF::Tick() {
     const int percent =
-        static_cast<int>(static_cast<int64_t>(pos_) * 100 / static_cast<int64_t>(text_.size()));
+        static_cast<int>(static_cast<int64_t>(words_.Position()) * 100 /
+                         static_cast<int64_t>(bytes_.size()));
     if (percent == lastPercent_)
         return true;
     lastPercent_ = percent;
@@ -107,8 +64,9 @@ bool LoaderQWF::Tick() {
 }
 
 ReadResult LoaderQWF::Run(IProgress* progress) {
-    if (!ReadWholeFile(path_, text_))
+    if (!bytes_.Load(path_))
         return kReadFailed;
+    words_ = WordScanner(bytes_.view());
     ProgressScope scope(progress, "File Open");
     scope_ = &scope;
     scope.SetRange(0, 100);
@@ -118,9 +76,9 @@ ReadResult LoaderQWF::Run(IProgress* progress) {
 
     std::string_view token;
     bool sawVersion = false;
-    while (NextToken(token)) {
+    while (words_.Next(token)) {
         if (token.front() == '#') {
-            SkipLine();
+            words_.SkipLine();
         } else if (token == "version") {
             double ignored = 0.0;
             if (!NextDouble(ignored))
@@ -137,7 +95,7 @@ ReadResult LoaderQWF::Run(IProgress* progress) {
     for (;;) {
         if (!Tick())
             return kReadCancelled;
-        if (!NextToken(token))
+        if (!words_.Next(token))
             break;
         Step step = Step::kOk;
         if (token == "sp") {
@@ -196,7 +154,7 @@ LoaderQWF::Step LoaderQWF::ReadPart() {
     for (;;) {
         if (!Tick())
             return Step::kCancelled;
-        if (!NextToken(token))
+        if (!words_.Next(token))
             return Step::kOk; // unterminated: the missing mesh fails the read later
         if (token == "v") {
             double x, y, z, u, v;
@@ -240,7 +198,7 @@ LoaderQWF::Step LoaderQWF::ReadMesh() {
     for (;;) {
         if (!Tick())
             return Step::kCancelled;
-        if (!NextToken(token))
+        if (!words_.Next(token))
             return Step::kOk;
         if (token == "v") {
             CVector3 p;

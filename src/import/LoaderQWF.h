@@ -3,6 +3,8 @@
 // in space, flat parts (outlines in model space and plane coordinates) and
 // intersection lines paired with lines on other slices by id.
 
+#include "import/FileBytes.h"
+#include "import/WordScanner.h"
 #include "model/PolyModel.h"
 
 #include <cstdint>
@@ -31,10 +33,8 @@ public:
 private:
     enum class Step { kOk, kFailed, kCancelled };
 
-    bool NextToken(std::string_view& token);
     bool NextDouble(double& value);
     bool NextInt(int& value);
-    void SkipLine();
     // Moves the progress bar when the whole percent changes; false on cancel.
     bool Tick();
 
@@ -45,8 +45,8 @@ private:
 
     std::string path_;
     CPolyModel& model_;
-    std::string text_;
-    size_t pos_ = 0;
+    FileBytes bytes_;
+    WordScanner words_;
     ProgressScope* scope_ = nullptr;
     int lastPercent_ = -1;
 

@@ -17,3 +17,8 @@ bool WordScanner::Next(std::string_view& word) {
     word = data_.substr(start, pos_ - start);
     return true;
 }
+
+void WordScanner::SkipLine() {
+    while (pos_ < data_.size() && data_[pos_] != '\n')
+        ++pos_;
+}

@@ -12,10 +12,13 @@
 // FF, VT). Words are views into the buffer, valid while it lives.
 class WordScanner {
 public:
+    WordScanner() = default;
     explicit WordScanner(std::string_view bytes) : data_(bytes) {}
 
     // Next word; false at end of input.
     bool Next(std::string_view& word);
+    // Moves to the end of the current line (comments).
+    void SkipLine();
     // Bytes consumed so far.
     size_t Position() const { return pos_; }
     size_t Size() const { return data_.size(); }
