@@ -1,11 +1,13 @@
 // The net view in the real main window: the bundled sample opened through
 // the open routine, a slice picked, its picture checked pixel by pixel, parts
-// marked by clicks and removed by Delete, pan and zoom by real events.
+// marked by clicks and removed by Delete, pan and zoom by real events. The
+// section view beside it: the slices in space, and a click that picks one.
 
 #include "GuiFixture.h"
 
 #include "design/CSlicePlane.h"
 #include "slices/SliceParts.h"
+#include "view3d/ViewCamera.h"
 
 #include <QImage>
 #include <QMouseEvent>
@@ -59,6 +61,61 @@ void SendWheel(QWidget* w, int delta)
     QWheelEvent e(QPointF(at), QPointF(w->mapToGlobal(at)), QPoint(), QPoint(0, delta),
                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w, &e);
+}
+
+// Pixels that are plainly magenta: the picked slice's intersection lines.
+int StrongMagenta(const QImage& img)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            n += qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) > 200;
+        }
+    return n;
+}
+
+int NearBlack(const QImage& img)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            n += qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60;
+        }
+    return n;
+}
+
+// The section view's outline segments in mouse coordinates (y down), each
+// with its slice.
+struct ScreenSegment {
+    QPointF a, b;
+    const CSlicePlane* slice;
+};
+
+std::vector<ScreenSegment> OutlineSegments(const CPolyModel& model, const CViewCamera& cam)
+{
+    std::vector<ScreenSegment> out;
+    const auto mouse = [&cam](const PartVertex& pv, QPointF& at) {
+        WindowPoint w;
+        if (!cam.ProjectToWindow(CVector3(pv.x, pv.y, pv.z), w))
+            return false;
+        at = QPointF(w.x, cam.height - w.y);
+        return true;
+    };
+    for (const auto& slice : model.planes)
+        for (const auto& part : slice->parts)
+            for (size_t i = 1; i < part->outline.size(); ++i) {
+                ScreenSegment s{{}, {}, slice.get()};
+                if (mouse(*part->outline[i - 1], s.a) && mouse(*part->outline[i], s.b))
+                    out.push_back(s);
+            }
+    return out;
+}
+
+double Distance(const ScreenSegment& s, QPointF p)
+{
+    return PointSegmentDistance2D(s.a.x(), s.a.y(), s.b.x(), s.b.y(), p.x(), p.y());
 }
 
 } // namespace
@@ -132,7 +189,107 @@ class NetViewGuiTest : public GuiFixture {
 
     mutable int shots_ = 0;
 
+    CFrameView* Section() const { return Frame()->SectionView(); }
+
+    QImage GrabSection() const
+    {
+        QImage img = Section()->grabFramebuffer();
+        img.save(QStringLiteral("section-view-%1.png").arg(++shots_));
+        return img;
+    }
+
+    // A whole pixel on some outline edge of a slice other than `avoid`,
+    // well inside the pane, with every other slice's outline more than 14
+    // pixels away.
+    bool FindOutlinePoint(const CSlicePlane* avoid, QPoint& at, const CSlicePlane*& slice) const
+    {
+        const auto segments = OutlineSegments(*g_pModel, Section()->Camera());
+        const QRect inside = Section()->rect().adjusted(20, 20, -20, -20);
+        for (const ScreenSegment& s : segments) {
+            if (s.slice == avoid)
+                continue;
+            for (double t : {0.5, 0.25, 0.75}) {
+                const QPoint p = (s.a + (s.b - s.a) * t).toPoint();
+                if (!inside.contains(p) || Distance(s, p) > 1.0)
+                    continue;
+                bool clear = true;
+                for (const ScreenSegment& o : segments)
+                    clear = clear && (o.slice == s.slice || Distance(o, p) > 14.0);
+                if (clear) {
+                    at = p;
+                    slice = s.slice;
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
 private slots:
+    void sectionViewClickPicksTheSliceTheNetViewShows()
+    {
+        OpenSample();
+        QVERIFY(Section()->width() > 300 && Section()->height() > 200);
+        QCOMPARE(g_pModel->pickedPlane, static_cast<CSlicePlane*>(nullptr));
+        // Slices in space: outlines and fills, no intersection lines yet.
+        QImage img = GrabSection();
+        QVERIFY(!AllWhite(img));
+        QVERIFY(NearBlack(img) > 50);
+        QCOMPARE(StrongMagenta(img), 0);
+        QVERIFY(AllWhite(Grab()));
+
+        QPoint at;
+        const CSlicePlane* target = nullptr;
+        QVERIFY(FindOutlinePoint(nullptr, at, target));
+        QVERIFY(!target->lines.empty());
+
+        // A press and a release 4 pixels apart is a drag: nothing picked, no hint.
+        const int netUpdates = Net()->UpdateCount();
+        QTest::mousePress(Section(), Qt::LeftButton, {}, at + QPoint(0, 4));
+        QTest::mouseRelease(Section(), Qt::LeftButton, {}, at);
+        QCOMPARE(g_pModel->pickedPlane, static_cast<CSlicePlane*>(nullptr));
+        QCOMPARE(Net()->UpdateCount(), netUpdates);
+
+        // Three pixels still make a click: the slice under the pointer is
+        // picked and every view hears hint 0.
+        QTest::mousePress(Section(), Qt::LeftButton, {}, at + QPoint(3, 0));
+        QTest::mouseRelease(Section(), Qt::LeftButton, {}, at);
+        QCOMPARE(g_pModel->pickedPlane, target);
+        QCOMPARE(Net()->UpdateCount(), netUpdates + 1);
+        QCOMPARE(Net()->LastHint(), int(kHintDisplayFlags));
+        QCOMPARE(Frame()->DesignView()->LastHint(), int(kHintDisplayFlags));
+        // The net view now shows it flat, and the section view its lines.
+        QImage net = Grab();
+        QVERIFY(!AllWhite(net));
+        QVERIFY(StrongMagenta(net) > 0);
+        QVERIFY(StrongMagenta(GrabSection()) > 0);
+
+        // Another slice's outline takes the pick over.
+        QPoint other;
+        const CSlicePlane* second = nullptr;
+        QVERIFY(FindOutlinePoint(target, other, second));
+        QTest::mouseClick(Section(), Qt::LeftButton, {}, other);
+        QCOMPARE(g_pModel->pickedPlane, second);
+
+        // More than 10 pixels from every outline: the pick stays, the hint
+        // still goes out.
+        const auto segments = OutlineSegments(*g_pModel, Section()->Camera());
+        QPoint empty(-1, -1);
+        for (int y = 20; y < Section()->height() - 20 && empty.x() < 0; y += 7)
+            for (int x = 20; x < Section()->width() - 20 && empty.x() < 0; x += 7) {
+                bool far = true;
+                for (const ScreenSegment& s : segments)
+                    far = far && Distance(s, QPointF(x, y)) > 12.0;
+                if (far)
+                    empty = QPoint(x, y);
+            }
+        QVERIFY(empty.x() >= 0);
+        const int before = Net()->UpdateCount();
+        QTest::mouseClick(Section(), Qt::LeftButton, {}, empty);
+        QCOMPARE(g_pModel->pickedPlane, second);
+        QCOMPARE(Net()->UpdateCount(), before + 1);
+    }
+
     void pickedSliceIsDrawnFlat()
     {
         OpenSample();

@@ -1,5 +1,8 @@
 #include "slices/SectionPick.h"
 #include "SliceFixtures.h"
+#include "view3d/ViewCamera.h"
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -72,4 +75,32 @@ TEST_F(SectionPick, PointsThatCannotBeProjectedAreLeftOut) {
     EXPECT_EQ(NearestSliceOutline(model, 295, 150, partial), nullptr);
     EXPECT_EQ(NearestSliceOutline(model, 250, 205, partial), nullptr);
     EXPECT_EQ(NearestSliceOutline(model, 250, 205, Project), second);
+}
+
+TEST_F(SectionPick, ThroughThePaneCameraWithMouseYDown) {
+    CViewCamera camera;
+    camera.Resize(400, 300);
+    // Above the middle of the pane, so a missing flip of the mouse y misses.
+    WindowPoint w;
+    ASSERT_TRUE(camera.ProjectToWindow(CVector3(0.0, 0.5, 0.0), w));
+    ASSERT_GT(w.y, 150.0 + 20.0);
+    const int mx = static_cast<int>(std::lround(w.x));
+    const int my = static_cast<int>(std::lround(300.0 - w.y));
+
+    camera.downX = mx + 3;
+    camera.downY = my;
+    EXPECT_TRUE(SectionViewClick(&model, camera, mx, my));
+    EXPECT_EQ(model.pickedPlane, first);
+
+    // Fifteen pixels left of the left edge: a click, but nothing new picked.
+    model.pickedPlane = nullptr;
+    camera.downX = mx - 15;
+    EXPECT_TRUE(SectionViewClick(&model, camera, mx - 15, my));
+    EXPECT_EQ(model.pickedPlane, nullptr);
+
+    // A press four pixels away makes it a drag.
+    camera.downX = mx + 4;
+    EXPECT_FALSE(SectionViewClick(&model, camera, mx, my));
+    EXPECT_EQ(model.pickedPlane, nullptr);
+    EXPECT_FALSE(SectionViewClick(nullptr, camera, mx + 4, my));
 }

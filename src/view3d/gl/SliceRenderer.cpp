@@ -119,6 +119,9 @@ void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, doubl
 
 void DrawSectionSlices(const CPolyModel& model, double pixelRatio) {
     const float lineWidth = static_cast<float>(pixelRatio);
+    // A slice is a flat sheet with no inside: its fill shows from either
+    // side, whichever way the tessellator wound its triangles.
+    glDisable(GL_CULL_FACE);
     for (const auto& slice : model.planes) {
         glDisable(GL_LIGHTING);
         glLineWidth(4.0f * lineWidth);

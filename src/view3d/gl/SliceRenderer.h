@@ -26,7 +26,7 @@ void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, doubl
 
 // The section view's slices in model space, in `planes` order: outlines
 // (green when highlighted, else black), translucent fills by axis type, and
-// the picked slice's intersection lines in magenta. The camera, clear and
-// lighting are the caller's; lighting is left off. Line widths are in
+// the picked slice's intersection lines in magenta. The camera and clear
+// are the caller's; lighting and face culling are left off. Line widths are in
 // logical pixels.
 void DrawSectionSlices(const CPolyModel& model, double pixelRatio);
