@@ -24,13 +24,13 @@ const std::string& SheetFile(int64_t triangles)
     auto it = files.find(triangles);
     if (it != files.end())
         return it->second;
-    SheetSpec spec;
-    spec.shape = SheetShape::Saddle;
-    spec.size = 100.0;
-    spec.rows = triangles <= 10000 ? 50 : (triangles <= 100000 ? 200 : 500);
-    spec.cols = static_cast<int>(triangles / 2 / spec.rows);
+    SheetLayout layout;
+    layout.shape = SheetShape::Saddle;
+    layout.size = 100.0;
+    layout.rows = triangles <= 10000 ? 50 : (triangles <= 100000 ? 200 : 500);
+    layout.cols = static_cast<int>(triangles / 2 / layout.rows);
     const std::string path = "/tmp/lintoro-bench-sheet-" + std::to_string(triangles) + ".obj";
-    if (!WriteFileReplacing(path, [&](std::FILE* f) { return WriteSheetObj(f, spec); }))
+    if (!WriteFileReplacing(path, [&](std::FILE* f) { return WriteSheetObj(f, layout); }))
         std::fprintf(stderr, "cannot write %s\n", path.c_str());
     return files.emplace(triangles, path).first->second;
 }

@@ -31,14 +31,14 @@ int g_loadedSide = -1;
 bool LoadSheet(int side) {
     if (g_loadedSide == side)
         return true;
-    SheetSpec spec;
-    spec.rows = spec.cols = side;
-    spec.shape = SheetShape::Cylinder;
+    SheetLayout layout;
+    layout.rows = layout.cols = side;
+    layout.shape = SheetShape::Cylinder;
     const std::string path = g_dir->filePath(QStringLiteral("sheet%1.obj").arg(side)).toStdString();
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
-    const bool written = WriteSheetObj(f, spec);
+    const bool written = WriteSheetObj(f, layout);
     if (std::fclose(f) != 0 || !written)
         return false;
     OpenOutcome out = OpenModelFile(path, nullptr);

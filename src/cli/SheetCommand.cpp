@@ -27,7 +27,7 @@ constexpr const char* kHelp =
 
 int RunSheet(const std::vector<std::string>& args)
 {
-    SheetSpec spec;
+    SheetLayout layout;
     std::string out;
     for (size_t i = 0; i < args.size(); ++i) {
         if (IsHelp(args[i])) {
@@ -45,15 +45,15 @@ int RunSheet(const std::vector<std::string>& args)
             opt.value = args[++i];
         }
         if (opt.name == "--rows" || opt.name == "--cols") {
-            int& side = opt.name == "--rows" ? spec.rows : spec.cols;
+            int& side = opt.name == "--rows" ? layout.rows : layout.cols;
             if (!ParseIntArg(opt.value, 1, kSheetMaxSide, side))
                 return UsageError("sheet", opt.name + " takes a whole number from 1 to " +
                                                std::to_string(kSheetMaxSide));
         } else if (opt.name == "--shape") {
-            if (!ParseSheetShape(opt.value, spec.shape))
+            if (!ParseSheetShape(opt.value, layout.shape))
                 return UsageError("sheet", "--shape takes flat, cylinder or saddle");
         } else if (opt.name == "--size") {
-            if (!ParsePositiveArg(opt.value, spec.size))
+            if (!ParsePositiveArg(opt.value, layout.size))
                 return UsageError("sheet", "--size takes a number greater than 0");
         } else {
             out = opt.value;
@@ -61,11 +61,11 @@ int RunSheet(const std::vector<std::string>& args)
     }
     if (out.empty())
         return UsageError("sheet", "no output file given (-o FILE.obj)");
-    if (!SheetSpecValid(spec))
+    if (!SheetLayoutValid(layout))
         return UsageError("sheet", "the sheet would have more than " +
                                        std::to_string(kSheetMaxTriangles) + " triangles");
     const bool ok =
-        WriteFileReplacing(out, [&spec](std::FILE* stream) { return WriteSheetObj(stream, spec); });
+        WriteFileReplacing(out, [&layout](std::FILE* stream) { return WriteSheetObj(stream, layout); });
     if (!ok) {
         std::fprintf(stderr, "%s\n", kCannotWriteMessage);
         return kExitFailed;

@@ -8,13 +8,13 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 }
 
-bool SheetSpecValid(const SheetSpec& spec)
+bool SheetLayoutValid(const SheetLayout& layout)
 {
-    if (spec.rows < 1 || spec.cols < 1 || spec.rows > kSheetMaxSide || spec.cols > kSheetMaxSide)
+    if (layout.rows < 1 || layout.cols < 1 || layout.rows > kSheetMaxSide || layout.cols > kSheetMaxSide)
         return false;
-    if (2LL * spec.rows * spec.cols > kSheetMaxTriangles)
+    if (2LL * layout.rows * layout.cols > kSheetMaxTriangles)
         return false;
-    return std::isfinite(spec.size) && spec.size > 0.0;
+    return std::isfinite(layout.size) && layout.size > 0.0;
 }
 
 bool ParseSheetShape(const std::string& text, SheetShape& shape)
@@ -30,37 +30,37 @@ bool ParseSheetShape(const std::string& text, SheetShape& shape)
     return true;
 }
 
-CVector3 SheetPoint(const SheetSpec& spec, int row, int col)
+CVector3 SheetPoint(const SheetLayout& layout, int row, int col)
 {
-    const double cell = spec.size / spec.cols;
-    const double u = col * cell - spec.size / 2.0;
-    const double v = row * cell - spec.rows * cell / 2.0;
-    switch (spec.shape) {
+    const double cell = layout.size / layout.cols;
+    const double u = col * cell - layout.size / 2.0;
+    const double v = row * cell - layout.rows * cell / 2.0;
+    switch (layout.shape) {
     case SheetShape::Flat:
         break;
     case SheetShape::Cylinder: {
         // The width becomes a quarter circle: gentle, and no two points meet.
-        const double radius = spec.size / (kPi / 2.0);
+        const double radius = layout.size / (kPi / 2.0);
         const double angle = u / radius;
         return {radius * std::sin(angle), v, radius * (1.0 - std::cos(angle))};
     }
     case SheetShape::Saddle:
-        return {u, v, (u * u - v * v) / spec.size};
+        return {u, v, (u * u - v * v) / layout.size};
     }
     return {u, v, 0.0};
 }
 
-bool WriteSheetObj(std::FILE* stream, const SheetSpec& spec)
+bool WriteSheetObj(std::FILE* stream, const SheetLayout& layout)
 {
-    if (!SheetSpecValid(spec))
+    if (!SheetLayoutValid(layout))
         return false;
     ObjTextWriter out(stream);
-    for (int r = 0; r <= spec.rows; ++r)
-        for (int c = 0; c <= spec.cols; ++c)
-            out.Vertex(SheetPoint(spec, r, c));
-    const int64_t stride = spec.cols + 1;
-    for (int r = 0; r < spec.rows; ++r) {
-        for (int c = 0; c < spec.cols; ++c) {
+    for (int r = 0; r <= layout.rows; ++r)
+        for (int c = 0; c <= layout.cols; ++c)
+            out.Vertex(SheetPoint(layout, r, c));
+    const int64_t stride = layout.cols + 1;
+    for (int r = 0; r < layout.rows; ++r) {
+        for (int c = 0; c < layout.cols; ++c) {
             const int64_t a = r * stride + c + 1; // OBJ numbers from 1
             const int64_t b = a + 1;
             const int64_t d = a + stride;

@@ -9,7 +9,7 @@
 
 enum class SheetShape { Flat, Cylinder, Saddle };
 
-struct SheetSpec {
+struct SheetLayout {
     int rows = 40;
     int cols = 40;
     SheetShape shape = SheetShape::Flat;
@@ -22,7 +22,7 @@ constexpr long long kSheetMaxTriangles = 20000000;
 
 // True when rows and cols are 1..kSheetMaxSide, the triangle count stays
 // within kSheetMaxTriangles and size is finite and positive.
-bool SheetSpecValid(const SheetSpec& spec);
+bool SheetLayoutValid(const SheetLayout& layout);
 
 // Parses "flat", "cylinder" or "saddle"; false for anything else.
 bool ParseSheetShape(const std::string& text, SheetShape& shape);
@@ -31,9 +31,9 @@ bool ParseSheetShape(const std::string& text, SheetShape& shape);
 // flat sheet lies in z = 0 centred on the origin; the cylinder bends it a
 // quarter turn about an axis parallel to y; the saddle lifts it by
 // (x^2 - y^2) / size.
-CVector3 SheetPoint(const SheetSpec& spec, int row, int col);
+CVector3 SheetPoint(const SheetLayout& layout, int row, int col);
 
 // Writes (rows+1)(cols+1) shared vertices row by row, then two triangles per
-// cell, counter-clockwise seen from +z. False when the spec is invalid or a
+// cell, counter-clockwise seen from +z. False when the layout is invalid or a
 // write fails.
-bool WriteSheetObj(std::FILE* stream, const SheetSpec& spec);
+bool WriteSheetObj(std::FILE* stream, const SheetLayout& layout);

@@ -223,12 +223,12 @@ TEST_F(ReplaceFile, FailureLeavesTheOldFileAndNoTemporary)
 
 TEST(SheetWriter, WritesSharedVerticesAndTwoTrianglesPerCell)
 {
-    SheetSpec spec;
-    spec.rows = 2;
-    spec.cols = 1;
-    spec.size = 2.0;
+    SheetLayout layout;
+    layout.rows = 2;
+    layout.cols = 1;
+    layout.size = 2.0;
     const std::string path = testfiles::ScratchDir() + "/sheet.obj";
-    ASSERT_TRUE(WriteFileReplacing(path, [&](std::FILE* f) { return WriteSheetObj(f, spec); }));
+    ASSERT_TRUE(WriteFileReplacing(path, [&](std::FILE* f) { return WriteSheetObj(f, layout); }));
     EXPECT_EQ(testfiles::ReadWhole(path),
               "v -1 -2 0\nv 1 -2 0\nv -1 0 0\nv 1 0 0\nv -1 2 0\nv 1 2 0\n"
               "f 1 2 4 \nf 1 4 3 \nf 3 4 6 \nf 3 6 5 \n");
@@ -241,42 +241,42 @@ TEST(SheetWriter, WritesSharedVerticesAndTwoTrianglesPerCell)
 
 TEST(SheetWriter, CurvedShapesStayGentleAndBounded)
 {
-    SheetSpec spec;
-    spec.rows = 10;
-    spec.cols = 20;
-    spec.shape = SheetShape::Cylinder;
-    spec.size = 4.0;
+    SheetLayout layout;
+    layout.rows = 10;
+    layout.cols = 20;
+    layout.shape = SheetShape::Cylinder;
+    layout.size = 4.0;
     // A quarter turn: the edges stand at +-45 degrees, the middle at z = 0.
-    const CVector3 mid = SheetPoint(spec, 5, 10);
+    const CVector3 mid = SheetPoint(layout, 5, 10);
     EXPECT_NEAR(mid.x, 0.0, 1e-12);
     EXPECT_NEAR(mid.z, 0.0, 1e-12);
-    const CVector3 left = SheetPoint(spec, 0, 0);
-    const CVector3 right = SheetPoint(spec, 0, 20);
+    const CVector3 left = SheetPoint(layout, 0, 0);
+    const CVector3 right = SheetPoint(layout, 0, 20);
     EXPECT_NEAR(left.x, -right.x, 1e-12);
     EXPECT_NEAR(left.z, right.z, 1e-12);
     const double radius = 4.0 / (M_PI / 2.0);
     EXPECT_NEAR(right.x, radius * std::sin(M_PI / 4.0), 1e-12);
     // Arc length between neighbours equals the flat cell size.
-    const CVector3 a = SheetPoint(spec, 0, 3), b = SheetPoint(spec, 0, 4);
+    const CVector3 a = SheetPoint(layout, 0, 3), b = SheetPoint(layout, 0, 4);
     EXPECT_NEAR(std::hypot(a.x - b.x, a.z - b.z), 0.2, 1e-4);
-    spec.shape = SheetShape::Saddle;
-    EXPECT_EQ(SheetPoint(spec, 5, 10).z, 0.0);
-    EXPECT_GT(SheetPoint(spec, 5, 0).z, 0.0);
-    EXPECT_LT(SheetPoint(spec, 0, 10).z, 0.0);
+    layout.shape = SheetShape::Saddle;
+    EXPECT_EQ(SheetPoint(layout, 5, 10).z, 0.0);
+    EXPECT_GT(SheetPoint(layout, 5, 0).z, 0.0);
+    EXPECT_LT(SheetPoint(layout, 0, 10).z, 0.0);
 }
 
 TEST(SheetWriter, RejectsBadSpecsWithoutWriting)
 {
-    SheetSpec spec;
-    EXPECT_TRUE(SheetSpecValid(spec));
-    for (auto change : {+[](SheetSpec& s) { s.rows = 0; }, +[](SheetSpec& s) { s.cols = -3; },
-                        +[](SheetSpec& s) { s.rows = kSheetMaxSide + 1; },
-                        +[](SheetSpec& s) { s.rows = s.cols = kSheetMaxSide; },
-                        +[](SheetSpec& s) { s.size = 0.0; },
-                        +[](SheetSpec& s) { s.size = NAN; }}) {
-        SheetSpec bad;
+    SheetLayout layout;
+    EXPECT_TRUE(SheetLayoutValid(layout));
+    for (auto change : {+[](SheetLayout& s) { s.rows = 0; }, +[](SheetLayout& s) { s.cols = -3; },
+                        +[](SheetLayout& s) { s.rows = kSheetMaxSide + 1; },
+                        +[](SheetLayout& s) { s.rows = s.cols = kSheetMaxSide; },
+                        +[](SheetLayout& s) { s.size = 0.0; },
+                        +[](SheetLayout& s) { s.size = NAN; }}) {
+        SheetLayout bad;
         change(bad);
-        EXPECT_FALSE(SheetSpecValid(bad));
+        EXPECT_FALSE(SheetLayoutValid(bad));
         std::FILE* f = std::tmpfile();
         EXPECT_FALSE(WriteSheetObj(f, bad));
         EXPECT_EQ(std::ftell(f), 0);
