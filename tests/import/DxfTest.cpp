@@ -1,4 +1,4 @@
-#include "ProgressLog.h"
+#include "support/RecordingProgress.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
 #include "support/TestFiles.h"
@@ -354,7 +354,7 @@ TEST(DxfReader, ReportsProgressAndStopsWhenCancelled) {
         dxf.Face({{double(i), 0, 0}, {double(i) + 1, 0, 0}, {double(i), 1, 0}});
     const std::string text = dxf.Text();
 
-    ProgressLog progress;
+    RecordingProgress progress;
     Read r = ReadText(text, &progress);
     ASSERT_EQ(r.result, kReadOk);
     EXPECT_EQ(progress.titles, std::vector<std::string>{"File Open"});
@@ -368,7 +368,7 @@ TEST(DxfReader, ReportsProgressAndStopsWhenCancelled) {
         EXPECT_GT(progress.positions[i], progress.positions[i - 1]);
     EXPECT_LE(progress.positions.back(), 100);
 
-    ProgressLog cancelling(40);
+    RecordingProgress cancelling(40);
     Read c = ReadText(text, &cancelling);
     EXPECT_EQ(c.result, kReadCancelled);
     EXPECT_EQ(cancelling.ends, 1);

@@ -1,4 +1,4 @@
-#include "ProgressLog.h"
+#include "support/RecordingProgress.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
 #include "support/TestFiles.h"
@@ -264,7 +264,7 @@ TEST(Max3dsReader, ReportsProgressAndStopsWhenCancelled) {
             Object("B", Mesh(VertexList(Shifted(kCubePoints, 2.0 * k)) + FaceList(kCubeFaces)));
     const std::string bytes = File(objects);
 
-    ProgressLog progress;
+    RecordingProgress progress;
     Read r = ReadBytes(bytes, &progress);
     ASSERT_EQ(r.result, kReadOk);
     EXPECT_EQ(r.model->faceCount, 360);
@@ -276,7 +276,7 @@ TEST(Max3dsReader, ReportsProgressAndStopsWhenCancelled) {
     for (size_t i = 1; i < progress.positions.size(); ++i)
         EXPECT_GT(progress.positions[i], progress.positions[i - 1]);
 
-    ProgressLog cancelling(50);
+    RecordingProgress cancelling(50);
     EXPECT_EQ(ReadBytes(bytes, &cancelling).result, kReadCancelled);
     EXPECT_EQ(cancelling.ends, 1);
 }

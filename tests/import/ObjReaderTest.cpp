@@ -234,8 +234,8 @@ TEST(ObjReader, ReportsProgressOnlyWhenThePercentChanges)
     const ObjRead r = ReadObjText(text, &progress);
     ASSERT_EQ(r.result, kReadOk);
     EXPECT_EQ(progress.title, "File Open");
-    EXPECT_EQ(progress.lower, 0);
-    EXPECT_EQ(progress.upper, 100);
+    EXPECT_EQ(progress.rangeLower, 0);
+    EXPECT_EQ(progress.rangeUpper, 100);
     EXPECT_EQ(progress.texts, (std::vector<std::string>{"Loading...", "Constructing..."}));
     ASSERT_FALSE(progress.positions.empty());
     EXPECT_TRUE(std::is_sorted(progress.positions.begin(), progress.positions.end()));
@@ -270,7 +270,7 @@ TEST(ObjReader, CancelReturnsTwoAndLeavesNothingBehind)
         text += "vt 0 0\nf 1/1 2/1 3/1\n";
     for (int cancelAt : {0, 10}) {
         RecordingProgress progress;
-        progress.cancelAt = cancelAt;
+        progress.cancelAfterPumps = cancelAt;
         const ObjRead r = ReadObjText(text, &progress);
         EXPECT_EQ(r.result, kReadCancelled);
         EXPECT_EQ(progress.pumps, cancelAt + 1);

@@ -3,6 +3,7 @@
 #include "import/Progress.h"
 #include "model/PolyModel.h"
 #include "slices/SliceParts.h"
+#include "support/RecordingProgress.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -11,26 +12,6 @@
 #include <vector>
 
 namespace {
-
-class CountingProgress : public IProgress {
-public:
-    void Begin(const std::string& title) override {
-        ++begins;
-        this->title = title;
-    }
-    void End() override { ++ends; }
-    void SetRange(int, int) override {}
-    void SetText(const std::string& text) override { texts.push_back(text); }
-    void SetPos(int pos) override { positions.push_back(pos); }
-    bool PeekAndPump() override { return !cancelAt || positions.back() < cancelAt; }
-    bool Cancelled() const override { return false; }
-
-    int begins = 0, ends = 0;
-    int cancelAt = 0; // cancel once the bar reaches this percent (0: never)
-    std::string title;
-    std::vector<std::string> texts;
-    std::vector<int> positions;
-};
 
 // A square slice at x = 0.5 with one part, and the mesh of one triangle.
 const char* kSquareSlice = "sp 0 0.5 -1 1  0.5 1 1  0.5 1 -1  0.5 -1 -1\n"
@@ -59,7 +40,7 @@ Loaded Load(const std::string& text, IProgress* progress = nullptr) {
 } // namespace
 
 TEST(QwfReader, ReadsSlicesPartsAndMesh) {
-    CountingProgress progress;
+    RecordingProgress progress;
     const Loaded r = Load(
         std::string("# made by hand\nversion 2\n") + kSquareSlice + "/sp\n" + kMesh, &progress);
     ASSERT_EQ(r.result, kReadOk);
@@ -198,7 +179,7 @@ TEST(QwfReader, AcceptsSignsExponentsAndOddWhitespace) {
 }
 
 TEST(QwfReader, EmptyFileShowsNoProgressAndCancelGivesTwo) {
-    CountingProgress quiet;
+    RecordingProgress quiet;
     const std::string empty = testfiles::WriteScratch("empty.qwf", "");
     EXPECT_EQ(CPolyModel().ReadQWF(empty, &quiet), kReadFailed);
     EXPECT_EQ(quiet.begins, 0);
@@ -206,8 +187,7 @@ TEST(QwfReader, EmptyFileShowsNoProgressAndCancelGivesTwo) {
     std::string text = std::string("version 1\n") + kMesh;
     for (int i = 0; i < 200; ++i)
         text += "v 0.25 0.25 0.25\n";
-    CountingProgress cancel;
-    cancel.cancelAt = 40;
+    RecordingProgress cancel(/*cancelAtPos=*/40);
     EXPECT_EQ(Load(text, &cancel).result, kReadCancelled);
     EXPECT_EQ(cancel.ends, 1);
     // The bar moves only when the whole percent changes.

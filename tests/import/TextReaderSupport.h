@@ -2,7 +2,7 @@
 // Shared checks for the text reader tests: a progress display that records
 // what it was told, and summaries of a read model.
 
-#include "import/Progress.h"
+#include "support/RecordingProgress.h"
 #include "model/PolyModel.h"
 
 #include <string>
@@ -10,38 +10,7 @@
 
 namespace textreader {
 
-// Records every call; cancels once the position reaches cancelAt (never when negative).
-class RecordingProgress : public IProgress {
-public:
-    explicit RecordingProgress(int cancelAtPos = -1) : cancelAt(cancelAtPos) {}
-    void Begin(const std::string& t) override {
-        title = t;
-        ++begins;
-    }
-    void End() override { ++ends; }
-    void SetRange(int lower, int upper) override {
-        rangeLower = lower;
-        rangeUpper = upper;
-    }
-    void SetText(const std::string& text) override { texts.push_back(text); }
-    void SetPos(int pos) override {
-        positions.push_back(pos);
-        if (cancelAt >= 0 && pos >= cancelAt)
-            cancelled = true;
-    }
-    bool PeekAndPump() override { return !cancelled; }
-    bool Cancelled() const override { return cancelled; }
-
-    int cancelAt;
-    bool cancelled = false;
-    std::string title;
-    int begins = 0;
-    int ends = 0;
-    int rangeLower = -1;
-    int rangeUpper = -1;
-    std::vector<std::string> texts;
-    std::vector<int> positions;
-};
+using ::RecordingProgress;
 
 inline double FaceArea(const CPolyFace* f) {
     const CVector3& a = f->corners[0]->vertex->pos;
