@@ -360,9 +360,7 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
                     WidenBand(g[j]->mirrored);
                 }
             }
-            // The face's corners are these vertices: its plane, without the detour.
-            CPolyFace* face = floodFaces_ && f < faceCount_ ? floodFaces_ + f : object_->faces[f];
-            CFoldIndex::PlaneOf(v[0]->pos, v[1]->pos, v[2]->pos, face->normal, face->d);
+            // Its plane waits for PlaceMirroredPlanes: nothing in the flood reads it.
             RecordPlaced(f, !pristine);
             // Searched in corner order: the last pushed comes off first.
             for (int j = 2; j >= 0; --j)
@@ -396,7 +394,22 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
     }
 }
 
+void CFoldWorkspace::PlaceMirroredPlanes() {
+    // The planes of the mirrored faces, from their final corners. Done apart
+    // from the flood, these independent square roots and divisions overlap
+    // instead of lengthening each step of the search; crossed faces that had
+    // been mirrored first get theirs too, as they did when it was set at once.
+    for (int32_t f = 0; f < faceCount_; ++f) {
+        if (!(state_[f] & kDynamic))
+            continue;
+        CPolyFace* face = floodFaces_ ? floodFaces_ + f : object_->faces[f];
+        CFoldIndex::PlaneOf(VertexOf(f, 0)->pos, VertexOf(f, 1)->pos, VertexOf(f, 2)->pos,
+                            face->normal, face->d);
+    }
+}
+
 void CFoldWorkspace::EndFlood() {
+    PlaceMirroredPlanes();
     if (anyDead_) {
         // Crossed faces leave the list here, once, keeping the order of the rest.
         auto& faces = object_->faces;

@@ -52,6 +52,7 @@ private:
     void BeginFlood(CPolyObject& object, const CSlicePlane& plane, const CFoldIndex& index,
                     CPolyVertex* block);
     void RunFlood(const CVector3& point);
+    void PlaceMirroredPlanes();
     void EndFlood();
     bool FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed);
     CPolyVertex* VertexOf(int32_t face, int j) const {
