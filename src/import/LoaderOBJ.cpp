@@ -3,6 +3,7 @@
 #include "import/FileBytes.h"
 #include "import/LeadingNumber.h"
 #include "import/Progress.h"
+#include "import/WordScanner.h"
 
 #include <array>
 #include <cstring>
@@ -11,18 +12,6 @@
 
 namespace {
 
-// The separators of a C stream's "%s": space, tab, LF, VT, FF and CR.
-constexpr std::array<bool, 256> MakeSpaceTable()
-{
-    std::array<bool, 256> t{};
-    for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'})
-        t[c] = true;
-    return t;
-}
-constexpr std::array<bool, 256> kSpace = MakeSpaceTable();
-
-inline bool IsSpace(char c) { return kSpace[static_cast<unsigned char>(c)]; }
-
 // Longest skip of a comment or an unknown statement, the line feed included:
 // the rest of a longer line is read as statements.
 constexpr size_t kSkipLimit = 512;
@@ -30,67 +19,6 @@ constexpr size_t kSkipLimit = 512;
 constexpr size_t kFaceLineLimit = 511;
 // Give parsed text back to the system in steps of this many bytes.
 constexpr size_t kReleaseStep = size_t(8) << 20;
-
-// Forward cursor over the file text.
-class ObjCursor {
-public:
-    ObjCursor(const char* begin, const char* end) : begin_(begin), p_(begin), end_(end) {}
-
-    size_t Offset() const { return static_cast<size_t>(p_ - begin_); }
-
-    // Next whitespace-separated token wherever it stands; false at the end.
-    bool NextToken(std::string_view& token)
-    {
-        while (p_ < end_ && IsSpace(*p_))
-            ++p_;
-        if (p_ == end_)
-            return false;
-        const char* start = p_;
-        while (p_ < end_ && !IsSpace(*p_))
-            ++p_;
-        token = std::string_view(start, static_cast<size_t>(p_ - start));
-        return true;
-    }
-
-    // Up to and including the next line feed, but at most `limit` characters.
-    std::string_view TakeLine(size_t limit)
-    {
-        const size_t avail = static_cast<size_t>(end_ - p_);
-        const size_t n = avail < limit ? avail : limit;
-        const void* lf = std::memchr(p_, '\n', n);
-        const char* stop = lf ? static_cast<const char*>(lf) + 1 : p_ + n;
-        std::string_view line(p_, static_cast<size_t>(stop - p_));
-        p_ = stop;
-        return line;
-    }
-
-private:
-    const char* begin_;
-    const char* p_;
-    const char* end_;
-};
-
-// Splits a face line into tokens in place.
-class LineTokens {
-public:
-    explicit LineTokens(std::string_view line) : p_(line.data()), end_(line.data() + line.size()) {}
-    bool Next(std::string_view& token)
-    {
-        while (p_ < end_ && IsSpace(*p_))
-            ++p_;
-        if (p_ == end_)
-            return false;
-        const char* start = p_;
-        while (p_ < end_ && !IsSpace(*p_))
-            ++p_;
-        token = std::string_view(start, static_cast<size_t>(p_ - start));
-        return true;
-    }
-
-private:
-    const char* p_;
-    const char* end_;
-};
 
 struct StatementCounts {
     size_t vertices = 0;
@@ -104,7 +32,7 @@ StatementCounts CountStatements(std::string_view text)
     StatementCounts counts;
     size_t at = 0;
     while (at + 1 < text.size()) {
-        if (IsSpace(text[at + 1]) && text[at + 1] != '\n') {
+        if (WordScanner::IsSpace(text[at + 1]) && text[at + 1] != '\n') {
             if (text[at] == 'v')
                 ++counts.vertices;
             else if (text[at] == 'f')
@@ -120,7 +48,7 @@ StatementCounts CountStatements(std::string_view text)
 
 bool FirstTokenIsBackslash(std::string_view line)
 {
-    LineTokens tokens(line);
+    WordScanner tokens(line);
     std::string_view first;
     return tokens.Next(first) && first == "\\";
 }
@@ -187,13 +115,13 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
     obj->faces.reserve(expected.faces);
     obj->vertices.reserve(expected.faces * 3);
     const size_t size = bytes.size();
-    ObjCursor in(bytes.data(), bytes.data() + size);
+    WordScanner in(std::string_view(bytes.data(), size));
     int lastPercent = 0;
     size_t releasedTo = 0;
     std::string_view token;
 
     auto readCoordinate = [&](double& value, ReadResult& error) {
-        if (!in.NextToken(token)) {
+        if (!in.Next(token)) {
             error = kReadFailed;
             return false;
         }
@@ -204,15 +132,15 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
         return true;
     };
 
-    while (in.NextToken(token)) {
+    while (in.Next(token)) {
         // 64-bit: position * 100 overflows 32 bits beyond 21 MB.
-        const int percent = static_cast<int>(static_cast<uint64_t>(in.Offset()) * 100 / size);
+        const int percent = static_cast<int>(static_cast<uint64_t>(in.Position()) * 100 / size);
         if (percent != lastPercent) {
             if (!scope.Update(percent))
                 return fail(kReadCancelled);
             lastPercent = percent;
-            if (in.Offset() - releasedTo >= kReleaseStep) {
-                releasedTo = in.Offset() - token.size();
+            if (in.Position() - releasedTo >= kReleaseStep) {
+                releasedTo = in.Position() - token.size();
                 bytes.ReleaseBefore(releasedTo);
             }
         }
@@ -236,7 +164,7 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
             std::string_view line = in.TakeLine(kFaceLineLimit);
             if (FirstTokenIsBackslash(line))
                 line = in.TakeLine(kFaceLineLimit);
-            LineTokens corners(line);
+            WordScanner corners(line);
             std::string_view item;
             const int64_t vertexCount = static_cast<int64_t>(positions.size());
             while (corners.Next(item)) {

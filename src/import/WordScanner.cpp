@@ -1,24 +1,16 @@
 #include "import/WordScanner.h"
 
-namespace {
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-} // namespace
-
-bool WordScanner::Next(std::string_view& word) {
-    while (pos_ < data_.size() && IsSpace(data_[pos_]))
-        ++pos_;
-    if (pos_ >= data_.size())
-        return false;
-    const size_t start = pos_;
-    while (pos_ < data_.size() && !IsSpace(data_[pos_]))
-        ++pos_;
-    word = data_.substr(start, pos_ - start);
-    return true;
-}
-
 void WordScanner::SkipLine() {
     while (pos_ < data_.size() && data_[pos_] != '\n')
         ++pos_;
+}
+
+std::string_view WordScanner::TakeLine(size_t limit) {
+    const size_t avail = data_.size() - pos_;
+    const size_t n = avail < limit ? avail : limit;
+    const size_t lf = data_.substr(pos_, n).find('\n');
+    const size_t take = lf == std::string_view::npos ? n : lf + 1;
+    const std::string_view line = data_.substr(pos_, take);
+    pos_ += take;
+    return line;
 }

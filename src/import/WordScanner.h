@@ -4,21 +4,47 @@
 
 #include "import/Progress.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+inline constexpr std::array<bool, 256> kWordSpace = [] {
+    std::array<bool, 256> t{};
+    for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'})
+        t[c] = true;
+    return t;
+}();
+
 // Splits a byte buffer into words separated by whitespace (space, tab, CR, LF,
-// FF, VT). Words are views into the buffer, valid while it lives.
+// FF, VT: the separators of a C stream's "%s"). Words are views into the
+// buffer, valid while it lives. Inline: the readers call it once per number.
 class WordScanner {
 public:
     WordScanner() = default;
     explicit WordScanner(std::string_view bytes) : data_(bytes) {}
 
+    static bool IsSpace(char c) { return kWordSpace[static_cast<unsigned char>(c)]; }
+
     // Next word; false at end of input.
-    bool Next(std::string_view& word);
+    bool Next(std::string_view& word)
+    {
+        const size_t n = data_.size();
+        while (pos_ < n && IsSpace(data_[pos_]))
+            ++pos_;
+        if (pos_ >= n)
+            return false;
+        const size_t start = pos_;
+        while (pos_ < n && !IsSpace(data_[pos_]))
+            ++pos_;
+        word = data_.substr(start, pos_ - start);
+        return true;
+    }
     // Moves to the end of the current line (comments).
     void SkipLine();
+    // Takes the input up to and including the next line feed, but at most
+    // `limit` bytes (a bounded line read).
+    std::string_view TakeLine(size_t limit);
     // Bytes consumed so far.
     size_t Position() const { return pos_; }
     size_t Size() const { return data_.size(); }
