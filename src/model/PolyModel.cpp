@@ -105,6 +105,8 @@ void CPolyModel::NormalizeToUnit()
     const CVector3 c = (bboxMax + bboxMin) * 0.5;
     // A model without extent (never one that passed BuildTopology) is only centred.
     const bool scale = s > 0.0;
+    unitCentre = c;
+    unitScale = scale ? s : 1.0;
     for (const auto& obj : objects) {
         for (CPolyVertex* v : obj->vertices) {
             v->pos.x = v->pos.x - c.x;
@@ -153,4 +155,14 @@ size_t CPolyModel::VertexCount() const
     for (const auto& obj : objects)
         n += obj->vertices.size();
     return n;
+}
+
+const CFlatMesh& CPolyModel::CurrentShape(CFlatMesh& scratch) const
+{
+    if (designing)
+        return working;
+    scratch.Clear();
+    if (!objects.empty())
+        FlatFromObject(*objects.front(), paper.empty() ? nullptr : paper.data(), scratch);
+    return scratch;
 }

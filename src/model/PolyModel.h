@@ -4,6 +4,7 @@
 // Every other link is a plain non-owning pointer.
 
 #include "model/Arena.h"
+#include "model/FlatMesh.h"
 #include "model/Geometry.h"
 
 #include <cstdint>
@@ -151,6 +152,33 @@ struct CMaterial {
     float values[17] = {};
 };
 
+// The flat sheet the opened model unfolds to (assigned when it is opened).
+struct CPaperInfo {
+    bool has = false;
+    double width = 0.0; // extent of the laid-out sheet, millimetres
+    double height = 0.0;
+    int pieces = 0;
+    std::string whyNot; // why there is no paper, shown by the crease-pattern commands
+};
+
+// A committed design state, packed: corners welded by bit-identical position
+// and corner data, three indices and the triangle's origin per triangle.
+// Planes are recomputed on unpacking, bit for bit as the working copy had them.
+struct CPackedMesh {
+    struct Vertex {
+        CVector3 pos;
+        CCornerData data;
+    };
+    std::vector<Vertex> vertices;
+    std::vector<uint32_t> index; // 3 per triangle
+    std::vector<int32_t> origin; // 1 per triangle
+    size_t Bytes() const
+    {
+        return vertices.capacity() * sizeof(Vertex) + index.capacity() * sizeof(uint32_t) +
+               origin.capacity() * sizeof(int32_t);
+    }
+};
+
 class CPolyModel {
 public:
     CPolyModel();
@@ -159,7 +187,6 @@ public:
     CPolyModel& operator=(const CPolyModel&) = delete;
 
     std::vector<std::unique_ptr<CPolyObject>> objects;
-    std::vector<std::unique_ptr<CPolyObject>> undoStack;
     CVector3 bboxMax{-kDoubleMax, -kDoubleMax, -kDoubleMax};
     CVector3 bboxMin{kDoubleMax, kDoubleMax, kDoubleMax};
     int32_t faceCount = 0;
@@ -169,8 +196,26 @@ public:
     std::vector<std::unique_ptr<CSlicePlane>> planes;
     CSlicePlane* currentPlane = nullptr;
     CSlicePlane* pickedPlane = nullptr;
+
+    // Paper of the first object: 3 points per face in face order (empty when none).
+    std::vector<CPaperPoint> paper;
+    CPaperInfo paperInfo;
+    // What NormalizeToUnit did: unit position = (position as read - unitCentre) / unitScale.
+    CVector3 unitCentre;
+    double unitScale = 1.0;
+
+    // Design state (design/DesignStates.h). Until the first commit the shape is
+    // the first object; from then on it is `working`, and `objects` keeps the
+    // records as opened (the bottom of the undo stack).
+    bool designing = false;
+    CFlatMesh working;
+    std::vector<std::unique_ptr<CPolyObject>> undoStack; // TEMP-OLD
     // Objects a commit dropped from `objects`: kept alive so no pointer into them dangles.
-    std::vector<std::unique_ptr<CPolyObject>> retiredObjects;
+    std::vector<std::unique_ptr<CPolyObject>> retiredObjects; // TEMP-OLD
+
+    // The shape being designed as flat triangles: `working` while designing,
+    // otherwise the first object copied into `scratch` (empty without objects).
+    const CFlatMesh& CurrentShape(CFlatMesh& scratch) const;
 
     CPolyObject* AddObject();
 
