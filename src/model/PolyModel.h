@@ -159,6 +159,9 @@ struct CPaperInfo {
     double height = 0.0;
     int pieces = 0;
     std::string whyNot; // why there is no paper, shown by the crease-pattern commands
+    // Largest angle defect over interior vertices (degrees) and where it is, as read.
+    double maxAngleDefect = 0.0;
+    CVector3 maxDefectAt;
 };
 
 // A committed design state, packed: corners welded by bit-identical position
