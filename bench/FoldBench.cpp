@@ -1,10 +1,10 @@
 // One drag step (restore from the base state + fold) on a curved sheet with
 // the plane through the middle, against the floor of copying the sheet's
-// corner positions.
+// working shape once; the first step after a selection and the selection's
+// commit itself.
 #include "design/CSlicePlane.h"
+#include "design/DesignSession.h"
 #include "design/DesignStates.h"
-#include "design/FoldWorkspace.h"
-#include "design/ReflectionOperation.h"
 #include "model/PolyModel.h"
 
 #include <benchmark/benchmark.h>
@@ -42,27 +42,19 @@ std::unique_ptr<CPolyModel> Sheet(int triangles) {
 
 struct Scene {
     std::unique_ptr<CPolyModel> model;
-    CPolyVertex* selected = nullptr;
     CVector3 start;
     CVector3 dragged;
+    CVector3 other;
 };
 
-// Selects the corner nearest (-0.6, 0, z) and drags it along x so that the
-// bisector runs through the middle of the sheet.
+// Commits the sheet with the corner nearest (-0.6, 0, z) as the start, dragged
+// along x so that the bisector runs through the middle of the sheet.
 Scene MakeScene(int triangles) {
     Scene s;
     s.model = Sheet(triangles);
-    CPolyObject& o = *s.model->objects[0];
-    double best = 1e300;
-    for (CPolyVertex* v : o.vertices) {
-        const double d = std::fabs(v->pos.x + 0.6) + std::fabs(v->pos.y - 0.013);
-        if (d < best) {
-            best = d;
-            s.selected = v;
-        }
-    }
-    s.start = s.selected->pos;
+    s.start = NearestShapeCorner(*s.model, {-0.6, 0.013, 0}).pos;
     s.dragged = {s.start.x + 1.2 + 1e-3, s.start.y, s.start.z};
+    s.other = {s.dragged.x + 0.0037, s.dragged.y, s.dragged.z};
     CommitWorkingCopy(*s.model);
     return s;
 }
@@ -70,64 +62,75 @@ Scene MakeScene(int triangles) {
 void BM_FoldStep(benchmark::State& state) {
     Scene s = MakeScene(static_cast<int>(state.range(0)));
     CFoldWorkspace workspace;
-    CPolyVertex* selected = s.selected;
-    // The first step builds the base state's index; later steps reuse it.
-    ReflectionStepResult r = ReflectionStep(*s.model, selected, s.start, s.dragged, &workspace);
-    if (!r.accepted) {
-        state.SkipWithError("the step was rejected");
-        return;
-    }
-    // Alternate two nearby positions so that no step is rejected by the crease
-    // the previous one left.
-    const CVector3 other{s.dragged.x + 0.0037, s.dragged.y, s.dragged.z};
+    workspace.SetBase(s.model->working);
+    CSlicePlane& plane = *s.model->currentPlane;
+    // Two nearby positions in turn, as a mouse moving on.
     bool flip = false;
+    ReflectionStepResult r;
     for (auto _ : state) {
         flip = !flip;
-        r = ReflectionStep(*s.model, r.vertex, s.start, flip ? other : s.dragged, &workspace);
+        r = workspace.Step(s.model->working, plane, s.start, flip ? s.other : s.dragged);
         benchmark::DoNotOptimize(r);
     }
-    const CPolyObject& o = *s.model->objects[0];
-    state.counters["faces"] = static_cast<double>(o.faces.size());
+    state.counters["triangles"] = static_cast<double>(s.model->working.TriangleCount());
     state.counters["accepted"] = r.accepted;
 }
 
-// The first step after a selection: the base state is indexed and copied in
-// full before the fold (later steps of the drag reuse both).
+// The first step after a selection: the base state is copied in full before
+// the fold (later steps of the drag only undo what the last one changed).
 void BM_FoldFirstStep(benchmark::State& state) {
     Scene s = MakeScene(static_cast<int>(state.range(0)));
     CFoldWorkspace workspace;
-    CPolyVertex* selected = s.selected;
-    const CVector3 other{s.dragged.x + 0.0037, s.dragged.y, s.dragged.z};
+    workspace.SetBase(s.model->working);
+    CSlicePlane& plane = *s.model->currentPlane;
+    CFoldWorkspace fresh;
     bool flip = false;
     for (auto _ : state) {
+        state.PauseTiming();
+        workspace.SetBase(workspace.Base()); // as a new selection leaves it
+        state.ResumeTiming();
         flip = !flip;
-        workspace.Invalidate();
         const ReflectionStepResult r =
-            ReflectionStep(*s.model, selected, s.start, flip ? other : s.dragged, &workspace);
+            workspace.Step(s.model->working, plane, s.start, flip ? s.other : s.dragged);
         if (!r.accepted) {
-            state.SkipWithError("the step was rejected");
+            state.SkipWithError("the step was refused");
             return;
         }
-        selected = r.vertex;
     }
 }
 
-// The floor: copying every corner position of the sheet once.
+// The selection's commit: the shape packed onto the undo stack, the base
+// state copied and indexed.
+void BM_SelectCommit(benchmark::State& state) {
+    Scene s = MakeScene(static_cast<int>(state.range(0)));
+    CFoldWorkspace workspace;
+    for (auto _ : state) {
+        CommitWorkingCopy(*s.model);
+        workspace.SetBase(s.model->working);
+        state.PauseTiming();
+        s.model->undoStack.clear();
+        state.ResumeTiming();
+    }
+}
+
+// The floor: copying the working shape (positions, corner data, triangle
+// records) once.
 void BM_FoldFloorMemcpy(benchmark::State& state) {
     Scene s = MakeScene(static_cast<int>(state.range(0)));
-    std::vector<CVector3> from;
-    for (const CPolyFace* f : s.model->undoStack.back()->faces)
-        for (const CFaceCorner* c : f->corners)
-            from.push_back(c->vertex->pos);
-    std::vector<CVector3> to(from.size());
+    const CFlatMesh& from = s.model->working;
+    CFlatMesh to = from;
     for (auto _ : state) {
-        std::memcpy(to.data(), from.data(), sizeof(CVector3) * from.size());
+        std::memcpy(to.pos.data(), from.pos.data(), from.pos.size() * sizeof(CVector3));
+        std::memcpy(to.corner.data(), from.corner.data(), from.corner.size() * sizeof(CCornerData));
+        std::memcpy(to.tri.data(), from.tri.data(), from.tri.size() * sizeof(CTriangleData));
         benchmark::ClobberMemory();
     }
+    state.counters["bytes"] = static_cast<double>(from.Bytes());
 }
 
 } // namespace
 
 BENCHMARK(BM_FoldStep)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FoldFirstStep)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SelectCommit)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FoldFloorMemcpy)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

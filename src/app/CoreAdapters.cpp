@@ -10,7 +10,7 @@
 
 bool ExportShapeToFile(CPolyModel& model, const std::string& path)
 {
-    if (model.objects.empty() || path.empty())
+    if ((model.objects.empty() && !model.designing) || path.empty())
         return false;
     // A file the user cannot write to (or something that is not a file) is
     // refused, as opening it for writing would be.

@@ -28,6 +28,7 @@ constexpr const char* kHelp =
     "  --fix                  Fix Shape (needs a selected vertex)\n"
     "  --deselect             end the selection (SPACE)\n"
     "  --undo                 Undo\n"
+    "  --redo                 Redo: takes again the step the last --undo took back\n"
     "Prints 'accepted N rejected M faces F vertices V' (drag steps of the run,\n"
     "faces and vertex records written) and 'median step T ms' (the median time\n"
     "of a folding drag step). Nothing is written when an action fails.\n";
@@ -35,7 +36,7 @@ constexpr const char* kHelp =
 constexpr int kMaxSteps = 1000000;
 
 struct Action {
-    enum Kind { kSelect, kDrag, kFix, kDeselect, kUndo };
+    enum Kind { kSelect, kDrag, kFix, kDeselect, kUndo, kRedo };
     explicit Action(Kind k) : kind(k) {}
     Kind kind;
     CVector3 point; // kSelect
@@ -90,23 +91,6 @@ bool ParseDrag(const std::string& text, Action& out) {
     return parts.size() == 2 || ParseIntArg(parts[2], 1, kMaxSteps, out.steps);
 }
 
-// The first vertex nearest p over all corners of all objects, in object, face
-// and corner order.
-CPolyVertex* NearestCorner(const CPolyModel& model, const CVector3& p) {
-    CPolyVertex* best = nullptr;
-    double bestDistance = kDoubleMax;
-    for (const auto& obj : model.objects)
-        for (const CPolyFace* f : obj->faces)
-            for (const CFaceCorner* c : f->corners) {
-                const double d = Distance3D(c->vertex->pos, p);
-                if (d < bestDistance) {
-                    bestDistance = d;
-                    best = c->vertex;
-                }
-            }
-    return best;
-}
-
 int Failed(const std::string& text) {
     std::fprintf(stderr, "lintoro-cli fold: %s\n", text.c_str());
     return kExitFailed;
@@ -125,13 +109,15 @@ int RunFold(const std::vector<std::string>& args) {
         }
         OptionArg opt = SplitOption(args[i]);
         const bool takesValue = opt.name == "-o" || opt.name == "--select" || opt.name == "--drag";
-        const bool flag = opt.name == "--fix" || opt.name == "--deselect" || opt.name == "--undo";
+        const bool flag = opt.name == "--fix" || opt.name == "--deselect" ||
+                          opt.name == "--undo" || opt.name == "--redo";
         if (flag) {
             if (opt.hasValue)
                 return UsageError("fold", opt.name + " takes no value");
             actions.emplace_back(opt.name == "--fix"        ? Action::kFix
                                  : opt.name == "--deselect" ? Action::kDeselect
-                                                            : Action::kUndo);
+                                 : opt.name == "--undo"     ? Action::kUndo
+                                                            : Action::kRedo);
             continue;
         }
         if (!takesValue) {
@@ -177,10 +163,10 @@ int RunFold(const std::vector<std::string>& args) {
     for (const Action& a : actions) {
         switch (a.kind) {
         case Action::kSelect: {
-            if (session.Selected())
+            if (session.HasSelection())
                 session.Deselect();
-            CPolyVertex* v = NearestCorner(*model, a.point);
-            if (!v)
+            const CShapeCorner v = NearestShapeCorner(*model, a.point);
+            if (v.seq < 0)
                 return Failed("the model has no vertex to select");
             session.SetHighlighted(v);
             session.ResetPlaneToSquare(); // the left press
@@ -188,7 +174,7 @@ int RunFold(const std::vector<std::string>& args) {
             break;
         }
         case Action::kDrag: {
-            if (!session.Selected())
+            if (!session.HasSelection())
                 return Failed("--drag needs a selected vertex (use --select first)");
             session.SetHandle(a.axis + 1);
             CVector3 delta;
@@ -213,6 +199,9 @@ int RunFold(const std::vector<std::string>& args) {
         case Action::kUndo:
             session.Undo();
             break;
+        case Action::kRedo:
+            session.Redo();
+            break;
         }
     }
     // What the file gets is what an export now would write: a selected vertex
@@ -223,10 +212,16 @@ int RunFold(const std::vector<std::string>& args) {
         std::fprintf(stderr, "%s\n", kCannotWriteMessage);
         return kExitFailed;
     }
-    const CPolyObject* first = model->objects.empty() ? nullptr : model->objects[0].get();
+    size_t faces = 0, vertices = 0;
+    if (model->designing) {
+        faces = model->working.TriangleCount();
+        vertices = model->working.CornerCount();
+    } else if (!model->objects.empty()) {
+        faces = model->objects[0]->faces.size();
+        vertices = model->objects[0]->vertices.size();
+    }
     std::printf("accepted %d rejected %d faces %zu vertices %zu\n", session.AcceptedSteps(),
-                session.RejectedSteps(), first ? first->faces.size() : size_t{0},
-                first ? first->vertices.size() : size_t{0});
+                session.RejectedSteps(), faces, vertices);
     double median = 0.0;
     if (!stepMs.empty()) {
         std::sort(stepMs.begin(), stepMs.end());

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-class CPolyVertex;
+struct CPolyVertex;
 class Spart;
 class IntersectionLine;
 
@@ -20,7 +20,7 @@ public:
     CSlicePlane& operator=(const CSlicePlane&) = delete;
 
     static constexpr double kHalfSize = 1.0;
-    static constexpr double kOnPlaneTolerance = 0.0001;
+    static constexpr double kOnPlaneTolerance = kDesignTolerance;
 
     double a = 0.0, b = 0.0, c = 0.0, d = 0.0;
     CVector3 origin;

@@ -27,29 +27,27 @@ void CDesignController::AttachModel(CPolyModel* model) {
     ShapeChanged();
 }
 
-double CDesignController::WindowDistance(const CPolyVertex& v, const WindowPoint& m) const {
+double CDesignController::WindowDistance(const CVector3& pos, const WindowPoint& m) const {
     WindowPoint p;
-    if (!camera_.ProjectToWindow(v.pos, p))
+    if (!camera_.ProjectToWindow(pos, p))
         return kInfinity;
     return Distance2D(p.x, p.y, m.x, m.y);
 }
 
-CPolyVertex* CDesignController::NearestCornerLinear(int x, int y) const {
+CShapeCorner CDesignController::NearestCornerLinear(int x, int y) const {
     const CPolyModel* model = session_.Model();
+    CShapeCorner found;
     if (!model)
-        return nullptr;
+        return found;
     const WindowPoint m = camera_.MouseToWindow(x, y);
     double best = kPickRadius;
-    CPolyVertex* found = nullptr;
-    for (const auto& obj : model->objects)
-        for (const CPolyFace* f : obj->faces)
-            for (const CFaceCorner* c : f->corners) {
-                const double dist = WindowDistance(*c->vertex, m);
-                if (dist < best) {
-                    best = dist;
-                    found = c->vertex;
-                }
-            }
+    ForEachShapeCorner(*model, [&](int64_t seq, const CVector3& p) {
+        const double dist = WindowDistance(p, m);
+        if (dist < best) {
+            best = dist;
+            found = {seq, p};
+        }
+    });
     return found;
 }
 
@@ -62,7 +60,7 @@ void CDesignController::RebuildGridIfStale() {
     gridModel_ = model;
     gridCameraRevision_ = camera_.Revision();
     gridShapeRevision_ = shapeRevision_;
-    cornerVertex_.clear();
+    cornerPos_.clear();
     cellEntries_.clear();
 
     // The grid spans the window plus the pick radius: a pointer inside the
@@ -77,22 +75,20 @@ void CDesignController::RebuildGridIfStale() {
         return;
 
     std::vector<uint32_t> cellOf;
-    for (const auto& obj : model->objects)
-        for (const CPolyFace* f : obj->faces)
-            for (const CFaceCorner* c : f->corners) {
-                cornerVertex_.push_back(c->vertex);
-                WindowPoint p;
-                uint32_t cell = kNoCell;
-                if (camera_.ProjectToWindow(c->vertex->pos, p)) {
-                    const double gx = std::floor((p.x + kMargin) / kCell);
-                    const double gy = std::floor((p.y + kMargin) / kCell);
-                    if (gx >= 0 && gy >= 0 && gx < cellsX_ && gy < cellsY_)
-                        cell = static_cast<uint32_t>(gy) * cellsX_ + static_cast<uint32_t>(gx);
-                }
-                cellOf.push_back(cell);
-                if (cell != kNoCell)
-                    ++cellStart_[cell + 1];
-            }
+    ForEachShapeCorner(*model, [&](int64_t, const CVector3& pos) {
+        cornerPos_.push_back(pos);
+        WindowPoint p;
+        uint32_t cell = kNoCell;
+        if (camera_.ProjectToWindow(pos, p)) {
+            const double gx = std::floor((p.x + kMargin) / kCell);
+            const double gy = std::floor((p.y + kMargin) / kCell);
+            if (gx >= 0 && gy >= 0 && gx < cellsX_ && gy < cellsY_)
+                cell = static_cast<uint32_t>(gy) * cellsX_ + static_cast<uint32_t>(gx);
+        }
+        cellOf.push_back(cell);
+        if (cell != kNoCell)
+            ++cellStart_[cell + 1];
+    });
     for (size_t i = 0; i < cellCount; ++i)
         cellStart_[i + 1] += cellStart_[i];
     cellEntries_.resize(cellStart_[cellCount]);
@@ -102,13 +98,13 @@ void CDesignController::RebuildGridIfStale() {
             cellEntries_[fill[cellOf[seq]]++] = seq;
 }
 
-CPolyVertex* CDesignController::NearestCorner(int x, int y) {
+CShapeCorner CDesignController::NearestCorner(int x, int y) {
     // The grid only holds what a pointer inside the window can reach.
     if (x < 0 || y < 0 || x > camera_.width || y > camera_.height)
         return NearestCornerLinear(x, y);
     RebuildGridIfStale();
-    if (cornerVertex_.empty())
-        return nullptr;
+    if (cornerPos_.empty())
+        return {};
 
     const WindowPoint m = camera_.MouseToWindow(x, y);
     const int x0 = std::max(0, static_cast<int>(std::floor((m.x - kPickRadius + kMargin) / kCell)));
@@ -125,7 +121,7 @@ CPolyVertex* CDesignController::NearestCorner(int x, int y) {
             const size_t cell = static_cast<size_t>(gy) * cellsX_ + gx;
             for (uint32_t i = cellStart_[cell]; i < cellStart_[cell + 1]; ++i) {
                 const uint32_t seq = cellEntries_[i];
-                const double dist = WindowDistance(*cornerVertex_[seq], m);
+                const double dist = WindowDistance(cornerPos_[seq], m);
                 // Equal distances keep the corner that comes first in model order.
                 if (dist < best || (dist == best && bestSeq != kNoCell && seq < bestSeq)) {
                     best = dist;
@@ -133,13 +129,15 @@ CPolyVertex* CDesignController::NearestCorner(int x, int y) {
                 }
             }
         }
-    return bestSeq == kNoCell ? nullptr : cornerVertex_[bestSeq];
+    if (bestSeq == kNoCell)
+        return {};
+    return {static_cast<int64_t>(bestSeq), cornerPos_[bestSeq]};
 }
 
 bool CDesignController::UpdateHighlight(int x, int y) {
     camera_.lastX = x;
     camera_.lastY = y;
-    if (session_.Selected() || !session_.Model())
+    if (session_.HasSelection() || !session_.Model())
         return false;
     return session_.SetHighlighted(NearestCorner(x, y));
 }
@@ -149,7 +147,7 @@ bool CDesignController::LeftButtonDown(int x, int y) {
         return false;
     camera_.downX = x;
     camera_.downY = y;
-    if (session_.Selected()) {
+    if (session_.HasSelection()) {
         PickHandle(x, y);
         return false;
     }
@@ -159,9 +157,9 @@ bool CDesignController::LeftButtonDown(int x, int y) {
 
 int CDesignController::PickHandle(int x, int y) {
     handleScreen_ = WindowPoint();
-    const CPolyVertex* v = session_.Selected();
+    const CVector3* v = session_.SelectedPos();
     WindowPoint s0;
-    if (!v || !camera_.ProjectToWindow(v->pos, s0)) {
+    if (!v || !camera_.ProjectToWindow(*v, s0)) {
         session_.SetHandle(0);
         return 0;
     }
@@ -172,7 +170,7 @@ int CDesignController::PickHandle(int x, int y) {
     double d[3];
     for (int i = 0; i < 3; ++i) {
         d[i] = kInfinity;
-        if (camera_.ProjectToWindow(v->pos + axes[i], tip[i]))
+        if (camera_.ProjectToWindow(*v + axes[i], tip[i]))
             d[i] = Distance2D(m.x, m.y, tip[i].x, tip[i].y);
     }
     int handle = 0;
@@ -189,7 +187,7 @@ int CDesignController::PickHandle(int x, int y) {
 }
 
 bool CDesignController::DragHandle(int x, int y) {
-    if (!session_.Selected() || session_.Handle() == 0)
+    if (!session_.HasSelection() || session_.Handle() == 0)
         return false;
     const double dx = x - camera_.downX;
     const double dy = camera_.downY - y;

@@ -16,7 +16,6 @@
 #include <vector>
 
 class CPolyModel;
-struct CPolyVertex;
 
 class CDesignController {
 public:
@@ -63,22 +62,23 @@ public:
 
     // Bumped on every change of the shape the controller knows of; the pane's
     // drawing layer rebuilds its arrays when it moves.
-    uint64_t ShapeRevision() const { return shapeRevision_; }
+    uint64_t ShapeRevision() const { return shapeRevision_ + session_.ShapeRevision(); }
     // Window-space vector from the selected vertex to the picked handle's tip.
     WindowPoint HandleScreen() const { return handleScreen_; }
 
     // The same highlight search over every corner, without the grid; the
-    // reference the fast search must agree with.
-    CPolyVertex* NearestCornerLinear(int x, int y) const;
+    // reference the fast search must agree with. seq < 0: none.
+    CShapeCorner NearestCornerLinear(int x, int y) const;
     // The grid search the highlight uses.
-    CPolyVertex* NearestCorner(int x, int y);
+    CShapeCorner NearestCorner(int x, int y);
+
 
 private:
     void ShapeChanged();
     void RebuildGridIfStale();
-    // Exact distance from the window point m to the projection of v; +inf when
-    // v does not project.
-    double WindowDistance(const CPolyVertex& v, const WindowPoint& m) const;
+    // Exact distance from the window point m to the projection of p; +inf when
+    // p does not project.
+    double WindowDistance(const CVector3& p, const WindowPoint& m) const;
 
     CDesignSession& session_;
     CViewCamera& camera_;
@@ -95,5 +95,5 @@ private:
     int cellsX_ = 0, cellsY_ = 0;
     std::vector<uint32_t> cellStart_;        // cellsX_*cellsY_ + 1 offsets into cellEntries_
     std::vector<uint32_t> cellEntries_;      // corner sequence numbers, ascending per cell
-    std::vector<CPolyVertex*> cornerVertex_; // vertex of each corner in sequence order
+    std::vector<CVector3> cornerPos_; // position of each corner in sequence order
 };

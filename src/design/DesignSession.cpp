@@ -2,15 +2,22 @@
 
 #include "design/CSlicePlane.h"
 #include "design/DesignStates.h"
-#include "design/FoldWorkspace.h"
-#include "design/ReflectionOperation.h"
 #include "model/PolyModel.h"
 
 #include <cmath>
 
-CDesignSession::CDesignSession() : workspace_(std::make_unique<CFoldWorkspace>()) {}
-
-CDesignSession::~CDesignSession() = default;
+CShapeCorner NearestShapeCorner(const CPolyModel& model, const CVector3& p) {
+    CShapeCorner best;
+    double bestDistance = kDoubleMax;
+    ForEachShapeCorner(model, [&](int64_t seq, const CVector3& q) {
+        const double d = Distance3D(q, p);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = {seq, q};
+        }
+    });
+    return best;
+}
 
 void CDesignSession::AttachModel(CPolyModel* model) {
     model_ = model;
@@ -18,13 +25,15 @@ void CDesignSession::AttachModel(CPolyModel* model) {
     SetHandle(0);
     acceptedSteps_ = 0;
     rejectedSteps_ = 0;
-    BaseStateChanged();
+    workspace_.Invalidate();
+    ++shapeRevision_;
 }
 
-bool CDesignSession::SetHighlighted(CPolyVertex* v) {
-    if (selected_ || v == highlighted_)
+bool CDesignSession::SetHighlighted(const CShapeCorner& corner) {
+    const CShapeCorner next = corner.seq >= 0 ? corner : CShapeCorner{};
+    if (selected_ || next == highlighted_)
         return false;
-    highlighted_ = v;
+    highlighted_ = next;
     return true;
 }
 
@@ -60,37 +69,46 @@ CDesignSession::DragOutcome CDesignSession::DragStep(double l) {
 }
 
 CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement) {
-    if (!model_ || !selected_)
+    if (!model_ || !selected_ || !model_->currentPlane)
         return DragOutcome::kIgnored;
     if (!std::isfinite(displacement.x) || !std::isfinite(displacement.y) ||
         !std::isfinite(displacement.z))
         return DragOutcome::kIgnored;
     if (displacement.x == 0.0 && displacement.y == 0.0 && displacement.z == 0.0)
         return DragOutcome::kIgnored;
-    selected_->pos.x += displacement.x;
-    selected_->pos.y += displacement.y;
-    selected_->pos.z += displacement.z;
+    dragPos_ = dragPos_ + displacement;
+    if (!workspace_.HasBase() && RestoreWorkingCopy(*model_))
+        workspace_.SetBase(model_->working);
     const ReflectionStepResult r =
-        ReflectionStep(*model_, selected_, startPos_, selected_->pos, workspace_.get());
-    if (!r.accepted || !r.vertex) {
+        workspace_.Step(model_->working, *model_->currentPlane, startPos_, dragPos_);
+    if (!r.accepted) {
         ++rejectedSteps_;
         return DragOutcome::kRejected;
     }
     ++acceptedSteps_;
-    selected_ = r.vertex;
-    lastAccepted_ = selected_->pos;
+    ++shapeRevision_;
+    selectedCorner_ = r.corner;
+    if (r.corner >= 0)
+        dragPos_ = model_->working.pos[r.corner];
+    lastAccepted_ = dragPos_;
     return DragOutcome::kAccepted;
 }
 
 bool CDesignSession::EndLeftClick() {
     RestoreSelectedToLastAccepted();
-    if (!model_ || !highlighted_)
+    if (!model_ || highlighted_.seq < 0 || model_->objects.empty())
         return false;
+    // Before the design begins, the first object's corners come first in
+    // shape order, and the working copy keeps their order.
     CommitWorkingCopy(*model_);
-    BaseStateChanged();
-    selected_ = highlighted_;
-    highlighted_ = nullptr;
-    startPos_ = lastAccepted_ = selected_->pos;
+    workspace_.SetBase(model_->working);
+    ++shapeRevision_;
+    selected_ = true;
+    selectedCorner_ = highlighted_.seq < static_cast<int64_t>(model_->working.CornerCount())
+                          ? static_cast<int32_t>(highlighted_.seq)
+                          : -1;
+    startPos_ = lastAccepted_ = dragPos_ = highlighted_.pos;
+    highlighted_ = CShapeCorner{};
     return true;
 }
 
@@ -104,7 +122,8 @@ bool CDesignSession::FixShape() {
         return false;
     RestoreSelectedToLastAccepted();
     CommitWorkingCopy(*model_);
-    BaseStateChanged();
+    workspace_.Invalidate();
+    ++shapeRevision_;
     ClearSelection();
     return true;
 }
@@ -114,26 +133,32 @@ bool CDesignSession::Undo() {
         return false;
     RestoreSelectedToLastAccepted();
     const bool stepped = StepBack(*model_);
-    if (stepped)
-        BaseStateChanged();
+    if (stepped) {
+        workspace_.Invalidate();
+        ++shapeRevision_;
+    }
     ClearSelection();
     return stepped;
 }
 
-bool CDesignSession::CanUndo() const {
-    return model_ && !model_->undoStack.empty();
+bool CDesignSession::Redo() {
+    if (!model_)
+        return false;
+    const bool stepped = StepForward(*model_);
+    if (stepped) {
+        workspace_.Invalidate();
+        ++shapeRevision_;
+    }
+    ClearSelection();
+    return stepped;
 }
+
+bool CDesignSession::CanUndo() const { return model_ && !model_->undoStack.empty(); }
+
+bool CDesignSession::CanRedo() const { return model_ && !model_->redoStack.empty(); }
 
 void CDesignSession::ClearSelection() {
-    highlighted_ = nullptr;
-    selected_ = nullptr;
-}
-
-void CDesignSession::RestoreSelectedToLastAccepted() {
-    if (selected_)
-        selected_->pos = lastAccepted_;
-}
-
-void CDesignSession::BaseStateChanged() {
-    workspace_->Invalidate();
+    highlighted_ = CShapeCorner{};
+    selected_ = false;
+    selectedCorner_ = -1;
 }

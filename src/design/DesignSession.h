@@ -1,16 +1,40 @@
 #pragma once
-// What the design view keeps for one fold, without any window: the vertex
-// under the mouse, the selected vertex, its start and last accepted positions
+// What the design view keeps for one fold, without any window: the corner
+// under the mouse, the selected corner, its start and last accepted positions
 // and the picked handle. The design view drives it from mouse events, the
 // command line from arguments; both get the same folds.
 
-#include "model/Geometry.h"
+#include "design/ReflectionOperation.h"
+#include "model/PolyModel.h"
 
-#include <memory>
+#include <cstdint>
 
-class CPolyModel;
-struct CPolyVertex;
-class CFoldWorkspace;
+// A corner of the current shape: its number in shape order (objects, faces
+// and corners before the design begins; triangles and corners of the working
+// shape after) and its position.
+struct CShapeCorner {
+    int64_t seq = -1;
+    CVector3 pos;
+    bool operator==(const CShapeCorner& o) const { return seq == o.seq && pos == o.pos; }
+};
+
+// Calls fn(seq, pos) for every corner of the model's current shape in shape order.
+template <class Fn> void ForEachShapeCorner(const CPolyModel& model, Fn&& fn) {
+    int64_t seq = 0;
+    if (model.designing) {
+        for (const CVector3& p : model.working.pos)
+            fn(seq++, p);
+        return;
+    }
+    for (const auto& obj : model.objects)
+        for (const CPolyFace* f : obj->faces)
+            for (const CFaceCorner* c : f->corners)
+                fn(seq++, c->vertex->pos);
+}
+
+// The corner of the current shape nearest p by 3D distance, the first of
+// equals; seq < 0 when the shape has none.
+CShapeCorner NearestShapeCorner(const CPolyModel& model, const CVector3& p);
 
 class CDesignSession {
 public:
@@ -19,32 +43,36 @@ public:
 
     enum class DragOutcome {
         kIgnored,  // nothing selected, no handle, or no displacement: nothing changed
-        kAccepted, // the surface was folded; Selected() is the vertex at the dragged position
-        kRejected, // the plane touched a vertex: the surface is unchanged, the vertex keeps
-                   // its displacement until the next accepted step or the release
+        kAccepted, // the surface was folded; SelectedPos() is the dragged position
+        kRejected, // no plane (the start lies on it): the surface is unchanged, the
+                   // vertex keeps its displacement until the next accepted step or the release
     };
 
-    CDesignSession();
-    ~CDesignSession();
+    CDesignSession() = default;
     CDesignSession(const CDesignSession&) = delete;
     CDesignSession& operator=(const CDesignSession&) = delete;
 
     // Makes `model` the one the session works on (null: none) and forgets the
     // highlight, the selection and the handle. Call it whenever the current
-    // model is replaced.
+    // model or its shape is replaced from outside.
     void AttachModel(CPolyModel* model);
     CPolyModel* Model() const { return model_; }
 
-    CPolyVertex* Highlighted() const { return highlighted_; }
-    CPolyVertex* Selected() const { return selected_; }
+    const CVector3* HighlightedPos() const { return highlighted_.seq >= 0 ? &highlighted_.pos : nullptr; }
+    const CShapeCorner& Highlighted() const { return highlighted_; }
+    bool HasSelection() const { return selected_; }
+    // Where the selected vertex is now (moved by rejected steps too); null when none.
+    const CVector3* SelectedPos() const { return selected_ ? &dragPos_ : nullptr; }
+    // Corner of the working shape that is the selected vertex; -1 when it has none.
+    int32_t SelectedCorner() const { return selected_ ? selectedCorner_ : -1; }
     const CVector3& StartPos() const { return startPos_; }
     const CVector3& LastAccepted() const { return lastAccepted_; }
     int Handle() const { return handle_; }
     const CVector3& HandleVector() const { return handleVector_; }
 
-    // Sets the vertex under the mouse (null: none). Ignored while a vertex is
-    // selected, so the two are never set together. True when it changed.
-    bool SetHighlighted(CPolyVertex* v);
+    // Sets the corner under the mouse (seq < 0: none). Ignored while a vertex
+    // is selected, so the two are never set together. True when it changed.
+    bool SetHighlighted(const CShapeCorner& corner);
     // 1 X, 2 Y, 3 Z with a handle vector of kHandleLength along that axis;
     // anything else means no handle (0, zero vector).
     void SetHandle(int handle);
@@ -63,7 +91,7 @@ public:
     DragOutcome DragBy(const CVector3& displacement);
 
     // Left release: a selected vertex goes back to its last accepted position;
-    // a highlighted vertex is committed and becomes the selected one
+    // a highlighted corner is committed and becomes the selected one
     // (returns true then: the view should redraw).
     bool EndLeftClick();
     // SPACE: puts the selected vertex back at its last accepted position and
@@ -72,31 +100,38 @@ public:
     // Commits the folded shape and deselects. False (nothing done) when no
     // vertex is selected.
     bool FixShape();
-    // Steps back to the previous committed shape and clears the selection. A
-    // selected vertex is first put back at its last accepted position. False
-    // when the stack was empty (nothing changed).
+    // Steps back to the previous committed shape and clears the selection.
+    // False when the stack was empty (nothing changed).
     bool Undo();
-    bool CanFixShape() const { return selected_ != nullptr; }
+    // Takes again the step Undo took back and clears the selection. False
+    // when there is none (nothing changed).
+    bool Redo();
+    bool CanFixShape() const { return selected_; }
     bool CanUndo() const;
+    bool CanRedo() const;
 
     // Counts of drag steps since the model was attached.
     int AcceptedSteps() const { return acceptedSteps_; }
     int RejectedSteps() const { return rejectedSteps_; }
+    // Bumped whenever the shape changes through the session.
+    uint64_t ShapeRevision() const { return shapeRevision_; }
 
 private:
     void ClearSelection();
-    void RestoreSelectedToLastAccepted();
-    void BaseStateChanged();
+    void RestoreSelectedToLastAccepted() { dragPos_ = lastAccepted_; }
 
     CPolyModel* model_ = nullptr;
-    CPolyVertex* highlighted_ = nullptr;
-    CPolyVertex* selected_ = nullptr;
+    CShapeCorner highlighted_;
+    bool selected_ = false;
+    int32_t selectedCorner_ = -1;
+    CVector3 dragPos_;
     CVector3 startPos_;
     CVector3 lastAccepted_;
     int handle_ = 0;
     CVector3 handleVector_;
     int acceptedSteps_ = 0;
     int rejectedSteps_ = 0;
-    // Index of the base state and scratch memory, kept across the steps of a drag.
-    std::unique_ptr<CFoldWorkspace> workspace_;
+    uint64_t shapeRevision_ = 1;
+    // The base state, its index and scratch memory, kept across the steps of a drag.
+    CFoldWorkspace workspace_;
 };

@@ -1,28 +1,37 @@
 #pragma once
-// Design states: the committed shapes on the model's undo stack and the
-// working copy that every drag step rebuilds from the top of it.
+// Design states: the committed shapes on the model's undo stack, packed, and
+// the working shape that the drag steps fold.
 //
-// A working copy has one fresh vertex per corner, no texture coordinates,
-// material -1, no face numbers, and the source's face and corner order; each
-// face's plane is computed from its copied corners.
+// Until the first commit the shape is the model's first object as opened. The
+// first commit copies it into the flat working shape (one position per corner,
+// planes from the corners, the object's paper points, origin = face index) and
+// releases the other objects; from then on the shape is the working shape, and
+// the first object stays as the bottom of the stack: stepping back to it
+// makes the records as opened the shape again.
+
+#include "model/FlatMesh.h"
 
 class CPolyModel;
-class CPolyObject;
+struct CPackedMesh;
 
-// Fills `target` (emptied first, its memory kept) as a working copy of `source`.
-void CopyAsWorkingCopy(const CPolyObject& source, CPolyObject& target);
+// Packs a state: corners welded by bit-identical position and corner data.
+void PackMesh(const CFlatMesh& mesh, CPackedMesh& out);
+// The state back, bit for bit as it was packed (planes recomputed from the corners).
+void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out);
 
-// Pushes the model's first object on the undo stack and makes a fresh working
-// copy of it the only object. Further objects leave `objects` but stay owned by
-// the model (retiredObjects), so pointers into them stay valid. Does nothing
-// when the model has no object.
+// Pushes the current shape on the undo stack and keeps designing it: the
+// working shape stays as it is (a copy of a working shape is the same shape).
+// Clears what could be redone. Does nothing when the model has no object.
 void CommitWorkingCopy(CPolyModel& model);
 
-// Rebuilds the first object, in place, as a working copy of the top of the undo
-// stack. Pointers to the first object stay valid, pointers into its old records
-// do not. False (nothing changed) when there is no object or the stack is empty.
+// Rebuilds the working shape as the top of the undo stack. False (nothing
+// changed) when the stack is empty.
 bool RestoreWorkingCopy(CPolyModel& model);
 
-// Destroys the first object and moves the top of the undo stack in its place.
-// False (nothing changed) when the stack is empty.
+// Steps back: the current shape goes on the redo stack, the top of the undo
+// stack becomes the shape. False (nothing changed) when the stack is empty.
 bool StepBack(CPolyModel& model);
+
+// Takes again the last step that StepBack took back. False (nothing changed)
+// when there is none.
+bool StepForward(CPolyModel& model);

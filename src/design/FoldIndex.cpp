@@ -1,10 +1,8 @@
 #include "design/FoldIndex.h"
 
-#include "model/PolyModel.h"
-
 #include <algorithm>
 #include <cstring>
-#include <numeric>
+#include <functional>
 
 namespace {
 
@@ -16,17 +14,26 @@ uint64_t Bits(double v) {
     return b;
 }
 
-double CellSizeFor(const std::vector<CVector3>& pos, const std::vector<uint8_t>& triangle) {
+uint64_t HashBits(const CVector3& p) {
+    uint64_t h = Bits(p.x) * 0x9E3779B97F4A7C15ull;
+    h ^= Bits(p.y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
+    h ^= Bits(p.z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
+    return h ^ (h >> 31);
+}
+
+bool SameBits(const CVector3& a, const CVector3& b) {
+    return Bits(a.x) == Bits(b.x) && Bits(a.y) == Bits(b.y) && Bits(a.z) == Bits(b.z);
+}
+
+double CellSizeFor(const std::vector<CVector3>& pos) {
     // Half the mean edge of a sample gives most cells one corner position on
     // an even mesh, so a tolerance search looks at few corners; never below two
     // reaches, so a tolerance box spans at most two cells per axis.
     double sum = 0.0;
     int count = 0;
-    const size_t faces = triangle.size();
+    const size_t faces = pos.size() / 3;
     const size_t stride = std::max<size_t>(1, faces / 4096);
     for (size_t f = 0; f < faces; f += stride) {
-        if (!triangle[f])
-            continue;
         const double e = Distance3D(pos[3 * f], pos[3 * f + 1]);
         if (std::isfinite(e)) {
             sum += e;
@@ -44,11 +51,7 @@ double CellSizeFor(const std::vector<CVector3>& pos, const std::vector<uint8_t>&
 
 void CFoldIndex::Clear() {
     faceCount_ = 0;
-    allTriangles_ = true;
-    triangle_.clear();
     pos_.clear();
-    normal_.clear();
-    d_.clear();
     cells_.Reset(0);
     cellStart_.clear();
     cellGroups_.clear();
@@ -56,69 +59,62 @@ void CFoldIndex::Clear() {
     groupCorners_.clear();
     groupOf_.clear();
     groupCount_ = 0;
-    cornerNeighbours_.clear();
+    neighbourStart_.clear();
     neighbours_.clear();
 }
 
-void CFoldIndex::Build(const CPolyObject& object) {
+void CFoldIndex::Build(const CFlatMesh& mesh) {
     Clear();
-    faceCount_ = static_cast<int32_t>(object.faces.size());
-    const size_t n = object.faces.size();
-    triangle_.assign(n, 0);
-    pos_.assign(3 * n, CVector3{});
-    normal_.assign(n, CVector3{});
-    d_.assign(n, 0.0);
-    for (size_t f = 0; f < n; ++f) {
-        const CPolyFace* face = object.faces[f];
-        if (face->corners.size() != 3) {
-            allTriangles_ = false;
-            continue;
-        }
-        triangle_[f] = 1;
-        for (int j = 0; j < 3; ++j)
-            pos_[3 * f + j] = face->corners[j]->vertex->pos;
-        PlaneOf(pos_[3 * f], pos_[3 * f + 1], pos_[3 * f + 2], normal_[f], d_[f]);
-    }
+    faceCount_ = static_cast<int32_t>(mesh.TriangleCount());
+    pos_ = mesh.pos;
+    GroupCorners();
+    FileGroups();
+    FindNeighbours();
+}
 
-    // Corners at bit-identical positions form a group; sorting plain keys
-    // keeps the sort cache friendly.
-    struct Item {
-        uint64_t x, y, z;
-        int32_t corner;
-    };
-    std::vector<Item> items;
-    items.reserve(3 * n);
-    for (size_t f = 0; f < n; ++f)
-        if (triangle_[f])
-            for (int j = 0; j < 3; ++j) {
-                const CVector3& p = pos_[3 * f + j];
-                items.push_back({Bits(p.x), Bits(p.y), Bits(p.z), static_cast<int32_t>(3 * f + j)});
+void CFoldIndex::GroupCorners() {
+    // Corners at bit-identical positions form a group, numbered in order of
+    // first appearance; a hash table is linear where a sort is not.
+    const int32_t corners = static_cast<int32_t>(pos_.size());
+    size_t capacity = 16;
+    while (capacity < static_cast<size_t>(corners) * 2)
+        capacity *= 2;
+    std::vector<int32_t> table(capacity, -1); // first corner of a group
+    const size_t mask = capacity - 1;
+    groupOf_.resize(corners);
+    std::vector<int32_t> firstCorner;
+    std::vector<int32_t> count;
+    for (int32_t k = 0; k < corners; ++k) {
+        const CVector3& p = pos_[k];
+        size_t i = HashBits(p) & mask;
+        for (;; i = (i + 1) & mask) {
+            const int32_t first = table[i];
+            if (first < 0) {
+                table[i] = k;
+                groupOf_[k] = static_cast<int32_t>(firstCorner.size());
+                firstCorner.push_back(k);
+                count.push_back(1);
+                break;
             }
-    std::sort(items.begin(), items.end(), [](const Item& l, const Item& r) {
-        if (l.x != r.x)
-            return l.x < r.x;
-        if (l.y != r.y)
-            return l.y < r.y;
-        if (l.z != r.z)
-            return l.z < r.z;
-        return l.corner < r.corner;
-    });
-    groupOf_.assign(3 * n, 0);
-    groupCorners_.resize(items.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        const bool same = i > 0 && items[i].x == items[i - 1].x && items[i].y == items[i - 1].y &&
-                          items[i].z == items[i - 1].z;
-        if (!same)
-            groupStart_.push_back(static_cast<int32_t>(i));
-        groupOf_[items[i].corner] = static_cast<int32_t>(groupStart_.size() - 1);
-        groupCorners_[i] = items[i].corner;
+            if (SameBits(pos_[first], p)) {
+                groupOf_[k] = groupOf_[first];
+                ++count[groupOf_[first]];
+                break;
+            }
+        }
     }
-    groupCount_ = static_cast<int32_t>(groupStart_.size());
-    groupStart_.push_back(static_cast<int32_t>(items.size()));
-    std::vector<Item>().swap(items);
+    groupCount_ = static_cast<int32_t>(firstCorner.size());
+    groupStart_.assign(groupCount_ + 1, 0);
+    for (int32_t g = 0; g < groupCount_; ++g)
+        groupStart_[g + 1] = groupStart_[g] + count[g];
+    groupCorners_.resize(corners);
+    std::vector<int32_t> fill(groupStart_.begin(), groupStart_.end() - 1);
+    for (int32_t k = 0; k < corners; ++k)
+        groupCorners_[fill[groupOf_[k]]++] = k;
+}
 
-    // Groups filed by cell.
-    cells_.SetCellSize(CellSizeFor(pos_, triangle_));
+void CFoldIndex::FileGroups() {
+    cells_.SetCellSize(CellSizeFor(pos_));
     cells_.Reset(static_cast<size_t>(groupCount_) + 1);
     std::vector<int32_t> cellOf(groupCount_);
     std::vector<int32_t> count;
@@ -138,26 +134,26 @@ void CFoldIndex::Build(const CPolyObject& object) {
     std::vector<int32_t> fill(cellStart_.begin(), cellStart_.end() - 1);
     for (int32_t g = 0; g < groupCount_; ++g)
         cellGroups_[fill[cellOf[g]]++] = g;
+}
 
+void CFoldIndex::FindNeighbours() {
     // For every group, the faces with a corner closer than the tolerance.
-    cornerNeighbours_.assign(3 * n, Range{});
+    neighbourStart_.assign(groupCount_ + 1, 0);
+    neighbours_.reserve(pos_.size() + pos_.size() / 4);
     std::vector<int32_t> found;
     for (int32_t g = 0; g < groupCount_; ++g) {
         const CVector3& p = pos_[groupCorners_[groupStart_[g]]];
         found.clear();
         ForEachGroupNear(p, kReach, [&](int32_t other) {
             const int32_t first = groupStart_[other];
-            if (!(Distance3D(pos_[groupCorners_[first]], p) < kTolerance))
+            if (other != g && !(Distance3D(pos_[groupCorners_[first]], p) < kTolerance))
                 return;
             for (int32_t i = first; i < groupStart_[other + 1]; ++i)
                 found.push_back(groupCorners_[i] / 3);
         });
         std::sort(found.begin(), found.end(), std::greater<int32_t>());
         found.erase(std::unique(found.begin(), found.end()), found.end());
-        const Range range{static_cast<int32_t>(neighbours_.size()),
-                          static_cast<int32_t>(neighbours_.size() + found.size())};
         neighbours_.insert(neighbours_.end(), found.begin(), found.end());
-        for (int32_t i = groupStart_[g]; i < groupStart_[g + 1]; ++i)
-            cornerNeighbours_[groupCorners_[i]] = range;
+        neighbourStart_[g + 1] = static_cast<int32_t>(neighbours_.size());
     }
 }

@@ -1,58 +1,38 @@
 #pragma once
-// A snapshot of an object's triangles for the fold's face search: corner
-// positions and face planes in face order, a grid over the corner positions,
-// and for every distinct corner position the faces that have a corner closer
-// than the tolerance to it (highest face first). Built once per base state and
-// then used by every drag step that starts from a copy of that state.
+// A snapshot of a flat mesh's corners for the fold's face search: corner
+// positions in triangle order, a grid over the distinct positions, and for
+// every distinct position the triangles that have a corner closer than the
+// tolerance to it (highest first). Built once per base state and then used by
+// every drag step that starts from a copy of that state.
 
 #include "design/CellTable.h"
-#include "model/Geometry.h"
+#include "model/FlatMesh.h"
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
-class CPolyObject;
-
 class CFoldIndex {
 public:
     // Corner distance that makes faces neighbours (strictly below).
-    static constexpr double kTolerance = 0.0001;
+    static constexpr double kTolerance = kDesignTolerance;
     // Half side of the box that surely holds every point closer than kTolerance.
     static constexpr double kReach = kTolerance * (1.0 + 1e-9);
 
-    // The plane CPolyFace::ComputePlane gives for these corners, bit for bit.
-    static void PlaneOf(const CVector3& p0, const CVector3& p1, const CVector3& p2,
-                        CVector3& normal, double& d) {
-        CVector3 n = (p0 - p1).Cross(p1 - p2);
-        n.Normalize();
-        normal = n;
-        d = -(normal.x * p0.x + normal.y * p0.y + normal.z * p0.z);
-    }
-
-    // Snapshots `object`. Faces that are not triangles keep their place in
-    // the face order but have no corners in the index.
-    void Build(const CPolyObject& object);
+    void Build(const CFlatMesh& mesh);
     void Clear();
 
     int32_t FaceCount() const { return faceCount_; }
-    bool AllTriangles() const { return allTriangles_; }
-    bool IsTriangle(int32_t face) const { return triangle_[face] != 0; }
     // Position of corner j of face f, at index 3 f + j.
     const CVector3& Pos(int32_t corner) const { return pos_[corner]; }
-    const CVector3& Normal(int32_t face) const { return normal_[face]; }
-    double PlaneD(int32_t face) const { return d_[face]; }
 
     // Faces with a corner closer than kTolerance to Pos(corner), highest first.
     std::span<const int32_t> NeighbourFaces(int32_t corner) const {
-        const Range r = cornerNeighbours_[corner];
-        return {neighbours_.data() + r.begin, neighbours_.data() + r.end};
+        const int32_t g = groupOf_[corner];
+        return {neighbours_.data() + neighbourStart_[g], neighbours_.data() + neighbourStart_[g + 1]};
     }
     // Asks the memory system for the face's neighbour ranges ahead of use.
-    void Prefetch(int32_t face) const {
-        __builtin_prefetch(cornerNeighbours_.data() + 3 * face);
-        __builtin_prefetch(groupOf_.data() + 3 * face);
-    }
+    void Prefetch(int32_t face) const { __builtin_prefetch(groupOf_.data() + 3 * face); }
     // Corners at bit-identical positions share a group (numbered from 0).
     int32_t GroupOf(int32_t corner) const { return groupOf_[corner]; }
     int32_t GroupCount() const { return groupCount_; }
@@ -80,23 +60,19 @@ private:
                         fn(cellGroups_[i]);
                 }
     }
+    void GroupCorners();
+    void FileGroups();
+    void FindNeighbours();
 
     int32_t faceCount_ = 0;
-    bool allTriangles_ = true;
-    std::vector<uint8_t> triangle_;
     std::vector<CVector3> pos_;
-    std::vector<CVector3> normal_;
-    std::vector<double> d_;
     CCellTable cells_;
     std::vector<int32_t> cellStart_;  // per cell, into cellGroups_
     std::vector<int32_t> cellGroups_; // position groups, cell by cell
-    std::vector<int32_t> groupStart_; // per group, into groupCorners_
+    std::vector<int32_t> groupStart_; // per group, into groupCorners_ (ascending corners)
     std::vector<int32_t> groupCorners_;
-    struct Range {
-        int32_t begin = 0, end = 0;
-    };
     std::vector<int32_t> groupOf_;
     int32_t groupCount_ = 0;
-    std::vector<Range> cornerNeighbours_;
+    std::vector<int32_t> neighbourStart_; // per group, into neighbours_
     std::vector<int32_t> neighbours_;
 };

@@ -1,57 +1,161 @@
 #pragma once
-// The fold: mirror the part of the working object that is connected to a seed
+// The fold: mirror the part of the working shape that is connected to a seed
 // point on its side of the reflection plane, splitting the triangles the plane
 // cuts so that both parts stay joined along a crease in the plane.
 //
-// The result (face order, corner order, positions, planes) is fixed exactly:
-// the face searched for a point is the last face in list order with a corner
-// closer than 0.0001, positions are searched depth first in corner order, and
-// new triangles are appended in creation order. The search runs on a spatial
-// index and the flood on an explicit stack, which give the same result.
+// The result (triangle order, corner order, positions, planes, corner data)
+// is fixed exactly: the face searched for a point is the last face in order
+// with a corner closer than the tolerance, positions are searched depth first
+// in corner order, and new triangles are appended in creation order. The
+// search runs on a spatial index and the flood on an explicit stack, which
+// give the same result.
+//
+// Corners on the plane (within the tolerance) do not stop a step. A face with
+// such a corner is mirrored when its other corners all lie on the seed's side
+// (the corners on the plane stay), split in two through the corner on the
+// plane when its other two corners lie on opposite sides, and otherwise left.
 
-#include "model/Geometry.h"
+#include "design/CellTable.h"
+#include "design/FoldIndex.h"
+#include "model/FlatMesh.h"
 
-class CPolyModel;
-class CPolyObject;
-class CPolyFace;
-struct CPolyVertex;
+#include <cstdint>
+#include <vector>
+
 class CSlicePlane;
-class CFoldWorkspace;
 
 struct ReflectionStepResult {
     bool accepted = false;
-    // The vertex nearest the mirrored start position (null only when the
-    // working object has no vertex at all).
-    CPolyVertex* vertex = nullptr;
+    // Corner of the working shape nearest the mirrored start position (-1
+    // only when the shape has no triangle).
+    int32_t corner = -1;
 };
 
-// One drag step: the plane becomes the bisector of startPos and draggedPos; if
-// any corner of the working object (first object) as it is now lies within the
-// tolerance of that plane, the step is rejected and nothing else changes.
-// Otherwise `selected` (may be null) goes back to startPos, the working object
-// is rebuilt from the top of the undo stack and folded from startPos.
-// draggedPos == startPos defines no plane: the plane is left alone and the
-// working object becomes the plain copy of the base state (accepted).
-// Rejected without any change when the model has no object, no undo state or
-// no current plane.
-//
-// `workspace` (may be null) keeps the index of the base state and a record of
-// what the last step changed, so that the next step only undoes that. It must
-// be Invalidate()d when the base state changes (commit, step back), and between
-// two steps the working object may change only in the position of `selected`.
-ReflectionStepResult ReflectionStep(CPolyModel& model, CPolyVertex* selected,
-                                    const CVector3& startPos, const CVector3& draggedPos,
-                                    CFoldWorkspace* workspace = nullptr);
+// What the running flood knows of one position group of the base index.
+struct FoldGroupState {
+    CVector3 mirrored;
+    uint32_t stamp = 0;
+    int32_t side = 0;
+    int32_t done = 0;
+    bool folded = false;
+    bool banded = false; // the mirror image has been placed and is in the band
+};
 
-// The flood from `point` on `object` as it is now, against `plane`. Faces that
-// are not triangles are never matched or changed. The object must have one
-// vertex record per corner, as every working copy has: mirroring a shared
-// record would also move faces the flood has not reached, so such an object
-// is left unchanged.
-void ReflectFrom(CPolyObject& object, const CSlicePlane& plane, const CVector3& point,
-                 CFoldWorkspace* workspace = nullptr);
+// The fold's working memory: the base state and its index (kept across the
+// steps of a drag), the uncompacted result of the last step (so the next one
+// only undoes what that one changed), and the flood's scratch. A step
+// allocates nothing once the first one has run.
+class CFoldWorkspace {
+public:
+    CFoldWorkspace() = default;
+    CFoldWorkspace(const CFoldWorkspace&) = delete;
+    CFoldWorkspace& operator=(const CFoldWorkspace&) = delete;
 
-// Appends a triangle with three fresh vertices at p1, p2, p3 (also appended to
-// the vertex list) and computes its plane.
-CPolyFace* AddTriangle(CPolyObject& object, const CVector3& p1, const CVector3& p2,
-                       const CVector3& p3);
+    // Makes a copy of `base` the state every step starts from, and indexes it.
+    void SetBase(const CFlatMesh& base);
+    bool HasBase() const { return hasBase_; }
+    const CFlatMesh& Base() const { return base_; }
+    // Forgets the base state.
+    void Invalidate();
+
+    // One drag step: the plane becomes the bisector of startPos and
+    // draggedPos; `working` becomes the base state folded from startPos.
+    // Refused (nothing changes but the plane) when startPos lies on that plane,
+    // when the positions give no finite plane (the plane is then kept), or
+    // without a base state. draggedPos == startPos defines no plane: the plane
+    // is left alone and `working` becomes the plain copy of the base state.
+    ReflectionStepResult Step(CFlatMesh& working, CSlicePlane& plane, const CVector3& startPos,
+                              const CVector3& draggedPos);
+
+    // The flood from `point` on `mesh` as it is now (no base state involved).
+    void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point);
+
+private:
+    enum : uint8_t { kDead = 1, kDynamic = 2 };
+    struct Placed { // a corner whose position the flood has set, filed by cell
+        int32_t face;
+        int32_t corner;
+        int32_t next; // next entry in the same grid cell
+    };
+    struct Pending { // a position waiting to be searched
+        CVector3 pos;
+        int32_t hint; // index corner at exactly this position, or -1
+    };
+
+    void RestoreScratch();
+    // The live faces of `from` (state_ marks the dead), in order.
+    void Compact(const CFlatMesh& from, CFlatMesh& out) const;
+    static int32_t Nearest(const CFlatMesh& mesh, const CVector3& target);
+
+    void BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFoldIndex& index, int side);
+    void RunFlood(const CVector3& point);
+    void EndFlood();
+    bool FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed);
+    // Mirrors the face's corners; with `sides`, only those off the plane.
+    void MirrorWhole(int32_t f, const CVector3 p[3], bool pristine, FoldGroupState* g[3],
+                     const int* sides = nullptr);
+    void SplitFace(int32_t f, const CVector3 p[3], const int s[3], int seed, bool pristine);
+    void SplitThroughCorner(int32_t f, const CVector3 p[3], const int s[3], int zero,
+                            bool pristine);
+    void RecordPlaced(int32_t face, bool widenBand);
+    void WidenBand(const CVector3& p);
+    void FlushPlaced();
+    CVector3 Mirror(const CVector3& x) const;
+    void AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3,
+                        const CCornerData& c1, const CCornerData& c2, const CCornerData& c3,
+                        int32_t origin);
+    void Push(const CVector3& pos, int32_t hint) { stack_.push_back({pos, hint}); }
+
+    CFlatMesh base_;
+    CFoldIndex baseIndex_;
+    bool hasBase_ = false;
+    // The last step's result before crossed faces left it; valid while
+    // scratchValid_. Its first base_.TriangleCount() triangles are the base's,
+    // changed where state_ says so.
+    CFlatMesh scratch_;
+    bool scratchValid_ = false;
+    // Index of a mesh folded in place by Flood.
+    CFoldIndex looseIndex_;
+
+    // State of the running flood.
+    CFlatMesh* mesh_ = nullptr;
+    const CSlicePlane* plane_ = nullptr;
+    const CFoldIndex* index_ = nullptr;
+    int32_t faceCount_ = 0;
+    int side_ = 0; // side of the seed: the side that moves
+    std::vector<uint8_t> state_;
+    // Faces whose corners the flood has moved or created, in order (a face
+    // moved twice is listed twice); filed into placedCells_ only when a search
+    // may reach them. The band [minU_, maxU_] holds the plane values of all
+    // their positions.
+    std::vector<int32_t> placedFaces_;
+    size_t flushed_ = 0;
+    std::vector<Placed> placed_;
+    double minU_ = 0.0, maxU_ = 0.0, maxAbs_ = 0.0;
+    CCellTable placedCells_;
+    std::vector<Pending> stack_;
+    bool anyDead_ = false;
+    double planeLength_ = 0.0;
+    double bandBase_ = 0.0;
+    // Per position group of the index, for the running flood (valid when the
+    // stamp equals floodStamp_): the side and mirror image, computed once, and
+    // how many of the group's neighbour faces are known to be no longer
+    // untouched (faces never become untouched again during a flood).
+    std::vector<FoldGroupState> groups_;
+    uint32_t floodStamp_ = 0;
+    FoldGroupState& GroupOf(int32_t group);
+    FoldGroupState& FoldOfGroup(int32_t group, const CVector3& pos);
+};
+
+// One drag step on `working` with `workspace`'s base state (see CFoldWorkspace::Step).
+ReflectionStepResult ReflectionStep(CFlatMesh& working, CSlicePlane& plane,
+                                    CFoldWorkspace& workspace, const CVector3& startPos,
+                                    const CVector3& draggedPos);
+
+// The flood from `point` on `mesh` as it is now, against `plane`.
+void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point);
+
+// Appends a triangle at p1, p2, p3 with its plane computed from them.
+void AddTriangle(CFlatMesh& mesh, const CVector3& p1, const CVector3& p2, const CVector3& p3,
+                 const CCornerData& c1 = {}, const CCornerData& c2 = {},
+                 const CCornerData& c3 = {}, int32_t origin = -1);

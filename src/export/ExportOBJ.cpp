@@ -71,6 +71,20 @@ bool ObjTextWriter::Finish()
 bool CExportOBJ::WriteObj(std::FILE* stream, CPolyModel& model)
 {
     ObjTextWriter out(stream);
+    if (model.designing) {
+        // The working shape has one vertex per corner, in triangle order.
+        const CFlatMesh& shape = model.working;
+        for (const CVector3& p : shape.pos)
+            out.Vertex(p);
+        int64_t next = 1;
+        for (size_t t = 0; t < shape.TriangleCount(); ++t) {
+            out.FaceBegin();
+            for (int j = 0; j < 3; ++j)
+                out.FaceIndex(next++);
+            out.FaceEnd();
+        }
+        return out.Finish();
+    }
     if (model.objects.empty())
         return out.Finish();
     CPolyObject& shape = *model.objects[0];

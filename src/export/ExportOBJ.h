@@ -46,7 +46,9 @@ size_t FormatObjNumber(double value, char* text);
 
 class CExportOBJ {
 public:
-    // Writes objects[0] of `model`: first every vertex of its list in order,
+    // Writes the shape being designed: once the design has begun, the working
+    // shape (one vertex per corner, in order); before, objects[0] of `model`:
+    // first every vertex of its list in order,
     // numbering them 1, 2, ... into their `id` fields (also those no face
     // uses), then one line per face with the ids of its corners. A model
     // without objects writes nothing. Returns whether every write succeeded

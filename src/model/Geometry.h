@@ -35,6 +35,11 @@ struct CVector3 {
 
 constexpr double kDoubleMax = 1.7976931348623157e308;
 
+// The design's one tolerance, in model units (models are scaled into [-1, 1]^3):
+// corners closer than this are one point, and a point whose plane value is
+// smaller than this lies on the reflection plane.
+constexpr double kDesignTolerance = 0.0001;
+
 double Distance3D(double x1, double y1, double z1, double x2, double y2, double z2);
 double Distance2D(double x1, double y1, double x2, double y2);
 inline double Distance3D(const CVector3& a, const CVector3& b)

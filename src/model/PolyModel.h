@@ -212,9 +212,8 @@ public:
     // records as opened (the bottom of the undo stack).
     bool designing = false;
     CFlatMesh working;
-    std::vector<std::unique_ptr<CPolyObject>> undoStack; // TEMP-OLD
-    // Objects a commit dropped from `objects`: kept alive so no pointer into them dangles.
-    std::vector<std::unique_ptr<CPolyObject>> retiredObjects; // TEMP-OLD
+    std::vector<std::unique_ptr<CPackedMesh>> undoStack;
+    std::vector<std::unique_ptr<CPackedMesh>> redoStack;
 
     // The shape being designed as flat triangles: `working` while designing,
     // otherwise the first object copied into `scratch` (empty without objects).

@@ -47,14 +47,13 @@ void CModelView::DrawContents() {
     DesignSceneState state;
     state.showFaces = showFaces;
     state.showEdges = showEdges;
-    const CPolyVertex* highlighted = session_.Highlighted();
-    const CPolyVertex* selected = session_.Selected();
-    state.highlighted = highlighted ? &highlighted->pos : nullptr;
-    state.selected = selected ? &selected->pos : nullptr;
+    const CVector3* selected = session_.SelectedPos();
+    state.highlighted = session_.HighlightedPos();
+    state.selected = selected;
     state.shapeRevision = controller_.ShapeRevision();
     Renderer().DrawDesignContents(*g_pModel, state);
     if (selected)
-        Renderer().DrawHandles(selected->pos);
+        Renderer().DrawHandles(*selected);
 }
 
 void CModelView::LeftButtonDown(int x, int y) {

@@ -51,12 +51,11 @@ class DesignRoadTest : public GuiFixture {
     // Hover the vertex nearest the pane's middle and click it; returns its position.
     CVector3 SelectMiddleVertex() {
         CModelView* view = Frame()->DesignView();
-        CPolyVertex* target = MiddleVertex(*g_pModel, Cam());
-        const CVector3 at = target->pos;
+        const CVector3 at = MiddleVertex(*g_pModel, Cam()).pos;
         const QPoint p = PaneMouse(Cam(), at);
         Move(view, p + QPoint(40, 40));
         Move(view, p);
-        [&] { QVERIFY(Session().Highlighted() && Session().Highlighted()->pos == at); }();
+        [&] { QVERIFY(Session().HighlightedPos() && *Session().HighlightedPos() == at); }();
         Click(view, p);
         return at;
     }
@@ -95,8 +94,8 @@ private slots:
         const int designFrames = view->FrameCount();
 
         const CVector3 at = SelectMiddleVertex();
-        QVERIFY(Session().Selected());
-        QCOMPARE(Session().Selected()->pos, at);
+        QVERIFY(Session().HasSelection());
+        QCOMPARE(*Session().SelectedPos(), at);
         QCOMPARE(g_pModel->undoStack.size(), size_t(1));
         Frame()->UpdateCommandUI();
         QVERIFY(Enabled(kCmdFixShape));
@@ -105,8 +104,8 @@ private slots:
         DragX(at, 0.6, 6);
         QCOMPARE(Session().Handle(), 1);
         QVERIFY(Session().AcceptedSteps() > 0);
-        QVERIFY(Session().Selected());
-        const CVector3 now = Session().Selected()->pos;
+        QVERIFY(Session().HasSelection());
+        const CVector3 now = *Session().SelectedPos();
         QVERIFY2(now.x > at.x + 0.05 && now.x < at.x + 0.2, qPrintable(QString::number(now.x)));
         QVERIFY(std::fabs(now.y - at.y) < 1e-9 && std::fabs(now.z - at.z) < 1e-9);
         QVERIFY(Corners(*g_pModel) != loaded);
@@ -120,8 +119,8 @@ private slots:
         // SPACE ends the fold without committing; the folded shape stays.
         const std::vector<CVector3> folded = Corners(*g_pModel);
         QTest::keyClick(Win(), Qt::Key_Space);
-        QVERIFY(!Session().Selected());
-        QVERIFY(!Session().Highlighted());
+        QVERIFY(!Session().HasSelection());
+        QVERIFY(!Session().HighlightedPos());
         QCOMPARE(Corners(*g_pModel), folded);
         QCOMPARE(g_pModel->undoStack.size(), size_t(1));
 
@@ -138,7 +137,7 @@ private slots:
         // The next fold starts again from the loaded shape.
         const CVector3 again = SelectMiddleVertex();
         QCOMPARE(again, at);
-        QVERIFY(Session().Selected());
+        QVERIFY(Session().HasSelection());
     }
 
     void undoWhileDraggingForgetsTheSelection() {
@@ -150,7 +149,7 @@ private slots:
         Press(view, tip);
         Move(view, tip + QPoint(12, 0));
         QTest::keyClick(Win(), Qt::Key_Z, Qt::ControlModifier); // button still held
-        QVERIFY(!Session().Selected());
+        QVERIFY(!Session().HasSelection());
         Move(view, tip + QPoint(24, 0));
         Release(view, tip + QPoint(24, 0));
         QCOMPARE(Corners(*g_pModel), loaded);
@@ -170,7 +169,7 @@ private slots:
         Frame()->UpdateCommandUI();
         QVERIFY(!Enabled(kCmdFixShape));
         QVERIFY(!Frame()->ExecuteCommand(kCmdFixShape));
-        QVERIFY(Session().Selected()); // still selected, only not reachable
+        QVERIFY(Session().HasSelection()); // still selected, only not reachable
 
         // Back in the design view (a press away from the handles picks none).
         Click(Frame()->DesignView(), QPoint(5, 5));
@@ -183,7 +182,7 @@ private slots:
         QVERIFY(Session().AcceptedSteps() > 0);
         const std::vector<CVector3> folded = Corners(*g_pModel);
         Frame()->Action(kCmdFixShape)->trigger();
-        QVERIFY(!Session().Selected());
+        QVERIFY(!Session().HasSelection());
         QCOMPARE(g_pModel->undoStack.size(), size_t(2));
         Frame()->UpdateCommandUI();
         QVERIFY(!Enabled(kCmdFixShape));
@@ -217,17 +216,18 @@ private slots:
             else if (parts.value(0) == QLatin1String("f"))
                 ++faceLines;
         }
-        const CPolyObject& shape = *g_pModel->objects[0];
-        QCOMPARE(written.size(), shape.vertices.size());
-        QCOMPARE(faceLines, int(shape.faces.size()));
+        QVERIFY(g_pModel->designing);
+        const CFlatMesh& shape = g_pModel->working;
+        QCOMPARE(written.size(), shape.CornerCount());
+        QCOMPARE(faceLines, int(shape.TriangleCount()));
         for (size_t i = 0; i < written.size(); ++i) {
-            const CVector3& p = shape.vertices[i]->pos;
+            const CVector3& p = shape.pos[i];
             QVERIFY2(std::fabs(written[i].x - p.x) < 1e-5 && std::fabs(written[i].y - p.y) < 1e-5 &&
                          std::fabs(written[i].z - p.z) < 1e-5,
                      qPrintable(QString::number(i)));
         }
         // And it is not the loaded sheet: the crease added faces.
-        QVERIFY(shape.faces.size() > loaded.size() / 3);
+        QVERIFY(shape.TriangleCount() > loaded.size() / 3);
     }
 
     void noModelMeansOnlyTheWheelMovesTheCamera() {

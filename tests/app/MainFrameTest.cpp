@@ -2,6 +2,7 @@
 // export, placement and the panes.
 
 #include "GuiFixture.h"
+#include "design/DesignStates.h"
 
 using namespace guitest;
 
@@ -176,8 +177,7 @@ private slots:
 
         // One saved state: Undo brings it back and tells the views.
         CPolyObject* saved = g_pModel->objects[0].get();
-        g_pModel->undoStack.push_back(std::move(g_pModel->objects[0]));
-        g_pModel->objects[0] = std::make_unique<CPolyObject>();
+        CommitWorkingCopy(*g_pModel);
         // No explicit pass: the event loop going idle runs it.
         QEventLoop idle;
         QTimer::singleShot(50, &idle, &QEventLoop::quit);
@@ -185,6 +185,7 @@ private slots:
         QVERIFY(Enabled(kCmdUndo));
         QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(g_pModel->objects[0].get(), saved);
+        QVERIFY(!g_pModel->designing);
         QVERIFY(g_pModel->undoStack.empty());
         QCOMPARE(Frame()->DesignView()->LastHint(), int(kHintUndo));
         QVERIFY(!Enabled(kCmdUndo));

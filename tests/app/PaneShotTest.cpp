@@ -53,10 +53,10 @@ private slots:
         QVERIFY2(IsLitBlue(face), qPrintable(Describe(face)));
 
         // Hover a vertex: a red dot under the pointer.
-        CPolyVertex* v = MiddleVertex(*g_pModel, Cam());
-        const QPoint p = PaneMouse(Cam(), v->pos);
+        const CShapeCorner v = MiddleVertex(*g_pModel, Cam());
+        const QPoint p = PaneMouse(Cam(), v.pos);
         QTest::mouseMove(Win(), At(View(), p));
-        QVERIFY(Session().Highlighted());
+        QVERIFY(Session().HighlightedPos());
         img = Shot(QStringLiteral("design-highlight.png"));
         const QColor dot = PixelAt(img, p, dpr);
         QVERIFY2(IsPure(dot, 1, 0, 0), qPrintable(Describe(dot)));
@@ -95,12 +95,12 @@ private slots:
         QTest::mouseRelease(Win(), Qt::RightButton, {}, At(View(), mid + QPoint(120, 80)));
         QVERIFY(Cam().trackball.qCur.w < 1.0f);
 
-        CPolyVertex* v = MiddleVertex(*g_pModel, Cam());
-        const CVector3 at = v->pos;
+        const CShapeCorner v = MiddleVertex(*g_pModel, Cam());
+        const CVector3 at = v.pos;
         const QPoint p = PaneMouse(Cam(), at);
         QTest::mouseMove(Win(), At(View(), p));
         QTest::mouseClick(Win(), Qt::LeftButton, {}, At(View(), p));
-        QVERIFY(Session().Selected());
+        QVERIFY(Session().HasSelection());
         QImage img = Shot(QStringLiteral("design-handles.png"));
 
         // Inside each cone, just past the handle's end.
@@ -122,12 +122,12 @@ private slots:
     void foldedSheetIsDrawnFolded() {
         OpenSample();
         const double dpr = View()->devicePixelRatioF();
-        CPolyVertex* v = MiddleVertex(*g_pModel, Cam());
-        const CVector3 at = v->pos;
+        const CShapeCorner v = MiddleVertex(*g_pModel, Cam());
+        const CVector3 at = v.pos;
         const QPoint p = PaneMouse(Cam(), at);
         QTest::mouseMove(Win(), At(View(), p));
         QTest::mouseClick(Win(), Qt::LeftButton, {}, At(View(), p));
-        QVERIFY(Session().Selected());
+        QVERIFY(Session().HasSelection());
         const QImage before = View()->grabFramebuffer();
         // A long step along X straight through the session: a big fold.
         Session().SetHandle(1);

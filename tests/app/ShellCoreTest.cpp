@@ -1,5 +1,6 @@
 #include "app/CommandMap.h"
 #include "app/CoreAdapters.h"
+#include "design/DesignStates.h"
 #include "app/ProgressState.h"
 #include "support/Meshes.h"
 #include "support/TestFiles.h"
@@ -171,10 +172,11 @@ TEST(StepBack, BringsBackTheTopOfTheStack)
     StepBackShape(m); // empty stack: nothing changes
     ASSERT_EQ(m.objects.size(), 1u);
     CPolyObject* loaded = m.objects[0].get();
-    m.undoStack.push_back(std::move(m.objects[0]));
-    m.objects[0] = std::make_unique<CPolyObject>();
-    StepBackShape(m);
+    CommitWorkingCopy(m);
+    ASSERT_TRUE(m.designing);
+    EXPECT_TRUE(StepBackShape(m));
     ASSERT_EQ(m.objects.size(), 1u);
     EXPECT_EQ(m.objects[0].get(), loaded);
+    EXPECT_FALSE(m.designing);
     EXPECT_TRUE(m.undoStack.empty());
 }

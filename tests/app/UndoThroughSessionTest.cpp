@@ -2,6 +2,7 @@
 
 #include "app/CoreAdapters.h"
 #include "design/DesignSession.h"
+#include "design/DesignStates.h"
 #include "model/PolyModel.h"
 #include "support/Meshes.h"
 
@@ -15,12 +16,9 @@ std::unique_ptr<CPolyModel> BuiltGrid() {
     return m;
 }
 
-CPolyVertex* VertexAt(CPolyModel& m, const CVector3& p) {
-    for (CPolyFace* f : m.objects[0]->faces)
-        for (CFaceCorner* c : f->corners)
-            if (c->vertex->pos == p)
-                return c->vertex;
-    return nullptr;
+CShapeCorner VertexAt(const CPolyModel& m, const CVector3& p) {
+    const CShapeCorner c = NearestShapeCorner(m, p);
+    return c.pos == p ? c : CShapeCorner{};
 }
 
 } // namespace
@@ -34,15 +32,15 @@ TEST(UndoThroughSession, HeldVertexIsPutBackAndSelectionCleared) {
     ASSERT_TRUE(session.EndLeftClick()); // commits: the loaded shape is on the stack
     session.SetHandle(1);
     ASSERT_EQ(session.DragStep(0.5), CDesignSession::DragOutcome::kAccepted);
-    // A rejected step (the bisector x = 0.75 meets a column of the folded
-    // sheet) leaves the vertex displaced while the button is held.
-    ASSERT_EQ(session.DragStep(2.0), CDesignSession::DragOutcome::kRejected);
+    // A refused step (a move too small to part the start from its plane)
+    // leaves the vertex displaced while the button is held.
+    ASSERT_EQ(session.DragBy({-0.1 + 0.00005, 0, 0}), CDesignSession::DragOutcome::kRejected);
 
     EXPECT_TRUE(StepBackShape(*m, &session));
     EXPECT_EQ(m->objects[0].get(), loaded);
     EXPECT_TRUE(m->undoStack.empty());
-    EXPECT_EQ(session.Selected(), nullptr);
-    EXPECT_EQ(session.Highlighted(), nullptr);
+    EXPECT_FALSE(session.HasSelection());
+    EXPECT_EQ(session.HighlightedPos(), nullptr);
     EXPECT_FALSE(StepBackShape(*m, &session)); // empty stack: nothing changes
     EXPECT_EQ(m->objects[0].get(), loaded);
 
@@ -62,11 +60,10 @@ TEST(UndoThroughSession, SessionOnAnotherModelIsNotAsked) {
     ASSERT_TRUE(session.EndLeftClick());
 
     CPolyObject* bLoaded = b->objects[0].get();
-    b->undoStack.push_back(std::move(b->objects[0]));
-    b->objects[0] = std::make_unique<CPolyObject>();
+    CommitWorkingCopy(*b);
     EXPECT_TRUE(StepBackShape(*b, &session));
     EXPECT_EQ(b->objects[0].get(), bLoaded);
     // The session's own model and selection are untouched.
-    EXPECT_NE(session.Selected(), nullptr);
+    EXPECT_TRUE(session.HasSelection());
     EXPECT_EQ(a->undoStack.size(), 1u);
 }

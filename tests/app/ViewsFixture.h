@@ -31,29 +31,26 @@ inline QPoint PaneMouse(const CViewCamera& cam, const CVector3& p) {
                   static_cast<int>(std::lround(cam.height - w.y)));
 }
 
-// Every face corner's position of the current shape, in order.
+// Every corner's position of the current shape, in order.
 inline std::vector<CVector3> Corners(const CPolyModel& m) {
     std::vector<CVector3> out;
-    for (const CPolyFace* f : m.objects[0]->faces)
-        for (const CFaceCorner* c : f->corners)
-            out.push_back(c->vertex->pos);
+    ForEachShapeCorner(m, [&](int64_t, const CVector3& p) { out.push_back(p); });
     return out;
 }
 
 // The corner whose projection is nearest to the pane's middle, so the
 // tests work on a vertex well inside the picture.
-inline CPolyVertex* MiddleVertex(const CPolyModel& m, const CViewCamera& cam) {
-    CPolyVertex* best = nullptr;
+inline CShapeCorner MiddleVertex(const CPolyModel& m, const CViewCamera& cam) {
+    CShapeCorner best;
     double bestD = 1e300;
-    for (const CPolyFace* f : m.objects[0]->faces)
-        for (const CFaceCorner* c : f->corners) {
-            const QPoint p = PaneMouse(cam, c->vertex->pos);
-            const double dx = p.x() - cam.width * 0.4, dy = p.y() - cam.height * 0.5;
-            if (dx * dx + dy * dy < bestD) {
-                bestD = dx * dx + dy * dy;
-                best = c->vertex;
-            }
+    ForEachShapeCorner(m, [&](int64_t seq, const CVector3& pos) {
+        const QPoint p = PaneMouse(cam, pos);
+        const double dx = p.x() - cam.width * 0.4, dy = p.y() - cam.height * 0.5;
+        if (dx * dx + dy * dy < bestD) {
+            bestD = dx * dx + dy * dy;
+            best = {seq, pos};
         }
+    });
     return best;
 }
 

@@ -67,7 +67,8 @@ int CountLines(const std::string& text, char tag) {
 TEST(CliFold, SummaryCountsStepsAndTheWrittenRecords) {
     const std::string in = Sheet();
     const std::string out = Scratch("fold-out.obj");
-    // Three equal steps: the second meets the crease of the first and is rejected.
+    // Three equal steps: the second meets the crease of the first, which
+    // runs through its start now, and folds on.
     CliRun r =
         Cli("fold " + Quote(in) + " -o " + Quote(out) + " --select -0.43,-0.43,0 --drag x:0.3:3");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -79,8 +80,8 @@ TEST(CliFold, SummaryCountsStepsAndTheWrittenRecords) {
               5)
         << r.out;
     EXPECT_EQ(static_cast<size_t>(used), r.out.size());
-    EXPECT_EQ(accepted, 2);
-    EXPECT_EQ(rejected, 1);
+    EXPECT_EQ(accepted, 3);
+    EXPECT_EQ(rejected, 0);
     EXPECT_GE(ms, 0.0);
     EXPECT_NE(r.out.find(" ms\n"), std::string::npos);
     EXPECT_EQ(r.out[r.out.find(" ms\n") - 4], '.'); // three decimals
@@ -88,6 +89,11 @@ TEST(CliFold, SummaryCountsStepsAndTheWrittenRecords) {
     EXPECT_EQ(CountLines(text, 'f'), faces);
     EXPECT_EQ(CountLines(text, 'v'), vertices);
     EXPECT_GT(CountLines(text, 'f'), 98); // folded: crossed faces were split
+    // A move smaller than the tolerance leaves the start on its own plane.
+    r = Cli("fold " + Quote(in) + " -o " + Quote(out) + " --select -0.43,-0.43,0 --drag x:0.00005");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 20), "accepted 0 rejected ");
+    EXPECT_EQ(r.out.substr(0, 21), "accepted 0 rejected 1");
 }
 
 TEST(CliFold, UndoingEverythingWritesWhatConvertWrites) {
@@ -112,14 +118,14 @@ TEST(CliFold, UndoingEverythingWritesWhatConvertWrites) {
             " --select=-0.43,-0.43,0 --drag x:0.25 --fix --undo --undo");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(testfiles::ReadWhole(out), expected);
-    // A second selection ends the first and commits the fold: the new working
-    // copy has the same faces, without the records the split faces left.
+    // A second selection ends the first and commits the fold: the same
+    // faces, one vertex line per corner either way.
     r = Cli("fold " + Quote(in) + " -o " + Quote(out) +
             " --select=-0.43,-0.43,0 --drag x:0.25 --select 0.7,0.7,0");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string recommitted = testfiles::ReadWhole(out);
     EXPECT_EQ(CountLines(recommitted, 'f'), CountLines(dragged, 'f'));
-    EXPECT_GT(CountLines(dragged, 'v'), 3 * CountLines(dragged, 'f'));
+    EXPECT_EQ(CountLines(dragged, 'v'), 3 * CountLines(dragged, 'f'));
     EXPECT_EQ(CountLines(recommitted, 'v'), 3 * CountLines(recommitted, 'f'));
 }
 

@@ -50,9 +50,9 @@ std::unique_ptr<CPolyModel> Sheet() {
     return m;
 }
 
-bool InWorkingObject(const CPolyModel& m, const CPolyVertex* v) {
-    const auto& vs = m.objects[0]->vertices;
-    return std::find(vs.begin(), vs.end(), v) != vs.end();
+bool InWorkingShape(const CPolyModel& m, const CShapeCorner& c) {
+    return m.designing && c.seq >= 0 && c.seq < static_cast<int64_t>(m.working.CornerCount()) &&
+           m.working.pos[c.seq] == c.pos;
 }
 
 } // namespace
@@ -65,20 +65,20 @@ TEST(DesignHighlight, TenPixelsIsOutNineNineIsIn) {
     FlatProjection(rig.camera);
 
     EXPECT_FALSE(rig.controller.UpdateHighlight(310, 300));
-    EXPECT_EQ(rig.session.Highlighted(), nullptr);
+    EXPECT_EQ(rig.session.HighlightedPos(), nullptr);
     EXPECT_EQ(rig.camera.lastX, 310);
     EXPECT_TRUE(rig.controller.UpdateHighlight(309, 300));
-    EXPECT_EQ(rig.session.Highlighted(), o->vertices[0]);
+    EXPECT_EQ(rig.session.Highlighted().seq, 0);
     // Staying on the same vertex asks for no redraw.
     EXPECT_FALSE(rig.controller.UpdateHighlight(300, 300));
     EXPECT_TRUE(rig.controller.UpdateHighlight(300, 311));
-    EXPECT_EQ(rig.session.Highlighted(), nullptr);
+    EXPECT_EQ(rig.session.HighlightedPos(), nullptr);
 
     // 9.9 pixels: the corner sits 0.1 px right of the pixel grid.
     o->vertices[0]->pos.x = 0.1 / 300.0;
     rig.controller.AttachModel(rig.model.get());
     EXPECT_TRUE(rig.controller.UpdateHighlight(310, 300));
-    EXPECT_EQ(rig.session.Highlighted(), o->vertices[0]);
+    EXPECT_EQ(rig.session.Highlighted().seq, 0);
 }
 
 TEST(DesignHighlight, EqualDistancesKeepTheFirstCornerInModelOrder) {
@@ -95,10 +95,10 @@ TEST(DesignHighlight, EqualDistancesKeepTheFirstCornerInModelOrder) {
     FlatProjection(rig.camera, 0.0, 512);
     // Three corners at (0.2, 0): the one in object a's first face wins.
     ASSERT_TRUE(rig.controller.UpdateHighlight(307, 256));
-    EXPECT_EQ(rig.session.Highlighted(), a->faces[0]->corners[1]->vertex);
+    EXPECT_EQ(rig.session.Highlighted().seq, 1);
     ASSERT_TRUE(rig.controller.UpdateHighlight(389, 256));
-    EXPECT_EQ(rig.session.Highlighted(), a->faces[0]->corners[2]->vertex);
-    EXPECT_EQ(rig.controller.NearestCornerLinear(389, 256), rig.session.Highlighted());
+    EXPECT_EQ(rig.session.Highlighted().seq, 2);
+    EXPECT_TRUE(rig.controller.NearestCornerLinear(389, 256) == rig.session.Highlighted());
 }
 
 TEST(DesignHighlight, GridSearchAgreesWithTheLinearSearch) {
@@ -125,9 +125,9 @@ TEST(DesignHighlight, GridSearchAgreesWithTheLinearSearch) {
     for (int round = 0; round < 3; ++round) {
         for (int i = 0; i < 2000; ++i) {
             const int x = mx(rng), y = my(rng);
-            CPolyVertex* fast = rig.controller.NearestCorner(x, y);
-            ASSERT_EQ(fast, rig.controller.NearestCornerLinear(x, y)) << x << "," << y;
-            found += fast != nullptr;
+            const CShapeCorner fast = rig.controller.NearestCorner(x, y);
+            ASSERT_TRUE(fast == rig.controller.NearestCornerLinear(x, y)) << x << "," << y;
+            found += fast.seq >= 0;
         }
         // A camera change must reach the grid.
         rig.camera.Wheel(240);
@@ -145,9 +145,9 @@ TEST(DesignHandles, TiesGoToXThenYThenZ) {
     const int sx = static_cast<int>(std::lround(300 * (at.x + at.y + 1)));
     const int sy = MouseY(at.y);
     rig.controller.UpdateHighlight(sx, sy);
-    ASSERT_NE(rig.session.Highlighted(), nullptr);
+    ASSERT_NE(rig.session.HighlightedPos(), nullptr);
     ASSERT_TRUE(rig.controller.EndLeftClick());
-    ASSERT_NE(rig.session.Selected(), nullptr);
+    ASSERT_TRUE(rig.session.HasSelection());
 
     // The X tip is 60 px right; the Y tip is 60 px right and 60 px up.
     EXPECT_EQ(rig.controller.PickHandle(sx + 60, sy), 1);
@@ -191,44 +191,41 @@ TEST(DesignDrag, ThirtyPixelsOnASixtyPixelHandleFoldsAtHalfTheMove) {
 
     // Press and release on the vertex selects it and changes nothing.
     ASSERT_TRUE(rig.controller.UpdateHighlight(vx, vy));
-    ASSERT_EQ(rig.session.Highlighted()->pos, start);
+    ASSERT_EQ(*rig.session.HighlightedPos(), start);
     EXPECT_TRUE(rig.controller.LeftButtonDown(vx, vy)); // nothing selected: capture
     EXPECT_TRUE(rig.controller.EndLeftClick());
-    ASSERT_NE(rig.session.Selected(), nullptr);
-    EXPECT_EQ(rig.session.Selected()->pos, start);
+    ASSERT_TRUE(rig.session.HasSelection());
+    EXPECT_EQ(*rig.session.SelectedPos(), start);
     EXPECT_EQ(rig.model->undoStack.size(), 1u);
     // While selected the highlight search is off.
     EXPECT_FALSE(rig.controller.UpdateHighlight(vx + 2, vy));
-    EXPECT_EQ(rig.session.Highlighted(), nullptr);
+    EXPECT_EQ(rig.session.HighlightedPos(), nullptr);
 
     // Press on the X tip, drag 30 px to the right.
     EXPECT_FALSE(rig.controller.LeftButtonDown(vx + 60, vy));
     ASSERT_EQ(rig.session.Handle(), 1);
     EXPECT_TRUE(rig.controller.DragHandle(vx + 90, vy));
     EXPECT_EQ(rig.camera.downX, vx + 90);
-    const CPolyVertex* sel = rig.session.Selected();
-    ASSERT_NE(sel, nullptr);
-    EXPECT_TRUE(InWorkingObject(*rig.model, sel));
-    EXPECT_NEAR(sel->pos.x, 0.6, 1e-9);
-    EXPECT_NEAR(sel->pos.y, 0.5, 1e-9);
+    ASSERT_GE(rig.session.SelectedCorner(), 0);
+    const CVector3 sel = *rig.session.SelectedPos();
+    EXPECT_TRUE(rig.model->working.pos[rig.session.SelectedCorner()] == sel);
+    EXPECT_NEAR(sel.x, 0.6, 1e-9);
+    EXPECT_NEAR(sel.y, 0.5, 1e-9);
 
-    // The crease plane is x = 0.55 and every face left of it went over (the
-    // corners of split faces stay in the vertex list, used by no face).
+    // The crease plane is x = 0.55 and every face left of it went over.
     const CSlicePlane& plane = *rig.model->currentPlane;
     const double n = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
     EXPECT_NEAR(std::fabs(plane.a) / n, 1.0, 1e-12);
     EXPECT_NEAR(plane.Evaluate({0.55, 0.3, 0.0}), 0.0, 1e-12);
-    for (const CPolyFace* f : rig.model->objects[0]->faces)
-        for (const CFaceCorner* c : f->corners)
-            EXPECT_GE(c->vertex->pos.x, 0.55 - 1e-9);
+    for (const CVector3& p : rig.model->working.pos)
+        EXPECT_GE(p.x, 0.55 - 1e-9);
 
     // Moving across the handle does not move the vertex along it.
-    const CVector3 before = sel->pos;
     rig.controller.DragHandle(vx + 90, vy - 25);
-    EXPECT_NEAR(rig.session.Selected()->pos.x, before.x, 1e-9);
+    EXPECT_NEAR(rig.session.SelectedPos()->x, sel.x, 1e-9);
 }
 
-TEST(DesignDrag, RejectedStepShowsTheLastFoldedPositionAfterRelease) {
+TEST(DesignDrag, PlaneThroughAColumnOfVerticesFolds) {
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     const int vx = MouseX(0.5), vy = MouseY(0.5);
@@ -240,14 +237,17 @@ TEST(DesignDrag, RejectedStepShowsTheLastFoldedPositionAfterRelease) {
     const uint64_t revision = rig.controller.ShapeRevision();
 
     // 120 px more: the vertex reaches x = 1.0 and the plane x = 0.75 runs
-    // through a column of the sheet.
-    EXPECT_FALSE(rig.controller.DragHandle(vx + 210, vy));
-    EXPECT_EQ(rig.controller.ShapeRevision(), revision);
-    EXPECT_EQ(rig.camera.downX, vx + 210); // the anchor follows the pointer
-    EXPECT_NEAR(rig.session.Selected()->pos.x, 1.0, 1e-9);
-
+    // through a column of the sheet. The crease passes through those
+    // vertices: nothing is split and the step is taken.
+    EXPECT_TRUE(rig.controller.DragHandle(vx + 210, vy));
+    EXPECT_GT(rig.controller.ShapeRevision(), revision);
+    EXPECT_EQ(rig.camera.downX, vx + 210);
+    EXPECT_NEAR(rig.session.SelectedPos()->x, 1.0, 1e-9);
+    EXPECT_EQ(rig.model->working.TriangleCount(), 32u);
+    for (const CVector3& p : rig.model->working.pos)
+        EXPECT_GE(p.x, 0.75 - 1e-9);
     EXPECT_FALSE(rig.controller.EndLeftClick());
-    EXPECT_NEAR(rig.session.Selected()->pos.x, 0.6, 1e-9);
+    EXPECT_NEAR(rig.session.SelectedPos()->x, 1.0, 1e-9);
 }
 
 TEST(DesignDrag, PressAwayFromTheHandlesDragsNothing) {
@@ -261,7 +261,7 @@ TEST(DesignDrag, PressAwayFromTheHandlesDragsNothing) {
     EXPECT_EQ(rig.session.Handle(), 0);
     EXPECT_FALSE(rig.controller.DragHandle(vx + 50, vy));
     EXPECT_EQ(rig.camera.downX, vx - 40);
-    EXPECT_EQ(rig.session.Selected()->pos, (CVector3{0.5, 0.5, 0}));
+    EXPECT_EQ(*rig.session.SelectedPos(), (CVector3{0.5, 0.5, 0}));
 }
 
 TEST(DesignSelection, PressWithNothingSelectedPutsThePlaneBackOnItsSquare) {
@@ -294,19 +294,19 @@ TEST(DesignSelection, SpaceAndFixShapeEndTheEpisode) {
     rig.controller.DragHandle(vx + 90, vy);
     rig.controller.EndLeftClick();
     rig.controller.Space();
-    EXPECT_EQ(rig.session.Selected(), nullptr);
+    EXPECT_FALSE(rig.session.HasSelection());
     EXPECT_EQ(rig.model->undoStack.size(), 1u);
 
     // The hover after the fold finds corners of the folded working object.
     ASSERT_TRUE(rig.controller.UpdateHighlight(MouseX(0.6), vy));
-    EXPECT_TRUE(InWorkingObject(*rig.model, rig.session.Highlighted()));
-    EXPECT_NEAR(rig.session.Highlighted()->pos.x, 0.6, 1e-9);
+    EXPECT_TRUE(InWorkingShape(*rig.model, rig.session.Highlighted()));
+    EXPECT_NEAR(rig.session.HighlightedPos()->x, 0.6, 1e-9);
 
     rig.controller.EndLeftClick();
     EXPECT_TRUE(rig.controller.CanFixShape());
     const uint64_t revision = rig.controller.ShapeRevision();
     EXPECT_TRUE(rig.controller.FixShape());
     EXPECT_GT(rig.controller.ShapeRevision(), revision);
-    EXPECT_EQ(rig.session.Selected(), nullptr);
+    EXPECT_FALSE(rig.session.HasSelection());
     EXPECT_EQ(rig.model->undoStack.size(), 3u);
 }

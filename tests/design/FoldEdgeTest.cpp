@@ -5,177 +5,209 @@
 
 #include "design/CSlicePlane.h"
 #include "design/DesignStates.h"
-#include "design/FoldWorkspace.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <map>
 
 namespace {
 
-using Flood = std::function<void(CPolyObject&, const CSlicePlane&, const CVector3&)>;
+using Flood = std::function<void(CFlatMesh&, const CSlicePlane&, const CVector3&)>;
 
 std::vector<std::pair<const char*, Flood>> Floods() {
     return {{"fast",
-             [](CPolyObject& o, const CSlicePlane& p, const CVector3& q) { ReflectFrom(o, p, q); }},
-            {"plain", [](CPolyObject& o, const CSlicePlane& p, const CVector3& q) {
-                 literal::ReflectFrom(o, p, q);
+             [](CFlatMesh& m, const CSlicePlane& p, const CVector3& q) { ReflectFrom(m, p, q); }},
+            {"plain", [](CFlatMesh& m, const CSlicePlane& p, const CVector3& q) {
+                 literal::ReflectFrom(m, p, q, p.ClassifyPoint(q));
              }}};
 }
 
-void ExpectCorner(const CPolyFace* f, int j, CVector3 p) {
-    const CVector3& q = f->corners[j]->vertex->pos;
+void ExpectCorner(const CFlatMesh& m, size_t f, int j, CVector3 p) {
+    const CVector3& q = m.Pos(f, j);
     EXPECT_NEAR(q.x, p.x, 1e-12);
     EXPECT_NEAR(q.y, p.y, 1e-12);
     EXPECT_NEAR(q.z, p.z, 1e-12);
 }
 
-// The strip of two triangles as a working copy.
-std::unique_ptr<CPolyModel> StripCopy() {
-    auto m = testmesh::Strip();
+CFlatMesh Flat(std::unique_ptr<CPolyModel> m) {
     testmesh::Build(*m);
-    CommitWorkingCopy(*m);
-    return m;
+    CFlatMesh out;
+    FlatFromObject(*m->objects[0], nullptr, out);
+    return out;
 }
+
+// The strip of two triangles as a working copy.
+CFlatMesh StripCopy() { return Flat(testmesh::Strip()); }
 
 } // namespace
 
 TEST(FoldEdges, StripMirrorsFirstTriangleAndSplitsTheSecond) {
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
-        auto m = StripCopy();
+        CFlatMesh o = StripCopy();
+        for (size_t k = 0; k < o.CornerCount(); ++k)
+            o.corner[k].paper = {o.pos[k].x, o.pos[k].y};
         CSlicePlane plane(1);
         plane.SetBisector({0, 0, 0}, {1.5, 1.5, 0}); // x + y = 1.5
-        CPolyObject& o = *m->objects[0];
-        CPolyFace* first = o.faces[0];
         flood(o, plane, {0, 0, 0});
-        ASSERT_EQ(o.faces.size(), 4u);
-        EXPECT_EQ(o.faces[0], first); // mirrored whole, in place
-        ExpectCorner(first, 0, {1.5, 1.5, 0});
-        ExpectCorner(first, 1, {1.5, 0.5, 0});
-        ExpectCorner(first, 2, {0.5, 1.5, 0});
-        EXPECT_NEAR(first->normal.z, -1.0, 1e-12); // mirrored winding
+        ASSERT_EQ(o.TriangleCount(), 4u);
+        ExpectCorner(o, 0, 0, {1.5, 1.5, 0}); // mirrored whole, in place
+        ExpectCorner(o, 0, 1, {1.5, 0.5, 0});
+        ExpectCorner(o, 0, 2, {0.5, 1.5, 0});
+        EXPECT_NEAR(o.tri[0].normal.z, -1.0, 1e-12); // mirrored winding
         // Sides (+1, -1, +1): S = (0,1,0), R = (1,0,0), V = (1,1,0); S and R move.
-        ExpectCorner(o.faces[1], 0, {1.5, 0.5, 0}); // R'
-        ExpectCorner(o.faces[1], 1, {1, 0.5, 0});   // P2
-        ExpectCorner(o.faces[1], 2, {0.5, 1.5, 0}); // S'
-        ExpectCorner(o.faces[2], 0, {1, 0.5, 0});
-        ExpectCorner(o.faces[2], 1, {0.5, 1, 0}); // P1
-        ExpectCorner(o.faces[2], 2, {0.5, 1.5, 0});
-        ExpectCorner(o.faces[3], 0, {1, 0.5, 0});
-        ExpectCorner(o.faces[3], 1, {1, 1, 0}); // V stays
-        ExpectCorner(o.faces[3], 2, {0.5, 1, 0});
-        // The crease points lie on the plane; the crossed face's vertices stay listed.
-        EXPECT_EQ(plane.ClassifyPoint(o.faces[3]->corners[0]->vertex->pos), 0);
-        EXPECT_EQ(plane.ClassifyPoint(o.faces[3]->corners[2]->vertex->pos), 0);
-        EXPECT_EQ(o.vertices.size(), 6u + 9u);
-        for (const CPolyFace* f : o.faces)
-            EXPECT_EQ(f->material, -1);
+        ExpectCorner(o, 1, 0, {1.5, 0.5, 0}); // R'
+        ExpectCorner(o, 1, 1, {1, 0.5, 0});   // P2
+        ExpectCorner(o, 1, 2, {0.5, 1.5, 0}); // S'
+        ExpectCorner(o, 2, 0, {1, 0.5, 0});
+        ExpectCorner(o, 2, 1, {0.5, 1, 0}); // P1
+        ExpectCorner(o, 2, 2, {0.5, 1.5, 0});
+        ExpectCorner(o, 3, 0, {1, 0.5, 0});
+        ExpectCorner(o, 3, 1, {1, 1, 0}); // V stays
+        ExpectCorner(o, 3, 2, {0.5, 1, 0});
+        EXPECT_EQ(plane.ClassifyPoint(o.Pos(3, 0)), 0);
+        EXPECT_EQ(plane.ClassifyPoint(o.Pos(3, 2)), 0);
+        // Paper rides along: a mirrored corner keeps its own, a crossing point
+        // gets the point on the paper edge.
+        EXPECT_DOUBLE_EQ(o.corner[0].paper.u, 0.0);
+        EXPECT_DOUBLE_EQ(o.corner[4].paper.u, 1.0); // P2 on the edge (1,0)-(1,1)
+        EXPECT_DOUBLE_EQ(o.corner[4].paper.v, 0.5);
+        EXPECT_DOUBLE_EQ(o.corner[7].paper.u, 0.5); // P1 on the edge (0,1)-(1,1)
+        EXPECT_DOUBLE_EQ(o.corner[7].paper.v, 1.0);
+        for (size_t t = 1; t < 4; ++t)
+            EXPECT_EQ(o.tri[t].origin, 1); // the pieces of the second face
     }
 }
 
 TEST(FoldEdges, LoneCornerSeedMirrorsOnlyTheSmallTriangle) {
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
-        auto m = StripCopy();
+        CFlatMesh o = StripCopy();
         CSlicePlane plane(1);
         plane.SetBisector({1, 1, 0}, {0.5, 0.5, 0}); // x + y = 1.5, seed alone on its side
-        CPolyObject& o = *m->objects[0];
         flood(o, plane, {1, 1, 0});
-        ASSERT_EQ(o.faces.size(), 4u);
-        ExpectCorner(o.faces[0], 0, {0, 0, 0}); // the first triangle is not reached
-        ExpectCorner(o.faces[1], 0, {1, 0, 0}); // (R, P2, S) stays
-        ExpectCorner(o.faces[1], 2, {0, 1, 0});
-        ExpectCorner(o.faces[3], 1, {0.5, 0.5, 0}); // only V is mirrored
+        ASSERT_EQ(o.TriangleCount(), 4u);
+        ExpectCorner(o, 0, 0, {0, 0, 0}); // the first triangle is not reached
+        ExpectCorner(o, 1, 0, {1, 0, 0}); // (R, P2, S) stays
+        ExpectCorner(o, 1, 2, {0, 1, 0});
+        ExpectCorner(o, 3, 1, {0.5, 0.5, 0}); // only V is mirrored
     }
 }
 
 TEST(FoldEdges, PlaneOnEverySeedSideMirrorsTheWholeSurface) {
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
-        auto m = testmesh::Grid(4, 4);
-        testmesh::Build(*m);
-        CommitWorkingCopy(*m);
-        CPolyObject& o = *m->objects[0];
+        CFlatMesh o = Flat(testmesh::Grid(4, 4));
         CSlicePlane plane(2);
         plane.SetBisector({0, 0, 0}, {0, 0, 2}); // z = 1, the sheet lies at z = 0
         flood(o, plane, {0, 0, 0});
-        ASSERT_EQ(o.faces.size(), 32u);
-        for (const CPolyFace* f : o.faces)
-            for (const CFaceCorner* c : f->corners)
-                EXPECT_NEAR(c->vertex->pos.z, 2.0, 1e-12);
+        ASSERT_EQ(o.TriangleCount(), 32u);
+        for (const CVector3& p : o.pos)
+            EXPECT_NEAR(p.z, 2.0, 1e-12);
     }
 }
 
-TEST(FoldEdges, CornerWithinToleranceStopsTheFlood) {
+TEST(FoldEdges, CornersOnThePlaneTurnWithTheirFaces) {
     // A 1 x 3 strip of cells along x; the plane x = 2.00005 is within the
-    // tolerance of the corners at x = 2, so the faces touching them stay.
+    // tolerance of the corners at x = 2. The faces touching them turn about
+    // them, so the crease runs through those corners and nothing is split.
     for (double offset : {0.00005, 0.0003}) {
         for (auto& [name, flood] : Floods()) {
             SCOPED_TRACE(name);
-            auto m = testmesh::Grid(1, 3, 3.0, 1.0);
-            testmesh::Build(*m);
-            CommitWorkingCopy(*m);
-            CPolyObject& o = *m->objects[0];
+            CFlatMesh o = Flat(testmesh::Grid(1, 3, 3.0, 1.0));
             CSlicePlane plane(0);
             plane.a = 1, plane.b = 0, plane.c = 0, plane.d = -(2.0 + offset);
             flood(o, plane, {0, 0, 0});
-            int moved = 0;
-            for (const CPolyFace* f : o.faces)
-                moved += f->corners[0]->vertex->pos.x > 2.0 + offset;
+            int beyond = 0;
+            for (const CVector3& p : o.pos)
+                beyond += p.x > 2.0 + offset + 1e-3;
             if (offset < 0.0001) {
-                EXPECT_EQ(o.faces.size(), 6u); // nothing split
-                EXPECT_EQ(moved, 2);           // only the first cell
+                EXPECT_EQ(o.TriangleCount(), 6u); // nothing split
+                EXPECT_EQ(beyond, 12);           // both cells before x = 2 turned over
             } else {
-                EXPECT_GT(o.faces.size(), 6u); // the plane now cuts the third cell
-                EXPECT_GE(moved, 4);
+                EXPECT_GT(o.TriangleCount(), 6u); // the plane now cuts the third cell
             }
         }
     }
 }
 
+TEST(FoldEdges, CornerOnThePlaneSplitsAFaceThatStraddlesIt) {
+    // One triangle with a corner on the plane and the other two on either side.
+    for (auto& [name, flood] : Floods()) {
+        SCOPED_TRACE(name);
+        CFlatMesh o;
+        o.Append({0, 0, 0}, {1, -1, 0}, {1, 1, 0}, {}, {}, {}, 7);
+        CSlicePlane plane(1);
+        plane.a = 0, plane.b = 1, plane.c = 0, plane.d = 0; // y = 0 through the first corner
+        flood(o, plane, {1, 1, 0});
+        ASSERT_EQ(o.TriangleCount(), 2u);
+        // (Z, A, P) stays, (Z, P, B') turns: B = (1, 1) is the moving corner.
+        ExpectCorner(o, 0, 0, {0, 0, 0});
+        ExpectCorner(o, 0, 1, {1, -1, 0});
+        ExpectCorner(o, 0, 2, {1, 0, 0});
+        ExpectCorner(o, 1, 0, {0, 0, 0});
+        ExpectCorner(o, 1, 1, {1, 0, 0});
+        ExpectCorner(o, 1, 2, {1, -1, 0});
+        EXPECT_EQ(o.tri[1].origin, 7);
+    }
+}
+
+TEST(FoldEdges, FoldThroughVerticesLeavesNoGap) {
+    // A plane through a row of vertices: every edge on the crease must be an
+    // edge of a turned face and of a face that stayed, with both ends shared.
+    for (auto& [name, flood] : Floods()) {
+        SCOPED_TRACE(name);
+        CFlatMesh o = Flat(testmesh::Grid(6, 6, 1.2, 1.2));
+        CSlicePlane plane(0);
+        plane.a = 1, plane.b = 0, plane.c = 0, plane.d = -0.6; // x = 0.6, a grid line
+        flood(o, plane, {0, 0, 0});
+        EXPECT_EQ(o.TriangleCount(), 72u);
+        std::map<std::pair<double, double>, int> creaseEdges; // (y0, y1) -> faces using it
+        for (size_t t = 0; t < o.TriangleCount(); ++t)
+            for (int j = 0; j < 3; ++j) {
+                const CVector3& a = o.Pos(t, j);
+                const CVector3& b = o.Pos(t, (j + 1) % 3);
+                if (std::fabs(a.x - 0.6) < 1e-12 && std::fabs(b.x - 0.6) < 1e-12)
+                    ++creaseEdges[{std::min(a.y, b.y), std::max(a.y, b.y)}];
+            }
+        EXPECT_EQ(creaseEdges.size(), 6u);
+        for (const auto& [edge, faces] : creaseEdges)
+            EXPECT_EQ(faces, 2) << edge.first << " " << edge.second;
+        for (const CVector3& p : o.pos)
+            EXPECT_GE(p.x, 0.6 - 1e-12); // everything left of the line turned over it
+    }
+}
+
 TEST(FoldEdges, SeedMatchingNoFaceLeavesTheCopy) {
-    auto m = StripCopy();
-    auto before = StripCopy();
+    CFlatMesh m = StripCopy();
+    const CFlatMesh before = StripCopy();
     CSlicePlane plane(1);
     plane.SetBisector({5, 5, 5}, {6, 5, 5});
-    ReflectFrom(*m->objects[0], plane, {5, 5, 5});
-    EXPECT_TRUE(foldcheck::SameObject(*m->objects[0], *before->objects[0]));
+    ReflectFrom(m, plane, {5, 5, 5});
+    EXPECT_TRUE(foldcheck::SameMesh(m, before));
 }
 
-TEST(FoldEdges, SharedVertexRecordsAreLeftAlone) {
-    // The cube shares vertex records between faces; mirroring one would move
-    // its neighbours behind the flood's back, so the object is not changed.
-    auto m = testmesh::Cube();
-    testmesh::Build(*m);
-    const CVector3 before = m->objects[0]->vertices[0]->pos;
-    CSlicePlane plane(0);
-    plane.SetBisector({0, 0, 0}, {-1, 0, 0});
-    ReflectFrom(*m->objects[0], plane, {0, 0, 0});
-    EXPECT_EQ(m->objects[0]->faces.size(), 12u);
-    EXPECT_TRUE(m->objects[0]->vertices[0]->pos == before);
-}
-
-TEST(FoldEdges, StepWithoutAPlaneKeepsThePlaneAndTheShape) {
-    auto m = testmesh::Grid(3, 3);
-    testmesh::Build(*m);
-    CommitWorkingCopy(*m);
-    auto reference = testmesh::Grid(3, 3);
-    testmesh::Build(*reference);
-    CommitWorkingCopy(*reference);
-    CSlicePlane& plane = *m->currentPlane;
+TEST(FoldEdges, RefusedStepsLeaveShapeAndBase) {
+    CFlatMesh base = Flat(testmesh::Grid(3, 3));
+    CFoldWorkspace workspace;
+    CFlatMesh working = base;
+    CSlicePlane plane(1);
+    // Without a base state there is nothing to fold from.
+    EXPECT_FALSE(workspace.Step(working, plane, {0, 0, 0}, {1, 0, 0}).accepted);
+    workspace.SetBase(base);
     const double before[4] = {plane.a, plane.b, plane.c, plane.d};
-    // Too far apart to give a finite plane.
-    const ReflectionStepResult r = ReflectionStep(*m, nullptr, {0, 0, 0}, {1e308, -1e308, 0});
-    EXPECT_FALSE(r.accepted);
-    EXPECT_EQ(plane.a, before[0]);
-    EXPECT_EQ(plane.b, before[1]);
-    EXPECT_EQ(plane.c, before[2]);
-    EXPECT_EQ(plane.d, before[3]);
-    EXPECT_TRUE(foldcheck::SameObject(*m->objects[0], *reference->objects[0]));
-    // No undo state: nothing to rebuild from.
-    auto loaded = testmesh::Strip();
-    testmesh::Build(*loaded);
-    EXPECT_FALSE(ReflectionStep(*loaded, nullptr, {0, 0, 0}, {1, 0, 0}).accepted);
-    EXPECT_EQ(loaded->objects[0]->faces.size(), 2u);
+    // Too far apart to give a finite plane: the plane is kept.
+    EXPECT_FALSE(workspace.Step(working, plane, {0, 0, 0}, {1e308, -1e308, 0}).accepted);
+    EXPECT_EQ(0, std::memcmp(before, &plane.a, sizeof before));
+    // The start on its own plane (a drag of less than the tolerance).
+    EXPECT_FALSE(workspace.Step(working, plane, {0, 0, 0}, {0.00005, 0, 0}).accepted);
+    EXPECT_TRUE(foldcheck::SameMesh(working, base));
+    EXPECT_TRUE(foldcheck::SameMesh(workspace.Base(), base));
+    // A real step folds; dragging back exactly to the start gives the copy.
+    EXPECT_TRUE(workspace.Step(working, plane, {0, 0, 0}, {0.5, 0, 0}).accepted);
+    EXPECT_FALSE(foldcheck::SameMesh(working, base));
+    EXPECT_TRUE(workspace.Step(working, plane, {0, 0, 0}, {0, 0, 0}).accepted);
+    EXPECT_TRUE(foldcheck::SameMesh(working, base));
 }

@@ -1,9 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "LiteralFold.h"
 
 #include "design/CSlicePlane.h"
-#include "design/DesignStates.h"
 
 #include <cmath>
 #include <cstring>
@@ -12,108 +9,140 @@ namespace literal {
 
 namespace {
 
-CVector3 Crossing(const CSlicePlane& pl, const CVector3& s, const CVector3& v) {
+CVector3 Crossing(const CSlicePlane& pl, const CVector3& s, const CVector3& v, double& fraction) {
     CVector3 u = v - s;
+    const double len = u.Length();
     u.Normalize();
     const double t =
         (-(pl.a * s.x + pl.b * s.y + pl.c * s.z) - pl.d) / (pl.a * u.x + pl.b * u.y + pl.c * u.z);
+    fraction = t / len;
     return {s.x + t * u.x, s.y + t * u.y, s.z + t * u.z};
+}
+
+void Erase(CFlatMesh& m, size_t f) {
+    m.pos.erase(m.pos.begin() + 3 * f, m.pos.begin() + 3 * f + 3);
+    m.corner.erase(m.corner.begin() + 3 * f, m.corner.begin() + 3 * f + 3);
+    m.tri.erase(m.tri.begin() + f);
 }
 
 } // namespace
 
-void ReflectFrom(CPolyObject& object, const CSlicePlane& plane, const CVector3& start) {
+void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side) {
     CVector3 point = start;
     for (;;) {
-        CPolyFace* face = nullptr;
-        CFaceCorner* seed = nullptr;
-        for (CPolyFace* f : object.faces) {
-            if (f->corners.size() != 3)
-                continue;
-            for (CFaceCorner* c : f->corners) {
-                if (Distance3D(c->vertex->pos, point) < 0.0001) {
-                    face = f;
-                    seed = c;
+        long face = -1;
+        int seed = -1;
+        for (size_t f = 0; f < mesh.TriangleCount(); ++f)
+            for (int j = 0; j < 3; ++j)
+                if (Distance3D(mesh.Pos(f, j), point) < 0.0001) {
+                    face = static_cast<long>(f);
+                    seed = j;
                     break;
                 }
-            }
-        }
-        if (!face)
+        if (face < 0)
             return;
-        CFaceCorner* c[3] = {face->corners[0], face->corners[1], face->corners[2]};
+        const size_t f = static_cast<size_t>(face);
+        const CVector3 p[3] = {mesh.Pos(f, 0), mesh.Pos(f, 1), mesh.Pos(f, 2)};
+        const CCornerData c[3] = {mesh.corner[3 * f], mesh.corner[3 * f + 1],
+                                  mesh.corner[3 * f + 2]};
+        const int origin = mesh.tri[f].origin;
         int s[3];
         for (int i = 0; i < 3; ++i)
-            s[i] = plane.ClassifyPoint(c[i]->vertex->pos);
-        if (s[0] == 0 || s[1] == 0 || s[2] == 0)
-            return;
-        if (s[0] == s[1] && s[1] == s[2]) {
-            const CVector3 rec[3] = {c[0]->vertex->pos, c[1]->vertex->pos, c[2]->vertex->pos};
-            for (CFaceCorner* corner : c)
-                plane.ReflectVertex(corner->vertex);
-            face->ComputePlane();
-            for (const CVector3& p : rec)
-                literal::ReflectFrom(object, plane, p);
+            s[i] = plane.ClassifyPoint(p[i]);
+        const int zeros = (s[0] == 0) + (s[1] == 0) + (s[2] == 0);
+        if (zeros == 0 && s[0] == s[1] && s[1] == s[2]) {
+            for (int j = 0; j < 3; ++j)
+                mesh.pos[3 * f + j] = plane.ReflectPoint(p[j]);
+            mesh.UpdatePlane(f);
+            for (const CVector3& q : p)
+                literal::ReflectFrom(mesh, plane, q, side);
             return;
         }
-        int i = 0;
-        while (s[i] != s[(i + 1) % 3])
-            ++i;
-        CFaceCorner* S = c[i];
-        CFaceCorner* R = c[(i + 1) % 3];
-        CFaceCorner* V = c[(i + 2) % 3];
-        const CVector3 p1 = Crossing(plane, S->vertex->pos, V->vertex->pos);
-        const CVector3 p2 = Crossing(plane, R->vertex->pos, V->vertex->pos);
-        CVector3 r = R->vertex->pos, v = V->vertex->pos, sp = S->vertex->pos;
-        const bool lone = V->vertex == seed->vertex;
-        CVector3 rememberV, rememberR, rememberS;
-        if (lone) {
-            rememberV = V->vertex->pos;
-            v = plane.ReflectPoint(v);
-        } else {
-            rememberR = R->vertex->pos;
-            rememberS = S->vertex->pos;
-            r = plane.ReflectPoint(r);
-            sp = plane.ReflectPoint(sp);
+        if (zeros == 0) {
+            int i = 0;
+            while (s[i] != s[(i + 1) % 3])
+                ++i;
+            const int S = i, R = (i + 1) % 3, V = (i + 2) % 3;
+            double t1, t2;
+            const CVector3 p1 = Crossing(plane, p[S], p[V], t1);
+            const CVector3 p2 = Crossing(plane, p[R], p[V], t2);
+            const CCornerData c1 = CCornerData::Lerp(c[S], c[V], t1);
+            const CCornerData c2 = CCornerData::Lerp(c[R], c[V], t2);
+            CVector3 r = p[R], v = p[V], sp = p[S];
+            const bool lone = V == seed;
+            if (lone) {
+                v = plane.ReflectPoint(v);
+            } else {
+                r = plane.ReflectPoint(r);
+                sp = plane.ReflectPoint(sp);
+            }
+            AddTriangle(mesh, r, p2, sp, c[R], c2, c[S], origin);
+            AddTriangle(mesh, p2, p1, sp, c2, c1, c[S], origin);
+            AddTriangle(mesh, p2, v, p1, c2, c[V], c1, origin);
+            Erase(mesh, f);
+            if (lone) {
+                point = p[V];
+            } else {
+                literal::ReflectFrom(mesh, plane, p[R], side);
+                point = p[S];
+            }
+            continue;
         }
-        AddTriangle(object, r, p2, sp);
-        AddTriangle(object, p2, p1, sp);
-        AddTriangle(object, p2, v, p1);
-        object.RemoveFace(face);
-        if (lone) {
-            point = rememberV;
-        } else {
-            literal::ReflectFrom(object, plane, rememberR);
-            point = rememberS;
+        bool restMoves = zeros < 3;
+        for (int j = 0; j < 3; ++j)
+            if (s[j] != 0 && s[j] != side)
+                restMoves = false;
+        if (restMoves) {
+            for (int j = 0; j < 3; ++j)
+                if (s[j] != 0)
+                    mesh.pos[3 * f + j] = plane.ReflectPoint(p[j]);
+            mesh.UpdatePlane(f);
+            for (int j = 0; j < 3; ++j)
+                if (s[j] != 0)
+                    literal::ReflectFrom(mesh, plane, p[j], side);
+            return;
         }
+        if (zeros != 1)
+            return;
+        const int z = s[0] == 0 ? 0 : (s[1] == 0 ? 1 : 2);
+        const int a = (z + 1) % 3, b = (z + 2) % 3;
+        if (s[a] != -s[b])
+            return;
+        const int x = s[a] == side ? a : b; // the corner that moves
+        const int y = x == a ? b : a;
+        double t;
+        const CVector3 cross = Crossing(plane, p[x], p[y], t);
+        const CCornerData cc = CCornerData::Lerp(c[x], c[y], t);
+        const CVector3 pa = x == a ? plane.ReflectPoint(p[a]) : p[a];
+        const CVector3 pb = x == b ? plane.ReflectPoint(p[b]) : p[b];
+        AddTriangle(mesh, p[z], pa, cross, c[z], c[a], cc, origin);
+        AddTriangle(mesh, p[z], cross, pb, c[z], cc, c[b], origin);
+        Erase(mesh, f);
+        point = p[x];
     }
 }
 
-ReflectionStepResult ReflectionStep(CPolyModel& model, CPolyVertex* selected,
+ReflectionStepResult ReflectionStep(const CFlatMesh& base, CFlatMesh& working, CSlicePlane& plane,
                                     const CVector3& startPos, const CVector3& draggedPos) {
     ReflectionStepResult result;
-    CPolyObject& object = *model.objects.front();
-    CSlicePlane& plane = *model.currentPlane;
     const bool back = startPos == draggedPos;
+    int side = 0;
     if (!back) {
         plane.SetBisector(startPos, draggedPos);
-        for (const CPolyFace* f : object.faces)
-            for (const CFaceCorner* c : f->corners)
-                if (std::fabs(plane.a * c->vertex->pos.x + plane.b * c->vertex->pos.y +
-                              plane.c * c->vertex->pos.z + plane.d) < 0.0001)
-                    return result;
+        side = plane.ClassifyPoint(startPos);
+        if (side == 0)
+            return result;
     }
-    if (selected)
-        selected->pos = startPos;
-    RestoreWorkingCopy(model);
+    working = base;
     if (!back)
-        literal::ReflectFrom(object, plane, startPos);
+        literal::ReflectFrom(working, plane, startPos, side);
     const CVector3 target = back ? startPos : plane.ReflectPoint(startPos);
     double best = 1.7976931348623157e308;
-    for (CPolyVertex* v : object.vertices) {
-        const double d = Distance3D(v->pos, target);
+    for (size_t k = 0; k < working.CornerCount(); ++k) {
+        const double d = Distance3D(working.pos[k], target);
         if (d < best) {
             best = d;
-            result.vertex = v;
+            result.corner = static_cast<int32_t>(k);
         }
     }
     result.accepted = true;
@@ -124,52 +153,18 @@ ReflectionStepResult ReflectionStep(CPolyModel& model, CPolyVertex* selected,
 
 namespace foldcheck {
 
-namespace {
-bool Same(const CVector3& a, const CVector3& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-bool Same(double a, double b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-} // namespace
-
-long IndexOf(const CPolyObject& object, const CPolyVertex* v) {
-    for (size_t i = 0; i < object.vertices.size(); ++i)
-        if (object.vertices[i] == v)
-            return static_cast<long>(i);
-    return -1;
-}
-
-::testing::AssertionResult SameObject(const CPolyObject& a, const CPolyObject& b) {
-    if (a.faces.size() != b.faces.size())
+::testing::AssertionResult SameMesh(const CFlatMesh& a, const CFlatMesh& b) {
+    if (a.TriangleCount() != b.TriangleCount())
         return ::testing::AssertionFailure()
-               << "faces " << a.faces.size() << " vs " << b.faces.size();
-    for (size_t i = 0; i < a.faces.size(); ++i) {
-        const CPolyFace* fa = a.faces[i];
-        const CPolyFace* fb = b.faces[i];
-        if (fa->corners.size() != fb->corners.size())
-            return ::testing::AssertionFailure() << "corner count of face " << i;
-        for (int j = 0; j < fa->corners.size(); ++j) {
-            const CFaceCorner* ca = fa->corners[j];
-            const CFaceCorner* cb = fb->corners[j];
-            if (!Same(ca->vertex->pos, cb->vertex->pos))
-                return ::testing::AssertionFailure() << "position of face " << i << " corner " << j;
-            if (ca->tex || cb->tex || ca->next || cb->next || ca->enabled != cb->enabled)
-                return ::testing::AssertionFailure() << "corner fields of face " << i;
-        }
-        if (!Same(fa->normal, fb->normal) || !Same(fa->d, fb->d))
-            return ::testing::AssertionFailure() << "plane of face " << i;
-        if (fa->material != fb->material || fa->id != fb->id || !Same(fa->centre, fb->centre) ||
-            fa->sel != fb->sel || fa->object != &a || fb->object != &b)
-            return ::testing::AssertionFailure() << "fields of face " << i;
+               << "triangles " << a.TriangleCount() << " vs " << b.TriangleCount();
+    for (size_t k = 0; k < a.CornerCount(); ++k) {
+        if (std::memcmp(&a.pos[k], &b.pos[k], sizeof(CVector3)) != 0)
+            return ::testing::AssertionFailure() << "position of corner " << k;
+        if (std::memcmp(&a.corner[k], &b.corner[k], sizeof(CCornerData)) != 0)
+            return ::testing::AssertionFailure() << "data of corner " << k;
     }
-    if (a.vertices.size() != b.vertices.size())
-        return ::testing::AssertionFailure()
-               << "vertices " << a.vertices.size() << " vs " << b.vertices.size();
-    for (size_t i = 0; i < a.vertices.size(); ++i)
-        if (!Same(a.vertices[i]->pos, b.vertices[i]->pos) || a.vertices[i]->mark != 0 ||
-            b.vertices[i]->mark != 0)
-            return ::testing::AssertionFailure() << "vertex " << i;
+    if (!(a == b))
+        return ::testing::AssertionFailure() << "planes or origins differ";
     return ::testing::AssertionSuccess();
 }
 

@@ -64,6 +64,40 @@ void CFaceArrays::Build(const CPolyObject& obj) {
     }
 }
 
+void CFaceArrays::Build(const CFlatMesh& mesh) {
+    Clear();
+    const size_t tris = mesh.TriangleCount();
+    sideTriangles_ = static_cast<int>(tris);
+    positions_.resize(tris * 18);
+    normals_.resize(tris * 18);
+    faceSizes_.assign(tris, 3);
+    float* front = positions_.data();
+    float* back = positions_.data() + tris * 9;
+    float* frontN = normals_.data();
+    float* backN = normals_.data() + tris * 9;
+    for (size_t t = 0; t < tris; ++t) {
+        const CVector3& n = mesh.tri[t].normal;
+        // The reversed corner list (2, 1, 0) for the back side.
+        for (int k = 0; k < 3; ++k) {
+            const CVector3& p = mesh.Pos(t, k);
+            const CVector3& q = mesh.Pos(t, 2 - k);
+            const size_t o = 9 * t + 3 * k;
+            front[o] = static_cast<float>(p.x);
+            front[o + 1] = static_cast<float>(p.y);
+            front[o + 2] = static_cast<float>(p.z);
+            back[o] = static_cast<float>(q.x);
+            back[o + 1] = static_cast<float>(q.y);
+            back[o + 2] = static_cast<float>(q.z);
+            frontN[o] = static_cast<float>(n.x);
+            frontN[o + 1] = static_cast<float>(n.y);
+            frontN[o + 2] = static_cast<float>(n.z);
+            backN[o] = static_cast<float>(-n.x);
+            backN[o + 1] = static_cast<float>(-n.y);
+            backN[o + 2] = static_cast<float>(-n.z);
+        }
+    }
+}
+
 const std::vector<uint32_t>& CFaceArrays::EdgeIndices() {
     if (edgesBuilt_)
         return edges_;

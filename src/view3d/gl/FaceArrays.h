@@ -8,6 +8,7 @@
 #include <vector>
 
 class CPolyObject;
+class CFlatMesh;
 
 class CFaceArrays {
 public:
@@ -16,6 +17,8 @@ public:
     // (reverse corner order, the negated normal). Faces with fewer than three
     // corners are skipped. Edge indices are built on first use.
     void Build(const CPolyObject& obj);
+    // The same from flat triangles.
+    void Build(const CFlatMesh& mesh);
     void Clear();
 
     // Triangles of one side (the back block holds as many).

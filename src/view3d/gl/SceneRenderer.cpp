@@ -124,38 +124,53 @@ void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const CPolyObject& obj, uint64_t revision) {
+template <class Shape>
+CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const Shape& shape, size_t faces,
+                                       size_t vertices, uint64_t revision) {
     if (cache_.size() <= index)
         cache_.resize(index + 1);
     CachedObject& c = cache_[index];
-    if (c.object != &obj || c.revision != revision || c.faceCount != obj.faces.size() ||
-        c.vertexCount != obj.vertices.size()) {
-        c.arrays.Build(obj);
-        c.object = &obj;
+    if (c.object != &shape || c.revision != revision || c.faceCount != faces ||
+        c.vertexCount != vertices) {
+        c.arrays.Build(shape);
+        c.object = &shape;
         c.revision = revision;
-        c.faceCount = obj.faces.size();
-        c.vertexCount = obj.vertices.size();
+        c.faceCount = faces;
+        c.vertexCount = vertices;
     }
     return c.arrays;
 }
 
+void CSceneRenderer::DrawArrays(CFaceArrays& arrays, const DesignSceneState& state) {
+    if (state.showFaces) {
+        glEnable(GL_LIGHTING);
+        arrays.DrawFaces();
+    }
+    glDisable(GL_LIGHTING);
+    if (state.showEdges) {
+        glLineWidth(0.3f);
+        glColor3f(0.0f, 0.0f, 0.0f);
+        arrays.DrawEdges();
+    }
+}
+
 void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSceneState& state) {
     ApplyMaterial(FaceMaterial());
-    for (size_t i = 0; i < model.objects.size(); ++i) {
-        CFaceArrays& arrays = ArraysFor(i, *model.objects[i], state.shapeRevision);
-        if (state.showFaces) {
-            glEnable(GL_LIGHTING);
-            arrays.DrawFaces();
-        }
-        glDisable(GL_LIGHTING);
-        if (state.showEdges) {
-            glLineWidth(0.3f);
-            glColor3f(0.0f, 0.0f, 0.0f);
-            arrays.DrawEdges();
+    size_t shapes = 0;
+    if (model.designing) {
+        const CFlatMesh& w = model.working;
+        DrawArrays(ArraysFor(0, w, w.TriangleCount(), w.CornerCount(), state.shapeRevision), state);
+        shapes = 1;
+    } else {
+        for (const auto& obj : model.objects) {
+            DrawArrays(ArraysFor(shapes, *obj, obj->faces.size(), obj->vertices.size(),
+                                 state.shapeRevision),
+                       state);
+            ++shapes;
         }
     }
-    if (cache_.size() > model.objects.size())
-        cache_.resize(model.objects.size());
+    if (cache_.size() > shapes)
+        cache_.resize(shapes);
 
     if (state.highlighted) {
         glColor3f(1.0f, 0.0f, 0.0f);

@@ -67,13 +67,16 @@ public:
 
 private:
     struct CachedObject {
-        const CPolyObject* object = nullptr;
+        const void* object = nullptr; // a CPolyObject or the working CFlatMesh
         uint64_t revision = 0;
         size_t faceCount = 0;
         size_t vertexCount = 0;
         CFaceArrays arrays;
     };
-    CFaceArrays& ArraysFor(size_t index, const CPolyObject& obj, uint64_t revision);
+    template <class Shape>
+    CFaceArrays& ArraysFor(size_t index, const Shape& shape, size_t faces, size_t vertices,
+                           uint64_t revision);
+    void DrawArrays(CFaceArrays& arrays, const DesignSceneState& state);
 
     std::vector<CachedObject> cache_;
     unsigned coneList_ = 0;

@@ -1,0 +1,354 @@
+// The flood of one fold step: a depth-first search over the faces connected
+// to the seed, in the exact order the plain recursive form would take.
+#include "design/CSlicePlane.h"
+#include "design/ReflectionOperation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kTolerance = CFoldIndex::kTolerance;
+
+// Where the plane crosses the edge from `from` to `to`, and at which fraction
+// of the edge (for the corner data).
+CVector3 Crossing(const CSlicePlane& pl, const CVector3& from, const CVector3& to,
+                  double& fraction) {
+    CVector3 u = to - from;
+    const double len = u.Length();
+    u.Normalize();
+    const double t = (-(pl.a * from.x + pl.b * from.y + pl.c * from.z) - pl.d) /
+                     (pl.a * u.x + pl.b * u.y + pl.c * u.z);
+    fraction = t / len;
+    return {from.x + t * u.x, from.y + t * u.y, from.z + t * u.z};
+}
+
+// Distance3D(a, b) < kTolerance, taking the square root only near the bound.
+inline bool Within(const CVector3& a, const CVector3& b) {
+    const double dx = a.x - b.x;
+    const double dy = a.y - b.y;
+    const double dz = a.z - b.z;
+    const double s = dx * dx + dy * dy + dz * dz;
+    return s < 2e-8 && std::sqrt(s) < kTolerance;
+}
+
+double MaxAbs(const CVector3& p) {
+    return std::max(std::fabs(p.x), std::max(std::fabs(p.y), std::fabs(p.z)));
+}
+
+} // namespace
+
+FoldGroupState& CFoldWorkspace::GroupOf(int32_t group) {
+    FoldGroupState& g = groups_[group];
+    if (g.stamp != floodStamp_) {
+        g.stamp = floodStamp_;
+        g.done = 0;
+        g.folded = false;
+        g.banded = false;
+    }
+    return g;
+}
+
+FoldGroupState& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos) {
+    FoldGroupState& g = GroupOf(group);
+    if (!g.folded) {
+        g.folded = true;
+        g.side = plane_->ClassifyPoint(pos);
+        g.mirrored = Mirror(pos);
+    }
+    return g;
+}
+
+void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane,
+                                const CFoldIndex& index, int side) {
+    mesh_ = &mesh;
+    plane_ = &plane;
+    index_ = &index;
+    side_ = side;
+    faceCount_ = index.FaceCount();
+    state_.assign(faceCount_, 0);
+    placedFaces_.clear();
+    placed_.clear();
+    flushed_ = 0;
+    minU_ = std::numeric_limits<double>::infinity();
+    maxU_ = -std::numeric_limits<double>::infinity();
+    maxAbs_ = 0.0;
+    placedCells_.SetCellSize(index.Cells().CellSize());
+    placedCells_.Reset(16);
+    anyDead_ = false;
+    planeLength_ = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
+    bandBase_ = kTolerance * planeLength_ * (1.0 + 1e-6) + 1e-9 * (1.0 + std::fabs(plane.d));
+    if (groups_.size() < static_cast<size_t>(index.GroupCount()))
+        groups_.resize(index.GroupCount());
+    if (++floodStamp_ == 0) {
+        for (FoldGroupState& g : groups_)
+            g.stamp = 0;
+        floodStamp_ = 1;
+    }
+}
+
+void CFoldWorkspace::RunFlood(const CVector3& point) {
+    const CSlicePlane& pl = *plane_;
+    stack_.clear();
+    Push(point, -1);
+    while (!stack_.empty()) {
+        const Pending top = stack_.back();
+        stack_.pop_back();
+        int32_t f = 0;
+        int seed = 0;
+        if (!FindFace(top.pos, top.hint, f, seed))
+            continue;
+        const CVector3 p[3] = {mesh_->pos[3 * f], mesh_->pos[3 * f + 1], mesh_->pos[3 * f + 2]};
+        // Positions of an untouched indexed face are exactly its indexed corners,
+        // so their side and mirror image are shared with every corner at the
+        // same position.
+        const bool pristine = f < faceCount_ && state_[f] == 0;
+        FoldGroupState* g[3] = {};
+        int s[3];
+        if (pristine) {
+            for (int j = 0; j < 3; ++j) {
+                g[j] = &FoldOfGroup(index_->GroupOf(3 * f + j), p[j]);
+                s[j] = g[j]->side;
+            }
+        } else {
+            for (int j = 0; j < 3; ++j)
+                s[j] = pl.ClassifyPoint(p[j]);
+        }
+        const int onPlane = (s[0] == 0) + (s[1] == 0) + (s[2] == 0);
+        if (onPlane == 0) {
+            if (s[0] == s[1] && s[1] == s[2])
+                MirrorWhole(f, p, pristine, g);
+            else
+                SplitFace(f, p, s, seed, pristine);
+            continue;
+        }
+        // A corner on the plane: the face turns about it when the rest lies on
+        // the moving side, splits through it when the rest straddles the plane.
+        bool restMoves = onPlane < 3;
+        for (int j = 0; j < 3; ++j)
+            if (s[j] != 0 && s[j] != side_)
+                restMoves = false;
+        if (restMoves) {
+            MirrorWhole(f, p, pristine, g, s);
+            continue;
+        }
+        if (onPlane == 1) {
+            const int z = s[0] == 0 ? 0 : (s[1] == 0 ? 1 : 2);
+            if (s[(z + 1) % 3] == -s[(z + 2) % 3])
+                SplitThroughCorner(f, p, s, z, pristine);
+        }
+    }
+}
+
+void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
+                                 FoldGroupState* g[3], const int* sides) {
+    CVector3* at = mesh_->pos.data() + 3 * f;
+    for (int j = 0; j < 3; ++j) {
+        if (sides && sides[j] == 0)
+            continue; // on the plane: it stays
+        if (!pristine) {
+            at[j] = Mirror(p[j]);
+            continue;
+        }
+        at[j] = g[j]->mirrored;
+        if (!g[j]->banded) {
+            g[j]->banded = true;
+            WidenBand(g[j]->mirrored);
+        }
+    }
+    // Its plane waits for EndFlood: nothing in the flood reads it. Corners
+    // that stayed are in the band only if the face's own positions are.
+    RecordPlaced(f, !pristine || sides);
+    // Searched in corner order: the last pushed comes off first.
+    for (int j = 2; j >= 0; --j)
+        if (!sides || sides[j] != 0)
+            Push(p[j], pristine ? 3 * f + j : -1);
+}
+
+void CFoldWorkspace::SplitFace(int32_t f, const CVector3 p[3], const int s[3], int seed,
+                               bool pristine) {
+    const CSlicePlane& pl = *plane_;
+    const CCornerData* c = mesh_->corner.data() + 3 * f;
+    const int32_t origin = mesh_->tri[f].origin;
+    const int i = s[0] == s[1] ? 0 : (s[1] == s[2] ? 1 : 2);
+    const int iS = i, iR = (i + 1) % 3, iV = (i + 2) % 3;
+    double t1 = 0.0, t2 = 0.0;
+    const CVector3 p1 = Crossing(pl, p[iS], p[iV], t1);
+    const CVector3 p2 = Crossing(pl, p[iR], p[iV], t2);
+    const CCornerData c1 = CCornerData::Lerp(c[iS], c[iV], t1);
+    const CCornerData c2 = CCornerData::Lerp(c[iR], c[iV], t2);
+    const CCornerData cS = c[iS], cR = c[iR], cV = c[iV];
+    CVector3 r = p[iR], vv = p[iV], sp = p[iS];
+    const bool loneIsSeed = iV == seed;
+    if (loneIsSeed) {
+        vv = Mirror(vv);
+    } else {
+        r = Mirror(r);
+        sp = Mirror(sp);
+    }
+    AppendTriangle(r, p2, sp, cR, c2, cS, origin);
+    AppendTriangle(p2, p1, sp, c2, c1, cS, origin);
+    AppendTriangle(p2, vv, p1, c2, cV, c1, origin);
+    state_[f] |= kDead;
+    anyDead_ = true;
+    auto hint = [&](int j) { return pristine ? 3 * f + j : -1; };
+    if (loneIsSeed) {
+        Push(p[iV], hint(iV));
+    } else {
+        Push(p[iS], hint(iS));
+        Push(p[iR], hint(iR));
+    }
+}
+
+void CFoldWorkspace::SplitThroughCorner(int32_t f, const CVector3 p[3], const int s[3], int z,
+                                        bool pristine) {
+    // The crease runs from the corner on the plane to the opposite edge; the
+    // part on the moving side turns.
+    const CSlicePlane& pl = *plane_;
+    const CCornerData* c = mesh_->corner.data() + 3 * f;
+    const int32_t origin = mesh_->tri[f].origin;
+    const int a = (z + 1) % 3, b = (z + 2) % 3;
+    const CCornerData cZ = c[z], cA = c[a], cB = c[b];
+    double t = 0.0;
+    int moving;
+    if (s[a] == side_) {
+        moving = a;
+        const CVector3 cross = Crossing(pl, p[a], p[b], t);
+        const CCornerData cP = CCornerData::Lerp(cA, cB, t);
+        AppendTriangle(p[z], Mirror(p[a]), cross, cZ, cA, cP, origin);
+        AppendTriangle(p[z], cross, p[b], cZ, cP, cB, origin);
+    } else {
+        moving = b;
+        const CVector3 cross = Crossing(pl, p[b], p[a], t);
+        const CCornerData cP = CCornerData::Lerp(cB, cA, t);
+        AppendTriangle(p[z], p[a], cross, cZ, cA, cP, origin);
+        AppendTriangle(p[z], cross, Mirror(p[b]), cZ, cP, cB, origin);
+    }
+    state_[f] |= kDead;
+    anyDead_ = true;
+    Push(p[moving], pristine ? 3 * f + moving : -1);
+}
+
+void CFoldWorkspace::EndFlood() {
+    // The planes of the mirrored faces, from their final corners. Done apart
+    // from the flood, these independent square roots and divisions overlap
+    // instead of lengthening each step of the search.
+    for (int32_t f = 0; f < faceCount_; ++f)
+        if (state_[f] & kDynamic)
+            mesh_->UpdatePlane(f);
+    plane_ = nullptr;
+    index_ = nullptr;
+}
+
+bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed) {
+    int32_t best = -1;
+    if (hint >= 0) {
+        FoldGroupState& g = GroupOf(index_->GroupOf(hint));
+        const std::span<const int32_t> faces = index_->NeighbourFaces(hint);
+        int32_t i = g.done;
+        while (i < static_cast<int32_t>(faces.size()) && state_[faces[i]] != 0)
+            ++i;
+        g.done = i;
+        if (i < static_cast<int32_t>(faces.size()))
+            best = faces[i];
+    } else {
+        index_->ForEachCornerNear(q, CFoldIndex::kReach, [&](int32_t k) {
+            const int32_t f = k / 3;
+            if (f > best && state_[f] == 0 && Within(index_->Pos(k), q))
+                best = f;
+        });
+    }
+
+    // Positions the flood has set can only be within reach when q's plane value
+    // lies within the band their values span, widened by the tolerance.
+    if (!placedFaces_.empty()) {
+        const double u = plane_->Evaluate(q);
+        const double margin = bandBase_ + 1e-9 * planeLength_ * (maxAbs_ + MaxAbs(q));
+        if (u >= minU_ - margin && u <= maxU_ + margin) {
+            FlushPlaced();
+            const CCellTable& cells = placedCells_;
+            const double reach = CFoldIndex::kReach;
+            const CellKey lo = cells.KeyOf({q.x - reach, q.y - reach, q.z - reach});
+            const CellKey hi = cells.KeyOf({q.x + reach, q.y + reach, q.z + reach});
+            for (int64_t x = lo.x; x <= hi.x; ++x)
+                for (int64_t y = lo.y; y <= hi.y; ++y)
+                    for (int64_t z = lo.z; z <= hi.z; ++z)
+                        for (int32_t e = cells.Find({x, y, z}); e != CCellTable::kNone;
+                             e = placed_[e].next) {
+                            const int32_t f = placed_[e].face;
+                            if (f <= best || (state_[f] & kDead))
+                                continue;
+                            if (Within(mesh_->pos[3 * f + placed_[e].corner], q))
+                                best = f;
+                        }
+        }
+    }
+    if (best < 0)
+        return false;
+    face = best;
+    if (best < faceCount_) {
+        // Everything the face's processing reads or writes, asked for at once
+        // rather than one dependent miss after another.
+        index_->Prefetch(best);
+        __builtin_prefetch(mesh_->pos.data() + 3 * best, 1);
+        __builtin_prefetch(mesh_->corner.data() + 3 * best, 1);
+    }
+    for (int j = 0; j < 3; ++j) {
+        if (Within(mesh_->pos[3 * best + j], q)) {
+            seed = j;
+            return true;
+        }
+    }
+    return false; // not reached: the face was chosen for a corner within reach
+}
+
+CVector3 CFoldWorkspace::Mirror(const CVector3& x) const {
+    // CSlicePlane::ReflectPoint with the length of (a, b, c) taken once per flood.
+    const CSlicePlane& pl = *plane_;
+    const double len = planeLength_;
+    const double s = pl.a * x.x + pl.b * x.y + pl.c * x.z + pl.d;
+    const double k = std::fabs(s) / len;
+    if (s > 0.0)
+        return {x.x - ((2 * k) * pl.a) / len, x.y - ((2 * k) * pl.b) / len,
+                x.z - ((2 * k) * pl.c) / len};
+    return {x.x + ((2 * k) * pl.a) / len, x.y + ((2 * k) * pl.b) / len,
+            x.z + ((2 * k) * pl.c) / len};
+}
+
+void CFoldWorkspace::WidenBand(const CVector3& p) {
+    const double u = plane_->Evaluate(p);
+    minU_ = std::min(minU_, u);
+    maxU_ = std::max(maxU_, u);
+    maxAbs_ = std::max(maxAbs_, MaxAbs(p));
+}
+
+void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand) {
+    state_[face] |= kDynamic;
+    placedFaces_.push_back(face);
+    if (widenBand)
+        for (int j = 0; j < 3; ++j)
+            WidenBand(mesh_->pos[3 * face + j]);
+}
+
+void CFoldWorkspace::FlushPlaced() {
+    // Filed at their present positions; a face that moves again is listed
+    // again, and every search checks present positions.
+    for (; flushed_ < placedFaces_.size(); ++flushed_) {
+        const int32_t face = placedFaces_[flushed_];
+        for (int j = 0; j < 3; ++j) {
+            int32_t& head = placedCells_.Slot(placedCells_.KeyOf(mesh_->pos[3 * face + j]));
+            placed_.push_back({face, j, head});
+            head = static_cast<int32_t>(placed_.size() - 1);
+        }
+    }
+}
+
+void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3,
+                                    const CCornerData& c1, const CCornerData& c2,
+                                    const CCornerData& c3, int32_t origin) {
+    mesh_->Append(p1, p2, p3, c1, c2, c3, origin);
+    const int32_t f = static_cast<int32_t>(mesh_->TriangleCount() - 1);
+    state_.push_back(0);
+    RecordPlaced(f, true);
+}
