@@ -71,6 +71,14 @@ public:
     int partnerId = -1;
 };
 
+// Space the net view leaves around a slice's parts on every side.
+inline constexpr double kPartMargin = 0.1;
+
+// Widens the slice's part bounds to take in the plane point (u, v).
+void GrowPartBounds(CSlicePlane& slice, double u, double v);
+// Padded size from the part bounds: their extent plus the margin on both sides.
+void UpdatePaddedSize(CSlicePlane& slice);
+
 // Links every line to the line its partner id names, but only when that line
 // names it back and is a different line; any other line gets no partner.
 // `lineCount` is the number of ids handed out (ids run 1..lineCount); lines
