@@ -50,10 +50,17 @@ ReadResult LoaderMQO::Read() {
     if (lines.ReadLine() < 2 || !lines.TokenIs(0, "Metasequoia") || !lines.TokenIs(1, "Document"))
         code = kBadHeader;
     else if (lines.ReadLine() < 4 || !lines.TokenIs(0, "Format") || !lines.TokenIs(1, "Text") ||
-             !lines.TokenIs(2, "Ver") || lines.TokenAsDouble(3) != 1.0)
+             !lines.TokenIs(2, "Ver"))
         code = kBadVersion;
-    else
+    else if (const double version = lines.TokenAsDouble(3); version == 1.0)
         code = ParseBody();
+    else if (version == 1.1) {
+        // Ver 1.0 writers split polygons into quads and triangles; 1.1 keeps
+        // them whole, and the topology takes them apart.
+        keepAllCorners = true;
+        code = ParseBody();
+    } else
+        code = kBadVersion;
     if (code < 0)
         return kReadFailed;
     if (code == kCancel)
@@ -296,7 +303,7 @@ int LoaderMQO::ParseFaceLine() {
     CPolyFace* face = object->AddFace();
     if (!lines.TokenIs(2, "(") || !lines.TokenIs(count + 3, ")"))
         return kOk; // a face without corners, dropped by the topology
-    const int kept = count < 4 ? count : 4;
+    const int kept = keepAllCorners || count < 4 ? count : 4;
     const size_t chunkVertices = object->vertices.size() - chunkFirstVertex;
     for (int k = 1; k <= kept; ++k) {
         const int index = lines.TokenAsInt(k + 2);
