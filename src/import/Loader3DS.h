@@ -18,8 +18,8 @@ public:
     Loader3DS(const std::vector<uint8_t>& data, CPolyModel& model);
 
     // Walks the chunks and builds the topology.
-    // 0 on success; 1 when the first id is not 4D4D, the byte at offset 28 is 2
-    // or less, a chunk length is below 6 or runs past its parent (or the file),
+    // 0 on success; 1 when the first id is not 4D4D, an editor chunk holds a
+    // mesh version chunk (3D3E) whose version is 2 or less, a chunk length is below 6 or runs past its parent (or the file),
     // a count needs more bytes than its chunk holds, a face index lies past its
     // mesh's vertices, a coordinate is not finite, or no face survives;
     // 2 when cancelled.
