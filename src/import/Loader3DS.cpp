@@ -136,13 +136,19 @@ ReadResult Loader3DS::ReadMesh(const Chunk& c) {
     return r;
 }
 
-ReadResult Loader3DS::ReadVertices(const Chunk& c, Mesh& mesh) {
-    size_t pos = c.Body();
+bool Loader3DS::ListStart(const Chunk& c, size_t recordSize, size_t& count, size_t& pos) const {
+    pos = c.Body();
     if (c.end - pos < 2)
-        return kReadFailed;
-    const size_t count = U16(pos);
+        return false;
+    count = U16(pos);
     pos += 2;
-    if (count * 12 > c.end - pos)
+    return count * recordSize <= c.end - pos;
+}
+
+ReadResult Loader3DS::ReadVertices(const Chunk& c, Mesh& mesh) {
+    size_t count = 0;
+    size_t pos = 0;
+    if (!ListStart(c, 12, count, pos))
         return kReadFailed;
     mesh.vertices.reserve(mesh.vertices.size() + count);
     for (size_t i = 0; i < count; ++i, pos += 12) {
@@ -157,12 +163,9 @@ ReadResult Loader3DS::ReadVertices(const Chunk& c, Mesh& mesh) {
 }
 
 ReadResult Loader3DS::ReadFaces(const Chunk& c, Mesh& mesh) {
-    size_t pos = c.Body();
-    if (c.end - pos < 2)
-        return kReadFailed;
-    const size_t count = U16(pos);
-    pos += 2;
-    if (count * 8 > c.end - pos)
+    size_t count = 0;
+    size_t pos = 0;
+    if (!ListStart(c, 8, count, pos))
         return kReadFailed;
     const size_t known = mesh.vertices.size();
     // Material groups and smoothing groups that follow the faces are not kept.
@@ -179,12 +182,9 @@ ReadResult Loader3DS::ReadFaces(const Chunk& c, Mesh& mesh) {
 }
 
 ReadResult Loader3DS::ReadMapping(const Chunk& c, Mesh& mesh) {
-    size_t pos = c.Body();
-    if (c.end - pos < 2)
-        return kReadFailed;
-    const size_t count = U16(pos);
-    pos += 2;
-    if (count * 8 > c.end - pos)
+    size_t count = 0;
+    size_t pos = 0;
+    if (!ListStart(c, 8, count, pos))
         return kReadFailed;
     model_.hasTexCoords = 1;
     mesh.uv.resize(count * 2);

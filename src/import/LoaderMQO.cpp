@@ -93,6 +93,16 @@ int LoaderMQO::NextLineInChunk() {
     return lines.ReadLine() < 0 ? kEndInChunk : kOk;
 }
 
+int LoaderMQO::NextEntry() {
+    for (;;) {
+        if (const int code = NextLineInChunk(); code != kOk)
+            return code;
+        if (lines.TokenCount() == 0)
+            continue;
+        return lines.TokenIs(0, "}") ? kClosed : kOk;
+    }
+}
+
 bool LoaderMQO::LastTokenIs(const char* word) const {
     return lines.TokenCount() > 0 && lines.TokenIs(lines.TokenCount() - 1, word);
 }
@@ -162,12 +172,8 @@ int LoaderMQO::ParseBody() {
 int LoaderMQO::ParseMaterials() {
     float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // carried from line to line
     for (;;) {
-        if (const int code = NextLineInChunk(); code != kOk)
-            return code;
-        if (lines.TokenCount() == 0)
-            continue;
-        if (lines.TokenIs(0, "}"))
-            return kOk;
+        if (const int code = NextEntry(); code != kOk)
+            return code == kClosed ? kOk : code;
         ParseMaterialLine(colour);
         CMaterial m;
         for (int k = 0; k < 4; ++k) {
@@ -207,13 +213,9 @@ void LoaderMQO::ParseMaterialLine(float colour[4]) {
 int LoaderMQO::ParseObject() {
     chunkFirstVertex = object->vertices.size();
     for (;;) {
-        if (const int code = NextLineInChunk(); code != kOk)
-            return code;
+        if (const int code = NextEntry(); code != kOk)
+            return code == kClosed ? kOk : code;
         const int n = lines.TokenCount();
-        if (n == 0)
-            continue;
-        if (lines.TokenIs(0, "}"))
-            return kOk;
         int code;
         if (lines.TokenIs(0, "vertex"))
             code = (n >= 3 && LastTokenIs("{")) ? ParseVertices() : kBad;
@@ -282,12 +284,8 @@ int LoaderMQO::ParseBinaryVertices() {
 
 int LoaderMQO::ParseFaces() {
     for (;;) {
-        if (const int code = NextLineInChunk(); code != kOk)
-            return code;
-        if (lines.TokenCount() == 0)
-            continue;
-        if (lines.TokenIs(0, "}"))
-            return kOk;
+        if (const int code = NextEntry(); code != kOk)
+            return code == kClosed ? kOk : code;
         if (const int code = ParseFaceLine(); code != kOk)
             return code;
     }

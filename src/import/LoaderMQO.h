@@ -38,6 +38,7 @@ private:
         kEndInChunk = -2,
         kBadHeader = -3,
         kBadVersion = -4,
+        kClosed = 3, // from NextEntry only: the line closes the chunk
     };
 
     int ParseBody();
@@ -53,6 +54,8 @@ private:
     int UpdateProgress();
     // Reads the next line; kEndInChunk at end of file.
     int NextLineInChunk();
+    // Skips empty lines; kClosed when the next line ends the current chunk.
+    int NextEntry();
     // True when the last three tokens are "[", a number and "]".
     bool EndsWithByteCount(long long& count) const;
     bool LastTokenIs(const char* word) const;

@@ -97,7 +97,8 @@ OpenOutcome OpenModelFile(const std::string& path, IProgress* progress)
 
 OpenOutcome OpenModel(const std::string& path, IProgress* progress, const OpenOptions& options)
 {
-    OpenOutcome out = options.reader ? options.reader(path, progress) : OpenModelFile(path, progress);
+    OpenOutcome out =
+        options.reader ? options.reader(path, progress) : OpenModelFile(path, progress);
     if (out.result != kReadOk || !out.model)
         return out;
 

@@ -239,7 +239,7 @@ TEST(Mqo, SharedFiles) {
         double area; // 0: not checked
     };
     const std::map<std::string, Expect> expected = {
-        {"nutti-simple.mqo", {kReadFailed, 0, 0}}, // Ver 1.1 without objects
+        {"nutti-simple.mqo", {kReadFailed, 0, 0}},                       // Ver 1.1 without objects
         {"nutti-single_object_with_bvertex.mqo", {kReadOk, 12, 240000}}, // 200-unit cube of quads
         {"lsbattle-M26A1.mqo", {kReadOk, 360, 248414}},
         {"lsbattle-star.mqo", {kReadOk, 768, 12.4508}},

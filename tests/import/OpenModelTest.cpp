@@ -20,8 +20,8 @@ std::vector<CVector3> Positions(const CPolyModel& m) {
 } // namespace
 
 TEST(OpenModel, ScalesIntoTheUnitCubeAfterReadingUnlessAskedNotTo) {
-    const std::string path = testfiles::WriteScratch(
-        "offset.obj", "v 10 20 30\nv 14 20 30\nv 10 22 31\nf 1 2 3\n");
+    const std::string path =
+        testfiles::WriteScratch("offset.obj", "v 10 20 30\nv 14 20 30\nv 10 22 31\nf 1 2 3\n");
     const OpenOutcome read = OpenModelFile(path, nullptr);
     ASSERT_EQ(read.result, kReadOk);
     const std::vector<CVector3> asRead = Positions(*read.model);

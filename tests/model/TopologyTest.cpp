@@ -186,8 +186,8 @@ double SignedArea(const CVector3& a, const CVector3& b, const CVector3& c, const
 std::vector<std::vector<CVector3>> ConcaveOutlines()
 {
     const std::vector<std::vector<CVector3>> shapes = {
-        {{0, 0, 0}, {4, 0, 0}, {4, 3, 0}, {2, 1, 0}, {0, 3, 0}},              // dented pentagon
-        {{0, 0, 0}, {3, 0, 0}, {3, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}},    // L
+        {{0, 0, 0}, {4, 0, 0}, {4, 3, 0}, {2, 1, 0}, {0, 3, 0}},            // dented pentagon
+        {{0, 0, 0}, {3, 0, 0}, {3, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}}, // L
         {{0, 0, 0}, {5, 0, 0}, {5, 4, 0}, {4, 4, 0}, {2.5, 0.5, 0}, {1, 4, 0}, {0, 4, 0}},
     };
     std::vector<std::vector<CVector3>> out;
