@@ -41,7 +41,7 @@ bool LoadSheet(int side) {
     const bool written = WriteSheetObj(f, layout);
     if (std::fclose(f) != 0 || !written)
         return false;
-    OpenOutcome out = OpenModelFile(path, nullptr);
+    OpenOutcome out = OpenModel(path, nullptr);
     if (out.result != kReadOk || !out.model)
         return false;
     g_pModel = std::move(out.model);

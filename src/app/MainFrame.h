@@ -28,8 +28,8 @@ struct WindowPlacement;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    // Reads a model file with progress; the routine behind OpenModelFile.
-    using ModelOpener = std::function<OpenOutcome(const std::string& path, IProgress* progress)>;
+    // Reads a model file with progress: the reading step of the open routine.
+    using ModelOpener = ModelReader;
 
     CMainFrame(CKelmarApp* app, CKelmarDoc* doc);
     ~CMainFrame() override;
@@ -38,11 +38,13 @@ public:
     // placement. False when a part cannot be created.
     bool Create();
 
-    // The open routine: reads the file into a fresh model; only on success the
-    // model becomes current, the title and recent files change and the views
-    // hear hint 16. Every failure shows its message and changes nothing.
+    // The open routine: reads the file into a fresh model and scales it into
+    // [-1, 1]^3 (the core's OpenModel); only on success the model becomes
+    // current, the title and recent files change and the views hear hint 16.
+    // Every failure shows its message and changes nothing.
     void OpenModelFile(const QString& path);
-    // Replaces the reader routine (tests use slow or scripted readers).
+    // Replaces the reading step (tests use slow or scripted readers); the
+    // scaling still follows.
     void SetModelOpener(ModelOpener opener) { opener_ = std::move(opener); }
     bool ReadInProgress() const { return readInProgress_; }
 

@@ -249,7 +249,9 @@ void CMainFrame::OpenModelFile(const QString& path)
     {
         CProgressWnd progress(this, &app_->Profile());
         readInProgress_ = true;
-        out = opener_ ? opener_(file, &progress) : ::OpenModelFile(file, &progress);
+        OpenOptions options;
+        options.reader = opener_;
+        out = OpenModel(file, &progress, options);
         progress.DestroyWindow();
         readInProgress_ = false;
     }

@@ -3,11 +3,11 @@
 // taking the arguments after its name and returning the exit status:
 // 0 success, 1 failure (also for a bad command line), 2 cancelled.
 
+#include "import/ModelFile.h"
+
 #include <memory>
 #include <string>
 #include <vector>
-
-class CPolyModel;
 
 struct CliCommand {
     const char* name;
@@ -27,11 +27,12 @@ int RunFold(const std::vector<std::string>& args);
 // The message the GUI shows when an output file cannot be written.
 constexpr const char* kCannotWriteMessage = "ファイルに書き込めません";
 
-// Opens a model file the way the program's open routine does, with a
-// terminal progress bar. On failure prints the open routine's message on
-// stderr and returns the exit status (1, or 2 for a cancel); on success
-// stores the model and returns 0.
-int OpenModelForCli(const std::string& path, std::unique_ptr<CPolyModel>& model);
+// Opens a model file through the program's open routine, with a terminal
+// progress bar. On failure prints the open routine's message on stderr and
+// returns the exit status (1, or 2 for a cancel); on success stores the model
+// and returns 0.
+int OpenModelForCli(const std::string& path, std::unique_ptr<CPolyModel>& model,
+                    const OpenOptions& options = {});
 
 // Prints "lintoro-cli <command>: <text>" and the usage hint on stderr; returns 1.
 int UsageError(const char* command, const std::string& text);

@@ -1,16 +1,16 @@
 #include "cli/CliCommand.h"
 
 #include "cli/TerminalProgress.h"
-#include "import/ModelFile.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
-int OpenModelForCli(const std::string& path, std::unique_ptr<CPolyModel>& model)
+int OpenModelForCli(const std::string& path, std::unique_ptr<CPolyModel>& model,
+                    const OpenOptions& options)
 {
     TerminalProgress progress;
-    OpenOutcome outcome = OpenModelFile(path, &progress);
+    OpenOutcome outcome = OpenModel(path, &progress, options);
     progress.End();
     // Ctrl-C while the topology was built still means the user gave up.
     if (outcome.result == kReadOk && progress.Cancelled()) {

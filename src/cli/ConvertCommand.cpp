@@ -38,11 +38,11 @@ int RunConvert(const std::vector<std::string>& args)
     if (paths.size() != 2)
         return UsageError("convert", "expected IN and OUT.obj");
 
+    OpenOptions options;
+    options.normalize = !keepScale;
     std::unique_ptr<CPolyModel> model;
-    if (const int status = OpenModelForCli(paths[0], model); status != kExitOk)
+    if (const int status = OpenModelForCli(paths[0], model, options); status != kExitOk)
         return status;
-    if (!keepScale)
-        model->NormalizeToUnit();
     if (!ExportObjFile(paths[1], *model)) {
         std::fprintf(stderr, "%s\n", kCannotWriteMessage);
         return kExitFailed;

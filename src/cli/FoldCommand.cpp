@@ -155,7 +155,6 @@ int RunFold(const std::vector<std::string>& args) {
     std::unique_ptr<CPolyModel> model;
     if (const int status = OpenModelForCli(paths[0], model); status != kExitOk)
         return status;
-    model->NormalizeToUnit(); // as the design view does with a newly opened model
     CDesignSession session;
     session.AttachModel(model.get());
 

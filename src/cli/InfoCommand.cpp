@@ -165,8 +165,11 @@ int RunInfo(const std::vector<std::string>& args)
     if (path.empty())
         return UsageError("info", "no FILE given");
 
+    // The model as the file holds it, not as the design view scales it.
+    OpenOptions asRead;
+    asRead.normalize = false;
     std::unique_ptr<CPolyModel> model;
-    if (const int status = OpenModelForCli(path, model); status != kExitOk)
+    if (const int status = OpenModelForCli(path, model, asRead); status != kExitOk)
         return status;
 
     size_t parts = 0, lines = 0;

@@ -10,6 +10,7 @@ namespace {
 
 constexpr uint16_t kMain = 0x4D4D;
 constexpr uint16_t kEditor = 0x3D3D;
+constexpr uint16_t kMeshVersion = 0x3D3E;
 constexpr uint16_t kObject = 0x4000;
 constexpr uint16_t kTriMesh = 0x4100;
 constexpr uint16_t kVertexList = 0x4110;
@@ -91,8 +92,12 @@ ReadResult Loader3DS::ReadMain(const Chunk& c) {
 }
 
 ReadResult Loader3DS::ReadEditor(const Chunk& c) {
-    // Materials, colours, viewports and settings are not kept.
+    // Materials, colours, viewports and settings are not kept. Writers put the
+    // mesh version anywhere among them, or leave it out; only meshes older
+    // than version 3 are laid out differently.
     return ForEachSub(c.Body(), c.end, [this](const Chunk& sub) {
+        if (sub.id == kMeshVersion)
+            return sub.end - sub.Body() < 4 || U32(sub.Body()) <= 2 ? kReadFailed : kReadOk;
         return sub.id == kObject ? ReadObject(sub) : kReadOk;
     });
 }
@@ -131,13 +136,19 @@ ReadResult Loader3DS::ReadMesh(const Chunk& c) {
     return r;
 }
 
-ReadResult Loader3DS::ReadVertices(const Chunk& c, Mesh& mesh) {
-    size_t pos = c.Body();
+bool Loader3DS::ListStart(const Chunk& c, size_t recordSize, size_t& count, size_t& pos) const {
+    pos = c.Body();
     if (c.end - pos < 2)
-        return kReadFailed;
-    const size_t count = U16(pos);
+        return false;
+    count = U16(pos);
     pos += 2;
-    if (count * 12 > c.end - pos)
+    return count * recordSize <= c.end - pos;
+}
+
+ReadResult Loader3DS::ReadVertices(const Chunk& c, Mesh& mesh) {
+    size_t count = 0;
+    size_t pos = 0;
+    if (!ListStart(c, 12, count, pos))
         return kReadFailed;
     mesh.vertices.reserve(mesh.vertices.size() + count);
     for (size_t i = 0; i < count; ++i, pos += 12) {
@@ -152,12 +163,9 @@ ReadResult Loader3DS::ReadVertices(const Chunk& c, Mesh& mesh) {
 }
 
 ReadResult Loader3DS::ReadFaces(const Chunk& c, Mesh& mesh) {
-    size_t pos = c.Body();
-    if (c.end - pos < 2)
-        return kReadFailed;
-    const size_t count = U16(pos);
-    pos += 2;
-    if (count * 8 > c.end - pos)
+    size_t count = 0;
+    size_t pos = 0;
+    if (!ListStart(c, 8, count, pos))
         return kReadFailed;
     const size_t known = mesh.vertices.size();
     // Material groups and smoothing groups that follow the faces are not kept.
@@ -174,12 +182,9 @@ ReadResult Loader3DS::ReadFaces(const Chunk& c, Mesh& mesh) {
 }
 
 ReadResult Loader3DS::ReadMapping(const Chunk& c, Mesh& mesh) {
-    size_t pos = c.Body();
-    if (c.end - pos < 2)
-        return kReadFailed;
-    const size_t count = U16(pos);
-    pos += 2;
-    if (count * 8 > c.end - pos)
+    size_t count = 0;
+    size_t pos = 0;
+    if (!ListStart(c, 8, count, pos))
         return kReadFailed;
     model_.hasTexCoords = 1;
     mesh.uv.resize(count * 2);
@@ -208,9 +213,7 @@ ReadResult Loader3DS::Run(IProgress* progress) {
     scope_ = &scope;
     scope.SetRange(0, 100);
     scope.SetText("Loading...");
-    // The first id is the main chunk; the byte at 28 is the mesh version, which
-    // files this reader understands put above 2.
-    if (data_.size() <= 28 || U16(0) != kMain || data_[28] <= 2)
+    if (data_.size() < kHeader || U16(0) != kMain)
         return kReadFailed;
     const uint32_t length = U32(2);
     if (length < kHeader || length > data_.size())

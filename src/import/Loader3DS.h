@@ -18,11 +18,10 @@ public:
     Loader3DS(const std::vector<uint8_t>& data, CPolyModel& model);
 
     // Walks the chunks and builds the topology.
-    // 0 on success; 1 when the first id is not 4D4D, the byte at offset 28 is 2
-    // or less, a chunk length is below 6 or runs past its parent (or the file),
-    // a count needs more bytes than its chunk holds, a face index lies past its
-    // mesh's vertices, a coordinate is not finite, or no face survives;
-    // 2 when cancelled.
+    // 0 on success; 1 when the first id is not 4D4D, an editor chunk holds a
+    // mesh version chunk (3D3E) whose version is 2 or less, a chunk length is below 6 or runs past
+    // its parent (or the file), a count needs more bytes than its chunk holds, a face index lies
+    // past its mesh's vertices, a coordinate is not finite, or no face survives; 2 when cancelled.
     ReadResult Run(IProgress* progress);
 
 private:
@@ -46,6 +45,9 @@ private:
     ReadResult ReadEditor(const Chunk& c);
     ReadResult ReadObject(const Chunk& c);
     ReadResult ReadMesh(const Chunk& c);
+    // The record count a list chunk starts with and where its records begin;
+    // false when the chunk cannot hold them.
+    bool ListStart(const Chunk& c, size_t recordSize, size_t& count, size_t& pos) const;
     ReadResult ReadVertices(const Chunk& c, Mesh& mesh);
     ReadResult ReadFaces(const Chunk& c, Mesh& mesh);
     ReadResult ReadMapping(const Chunk& c, Mesh& mesh);

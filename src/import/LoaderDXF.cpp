@@ -227,19 +227,14 @@ ReadResult LoaderDXF::Run(IProgress* progress) {
     scope.SetText("Loading...");
     object_ = model_.AddObject();
 
-    const uint64_t size = bytes_.size();
-    int lastPercent = 0;
+    ReadPercent percent(bytes_.size());
     std::string_view tok;
     while (true) {
         const size_t before = words_.Position();
         if (!words_.Next(tok))
             break;
-        const int percent = static_cast<int>(uint64_t(before) * 100 / size);
-        if (percent != lastPercent) {
-            lastPercent = percent;
-            if (!scope.Update(percent))
-                return kReadCancelled;
-        }
+        if (!percent.Update(scope, before))
+            return kReadCancelled;
         if (tok == "VERTEX" || tok == "vertex") {
             if (!ParseVertexEntity())
                 return kReadFailed;

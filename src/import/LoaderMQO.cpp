@@ -50,10 +50,17 @@ ReadResult LoaderMQO::Read() {
     if (lines.ReadLine() < 2 || !lines.TokenIs(0, "Metasequoia") || !lines.TokenIs(1, "Document"))
         code = kBadHeader;
     else if (lines.ReadLine() < 4 || !lines.TokenIs(0, "Format") || !lines.TokenIs(1, "Text") ||
-             !lines.TokenIs(2, "Ver") || lines.TokenAsDouble(3) != 1.0)
+             !lines.TokenIs(2, "Ver"))
         code = kBadVersion;
-    else
+    else if (const double version = lines.TokenAsDouble(3); version == 1.0)
         code = ParseBody();
+    else if (version == 1.1) {
+        // Ver 1.0 writers split polygons into quads and triangles; 1.1 keeps
+        // them whole, and the topology takes them apart.
+        keepAllCorners = true;
+        code = ParseBody();
+    } else
+        code = kBadVersion;
     if (code < 0)
         return kReadFailed;
     if (code == kCancel)
@@ -84,6 +91,16 @@ int LoaderMQO::NextLineInChunk() {
     if (const int code = UpdateProgress(); code != kOk)
         return code;
     return lines.ReadLine() < 0 ? kEndInChunk : kOk;
+}
+
+int LoaderMQO::NextEntry() {
+    for (;;) {
+        if (const int code = NextLineInChunk(); code != kOk)
+            return code;
+        if (lines.TokenCount() == 0)
+            continue;
+        return lines.TokenIs(0, "}") ? kClosed : kOk;
+    }
 }
 
 bool LoaderMQO::LastTokenIs(const char* word) const {
@@ -155,12 +172,8 @@ int LoaderMQO::ParseBody() {
 int LoaderMQO::ParseMaterials() {
     float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // carried from line to line
     for (;;) {
-        if (const int code = NextLineInChunk(); code != kOk)
-            return code;
-        if (lines.TokenCount() == 0)
-            continue;
-        if (lines.TokenIs(0, "}"))
-            return kOk;
+        if (const int code = NextEntry(); code != kOk)
+            return code == kClosed ? kOk : code;
         ParseMaterialLine(colour);
         CMaterial m;
         for (int k = 0; k < 4; ++k) {
@@ -200,13 +213,9 @@ void LoaderMQO::ParseMaterialLine(float colour[4]) {
 int LoaderMQO::ParseObject() {
     chunkFirstVertex = object->vertices.size();
     for (;;) {
-        if (const int code = NextLineInChunk(); code != kOk)
-            return code;
+        if (const int code = NextEntry(); code != kOk)
+            return code == kClosed ? kOk : code;
         const int n = lines.TokenCount();
-        if (n == 0)
-            continue;
-        if (lines.TokenIs(0, "}"))
-            return kOk;
         int code;
         if (lines.TokenIs(0, "vertex"))
             code = (n >= 3 && LastTokenIs("{")) ? ParseVertices() : kBad;
@@ -275,12 +284,8 @@ int LoaderMQO::ParseBinaryVertices() {
 
 int LoaderMQO::ParseFaces() {
     for (;;) {
-        if (const int code = NextLineInChunk(); code != kOk)
-            return code;
-        if (lines.TokenCount() == 0)
-            continue;
-        if (lines.TokenIs(0, "}"))
-            return kOk;
+        if (const int code = NextEntry(); code != kOk)
+            return code == kClosed ? kOk : code;
         if (const int code = ParseFaceLine(); code != kOk)
             return code;
     }
@@ -296,7 +301,7 @@ int LoaderMQO::ParseFaceLine() {
     CPolyFace* face = object->AddFace();
     if (!lines.TokenIs(2, "(") || !lines.TokenIs(count + 3, ")"))
         return kOk; // a face without corners, dropped by the topology
-    const int kept = count < 4 ? count : 4;
+    const int kept = keepAllCorners || count < 4 ? count : 4;
     const size_t chunkVertices = object->vertices.size() - chunkFirstVertex;
     for (int k = 1; k <= kept; ++k) {
         const int index = lines.TokenAsInt(k + 2);

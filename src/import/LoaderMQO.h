@@ -1,8 +1,9 @@
 #pragma once
-// Reader of Metasequoia text documents (Format Text Ver 1.0): materials
-// (colour only), vertices (text and binary blocks), faces with up to four
-// corners, their material index and texture coordinates. Everything else in
-// the file is skipped chunk by chunk.
+// Reader of Metasequoia text documents (Format Text Ver 1.0 and 1.1):
+// materials (colour only), vertices (text and binary blocks), faces, their
+// material index and texture coordinates. Everything else in the file is
+// skipped chunk by chunk, by its braces. A Ver 1.0 face keeps its first four
+// corners; a Ver 1.1 face keeps all of them.
 //
 // Every object chunk of the file feeds the model's one object, but face
 // indices count from the first vertex of their own object chunk, as the
@@ -24,7 +25,8 @@ public:
     LoaderMQO& operator=(const LoaderMQO&) = delete;
 
     // Parses the whole file, builds the topology and flips the winding.
-    // 0 on success, 1 on any malformed or truncated input, 2 when cancelled.
+    // 0 on success, 1 on any malformed or truncated input or a version other
+    // than 1.0 and 1.1, 2 when cancelled.
     ReadResult Read();
 
 private:
@@ -36,6 +38,7 @@ private:
         kEndInChunk = -2,
         kBadHeader = -3,
         kBadVersion = -4,
+        kClosed = 3, // from NextEntry only: the line closes the chunk
     };
 
     int ParseBody();
@@ -51,6 +54,8 @@ private:
     int UpdateProgress();
     // Reads the next line; kEndInChunk at end of file.
     int NextLineInChunk();
+    // Skips empty lines; kClosed when the next line ends the current chunk.
+    int NextEntry();
     // True when the last three tokens are "[", a number and "]".
     bool EndsWithByteCount(long long& count) const;
     bool LastTokenIs(const char* word) const;
@@ -66,4 +71,5 @@ private:
     int lastPercent = 0;
     // Index in object->vertices of the current object chunk's vertex 0.
     size_t chunkFirstVertex = 0;
+    bool keepAllCorners = false;
 };

@@ -9,11 +9,12 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
 // A whole token in the C locale; a leading '+' is accepted, non-finite values are not.
-bool ParseDouble(std::string_view token, double& value) {
+template <class Number> bool ParseWhole(std::string_view token, Number& value) {
     const bool plus = !token.empty() && token.front() == '+';
     if (plus)
         token.remove_prefix(1);
@@ -21,18 +22,11 @@ bool ParseDouble(std::string_view token, double& value) {
         return false;
     const char* end = token.data() + token.size();
     const auto [ptr, ec] = std::from_chars(token.data(), end, value);
-    return ec == std::errc() && ptr == end && std::isfinite(value);
-}
-
-bool ParseInt(std::string_view token, int& value) {
-    const bool plus = !token.empty() && token.front() == '+';
-    if (plus)
-        token.remove_prefix(1);
-    if (token.empty() || (plus && token.front() == '-'))
+    if (ec != std::errc() || ptr != end)
         return false;
-    const char* end = token.data() + token.size();
-    const auto [ptr, ec] = std::from_chars(token.data(), end, value);
-    return ec == std::errc() && ptr == end;
+    if constexpr (std::is_floating_point_v<Number>)
+        return std::isfinite(value);
+    return true;
 }
 
 } // namespace
@@ -45,12 +39,12 @@ ReadResult CPolyModel::ReadQWF(const std::string& path, IProgress* progress) {
 
 bool LoaderQWF::NextDouble(double& value) {
     std::string_view token;
-    return words_.Next(token) && ParseDouble(token, value);
+    return words_.Next(token) && ParseWhole(token, value);
 }
 
 bool LoaderQWF::NextInt(int& value) {
     std::string_view token;
-    return words_.Next(token) && ParseInt(token, value);
+    return words_.Next(token) && ParseWhole(token, value);
 }
 
 bool LoaderQWF::Tick() {
@@ -106,8 +100,7 @@ ReadResult LoaderQWF::Run(IProgress* progress) {
             if (!slice_)
                 return kReadFailed;
             slice_->UpdateFromCorners();
-            slice_->paddedWidth = slice_->maxU - slice_->minU + 0.2;
-            slice_->paddedHeight = slice_->maxV - slice_->minV + 0.2;
+            UpdatePaddedSize(*slice_);
         } else if (token == "e") {
             step = ReadLine();
         } else if (token == "model") {
@@ -162,10 +155,7 @@ LoaderQWF::Step LoaderQWF::ReadPart() {
                 !NextDouble(v))
                 return Step::kFailed;
             part->AddVertex(x, y, z, u, v);
-            slice_->minU = std::min(slice_->minU, u);
-            slice_->minV = std::min(slice_->minV, v);
-            slice_->maxU = std::max(slice_->maxU, u);
-            slice_->maxV = std::max(slice_->maxV, v);
+            GrowPartBounds(*slice_, u, v);
         } else if (token == "/pa") {
             part->Triangulate();
             return Step::kOk;

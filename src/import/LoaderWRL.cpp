@@ -110,35 +110,29 @@ LoaderWRL::Step LoaderWRL::Next(std::string_view& word) {
     return step == kCancel ? kCancel : kFail; // the file ends inside a node or list
 }
 
-LoaderWRL::Step LoaderWRL::ParseCoordinate3() {
-    object = model->AddObject();
+LoaderWRL::Step LoaderWRL::ParseNodeBody(std::string_view field, Step (LoaderWRL::*parse)()) {
     std::string_view word;
     for (;;) {
         if (const Step s = Next(word); s != kOk)
             return s;
         if (word == "}")
             return kOk;
-        if (word == "point") {
-            if (const Step s = ParsePoints(); s != kOk)
+        if (word == field) {
+            if (const Step s = (this->*parse)(); s != kOk)
                 return s;
         }
     }
 }
 
+LoaderWRL::Step LoaderWRL::ParseCoordinate3() {
+    object = model->AddObject();
+    return ParseNodeBody("point", &LoaderWRL::ParsePoints);
+}
+
 LoaderWRL::Step LoaderWRL::ParseIndexedFaceSet() {
     if (!object)
         return kFail; // faces with no points to index
-    std::string_view word;
-    for (;;) {
-        if (const Step s = Next(word); s != kOk)
-            return s;
-        if (word == "}")
-            return kOk;
-        if (word == "coordIndex") {
-            if (const Step s = ParseFaceList(); s != kOk)
-                return s;
-        }
-    }
+    return ParseNodeBody("coordIndex", &LoaderWRL::ParseFaceList);
 }
 
 LoaderWRL::Step LoaderWRL::ReadNumber(std::string_view word, double& value) {

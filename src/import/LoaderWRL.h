@@ -36,6 +36,8 @@ private:
     Step Next(std::string_view& word);
     // Like Next, but false at end of input instead of failing.
     bool NextAtTop(std::string_view& word, Step& step);
+    // Words of a node up to its closing brace; `parse` takes the value of `field`.
+    Step ParseNodeBody(std::string_view field, Step (LoaderWRL::*parse)());
     Step ParseCoordinate3();
     Step ParseIndexedFaceSet();
     Step ParsePoints();

@@ -94,3 +94,15 @@ OpenOutcome OpenModelFile(const std::string& path, IProgress* progress)
     out.isQwf = ext == ".qwf";
     return out;
 }
+
+OpenOutcome OpenModel(const std::string& path, IProgress* progress, const OpenOptions& options)
+{
+    OpenOutcome out =
+        options.reader ? options.reader(path, progress) : OpenModelFile(path, progress);
+    if (out.result != kReadOk || !out.model)
+        return out;
+
+    if (options.normalize)
+        out.model->NormalizeToUnit();
+    return out;
+}

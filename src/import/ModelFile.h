@@ -4,6 +4,7 @@
 
 #include "model/PolyModel.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,13 +25,30 @@ std::string FileStem(const std::string& path);
 
 struct OpenOutcome {
     std::unique_ptr<CPolyModel> model; // set only on success
-    int result = kReadFailed;
+    ReadResult result = kReadFailed;
     std::string message; // what the opener shows; empty on success
     bool isQwf = false;
 };
 
 constexpr const char* kCannotOpenMessage = "Cannot open this file";
 
-// Probes the file, dispatches on the extension and reads into a fresh model.
-// On failure nothing but the outcome's message is produced.
+// The reading step of the open routine: probes the file, dispatches on the
+// extension and reads into a fresh model, leaving the coordinates as the file
+// holds them. On failure nothing but the outcome's message is produced.
 OpenOutcome OpenModelFile(const std::string& path, IProgress* progress);
+
+using ModelReader = std::function<OpenOutcome(const std::string& path, IProgress* progress)>;
+
+struct OpenOptions {
+    // Scale into [-1, 1]^3, as the design view works on a model; false keeps
+    // the coordinates as read (info, convert --keep-scale).
+    bool normalize = true;
+    // Stands in for OpenModelFile when set (tests feed prepared models).
+    ModelReader reader;
+};
+
+// The program's open routine, the one the design view and the command line
+// share: the reader by extension, then NormalizeToUnit. A failed read comes
+// back as the reader gave it, with nothing else done.
+OpenOutcome OpenModel(const std::string& path, IProgress* progress,
+                      const OpenOptions& options = {});

@@ -2,8 +2,10 @@
 
 #include "design/CSlicePlane.h"
 #include "model/PolyModel.h"
+#include "model/Tessellation.h"
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -12,6 +14,29 @@ bool SameCorner(const CFaceCorner* a, const CFaceCorner* b)
     if (a->vertex == b->vertex)
         return true;
     return Distance3D(a->vertex->pos, b->vertex->pos) == 0.0;
+}
+
+// Corner triples covering a face of four or more corners: a fan from the
+// first corner, as quads have always been split; a concave polygon of five or
+// more corners goes to the tessellator instead, so no triangle folds over
+// another. Should the tessellator give nothing, the fan is the fallback.
+std::vector<std::array<int, 3>> SplitPolygon(const CPolyFace& f)
+{
+    const int n = f.corners.size();
+    std::vector<std::array<int, 3>> triangles;
+    if (n > 4) {
+        std::vector<CVector3> outline;
+        outline.reserve(static_cast<size_t>(n));
+        for (const CFaceCorner* c : f.corners)
+            outline.push_back(c->vertex->pos);
+        if (!IsConvexOutline(outline) &&
+            TessellatePolygon(outline, OutlineNormal(outline), triangles) && !triangles.empty())
+            return triangles;
+        triangles.clear();
+    }
+    for (int k = 1; k + 1 < n; ++k)
+        triangles.push_back({0, k, k + 1});
+    return triangles;
 }
 
 } // namespace
@@ -76,11 +101,10 @@ bool CPolyModel::BuildTopology()
             if (n > 3) {
                 removed[fi] = 1;
                 anyRemoved = true;
-                for (int k = 1; k + 1 < n; ++k) {
+                for (const std::array<int, 3>& t : SplitPolygon(*f)) {
                     CPolyFace* tri = obj->NewFace();
-                    tri->AddCorner(f->corners[0]->vertex);
-                    tri->AddCorner(f->corners[k]->vertex);
-                    tri->AddCorner(f->corners[k + 1]->vertex);
+                    for (const int k : t)
+                        tri->AddCorner(f->corners[k]->vertex);
                     faces.push_back(tri); // may reallocate: f stays valid, the reference does not matter
                     removed.push_back(0);
                     tri->CleanCorners();

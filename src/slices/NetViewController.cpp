@@ -85,20 +85,14 @@ Spart* CNetViewController::PartNear(const CSlicePlane& slice, double x, double y
     double best = kPickRadius;
     Spart* hit = nullptr;
     for (const auto& part : slice.parts) {
-        const auto& outline = part->outline;
-        double ax = 0.0, ay = 0.0;
-        for (size_t i = 0; i < outline.size(); ++i) {
-            double bx = 0.0, by = 0.0;
-            ToWindow(outline[i]->u, outline[i]->v, bx, by);
-            if (i > 0) {
-                const double d = PointSegmentDistance2D(ax, ay, bx, by, x, y);
-                if (d < best) {
-                    best = d;
-                    hit = part.get();
-                }
-            }
-            ax = bx;
-            ay = by;
+        const double d =
+            OutlineDistance(*part, x, y, [this](const PartVertex& pv, double& wx, double& wy) {
+                ToWindow(pv.u, pv.v, wx, wy);
+                return true;
+            });
+        if (d < best) {
+            best = d;
+            hit = part.get();
         }
     }
     return hit;

@@ -13,21 +13,13 @@ CSlicePlane* NearestSliceOutline(const CPolyModel& model, double x, double y,
         for (const auto& part : slice->parts) {
             // Each vertex is projected once; a vertex off screen breaks the
             // polyline there.
-            bool havePrev = false;
-            double ax = 0.0, ay = 0.0;
-            for (const auto& pv : part->outline) {
-                double bx = 0.0, by = 0.0;
-                const bool ok = project(CVector3(pv->x, pv->y, pv->z), bx, by);
-                if (ok && havePrev) {
-                    const double d = PointSegmentDistance2D(ax, ay, bx, by, x, y);
-                    if (d < best) {
-                        best = d;
-                        nearest = slice.get();
-                    }
-                }
-                havePrev = ok;
-                ax = bx;
-                ay = by;
+            const double d = OutlineDistance(
+                *part, x, y, [&project](const PartVertex& pv, double& wx, double& wy) {
+                    return project(CVector3(pv.x, pv.y, pv.z), wx, wy);
+                });
+            if (d < best) {
+                best = d;
+                nearest = slice.get();
             }
         }
     }

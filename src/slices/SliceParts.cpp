@@ -2,8 +2,7 @@
 
 #include "design/CSlicePlane.h"
 #include "model/PolyModel.h"
-
-#include <GL/glu.h>
+#include "model/Tessellation.h"
 
 #include <algorithm>
 #include <array>
@@ -13,143 +12,43 @@ PartVertex* Spart::AddVertex(double x, double y, double z, double u, double v) {
     return outline.back().get();
 }
 
-namespace {
-
-// Collects the tessellator's primitives as triangles on the part's vertices.
-struct TessSink {
-    std::vector<PartTriangle>* out = nullptr;
-    GLenum type = 0;
-    int count = 0; // vertices seen in the current primitive
-    const PartVertex* a = nullptr;
-    const PartVertex* b = nullptr;
-    const PartVertex* c = nullptr;
-    bool skipPrimitive = false;
-    bool failed = false;
-
-    void Emit(const PartVertex* p, const PartVertex* q, const PartVertex* r) {
-        PartTriangle t;
-        t.v[0] = p;
-        t.v[1] = q;
-        t.v[2] = r;
-        out->push_back(t);
-    }
-
-    void Vertex(const PartVertex* n) {
-        if (skipPrimitive)
-            return;
-        if (!n) { // a vertex we did not feed: drop the rest of this primitive
-            skipPrimitive = true;
-            return;
-        }
-        const int index = count++;
-        switch (type) {
-        case GL_TRIANGLES:
-            if (index % 3 == 0)
-                a = n;
-            else if (index % 3 == 1)
-                b = n;
-            else
-                Emit(a, b, n);
-            break;
-        case GL_TRIANGLE_STRIP:
-            if (index == 0) {
-                a = n;
-            } else if (index == 1) {
-                b = n;
-            } else {
-                if (index % 2 == 0)
-                    Emit(a, b, n);
-                else
-                    Emit(b, a, n);
-                a = b;
-                b = n;
-            }
-            break;
-        case GL_TRIANGLE_FAN:
-            if (index == 0)
-                a = n; // the hub
-            else if (index == 1)
-                b = n;
-            else {
-                Emit(a, b, n);
-                b = n;
-            }
-            break;
-        default:
-            break;
-        }
-    }
-};
-
-void GLAPIENTRY OnTessBegin(GLenum type, void* data) {
-    auto* sink = static_cast<TessSink*>(data);
-    sink->type = type;
-    sink->count = 0;
-    sink->skipPrimitive = false;
-}
-
-void GLAPIENTRY OnTessVertex(void* vertex, void* data) {
-    auto* sink = static_cast<TessSink*>(data);
-    // No exception may unwind through the tessellator's C frames.
-    try {
-        sink->Vertex(static_cast<const PartVertex*>(vertex));
-    } catch (...) {
-        sink->failed = true;
-        sink->skipPrimitive = true;
-    }
-}
-
-void GLAPIENTRY OnTessEnd(void*) {}
-
-void GLAPIENTRY OnTessError(GLenum, void*) {}
-
-using TessCallback = void(GLAPIENTRY*)();
-
-} // namespace
-
 void Spart::Triangulate() {
     triangles.clear();
-    if (outline.size() < 3)
+    std::vector<CVector3> points;
+    points.reserve(outline.size());
+    for (const auto& pv : outline)
+        points.emplace_back(pv->u, pv->v, 0.0);
+    std::vector<std::array<int, 3>> indices;
+    if (!TessellatePolygon(points, CVector3(), indices))
         return;
-    GLUtesselator* tess = gluNewTess();
-    if (!tess)
-        return;
-    TessSink sink;
-    sink.out = &triangles;
-    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, reinterpret_cast<TessCallback>(&OnTessBegin));
-    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<TessCallback>(&OnTessVertex));
-    gluTessCallback(tess, GLU_TESS_END_DATA, reinterpret_cast<TessCallback>(&OnTessEnd));
-    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<TessCallback>(&OnTessError));
-
-    // The tessellator keeps pointers to the coordinates until the polygon ends.
-    std::vector<std::array<GLdouble, 3>> coords(outline.size());
-    gluTessBeginPolygon(tess, &sink);
-    gluTessBeginContour(tess);
-    for (size_t i = 0; i < outline.size(); ++i) {
-        PartVertex* pv = outline[i].get();
-        coords[i] = {pv->u, pv->v, 0.0};
-        gluTessVertex(tess, coords[i].data(), pv);
+    triangles.reserve(indices.size());
+    for (const auto& t : indices) {
+        PartTriangle tri;
+        for (int k = 0; k < 3; ++k)
+            tri.v[k] = outline[static_cast<size_t>(t[k])].get();
+        triangles.push_back(tri);
     }
-    gluTessEndContour(tess);
-    gluTessEndPolygon(tess);
-    gluDeleteTess(tess);
-    if (sink.failed)
-        triangles.clear();
 }
 
 void CSlicePlane::UpdatePartBounds() {
     minU = minV = kDoubleMax;
     maxU = maxV = -kDoubleMax;
-    for (const auto& part : parts) {
-        for (const auto& pv : part->outline) {
-            maxU = std::max(maxU, pv->u);
-            maxV = std::max(maxV, pv->v);
-            minU = std::min(minU, pv->u);
-            minV = std::min(minV, pv->v);
-        }
-    }
-    paddedWidth = maxU - minU + 0.2;
-    paddedHeight = maxV - minV + 0.2;
+    for (const auto& part : parts)
+        for (const auto& pv : part->outline)
+            GrowPartBounds(*this, pv->u, pv->v);
+    UpdatePaddedSize(*this);
+}
+
+void GrowPartBounds(CSlicePlane& slice, double u, double v) {
+    slice.maxU = std::max(slice.maxU, u);
+    slice.maxV = std::max(slice.maxV, v);
+    slice.minU = std::min(slice.minU, u);
+    slice.minV = std::min(slice.minV, v);
+}
+
+void UpdatePaddedSize(CSlicePlane& slice) {
+    slice.paddedWidth = slice.maxU - slice.minU + 2.0 * kPartMargin;
+    slice.paddedHeight = slice.maxV - slice.minV + 2.0 * kPartMargin;
 }
 
 int CSlicePlane::RemoveMarkedParts() {

@@ -3,6 +3,9 @@
 // the slice crosses other slices. A slice (CSlicePlane) owns both; every
 // other link between these records is a plain non-owning pointer.
 
+#include "model/Geometry.h"
+
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -70,6 +73,35 @@ public:
     int id = -1;
     int partnerId = -1;
 };
+
+// Space the net view leaves around a slice's parts on every side.
+inline constexpr double kPartMargin = 0.1;
+
+// Widens the slice's part bounds to take in the plane point (u, v).
+void GrowPartBounds(CSlicePlane& slice, double u, double v);
+// Padded size from the part bounds: their extent plus the margin on both sides.
+void UpdatePaddedSize(CSlicePlane& slice);
+
+// Smallest distance from (x, y) to the part's outline drawn as a polyline in
+// window coordinates; project(vertex, wx, wy) places a vertex and returns
+// false when it has no place (the polyline breaks there). kDoubleMax when no
+// segment is drawn.
+template <class Project>
+double OutlineDistance(const Spart& part, double x, double y, Project&& project) {
+    double best = kDoubleMax;
+    bool havePrev = false;
+    double ax = 0.0, ay = 0.0;
+    for (const auto& pv : part.outline) {
+        double bx = 0.0, by = 0.0;
+        const bool placed = project(*pv, bx, by);
+        if (placed && havePrev)
+            best = std::min(best, PointSegmentDistance2D(ax, ay, bx, by, x, y));
+        havePrev = placed;
+        ax = bx;
+        ay = by;
+    }
+    return best;
+}
 
 // Links every line to the line its partner id names, but only when that line
 // names it back and is a different line; any other line gets no partner.

@@ -20,8 +20,6 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
 CModelView::~CModelView() = default;
 
 void CModelView::OnUpdate(int hint) {
-    if (hint == kHintNewModel && g_pModel)
-        g_pModel->NormalizeToUnit();
     // The shape (or the whole model) may have been replaced behind the
     // session's back: it lets go of every record it pointed at.
     if (hint == kHintNewModel || hint == kHintUndo)

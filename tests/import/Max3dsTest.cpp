@@ -181,6 +181,34 @@ TEST(Max3dsReader, ObjectNamesOfAnyLengthArePassedOver) {
     EXPECT_EQ(r.model->faceCount, 12);
 }
 
+// The mesh version is looked up by its id inside the editor chunk: writers
+// put a master scale (0001) or nothing before it, or leave it out.
+TEST(Max3dsReader, MeshVersionIsFoundWhereverTheEditorChunkHoldsIt) {
+    const std::string box = Object("Box", Mesh(VertexList(kCubePoints) + FaceList(kCubeFaces)));
+    const std::string scale = Chunk(0x0001, F32(1.0f)); // its body puts 0 at offset 28
+    auto editor = [](const std::string& body) {
+        return Chunk(0x4D4D, Chunk(0x0002, U32(3)) + Chunk(0x3D3D, body));
+    };
+    const std::pair<const char*, std::string> readable[] = {
+        {"scale first", editor(scale + Chunk(0x3D3E, U32(3)) + box)},
+        {"no mesh version", editor(scale + box)},
+        {"version after the mesh", editor(box + Chunk(0x3D3E, U32(3)))},
+        {"no file version either", Chunk(0x4D4D, Chunk(0x3D3D, box))},
+    };
+    for (const auto& [what, bytes] : readable) {
+        Read r = ReadBytes(bytes);
+        ASSERT_EQ(r.result, kReadOk) << what;
+        EXPECT_EQ(r.model->faceCount, 12) << what;
+    }
+    const std::pair<const char*, std::string> refused[] = {
+        {"old version after the scale", editor(scale + Chunk(0x3D3E, U32(2)) + box)},
+        {"old version after the mesh", editor(box + Chunk(0x3D3E, U32(1)))},
+        {"version cut short", editor(scale + Chunk(0x3D3E, "\x03\x00") + box)},
+    };
+    for (const auto& [what, bytes] : refused)
+        EXPECT_EQ(ReadBytes(bytes).result, kReadFailed) << what;
+}
+
 TEST(Max3dsReader, MalformedFilesFailWithOne) {
     const std::string good = Mesh(VertexList(kCubePoints) + FaceList(kCubeFaces));
     std::string zeroLength = File(Object("Box", good));

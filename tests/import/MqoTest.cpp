@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -177,7 +178,8 @@ TEST(Mqo, BinaryVertexBlock) {
 TEST(Mqo, MalformedInputFails) {
     const std::string tri = "\t\t3 V(0 1 2)\r\n";
     const std::map<std::string, std::string> cases = {
-        {"version", "Metasequoia Document\r\nFormat Text Ver 1.1\r\n" + Object(kSquare, tri)},
+        {"version", "Metasequoia Document\r\nFormat Text Ver 1.2\r\n" + Object(kSquare, tri)},
+        {"version-2", "Metasequoia Document\r\nFormat Text Ver 2.0\r\n" + Object(kSquare, tri)},
         {"first-line", "Metasequoia\r\nFormat Text Ver 1.0\r\n" + Object(kSquare, tri)},
         {"empty", ""},
         {"object-no-brace", std::string(kHeader) + "Object \"x\"\r\n"},
@@ -237,8 +239,8 @@ TEST(Mqo, SharedFiles) {
         double area; // 0: not checked
     };
     const std::map<std::string, Expect> expected = {
-        {"nutti-simple.mqo", {kReadFailed, 0, 0}}, // Ver 1.1
-        {"nutti-single_object_with_bvertex.mqo", {kReadFailed, 0, 0}},
+        {"nutti-simple.mqo", {kReadFailed, 0, 0}},                       // Ver 1.1 without objects
+        {"nutti-single_object_with_bvertex.mqo", {kReadOk, 12, 240000}}, // 200-unit cube of quads
         {"lsbattle-M26A1.mqo", {kReadOk, 360, 248414}},
         {"lsbattle-star.mqo", {kReadOk, 768, 12.4508}},
         {"lsbattle-Golem.mqo", {kReadOk, 556, 210120}},
@@ -269,4 +271,28 @@ TEST(Mqo, SharedFiles) {
             EXPECT_LT(m.bboxMin.y, 1.0);
         }
     }
+}
+
+// Ver 1.1 keeps polygons whole: the hexagon fans, the dented pentagon (whose
+// fan from its first corner would cover the dent) is tessellated, and chunks
+// only 1.1 writes are skipped by their braces. The same text as Ver 1.0 keeps
+// four corners of each face, as it always has.
+TEST(Mqo, Version11PolygonsAreSplitWithoutFoldingOver) {
+    const std::string path = LINTORO_SOURCE_DIR "/tests/import/mqo/ver11-polygons.mqo";
+    CPolyModel m;
+    ASSERT_EQ(m.ReadMQO(path), kReadOk);
+    EXPECT_EQ(m.faceCount, 4 + 3);
+    EXPECT_EQ(m.VertexCount(), 11u);
+    EXPECT_EQ(m.materials.size(), 1u);
+    EXPECT_EQ(m.hasTexCoords, 1);
+    // Hexagon of radius 1 plus a 4 x 3 rectangle less its 4 x 2 / 2 dent.
+    EXPECT_NEAR(TotalArea(m), 1.5 * std::sqrt(3.0) + 8.0, 1e-5);
+    for (const CPolyFace* f : m.objects[0]->faces)
+        EXPECT_NEAR(f->normal.z, 1.0, 1e-12) << "face " << f->id;
+
+    std::string text = testfiles::ReadWhole(path);
+    text.replace(text.find("Ver 1.1"), 7, "Ver 1.0");
+    CPolyModel old;
+    ASSERT_EQ(Read("ver10-polygons", text, old), kReadOk);
+    EXPECT_EQ(old.faceCount, 2 + 2);
 }

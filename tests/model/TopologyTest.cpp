@@ -1,9 +1,11 @@
 #include "design/CSlicePlane.h"
 #include "model/PolyModel.h"
+#include "model/Tessellation.h"
 #include "support/Meshes.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using testmesh::AddFace;
@@ -169,4 +171,85 @@ TEST(BuildTopology, CentreAndPlane)
     // Counter-clockwise seen from +z: the normal points to +z.
     EXPECT_EQ(f->normal, (CVector3{0, 0, 1}));
     EXPECT_EQ(f->d, 0.0);
+}
+
+namespace {
+
+// Twice the signed area of a triangle, measured along `normal`.
+double SignedArea(const CVector3& a, const CVector3& b, const CVector3& c, const CVector3& normal)
+{
+    return (b - a).Cross(c - a).Dot(normal);
+}
+
+// Concave outlines of five and more corners, each with its reflex corner in
+// every position (a fan from the first corner folds over for some of them).
+std::vector<std::vector<CVector3>> ConcaveOutlines()
+{
+    const std::vector<std::vector<CVector3>> shapes = {
+        {{0, 0, 0}, {4, 0, 0}, {4, 3, 0}, {2, 1, 0}, {0, 3, 0}},            // dented pentagon
+        {{0, 0, 0}, {3, 0, 0}, {3, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}}, // L
+        {{0, 0, 0}, {5, 0, 0}, {5, 4, 0}, {4, 4, 0}, {2.5, 0.5, 0}, {1, 4, 0}, {0, 4, 0}},
+    };
+    std::vector<std::vector<CVector3>> out;
+    for (const auto& shape : shapes) {
+        for (size_t r = 0; r < shape.size(); ++r) {
+            std::vector<CVector3> rotated(shape.begin() + r, shape.end());
+            rotated.insert(rotated.end(), shape.begin(), shape.begin() + r);
+            out.push_back(rotated);
+            // Wound the other way, and tilted out of the xy plane.
+            std::vector<CVector3> other(rotated.rbegin(), rotated.rend());
+            for (CVector3& p : other)
+                p = {p.x, 0.6 * p.y, 0.8 * p.y + 0.25 * p.x};
+            out.push_back(other);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(BuildTopology, ConcavePolygonsAreCoveredOnceWithTheirOwnWinding)
+{
+    for (const auto& outline : ConcaveOutlines()) {
+        ASSERT_FALSE(IsConvexOutline(outline));
+        CPolyModel m;
+        CPolyObject* o = m.AddObject();
+        const CPolyFace* f = AddFace(o, outline);
+        const std::vector<CPolyVertex*> own = CornerVertices(f);
+        ASSERT_TRUE(m.BuildTopology());
+        ExpectBuiltInvariants(m);
+        const CVector3 normal = OutlineNormal(outline);
+        double covered = 0.0;
+        for (const CPolyFace* t : o->faces) {
+            const CVector3& a = t->corners[0]->vertex->pos;
+            const CVector3& b = t->corners[1]->vertex->pos;
+            const CVector3& c = t->corners[2]->vertex->pos;
+            // Every triangle turns the way the polygon does, so none folds over.
+            const double area = SignedArea(a, b, c, normal);
+            EXPECT_GT(area, 0.0);
+            covered += area;
+            for (const CFaceCorner* corner : t->corners)
+                EXPECT_NE(std::find(own.begin(), own.end(), corner->vertex), own.end());
+        }
+        // A fold-over would count some of the area twice.
+        EXPECT_NEAR(covered, normal.Dot(normal), 1e-9 * normal.Dot(normal));
+        EXPECT_LE(o->faces.size(), outline.size() - 2);
+    }
+}
+
+TEST(Tessellation, ConvexityOfOutlines)
+{
+    std::vector<CVector3> hexagon, star;
+    for (int i = 0; i < 6; ++i)
+        hexagon.push_back({std::cos(i * 1.0472), std::sin(i * 1.0472), 0.3});
+    for (int i = 0; i < 5; ++i) // a pentagram turns the same way at every corner
+        star.push_back({std::cos(i * 2.5133), std::sin(i * 2.5133), 0});
+    EXPECT_TRUE(IsConvexOutline(hexagon));
+    EXPECT_TRUE(IsConvexOutline({hexagon.rbegin(), hexagon.rend()}));
+    EXPECT_FALSE(IsConvexOutline(star));
+    EXPECT_FALSE(IsConvexOutline({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}})); // no area
+
+    std::vector<std::array<int, 3>> triangles;
+    EXPECT_TRUE(TessellatePolygon({{0, 0, 0}, {1, 0, 0}}, CVector3(), triangles));
+    EXPECT_TRUE(triangles.empty());
 }

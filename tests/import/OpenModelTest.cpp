@@ -1,0 +1,87 @@
+// The open routine the design view and the command line share.
+
+#include "import/ModelFile.h"
+#include "model/PolyModel.h"
+#include "support/Meshes.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<CVector3> Positions(const CPolyModel& m) {
+    std::vector<CVector3> out;
+    for (const auto& obj : m.objects)
+        for (const CPolyVertex* v : obj->vertices)
+            out.push_back(v->pos);
+    return out;
+}
+
+} // namespace
+
+TEST(OpenModel, ScalesIntoTheUnitCubeAfterReadingUnlessAskedNotTo) {
+    const std::string path =
+        testfiles::WriteScratch("offset.obj", "v 10 20 30\nv 14 20 30\nv 10 22 31\nf 1 2 3\n");
+    const OpenOutcome read = OpenModelFile(path, nullptr);
+    ASSERT_EQ(read.result, kReadOk);
+    const std::vector<CVector3> asRead = Positions(*read.model);
+
+    OpenOptions keep;
+    keep.normalize = false;
+    const OpenOutcome kept = OpenModel(path, nullptr, keep);
+    ASSERT_EQ(kept.result, kReadOk);
+    EXPECT_EQ(Positions(*kept.model), asRead);
+    EXPECT_EQ(kept.model->unitScale, 1.0);
+
+    const OpenOutcome opened = OpenModel(path, nullptr);
+    ASSERT_EQ(opened.result, kReadOk);
+    EXPECT_TRUE(opened.message.empty());
+    const CPolyModel& m = *opened.model;
+    EXPECT_EQ(m.unitCentre, CVector3(12, 21, 30.5));
+    EXPECT_DOUBLE_EQ(m.unitScale, 2.0 * 1.0001);
+    const std::vector<CVector3> unit = Positions(m);
+    ASSERT_EQ(unit.size(), asRead.size());
+    for (size_t i = 0; i < unit.size(); ++i) {
+        EXPECT_LE(std::abs(unit[i].x), 1.0);
+        EXPECT_LE(std::abs(unit[i].y), 1.0);
+        EXPECT_LE(std::abs(unit[i].z), 1.0);
+        const CVector3 back = unit[i] * m.unitScale + m.unitCentre;
+        EXPECT_NEAR(Distance3D(back, asRead[i]), 0.0, 1e-12);
+    }
+}
+
+TEST(OpenModel, AReaderStandInIsScaledTooAndFailuresPassThroughUntouched) {
+    int calls = 0;
+    OpenOptions options;
+    options.reader = [&calls](const std::string& path, IProgress*) {
+        ++calls;
+        OpenOutcome out;
+        out.model = testmesh::Strip();
+        out.model->BuildTopology();
+        out.model->fileName = path;
+        out.result = kReadOk;
+        return out;
+    };
+    const OpenOutcome ok = OpenModel("strip.obj", nullptr, options);
+    ASSERT_EQ(ok.result, kReadOk);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(ok.model->fileName, "strip.obj");
+    EXPECT_EQ(ok.model->unitCentre, CVector3(0.5, 0.5, 0));
+
+    options.reader = [](const std::string&, IProgress*) {
+        OpenOutcome out;
+        out.result = kReadCancelled;
+        out.message = ReadResultMessage(kReadCancelled);
+        return out;
+    };
+    const OpenOutcome cancelled = OpenModel("slow.obj", nullptr, options);
+    EXPECT_EQ(cancelled.result, kReadCancelled);
+    EXPECT_EQ(cancelled.message, "Canceled");
+    EXPECT_FALSE(cancelled.model);
+
+    // Without a stand-in the extension picks the reader; unknown ones are refused.
+    const OpenOutcome unknown =
+        OpenModel(testfiles::WriteScratch("notes.txt", "v 0 0 0\n"), nullptr);
+    EXPECT_EQ(unknown.result, kReadFailed);
+    EXPECT_EQ(unknown.message, kCannotOpenMessage);
+}
