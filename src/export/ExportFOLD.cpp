@@ -15,29 +15,35 @@ Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, dou
     doc["file_classes"] = {"singleModel"};
     doc["frame_classes"] = {"creasePattern"};
     doc["frame_unit"] = "mm";
-    Json& coords = doc["vertices_coords"] = Json::array();
+    // Each list is filled apart and then moved in: the document keeps its
+    // keys in a vector, so a reference into it dies with the next key.
+    Json coords = Json::array();
     for (const CPaperPoint& p : pattern.vertices)
         coords.push_back({p.u, p.v});
-    Json& faces = doc["faces_vertices"] = Json::array();
+    doc["vertices_coords"] = std::move(coords);
+    Json faces = Json::array();
     for (size_t f = 0; f < pattern.FaceCount(); ++f)
         faces.push_back({pattern.faces[3 * f], pattern.faces[3 * f + 1], pattern.faces[3 * f + 2]});
-    Json& edges = doc["edges_vertices"] = Json::array();
-    Json& assignment = doc["edges_assignment"] = Json::array();
-    Json& angle = doc["edges_foldAngle"] = Json::array();
+    doc["faces_vertices"] = std::move(faces);
+    Json edges = Json::array(), assignment = Json::array(), angle = Json::array();
     for (const CPatternEdge& e : pattern.edges) {
         edges.push_back({e.a, e.b});
         assignment.push_back(std::string(1, AssignmentLetter(e.kind)));
         angle.push_back(e.foldAngle);
     }
+    doc["edges_vertices"] = std::move(edges);
+    doc["edges_assignment"] = std::move(assignment);
+    doc["edges_foldAngle"] = std::move(angle);
     Json frame;
     frame["frame_classes"] = {"foldedForm"};
     frame["frame_parent"] = 0;
     frame["frame_inherit"] = true;
-    Json& folded = frame["vertices_coords"] = Json::array();
+    Json folded = Json::array();
     for (const CVector3& p : pattern.folded) {
         const CVector3 mm = p * unitScale + unitCentre;
         folded.push_back({mm.x, mm.y, mm.z});
     }
+    frame["vertices_coords"] = std::move(folded);
     doc["file_frames"] = Json::array({std::move(frame)});
     return doc;
 }
