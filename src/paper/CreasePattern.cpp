@@ -125,6 +125,8 @@ private:
 // f (counter-clockwise on the paper) goes round it.
 double Dihedral(const CVector3& frontF, const CVector3& frontG, const CVector3& along)
 {
+    if (frontF == frontG)
+        return 0.0; // the common case inside a flat region, without the arctangent
     const CVector3 axis = frontG.Cross(frontF);
     const double len = along.Length();
     if (!(len > 0.0))
