@@ -2,12 +2,15 @@
 // input is written to a scratch file with the reader's extension and opened
 // through the same extension dispatch the program uses.
 
+#include "import/LoaderFOLD.h"
 #include "import/ModelFile.h"
+#include "paper/PaperLayout.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 
 #ifndef LINTORO_FUZZ_EXT
@@ -50,9 +53,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0 && std::fwrite(data, 1, size, f) != size)
         std::abort();
     std::fclose(f);
-    OpenOutcome out = OpenModelFile(path, nullptr);
+    OpenOutcome out;
+    if (std::string_view(LINTORO_FUZZ_EXT) == ".fold") {
+        // Straight to the reader, whether or not the open routine dispatches .fold yet.
+        out.model = std::make_unique<CPolyModel>();
+        out.result = ReadFOLD(*out.model, path, nullptr);
+    } else {
+        out = OpenModelFile(path, nullptr);
+    }
     // A successful read must leave a model the rest of the program can use.
     if (out.result == kReadOk && (!out.model || out.model->faceCount <= 0))
         std::abort();
+    if (out.result == kReadOk) {
+        // Paper stays aligned with the faces, whoever assigned it.
+        CPolyModel& m = *out.model;
+        AssignPaper(m);
+        if (m.paperInfo.has && m.paper.size() != 3 * m.objects[0]->faces.size())
+            std::abort();
+    }
     return 0;
 }

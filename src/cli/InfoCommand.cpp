@@ -5,9 +5,13 @@
 #include "design/CSlicePlane.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
+#include "paper/PaperLayout.h"
 #include "slices/SliceParts.h"
 
+#include <nlohmann/json.hpp>
+
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -22,12 +26,14 @@ constexpr const char* kHelp =
     "coordinates were read, material count, bounding box as read (before\n"
     "scaling), the number of slices, parts and intersection lines, then each\n"
     "slice: its axis, its parts (outline vertices, triangles, closed or open),\n"
-    "its lines (how many have a partner) and its (u, v) bounds.\n"
+    "its lines (how many have a partner) and its (u, v) bounds, and the paper\n"
+    "the first object unfolds to (width x height in mm, pieces) or why there is none.\n"
     "  --json   print one JSON object with the keys file, objects, faces,\n"
     "           vertices, hasTexCoords, materials, bboxMin, bboxMax, slices,\n"
     "           parts, lines and sliceList (one object per slice with the keys\n"
     "           axis, parts [{vertices, triangles, closed}], lines, pairedLines,\n"
-    "           bounds [minU, minV, maxU, maxV] or null without parts)\n";
+    "           bounds [minU, minV, maxU, maxV] or null without parts) and paper\n"
+    "           ({width, height, pieces} or {whyNot, maxAngleDefect})\n";
 
 // Shortest text that reads back as the same double.
 std::string Number(double value)
@@ -44,23 +50,19 @@ std::string Triple(const CVector3& v, const char* open, const char* sep, const c
     return open + Number(v.x) + sep + Number(v.y) + sep + Number(v.z) + close;
 }
 
-std::string JsonString(const std::string& text)
+using Json = nlohmann::ordered_json;
+
+// Whole numbers print without a fraction ("2", not "2.0"), as they always have.
+Json JsonNumber(double value)
 {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof(esc), "\\u%04x", c);
-            out += esc;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    if (!std::isfinite(value))
+        return nullptr;
+    if (value == std::floor(value) && std::fabs(value) < 9007199254740992.0)
+        return static_cast<int64_t>(value);
+    return value;
 }
+
+Json JsonTriple(const CVector3& v) { return {JsonNumber(v.x), JsonNumber(v.y), JsonNumber(v.z)}; }
 
 // What info reports of one slice.
 struct SliceSummary {
@@ -97,30 +99,52 @@ bool Closed(const Spart& part)
            o.front()->z == o.back()->z;
 }
 
-std::string SliceListJson(const std::vector<SliceSummary>& slices)
+Json SliceListJson(const std::vector<SliceSummary>& slices)
 {
-    std::string out = "[";
-    for (size_t i = 0; i < slices.size(); ++i) {
-        const CSlicePlane& sp = *slices[i].slice;
-        out += i ? ",{" : "{";
-        out += "\"axis\":" + std::to_string(sp.axisType) + ",\"parts\":[";
-        for (size_t j = 0; j < sp.parts.size(); ++j) {
-            const Spart& part = *sp.parts[j];
-            out += j ? ",{" : "{";
-            out += "\"vertices\":" + std::to_string(part.outline.size()) +
-                   ",\"triangles\":" + std::to_string(part.triangles.size()) +
-                   ",\"closed\":" + (Closed(part) ? "true" : "false") + "}";
+    Json out = Json::array();
+    for (const SliceSummary& summary : slices) {
+        const CSlicePlane& sp = *summary.slice;
+        Json parts = Json::array();
+        for (const auto& part : sp.parts) {
+            Json p;
+            p["vertices"] = part->outline.size();
+            p["triangles"] = part->triangles.size();
+            p["closed"] = Closed(*part);
+            parts.push_back(std::move(p));
         }
-        out += "],\"lines\":" + std::to_string(sp.lines.size()) +
-               ",\"pairedLines\":" + std::to_string(slices[i].pairedLines) + ",\"bounds\":";
-        if (sp.parts.empty())
-            out += "null";
-        else
-            out += "[" + Number(sp.minU) + "," + Number(sp.minV) + "," + Number(sp.maxU) + "," +
-                   Number(sp.maxV) + "]";
-        out += "}";
+        Json s;
+        s["axis"] = sp.axisType;
+        s["parts"] = std::move(parts);
+        s["lines"] = sp.lines.size();
+        s["pairedLines"] = summary.pairedLines;
+        s["bounds"] = sp.parts.empty() ? Json(nullptr)
+                                       : Json{JsonNumber(sp.minU), JsonNumber(sp.minV),
+                                              JsonNumber(sp.maxU), JsonNumber(sp.maxV)};
+        out.push_back(std::move(s));
     }
-    return out + "]";
+    return out;
+}
+
+Json PaperJson(const CPaperInfo& info)
+{
+    Json out;
+    if (info.has) {
+        out["width"] = JsonNumber(info.width);
+        out["height"] = JsonNumber(info.height);
+        out["pieces"] = info.pieces;
+    } else {
+        out["whyNot"] = info.whyNot;
+        out["maxAngleDefect"] = JsonNumber(info.maxAngleDefect);
+    }
+    return out;
+}
+
+std::string PaperText(const CPaperInfo& info)
+{
+    if (!info.has)
+        return "none: " + info.whyNot;
+    return Number(info.width) + " x " + Number(info.height) + " mm, " +
+           std::to_string(info.pieces) + (info.pieces == 1 ? " piece" : " pieces");
 }
 
 void PrintSliceList(const std::vector<SliceSummary>& slices)
@@ -175,15 +199,25 @@ int RunInfo(const std::vector<std::string>& args)
     size_t parts = 0, lines = 0;
     const std::vector<SliceSummary> slices = Slices(*model, parts, lines);
     const std::string file = FileBaseName(path);
+    AssignPaper(*model); // from the positions as read, as the open routine does
     if (json) {
-        std::printf("{\"file\":%s,\"objects\":%zu,\"faces\":%d,\"vertices\":%zu,"
-                    "\"hasTexCoords\":%s,\"materials\":%zu,\"bboxMin\":%s,\"bboxMax\":%s,"
-                    "\"slices\":%zu,\"parts\":%zu,\"lines\":%zu,\"sliceList\":%s}\n",
-                    JsonString(file).c_str(), model->objects.size(), model->faceCount,
-                    model->VertexCount(), model->hasTexCoords ? "true" : "false",
-                    model->materials.size(), Triple(model->bboxMin, "[", ",", "]").c_str(),
-                    Triple(model->bboxMax, "[", ",", "]").c_str(), slices.size(), parts, lines,
-                    SliceListJson(slices).c_str());
+        Json out;
+        out["file"] = file;
+        out["objects"] = model->objects.size();
+        out["faces"] = model->faceCount;
+        out["vertices"] = model->VertexCount();
+        out["hasTexCoords"] = model->hasTexCoords != 0;
+        out["materials"] = model->materials.size();
+        out["bboxMin"] = JsonTriple(model->bboxMin);
+        out["bboxMax"] = JsonTriple(model->bboxMax);
+        out["slices"] = slices.size();
+        out["parts"] = parts;
+        out["lines"] = lines;
+        out["sliceList"] = SliceListJson(slices);
+        out["paper"] = PaperJson(model->paperInfo);
+        // Names that are not UTF-8 are written with replacement characters rather than refused.
+        const std::string text = out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        std::printf("%s\n", text.c_str());
     } else {
         std::printf("file:         %s\n", file.c_str());
         std::printf("objects:      %zu\n", model->objects.size());
@@ -197,6 +231,7 @@ int RunInfo(const std::vector<std::string>& args)
         std::printf("parts:        %zu\n", parts);
         std::printf("lines:        %zu\n", lines);
         PrintSliceList(slices);
+        std::printf("paper:        %s\n", PaperText(model->paperInfo).c_str());
     }
     return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }

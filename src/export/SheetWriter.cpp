@@ -4,8 +4,31 @@
 
 #include <cmath>
 
+#include <algorithm>
+
 namespace {
 constexpr double kPi = 3.14159265358979323846;
+
+// A number in [-1, 1) from the seed and the grid point alone (splitmix64), so
+// a point's jitter does not depend on the order points are asked for.
+double Jitter(uint64_t seed, int row, int col, int axis)
+{
+    uint64_t z = seed + 0x9E3779B97F4A7C15ull * (1 + (static_cast<uint64_t>(row) << 33) +
+                                                   (static_cast<uint64_t>(col) << 2) +
+                                                   static_cast<uint64_t>(axis));
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return static_cast<double>(z >> 11) / 4503599627370496.0 - 1.0; // 2^52
+}
+} // namespace
+
+void SheetCellsFor(double width, double height, int cells, int& rows, int& cols)
+{
+    const double shorter = std::min(width, height) / std::max(width, height) * cells;
+    const int other = std::max(1, static_cast<int>(std::lround(shorter)));
+    cols = width >= height ? cells : other;
+    rows = width >= height ? other : cells;
 }
 
 bool SheetLayoutValid(const SheetLayout& layout)
@@ -14,7 +37,8 @@ bool SheetLayoutValid(const SheetLayout& layout)
         return false;
     if (2LL * layout.rows * layout.cols > kSheetMaxTriangles)
         return false;
-    return std::isfinite(layout.size) && layout.size > 0.0;
+    return std::isfinite(layout.size) && layout.size > 0.0 && std::isfinite(layout.height) &&
+           layout.height >= 0.0;
 }
 
 bool ParseSheetShape(const std::string& text, SheetShape& shape)
@@ -33,8 +57,17 @@ bool ParseSheetShape(const std::string& text, SheetShape& shape)
 CVector3 SheetPoint(const SheetLayout& layout, int row, int col)
 {
     const double cell = layout.size / layout.cols;
-    const double u = col * cell - layout.size / 2.0;
-    const double v = row * cell - layout.rows * cell / 2.0;
+    double u = col * cell - layout.size / 2.0;
+    double v = row * cell - layout.rows * cell / 2.0;
+    double cellV = cell;
+    if (layout.height > 0.0) {
+        cellV = layout.height / layout.rows;
+        v = row * cellV - layout.height / 2.0;
+    }
+    if (layout.jittered && row > 0 && row < layout.rows && col > 0 && col < layout.cols) {
+        u += kSheetJitter * cell * Jitter(layout.seed, row, col, 0);
+        v += kSheetJitter * cellV * Jitter(layout.seed, row, col, 1);
+    }
     switch (layout.shape) {
     case SheetShape::Flat:
         break;

@@ -4,6 +4,7 @@
 
 #include "model/Geometry.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -13,22 +14,34 @@ struct SheetLayout {
     int rows = 40;
     int cols = 40;
     SheetShape shape = SheetShape::Flat;
-    double size = 1.0; // width along x; the height keeps the cells square
+    double size = 1.0;   // width along x (millimetres when the sheet is paper)
+    double height = 0.0; // along y; 0 keeps the cells square
+    bool jittered = false; // inner grid points moved at random by up to kSheetJitter of a cell
+    uint64_t seed = 1;     // of that randomness: the same seed gives the same sheet
 };
+
+// How far a jittered inner grid point may move along each axis, in cells.
+constexpr double kSheetJitter = 0.3;
+
+// Cells along each side for `cells` along the longer one, the shorter side
+// getting the count that keeps cells nearest to square (at least 1).
+void SheetCellsFor(double width, double height, int cells, int& rows, int& cols);
 
 // Largest accepted rows and cols, and largest triangle count.
 constexpr int kSheetMaxSide = 10000;
 constexpr long long kSheetMaxTriangles = 20000000;
 
 // True when rows and cols are 1..kSheetMaxSide, the triangle count stays
-// within kSheetMaxTriangles and size is finite and positive.
+// within kSheetMaxTriangles, size is finite and positive and height finite
+// and not negative.
 bool SheetLayoutValid(const SheetLayout& layout);
 
 // Parses "flat", "cylinder" or "saddle"; false for anything else.
 bool ParseSheetShape(const std::string& text, SheetShape& shape);
 
 // Position of grid point (row, col), 0 <= row <= rows, 0 <= col <= cols. The
-// flat sheet lies in z = 0 centred on the origin; the cylinder bends it a
+// flat sheet lies in z = 0 centred on the origin (jitter moves it within the
+// sheet, never its border points); the cylinder bends it a
 // quarter turn about an axis parallel to y; the saddle lifts it by
 // (x^2 - y^2) / size.
 CVector3 SheetPoint(const SheetLayout& layout, int row, int col);

@@ -85,11 +85,57 @@ TEST(Cli, SheetThenInfoReportsTheModel)
     EXPECT_EQ(r.out, "{\"file\":\"small.obj\",\"objects\":1,\"faces\":12,\"vertices\":36,"
                      "\"hasTexCoords\":false,\"materials\":0,\"bboxMin\":[-2,-3,0],"
                      "\"bboxMax\":[2,3,0],\"slices\":0,\"parts\":0,\"lines\":0,"
-                     "\"sliceList\":[]}\n");
+                     "\"sliceList\":[],\"paper\":{\"width\":4,\"height\":6,\"pieces\":1}}\n");
     r = Cli("info " + Quote(sheet));
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("faces:        12\n"), std::string::npos);
     EXPECT_NE(r.out.find("bboxMax:      2 3 0\n"), std::string::npos);
+}
+
+TEST(Cli, SheetOfPaperInMillimetresAndWhatInfoSaysOfItsPaper)
+{
+    // A4 with ten cells along its height; jittered inner points stay inside the sheet.
+    const std::string a4 = Scratch("a4.obj");
+    CliRun r = Cli("sheet --width 210 --height 297 --cells 10 --layout jittered --seed 3 -o " +
+                   Quote(a4));
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli("info --json " + Quote(a4));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"faces\":140,"), std::string::npos) << r.out; // 7 x 10 cells
+    EXPECT_NE(r.out.find("\"bboxMin\":[-105,-148.5,0],\"bboxMax\":[105,148.5,0]"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("\"paper\":{\"width\":210,\"height\":297,\"pieces\":1}"),
+              std::string::npos);
+    // Same seed, same sheet; another seed, another one; regular differs from both.
+    const std::string again = Scratch("again.obj"), other = Scratch("other.obj"),
+                      regular = Scratch("regular.obj");
+    ASSERT_EQ(Cli("sheet --width=210 --height=297 --cells=10 --layout=jittered --seed=3 -o " +
+                  Quote(again)).status, 0);
+    ASSERT_EQ(Cli("sheet --width 210 --height 297 --cells 10 --layout jittered --seed 4 -o " +
+                  Quote(other)).status, 0);
+    ASSERT_EQ(Cli("sheet --width 210 --height 297 --cells 10 -o " + Quote(regular)).status, 0);
+    EXPECT_EQ(testfiles::ReadWhole(a4), testfiles::ReadWhole(again));
+    EXPECT_NE(testfiles::ReadWhole(a4), testfiles::ReadWhole(other));
+    EXPECT_NE(testfiles::ReadWhole(a4), testfiles::ReadWhole(regular));
+
+    // A saddle has no paper, and info says why.
+    const std::string saddle = Scratch("saddle.obj");
+    ASSERT_EQ(Cli("sheet --rows 8 --cols 8 --shape saddle --size 100 -o " + Quote(saddle)).status, 0);
+    r = Cli("info " + Quote(saddle));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("paper:        none: This surface does not unfold flat: angle defect up "
+                         "to 3.5\xC2\xB0 at (0, 0, 0).\n"),
+              std::string::npos)
+        << r.out;
+    r = Cli("info --json " + Quote(saddle));
+    EXPECT_NE(r.out.find("\"paper\":{\"whyNot\":\"This surface does not unfold flat"),
+              std::string::npos)
+        << r.out;
+
+    EXPECT_EQ(Cli("sheet --cells 4 --rows 3 -o " + Quote(Scratch("x.obj"))).status, 1);
+    EXPECT_EQ(Cli("sheet --size 2 --width 3 -o " + Quote(Scratch("x.obj"))).status, 1);
+    EXPECT_EQ(Cli("sheet --layout wobbly -o " + Quote(Scratch("x.obj"))).status, 1);
+    EXPECT_EQ(Cli("sheet --seed -1 -o " + Quote(Scratch("x.obj"))).status, 1);
 }
 
 TEST(Cli, OpenFailuresPrintTheOpenRoutinesMessages)
@@ -197,7 +243,8 @@ TEST(Cli, InfoReportsSlicesPartsAndLinesOfAQwfFile)
                          "{\"vertices\":2,\"triangles\":T,\"closed\":false}],"
                          "\"lines\":2,\"pairedLines\":1,\"bounds\":[0.5,0.25,2,1.5]},"
                          "{\"axis\":2,\"parts\":[{\"vertices\":4,\"triangles\":T,\"closed\":true}],"
-                         "\"lines\":1,\"pairedLines\":1,\"bounds\":[1,1,2,2]}]}\n"),
+                         "\"lines\":1,\"pairedLines\":1,\"bounds\":[1,1,2,2]}],"
+                         "\"paper\":{\"width\":1,\"height\":1,\"pieces\":1}}\n"),
               std::string::npos)
         << r.out;
     r = Cli("info " + Quote(qwf));
