@@ -64,7 +64,7 @@ struct Accelerator {
 };
 
 const char* const kOpenFilter =
-    "Model files (*.obj *.mqo);;Wavefront (*.obj);;Metasequoia (*.mqo)";
+    "Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;FOLD (*.fold)";
 const char* const kExportFilter = "OBJ File (*.obj)";
 const char* const kCannotWrite = "ファイルに書き込めません";
 

@@ -3,6 +3,8 @@
 #include "cli/CliCommand.h"
 
 #include "design/DesignSession.h"
+#include "export/CreasePatternFile.h"
+#include "paper/CreasePattern.h"
 #include "export/ExportOBJ.h"
 #include "model/PolyModel.h"
 
@@ -29,6 +31,11 @@ constexpr const char* kHelp =
     "  --deselect             end the selection (SPACE)\n"
     "  --undo                 Undo\n"
     "  --redo                 Redo: takes again the step the last --undo took back\n"
+    "Output:\n"
+    "  --crease-pattern FILE  also write the final form's crease pattern, FOLD for\n"
+    "                         FILE.fold, SVG for FILE.svg (may be repeated); prints\n"
+    "                         'creases N mountain M valley V'. Fails, writing\n"
+    "                         nothing, when the model does not unfold flat\n"
     "Prints 'accepted N rejected M faces F vertices V' (drag steps of the run,\n"
     "faces and vertex records written) and 'median step T ms' (the median time\n"
     "of a folding drag step). Nothing is written when an action fails.\n";
@@ -102,13 +109,15 @@ int RunFold(const std::vector<std::string>& args) {
     std::vector<std::string> paths;
     std::string out;
     std::vector<Action> actions;
+    std::vector<std::string> patterns;
     for (size_t i = 0; i < args.size(); ++i) {
         if (IsHelp(args[i])) {
             std::fputs(kHelp, stdout);
             return kExitOk;
         }
         OptionArg opt = SplitOption(args[i]);
-        const bool takesValue = opt.name == "-o" || opt.name == "--select" || opt.name == "--drag";
+        const bool takesValue = opt.name == "-o" || opt.name == "--select" ||
+                                opt.name == "--drag" || opt.name == "--crease-pattern";
         const bool flag = opt.name == "--fix" || opt.name == "--deselect" ||
                           opt.name == "--undo" || opt.name == "--redo";
         if (flag) {
@@ -133,6 +142,8 @@ int RunFold(const std::vector<std::string>& args) {
         }
         if (opt.name == "-o") {
             out = opt.value;
+        } else if (opt.name == "--crease-pattern") {
+            patterns.push_back(opt.value);
         } else if (opt.name == "--select") {
             Action a(Action::kSelect);
             if (!ParsePoint(opt.value, a.point))
@@ -207,6 +218,13 @@ int RunFold(const std::vector<std::string>& args) {
     // sits at its last accepted position.
     session.Deselect();
 
+    if (!patterns.empty() && !model->paperInfo.has)
+        return Failed(model->paperInfo.whyNot);
+    for (const std::string& path : patterns) {
+        std::string error;
+        if (!WriteCreasePatternFile(*model, path, error))
+            return Failed(error);
+    }
     if (!ExportObjFile(out, *model)) {
         std::fprintf(stderr, "%s\n", kCannotWriteMessage);
         return kExitFailed;
@@ -228,5 +246,18 @@ int RunFold(const std::vector<std::string>& args) {
         median = n % 2 ? stepMs[n / 2] : (stepMs[n / 2 - 1] + stepMs[n / 2]) / 2.0;
     }
     std::printf("median step %.3f ms\n", median);
+    if (!patterns.empty()) {
+        COriginFaces opened;
+        BuildOriginFaces(*model, opened);
+        CCreasePattern pattern;
+        CFlatMesh scratch;
+        BuildCreasePattern(model->CurrentShape(scratch), opened, pattern);
+        int mountains = 0, valleys = 0;
+        for (const CPatternEdge& e : pattern.edges) {
+            mountains += e.kind == CreaseKind::Mountain;
+            valleys += e.kind == CreaseKind::Valley;
+        }
+        std::printf("creases %d mountain %d valley %d\n", mountains + valleys, mountains, valleys);
+    }
     return kExitOk;
 }

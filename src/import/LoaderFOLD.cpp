@@ -369,3 +369,8 @@ ReadResult ReadFOLD(CPolyModel& model, const std::string& path, IProgress* progr
         return kReadCancelled;
     return ReadFOLDText(model, bytes.view());
 }
+
+ReadResult CPolyModel::ReadFOLD(const std::string& path, IProgress* progress)
+{
+    return ::ReadFOLD(*this, path, progress);
+}

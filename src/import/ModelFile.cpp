@@ -1,5 +1,7 @@
 #include "import/ModelFile.h"
 
+#include "paper/PaperLayout.h"
+
 #include <cctype>
 #include <cstdio>
 
@@ -59,6 +61,7 @@ ReadMethod ReaderFor(const std::string& ext)
         {".dxf", &CPolyModel::ReadDXF}, {".rok", &CPolyModel::ReadROK},
         {".3ds", &CPolyModel::Read3DS}, {".mqo", &CPolyModel::ReadMQO},
         {".wrl", &CPolyModel::ReadWRL}, {".qwf", &CPolyModel::ReadQWF},
+        {".fold", &CPolyModel::ReadFOLD},
     };
     for (const Entry& e : table)
         if (ext == e.ext)
@@ -102,6 +105,8 @@ OpenOutcome OpenModel(const std::string& path, IProgress* progress, const OpenOp
     if (out.result != kReadOk || !out.model)
         return out;
 
+    // Paper comes from the positions as read, in the file's own units.
+    AssignPaper(*out.model);
     if (options.normalize)
         out.model->NormalizeToUnit();
     return out;
