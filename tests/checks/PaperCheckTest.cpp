@@ -1,7 +1,7 @@
 // The paper edge-length check on a sheet whose paper is known.
 
-#include "checks/CheckMeshes.h"
 #include "checks/PaperCheck.h"
+#include "checks/CheckMeshes.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,7 @@
 
 namespace {
 
-TEST(PaperCheck, FoldedSheetMatchesItsPaperUntilAPaperPointMoves)
-{
+TEST(PaperCheck, FoldedSheetMatchesItsPaperUntilAPaperPointMoves) {
     // A 3 x 4 sheet of 60 x 40 mm, folded by 90 degrees at x = 30 mm and scaled
     // into unit coordinates as the open routine does (unit = mm / 30).
     const double unitScale = 30.0;
