@@ -5,6 +5,7 @@
 
 #include "import/ModelFile.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,11 @@ int RunInfo(const std::vector<std::string>& args);
 int RunConvert(const std::vector<std::string>& args);
 int RunSheet(const std::vector<std::string>& args);
 int RunFold(const std::vector<std::string>& args);
+int RunCheck(const std::vector<std::string>& args);
+
+// Pairs of faces of the model's current shape that pass through each other,
+// as `check` counts them (for a summary line such as "intersections N").
+size_t ShapeIntersections(const CPolyModel& model);
 
 // The message the GUI shows when an output file cannot be written.
 constexpr const char* kCannotWriteMessage = "ファイルに書き込めません";

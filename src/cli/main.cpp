@@ -15,6 +15,7 @@ const CliCommand kCommands[] = {
     {"convert", "read a model file and write its shape as OBJ", RunConvert},
     {"sheet", "write a triangulated sheet of paper as OBJ", RunSheet},
     {"fold", "fold a model by dragging vertices and write the shape as OBJ", RunFold},
+    {"check", "count faces that pass through each other, and the paper's fit", RunCheck},
 };
 
 void PrintUsage(std::FILE* out)

@@ -1,0 +1,114 @@
+#include "checks/TrianglePair.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kTol = kIntersectionTolerance;
+constexpr double kTol2 = kTol * kTol;
+
+bool SameCorner(const CVector3& p, const CVector3& q) {
+    const double dx = p.x - q.x, dy = p.y - q.y, dz = p.z - q.z;
+    return dx * dx + dy * dy + dz * dz < kTol2;
+}
+
+bool Crosses(double dp, double dq) {
+    return (dp > kTol && dq < -kTol) || (dp < -kTol && dq > kTol);
+}
+
+bool AllBeyond(const double* d) {
+    return (d[0] > kTol && d[1] > kTol && d[2] > kTol) ||
+           (d[0] < -kTol && d[1] < -kTol && d[2] < -kTol);
+}
+
+bool AllOn(const double* d) {
+    return std::fabs(d[0]) <= kTol && std::fabs(d[1]) <= kTol && std::fabs(d[2]) <= kTol;
+}
+
+// Whether the edge p-q, whose ends lie dp and dq from the plane of triangle c,
+// crosses that plane at least the tolerance inside each of c's borders.
+bool EdgeThrough(const CVector3& p, const CVector3& q, double dp, double dq, const CVector3* c,
+                 const CVector3& n, CVector3& at) {
+    if (!Crosses(dp, dq))
+        return false;
+    const CVector3 x = p + (q - p) * (dp / (dp - dq));
+    for (int k = 0; k < 3; ++k) {
+        const CVector3& a = c[k];
+        const CVector3 e = c[k == 2 ? 0 : k + 1] - a;
+        // |e| times the distance of x inside the border a-b: positive inside,
+        // as the normal is the right-hand normal of the corner order.
+        const double s = e.Cross(x - a).Dot(n);
+        if (!(s > 0.0 && s * s > kTol2 * e.Dot(e)))
+            return false;
+    }
+    at = x;
+    return true;
+}
+
+// Whether some pair of the three distances lies beyond the tolerance on
+// opposite sides: only then can an edge pass through the plane.
+bool AnyCrossing(const double* d) {
+    return ((d[0] > kTol) | (d[1] > kTol) | (d[2] > kTol)) &
+           ((d[0] < -kTol) | (d[1] < -kTol) | (d[2] < -kTol));
+}
+
+} // namespace
+
+bool CornersIntersect(const CVector3* pa, const CVector3& na, double offa, const CVector3* pb,
+                      const CVector3& nb, double offb, CVector3& at) {
+    // Most pairs whose boxes overlap are neighbours on a smooth stretch of
+    // paper: no edge of either goes through the other's plane.
+    double da[3], db[3];
+    for (int k = 0; k < 3; ++k) {
+        da[k] = nb.Dot(pa[k]) + offb;
+        db[k] = na.Dot(pb[k]) + offa;
+    }
+    const bool crossA = AnyCrossing(da);
+    const bool crossB = AnyCrossing(db);
+    if (!(crossA | crossB))
+        return false;
+    // Either lies beyond the other's plane: nothing of one meets the other.
+    if (AllBeyond(da) || AllBeyond(db))
+        return false;
+    // Layers of a flat fold: one lies in the other's plane.
+    if (AllOn(da) || AllOn(db))
+        return false;
+    // Neighbours across a crease or around a corner.
+    for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k)
+            if (SameCorner(pa[j], pb[k]))
+                return false;
+    for (int k = 0; crossA && k < 3; ++k) {
+        const int k1 = k == 2 ? 0 : k + 1;
+        if (EdgeThrough(pa[k], pa[k1], da[k], da[k1], pb, nb, at))
+            return true;
+    }
+    for (int k = 0; crossB && k < 3; ++k) {
+        const int k1 = k == 2 ? 0 : k + 1;
+        if (EdgeThrough(pb[k], pb[k1], db[k], db[k1], pa, na, at))
+            return true;
+    }
+    return false;
+}
+
+bool TriangleHasPlane(const CTriangleData& t) {
+    return std::isfinite(t.normal.x) && std::isfinite(t.normal.y) && std::isfinite(t.normal.z) &&
+           std::isfinite(t.d);
+}
+
+bool TrianglesIntersect(const CFlatMesh& mesh, size_t a, size_t b, CVector3* at) {
+    if (a == b)
+        return false;
+    if (a > b)
+        std::swap(a, b);
+    if (!TriangleHasPlane(mesh.tri[a]) || !TriangleHasPlane(mesh.tri[b]))
+        return false;
+    CVector3 x;
+    const CTriangleData& ta = mesh.tri[a];
+    const CTriangleData& tb = mesh.tri[b];
+    if (!CornersIntersect(&mesh.pos[3 * a], ta.normal, ta.d, &mesh.pos[3 * b], tb.normal, tb.d, x))
+        return false;
+    if (at)
+        *at = x;
+    return true;
+}

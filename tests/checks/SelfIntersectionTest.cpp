@@ -1,0 +1,215 @@
+// The self-intersection check on folded forms and against an all-pairs oracle.
+
+#include "checks/SelfIntersection.h"
+#include "checks/CheckMeshes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+using checkmesh::Add;
+using checkmesh::AddSheet;
+
+// Every pair the literal way: each unordered pair through the narrow phase.
+std::vector<CIntersectingPair> AllPairs(const CFlatMesh& m) {
+    std::vector<CIntersectingPair> out;
+    for (size_t a = 0; a < m.TriangleCount(); ++a)
+        for (size_t b = a + 1; b < m.TriangleCount(); ++b) {
+            CIntersectingPair p{uint32_t(a), uint32_t(b), {}};
+            if (TrianglesIntersect(m, a, b, &p.at))
+                out.push_back(p);
+        }
+    return out;
+}
+
+void ExpectSamePairs(const std::vector<CIntersectingPair>& got,
+                     const std::vector<CIntersectingPair>& want) {
+    ASSERT_EQ(got.size(), want.size());
+    for (size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].a, want[i].a) << i;
+        EXPECT_EQ(got[i].b, want[i].b) << i;
+        EXPECT_EQ(std::memcmp(&got[i].at, &want[i].at, sizeof(CVector3)), 0) << i;
+    }
+}
+
+// The checker's result agrees with the oracle in pairs, points, count and flags.
+void ExpectMatchesOracle(CSelfIntersectionCheck& check, const CFlatMesh& m) {
+    const std::vector<CIntersectingPair> want = AllPairs(m);
+    EXPECT_EQ(check.Run(m), want.size());
+    EXPECT_EQ(check.Count(), want.size());
+    ExpectSamePairs(check.Pairs(), want);
+    std::vector<uint8_t> flags(m.TriangleCount(), 0);
+    for (const CIntersectingPair& p : want)
+        flags[p.a] = flags[p.b] = 1;
+    EXPECT_EQ(check.Flags(), flags);
+}
+
+double Wave(double x, double y) {
+    return 0.15 * std::sin(5.0 * x) * std::cos(3.0 * y);
+}
+
+// A wavy sheet over [-1, 1]^2 whose part beyond x = 0.2 is mirrored through
+// that plane: the flap lands on the sheet, and the waves cross it along lines.
+CFlatMesh MirroredFlap(int side) {
+    CFlatMesh m;
+    AddSheet(m, side, side, -1.0, 1.0, -1.0, 1.0, [](double x, double y) {
+        return x <= 0.2 ? CVector3{x, y, Wave(x, y)} : CVector3{0.4 - x, y, Wave(x, y)};
+    });
+    return m;
+}
+
+TEST(SelfIntersection, FlapPushedThroughASheetIsFound) {
+    CFlatMesh m;
+    AddSheet(m, 4, 4, 0.0, 1.0, 0.0, 1.0, checkmesh::Flat);
+    const size_t sheet = m.TriangleCount();
+    // An upright flap through the sheet along x = 0.3, reaching past it in y;
+    // none of its corners or edges meets a sheet edge.
+    AddSheet(m, 1, 2, -0.13, 1.07, -0.2, 0.25, [](double y, double z) {
+        return CVector3{0.3, y, z};
+    });
+    CSelfIntersectionCheck check;
+    const size_t n = check.Run(m);
+    EXPECT_GT(n, 0u);
+    for (const CIntersectingPair& p : check.Pairs()) {
+        EXPECT_LT(p.a, sheet); // one of the sheet, one of the flap
+        EXPECT_GE(p.b, sheet);
+        EXPECT_NEAR(p.at.z, 0.0, 1e-12);
+        EXPECT_NEAR(p.at.x, 0.3, 1e-12);
+    }
+    // The flap's line crosses the interior of every sheet triangle of the
+    // column 0.25 < x < 0.5, and of no other.
+    for (size_t t = 0; t < sheet; ++t) {
+        double lo = 1.0, hi = 0.0;
+        for (int j = 0; j < 3; ++j)
+            lo = std::min(lo, m.Pos(t, j).x), hi = std::max(hi, m.Pos(t, j).x);
+        EXPECT_EQ(check.Flags()[t], lo < 0.3 && hi > 0.3) << t;
+    }
+    // The same flap lifted clear of the sheet touches nothing.
+    for (size_t c = 3 * sheet; c < m.CornerCount(); ++c)
+        m.pos[c].z += 0.25;
+    for (size_t t = sheet; t < m.TriangleCount(); ++t)
+        m.UpdatePlane(t);
+    EXPECT_EQ(check.Run(m), 0u);
+}
+
+TEST(SelfIntersection, StackedLayersCreasesAndContactsAreNotCollisions) {
+    CSelfIntersectionCheck check;
+    // A flat fold: the half beyond x = 0.5 laid back onto the other half, then
+    // a third layer a hair above it (within the tolerance).
+    CFlatMesh flat;
+    AddSheet(flat, 5, 6, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
+        return CVector3{x <= 0.5 ? x : 1.0 - x, y, 0.0};
+    });
+    AddSheet(flat, 3, 3, 0.1, 0.4, 0.1, 0.9, [](double x, double y) {
+        return CVector3{x, y, 0.00005};
+    });
+    EXPECT_EQ(check.Run(flat), 0u);
+    // Creases at right angles, and a smooth wavy sheet: only neighbours touch.
+    CFlatMesh creased;
+    AddSheet(creased, 6, 6, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
+        return x <= 0.5 ? CVector3{x, y, 0.0} : CVector3{0.5, y, x - 0.5};
+    });
+    AddSheet(creased, 20, 20, 2.0, 3.0, 0.0, 1.0, [](double x, double y) {
+        return CVector3{x, y, Wave(x, y)};
+    });
+    EXPECT_EQ(check.Run(creased), 0u);
+    // The flap folded by 180 degrees about the crease and a little more: it
+    // swings below the sheet and touches it only along the crease.
+    CFlatMesh over;
+    AddSheet(over, 4, 8, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
+        const double r = x - 0.5, a = 3.3;
+        return x <= 0.5 ? CVector3{x, y, 0.0} : CVector3{0.5 + r * std::cos(a), y, r * std::sin(a)};
+    });
+    EXPECT_EQ(check.Run(over), 0u);
+}
+
+TEST(SelfIntersection, MirroredFlapOnAWavySheetMatchesTheOracle) {
+    const CFlatMesh m = MirroredFlap(24);
+    CSelfIntersectionCheck check;
+    ExpectMatchesOracle(check, m);
+    EXPECT_GT(check.Count(), 20u);
+    for (const CIntersectingPair& p : check.Pairs()) {
+        // The point lies on both triangles' planes.
+        for (uint32_t t : {p.a, p.b})
+            EXPECT_LT(std::fabs(m.tri[t].normal.Dot(p.at) + m.tri[t].d), 1e-9);
+    }
+}
+
+// Random triangle soups: many crossings, plus the cases the check must skip
+// (copies moved within their plane, triangles sharing a corner with another,
+// triangles without area).
+CFlatMesh RandomSoup(std::mt19937& rng, int count, double size) {
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    auto point = [&] { return CVector3{unit(rng), unit(rng), unit(rng)}; };
+    CFlatMesh m;
+    for (int i = 0; i < count; ++i) {
+        const CVector3 c = point();
+        const int kind = static_cast<int>(rng() % 8);
+        if (kind == 0 && m.TriangleCount() > 0) {
+            // A copy of an earlier triangle slid within its plane.
+            const size_t t = rng() % m.TriangleCount();
+            const CVector3 n = m.tri[t].normal;
+            CVector3 s = point().Cross(n) * (0.3 * size);
+            Add(m, m.Pos(t, 0) + s, m.Pos(t, 1) + s, m.Pos(t, 2) + s);
+        } else if (kind == 1 && m.TriangleCount() > 0) {
+            // A triangle on an earlier triangle's corner.
+            const CVector3 p = m.Pos(rng() % m.TriangleCount(), 0);
+            Add(m, p, p + point() * size, p + point() * size);
+        } else if (kind == 2) {
+            Add(m, c, c + CVector3{size, 0, 0}, c + CVector3{2 * size, 0, 0});
+        } else {
+            Add(m, c + point() * size, c + point() * size, c + point() * size);
+        }
+    }
+    return m;
+}
+
+TEST(SelfIntersection, RandomSoupsMatchTheAllPairsOracle) {
+    std::mt19937 rng(7);
+    CSelfIntersectionCheck check; // one checker: buffers carried from run to run
+    for (int round = 0; round < 30; ++round) {
+        const int count = 2 + static_cast<int>(rng() % 400);
+        CFlatMesh m = RandomSoup(rng, count, round % 2 ? 0.3 : 0.08);
+        if (round % 3 == 2) {
+            // Far from the origin and large: floats no longer resolve the tolerance there.
+            for (CVector3& p : m.pos)
+                p = p * 900.0 + CVector3{5000.0, -3000.0, 70.0};
+            for (size_t t = 0; t < m.TriangleCount(); ++t)
+                m.UpdatePlane(t);
+        }
+        SCOPED_TRACE(round);
+        ExpectMatchesOracle(check, m);
+    }
+}
+
+TEST(SelfIntersection, CapKeepsTheFirstPairsAndStillCountsAll) {
+    std::mt19937 rng(11);
+    const CFlatMesh m = RandomSoup(rng, 300, 0.3);
+    CSelfIntersectionCheck check;
+    const size_t all = check.Run(m);
+    ASSERT_GT(all, 10u);
+    const std::vector<CIntersectingPair> full = check.Pairs();
+    const std::vector<uint8_t> flags = check.Flags();
+    for (size_t cap : {size_t(0), size_t(1), size_t(7), all, all + 5}) {
+        EXPECT_EQ(check.Run(m, cap), all);
+        const size_t kept = std::min(cap, all);
+        ExpectSamePairs(check.Pairs(), {full.begin(), full.begin() + kept});
+        EXPECT_EQ(check.Flags(), flags);
+    }
+    EXPECT_EQ(CountSelfIntersections(m), all);
+    // A smaller mesh after a larger one: nothing of the larger is left over.
+    CFlatMesh two;
+    Add(two, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
+    Add(two, {0.2, 0.2, -1}, {0.3, 0.2, 1}, {0.2, 0.3, 1});
+    EXPECT_EQ(check.Run(two), 1u);
+    EXPECT_EQ(check.Flags(), (std::vector<uint8_t>{1, 1}));
+    EXPECT_EQ(check.Run(CFlatMesh{}), 0u);
+    EXPECT_TRUE(check.Pairs().empty() && check.Flags().empty());
+}
+
+} // namespace
