@@ -3,6 +3,8 @@
 // taking the arguments after its name and returning the exit status:
 // 0 success, 1 failure (also for a bad command line), 2 cancelled.
 
+#include "export/AtomicFile.h" // kCannotWriteMessage, shared with the GUI
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,9 +25,6 @@ int RunInfo(const std::vector<std::string>& args);
 int RunConvert(const std::vector<std::string>& args);
 int RunSheet(const std::vector<std::string>& args);
 int RunFold(const std::vector<std::string>& args);
-
-// The message the GUI shows when an output file cannot be written.
-constexpr const char* kCannotWriteMessage = "ファイルに書き込めません";
 
 // Opens a model file the way the program's open routine does, with a
 // terminal progress bar. On failure prints the open routine's message on
