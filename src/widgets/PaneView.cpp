@@ -30,4 +30,7 @@ void CPaneView::paintGL()
     FinishFrame();
 }
 
-void CPaneView::FinishFrame() { ClearAlphaToOpaque(); }
+void CPaneView::FinishFrame()
+{
+    ClearAlphaToOpaque();
+}
