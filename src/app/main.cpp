@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
@@ -49,6 +50,9 @@ int main(int argc, char** argv)
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(CKelmarApp::kAppTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(kLintoroVersion));
+    // Ties the windows to the installed lintoro.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("lintoro"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lintoro")));
     QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAGothic"));
 
     QStringList arguments = QApplication::arguments();
