@@ -25,7 +25,8 @@ private slots:
         QVERIFY(qwfModel);
         Load(QStringLiteral("plain.mqo"));
         QVERIFY(!qwfModel);
-        QVERIFY(g_pModel.get() != first);
+        // The heap may hand the first model's freed address to a later one: compare names.
+        QVERIFY(QString::fromStdString(g_pModel->fileName).endsWith(QLatin1String("plain.mqo")));
     }
 
     void openFailuresShowTheirMessagesAndChangeNothing()
