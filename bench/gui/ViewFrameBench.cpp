@@ -5,9 +5,9 @@
 //   RedrawRefold:  the shape changed (as after each accepted drag step), so
 //                  the arrays are rebuilt before drawing
 
-#include "app/AppState.h"
 #include "export/SheetWriter.h"
 #include "import/ModelFile.h"
+#include "ui/AppState.h"
 #include "widgets/ModelView.h"
 
 #include <QApplication>

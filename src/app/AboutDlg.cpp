@@ -1,5 +1,7 @@
 #include "app/AboutDlg.h"
 
+#include "LintoroVersion.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +19,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     setFont(font);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("TAVREN"), this));
-    layout->addWidget(new QLabel(QStringLiteral("Ver. 1.0.0"), this));
+    layout->addWidget(new QLabel(QStringLiteral("Ver. ") + QLatin1String(kLintoroVersion), this));
     layout->addSpacing(8);
     layout->addWidget(new QLabel(QStringLiteral("Version of Opengl32.dll"), this));
     versionField_ = new QLineEdit(this);

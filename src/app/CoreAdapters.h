@@ -9,7 +9,8 @@ class CPolyModel;
 
 // Writes the first object of the model as an OBJ file at path, through a
 // temporary file beside it that is renamed into place. False when the file
-// cannot be written, also part-way: an existing file is then left as it was.
+// cannot be written (see IsWritableTarget), also part-way: an existing file is
+// then left as it was.
 bool ExportShapeToFile(CPolyModel& model, const std::string& path);
 
 // Undo's model side: destroys the current shape and brings back the top of

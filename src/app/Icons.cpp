@@ -1,6 +1,6 @@
 #include "app/Icons.h"
 
-#include "app/CommandMap.h"
+#include "ui/CommandMap.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,9 +1,9 @@
 #include "app/KelmarApp.h"
 
 #include "app/AboutDlg.h"
-#include "app/AppState.h"
 #include "app/KelmarDoc.h"
 #include "app/MainFrame.h"
+#include "ui/AppState.h"
 
 #include <QApplication>
 #include <QFileInfo>

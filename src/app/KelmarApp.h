@@ -2,9 +2,9 @@
 // The application object: the profile, the recent-file list, the document and
 // the main window; start-up, the command-line open and the About box.
 
-#include "app/CommandMap.h"
 #include "app/Profile.h"
 #include "app/RecentFileList.h"
+#include "ui/CommandMap.h"
 
 #include <QObject>
 #include <QStringList>

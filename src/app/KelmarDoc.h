@@ -3,7 +3,7 @@
 // channel through which the views learn of changes, and it carries the title
 // the main window shows.
 
-#include "app/CommandMap.h"
+#include "ui/CommandMap.h"
 
 #include <QObject>
 #include <QString>

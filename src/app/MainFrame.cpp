@@ -1,10 +1,10 @@
 #include "app/MainFrame.h"
 
-#include "app/AppState.h"
 #include "app/Icons.h"
 #include "app/KelmarApp.h"
 #include "app/KelmarDoc.h"
 #include "app/WindowSettings.h"
+#include "ui/AppState.h"
 #include "widgets/FrameView.h"
 #include "widgets/KelmarzuView.h"
 #include "widgets/ModelView.h"

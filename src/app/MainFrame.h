@@ -4,8 +4,8 @@
 // the open routine, the Open/Export/Undo/Show Edge/Show Face commands and the
 // idle update pass that enables, ticks and retexts every command's items.
 
-#include "app/CommandMap.h"
 #include "import/ModelFile.h"
+#include "ui/CommandMap.h"
 #include "widgets/PaneView.h"
 
 #include <QMainWindow>

@@ -1,7 +1,6 @@
 // The main window's command table, its idle update pass and its command
 // handlers: Open (with the open routine), Export, Undo and the display flags.
 
-#include "app/AppState.h"
 #include "app/CoreAdapters.h"
 #include "app/Icons.h"
 #include "app/KelmarApp.h"
@@ -9,6 +8,8 @@
 #include "app/MainFrame.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
+#include "export/AtomicFile.h"
+#include "ui/AppState.h"
 #include "widgets/ModelView.h"
 #include "widgets/PaneView.h"
 
@@ -66,7 +67,6 @@ struct Accelerator {
 const char* const kOpenFilter =
     "Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;FOLD (*.fold)";
 const char* const kExportFilter = "OBJ File (*.obj)";
-const char* const kCannotWrite = "ファイルに書き込めません";
 
 bool IsCheckable(int id)
 {
@@ -287,7 +287,7 @@ void CMainFrame::OnExport()
     if (path.isEmpty())
         return;
     if (!ExportShapeToFile(*g_pModel, QFile::encodeName(path).toStdString())) {
-        ShowMessage(this, QString::fromUtf8(kCannotWrite));
+        ShowMessage(this, QString::fromUtf8(kCannotWriteMessage));
         return;
     }
     app_->AddToRecentFileList(path);

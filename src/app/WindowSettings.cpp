@@ -1,7 +1,7 @@
 #include "app/WindowSettings.h"
 
-#include "app/AppState.h"
 #include "app/Profile.h"
+#include "ui/AppState.h"
 
 #include <cstdio>
 #include <vector>

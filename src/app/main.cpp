@@ -1,13 +1,58 @@
+#include "LintoroVersion.h"
 #include "app/KelmarApp.h"
+#include "app/MainFrame.h"
+#include "app/TerminationSignals.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: lintoro [FILE]\n"
+    "Designs curved-crease origami forms by reflection folding of triangle meshes.\n"
+    "Opens FILE, a model or a slice file, in the main window.\n"
+    "  -h, --help     print this help and exit\n"
+    "  --version      print the version and exit\n"
+    "Window placement and recent files are kept in lintoro.ini beside the program,\n"
+    "or in $XDG_CONFIG_HOME/lintoro/lintoro.ini when that folder is not writable.\n"
+    "The headless front end is lintoro-cli.\n";
+
+// Answers --help and --version before Qt starts, so neither needs a display
+// nor touches the profile. Returns the exit status, or -1 to start the program.
+int AnswerInfoOption(int argc, char** argv)
+{
+    if (argc != 2)
+        return -1;
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("lintoro %s\n", kLintoroVersion);
+        return 0;
+    }
+    return -1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    if (const int rc = AnswerInfoOption(argc, argv); rc >= 0)
+        return rc;
+    InstallTerminationHandlers();
+
     QApplication qapp(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(CKelmarApp::kAppTitle));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kLintoroVersion));
+    // Ties the windows to the installed lintoro.desktop and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("lintoro"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lintoro")));
     QFont::insertSubstitution(QStringLiteral("MS UI Gothic"), QStringLiteral("IPAGothic"));
 
     QStringList arguments = QApplication::arguments();
@@ -19,6 +64,11 @@ int main(int argc, char** argv)
         CKelmarApp app;
         if (!app.InitInstance(arguments))
             return 1;
+        // As File > Exit: the window's close saves the settings and ends the loop.
+        WatchTerminationSignals(&app, [&app] {
+            if (app.MainFrame())
+                app.MainFrame()->close();
+        });
         rc = QApplication::exec();
         app.ExitInstance();
     }

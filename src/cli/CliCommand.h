@@ -3,6 +3,7 @@
 // taking the arguments after its name and returning the exit status:
 // 0 success, 1 failure (also for a bad command line), 2 cancelled.
 
+#include "export/AtomicFile.h" // kCannotWriteMessage, shared with the GUI
 #include "import/ModelFile.h"
 
 #include <cstddef>
@@ -29,9 +30,6 @@ int RunCheck(const std::vector<std::string>& args);
 // Pairs of faces of the model's current shape that pass through each other,
 // as `check` counts them (for a summary line such as "intersections N").
 size_t ShapeIntersections(const CPolyModel& model);
-
-// The message the GUI shows when an output file cannot be written.
-constexpr const char* kCannotWriteMessage = "ファイルに書き込めません";
 
 // Opens a model file through the program's open routine, with a terminal
 // progress bar. On failure prints the open routine's message on stderr and

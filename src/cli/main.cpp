@@ -1,6 +1,7 @@
 // lintoro-cli: the headless front end. Each subcommand lives in its own
 // source file and joins the table below.
 
+#include "LintoroVersion.h"
 #include "cli/CliCommand.h"
 
 #include <cstdio>
@@ -23,7 +24,9 @@ void PrintUsage(std::FILE* out)
     std::fputs("Usage: lintoro-cli COMMAND [ARGS...]\n\nCommands:\n", out);
     for (const CliCommand& c : kCommands)
         std::fprintf(out, "  %-9s %s\n", c.name, c.summary);
-    std::fputs("\n'lintoro-cli COMMAND --help' describes a command.\n", out);
+    std::fputs("\n'lintoro-cli COMMAND --help' describes a command;"
+               " 'lintoro-cli --version' prints the version.\n",
+               out);
 }
 
 } // namespace
@@ -37,6 +40,10 @@ int main(int argc, char** argv)
     const std::string name = argv[1];
     if (IsHelp(name)) {
         PrintUsage(stdout);
+        return kExitOk;
+    }
+    if (name == "--version" || name == "-v") {
+        std::printf("lintoro-cli %s\n", kLintoroVersion);
         return kExitOk;
     }
     std::vector<std::string> args(argv + 2, argv + argc);

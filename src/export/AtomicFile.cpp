@@ -19,9 +19,19 @@ mode_t NewFileMode()
 
 } // namespace
 
-bool WriteFileReplacing(const std::string& path, const std::function<bool(std::FILE*)>& write)
+bool IsWritableTarget(const std::string& path)
 {
     if (path.empty())
+        return false;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT;
+    return S_ISREG(st.st_mode) && ::access(path.c_str(), W_OK) == 0;
+}
+
+bool WriteFileReplacing(const std::string& path, const std::function<bool(std::FILE*)>& write)
+{
+    if (!IsWritableTarget(path))
         return false;
     // Through a symbolic link the file it points at is replaced, not the link.
     std::string target = path;

@@ -1,8 +1,8 @@
 #include "widgets/FrameView.h"
 
-#include "app/AppState.h"
 #include "model/PolyModel.h"
 #include "slices/SectionPick.h"
+#include "ui/AppState.h"
 #include "view3d/gl/SliceRenderer.h"
 
 CFrameView::CFrameView(QWidget* parent) : CGLPaneView(parent) {}

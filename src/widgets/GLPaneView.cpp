@@ -1,6 +1,6 @@
 #include "widgets/GLPaneView.h"
 
-#include "app/AppState.h"
+#include "ui/AppState.h"
 
 #include <QMouseEvent>
 #include <QWheelEvent>

@@ -1,6 +1,6 @@
 #include "widgets/KelmarzuView.h"
 
-#include "app/AppState.h"
+#include "ui/AppState.h"
 #include "view3d/gl/SliceRenderer.h"
 
 #include <QKeyEvent>

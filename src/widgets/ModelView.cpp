@@ -1,7 +1,7 @@
 #include "widgets/ModelView.h"
 
-#include "app/AppState.h"
 #include "model/PolyModel.h"
+#include "ui/AppState.h"
 
 #include <QKeyEvent>
 #include <QResizeEvent>

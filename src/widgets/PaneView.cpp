@@ -1,5 +1,7 @@
 #include "widgets/PaneView.h"
 
+#include "view3d/gl/OpaqueAlpha.h"
+
 #include <QOpenGLFunctions>
 
 CPaneView::CPaneView(QWidget* parent) : QOpenGLWidget(parent)
@@ -30,11 +32,5 @@ void CPaneView::paintGL()
 
 void CPaneView::FinishFrame()
 {
-    QOpenGLFunctions* gl = context()->functions();
-    GLboolean mask[4];
-    gl->glGetBooleanv(GL_COLOR_WRITEMASK, mask);
-    gl->glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    gl->glClear(GL_COLOR_BUFFER_BIT);
-    gl->glColorMask(mask[0], mask[1], mask[2], mask[3]);
+    ClearAlphaToOpaque();
 }

@@ -4,7 +4,7 @@
 // an enable rule per id) that the main window asks it first while it is the
 // active view.
 
-#include "app/CommandMap.h"
+#include "ui/CommandMap.h"
 
 #include <QOpenGLWidget>
 #include <QString>
@@ -16,7 +16,7 @@ public:
     ~CPaneView() override;
 
     // Called for every change notification of the document (hint codes in
-    // app/AppState.h). The default redraws.
+    // ui/AppState.h). The default redraws.
     virtual void OnUpdate(int hint);
 
     // Commands this view handles while it is the active view.

@@ -3,7 +3,6 @@
 // per test, message boxes and file dialogs answered through the prompt hooks.
 
 #include "app/AboutDlg.h"
-#include "app/AppState.h"
 #include "app/KelmarApp.h"
 #include "app/KelmarDoc.h"
 #include "app/MainFrame.h"
@@ -11,6 +10,7 @@
 #include "app/Prompts.h"
 #include "import/Progress.h"
 #include "support/Meshes.h"
+#include "ui/AppState.h"
 #include "widgets/FrameView.h"
 #include "widgets/KelmarzuView.h"
 #include "widgets/ModelView.h"

@@ -1,8 +1,8 @@
-#include "app/AppState.h"
 #include "app/Profile.h"
 #include "app/RecentFileList.h"
 #include "app/WindowSettings.h"
 #include "support/TestFiles.h"
+#include "ui/AppState.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,9 +1,9 @@
-#include "app/CommandMap.h"
 #include "app/CoreAdapters.h"
 #include "design/DesignStates.h"
 #include "app/ProgressState.h"
 #include "support/Meshes.h"
 #include "support/TestFiles.h"
+#include "ui/CommandMap.h"
 
 #include <climits>
 #include <csignal>

@@ -1,5 +1,6 @@
 // Runs the built lintoro-cli and checks what it prints, writes and returns.
 
+#include "LintoroVersion.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -269,10 +270,13 @@ TEST(Cli, InfoOnTheBundledSampleCountsEverySlice)
     EXPECT_EQ(r.out.find("\"triangles\":0"), std::string::npos); // and every part a fill
 }
 
-TEST(Cli, HelpForEveryCommand)
+TEST(Cli, HelpForEveryCommandAndTheVersion)
 {
     CliRun r = Cli("--help");
     EXPECT_EQ(r.status, 0);
+    const CliRun version = Cli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("lintoro-cli ") + kLintoroVersion + "\n");
     for (const char* name : {"info", "convert", "sheet"}) {
         EXPECT_NE(r.out.find(name), std::string::npos);
         const CliRun sub = Cli(std::string(name) + " --help");

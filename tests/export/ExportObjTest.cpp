@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -219,6 +220,37 @@ TEST_F(ReplaceFile, FailureLeavesTheOldFileAndNoTemporary)
         WriteFileReplacing(dir + "/sub.obj", [](std::FILE* f) { return WriteText(f, "x"); }));
     EXPECT_EQ(EntriesInDir(), 2u);
     EXPECT_FALSE(WriteFileReplacing("", [](std::FILE*) { return true; }));
+}
+
+TEST_F(ReplaceFile, TargetsThatAreNotWritableFilesAreRefusedBeforeWriting)
+{
+    const auto write = [](std::FILE* f) { return WriteText(f, "new\n"); };
+    EXPECT_TRUE(IsWritableTarget(target)); // nothing there yet
+    fs::create_directories(dir + "/folder.obj");
+    fs::create_symlink(dir + "/folder.obj", dir + "/to-folder.obj");
+    for (const std::string name : {"folder.obj", "to-folder.obj"}) {
+        EXPECT_FALSE(IsWritableTarget(dir + "/" + name)) << name;
+        EXPECT_FALSE(WriteFileReplacing(dir + "/" + name, write)) << name;
+    }
+    EXPECT_FALSE(IsWritableTarget("/dev/null"));
+    EXPECT_FALSE(IsWritableTarget(""));
+    EXPECT_EQ(EntriesInDir(), 2u);
+}
+
+TEST_F(ReplaceFile, AReadOnlyFileIsKeptEvenThoughItsFolderIsWritable)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root may write to any file";
+    ASSERT_TRUE(WriteFileReplacing(target, [](std::FILE* f) { return WriteText(f, "old\n"); }));
+    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+    const std::string link = dir + "/link.obj";
+    fs::create_symlink(target, link);
+    for (const std::string& path : {target, link}) {
+        EXPECT_FALSE(IsWritableTarget(path)) << path;
+        EXPECT_FALSE(WriteFileReplacing(path, [](std::FILE* f) { return WriteText(f, "x"); }));
+    }
+    EXPECT_EQ(testfiles::ReadWhole(target), "old\n");
+    EXPECT_EQ(EntriesInDir(), 2u);
 }
 
 TEST(SheetWriter, WritesSharedVerticesAndTwoTrianglesPerCell)

@@ -2,6 +2,7 @@
 
 #include "model/PolyModel.h"
 #include "view3d/ViewCamera.h"
+#include "view3d/gl/OpaqueAlpha.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -243,9 +244,5 @@ void CSceneRenderer::EndScene() {
     // Bounded: a lost context can keep reporting errors.
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }
-    GLboolean mask[4];
-    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColorMask(mask[0], mask[1], mask[2], mask[3]);
+    ClearAlphaToOpaque();
 }

@@ -4,6 +4,7 @@
 #include "model/PolyModel.h"
 #include "slices/NetViewController.h"
 #include "slices/SliceParts.h"
+#include "view3d/gl/OpaqueAlpha.h"
 
 #include <GL/gl.h>
 
@@ -20,16 +21,6 @@ void NetVertex(const CNetViewController& view, double u, double v) {
 }
 
 // Alpha of the whole framebuffer to 1, so a grab reads the colours drawn.
-void MakeOpaque() {
-    GLboolean mask[4];
-    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColorMask(mask[0], mask[1], mask[2], mask[3]);
-    glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-}
-
 } // namespace
 
 bool SliceFillColor(int axisType, float rgba[4]) {
@@ -114,7 +105,7 @@ void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, doubl
     }
 
     glGetError();
-    MakeOpaque();
+    ClearAlphaToOpaque();
 }
 
 void DrawSectionSlices(const CPolyModel& model, double pixelRatio) {

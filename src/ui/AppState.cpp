@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "ui/AppState.h"
 
 std::unique_ptr<CPolyModel> g_pModel;
 bool showEdges = false;

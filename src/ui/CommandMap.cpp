@@ -1,4 +1,4 @@
-#include "app/CommandMap.h"
+#include "ui/CommandMap.h"
 
 namespace {
 const CommandText kTexts[] = {
