@@ -140,7 +140,6 @@ int RunCheck(const std::vector<std::string>& args) {
     std::unique_ptr<CPolyModel> model;
     if (const int status = OpenModelForCli(paths[0], model); status != kExitOk)
         return status;
-    model->NormalizeToUnit();
     const CheckReport report = Check(*model, static_cast<size_t>(shown));
     if (json)
         PrintJson(paths[0], report);

@@ -38,7 +38,8 @@ constexpr const char* kHelp =
     "                         nothing, when the model does not unfold flat\n"
     "Prints 'accepted N rejected M faces F vertices V' (drag steps of the run,\n"
     "faces and vertex records written) and 'median step T ms' (the median time\n"
-    "of a folding drag step). Nothing is written when an action fails.\n";
+    "of a folding drag step), then 'intersections N' (pairs of faces of the final\n"
+    "form that pass through each other). Nothing is written when an action fails.\n";
 
 constexpr int kMaxSteps = 1000000;
 
@@ -246,6 +247,7 @@ int RunFold(const std::vector<std::string>& args) {
         median = n % 2 ? stepMs[n / 2] : (stepMs[n / 2 - 1] + stepMs[n / 2]) / 2.0;
     }
     std::printf("median step %.3f ms\n", median);
+    std::printf("intersections %zu\n", ShapeIntersections(*model));
     if (!patterns.empty()) {
         COriginFaces opened;
         BuildOriginFaces(*model, opened);

@@ -164,7 +164,8 @@ private slots:
         QCOMPARE(fileRequests_.size(), 1);
         QCOMPARE(fileRequests_[0].kind, FileRequest::kOpen);
         QCOMPARE(fileRequests_[0].filter,
-                 QStringLiteral("Model files (*.obj *.mqo);;Wavefront (*.obj);;Metasequoia (*.mqo)"));
+                 QStringLiteral("Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;"
+                                "FOLD (*.fold)"));
 
         Load(QStringLiteral("m.obj"));
         const int hints = Frame()->DesignView()->UpdateCount();

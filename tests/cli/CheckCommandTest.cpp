@@ -62,8 +62,9 @@ TEST(CliCheck, FindsAFacePushedThroughASquare) {
         EXPECT_NEAR(p["at"][1].get<double>(), 0.55, 1e-12);
         EXPECT_NEAR(p["at"][2].get<double>(), 0.0, 1e-12);
     }
-    EXPECT_EQ(j["paper"], false);
-    EXPECT_TRUE(j.contains("angleDefect") && !j.contains("paperEdge"));
+    // Two flat pieces: the form is its own paper, to rounding.
+    EXPECT_EQ(j["paper"], true);
+    EXPECT_LT(j["paperEdge"]["largest"].get<double>(), 1e-9);
 
     r = Cli("check --pairs=1 " + Quote(path));
     ASSERT_EQ(r.status, 0) << r.err;

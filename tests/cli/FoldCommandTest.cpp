@@ -72,13 +72,15 @@ TEST(CliFold, SummaryCountsStepsAndTheWrittenRecords) {
     CliRun r =
         Cli("fold " + Quote(in) + " -o " + Quote(out) + " --select -0.43,-0.43,0 --drag x:0.3:3");
     ASSERT_EQ(r.status, 0) << r.err;
-    int accepted = -1, rejected = -1, faces = -1, vertices = -1, used = 0;
+    int accepted = -1, rejected = -1, faces = -1, vertices = -1, crossings = -1, used = 0;
     double ms = -1.0;
     ASSERT_EQ(std::sscanf(r.out.c_str(),
-                          "accepted %d rejected %d faces %d vertices %d\nmedian step %lf ms\n%n",
-                          &accepted, &rejected, &faces, &vertices, &ms, &used),
-              5)
+                          "accepted %d rejected %d faces %d vertices %d\nmedian step %lf ms\n"
+                          "intersections %d\n%n",
+                          &accepted, &rejected, &faces, &vertices, &ms, &crossings, &used),
+              6)
         << r.out;
+    EXPECT_EQ(crossings, 0); // a flat sheet folded once over itself touches, never pierces
     EXPECT_EQ(static_cast<size_t>(used), r.out.size());
     EXPECT_EQ(accepted, 3);
     EXPECT_EQ(rejected, 0);
