@@ -26,6 +26,11 @@ enum CommandId : int {
     kCmdEditUndoDoc = 57643,  // Alt+Backspace: the document's empty handler
     kPaneRotateHelp = 59146,  // status bar pane with the mouse help
     kPaneViewStatus = 59147,  // status bar pane the views write to
+    // Commands and panes beyond the first build's table.
+    kCmdRedo = 32900,
+    kCmdExportCreasePattern = 32901,
+    kCmdNewSheet = 32902,
+    kPaneIntersections = 59148, // "Intersections: N" of the design view
 };
 
 constexpr int kRecentFileCount = 4;
