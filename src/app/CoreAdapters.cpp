@@ -18,3 +18,10 @@ bool StepBackShape(CPolyModel& model, CDesignSession* session)
         return session->Undo();
     return StepBack(model);
 }
+
+bool StepForwardShape(CPolyModel& model, CDesignSession* session)
+{
+    if (session && session->Model() == &model)
+        return session->Redo();
+    return StepForward(model);
+}

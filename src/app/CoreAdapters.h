@@ -18,3 +18,7 @@ bool ExportShapeToFile(CPolyModel& model, const std::string& path);
 // `session` works on this model the step goes through it, so a vertex held by
 // a drag is put back first and the fold's index of the old shape is dropped.
 bool StepBackShape(CPolyModel& model, CDesignSession* session = nullptr);
+
+// Redo's model side: takes again the step Undo took back; false (nothing
+// changed) when there is none. Goes through `session` as StepBackShape does.
+bool StepForwardShape(CPolyModel& model, CDesignSession* session = nullptr);

@@ -123,6 +123,9 @@ QIcon CommandIcon(int id)
         return QIcon(FixPin());
     case kCmdUndo:
         return QIcon(UndoArrow());
+    case kCmdRedo:
+        // The undo arrow turned the other way.
+        return QIcon(UndoArrow().transformed(QTransform().scale(-1, 1)));
     default:
         return QIcon();
     }

@@ -95,6 +95,7 @@ private:
     void OnOpen();
     void OnExport();
     void OnUndo();
+    void OnRedo();
     void OnShowEdge();
     void OnShowFace();
 

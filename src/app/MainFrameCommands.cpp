@@ -42,6 +42,7 @@ const MenuItem kFileMenu[] = {
 };
 const MenuItem kEditMenu[] = {
     {kCmdUndo, "&Undo (Ctrl+Z)"},
+    {kCmdRedo, "&Redo (Ctrl+Y)"},
     {kCmdFixShape, "&Fix Shape (SPACE)"},
 };
 const MenuItem kViewMenu[] = {
@@ -57,7 +58,7 @@ const MenuItem kHelpMenu[] = {
 
 // Toolbar, left to right; 0 is a separator.
 const int kToolbarButtons[] = {kCmdOpen,     kCmdExport, 0, kCmdShowFace, kCmdShowEdge, 0,
-                               kCmdFixShape, kCmdUndo};
+                               kCmdFixShape, kCmdUndo,   kCmdRedo};
 
 struct Accelerator {
     QKeyCombination key;
@@ -107,6 +108,8 @@ void CMainFrame::CreateActions()
     const Accelerator accelerators[] = {
         {Qt::CTRL | Qt::Key_O, kCmdOpen},
         {Qt::CTRL | Qt::Key_Z, kCmdUndo},
+        {Qt::CTRL | Qt::Key_Y, kCmdRedo},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, kCmdRedo},
         {Qt::ALT | Qt::Key_Backspace, kCmdEditUndoDoc},
         {Qt::CTRL | Qt::Key_S, kCmdSave},
     };
@@ -163,6 +166,8 @@ void CMainFrame::RegisterCommands()
     commands_.Add(kCmdExport, [this] { OnExport(); }, haveModel);
     commands_.Add(kCmdUndo, [this] { OnUndo(); },
                   [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->undoStack.empty()); });
+    commands_.Add(kCmdRedo, [this] { OnRedo(); },
+                  [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->redoStack.empty()); });
     commands_.Add(kCmdShowEdge, [this] { OnShowEdge(); }, [](CCmdUI& ui) {
         ui.Enable(g_pModel != nullptr);
         ui.SetCheck(showEdges);
@@ -298,6 +303,14 @@ void CMainFrame::OnUndo()
     // Through the design view's session, which holds pointers into the shape.
     if (g_pModel)
         StepBackShape(*g_pModel, modelView_ ? &modelView_->Session() : nullptr);
+    doc_->UpdateAllViews(kHintUndo);
+}
+
+void CMainFrame::OnRedo()
+{
+    if (g_pModel)
+        StepForwardShape(*g_pModel, modelView_ ? &modelView_->Session() : nullptr);
+    // The views take a redone shape as they take an undone one.
     doc_->UpdateAllViews(kHintUndo);
 }
 

@@ -5,6 +5,7 @@ const CommandText kTexts[] = {
     {kCmdOpen, "Open", "Open"},
     {kCmdExport, "Export", "Export"},
     {kCmdUndo, "Undo", "Undo"},
+    {kCmdRedo, "Redo", "Redo"},
     {kCmdFixShape, "Fix the Shape", "Fix the Shape"},
     {kCmdShowEdge, "Show Edge", "Show Edge"},
     {kCmdShowFace, "Show Face", "Show Face"},

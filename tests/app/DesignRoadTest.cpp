@@ -191,6 +191,25 @@ private slots:
         QCOMPARE(Corners(*g_pModel), folded);
         QVERIFY(Frame()->ExecuteCommand(kCmdUndo));
         QVERIFY(g_pModel->undoStack.empty());
+
+        // Redo takes both steps again: from the keyboard (both keys) and the menu.
+        const std::vector<CVector3> loaded = Corners(*g_pModel);
+        Frame()->UpdateCommandUI();
+        QVERIFY(Enabled(kCmdRedo));
+        QTest::keyClick(Win(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(Corners(*g_pModel), folded);
+        QCOMPARE(Frame()->DesignView()->LastHint(), int(kHintUndo));
+        QTest::keyClick(Win(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(Corners(*g_pModel), folded);
+        QCOMPARE(g_pModel->undoStack.size(), size_t(2));
+        Frame()->UpdateCommandUI();
+        QVERIFY(!Enabled(kCmdRedo));
+        QVERIFY(Frame()->ExecuteCommand(kCmdUndo));
+        QVERIFY(Frame()->ExecuteCommand(kCmdUndo));
+        QCOMPARE(Corners(*g_pModel), loaded);
+        Frame()->UpdateCommandUI();
+        Frame()->Action(kCmdRedo)->trigger();
+        QCOMPARE(Corners(*g_pModel), folded);
     }
 
     void exportAfterAFoldWritesTheFoldedShape() {

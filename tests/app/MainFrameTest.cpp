@@ -20,6 +20,7 @@ private slots:
         QCOMPARE(Frame()->Action(kCmdOpen)->text(), QStringLiteral("&Open...\tCtrl+O"));
         QCOMPARE(Frame()->Action(kCmdExport)->text(), QStringLiteral("&Export *.obj..."));
         QCOMPARE(Frame()->Action(kCmdUndo)->text(), QStringLiteral("&Undo (Ctrl+Z)"));
+        QCOMPARE(Frame()->Action(kCmdRedo)->text(), QStringLiteral("&Redo (Ctrl+Y)"));
         QCOMPARE(Frame()->Action(kCmdFixShape)->text(), QStringLiteral("&Fix Shape (SPACE)"));
         QCOMPARE(Frame()->Action(kCmdExit)->text(), QStringLiteral("E&xit"));
         QCOMPARE(Frame()->Action(kCmdToolbar)->statusTip(), QStringLiteral("ﾂｰﾙ ﾊﾞｰの表示/非表示"));
@@ -29,7 +30,7 @@ private slots:
         for (QAction* a : Frame()->ToolBar()->actions())
             buttons << (a->isSeparator() ? 0 : a->data().toInt());
         QCOMPARE(buttons, (QList<int>{kCmdOpen, kCmdExport, 0, kCmdShowFace, kCmdShowEdge, 0,
-                                      kCmdFixShape, kCmdUndo}));
+                                      kCmdFixShape, kCmdUndo, kCmdRedo}));
 
         QCOMPARE(Frame()->PaneText(kPaneRotateHelp),
                  QStringLiteral("Rotate:Right Drag/Zoom:Wheel or [Shift]+Right Drag/"
@@ -53,7 +54,7 @@ private slots:
     void enableStatesBeforeAndAfterOpen()
     {
         Start();
-        for (int id : {kCmdExport, kCmdUndo, kCmdFixShape, kCmdShowEdge, kCmdShowFace})
+        for (int id : {kCmdExport, kCmdUndo, kCmdRedo, kCmdFixShape, kCmdShowEdge, kCmdShowFace})
             QVERIFY2(!Enabled(id), qPrintable(QString::number(id)));
         for (int id : {kCmdOpen, kCmdToolbar, kCmdStatusbar, kCmdAbout, kCmdExit})
             QVERIFY2(Enabled(id), qPrintable(QString::number(id)));
