@@ -25,13 +25,13 @@ bool SameBits(const CVector3& a, const CVector3& b) {
     return Bits(a.x) == Bits(b.x) && Bits(a.y) == Bits(b.y) && Bits(a.z) == Bits(b.z);
 }
 
-double CellSizeFor(const std::vector<CVector3>& pos) {
+double CellSizeFor(const CVector3* pos, size_t corners) {
     // Half the mean edge of a sample gives most cells one corner position on
     // an even mesh, so a tolerance search looks at few corners; never below two
     // reaches, so a tolerance box spans at most two cells per axis.
     double sum = 0.0;
     int count = 0;
-    const size_t faces = pos.size() / 3;
+    const size_t faces = corners / 3;
     const size_t stride = std::max<size_t>(1, faces / 4096);
     for (size_t f = 0; f < faces; f += stride) {
         const double e = Distance3D(pos[3 * f], pos[3 * f + 1]);
@@ -51,7 +51,8 @@ double CellSizeFor(const std::vector<CVector3>& pos) {
 
 void CFoldIndex::Clear() {
     faceCount_ = 0;
-    pos_.clear();
+    pos_ = nullptr;
+    corners_ = 0;
     cells_.Reset(0);
     cellStart_.clear();
     cellGroups_.clear();
@@ -66,7 +67,8 @@ void CFoldIndex::Clear() {
 void CFoldIndex::Build(const CFlatMesh& mesh) {
     Clear();
     faceCount_ = static_cast<int32_t>(mesh.TriangleCount());
-    pos_ = mesh.pos;
+    pos_ = mesh.pos.data();
+    corners_ = mesh.pos.size();
     GroupCorners();
     FileGroups();
     FindNeighbours();
@@ -75,7 +77,7 @@ void CFoldIndex::Build(const CFlatMesh& mesh) {
 void CFoldIndex::GroupCorners() {
     // Corners at bit-identical positions form a group, numbered in order of
     // first appearance; a hash table is linear where a sort is not.
-    const int32_t corners = static_cast<int32_t>(pos_.size());
+    const int32_t corners = static_cast<int32_t>(corners_);
     size_t capacity = 16;
     while (capacity < static_cast<size_t>(corners) * 2)
         capacity *= 2;
@@ -114,7 +116,7 @@ void CFoldIndex::GroupCorners() {
 }
 
 void CFoldIndex::FileGroups() {
-    cells_.SetCellSize(CellSizeFor(pos_));
+    cells_.SetCellSize(CellSizeFor(pos_, corners_));
     cells_.Reset(static_cast<size_t>(groupCount_) + 1);
     std::vector<int32_t> cellOf(groupCount_);
     std::vector<int32_t> count;
@@ -139,7 +141,7 @@ void CFoldIndex::FileGroups() {
 void CFoldIndex::FindNeighbours() {
     // For every group, the faces with a corner closer than the tolerance.
     neighbourStart_.assign(groupCount_ + 1, 0);
-    neighbours_.reserve(pos_.size() + pos_.size() / 4);
+    neighbours_.reserve(corners_ + corners_ / 4);
     std::vector<int32_t> found;
     for (int32_t g = 0; g < groupCount_; ++g) {
         const CVector3& p = pos_[groupCorners_[groupStart_[g]]];

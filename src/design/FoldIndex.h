@@ -19,6 +19,7 @@ public:
     // Half side of the box that surely holds every point closer than kTolerance.
     static constexpr double kReach = kTolerance * (1.0 + 1e-9);
 
+    // Indexes `mesh`, which must stay alive and unchanged while the index is used.
     void Build(const CFlatMesh& mesh);
     void Clear();
 
@@ -65,7 +66,8 @@ private:
     void FindNeighbours();
 
     int32_t faceCount_ = 0;
-    std::vector<CVector3> pos_;
+    const CVector3* pos_ = nullptr;
+    size_t corners_ = 0;
     CCellTable cells_;
     std::vector<int32_t> cellStart_;  // per cell, into cellGroups_
     std::vector<int32_t> cellGroups_; // position groups, cell by cell

@@ -6,16 +6,29 @@
 #include <cstring>
 #include <limits>
 
+namespace {
+
+// Capacity for `triangles` and some more, without the doubling of a plain grow.
+void Reserve(CFlatMesh& m, size_t triangles) {
+    const size_t want = triangles + triangles / 16 + 64;
+    if (m.tri.capacity() < triangles)
+        m.Reserve(want);
+}
+
+template <class T> void MoveRun(std::vector<T>& v, size_t to, size_t from, size_t count) {
+    std::memmove(v.data() + to, v.data() + from, count * sizeof(T));
+}
+
+} // namespace
+
 void CFoldWorkspace::SetBase(const CFlatMesh& base) {
     base_ = base;
     baseIndex_.Build(base_);
     hasBase_ = true;
-    scratchValid_ = false;
 }
 
 void CFoldWorkspace::Invalidate() {
     hasBase_ = false;
-    scratchValid_ = false;
     base_.Clear();
     baseIndex_.Clear();
 }
@@ -41,57 +54,28 @@ ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane
         if (side == 0)
             return result; // the seed itself lies on the plane: no side to move
     }
-    RestoreScratch();
-    BeginFlood(scratch_, plane, baseIndex_, side);
+    // The working shape is rebuilt from the base in place: one copy, and room
+    // for the split triangles so appending them does not double a large mesh.
+    Reserve(working, base_.TriangleCount());
+    working.pos.assign(base_.pos.begin(), base_.pos.end());
+    working.corner.assign(base_.corner.begin(), base_.corner.end());
+    working.tri.assign(base_.tri.begin(), base_.tri.end());
+    BeginFlood(working, plane, baseIndex_, side);
     if (!back)
         RunFlood(startPos);
     EndFlood();
-    scratchValid_ = true;
-    Compact(scratch_, working);
+    Compact(working);
     result.accepted = true;
     result.corner = Nearest(working, back ? startPos : plane.ReflectPoint(startPos));
     return result;
 }
 
-void CFoldWorkspace::RestoreScratch() {
-    const size_t n = base_.TriangleCount();
-    if (!scratchValid_ || scratch_.TriangleCount() < n) {
-        scratch_ = base_;
-        return;
-    }
-    // Only the mirrored faces changed in place; crossed faces were merely
-    // marked, and added triangles lie past the base's.
-    for (size_t f = 0; f < n; ++f) {
-        if (!(state_[f] & kDynamic))
-            continue;
-        for (int j = 0; j < 3; ++j)
-            scratch_.pos[3 * f + j] = base_.pos[3 * f + j];
-        scratch_.tri[f] = base_.tri[f];
-    }
-    scratch_.pos.resize(3 * n);
-    scratch_.corner.resize(3 * n);
-    scratch_.tri.resize(n);
-}
-
-namespace {
-
-template <class T> void CopyRun(std::vector<T>& to, size_t at, const std::vector<T>& from,
-                                size_t begin, size_t count) {
-    std::memcpy(to.data() + at, from.data() + begin, count * sizeof(T));
-}
-
-} // namespace
-
-void CFoldWorkspace::Compact(const CFlatMesh& from, CFlatMesh& out) const {
+void CFoldWorkspace::Compact(CFlatMesh& mesh) const {
     // Crossed faces leave here, once, keeping the order of the rest; live
-    // faces are copied in runs.
-    const size_t total = from.TriangleCount();
-    size_t live = 0;
-    for (size_t f = 0; f < total; ++f)
-        live += !(state_[f] & kDead);
-    out.pos.resize(3 * live);
-    out.corner.resize(3 * live);
-    out.tri.resize(live);
+    // faces move down in runs.
+    if (!anyDead_)
+        return;
+    const size_t total = mesh.TriangleCount();
     size_t at = 0;
     for (size_t f = 0; f < total;) {
         if (state_[f] & kDead) {
@@ -102,12 +86,17 @@ void CFoldWorkspace::Compact(const CFlatMesh& from, CFlatMesh& out) const {
         while (end < total && !(state_[end] & kDead))
             ++end;
         const size_t count = end - f;
-        CopyRun(out.pos, 3 * at, from.pos, 3 * f, 3 * count);
-        CopyRun(out.corner, 3 * at, from.corner, 3 * f, 3 * count);
-        CopyRun(out.tri, at, from.tri, f, count);
+        if (at != f) {
+            MoveRun(mesh.pos, 3 * at, 3 * f, 3 * count);
+            MoveRun(mesh.corner, 3 * at, 3 * f, 3 * count);
+            MoveRun(mesh.tri, at, f, count);
+        }
         at += count;
         f = end;
     }
+    mesh.pos.resize(3 * at);
+    mesh.corner.resize(3 * at);
+    mesh.tri.resize(at);
 }
 
 int32_t CFoldWorkspace::Nearest(const CFlatMesh& mesh, const CVector3& target) {
@@ -136,14 +125,13 @@ int32_t CFoldWorkspace::Nearest(const CFlatMesh& mesh, const CVector3& target) {
 }
 
 void CFoldWorkspace::Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point) {
-    scratchValid_ = false; // the flood state below is no longer the last step's
-    looseIndex_.Build(mesh);
+    // The index reads positions in place, and the flood moves them.
+    const CFlatMesh before = mesh;
+    looseIndex_.Build(before);
     BeginFlood(mesh, plane, looseIndex_, plane.ClassifyPoint(point));
     RunFlood(point);
     EndFlood();
-    CFlatMesh compacted;
-    Compact(mesh, compacted);
-    mesh = std::move(compacted);
+    Compact(mesh);
 }
 
 ReflectionStepResult ReflectionStep(CFlatMesh& working, CSlicePlane& plane,

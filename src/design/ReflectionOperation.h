@@ -42,9 +42,9 @@ struct FoldGroupState {
 };
 
 // The fold's working memory: the base state and its index (kept across the
-// steps of a drag), the uncompacted result of the last step (so the next one
-// only undoes what that one changed), and the flood's scratch. A step
-// allocates nothing once the first one has run.
+// steps of a drag) and the flood's scratch. A step copies the base into the
+// working shape, folds it in place and allocates nothing once the first one
+// has run.
 class CFoldWorkspace {
 public:
     CFoldWorkspace() = default;
@@ -82,9 +82,8 @@ private:
         int32_t hint; // index corner at exactly this position, or -1
     };
 
-    void RestoreScratch();
-    // The live faces of `from` (state_ marks the dead), in order.
-    void Compact(const CFlatMesh& from, CFlatMesh& out) const;
+    // Drops the faces state_ marks dead, keeping the order of the rest.
+    void Compact(CFlatMesh& mesh) const;
     static int32_t Nearest(const CFlatMesh& mesh, const CVector3& target);
 
     void BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFoldIndex& index, int side);
@@ -109,11 +108,6 @@ private:
     CFlatMesh base_;
     CFoldIndex baseIndex_;
     bool hasBase_ = false;
-    // The last step's result before crossed faces left it; valid while
-    // scratchValid_. Its first base_.TriangleCount() triangles are the base's,
-    // changed where state_ says so.
-    CFlatMesh scratch_;
-    bool scratchValid_ = false;
     // Index of a mesh folded in place by Flood.
     CFoldIndex looseIndex_;
 
