@@ -22,6 +22,7 @@ namespace {
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
+
 // Four lanes of floats and of lane masks (all ones or zero), in the
 // compiler's vector extension: plain SSE on x86-64, NEON on ARM.
 using F4 = float __attribute__((vector_size(16)));
@@ -271,7 +272,7 @@ void CSelfIntersectionCheck::Gather(size_t n) {
 void CSelfIntersectionCheck::BoxBlocks(size_t n) {
     for (uint32_t b = 0; b < blocks_; ++b) {
         float* c = &blockData_[size_t(b) * kColumns * kBlock];
-        for (int half = 0; half < 2; ++half) {
+        for (uint32_t half = 0; half < kGroups; ++half) {
             const auto at = [c, half](int column) { return Load4(c + column * kBlock + 4 * half); };
             for (int axis = 0; axis < 3; ++axis) {
                 const F4 p0 = at(kP0X + axis), p1 = at(kP1X + axis), p2 = at(kP2X + axis);
@@ -369,25 +370,24 @@ void CSelfIntersectionCheck::Traverse() {
 // Every pair of a slot of block x with a slot of block y (x <= y; within one
 // block when x == y): boxes, then the float plane test, then the exact test.
 void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y) {
-    static_assert(kBlock == 8, "a block is two groups of four lanes");
     const float* cx = Block(x);
     const float* cy = Block(y);
-    const auto col = [cy](int c, int half) { return Load4(cy + c * kBlock + 4 * half); };
+    const auto col = [cy](int c, uint32_t half) { return Load4(cy + c * kBlock + 4 * half); };
 
     // Rows of x whose box meets y's block box at all (padding never does);
     // within one block every real row is a row to pair.
     uint32_t rows = 0;
     {
         const CBox& yb = nodeBox_[leafBase_ + y];
-        const auto xcol = [cx](int c, int half) { return Load4(cx + c * kBlock + 4 * half); };
-        for (int half = 0; half < 2; ++half) {
+        const auto xcol = [cx](int c, uint32_t half) { return Load4(cx + c * kBlock + 4 * half); };
+        for (uint32_t half = 0; half < kGroups; ++half) {
             I4 m = (xcol(kLoX, half) <= Splat(yb.hi[0])) & (Splat(yb.lo[0]) <= xcol(kHiX, half));
             m &= (xcol(kLoY, half) <= Splat(yb.hi[1])) & (Splat(yb.lo[1]) <= xcol(kHiY, half));
             m &= (xcol(kLoZ, half) <= Splat(yb.hi[2])) & (Splat(yb.lo[2]) <= xcol(kHiZ, half));
             rows |= Bits(m) << (4 * half);
         }
         if (x == y)
-            rows &= 0x7f; // the last row has no later slot to pair with
+            rows &= (1u << (kBlock - 1)) - 1; // the last row has no later slot to pair with
     }
     const F4 t = Splat(coarse_);
     const F4 minusT = Splat(-coarse_);
@@ -399,7 +399,7 @@ void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y) {
         const F4 ilo[3] = {Splat(at(kLoX)), Splat(at(kLoY)), Splat(at(kLoZ))};
         const F4 ihi[3] = {Splat(at(kHiX)), Splat(at(kHiY)), Splat(at(kHiZ))};
         uint32_t mask = 0;
-        for (int half = 0; half < 2; ++half) {
+        for (uint32_t half = 0; half < kGroups; ++half) {
             I4 m = (ilo[0] <= col(kHiX, half)) & (col(kLoX, half) <= ihi[0]);
             m &= (ilo[1] <= col(kHiY, half)) & (col(kLoY, half) <= ihi[1]);
             m &= (ilo[2] <= col(kHiZ, half)) & (col(kLoZ, half) <= ihi[2]);
@@ -415,7 +415,7 @@ void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y) {
         const F4 inx = Splat(at(kNX)), iny = Splat(at(kNY)), inz = Splat(at(kNZ)),
                  ind = Splat(at(kD));
         uint32_t keep = 0;
-        for (int half = 0; half < 2; ++half) {
+        for (uint32_t half = 0; half < kGroups; ++half) {
             if (!((mask >> (4 * half)) & 0xf))
                 continue;
             // Distances of this slot's corners from the others' planes, and back.

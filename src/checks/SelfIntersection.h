@@ -37,7 +37,9 @@ public:
     size_t CandidatePairs() const { return candidates_; }
 
 private:
-    static constexpr uint32_t kBlock = 8; // slots a block test pairs at once
+    static constexpr uint32_t kBlock = 16; // slots a block test pairs at once
+    static constexpr uint32_t kGroups = kBlock / 4; // of four lanes
+    static_assert(kBlock % 4 == 0 && kBlock <= 32);
 
     struct CBox {
         float lo[3];
