@@ -457,8 +457,8 @@ void CSelfIntersectionCheck::TestExact(uint32_t i, uint32_t j) {
     // corner; a corner shared bit for bit is within the tolerance, and such
     // pairs never count.
     bool shared = false;
-    for (int j = 0; j < 3; ++j)
-        shared |= (pa[j] == pb[0]) | (pa[j] == pb[1]) | (pa[j] == pb[2]);
+    for (int k = 0; k < 3; ++k)
+        shared |= (pa[k] == pb[0]) | (pa[k] == pb[1]) | (pa[k] == pb[2]);
     if (shared)
         return;
     const CTriangleData& ta = mesh.tri[a];
