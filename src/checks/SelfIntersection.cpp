@@ -3,20 +3,68 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 #include <limits>
+
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 // How it goes: triangles are sorted along a Morton curve and cut into blocks
 // of kBlock neighbouring triangles; a tree over the blocks finds the pairs of
 // blocks whose boxes overlap; each pair of blocks is tested as one kBlock x
 // kBlock grid in floats (boxes, then whether any edge can cross the other's
-// plane), written so the compiler runs a row side by side. Only what survives
-// meets the exact test in doubles. Folded paper is mostly neighbours touching
-// neighbours, and the float test throws those out without a branch.
+// plane), four lanes at a time. Only what survives meets the exact test in
+// doubles. Folded paper is mostly neighbours touching neighbours, and the
+// float test throws those out without a branch per pair.
 
 namespace {
 
-constexpr uint32_t kBlock = 8;
 constexpr float kInf = std::numeric_limits<float>::infinity();
+
+
+// Four lanes of floats and of lane masks (all ones or zero), in the
+// compiler's vector extension: plain SSE on x86-64, NEON on ARM.
+using F4 = float __attribute__((vector_size(16)));
+using I4 = int32_t __attribute__((vector_size(16)));
+
+F4 Load4(const float* p) {
+    F4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+F4 Splat(float s) {
+    return F4{s, s, s, s};
+}
+
+#if defined(__SSE__)
+F4 Min(F4 a, F4 b) {
+    return _mm_min_ps(a, b);
+}
+F4 Max(F4 a, F4 b) {
+    return _mm_max_ps(a, b);
+}
+#else
+F4 Select(I4 m, F4 a, F4 b) {
+    return reinterpret_cast<F4>((m & reinterpret_cast<I4>(a)) | (~m & reinterpret_cast<I4>(b)));
+}
+F4 Min(F4 a, F4 b) {
+    return Select(a < b, a, b);
+}
+F4 Max(F4 a, F4 b) {
+    return Select(a > b, a, b);
+}
+#endif
+
+// Lane k's mask as bit k.
+uint32_t Bits(I4 m) {
+#if defined(__SSE__)
+    return static_cast<uint32_t>(_mm_movemask_ps(reinterpret_cast<__m128>(m)));
+#else
+    return static_cast<uint32_t>((m[0] & 1) | (m[1] & 2) | (m[2] & 4) | (m[3] & 8));
+#endif
+}
 
 // The bits of a 10-bit number moved to every third place.
 uint32_t Spread(uint32_t v) {
@@ -28,13 +76,18 @@ uint32_t Spread(uint32_t v) {
     return v;
 }
 
-// Float bounds that surely hold the double value: a relative pad well above
-// a float's rounding, and an absolute one for zero.
-float Below(double x) {
-    return static_cast<float>(x - std::fabs(x) * 1e-6 - 1e-30);
+// Pads for a box from float corners: each corner is its double rounded to
+// nearest, at most 2^-24 of it away (and the smallest rounding is monotone, so
+// the least float corner is the least double rounded). Taking away 2^-22 of
+// the bound and the least normal float, itself rounded, still leaves a sure
+// bound on the double.
+F4 Down(F4 x) {
+    const F4 magnitude = reinterpret_cast<F4>(reinterpret_cast<I4>(x) & 0x7fffffff);
+    return x - (magnitude * 0x1p-22f + 0x1p-126f);
 }
-float Above(double x) {
-    return static_cast<float>(x + std::fabs(x) * 1e-6 + 1e-30);
+F4 Up(F4 x) {
+    const F4 magnitude = reinterpret_cast<F4>(reinterpret_cast<I4>(x) & 0x7fffffff);
+    return x + (magnitude * 0x1p-22f + 0x1p-126f);
 }
 
 bool Before(const CIntersectingPair& x, const CIntersectingPair& y) {
@@ -66,7 +119,8 @@ size_t CSelfIntersectionCheck::Run(const CFlatMesh& mesh, size_t maxPairs) {
     if (n < 2)
         return 0;
     Sort(n);
-    Gather(mesh, n);
+    Gather(n);
+    BoxBlocks(n);
     BuildTree();
     mesh_ = &mesh;
     Traverse();
@@ -75,53 +129,66 @@ size_t CSelfIntersectionCheck::Run(const CFlatMesh& mesh, size_t maxPairs) {
     return count_;
 }
 
-// Boxes and Morton codes of the triangles that have an interior; returns how many.
+// The float records and Morton codes of the triangles that have an interior
+// and finite float corners, in mesh order; returns how many. One pass over
+// the mesh in its own order: the random reads of the sort's order then touch
+// only the compact records.
 size_t CSelfIntersectionCheck::Collect(const CFlatMesh& mesh) {
     const size_t triangles = mesh.TriangleCount();
-    triBox_.resize(triangles);
+    record_.resize(triangles);
     triOf_.resize(triangles);
+    centre_.resize(3 * triangles);
     float lo[3] = {kInf, kInf, kInf};
     float hi[3] = {-kInf, -kInf, -kInf};
     float largest = 0.0f;
     size_t n = 0;
     for (size_t t = 0; t < triangles; ++t) {
-        if (!TriangleHasPlane(mesh.tri[t]))
+        const CTriangleData& td = mesh.tri[t];
+        if (!TriangleHasPlane(td))
             continue;
         const CVector3* p = &mesh.pos[3 * t];
-        CBox& box = triBox_[n];
+        float* r = record_[n].v;
+        for (int j = 0; j < 3; ++j) {
+            r[kP0X + 3 * j] = static_cast<float>(p[j].x);
+            r[kP0X + 3 * j + 1] = static_cast<float>(p[j].y);
+            r[kP0X + 3 * j + 2] = static_cast<float>(p[j].z);
+        }
         bool finite = true;
+        float* centre = &centre_[3 * n];
         for (int axis = 0; axis < 3; ++axis) {
-            const double c0 = (&p[0].x)[axis], c1 = (&p[1].x)[axis], c2 = (&p[2].x)[axis];
-            box.lo[axis] = Below(std::min({c0, c1, c2}));
-            box.hi[axis] = Above(std::max({c0, c1, c2}));
-            finite = finite && std::isfinite(box.lo[axis]) && std::isfinite(box.hi[axis]);
+            const float c0 = r[kP0X + axis], c1 = r[kP1X + axis], c2 = r[kP2X + axis];
+            finite = finite && std::isfinite(c0) && std::isfinite(c1) && std::isfinite(c2);
+            const float below = std::min({c0, c1, c2}), above = std::max({c0, c1, c2});
+            centre[axis] = 0.5f * below + 0.5f * above; // never overflows
+            largest = std::max({largest, -below, above});
         }
         if (!finite)
-            continue;
+            continue; // beyond the float range: no box to file it under
         for (int axis = 0; axis < 3; ++axis) {
-            const float centre = 0.5f * (box.lo[axis] + box.hi[axis]);
-            lo[axis] = std::min(lo[axis], centre);
-            hi[axis] = std::max(hi[axis], centre);
-            largest = std::max({largest, -box.lo[axis], box.hi[axis]});
+            lo[axis] = std::min(lo[axis], centre[axis]);
+            hi[axis] = std::max(hi[axis], centre[axis]);
         }
+        r[kNX] = static_cast<float>(td.normal.x);
+        r[kNY] = static_cast<float>(td.normal.y);
+        r[kNZ] = static_cast<float>(td.normal.z);
+        r[kD] = static_cast<float>(td.d);
         triOf_[n++] = static_cast<uint32_t>(t);
     }
-    std::copy_n(lo, 3, sceneLo_);
-    std::copy_n(hi, 3, sceneHi_);
+    // A discarded corner beyond the float range may have raised it to infinity.
     largest_ = largest;
 
     code_.resize(n);
-    float scale[3];
-    for (int axis = 0; axis < 3; ++axis) {
-        const float extent = hi[axis] - lo[axis];
-        scale[axis] = extent > 0.0f ? 1023.0f / extent : 0.0f;
-    }
+    // One scale for all axes: the cells of the curve are cubes, so a block of
+    // a sheet is a compact patch rather than a strip along the thin axis.
+    const double extent = std::max({double(hi[0]) - lo[0], double(hi[1]) - lo[1],
+                                    double(hi[2]) - lo[2]});
+    const float scale = extent > 0.0 ? static_cast<float>(1023.0 / extent) : 0.0f;
     for (size_t s = 0; s < n; ++s) {
-        const CBox& box = triBox_[s];
+        const float* centre = &centre_[3 * s];
         uint32_t code = 0;
         for (int axis = 0; axis < 3; ++axis) {
-            const float centre = 0.5f * (box.lo[axis] + box.hi[axis]);
-            const float q = std::clamp((centre - lo[axis]) * scale[axis], 0.0f, 1023.0f);
+            // The max first: it turns a NaN into 0.
+            const float q = std::min(std::max(0.0f, (centre[axis] - lo[axis]) * scale), 1023.0f);
             code |= Spread(static_cast<uint32_t>(q)) << (2 - axis);
         }
         code_[s] = code;
@@ -142,20 +209,24 @@ void CSelfIntersectionCheck::Sort(size_t n) {
     uint32_t* valIn = index_.data();
     uint32_t* valOut = indexTmp_.data();
     constexpr int kBits = 10;
+    constexpr int kPasses = 3;
     constexpr uint32_t kBuckets = 1u << kBits;
-    uint32_t histogram[kBuckets];
-    for (int shift = 0; shift < 30; shift += kBits) {
-        std::fill(histogram, histogram + kBuckets, 0u);
-        for (size_t s = 0; s < n; ++s)
-            ++histogram[(keyIn[s] >> shift) & (kBuckets - 1)];
+    // All three histograms in one read of the keys.
+    uint32_t histogram[kPasses][kBuckets] = {};
+    for (size_t s = 0; s < n; ++s)
+        for (int pass = 0; pass < kPasses; ++pass)
+            ++histogram[pass][(keyIn[s] >> (kBits * pass)) & (kBuckets - 1)];
+    for (int pass = 0; pass < kPasses; ++pass) {
+        const int shift = kBits * pass;
+        uint32_t* h = histogram[pass];
         uint32_t sum = 0;
-        for (uint32_t& h : histogram) {
-            const uint32_t c = h;
-            h = sum;
+        for (uint32_t b = 0; b < kBuckets; ++b) {
+            const uint32_t c = h[b];
+            h[b] = sum;
             sum += c;
         }
         for (size_t s = 0; s < n; ++s) {
-            const uint32_t to = histogram[(keyIn[s] >> shift) & (kBuckets - 1)]++;
+            const uint32_t to = h[(keyIn[s] >> shift) & (kBuckets - 1)]++;
             keyOut[to] = keyIn[s];
             valOut[to] = valIn[s];
         }
@@ -165,44 +236,28 @@ void CSelfIntersectionCheck::Sort(size_t n) {
     // Three passes: the sorted order ended in the second buffers.
 }
 
-// Lays the sorted triangles out as columns, padded to whole blocks with
+// Lays the sorted records out block by block, padded to a whole block with
 // slots whose boxes are empty (they overlap nothing).
-void CSelfIntersectionCheck::Gather(const CFlatMesh& mesh, size_t n) {
+void CSelfIntersectionCheck::Gather(size_t n) {
     blocks_ = static_cast<uint32_t>((n + kBlock - 1) / kBlock);
     slots_ = size_t(blocks_) * kBlock;
-    columns_.resize(kColumns * slots_);
+    blockData_.resize(kColumns * slots_);
     slotTri_.resize(slots_);
-    float* col[kColumns];
-    for (int c = 0; c < kColumns; ++c)
-        col[c] = &columns_[size_t(c) * slots_];
+    constexpr size_t kAhead = 16; // records in flight: the order jumps around the mesh
     for (size_t s = 0; s < n; ++s) {
+        if (s + kAhead < n)
+            __builtin_prefetch(&record_[indexTmp_[s + kAhead]]);
         const uint32_t from = indexTmp_[s];
-        const uint32_t t = triOf_[from];
-        slotTri_[s] = t;
-        const CBox& box = triBox_[from];
-        for (int axis = 0; axis < 3; ++axis) {
-            col[kLoX + axis][s] = box.lo[axis];
-            col[kHiX + axis][s] = box.hi[axis];
-        }
-        const CVector3* p = &mesh.pos[3 * size_t(t)];
-        for (int j = 0; j < 3; ++j) {
-            col[kP0X + 3 * j][s] = static_cast<float>(p[j].x);
-            col[kP0X + 3 * j + 1][s] = static_cast<float>(p[j].y);
-            col[kP0X + 3 * j + 2][s] = static_cast<float>(p[j].z);
-        }
-        const CTriangleData& td = mesh.tri[t];
-        col[kNX][s] = static_cast<float>(td.normal.x);
-        col[kNY][s] = static_cast<float>(td.normal.y);
-        col[kNZ][s] = static_cast<float>(td.normal.z);
-        col[kD][s] = static_cast<float>(td.d);
+        slotTri_[s] = triOf_[from];
+        const float* r = record_[from].v;
+        float* to = &blockData_[(s / kBlock) * kColumns * kBlock + s % kBlock];
+        for (int c = 0; c < kRecordColumns; ++c)
+            to[c * kBlock] = r[c];
     }
     for (size_t s = n; s < slots_; ++s) {
-        for (int c = 0; c < kColumns; ++c)
-            col[c][s] = 0.0f;
-        for (int axis = 0; axis < 3; ++axis) {
-            col[kLoX + axis][s] = kInf;
-            col[kHiX + axis][s] = -kInf;
-        }
+        float* to = &blockData_[(s / kBlock) * kColumns * kBlock + s % kBlock];
+        for (int c = 0; c < kRecordColumns; ++c)
+            to[c * kBlock] = 0.0f;
         slotTri_[s] = 0;
     }
     // A plane distance in floats is off by at most some 21 roundings of the
@@ -210,7 +265,31 @@ void CSelfIntersectionCheck::Gather(const CFlatMesh& mesh, size_t n) {
     // distance beyond kTol less that margin is the only sure sign that the
     // exact one may be beyond kTol.
     const double margin = 64.0 * std::ldexp(1.0, -24) * double(largest_);
-    coarse_ = static_cast<float>(kIntersectionTolerance - margin);
+    coarse_ = static_cast<float>(kDesignTolerance - margin);
+}
+
+// The slots' boxes, four at a time from their corners; padding gets an empty box.
+void CSelfIntersectionCheck::BoxBlocks(size_t n) {
+    for (uint32_t b = 0; b < blocks_; ++b) {
+        float* c = &blockData_[size_t(b) * kColumns * kBlock];
+        for (uint32_t half = 0; half < kGroups; ++half) {
+            const auto at = [c, half](int column) { return Load4(c + column * kBlock + 4 * half); };
+            for (int axis = 0; axis < 3; ++axis) {
+                const F4 p0 = at(kP0X + axis), p1 = at(kP1X + axis), p2 = at(kP2X + axis);
+                const F4 lo = Down(Min(Min(p0, p1), p2));
+                const F4 hi = Up(Max(Max(p0, p1), p2));
+                std::memcpy(c + (kLoX + axis) * kBlock + 4 * half, &lo, sizeof lo);
+                std::memcpy(c + (kHiX + axis) * kBlock + 4 * half, &hi, sizeof hi);
+            }
+        }
+    }
+    for (size_t s = n; s < slots_; ++s) {
+        float* to = &blockData_[(s / kBlock) * kColumns * kBlock + s % kBlock];
+        for (int axis = 0; axis < 3; ++axis) {
+            to[(kLoX + axis) * kBlock] = kInf;
+            to[(kHiX + axis) * kBlock] = -kInf;
+        }
+    }
 }
 
 // A complete binary tree over the blocks, as an array: node 1 is the root,
@@ -218,8 +297,6 @@ void CSelfIntersectionCheck::Gather(const CFlatMesh& mesh, size_t n) {
 void CSelfIntersectionCheck::BuildTree() {
     leafBase_ = std::bit_ceil(blocks_);
     nodeBox_.resize(2 * size_t(leafBase_));
-    const float* c = Col(0);
-    const size_t stride = slots_;
     for (uint32_t b = 0; b < leafBase_; ++b) {
         CBox& box = nodeBox_[leafBase_ + b];
         for (int axis = 0; axis < 3; ++axis) {
@@ -228,10 +305,11 @@ void CSelfIntersectionCheck::BuildTree() {
         }
         if (b >= blocks_)
             continue;
-        for (uint32_t s = b * kBlock; s < (b + 1) * kBlock; ++s)
-            for (int axis = 0; axis < 3; ++axis) {
-                box.lo[axis] = std::min(box.lo[axis], c[(kLoX + axis) * stride + s]);
-                box.hi[axis] = std::max(box.hi[axis], c[(kHiX + axis) * stride + s]);
+        const float* c = Block(b);
+        for (int axis = 0; axis < 3; ++axis)
+            for (uint32_t s = 0; s < kBlock; ++s) {
+                box.lo[axis] = std::min(box.lo[axis], c[(kLoX + axis) * kBlock + s]);
+                box.hi[axis] = std::max(box.hi[axis], c[(kHiX + axis) * kBlock + s]);
             }
     }
     for (uint32_t k = leafBase_; k-- > 1;) {
@@ -242,112 +320,127 @@ void CSelfIntersectionCheck::BuildTree() {
 
 void CSelfIntersectionCheck::Traverse() {
     // Each entry pairs two nodes of one level whose triangles are still to be
-    // paired; a node paired with itself stands for the pairs inside it. Every
-    // unordered pair of triangles is met exactly once.
+    // paired, and whose boxes are known to overlap; a node paired with itself
+    // stands for the pairs inside it. Children are tested before they go on
+    // the stack, and pairs of leaves go straight to the block test, so
+    // nothing is pushed only to be thrown away. Every unordered pair of
+    // triangles is met exactly once.
     const auto entry = [](uint32_t u, uint32_t v) { return uint64_t(u) << 32 | v; };
+    const auto nonEmpty = [this](uint32_t u) { return nodeBox_[u].lo[0] <= nodeBox_[u].hi[0]; };
+    const auto pair = [&](uint32_t u, uint32_t v) {
+        if (u >= leafBase_)
+            TestBlocks(u - leafBase_, v - leafBase_);
+        else
+            pairStack_.push_back(entry(u, v));
+    };
     pairStack_.clear();
-    pairStack_.push_back(entry(1, 1));
+    if (nonEmpty(1))
+        pair(1, 1);
     while (!pairStack_.empty()) {
         const uint64_t top = pairStack_.back();
         pairStack_.pop_back();
         const uint32_t u = static_cast<uint32_t>(top >> 32);
         const uint32_t v = static_cast<uint32_t>(top);
+        const uint32_t u0 = 2 * u, u1 = 2 * u + 1;
         if (u == v) {
-            if (!(nodeBox_[u].lo[0] <= nodeBox_[u].hi[0]))
-                continue; // only padding below
-            if (u >= leafBase_) {
-                TestBlocks(u - leafBase_, u - leafBase_);
-            } else {
-                pairStack_.push_back(entry(2 * u, 2 * u + 1));
-                pairStack_.push_back(entry(2 * u + 1, 2 * u + 1));
-                pairStack_.push_back(entry(2 * u, 2 * u));
+            // Padding fills the tree from the right: an empty left child has
+            // an empty right one.
+            if (nonEmpty(u1)) {
+                if (Overlap(nodeBox_[u0], nodeBox_[u1]))
+                    pair(u0, u1);
+                pair(u1, u1);
             }
+            pair(u0, u0);
             continue;
         }
-        if (!Overlap(nodeBox_[u], nodeBox_[v]))
-            continue;
-        if (u >= leafBase_) {
-            TestBlocks(u - leafBase_, v - leafBase_);
-            continue;
-        }
-        pairStack_.push_back(entry(2 * u, 2 * v));
-        pairStack_.push_back(entry(2 * u, 2 * v + 1));
-        pairStack_.push_back(entry(2 * u + 1, 2 * v));
-        pairStack_.push_back(entry(2 * u + 1, 2 * v + 1));
+        const uint32_t v0 = 2 * v, v1 = 2 * v + 1;
+        const CBox &a0 = nodeBox_[u0], &a1 = nodeBox_[u1];
+        const CBox &b0 = nodeBox_[v0], &b1 = nodeBox_[v1];
+        if (Overlap(a0, b0))
+            pair(u0, v0);
+        if (Overlap(a0, b1))
+            pair(u0, v1);
+        if (Overlap(a1, b0))
+            pair(u1, v0);
+        if (Overlap(a1, b1))
+            pair(u1, v1);
     }
 }
 
 // Every pair of a slot of block x with a slot of block y (x <= y; within one
 // block when x == y): boxes, then the float plane test, then the exact test.
 void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y) {
-    const size_t stride = slots_;
-    const float* c = Col(0);
-    const size_t first = size_t(y) * kBlock;
-    const float* lo[3] = {c + kLoX * stride + first, c + kLoY * stride + first,
-                          c + kLoZ * stride + first};
-    const float* hi[3] = {c + kHiX * stride + first, c + kHiY * stride + first,
-                          c + kHiZ * stride + first};
-    const float* px[3] = {c + kP0X * stride + first, c + kP1X * stride + first,
-                          c + kP2X * stride + first};
-    const float* py[3] = {c + kP0Y * stride + first, c + kP1Y * stride + first,
-                          c + kP2Y * stride + first};
-    const float* pz[3] = {c + kP0Z * stride + first, c + kP1Z * stride + first,
-                          c + kP2Z * stride + first};
-    const float* nx = c + kNX * stride + first;
-    const float* ny = c + kNY * stride + first;
-    const float* nz = c + kNZ * stride + first;
-    const float* nd = c + kD * stride + first;
-    const float t = coarse_;
-    for (uint32_t i = 0; i < kBlock; ++i) {
-        const size_t s = size_t(x) * kBlock + i;
-        if (c[kLoX * stride + s] == kInf)
-            break; // padding: the rest of the block is padding too
-        float ilo[3], ihi[3], ip[3][3];
-        for (int a = 0; a < 3; ++a) {
-            ilo[a] = c[(kLoX + a) * stride + s];
-            ihi[a] = c[(kHiX + a) * stride + s];
+    const float* cx = Block(x);
+    const float* cy = Block(y);
+    const auto col = [cy](int c, uint32_t half) { return Load4(cy + c * kBlock + 4 * half); };
+
+    // Rows of x whose box meets y's block box at all (padding never does);
+    // within one block every real row is a row to pair.
+    uint32_t rows = 0;
+    {
+        const CBox& yb = nodeBox_[leafBase_ + y];
+        const auto xcol = [cx](int c, uint32_t half) { return Load4(cx + c * kBlock + 4 * half); };
+        for (uint32_t half = 0; half < kGroups; ++half) {
+            I4 m = (xcol(kLoX, half) <= Splat(yb.hi[0])) & (Splat(yb.lo[0]) <= xcol(kHiX, half));
+            m &= (xcol(kLoY, half) <= Splat(yb.hi[1])) & (Splat(yb.lo[1]) <= xcol(kHiY, half));
+            m &= (xcol(kLoZ, half) <= Splat(yb.hi[2])) & (Splat(yb.lo[2]) <= xcol(kHiZ, half));
+            rows |= Bits(m) << (4 * half);
         }
-        for (int k = 0; k < 3; ++k)
-            for (int a = 0; a < 3; ++a)
-                ip[k][a] = c[(kP0X + 3 * k + a) * stride + s];
-        const float inx = c[kNX * stride + s], iny = c[kNY * stride + s], inz = c[kNZ * stride + s],
-                    ind = c[kD * stride + s];
-        // One row of the grid, with no branch inside: the compiler runs the
-        // eight tests side by side. Boxes first: most rows meet no box.
-        int keep[kBlock];
-        int any = 0;
-        for (uint32_t j = 0; j < kBlock; ++j) {
-            keep[j] = (ilo[0] <= hi[0][j]) & (lo[0][j] <= ihi[0]) & (ilo[1] <= hi[1][j]) &
-                      (lo[1][j] <= ihi[1]) & (ilo[2] <= hi[2][j]) & (lo[2][j] <= ihi[2]);
-            any |= keep[j];
-        }
-        if (!any)
-            continue;
-        for (uint32_t j = 0; j < kBlock; ++j) {
-            // Distances of this slot's corners from the other's plane, and back.
-            const float a0 = nx[j] * ip[0][0] + ny[j] * ip[0][1] + nz[j] * ip[0][2] + nd[j];
-            const float a1 = nx[j] * ip[1][0] + ny[j] * ip[1][1] + nz[j] * ip[1][2] + nd[j];
-            const float a2 = nx[j] * ip[2][0] + ny[j] * ip[2][1] + nz[j] * ip[2][2] + nd[j];
-            const float b0 = inx * px[0][j] + iny * py[0][j] + inz * pz[0][j] + ind;
-            const float b1 = inx * px[1][j] + iny * py[1][j] + inz * pz[1][j] + ind;
-            const float b2 = inx * px[2][j] + iny * py[2][j] + inz * pz[2][j] + ind;
-            // No edge crosses when no corner is beyond +t or none beyond -t
-            // (a NaN compares false both ways and is passed on).
-            const bool noA =
-                ((a0 <= t) & (a1 <= t) & (a2 <= t)) | ((a0 >= -t) & (a1 >= -t) & (a2 >= -t));
-            const bool noB =
-                ((b0 <= t) & (b1 <= t) & (b2 <= t)) | ((b0 >= -t) & (b1 >= -t) & (b2 >= -t));
-            keep[j] &= !(noA & noB);
-        }
+        if (x == y)
+            rows &= (1u << (kBlock - 1)) - 1; // the last row has no later slot to pair with
+    }
+    const F4 t = Splat(coarse_);
+    const F4 minusT = Splat(-coarse_);
+    while (rows) {
+        const uint32_t i = static_cast<uint32_t>(std::countr_zero(rows));
+        rows &= rows - 1;
+        const auto at = [cx, i](int c) { return cx[c * kBlock + i]; };
+        // Boxes first: most pairs of neighbouring blocks are apart.
+        const F4 ilo[3] = {Splat(at(kLoX)), Splat(at(kLoY)), Splat(at(kLoZ))};
+        const F4 ihi[3] = {Splat(at(kHiX)), Splat(at(kHiY)), Splat(at(kHiZ))};
         uint32_t mask = 0;
-        for (uint32_t j = 0; j < kBlock; ++j)
-            mask |= uint32_t(keep[j]) << j;
+        for (uint32_t half = 0; half < kGroups; ++half) {
+            I4 m = (ilo[0] <= col(kHiX, half)) & (col(kLoX, half) <= ihi[0]);
+            m &= (ilo[1] <= col(kHiY, half)) & (col(kLoY, half) <= ihi[1]);
+            m &= (ilo[2] <= col(kHiZ, half)) & (col(kLoZ, half) <= ihi[2]);
+            mask |= Bits(m) << (4 * half);
+        }
         if (x == y)
             mask &= ~((2u << i) - 1); // each pair once, and never a slot with itself
+        if (!mask)
+            continue;
+        const float ip[3][3] = {{at(kP0X), at(kP0Y), at(kP0Z)},
+                                {at(kP1X), at(kP1Y), at(kP1Z)},
+                                {at(kP2X), at(kP2Y), at(kP2Z)}};
+        const F4 inx = Splat(at(kNX)), iny = Splat(at(kNY)), inz = Splat(at(kNZ)),
+                 ind = Splat(at(kD));
+        uint32_t keep = 0;
+        for (uint32_t half = 0; half < kGroups; ++half) {
+            if (!((mask >> (4 * half)) & 0xf))
+                continue;
+            // Distances of this slot's corners from the others' planes, and back.
+            const F4 nx = col(kNX, half), ny = col(kNY, half), nz = col(kNZ, half),
+                     nd = col(kD, half);
+            const F4 a0 = nx * ip[0][0] + ny * ip[0][1] + nz * ip[0][2] + nd;
+            const F4 a1 = nx * ip[1][0] + ny * ip[1][1] + nz * ip[1][2] + nd;
+            const F4 a2 = nx * ip[2][0] + ny * ip[2][1] + nz * ip[2][2] + nd;
+            const F4 b0 = inx * col(kP0X, half) + iny * col(kP0Y, half) + inz * col(kP0Z, half) + ind;
+            const F4 b1 = inx * col(kP1X, half) + iny * col(kP1Y, half) + inz * col(kP1Z, half) + ind;
+            const F4 b2 = inx * col(kP2X, half) + iny * col(kP2Y, half) + inz * col(kP2Z, half) + ind;
+            // No edge crosses when no corner is beyond +t or none beyond -t
+            // (a NaN compares false both ways and is passed on).
+            const I4 noA = ((a0 <= t) & (a1 <= t) & (a2 <= t)) |
+                           ((a0 >= minusT) & (a1 >= minusT) & (a2 >= minusT));
+            const I4 noB = ((b0 <= t) & (b1 <= t) & (b2 <= t)) |
+                           ((b0 >= minusT) & (b1 >= minusT) & (b2 >= minusT));
+            keep |= Bits(~(noA & noB)) << (4 * half);
+        }
+        mask &= keep;
+        const uint32_t s = x * kBlock + i;
         while (mask) {
             const uint32_t j = static_cast<uint32_t>(std::countr_zero(mask));
             mask &= mask - 1;
-            TestExact(static_cast<uint32_t>(s), static_cast<uint32_t>(first + j));
+            TestExact(s, y * kBlock + j);
         }
     }
 }
@@ -358,11 +451,20 @@ void CSelfIntersectionCheck::TestExact(uint32_t i, uint32_t j) {
     if (a > b)
         std::swap(a, b);
     const CFlatMesh& mesh = *mesh_;
+    const CVector3* pa = &mesh.pos[3 * size_t(a)];
+    const CVector3* pb = &mesh.pos[3 * size_t(b)];
+    // Neighbours on a curved sheet pass the float test around a shared
+    // corner; a corner shared bit for bit is within the tolerance, and such
+    // pairs never count.
+    bool shared = false;
+    for (int k = 0; k < 3; ++k)
+        shared |= (pa[k] == pb[0]) | (pa[k] == pb[1]) | (pa[k] == pb[2]);
+    if (shared)
+        return;
     const CTriangleData& ta = mesh.tri[a];
     const CTriangleData& tb = mesh.tri[b];
     CVector3 at;
-    if (CornersIntersect(&mesh.pos[3 * size_t(a)], ta.normal, ta.d, &mesh.pos[3 * size_t(b)],
-                         tb.normal, tb.d, at))
+    if (CornersIntersect(pa, ta.normal, ta.d, pb, tb.normal, tb.d, at))
         Keep(a, b, at);
 }
 

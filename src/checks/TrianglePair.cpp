@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr double kTol = kIntersectionTolerance;
+constexpr double kTol = kDesignTolerance;
 constexpr double kTol2 = kTol * kTol;
 
 bool SameCorner(const CVector3& p, const CVector3& q) {

@@ -12,9 +12,8 @@
 
 #include <cstddef>
 
-// Corners closer than this are one corner; a point closer than this to a
-// plane or a border lies on it.
-constexpr double kIntersectionTolerance = 0.0001;
+// The tolerance is the design's (kDesignTolerance): corners closer than it
+// are one corner, a point closer than it to a plane or a border lies on it.
 
 // The test on corners pa[0..2], pb[0..2] and the planes n . p + d = 0 of the
 // two triangles (unit normals, right-handed to the corner order). On a hit

@@ -110,7 +110,7 @@ TEST(NarrowPhase, RandomPairsAgreeWithTheOverlapOfTheirChords) {
             continue; // nearly parallel: the tolerance decides, not the chords
         dir.Normalize();
         bool expect = false;
-        double a0, a1, b0, b1;
+        double a0 = 0.0, a1 = 0.0, b0 = 0.0, b1 = 0.0;
         const bool meetA = Chord(m, 0, 1, dir, a0, a1);
         const bool meetB = Chord(m, 1, 0, dir, b0, b1);
         const bool apart = [&] {
