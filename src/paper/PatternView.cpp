@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-void CPatternView::Attach(const CPolyModel* model) {
+void CPatternView::Attach(const CPolyModel* model)
+{
     model_ = model;
     origin_.faces.clear();
     if (model_)
@@ -18,11 +19,13 @@ void CPatternView::Attach(const CPolyModel* model) {
     stale_ = true;
 }
 
-bool CPatternView::HasPaper() const {
+bool CPatternView::HasPaper() const
+{
     return model_ && model_->paperInfo.has;
 }
 
-bool CPatternView::Refresh() {
+bool CPatternView::Refresh()
+{
     if (!stale_ || !HasPaper())
         return false;
     BuildCreasePattern(model_->CurrentShape(scratch_), origin_, pattern_);
@@ -31,7 +34,8 @@ bool CPatternView::Refresh() {
     return true;
 }
 
-void CPatternView::Fit(CNetViewController& view) {
+void CPatternView::Fit(CNetViewController& view)
+{
     view.zoom = 1.0;
     view.panX = view.panY = 0.0;
     if (!HasPaper())
@@ -51,17 +55,20 @@ void CPatternView::Fit(CNetViewController& view) {
     planePerMm_ = pixelsPerMm / perPlane;
 }
 
-bool CPatternView::FitUntouched(const CNetViewController& view) const {
+bool CPatternView::FitUntouched(const CNetViewController& view) const
+{
     return view.zoom == 1.0 && view.panX == 0.0 && view.panY == 0.0;
 }
 
-void CPatternView::PaperToPlane(const CPaperPoint& p, double& u, double& v) const {
+void CPatternView::PaperToPlane(const CPaperPoint& p, double& u, double& v) const
+{
     // The controller puts plane (1, 1) at the pane's centre.
     u = 1.0 + (p.u - centre_.u) * planePerMm_;
     v = 1.0 + (p.v - centre_.v) * planePerMm_;
 }
 
-std::optional<CPaperPoint> CPatternView::CornerPaper(const CPolyModel& model, int32_t corner) {
+std::optional<CPaperPoint> CPatternView::CornerPaper(const CPolyModel& model, int32_t corner)
+{
     if (!model.designing || corner < 0 || size_t(corner) >= model.working.corner.size())
         return std::nullopt;
     return model.working.corner[size_t(corner)].paper;

@@ -4,8 +4,7 @@ namespace {
 const CommandText kTexts[] = {
     {kCmdOpen, "Open", "Open"},
     {kCmdExport, "Export", "Export"},
-    {kCmdExportCreasePattern, "Export the crease pattern as FOLD or SVG",
-     "Export Crease Pattern"},
+    {kCmdExportCreasePattern, "Export the crease pattern as FOLD or SVG", "Export Crease Pattern"},
     {kCmdNewSheet, "Start a design on a flat sheet of paper", "New Sheet"},
     {kCmdUndo, "Undo", "Undo"},
     {kCmdFixShape, "Fix the Shape", "Fix the Shape"},

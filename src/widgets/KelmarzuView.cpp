@@ -46,8 +46,7 @@ void CKelmarzuView::paintGL()
         std::optional<CPaperPoint> selected;
         if (session_ && session_->Model() == g_pModel.get())
             selected = CPatternView::CornerPaper(*g_pModel, session_->SelectedCorner());
-        DrawNetPattern(controller_, pattern_, selected ? &*selected : nullptr,
-                       devicePixelRatioF());
+        DrawNetPattern(controller_, pattern_, selected ? &*selected : nullptr, devicePixelRatioF());
         return;
     }
     const CSlicePlane* slice = nullptr;

@@ -96,7 +96,7 @@ TEST(PaneLayout, SavedSizesWinOverTheFirstStartShares)
     EXPECT_EQ(FirstPaneSize(501, -2, kFirstNetViewShare), 251);
     EXPECT_EQ(FirstPaneSize(1000, 350, kFirstDesignViewShare), 350);
     EXPECT_EQ(FirstPaneSize(300, 350, kFirstDesignViewShare), 300); // kept within the splitter
-    EXPECT_EQ(FirstPaneSize(1000, 0, kFirstDesignViewShare), 0);     // saved collapsed
+    EXPECT_EQ(FirstPaneSize(1000, 0, kFirstDesignViewShare), 0);    // saved collapsed
     EXPECT_EQ(FirstPaneSize(0, -2, kFirstDesignViewShare), 0);
 
     const std::string path = testfiles::ScratchDir() + "/layout.ini";
