@@ -1,6 +1,6 @@
 #pragma once
 // The design view (3D, reflection design): the pane where the user folds the
-// model. Mouse and key events drive a CDesignController; of the document's
+// model. Mouse and key events drive a CDesignController; of the three
 // panes only this one redraws while the user highlights, selects and drags,
 // and it tells whoever follows the design (the net view) through
 // DesignChanged. Records its width for the profile.
