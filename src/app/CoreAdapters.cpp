@@ -2,8 +2,14 @@
 
 #include "design/DesignSession.h"
 #include "design/DesignStates.h"
+#include "export/AtomicFile.h"
+#include "export/CreasePatternFile.h"
 #include "export/ExportOBJ.h"
 #include "model/PolyModel.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 
 bool ExportShapeToFile(CPolyModel& model, const std::string& path)
 {
@@ -24,4 +30,64 @@ bool StepForwardShape(CPolyModel& model, CDesignSession* session)
     if (session && session->Model() == &model)
         return session->Redo();
     return StepForward(model);
+}
+
+bool ExportCreasePatternToFile(const CPolyModel& model, const std::string& path,
+                               std::string& message)
+{
+    if (!model.paperInfo.has) {
+        message = model.paperInfo.whyNot;
+        return false;
+    }
+    std::string error;
+    if (WriteCreasePatternFile(model, path, error))
+        return true;
+    // The writer names the path; the shell says it as every other write does.
+    message = error.rfind("Cannot write", 0) == 0 ? std::string(kCannotWriteMessage) : error;
+    return false;
+}
+
+SheetLayout PaperSheetLayout(double width, double height, int cells, bool jittered)
+{
+    SheetLayout layout;
+    layout.shape = SheetShape::Flat;
+    layout.size = width;
+    layout.height = height;
+    layout.jittered = jittered;
+    SheetCellsFor(width, height, std::max(1, cells), layout.rows, layout.cols);
+    return layout;
+}
+
+std::string SheetTitle(double width, double height)
+{
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "Sheet %gx%g mm", width, height);
+    return buf;
+}
+
+OpenOutcome OpenSheetModel(const SheetLayout& layout, const std::string& scratchFolder,
+                           IProgress* progress)
+{
+    OpenOutcome out;
+    out.message = ReadResultMessage(kReadFailed);
+    if (!SheetLayoutValid(layout))
+        return out;
+    const std::string path = (std::filesystem::path(scratchFolder) / "sheet.obj").string();
+    std::FILE* stream = std::fopen(path.c_str(), "wb");
+    if (!stream) {
+        out.message = kCannotWriteMessage;
+        return out;
+    }
+    const bool written = WriteSheetObj(stream, layout);
+    const bool closed = std::fclose(stream) == 0;
+    if (written && closed) {
+        out = OpenModel(path, progress);
+        if (out.model)
+            out.model->fileName.clear(); // the scratch file goes; nothing to reopen
+    } else {
+        out.message = kCannotWriteMessage;
+    }
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return out;
 }

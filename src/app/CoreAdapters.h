@@ -1,6 +1,10 @@
 #pragma once
-// The core operations behind Export and Undo, as the shell calls them: one
-// place to change when the core's spelling of them changes.
+// The core operations behind Export, Export Crease Pattern, New Sheet and
+// Undo, as the shell calls them: one place to change when the core's
+// spelling of them changes.
+
+#include "export/SheetWriter.h"
+#include "import/ModelFile.h"
 
 #include <string>
 
@@ -22,3 +26,23 @@ bool StepBackShape(CPolyModel& model, CDesignSession* session = nullptr);
 // Redo's model side: takes again the step Undo took back; false (nothing
 // changed) when there is none. Goes through `session` as StepBackShape does.
 bool StepForwardShape(CPolyModel& model, CDesignSession* session = nullptr);
+
+// Writes the crease pattern of the model's current shape: FOLD or SVG by the
+// path's extension. On failure `message` is what the user is told: the
+// model's reason when it has no paper, the writer's word on a wrong
+// extension, and the program's "cannot write" message when the file itself
+// could not be written (an existing one is then untouched).
+bool ExportCreasePatternToFile(const CPolyModel& model, const std::string& path,
+                               std::string& message);
+
+// A flat sheet of paper `width` x `height` millimetres with `cells` cells
+// along its longer side (square as near as the sides allow).
+SheetLayout PaperSheetLayout(double width, double height, int cells, bool jittered);
+// "Sheet 210x297 mm": the title of a design started on such a sheet.
+std::string SheetTitle(double width, double height);
+// New Sheet's model, built as the open routine builds an opened one: the
+// sheet written as OBJ into `scratchFolder`, read, given its paper and
+// scaled into the unit cube; the scratch file is removed again. The model
+// has no file name. A failure comes back as the open routine reports it.
+OpenOutcome OpenSheetModel(const SheetLayout& layout, const std::string& scratchFolder,
+                           IProgress* progress);

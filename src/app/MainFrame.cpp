@@ -25,9 +25,6 @@
 #include <QUrl>
 
 namespace {
-// The left column asks for more than any screen is wide, so the right column
-// starts collapsed against the right edge until the user drags it open.
-constexpr int kDesignViewIdealWidth = 2000;
 const char* const kRotateHelp =
     "Rotate:Right Drag/Zoom:Wheel or [Shift]+Right Drag/Move:[Ctrl]+Right Drag";
 } // namespace
@@ -91,6 +88,10 @@ bool CMainFrame::CreateClient()
     frameView_ = new CFrameView(nested_);
     nested_->addWidget(netView_);
     nested_->addWidget(frameView_);
+    // The net view follows each fold step directly, not through the
+    // document, so the section view keeps still while the user drags.
+    netView_->SetDesignSession(&modelView_->Session());
+    connect(modelView_, &CModelView::DesignChanged, netView_, &CKelmarzuView::FollowDesign);
     outer_->setChildrenCollapsible(true);
     nested_->setChildrenCollapsible(true);
     // The design view absorbs resizes; the net view keeps its height.
@@ -158,12 +159,21 @@ void CMainFrame::SetMessagePane(const QString& text)
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == nested_ && event->type() == QEvent::Resize && pendingNetViewHeight_ >= 0 &&
-        nested_->height() > 0) {
-        const int total = nested_->height() - nested_->handleWidth();
-        const int top = std::min(pendingNetViewHeight_, std::max(0, total));
-        pendingNetViewHeight_ = -1;
-        nested_->setSizes({top, std::max(0, total - top)});
+    // A saved size (>= 0) is kept within the splitter; on a first start the
+    // panes get their shares instead.
+    if (watched == outer_ && event->type() == QEvent::Resize &&
+        pendingDesignViewWidth_ != kNoPending && outer_->width() > 0) {
+        const int total = std::max(0, outer_->width() - outer_->handleWidth());
+        const int left = FirstPaneSize(total, pendingDesignViewWidth_, kFirstDesignViewShare);
+        pendingDesignViewWidth_ = kNoPending;
+        outer_->setSizes({left, total - left});
+    }
+    if (watched == nested_ && event->type() == QEvent::Resize &&
+        pendingNetViewHeight_ != kNoPending && nested_->height() > 0) {
+        const int total = std::max(0, nested_->height() - nested_->handleWidth());
+        const int top = FirstPaneSize(total, pendingNetViewHeight_, kFirstNetViewShare);
+        pendingNetViewHeight_ = kNoPending;
+        nested_->setSizes({top, total - top});
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -225,10 +235,12 @@ void CMainFrame::LoadWindowSettings()
         rect.moveCenter(area.center());
         setGeometry(rect);
     }
-    outer_->setSizes({kDesignViewIdealWidth, 0});
-    // The nested splitter scales sizes given before it has a height, so the
-    // net view's height is applied once the splitter is laid out.
-    pendingNetViewHeight_ = std::max(0, lastNetViewHeight);
+    // Splitters scale sizes given before they are laid out, so the pane sizes
+    // are applied at each splitter's first resize.
+    const bool saved = HasSavedSplitSize(app_->Profile());
+    pendingDesignViewWidth_ = saved ? std::max(0, lastDesignViewWidth) : kFirstStartShare;
+    pendingNetViewHeight_ = saved ? std::max(0, lastNetViewHeight) : kFirstStartShare;
+    outer_->installEventFilter(this);
     nested_->installEventFilter(this);
     // The launcher's show command wins over the saved one: only the normal
     // rectangle is restored.

@@ -4,6 +4,7 @@
 // the open routine, the Open/Export/Undo/Show Edge/Show Face commands and the
 // idle update pass that enables, ticks and retexts every command's items.
 
+#include "app/NewSheetDlg.h"
 #include "import/ModelFile.h"
 #include "ui/CommandMap.h"
 #include "widgets/PaneView.h"
@@ -94,6 +95,8 @@ private:
 
     void OnOpen();
     void OnExport();
+    void OnExportCreasePattern();
+    void OnNewSheet();
     void OnUndo();
     void OnRedo();
     void OnShowEdge();
@@ -116,5 +119,12 @@ private:
     ModelOpener opener_;
     bool readInProgress_ = false;
     bool updating_ = false;
-    int pendingNetViewHeight_ = -1;
+    // Pane sizes waiting for their splitter's first layout: kNoPending, a
+    // saved size, or kFirstStartShare for the first-start shares.
+    static constexpr int kNoPending = -1;
+    static constexpr int kFirstStartShare = -2;
+    int pendingDesignViewWidth_ = kNoPending;
+    int pendingNetViewHeight_ = kNoPending;
+    // What New Sheet offered last, offered again next time.
+    NewSheetChoice lastSheet_;
 };

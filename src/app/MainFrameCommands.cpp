@@ -1,11 +1,13 @@
 // The main window's command table, its idle update pass and its command
-// handlers: Open (with the open routine), Export, Undo and the display flags.
+// handlers: New Sheet, Open (with the open routine), Export, Export Crease
+// Pattern, Undo and the display flags.
 
 #include "app/CoreAdapters.h"
 #include "app/Icons.h"
 #include "app/KelmarApp.h"
 #include "app/KelmarDoc.h"
 #include "app/MainFrame.h"
+#include "app/NewSheetDlg.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
 #include "export/AtomicFile.h"
@@ -21,6 +23,7 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QToolBar>
 
 namespace {
@@ -30,8 +33,10 @@ struct MenuItem {
 };
 
 const MenuItem kFileMenu[] = {
+    {kCmdNewSheet, "&New Sheet..."},
     {kCmdOpen, "&Open...\tCtrl+O"},
     {kCmdExport, "&Export *.obj..."},
+    {kCmdExportCreasePattern, "Export &Crease Pattern..."},
     {0, nullptr},
     {kCmdRecentFile1 + 0, "Recently used files"},
     {kCmdRecentFile1 + 1, ""},
@@ -68,6 +73,17 @@ struct Accelerator {
 const char* const kOpenFilter =
     "Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;FOLD (*.fold)";
 const char* const kExportFilter = "OBJ File (*.obj)";
+const char* const kCreasePatternFilter = "FOLD (*.fold);;SVG (*.svg)";
+
+// The name a save dialog proposes: the model's file name with `suffix`, or
+// "sheet" for a model that came from no file (New Sheet).
+QString ProposedName(const QString& modelPath, const char* suffix)
+{
+    QString base = QFileInfo(modelPath).completeBaseName();
+    if (base.isEmpty())
+        base = QStringLiteral("sheet");
+    return base + QLatin1Char('.') + QLatin1String(suffix);
+}
 
 bool IsCheckable(int id)
 {
@@ -164,6 +180,8 @@ void CMainFrame::RegisterCommands()
     const auto haveModel = [](CCmdUI& ui) { ui.Enable(g_pModel != nullptr); };
     commands_.Add(kCmdOpen, [this] { OnOpen(); });
     commands_.Add(kCmdExport, [this] { OnExport(); }, haveModel);
+    commands_.Add(kCmdExportCreasePattern, [this] { OnExportCreasePattern(); }, haveModel);
+    commands_.Add(kCmdNewSheet, [this] { OnNewSheet(); });
     commands_.Add(kCmdUndo, [this] { OnUndo(); },
                   [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->undoStack.empty()); });
     commands_.Add(kCmdRedo, [this] { OnRedo(); },
@@ -285,7 +303,7 @@ void CMainFrame::OnExport()
     request.kind = FileRequest::kSave;
     request.filter = QString::fromUtf8(kExportFilter);
     request.defaultSuffix = QStringLiteral("obj");
-    request.proposedName = QFileInfo(modelPath).completeBaseName() + QStringLiteral(".obj");
+    request.proposedName = ProposedName(modelPath, "obj");
     if (!modelPath.isEmpty())
         request.folder = QFileInfo(modelPath).absolutePath();
     const QString path = AskFilePath(this, request);
@@ -296,6 +314,67 @@ void CMainFrame::OnExport()
         return;
     }
     app_->AddToRecentFileList(path);
+}
+
+void CMainFrame::OnExportCreasePattern()
+{
+    if (!g_pModel)
+        return;
+    // Without paper there is no pattern: say why before asking for a file.
+    if (!g_pModel->paperInfo.has) {
+        ShowMessage(this, QString::fromStdString(g_pModel->paperInfo.whyNot));
+        return;
+    }
+    const QString modelPath = QFile::decodeName(g_pModel->fileName.c_str());
+    FileRequest request;
+    request.kind = FileRequest::kSave;
+    request.filter = QString::fromUtf8(kCreasePatternFilter);
+    request.defaultSuffix = QStringLiteral("fold");
+    request.suffixFollowsFilter = true;
+    request.proposedName = ProposedName(modelPath, "fold");
+    if (!modelPath.isEmpty())
+        request.folder = QFileInfo(modelPath).absolutePath();
+    const QString path = AskFilePath(this, request);
+    if (path.isEmpty())
+        return;
+    std::string message;
+    if (!ExportCreasePatternToFile(*g_pModel, QFile::encodeName(path).toStdString(), message))
+        ShowMessage(this, QString::fromStdString(message));
+}
+
+void CMainFrame::OnNewSheet()
+{
+    if (readInProgress_)
+        return;
+    CNewSheetDlg dialog(this, lastSheet_);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    lastSheet_ = dialog.Choice();
+    const NewSheetChoice& c = lastSheet_;
+    const SheetLayout layout = PaperSheetLayout(c.width, c.height, c.cells, c.jittered);
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        ShowMessage(this, QString::fromUtf8(kCannotWriteMessage));
+        return;
+    }
+    OpenOutcome out;
+    {
+        CProgressWnd progress(this, &app_->Profile());
+        readInProgress_ = true;
+        out = OpenSheetModel(layout, QFile::encodeName(scratch.path()).toStdString(), &progress);
+        progress.DestroyWindow();
+        readInProgress_ = false;
+    }
+    if (out.result != kReadOk || !out.model) {
+        if (!out.message.empty())
+            ShowMessage(this, QString::fromStdString(out.message));
+        return;
+    }
+    // As if the sheet had been opened, only with no file behind it.
+    g_pModel = std::move(out.model);
+    qwfModel = false;
+    doc_->SetTitle(QString::fromStdString(SheetTitle(c.width, c.height)));
+    doc_->UpdateAllViews(kHintNewModel);
 }
 
 void CMainFrame::OnUndo()

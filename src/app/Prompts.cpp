@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace {
 PromptHooks& Hooks()
@@ -39,6 +40,15 @@ QString AskFilePath(QWidget* parent, const FileRequest& request)
     }
     if (!request.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(request.defaultSuffix);
+    if (request.suffixFollowsFilter) {
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog](const QString& filter) {
+                             static const QRegularExpression ext(QStringLiteral("\\*\\.(\\w+)"));
+                             const QRegularExpressionMatch m = ext.match(filter);
+                             if (m.hasMatch())
+                                 dialog.setDefaultSuffix(m.captured(1));
+                         });
+    }
     if (!request.folder.isEmpty())
         dialog.setDirectory(request.folder);
     if (!request.proposedName.isEmpty())

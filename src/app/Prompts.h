@@ -14,6 +14,9 @@ struct FileRequest {
     QString defaultSuffix; // without the dot; empty for none
     QString proposedName;  // initial file name; empty for none
     QString folder;        // initial folder; empty for the current one
+    // Save dialogs: the default suffix follows the chosen filter's first
+    // "*.ext" pattern, so a bare name gets the extension of the type picked.
+    bool suffixFollowsFilter = false;
 };
 
 struct PromptHooks {

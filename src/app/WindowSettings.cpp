@@ -3,6 +3,8 @@
 #include "app/Profile.h"
 #include "ui/AppState.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -40,6 +42,20 @@ std::pair<int, int> ParseSplitSize(const std::string& text)
     if (v.size() != 2)
         return {kDefaultDesignViewWidth, kDefaultNetViewHeight};
     return {static_cast<int>(v[0]), static_cast<int>(v[1])};
+}
+
+int FirstPaneSize(int total, int saved, double share)
+{
+    if (total <= 0)
+        return 0;
+    if (saved >= 0)
+        return std::min(saved, total);
+    return std::clamp(static_cast<int>(std::lround(total * share)), 0, total);
+}
+
+bool HasSavedSplitSize(const CProfile& profile)
+{
+    return !profile.GetString("Settings", "SplitWindowSize").empty();
 }
 
 std::optional<WindowPlacement> LoadWindowSettings(const CProfile& profile)

@@ -21,6 +21,10 @@ struct WindowPlacement {
 
 constexpr int kDefaultDesignViewWidth = 300;
 constexpr int kDefaultNetViewHeight = 200;
+// Shares the panes start with when no layout was saved: the design view's of
+// the window's width, the net view's of the right column's height.
+constexpr double kFirstDesignViewShare = 0.6;
+constexpr double kFirstNetViewShare = 0.5;
 
 std::string FormatWindowPos(const WindowPlacement& wp);
 // All ten fields must convert; anything less gives nullopt.
@@ -28,6 +32,13 @@ std::optional<WindowPlacement> ParseWindowPos(const std::string& text);
 std::string FormatSplitSize(int designViewWidth, int netViewHeight);
 // Two numbers or the defaults 300 and 200.
 std::pair<int, int> ParseSplitSize(const std::string& text);
+
+// The first pane's size in a splitter of `total` pixels: `saved` kept within
+// the total when there is one (>= 0), else `share` of the total.
+int FirstPaneSize(int total, int saved, double share);
+
+// True when the profile holds a "SplitWindowSize" entry (a layout was saved).
+bool HasSavedSplitSize(const CProfile& profile);
 
 // Reads both entries: returns the placement when "WindowPos" is complete and
 // stores the pane sizes (or their defaults) in lastDesignViewWidth and

@@ -4,6 +4,8 @@ namespace {
 const CommandText kTexts[] = {
     {kCmdOpen, "Open", "Open"},
     {kCmdExport, "Export", "Export"},
+    {kCmdExportCreasePattern, "Export the crease pattern as FOLD or SVG", "Export Crease Pattern"},
+    {kCmdNewSheet, "Start a design on a flat sheet of paper", "New Sheet"},
     {kCmdUndo, "Undo", "Undo"},
     {kCmdRedo, "Redo", "Redo"},
     {kCmdFixShape, "Fix the Shape", "Fix the Shape"},

@@ -1,5 +1,6 @@
 #include "widgets/KelmarzuView.h"
 
+#include "design/DesignSession.h"
 #include "ui/AppState.h"
 #include "view3d/gl/SliceRenderer.h"
 
@@ -14,8 +15,40 @@ CKelmarzuView::~CKelmarzuView() = default;
 
 void CKelmarzuView::initializeGL() { InitNetViewGL(); }
 
+bool CKelmarzuView::ShowsPattern() { return g_pModel && !qwfModel; }
+
+void CKelmarzuView::OnUpdate(int hint)
+{
+    if (hint == kHintNewModel) {
+        pattern_.Attach(ShowsPattern() ? g_pModel.get() : nullptr);
+        // Slice models keep the pan and zoom they had.
+        if (ShowsPattern())
+            pattern_.Fit(controller_);
+    } else {
+        pattern_.Invalidate();
+    }
+    CPaneView::OnUpdate(hint);
+}
+
+void CKelmarzuView::FollowDesign(bool shapeChanged)
+{
+    if (shapeChanged)
+        pattern_.Invalidate();
+    update();
+}
+
 void CKelmarzuView::paintGL()
 {
+    ++frameCount_;
+    if (ShowsPattern() && pattern_.Model() == g_pModel.get()) {
+        // Built here, so steps that arrive faster than frames cost one build.
+        pattern_.Refresh();
+        std::optional<CPaperPoint> selected;
+        if (session_ && session_->Model() == g_pModel.get())
+            selected = CPatternView::CornerPaper(*g_pModel, session_->SelectedCorner());
+        DrawNetPattern(controller_, pattern_, selected ? &*selected : nullptr, devicePixelRatioF());
+        return;
+    }
     const CSlicePlane* slice = nullptr;
     if (g_pModel && !g_pModel->planes.empty())
         slice = g_pModel->pickedPlane;
@@ -26,6 +59,9 @@ void CKelmarzuView::resizeEvent(QResizeEvent* event)
 {
     controller_.Resize(event->size().width(), event->size().height());
     lastNetViewHeight = event->size().height();
+    // Until the user pans or zooms, the paper keeps filling the pane.
+    if (ShowsPattern() && pattern_.FitUntouched(controller_))
+        pattern_.Fit(controller_);
     CPaneView::resizeEvent(event);
 }
 
@@ -40,7 +76,8 @@ void CKelmarzuView::mousePressEvent(QMouseEvent* event)
         controller_.MiddleDown(p.x(), p.y());
         break;
     case Qt::RightButton:
-        controller_.RightDown(p.x(), p.y(), qwfModel);
+        // The pattern pans and zooms with the right button as slices do.
+        controller_.RightDown(p.x(), p.y(), qwfModel || ShowsPattern());
         break;
     default:
         break;

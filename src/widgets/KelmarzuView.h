@@ -1,10 +1,14 @@
 #pragma once
-// The net view: the picked slice of the current model laid flat. Events go
-// to the core's CNetViewController; drawing to the GL layer. Records its
-// height for the profile.
+// The net view: for a slice model the picked slice laid flat, for any other
+// model the crease pattern of the shape being designed. Events go to the
+// core's CNetViewController, the pattern's bookkeeping to CPatternView;
+// drawing to the GL layer. Records its height for the profile.
 
+#include "paper/PatternView.h"
 #include "slices/NetViewController.h"
 #include "widgets/PaneView.h"
+
+class CDesignSession;
 
 class CKelmarzuView : public CPaneView {
     Q_OBJECT
@@ -14,6 +18,20 @@ public:
 
     // Pan, zoom, sheet scale and the click anchors (read by tests).
     const CNetViewController& Controller() const { return controller_; }
+    const CPatternView& Pattern() const { return pattern_; }
+    // Frames painted so far.
+    int FrameCount() const { return frameCount_; }
+
+    // Hint 16 attaches the new model's pattern and fits its paper; every
+    // other hint may have replaced the shape (Undo, Redo), so the pattern is
+    // rebuilt before the next frame.
+    void OnUpdate(int hint) override;
+    // The session whose selected vertex the pattern marks (may be null).
+    void SetDesignSession(const CDesignSession* session) { session_ = session; }
+    // The design view folded (shapeChanged) or only changed its selection:
+    // the pane redraws, rebuilding the pattern first in the former case. Not
+    // a document hint, so the other panes keep still during a drag.
+    void FollowDesign(bool shapeChanged);
 
 protected:
     void initializeGL() override;
@@ -26,5 +44,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The current model is shown as a crease pattern rather than slices.
+    static bool ShowsPattern();
+
     CNetViewController controller_;
+    CPatternView pattern_;
+    const CDesignSession* session_ = nullptr;
+    int frameCount_ = 0;
 };

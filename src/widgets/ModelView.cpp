@@ -11,8 +11,10 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
     Commands().Add(
         kCmdFixShape,
         [this] {
-            if (controller_.FixShape())
+            if (controller_.FixShape()) {
                 update();
+                emit DesignChanged(false); // committed as it stands: only the mark goes
+            }
         },
         [this](CCmdUI& ui) { ui.Enable(controller_.CanFixShape()); });
 }
@@ -36,6 +38,7 @@ void CModelView::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
         controller_.Space();
         update();
+        emit DesignChanged(false);
         return;
     }
     CGLPaneView::keyPressEvent(event);
@@ -63,11 +66,17 @@ void CModelView::LeftButtonUp(int, int) {
     // surface shown, so the pane redraws in either case.
     controller_.EndLeftClick();
     update();
+    // A click may select a vertex; the shape itself stays as drawn.
+    emit DesignChanged(false);
 }
 
 void CModelView::PlainMouseMove(int x, int y, bool leftDown) {
-    const bool changed =
-        leftDown ? controller_.DragHandle(x, y) : controller_.UpdateHighlight(x, y);
-    if (changed)
+    if (leftDown) {
+        if (controller_.DragHandle(x, y)) {
+            update();
+            emit DesignChanged(true);
+        }
+    } else if (controller_.UpdateHighlight(x, y)) {
         update();
+    }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The design view (3D, reflection design): the pane where the user folds the
-// model. Mouse and key events drive a CDesignController; only this pane
-// redraws while the user highlights, selects and drags. Records its width for
-// the profile.
+// model. Mouse and key events drive a CDesignController; of the three
+// panes only this one redraws while the user highlights, selects and drags,
+// and it tells whoever follows the design (the net view) through
+// DesignChanged. Records its width for the profile.
 
 #include "design/DesignController.h"
 #include "design/DesignSession.h"
@@ -21,6 +22,11 @@ public:
     // The design session the main window's Undo goes through.
     CDesignSession& Session() { return session_; }
     const CDesignController& Controller() const { return controller_; }
+
+signals:
+    // After every accepted drag step (shapeChanged true) and every change of
+    // the selection by a click, SPACE or Fix Shape (false). Never on a hover.
+    void DesignChanged(bool shapeChanged);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -89,8 +89,13 @@ private slots:
         for (const CPolyVertex* v : g_pModel->objects[0]->vertices)
             QVERIFY(std::fabs(v->pos.x) <= 1 + 1e-9 && std::fabs(v->pos.y) <= 1 + 1e-9);
         const std::vector<CVector3> loaded = Corners(*g_pModel);
+        // The net view has drawn the opened sheet's pattern once.
+        CKelmarzuView* net = Frame()->NetView();
+        QTRY_VERIFY(!net->Pattern().Stale());
         const int sectionFrames = Frame()->SectionView()->FrameCount();
-        const int netUpdates = Frame()->NetView()->UpdateCount();
+        const int netUpdates = net->UpdateCount();
+        const int netFrames = net->FrameCount();
+        const int netBuilds = net->Pattern().BuildCount();
         const int designFrames = view->FrameCount();
 
         const CVector3 at = SelectMiddleVertex();
@@ -110,11 +115,18 @@ private slots:
         QVERIFY(std::fabs(now.y - at.y) < 1e-9 && std::fabs(now.z - at.z) < 1e-9);
         QVERIFY(Corners(*g_pModel) != loaded);
 
-        // Only the design view drew while the user worked.
+        // The design view drew while the user worked, and the net view
+        // followed with the crease pattern: on the design view's own
+        // notification rather than a document hint, so the section view kept
+        // still, and with at most one pattern build per accepted step.
         QTest::qWait(30);
         QVERIFY(view->FrameCount() > designFrames);
         QCOMPARE(Frame()->SectionView()->FrameCount(), sectionFrames);
-        QCOMPARE(Frame()->NetView()->UpdateCount(), netUpdates);
+        QCOMPARE(net->UpdateCount(), netUpdates);
+        QVERIFY(net->FrameCount() > netFrames);
+        const int builds = net->Pattern().BuildCount() - netBuilds;
+        QVERIFY2(builds >= 1 && builds <= Session().AcceptedSteps(),
+                 qPrintable(QString::number(builds)));
 
         // SPACE ends the fold without committing; the folded shape stays.
         const std::vector<CVector3> folded = Corners(*g_pModel);

@@ -220,13 +220,26 @@ private slots:
     void windowPlacementAndPaneSizesSurviveARestart()
     {
         Start();
-        // First start: the right column is collapsed.
-        QCOMPARE(Frame()->OuterSplitter()->sizes().value(1), 0);
+        // First start: the design view takes 60 % of the width, the net view
+        // half of the right column.
+        const QList<int> outer = Frame()->OuterSplitter()->sizes();
+        const int across = outer.value(0) + outer.value(1);
+        QVERIFY2(std::abs(outer.value(0) - across * 3 / 5) <= 2,
+                 qPrintable(QString::number(outer.value(0))));
+        const QList<int> nested = Frame()->NestedSplitter()->sizes();
+        QVERIFY(nested.value(0) > 0);
+        QVERIFY2(std::abs(nested.value(0) - nested.value(1)) <= 8,
+                 qPrintable(QStringLiteral("%1 %2").arg(nested.value(0)).arg(nested.value(1))));
+        QCOMPARE(lastNetViewHeight, Frame()->NetView()->height());
         Frame()->setGeometry(90, 110, 820, 600);
         QTest::qWait(50);
-        Frame()->OuterSplitter()->setSizes({500, 300});
+        const auto total = [](QSplitter* s) { return s->sizes().value(0) + s->sizes().value(1); };
+        Frame()->OuterSplitter()->setSizes({500, total(Frame()->OuterSplitter()) - 500});
+        Frame()->NestedSplitter()->setSizes({180, total(Frame()->NestedSplitter()) - 180});
         QTest::qWait(50);
-        QCOMPARE(lastNetViewHeight, 200);
+        QCOMPARE(lastDesignViewWidth, 500);
+        QCOMPARE(lastNetViewHeight, 180);
+        const int netHeight = lastNetViewHeight;
         Stop();
 
         const QString text = QString::fromStdString(
@@ -234,9 +247,12 @@ private slots:
         QVERIFY2(text.startsWith(QLatin1String("2:1:")), qPrintable(text));
         QVERIFY2(text.endsWith(QLatin1String(":90:110:910:710")), qPrintable(text));
 
+        // The next start shows the panes as they were left.
         Start();
         QCOMPARE(Frame()->geometry(), QRect(90, 110, 820, 600));
-        QCOMPARE(Frame()->OuterSplitter()->sizes().value(1), 0);
+        QCOMPARE(Frame()->OuterSplitter()->sizes().value(0), 500);
+        QCOMPARE(Frame()->DesignView()->width(), 500);
+        QCOMPARE(Frame()->NetView()->height(), netHeight);
     }
 
     void malformedPlacementStillAppliesPaneSizes()

@@ -2,6 +2,7 @@
 
 #include "design/CSlicePlane.h"
 #include "model/PolyModel.h"
+#include "paper/PatternView.h"
 #include "slices/NetViewController.h"
 #include "slices/SliceParts.h"
 #include "view3d/gl/OpaqueAlpha.h"
@@ -20,7 +21,30 @@ void NetVertex(const CNetViewController& view, double u, double v) {
     glVertex3d(x, y, kNetDepth);
 }
 
-// Alpha of the whole framebuffer to 1, so a grab reads the colours drawn.
+void PaperVertex(const CNetViewController& view, const CPatternView& pattern,
+                 const CPaperPoint& p) {
+    double u = 0.0, v = 0.0;
+    pattern.PaperToPlane(p, u, v);
+    NetVertex(view, u, v);
+}
+
+// Projection, viewport and the clear to white: the start of every net frame.
+void BeginNetFrame(const CNetViewController& view, double pixelRatio) {
+    // Projection and viewport every frame: cheap, and right after any resize
+    // or a move to a screen of another pixel ratio.
+    glViewport(0, 0, static_cast<GLsizei>(view.width * pixelRatio + 0.5),
+               static_cast<GLsizei>(view.height * pixelRatio + 0.5));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-view.halfWidth, view.halfWidth, -view.halfHeight, view.halfHeight, -1.0, 10.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    InitNetViewGL();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
 } // namespace
 
 bool SliceFillColor(int axisType, float rgba[4]) {
@@ -42,20 +66,7 @@ void InitNetViewGL() {
 }
 
 void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, double pixelRatio) {
-    // Projection and viewport every frame: cheap, and right after any resize
-    // or a move to a screen of another pixel ratio.
-    glViewport(0, 0, static_cast<GLsizei>(view.width * pixelRatio + 0.5),
-               static_cast<GLsizei>(view.height * pixelRatio + 0.5));
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-view.halfWidth, view.halfWidth, -view.halfHeight, view.halfHeight, -1.0, 10.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    InitNetViewGL();
-    glDisable(GL_LIGHTING);
-    glDisable(GL_CULL_FACE);
-    glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    BeginNetFrame(view, pixelRatio);
 
     if (slice) {
         glTranslated(view.OffsetX(), view.OffsetY(), -2.0);
@@ -101,6 +112,51 @@ void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, doubl
             NetVertex(view, line->u1, line->v1);
             NetVertex(view, line->u2, line->v2);
         }
+        glEnd();
+    }
+
+    glGetError();
+    ClearAlphaToOpaque();
+}
+
+void DrawNetPattern(const CNetViewController& view, const CPatternView& pattern,
+                    const CPaperPoint* selected, double pixelRatio) {
+    BeginNetFrame(view, pixelRatio);
+    glTranslated(view.OffsetX(), view.OffsetY(), -2.0);
+    const float lineWidth = static_cast<float>(pixelRatio);
+    const CCreasePattern& cp = pattern.Pattern();
+    // Outline first, creases over it; flat edges are the mesh, not the design.
+    const auto edges = [&](CreaseKind kind) {
+        glBegin(GL_LINES);
+        for (const CPatternEdge& e : cp.edges) {
+            if (e.kind != kind)
+                continue;
+            PaperVertex(view, pattern, cp.vertices[e.a]);
+            PaperVertex(view, pattern, cp.vertices[e.b]);
+        }
+        glEnd();
+    };
+    glLineWidth(2.0f * lineWidth);
+    glColor3f(0.0f, 0.0f, 0.0f);
+    edges(CreaseKind::Boundary);
+    glColor3f(1.0f, 0.0f, 0.0f);
+    edges(CreaseKind::Mountain);
+    glColor3f(0.0f, 0.0f, 1.0f);
+    edges(CreaseKind::Valley);
+
+    if (selected) {
+        // A hollow square, so the creases through the vertex stay visible.
+        double u = 0.0, v = 0.0, x = 0.0, y = 0.0;
+        pattern.PaperToPlane(*selected, u, v);
+        view.ToPicture(u, v, x, y);
+        constexpr double kHalf = 5.0;
+        glLineWidth(2.0f * lineWidth);
+        glColor3f(0.0f, 0.6f, 0.0f);
+        glBegin(GL_LINE_LOOP);
+        glVertex3d(x - kHalf, y - kHalf, kNetDepth);
+        glVertex3d(x + kHalf, y - kHalf, kNetDepth);
+        glVertex3d(x + kHalf, y + kHalf, kNetDepth);
+        glVertex3d(x - kHalf, y + kHalf, kNetDepth);
         glEnd();
     }
 

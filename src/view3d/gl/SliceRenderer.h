@@ -4,8 +4,10 @@
 // context current.
 
 class CNetViewController;
+class CPatternView;
 class CPolyModel;
 class CSlicePlane;
+struct CPaperPoint;
 
 // Fill colour of a slice's parts by its axis type: translucent red, green or
 // blue for 0, 1, 2. False for any other axis type (the fill then keeps the
@@ -23,6 +25,14 @@ void InitNetViewGL();
 // fills and its intersection lines in magenta, placed by `view`'s mapping.
 // Leaves the frame opaque.
 void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, double pixelRatio);
+
+// One frame of the net pane for a model designed by folding: the same
+// projection and clear, then the crease pattern `pattern` holds (outline
+// black, mountains red, valleys blue, flat edges left out) placed by its
+// paper mapping and `view`'s pan and zoom, and a green square around the
+// paper point `selected` when it is not null. Leaves the frame opaque.
+void DrawNetPattern(const CNetViewController& view, const CPatternView& pattern,
+                    const CPaperPoint* selected, double pixelRatio);
 
 // The section view's slices in model space, in `planes` order: outlines
 // (green when highlighted, else black), translucent fills by axis type, and

@@ -1,0 +1,60 @@
+#include "app/NewSheetDlg.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+QDoubleSpinBox* SideBox(QWidget* parent, const char* name, double value)
+{
+    auto* box = new QDoubleSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setDecimals(1);
+    box->setRange(1.0, CNewSheetDlg::kMaxSideMm);
+    box->setSuffix(QStringLiteral(" mm"));
+    box->setValue(value);
+    return box;
+}
+} // namespace
+
+CNewSheetDlg::CNewSheetDlg(QWidget* parent, const NewSheetChoice& start) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("New Sheet"));
+    auto* form = new QFormLayout;
+    width_ = SideBox(this, "SheetWidth", start.width);
+    height_ = SideBox(this, "SheetHeight", start.height);
+    cells_ = new QSpinBox(this);
+    cells_->setObjectName(QStringLiteral("SheetCells"));
+    cells_->setRange(1, kMaxCells);
+    cells_->setValue(start.cells);
+    layout_ = new QComboBox(this);
+    layout_->setObjectName(QStringLiteral("SheetLayout"));
+    layout_->addItem(QStringLiteral("Regular"));
+    layout_->addItem(QStringLiteral("Jittered"));
+    layout_->setCurrentIndex(start.jittered ? 1 : 0);
+    form->addRow(QStringLiteral("&Width:"), width_);
+    form->addRow(QStringLiteral("&Height:"), height_);
+    form->addRow(QStringLiteral("&Cells along the longer side:"), cells_);
+    form->addRow(QStringLiteral("&Layout:"), layout_);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    setSizeGripEnabled(false);
+}
+
+NewSheetChoice CNewSheetDlg::Choice() const
+{
+    NewSheetChoice c;
+    c.width = width_->value();
+    c.height = height_->value();
+    c.cells = cells_->value();
+    c.jittered = layout_->currentIndex() == 1;
+    return c;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// The net pane's picture of the crease pattern while a model is designed by
+// folding: which model the pattern belongs to, when it must be rebuilt, and
+// where the paper lands in the pane. Drawing reads this; the widget only
+// forwards what happened (a new model, an accepted step, a resize).
+
+#include "paper/CreasePattern.h"
+
+#include <cstdint>
+#include <optional>
+
+class CNetViewController;
+class CPolyModel;
+
+class CPatternView {
+public:
+    // Pixels left free around the paper when it is fitted, as the slice sheet has.
+    static constexpr int kFitMargin = 15;
+
+    // A model became current (null: none). Its origin faces are read once
+    // here; the pattern is rebuilt on the next Refresh.
+    void Attach(const CPolyModel* model);
+    const CPolyModel* Model() const { return model_; }
+    // The attached model has paper: there is a pattern to show.
+    bool HasPaper() const;
+
+    // The shape changed; nothing is built until the next Refresh.
+    void Invalidate() { stale_ = true; }
+    bool Stale() const { return stale_; }
+    // Rebuilds the pattern when it is stale and the model has paper. True
+    // when it built (at most once per Invalidate, however often it is asked).
+    bool Refresh();
+    const CCreasePattern& Pattern() const { return pattern_; }
+    // How many times the pattern was built since construction.
+    int BuildCount() const { return builds_; }
+
+    // Puts the whole paper in the pane with kFitMargin around it: no pan,
+    // zoom 1, and the paper's centre at the pane's centre. Without paper, or
+    // while the pane has no height, only pan and zoom are reset; the scale
+    // follows on the next Fit.
+    void Fit(CNetViewController& view);
+    // True while the user has neither panned nor zoomed since the last Fit:
+    // a resize may then fit again.
+    bool FitUntouched(const CNetViewController& view) const;
+    // A paper point (millimetres) as the net controller's plane (u, v).
+    void PaperToPlane(const CPaperPoint& p, double& u, double& v) const;
+    // Plane units per millimetre of paper.
+    double PlanePerMm() const { return planePerMm_; }
+
+    // The paper point of corner `corner` of the working shape (what the design
+    // session's SelectedCorner() counts); nullopt when the model is not being
+    // designed or the index is out of range.
+    static std::optional<CPaperPoint> CornerPaper(const CPolyModel& model, int32_t corner);
+
+private:
+    const CPolyModel* model_ = nullptr;
+    COriginFaces origin_;
+    CCreasePattern pattern_;
+    CFlatMesh scratch_;
+    bool stale_ = true;
+    int builds_ = 0;
+    CPaperPoint centre_;
+    double planePerMm_ = 1.0;
+};
