@@ -70,6 +70,7 @@ void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane,
     state_.assign(faceCount_, 0);
     placedFaces_.clear();
     placed_.clear();
+    atTarget_.clear();
     flushed_ = 0;
     minU_ = std::numeric_limits<double>::infinity();
     maxU_ = -std::numeric_limits<double>::infinity();
@@ -97,7 +98,7 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
         stack_.pop_back();
         int32_t f = 0;
         int seed = 0;
-        if (!FindFace(top.pos, top.hint, f, seed))
+        if (!FindFace(top.pos, top.group, f, seed))
             continue;
         const CVector3 p[3] = {mesh_->pos[3 * f], mesh_->pos[3 * f + 1], mesh_->pos[3 * f + 2]};
         // Positions of an untouched indexed face are exactly its indexed corners,
@@ -149,9 +150,11 @@ void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
             continue; // on the plane: it stays
         if (!pristine) {
             at[j] = Mirror(p[j]);
+            NoteWrite(3 * f + j, at[j]);
             continue;
         }
         at[j] = g[j]->mirrored;
+        NoteWrite(3 * f + j, at[j]);
         if (!g[j]->banded) {
             g[j]->banded = true;
             WidenBand(g[j]->mirrored);
@@ -238,14 +241,13 @@ void CFoldWorkspace::EndFlood() {
         if (state_[f] & kDynamic)
             mesh_->UpdatePlane(f);
     plane_ = nullptr;
-    index_ = nullptr;
 }
 
-bool CFoldWorkspace::FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed) {
+bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, int& seed) {
     int32_t best = -1;
-    if (hint >= 0) {
-        FoldGroupState& g = GroupOf(index_->GroupOf(hint));
-        const std::span<const int32_t> faces = index_->NeighbourFaces(hint);
+    if (group >= 0) {
+        FoldGroupState& g = GroupOf(group);
+        const std::span<const int32_t> faces = index_->GroupNeighbourFaces(group);
         int32_t i = g.done;
         while (i < static_cast<int32_t>(faces.size()) && state_[faces[i]] != 0)
             ++i;
@@ -349,6 +351,9 @@ void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, cons
                                     const CCornerData& c3, int32_t origin) {
     mesh_->Append(p1, p2, p3, c1, c2, c3, origin);
     const int32_t f = static_cast<int32_t>(mesh_->TriangleCount() - 1);
+    NoteWrite(3 * f, p1);
+    NoteWrite(3 * f + 1, p2);
+    NoteWrite(3 * f + 2, p3);
     state_.push_back(0);
     RecordPlaced(f, true);
 }

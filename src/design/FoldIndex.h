@@ -29,9 +29,13 @@ public:
 
     // Faces with a corner closer than kTolerance to Pos(corner), highest first.
     std::span<const int32_t> NeighbourFaces(int32_t corner) const {
-        const int32_t g = groupOf_[corner];
+        return GroupNeighbourFaces(groupOf_[corner]);
+    }
+    // The same for every corner of a position group.
+    std::span<const int32_t> GroupNeighbourFaces(int32_t g) const {
         return {neighbours_.data() + neighbourStart_[g], neighbours_.data() + neighbourStart_[g + 1]};
     }
+    void PrefetchGroup(int32_t g) const { __builtin_prefetch(neighbourStart_.data() + g); }
     // Asks the memory system for the face's neighbour ranges ahead of use.
     void Prefetch(int32_t face) const { __builtin_prefetch(groupOf_.data() + 3 * face); }
     // Corners at bit-identical positions share a group (numbered from 0).

@@ -61,12 +61,15 @@ ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane
     working.corner.assign(base_.corner.begin(), base_.corner.end());
     working.tri.assign(base_.tri.begin(), base_.tri.end());
     BeginFlood(working, plane, baseIndex_, side);
+    target_ = back ? startPos : plane.ReflectPoint(startPos);
     if (!back)
         RunFlood(startPos);
     EndFlood();
+    const int32_t exact = FirstAtTarget();
+    const int32_t corner = exact >= 0 ? CompactedCorner(exact) : -1;
     Compact(working);
     result.accepted = true;
-    result.corner = Nearest(working, back ? startPos : plane.ReflectPoint(startPos));
+    result.corner = corner >= 0 ? corner : Nearest(working, target_);
     return result;
 }
 
@@ -97,6 +100,31 @@ void CFoldWorkspace::Compact(CFlatMesh& mesh) const {
     mesh.pos.resize(3 * at);
     mesh.corner.resize(3 * at);
     mesh.tri.resize(at);
+}
+
+int32_t CFoldWorkspace::FirstAtTarget() const {
+    // A corner at distance 0 is the nearest, and the first of them in order
+    // wins: candidates are the corners the flood wrote there and the index
+    // corners that were there already, if they are still there and alive.
+    int32_t best = -1;
+    auto consider = [&](int32_t k) {
+        if ((best < 0 || k < best) && !(state_[k / 3] & kDead) && mesh_->pos[k] == target_)
+            best = k;
+    };
+    for (int32_t k : atTarget_)
+        consider(k);
+    index_->ForEachCornerNear(target_, CFoldIndex::kReach, [&](int32_t k) {
+        if (index_->Pos(k) == target_)
+            consider(k);
+    });
+    return best;
+}
+
+int32_t CFoldWorkspace::CompactedCorner(int32_t k) const {
+    int32_t dead = 0;
+    for (int32_t f = 0; f < k / 3; ++f)
+        dead += state_[f] & kDead;
+    return k - 3 * dead;
 }
 
 int32_t CFoldWorkspace::Nearest(const CFlatMesh& mesh, const CVector3& target) {

@@ -79,17 +79,25 @@ private:
     };
     struct Pending { // a position waiting to be searched
         CVector3 pos;
-        int32_t hint; // index corner at exactly this position, or -1
+        int32_t group; // index position group at exactly this position, or -1
     };
 
     // Drops the faces state_ marks dead, keeping the order of the rest.
     void Compact(CFlatMesh& mesh) const;
     static int32_t Nearest(const CFlatMesh& mesh, const CVector3& target);
+    // The first live corner (before compaction) exactly at target_, or -1.
+    int32_t FirstAtTarget() const;
+    // Compaction's index of corner k of a live face.
+    int32_t CompactedCorner(int32_t k) const;
+    void NoteWrite(int32_t corner, const CVector3& p) {
+        if (p == target_)
+            atTarget_.push_back(corner);
+    }
 
     void BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFoldIndex& index, int side);
     void RunFlood(const CVector3& point);
     void EndFlood();
-    bool FindFace(const CVector3& q, int32_t hint, int32_t& face, int& seed);
+    bool FindFace(const CVector3& q, int32_t group, int32_t& face, int& seed);
     // Mirrors the face's corners; with `sides`, only those off the plane.
     void MirrorWhole(int32_t f, const CVector3 p[3], bool pristine, FoldGroupState* g[3],
                      const int* sides = nullptr);
@@ -103,7 +111,17 @@ private:
     void AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3,
                         const CCornerData& c1, const CCornerData& c2, const CCornerData& c3,
                         int32_t origin);
-    void Push(const CVector3& pos, int32_t hint) { stack_.push_back({pos, hint}); }
+    // Files a position to search; `corner` is the index corner exactly there, or -1.
+    void Push(const CVector3& pos, int32_t corner) {
+        int32_t group = -1;
+        if (corner >= 0) {
+            // Asked for now, needed when the position comes off the stack.
+            group = index_->GroupOf(corner);
+            __builtin_prefetch(groups_.data() + group);
+            index_->PrefetchGroup(group);
+        }
+        stack_.push_back({pos, group});
+    }
 
     CFlatMesh base_;
     CFoldIndex baseIndex_;
@@ -128,6 +146,10 @@ private:
     double minU_ = 0.0, maxU_ = 0.0, maxAbs_ = 0.0;
     CCellTable placedCells_;
     std::vector<Pending> stack_;
+    // Where the start goes (the selected vertex's next position) and the
+    // corners the flood wrote exactly there: the nearest corner without a scan.
+    CVector3 target_;
+    std::vector<int32_t> atTarget_;
     bool anyDead_ = false;
     double planeLength_ = 0.0;
     double bandBase_ = 0.0;
