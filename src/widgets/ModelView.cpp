@@ -11,10 +11,16 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
     Commands().Add(
         kCmdFixShape,
         [this] {
-            if (controller_.FixShape())
-                update();
+            if (!controller_.FixShape())
+                return;
+            intersections_.Replaced(g_pModel.get(), controller_.ShapeRevision());
+            update();
         },
         [this](CCmdUI& ui) { ui.Enable(controller_.CanFixShape()); });
+    // The main window asks this rule directly, whichever pane is active.
+    Commands().Add(kPaneIntersections, nullptr, [this](CCmdUI& ui) {
+        ui.SetText(intersections_.PaneText(g_pModel.get()));
+    });
 }
 
 CModelView::~CModelView() = default;
@@ -22,8 +28,10 @@ CModelView::~CModelView() = default;
 void CModelView::OnUpdate(int hint) {
     // The shape (or the whole model) may have been replaced behind the
     // session's back: it lets go of every record it pointed at.
-    if (hint == kHintNewModel || hint == kHintUndo)
+    if (hint == kHintNewModel || hint == kHintUndo) {
         controller_.AttachModel(g_pModel.get());
+        intersections_.Replaced(g_pModel.get(), controller_.ShapeRevision());
+    }
     CGLPaneView::OnUpdate(hint);
 }
 
@@ -49,6 +57,8 @@ void CModelView::DrawContents() {
     state.highlighted = session_.HighlightedPos();
     state.selected = selected;
     state.shapeRevision = controller_.ShapeRevision();
+    if (intersections_.Current(g_pModel.get(), state.shapeRevision))
+        state.warning = &intersections_.WarningTriangles();
     Renderer().DrawDesignContents(*g_pModel, state);
     if (selected)
         Renderer().DrawHandles(*selected);
@@ -62,12 +72,19 @@ void CModelView::LeftButtonUp(int, int) {
     // The release also puts a vertex moved by rejected steps back on the
     // surface shown, so the pane redraws in either case.
     controller_.EndLeftClick();
+    intersections_.Released(g_pModel.get(), controller_.ShapeRevision());
     update();
 }
 
 void CModelView::PlainMouseMove(int x, int y, bool leftDown) {
-    const bool changed =
-        leftDown ? controller_.DragHandle(x, y) : controller_.UpdateHighlight(x, y);
+    if (!leftDown) {
+        if (controller_.UpdateHighlight(x, y))
+            update();
+        return;
+    }
+    intersections_.BeginStep();
+    const bool changed = controller_.DragHandle(x, y);
+    intersections_.EndStep(g_pModel.get(), controller_.ShapeRevision());
     if (changed)
         update();
 }
