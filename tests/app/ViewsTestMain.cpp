@@ -6,11 +6,12 @@
 
 QObject* MakeDesignRoadTest();
 QObject* MakePaneShotTest();
+QObject* MakeIntersectionViewTest();
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto make : {MakeDesignRoadTest, MakePaneShotTest}) {
+    for (auto make : {MakeDesignRoadTest, MakePaneShotTest, MakeIntersectionViewTest}) {
         std::unique_ptr<QObject> test(make());
         failures += QTest::qExec(test.get(), argc, argv);
     }
