@@ -120,14 +120,19 @@ bool CMainFrame::CreateStatusBar()
     rotatePane_->setObjectName(QStringLiteral("Pane59146"));
     viewPane_ = new QLabel(QStringLiteral(" "), bar);
     viewPane_->setObjectName(QStringLiteral("Pane59147"));
+    intersectionsPane_ = new QLabel(QString(), bar);
+    intersectionsPane_->setObjectName(QStringLiteral("Pane59148"));
+    intersectionsPane_->setMinimumWidth(intersectionsPane_->fontMetrics().horizontalAdvance(
+        QStringLiteral("Intersections: 000000")));
     messagePane_ = new QLabel(QStringLiteral("Ready"), bar);
     messagePane_->setObjectName(QStringLiteral("MessagePane"));
     const QScreen* screen = QGuiApplication::primaryScreen();
     messagePane_->setFixedWidth(screen ? screen->size().width() / 4 : 320);
-    for (QLabel* pane : {rotatePane_, viewPane_, messagePane_})
+    for (QLabel* pane : {rotatePane_, viewPane_, intersectionsPane_, messagePane_})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(rotatePane_, 0);
     bar->addWidget(viewPane_, 1);
+    bar->addWidget(intersectionsPane_, 0);
     bar->addWidget(messagePane_, 0);
     bar->setSizeGripEnabled(true);
     return true;
@@ -146,6 +151,8 @@ QString CMainFrame::PaneText(int id) const
         return rotatePane_ ? rotatePane_->text() : QString();
     case kPaneViewStatus:
         return viewPane_ ? viewPane_->text() : QString();
+    case kPaneIntersections:
+        return intersectionsPane_ ? intersectionsPane_->text() : QString();
     default:
         return messagePane_ ? messagePane_->text() : QString();
     }

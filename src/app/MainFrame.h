@@ -65,8 +65,8 @@ public:
     CFrameView* SectionView() const { return frameView_; }
     CPaneView* ActiveView() const { return activeView_; }
     void SetActiveView(CPaneView* view);
-    // Text of a status bar pane by id (kPaneRotateHelp, kPaneViewStatus) or 0
-    // for the message pane.
+    // Text of a status bar pane by id (kPaneRotateHelp, kPaneViewStatus,
+    // kPaneIntersections) or 0 for the message pane.
     QString PaneText(int id) const;
     CCommandMap& Commands() { return commands_; }
 
@@ -115,6 +115,7 @@ private:
     QPointer<CPaneView> activeView_;
     QLabel* rotatePane_ = nullptr;
     QLabel* viewPane_ = nullptr;
+    QLabel* intersectionsPane_ = nullptr;
     QLabel* messagePane_ = nullptr;
     ModelOpener opener_;
     bool readInProgress_ = false;

@@ -249,6 +249,14 @@ void CMainFrame::UpdateCommandUI()
         if (pane.Text())
             viewPane_->setText(QString::fromStdString(*pane.Text()));
     }
+    // The design view's own count, whichever pane is active.
+    if (intersectionsPane_ && modelView_) {
+        CCmdUI count(kPaneIntersections);
+        modelView_->Commands().Update(kPaneIntersections, count);
+        const QString text = QString::fromStdString(count.Text().value_or(std::string()));
+        if (intersectionsPane_->text() != text)
+            intersectionsPane_->setText(text);
+    }
     updating_ = false;
 }
 

@@ -11,12 +11,17 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
     Commands().Add(
         kCmdFixShape,
         [this] {
-            if (controller_.FixShape()) {
-                update();
-                emit DesignChanged(false); // committed as it stands: only the mark goes
-            }
+            if (!controller_.FixShape())
+                return;
+            intersections_.Replaced(g_pModel.get(), controller_.ShapeRevision());
+            update();
+            emit DesignChanged(false); // committed as it stands: only the mark goes
         },
         [this](CCmdUI& ui) { ui.Enable(controller_.CanFixShape()); });
+    // The main window asks this rule directly, whichever pane is active.
+    Commands().Add(kPaneIntersections, nullptr, [this](CCmdUI& ui) {
+        ui.SetText(intersections_.PaneText(g_pModel.get()));
+    });
 }
 
 CModelView::~CModelView() = default;
@@ -24,8 +29,10 @@ CModelView::~CModelView() = default;
 void CModelView::OnUpdate(int hint) {
     // The shape (or the whole model) may have been replaced behind the
     // session's back: it lets go of every record it pointed at.
-    if (hint == kHintNewModel || hint == kHintUndo)
+    if (hint == kHintNewModel || hint == kHintUndo) {
         controller_.AttachModel(g_pModel.get());
+        intersections_.Replaced(g_pModel.get(), controller_.ShapeRevision());
+    }
     CGLPaneView::OnUpdate(hint);
 }
 
@@ -52,6 +59,8 @@ void CModelView::DrawContents() {
     state.highlighted = session_.HighlightedPos();
     state.selected = selected;
     state.shapeRevision = controller_.ShapeRevision();
+    if (intersections_.Current(g_pModel.get(), state.shapeRevision))
+        state.warning = &intersections_.WarningTriangles();
     Renderer().DrawDesignContents(*g_pModel, state);
     if (selected)
         Renderer().DrawHandles(*selected);
@@ -65,18 +74,23 @@ void CModelView::LeftButtonUp(int, int) {
     // The release also puts a vertex moved by rejected steps back on the
     // surface shown, so the pane redraws in either case.
     controller_.EndLeftClick();
+    intersections_.Released(g_pModel.get(), controller_.ShapeRevision());
     update();
     // A click may select a vertex; the shape itself stays as drawn.
     emit DesignChanged(false);
 }
 
 void CModelView::PlainMouseMove(int x, int y, bool leftDown) {
-    if (leftDown) {
-        if (controller_.DragHandle(x, y)) {
+    if (!leftDown) {
+        if (controller_.UpdateHighlight(x, y))
             update();
-            emit DesignChanged(true);
-        }
-    } else if (controller_.UpdateHighlight(x, y)) {
+        return;
+    }
+    intersections_.BeginStep();
+    const bool changed = controller_.DragHandle(x, y);
+    intersections_.EndStep(g_pModel.get(), controller_.ShapeRevision());
+    if (changed) {
         update();
+        emit DesignChanged(true);
     }
 }

@@ -3,10 +3,13 @@
 // model. Mouse and key events drive a CDesignController; of the three
 // panes only this one redraws while the user highlights, selects and drags,
 // and it tells whoever follows the design (the net view) through
-// DesignChanged. Records its width for the profile.
+// DesignChanged. Triangles that pass through each other are tinted, checked
+// as often as the drag can afford (CIntersectionMonitor), and the count goes
+// to the intersections pane. Records its width for the profile.
 
 #include "design/DesignController.h"
 #include "design/DesignSession.h"
+#include "design/IntersectionMonitor.h"
 #include "widgets/GLPaneView.h"
 
 class CModelView : public CGLPaneView {
@@ -16,12 +19,14 @@ public:
     ~CModelView() override;
 
     // Hint 16 scales the new model into the unit cube and attaches it; hint
-    // 1000 forgets the highlight and selection (the shape was replaced).
+    // 1000 forgets the highlight and selection (the shape was replaced). Both
+    // check the new shape for intersections.
     void OnUpdate(int hint) override;
 
     // The design session the main window's Undo goes through.
     CDesignSession& Session() { return session_; }
     const CDesignController& Controller() const { return controller_; }
+    const CIntersectionMonitor& Intersections() const { return intersections_; }
 
 signals:
     // After every accepted drag step (shapeChanged true) and every change of
@@ -39,4 +44,5 @@ protected:
 private:
     CDesignSession session_;
     CDesignController controller_;
+    CIntersectionMonitor intersections_;
 };

@@ -7,11 +7,13 @@
 QObject* MakeDesignRoadTest();
 QObject* MakePaneShotTest();
 QObject* MakeCreasePatternPaneTest();
+QObject* MakeIntersectionViewTest();
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto make : {MakeDesignRoadTest, MakePaneShotTest, MakeCreasePatternPaneTest}) {
+    for (auto make : {MakeDesignRoadTest, MakePaneShotTest, MakeCreasePatternPaneTest,
+                      MakeIntersectionViewTest}) {
         std::unique_ptr<QObject> test(make());
         failures += QTest::qExec(test.get(), argc, argv);
     }

@@ -172,6 +172,8 @@ void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSce
     }
     if (cache_.size() > shapes)
         cache_.resize(shapes);
+    if (state.showFaces && state.warning)
+        DrawWarning(*state.warning);
 
     if (state.highlighted) {
         glColor3f(1.0f, 0.0f, 0.0f);
@@ -181,6 +183,24 @@ void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSce
         glEnd();
     }
     glEnable(GL_LIGHTING);
+}
+
+void CSceneRenderer::DrawWarning(const std::vector<float>& triangles)
+{
+    if (triangles.empty())
+        return;
+    // Unlit and translucent, so the shading of the material still shows
+    // through. The faces below were drawn with the same polygon offset at the
+    // same positions, so LEQUAL lets the tint through exactly where they are
+    // visible; without culling one pass covers both sides.
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glColor4f(1.0f, 0.25f, 0.0f, 0.7f);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, triangles.data());
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(triangles.size() / 3));
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glEnable(GL_CULL_FACE);
 }
 
 void CSceneRenderer::DrawHandles(const CVector3& at) {

@@ -28,6 +28,9 @@ struct DesignSceneState {
     bool showEdges = false;
     const CVector3* highlighted = nullptr; // red point
     const CVector3* selected = nullptr;    // handles
+    // Triangles of colliding pairs, 9 floats each, tinted over the faces on
+    // both sides (null or empty: none).
+    const std::vector<float>* warning = nullptr;
     // Bumped by the owner whenever the shape changes; the face arrays are
     // rebuilt only when it moves (or the objects themselves are replaced).
     uint64_t shapeRevision = 0;
@@ -51,8 +54,9 @@ public:
     // along the viewing direction, depth and culling state, and the clear.
     // `pixelRatio` scales the camera's logical viewport to device pixels.
     void BeginScene(const CViewCamera& camera, double pixelRatio = 1.0);
-    // Design view contents: both sides of every face (when shown), the
-    // outlines (when shown) and the highlighted vertex.
+    // Design view contents: both sides of every face (when shown) with the
+    // warning triangles over them, the outlines (when shown) and the
+    // highlighted vertex.
     void DrawDesignContents(const CPolyModel& model, const DesignSceneState& state);
     // The three axis handles of the selected vertex at `at`.
     void DrawHandles(const CVector3& at);
@@ -77,6 +81,7 @@ private:
     CFaceArrays& ArraysFor(size_t index, const Shape& shape, size_t faces, size_t vertices,
                            uint64_t revision);
     void DrawArrays(CFaceArrays& arrays, const DesignSceneState& state);
+    void DrawWarning(const std::vector<float>& triangles);
 
     std::vector<CachedObject> cache_;
     unsigned coneList_ = 0;

@@ -1,0 +1,20 @@
+#include "design/CheckScheduler.h"
+
+bool CCheckScheduler::StepTaken(Duration step)
+{
+    stale_ = true;
+    return !measured_ || lastCheck_ < step;
+}
+
+bool CCheckScheduler::Replaced()
+{
+    stale_ = true;
+    return true;
+}
+
+void CCheckScheduler::Checked(Duration took)
+{
+    lastCheck_ = took;
+    measured_ = true;
+    stale_ = false;
+}
