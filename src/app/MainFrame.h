@@ -5,6 +5,7 @@
 // idle update pass that enables, ticks and retexts every command's items.
 
 #include "app/NewSheetDlg.h"
+#include "app/Prompts.h"
 #include "import/ModelFile.h"
 #include "ui/CommandMap.h"
 #include "widgets/PaneView.h"
@@ -94,6 +95,7 @@ private:
     void SetMessagePane(const QString& text);
 
     void OnOpen();
+    FileRequest SaveRequest(const char* filter, const char* suffix) const;
     void OnExport();
     void OnExportCreasePattern();
     void OnNewSheet();

@@ -302,19 +302,25 @@ void CMainFrame::OpenModelFile(const QString& path)
     doc_->UpdateAllViews(kHintNewModel);
 }
 
+// A save dialog for the current model's output, beside the file it came from.
+FileRequest CMainFrame::SaveRequest(const char* filter, const char* suffix) const
+{
+    const QString modelPath = QFile::decodeName(g_pModel->fileName.c_str());
+    FileRequest request;
+    request.kind = FileRequest::kSave;
+    request.filter = QString::fromUtf8(filter);
+    request.defaultSuffix = QString::fromLatin1(suffix);
+    request.proposedName = ProposedName(modelPath, suffix);
+    if (!modelPath.isEmpty())
+        request.folder = QFileInfo(modelPath).absolutePath();
+    return request;
+}
+
 void CMainFrame::OnExport()
 {
     if (!g_pModel)
         return;
-    const QString modelPath = QFile::decodeName(g_pModel->fileName.c_str());
-    FileRequest request;
-    request.kind = FileRequest::kSave;
-    request.filter = QString::fromUtf8(kExportFilter);
-    request.defaultSuffix = QStringLiteral("obj");
-    request.proposedName = ProposedName(modelPath, "obj");
-    if (!modelPath.isEmpty())
-        request.folder = QFileInfo(modelPath).absolutePath();
-    const QString path = AskFilePath(this, request);
+    const QString path = AskFilePath(this, SaveRequest(kExportFilter, "obj"));
     if (path.isEmpty())
         return;
     if (!ExportShapeToFile(*g_pModel, QFile::encodeName(path).toStdString())) {
@@ -333,15 +339,8 @@ void CMainFrame::OnExportCreasePattern()
         ShowMessage(this, QString::fromStdString(g_pModel->paperInfo.whyNot));
         return;
     }
-    const QString modelPath = QFile::decodeName(g_pModel->fileName.c_str());
-    FileRequest request;
-    request.kind = FileRequest::kSave;
-    request.filter = QString::fromUtf8(kCreasePatternFilter);
-    request.defaultSuffix = QStringLiteral("fold");
+    FileRequest request = SaveRequest(kCreasePatternFilter, "fold");
     request.suffixFollowsFilter = true;
-    request.proposedName = ProposedName(modelPath, "fold");
-    if (!modelPath.isEmpty())
-        request.folder = QFileInfo(modelPath).absolutePath();
     const QString path = AskFilePath(this, request);
     if (path.isEmpty())
         return;

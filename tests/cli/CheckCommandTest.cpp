@@ -1,5 +1,6 @@
 // Runs lintoro-cli check on small files and reads what it prints.
 
+#include "CliRunner.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -11,32 +12,6 @@
 #include <sys/wait.h>
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun Cli(const std::string& args) {
-    const std::string dir = testfiles::ScratchDir();
-    const std::string out = dir + "/check.out", err = dir + "/check.err";
-    const std::string cmd =
-        Quote(LINTORO_CLI) + " " + args + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
-    CliRun r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = testfiles::ReadWhole(out);
-    r.err = testfiles::ReadWhole(err);
-    return r;
-}
 
 // A 2 x 2 square in z = 0 (two faces on the diagonal from (0, 0) to (2, 2)) and
 // a face pushed through it; the diagonal, an edge of both, passes through

@@ -1,6 +1,7 @@
 // Runs the built lintoro-cli and checks what it prints, writes and returns.
 
 #include "LintoroVersion.h"
+#include "CliRunner.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -17,34 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun Cli(const std::string& args)
-{
-    const std::string dir = testfiles::ScratchDir();
-    const std::string out = dir + "/cli.out", err = dir + "/cli.err";
-    const std::string cmd = Quote(LINTORO_CLI) + " " + args + " >" + Quote(out) + " 2>" +
-                            Quote(err) + " </dev/null";
-    CliRun r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = testfiles::ReadWhole(out);
-    r.err = testfiles::ReadWhole(err);
-    return r;
-}
 
 // Replaces every whole number that directly follows `before` or directly
 // precedes `after` (give one of them, the other empty) by T; returns the

@@ -1,6 +1,7 @@
 // Runs lintoro-cli fold on generated sheets and checks its summary, its file
 // and its failures.
 
+#include "CliRunner.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -15,32 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliRun Cli(const std::string& args) {
-    const std::string dir = testfiles::ScratchDir();
-    const std::string out = dir + "/fold.out", err = dir + "/fold.err";
-    const std::string cmd =
-        Quote(LINTORO_CLI) + " " + args + " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
-    CliRun r;
-    const int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = testfiles::ReadWhole(out);
-    r.err = testfiles::ReadWhole(err);
-    return r;
-}
 
 std::string Scratch(const std::string& name) {
     return testfiles::ScratchDir() + "/" + name;
