@@ -327,6 +327,7 @@ ReadResult Read(CPolyModel& model, const Json& doc)
             hv = std::max(hv, p.v);
         }
         info.has = true;
+        info.fromPattern = true;
         info.width = hu - lu;
         info.height = hv - lv;
         info.pieces = CountPieces(keptTris, paper.size());

@@ -162,6 +162,9 @@ struct CPaperInfo {
     // Largest angle defect over interior vertices (degrees) and where it is, as read.
     double maxAngleDefect = 0.0;
     CVector3 maxDefectAt;
+    // The paper came from a crease pattern (a FOLD file): the flat sheet, not
+    // the form as opened, is what the design's creases are measured from.
+    bool fromPattern = false;
 };
 
 // A committed design state, packed: corners welded by bit-identical position

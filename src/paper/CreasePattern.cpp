@@ -201,6 +201,13 @@ void BuildOriginFaces(const CPolyModel& model, COriginFaces& out)
         return;
     CFlatMesh opened;
     FlatFromObject(*model.objects[0], model.paper.data(), opened);
+    if (model.paperInfo.fromPattern) {
+        // Every crease the file brought is the design's own: measure from the flat sheet.
+        for (size_t k = 0; k < opened.CornerCount(); ++k)
+            opened.pos[k] = {opened.corner[k].paper.u, opened.corner[k].paper.v, 0.0};
+        for (size_t t = 0; t < opened.TriangleCount(); ++t)
+            opened.UpdatePlane(t);
+    }
     BuildOriginFaces(opened, out);
 }
 

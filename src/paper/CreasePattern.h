@@ -44,7 +44,8 @@ struct COriginFaces {
 // From the opened model's triangles with their paper (FlatFromObject of the
 // first object and model.paper); the triangle index is the origin.
 void BuildOriginFaces(const CFlatMesh& opened, COriginFaces& out);
-// The same from the model: its first object with model.paper. Empty without paper.
+// The same from the model: its first object with model.paper (laid flat on
+// its paper when the paper came from a crease pattern). Empty without paper.
 void BuildOriginFaces(const CPolyModel& model, COriginFaces& out);
 
 struct CCreasePattern {

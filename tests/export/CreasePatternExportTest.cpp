@@ -117,6 +117,17 @@ TEST(CreasePatternExport, FoldReadBackGivesTheSameFormAndPaper)
             EXPECT_NEAR(Distance3D(mm, read), 0.0, 1e-9);
             EXPECT_EQ(back.paper[3 * f + j], m->working.corner[3 * f + j].paper);
         }
+    // Written again, the reopened form gives the same pattern: its crease is
+    // the design's, measured from the flat sheet, not part of the form as opened.
+    back.NormalizeToUnit();
+    const std::string again = testfiles::ScratchDir() + "/again-again.fold";
+    ASSERT_TRUE(WriteCreasePatternFile(back, again, error)) << error;
+    const nlohmann::json first = nlohmann::json::parse(testfiles::ReadWhole(path));
+    const nlohmann::json second = nlohmann::json::parse(testfiles::ReadWhole(again));
+    EXPECT_EQ(second["edges_assignment"], first["edges_assignment"]);
+    EXPECT_EQ(second["edges_vertices"], first["edges_vertices"]);
+    EXPECT_EQ(second["vertices_coords"], first["vertices_coords"]);
+    EXPECT_EQ(Count(second["edges_assignment"].dump(), "\"V\""), 4u);
 }
 
 TEST(CreasePatternExport, SvgDrawsEachStraightRunOnce)
