@@ -44,18 +44,6 @@ FoldGroupState& CFoldWorkspace::GroupOf(int32_t group) {
     if (g.stamp != floodStamp_) {
         g.stamp = floodStamp_;
         g.done = 0;
-        g.folded = false;
-        g.banded = false;
-    }
-    return g;
-}
-
-FoldGroupState& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos) {
-    FoldGroupState& g = GroupOf(group);
-    if (!g.folded) {
-        g.folded = true;
-        g.side = plane_->ClassifyPoint(pos);
-        g.mirrored = Mirror(pos);
     }
     return g;
 }
@@ -101,25 +89,16 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
         if (!FindFace(top.pos, top.group, f, seed))
             continue;
         const CVector3 p[3] = {mesh_->pos[3 * f], mesh_->pos[3 * f + 1], mesh_->pos[3 * f + 2]};
-        // Positions of an untouched indexed face are exactly its indexed corners,
-        // so their side and mirror image are shared with every corner at the
-        // same position.
+        // An untouched indexed face still has its indexed corners, so the
+        // searches from them can go by position group.
         const bool pristine = f < faceCount_ && state_[f] == 0;
-        FoldGroupState* g[3] = {};
         int s[3];
-        if (pristine) {
-            for (int j = 0; j < 3; ++j) {
-                g[j] = &FoldOfGroup(index_->GroupOf(3 * f + j), p[j]);
-                s[j] = g[j]->side;
-            }
-        } else {
-            for (int j = 0; j < 3; ++j)
-                s[j] = pl.ClassifyPoint(p[j]);
-        }
+        for (int j = 0; j < 3; ++j)
+            s[j] = pl.ClassifyPoint(p[j]);
         const int onPlane = (s[0] == 0) + (s[1] == 0) + (s[2] == 0);
         if (onPlane == 0) {
             if (s[0] == s[1] && s[1] == s[2])
-                MirrorWhole(f, p, pristine, g);
+                MirrorWhole(f, p, pristine);
             else
                 SplitFace(f, p, s, seed, pristine);
             continue;
@@ -131,7 +110,7 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
             if (s[j] != 0 && s[j] != side_)
                 restMoves = false;
         if (restMoves) {
-            MirrorWhole(f, p, pristine, g, s);
+            MirrorWhole(f, p, pristine, s);
             continue;
         }
         if (onPlane == 1) {
@@ -143,26 +122,16 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
 }
 
 void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
-                                 FoldGroupState* g[3], const int* sides) {
+                                 const int* sides) {
     CVector3* at = mesh_->pos.data() + 3 * f;
     for (int j = 0; j < 3; ++j) {
         if (sides && sides[j] == 0)
             continue; // on the plane: it stays
-        if (!pristine) {
-            at[j] = Mirror(p[j]);
-            NoteWrite(3 * f + j, at[j]);
-            continue;
-        }
-        at[j] = g[j]->mirrored;
+        at[j] = Mirror(p[j]);
         NoteWrite(3 * f + j, at[j]);
-        if (!g[j]->banded) {
-            g[j]->banded = true;
-            WidenBand(g[j]->mirrored);
-        }
     }
-    // Its plane waits for EndFlood: nothing in the flood reads it. Corners
-    // that stayed are in the band only if the face's own positions are.
-    RecordPlaced(f, !pristine || sides);
+    // Its plane waits for EndFlood: nothing in the flood reads it.
+    RecordPlaced(f, true);
     // Searched in corner order: the last pushed comes off first.
     for (int j = 2; j >= 0; --j)
         if (!sides || sides[j] != 0)

@@ -3,6 +3,7 @@
 // the design view's faces, edges, highlight point and handles. One renderer
 // per pane; every call needs that pane's context current.
 
+#include "design/DesignSession.h"
 #include "model/Geometry.h"
 #include "view3d/gl/FaceArrays.h"
 
@@ -38,7 +39,8 @@ struct DesignSceneState {
 
 class CSceneRenderer {
 public:
-    static constexpr double kHandleLength = 0.2;
+    // The handles are as long as the design's drag unit.
+    static constexpr double kHandleLength = CDesignSession::kHandleLength;
 
     CSceneRenderer() = default;
     CSceneRenderer(const CSceneRenderer&) = delete;
