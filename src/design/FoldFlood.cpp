@@ -48,6 +48,17 @@ FoldGroupState& CFoldWorkspace::GroupOf(int32_t group) {
     return g;
 }
 
+FoldGroupImage& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos) {
+    FoldGroupImage& g = images_[group];
+    if (g.stamp != floodStamp_) {
+        g.stamp = floodStamp_;
+        g.side = static_cast<int8_t>(plane_->ClassifyPoint(pos));
+        g.mirrored = Mirror(pos);
+        g.banded = false;
+    }
+    return g;
+}
+
 void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane,
                                 const CFoldIndex& index, int side) {
     mesh_ = &mesh;
@@ -68,10 +79,14 @@ void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane,
     anyDead_ = false;
     planeLength_ = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
     bandBase_ = kTolerance * planeLength_ * (1.0 + 1e-6) + 1e-9 * (1.0 + std::fabs(plane.d));
-    if (groups_.size() < static_cast<size_t>(index.GroupCount()))
+    if (groups_.size() < static_cast<size_t>(index.GroupCount())) {
         groups_.resize(index.GroupCount());
+        images_.resize(index.GroupCount());
+    }
     if (++floodStamp_ == 0) {
         for (FoldGroupState& g : groups_)
+            g.stamp = 0;
+        for (FoldGroupImage& g : images_)
             g.stamp = 0;
         floodStamp_ = 1;
     }
@@ -89,16 +104,25 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
         if (!FindFace(top.pos, top.group, f, seed))
             continue;
         const CVector3 p[3] = {mesh_->pos[3 * f], mesh_->pos[3 * f + 1], mesh_->pos[3 * f + 2]};
-        // An untouched indexed face still has its indexed corners, so the
-        // searches from them can go by position group.
+        // Positions of an untouched indexed face are exactly its indexed corners,
+        // so their side and mirror image are shared with every corner at the
+        // same position.
         const bool pristine = f < faceCount_ && state_[f] == 0;
+        FoldGroupImage* g[3] = {};
         int s[3];
-        for (int j = 0; j < 3; ++j)
-            s[j] = pl.ClassifyPoint(p[j]);
+        if (pristine) {
+            for (int j = 0; j < 3; ++j) {
+                g[j] = &FoldOfGroup(index_->GroupOf(3 * f + j), p[j]);
+                s[j] = g[j]->side;
+            }
+        } else {
+            for (int j = 0; j < 3; ++j)
+                s[j] = pl.ClassifyPoint(p[j]);
+        }
         const int onPlane = (s[0] == 0) + (s[1] == 0) + (s[2] == 0);
         if (onPlane == 0) {
             if (s[0] == s[1] && s[1] == s[2])
-                MirrorWhole(f, p, pristine);
+                MirrorWhole(f, p, pristine, g);
             else
                 SplitFace(f, p, s, seed, pristine);
             continue;
@@ -110,7 +134,7 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
             if (s[j] != 0 && s[j] != side_)
                 restMoves = false;
         if (restMoves) {
-            MirrorWhole(f, p, pristine, s);
+            MirrorWhole(f, p, pristine, g, s);
             continue;
         }
         if (onPlane == 1) {
@@ -122,16 +146,26 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
 }
 
 void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
-                                 const int* sides) {
+                                 FoldGroupImage* g[3], const int* sides) {
     CVector3* at = mesh_->pos.data() + 3 * f;
     for (int j = 0; j < 3; ++j) {
         if (sides && sides[j] == 0)
             continue; // on the plane: it stays
-        at[j] = Mirror(p[j]);
+        if (!pristine) {
+            at[j] = Mirror(p[j]);
+            NoteWrite(3 * f + j, at[j]);
+            continue;
+        }
+        at[j] = g[j]->mirrored;
         NoteWrite(3 * f + j, at[j]);
+        if (!g[j]->banded) {
+            g[j]->banded = true;
+            WidenBand(g[j]->mirrored);
+        }
     }
-    // Its plane waits for EndFlood: nothing in the flood reads it.
-    RecordPlaced(f, true);
+    // Its plane waits for EndFlood: nothing in the flood reads it. Corners
+    // that stayed are in the band only if the face's own positions are.
+    RecordPlaced(f, !pristine || sides);
     // Searched in corner order: the last pushed comes off first.
     for (int j = 2; j >= 0; --j)
         if (!sides || sides[j] != 0)

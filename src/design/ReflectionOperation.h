@@ -31,13 +31,20 @@ struct ReflectionStepResult {
     int32_t corner = -1;
 };
 
-// What the running flood knows of one position group of the base index: how
-// many of its neighbour faces are known to be no longer untouched (faces never
-// become untouched again during a flood). Valid when the stamp is the flood's.
-// Kept small: the flood's speed is the cache's.
+// What the running flood knows of one position group of the base index, in
+// two arrays because the face search reads only the first: how many of the
+// group's neighbour faces are known to be no longer untouched (faces never
+// become untouched again during a flood), and the group's side and mirror
+// image, computed once. Each is valid when its stamp is the flood's.
 struct FoldGroupState {
     uint32_t stamp = 0;
     int32_t done = 0;
+};
+struct FoldGroupImage {
+    CVector3 mirrored;
+    uint32_t stamp = 0;
+    int8_t side = 0;
+    bool banded = false; // the mirror image has been placed and is in the band
 };
 
 // The fold's working memory: the base state and its index (kept across the
@@ -98,7 +105,8 @@ private:
     void EndFlood();
     bool FindFace(const CVector3& q, int32_t group, int32_t& face, int& seed);
     // Mirrors the face's corners; with `sides`, only those off the plane.
-    void MirrorWhole(int32_t f, const CVector3 p[3], bool pristine, const int* sides = nullptr);
+    void MirrorWhole(int32_t f, const CVector3 p[3], bool pristine, FoldGroupImage* g[3],
+                     const int* sides = nullptr);
     void SplitFace(int32_t f, const CVector3 p[3], const int s[3], int seed, bool pristine);
     void SplitThroughCorner(int32_t f, const CVector3 p[3], const int s[3], int zero,
                             bool pristine);
@@ -156,9 +164,10 @@ private:
     // how many of the group's neighbour faces are known to be no longer
     // untouched (faces never become untouched again during a flood).
     std::vector<FoldGroupState> groups_;
+    std::vector<FoldGroupImage> images_;
     uint32_t floodStamp_ = 0;
     FoldGroupState& GroupOf(int32_t group);
-
+    FoldGroupImage& FoldOfGroup(int32_t group, const CVector3& pos);
 };
 
 // One drag step on `working` with `workspace`'s base state (see CFoldWorkspace::Step).
