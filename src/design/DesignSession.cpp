@@ -115,6 +115,8 @@ bool CDesignSession::EndLeftClick() {
 void CDesignSession::Deselect() {
     RestoreSelectedToLastAccepted();
     ClearSelection();
+    // The next selection commits and sets a new base anyway.
+    workspace_.Invalidate();
 }
 
 bool CDesignSession::FixShape() {

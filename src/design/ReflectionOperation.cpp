@@ -28,9 +28,19 @@ void CFoldWorkspace::SetBase(const CFlatMesh& base) {
 }
 
 void CFoldWorkspace::Invalidate() {
+    // Its memory goes back too: a large mesh's base, index and flood state
+    // are worth more to the rest of the program until the next selection.
     hasBase_ = false;
-    base_.Clear();
-    baseIndex_.Clear();
+    base_ = CFlatMesh{};
+    baseIndex_ = CFoldIndex{};
+    state_ = {};
+    groups_ = {};
+    images_ = {};
+    placedFaces_ = {};
+    placed_ = {};
+    placedCells_ = CCellTable{};
+    stack_ = {};
+    atTarget_ = {};
 }
 
 ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane,

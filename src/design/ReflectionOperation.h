@@ -61,7 +61,7 @@ public:
     void SetBase(const CFlatMesh& base);
     bool HasBase() const { return hasBase_; }
     const CFlatMesh& Base() const { return base_; }
-    // Forgets the base state.
+    // Forgets the base state and lets go of all memory.
     void Invalidate();
 
     // One drag step: the plane becomes the bisector of startPos and
