@@ -12,14 +12,16 @@
 
 namespace {
 
-double Wave(double x, double y) {
+double Wave(double x, double y)
+{
     return 0.2 * std::sin(4.0 * x) * std::cos(3.0 * y);
 }
 
 // About `triangles` triangles over [-1, 1]^2 on a wavy surface. With `mirror`
 // the part beyond x = 0.2 is mirrored through that plane, so the flap lies on
 // the sheet and crosses it wherever the waves do.
-CFlatMesh Sheet(int triangles, bool mirror) {
+CFlatMesh Sheet(int triangles, bool mirror)
+{
     const int side = static_cast<int>(std::sqrt(triangles / 2.0));
     auto at = [&](int r, int c) {
         const double x = -1.0 + 2.0 * c / side;
@@ -38,7 +40,8 @@ CFlatMesh Sheet(int triangles, bool mirror) {
     return m;
 }
 
-void Check(benchmark::State& state, bool mirror) {
+void Check(benchmark::State& state, bool mirror)
+{
     const CFlatMesh m = Sheet(static_cast<int>(state.range(0)), mirror);
     CSelfIntersectionCheck check;
     size_t n = 0;
@@ -52,15 +55,18 @@ void Check(benchmark::State& state, bool mirror) {
     state.counters["MB"] = static_cast<double>(m.Bytes()) / 1e6;
 }
 
-void BM_CheckWavySheet(benchmark::State& state) {
+void BM_CheckWavySheet(benchmark::State& state)
+{
     Check(state, false);
 }
-void BM_CheckMirroredFlap(benchmark::State& state) {
+void BM_CheckMirroredFlap(benchmark::State& state)
+{
     Check(state, true);
 }
 
 // The floor: one copy of the mesh's bytes (positions, corner and triangle data).
-void BM_CheckFloorMemcpy(benchmark::State& state) {
+void BM_CheckFloorMemcpy(benchmark::State& state)
+{
     const CFlatMesh m = Sheet(static_cast<int>(state.range(0)), true);
     CFlatMesh to = m;
     for (auto _ : state) {

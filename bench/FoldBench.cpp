@@ -17,7 +17,8 @@
 namespace {
 
 // A gently curved sheet of about `triangles` triangles over [-1, 1]^2.
-std::unique_ptr<CPolyModel> Sheet(int triangles) {
+std::unique_ptr<CPolyModel> Sheet(int triangles)
+{
     const int side = static_cast<int>(std::sqrt(triangles / 2.0));
     auto m = std::make_unique<CPolyModel>();
     CPolyObject* o = m->AddObject();
@@ -49,7 +50,8 @@ struct Scene {
 
 // Commits the sheet with the corner nearest (-0.6, 0, z) as the start, dragged
 // along x so that the bisector runs through the middle of the sheet.
-Scene MakeScene(int triangles) {
+Scene MakeScene(int triangles)
+{
     Scene s;
     s.model = Sheet(triangles);
     s.start = NearestShapeCorner(*s.model, {-0.6, 0.013, 0}).pos;
@@ -59,7 +61,8 @@ Scene MakeScene(int triangles) {
     return s;
 }
 
-void BM_FoldStep(benchmark::State& state) {
+void BM_FoldStep(benchmark::State& state)
+{
     Scene s = MakeScene(static_cast<int>(state.range(0)));
     CFoldWorkspace workspace;
     workspace.SetBase(s.model->working);
@@ -78,7 +81,8 @@ void BM_FoldStep(benchmark::State& state) {
 
 // The first step after a selection: the base state is copied in full before
 // the fold (later steps of the drag only undo what the last one changed).
-void BM_FoldFirstStep(benchmark::State& state) {
+void BM_FoldFirstStep(benchmark::State& state)
+{
     Scene s = MakeScene(static_cast<int>(state.range(0)));
     CFoldWorkspace workspace;
     workspace.SetBase(s.model->working);
@@ -101,7 +105,8 @@ void BM_FoldFirstStep(benchmark::State& state) {
 
 // The selection's commit: the shape packed onto the undo stack, the base
 // state copied and indexed.
-void BM_SelectCommit(benchmark::State& state) {
+void BM_SelectCommit(benchmark::State& state)
+{
     Scene s = MakeScene(static_cast<int>(state.range(0)));
     CFoldWorkspace workspace;
     for (auto _ : state) {
@@ -115,7 +120,8 @@ void BM_SelectCommit(benchmark::State& state) {
 
 // The floor: copying the working shape (positions, corner data, triangle
 // records) once.
-void BM_FoldFloorMemcpy(benchmark::State& state) {
+void BM_FoldFloorMemcpy(benchmark::State& state)
+{
     Scene s = MakeScene(static_cast<int>(state.range(0)));
     const CFlatMesh& from = s.model->working;
     CFlatMesh to = from;

@@ -15,12 +15,14 @@
 
 namespace {
 
-std::string ScratchPath(const std::string& name) {
+std::string ScratchPath(const std::string& name)
+{
     return (std::filesystem::temp_directory_path() / ("lintoro-bench-" + name)).string();
 }
 
 // n x n cells of a wavy sheet, one 3DFACE quad per cell: (n+1)^2 shared positions.
-const std::string& DxfGrid(int n) {
+const std::string& DxfGrid(int n)
+{
     static std::string path;
     static int made = -1;
     if (made != n) {
@@ -45,13 +47,16 @@ const std::string& DxfGrid(int n) {
     return path;
 }
 
-void Put16(std::string& b, unsigned v) {
+void Put16(std::string& b, unsigned v)
+{
     b += char(v & 0xFF), b += char((v >> 8) & 0xFF);
 }
-void Put32(std::string& b, uint32_t v) {
+void Put32(std::string& b, uint32_t v)
+{
     Put16(b, v & 0xFFFF), Put16(b, v >> 16);
 }
-std::string Chunk(unsigned id, const std::string& body) {
+std::string Chunk(unsigned id, const std::string& body)
+{
     std::string b;
     Put16(b, id);
     Put32(b, uint32_t(body.size() + 6));
@@ -59,7 +64,8 @@ std::string Chunk(unsigned id, const std::string& body) {
 }
 
 // One mesh per 100 x 100 vertex tile (a 3D Studio mesh holds at most 65535 vertices).
-const std::string& MaxGrid(int tiles) {
+const std::string& MaxGrid(int tiles)
+{
     static std::string path;
     static int made = -1;
     if (made != tiles) {
@@ -93,14 +99,16 @@ const std::string& MaxGrid(int tiles) {
     return path;
 }
 
-void ReadBytes(const std::string& path, std::string& into) {
+void ReadBytes(const std::string& path, std::string& into)
+{
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     into = s.str();
 }
 
-void BM_DxfRead(benchmark::State& state) {
+void BM_DxfRead(benchmark::State& state)
+{
     const std::string& path = DxfGrid(int(state.range(0)));
     for (auto _ : state) {
         CPolyModel model;
@@ -112,7 +120,8 @@ void BM_DxfRead(benchmark::State& state) {
 }
 BENCHMARK(BM_DxfRead)->Arg(50)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 
-void BM_DxfFloorBytes(benchmark::State& state) {
+void BM_DxfFloorBytes(benchmark::State& state)
+{
     const std::string& path = DxfGrid(int(state.range(0)));
     std::string bytes;
     for (auto _ : state) {
@@ -123,7 +132,8 @@ void BM_DxfFloorBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_DxfFloorBytes)->Arg(400)->Unit(benchmark::kMillisecond);
 
-void BM_3dsRead(benchmark::State& state) {
+void BM_3dsRead(benchmark::State& state)
+{
     const std::string& path = MaxGrid(int(state.range(0)));
     for (auto _ : state) {
         CPolyModel model;
@@ -135,7 +145,8 @@ void BM_3dsRead(benchmark::State& state) {
 }
 BENCHMARK(BM_3dsRead)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
 
-void BM_3dsFloorBytes(benchmark::State& state) {
+void BM_3dsFloorBytes(benchmark::State& state)
+{
     const std::string& path = MaxGrid(int(state.range(0)));
     std::string bytes;
     for (auto _ : state) {

@@ -12,7 +12,8 @@
 
 namespace {
 
-void FillStar(CSlicePlane& slice, int n) {
+void FillStar(CSlicePlane& slice, int n)
+{
     slice.parts.push_back(std::make_unique<Spart>(&slice));
     Spart& part = *slice.parts.back();
     for (int i = 0; i < n; ++i) {
@@ -23,7 +24,8 @@ void FillStar(CSlicePlane& slice, int n) {
     slice.UpdatePartBounds();
 }
 
-void BM_Triangulate(benchmark::State& state) {
+void BM_Triangulate(benchmark::State& state)
+{
     CSlicePlane slice(2);
     FillStar(slice, static_cast<int>(state.range(0)));
     Spart& part = *slice.parts[0];
@@ -35,7 +37,8 @@ void BM_Triangulate(benchmark::State& state) {
 }
 BENCHMARK(BM_Triangulate)->Arg(100)->Arg(1000)->Arg(10000);
 
-void BM_TriangulateFloorFan(benchmark::State& state) {
+void BM_TriangulateFloorFan(benchmark::State& state)
+{
     CSlicePlane slice(2);
     FillStar(slice, static_cast<int>(state.range(0)));
     Spart& part = *slice.parts[0];
@@ -54,7 +57,8 @@ void BM_TriangulateFloorFan(benchmark::State& state) {
 }
 BENCHMARK(BM_TriangulateFloorFan)->Arg(100)->Arg(1000)->Arg(10000);
 
-void BM_NetViewClick(benchmark::State& state) {
+void BM_NetViewClick(benchmark::State& state)
+{
     CSlicePlane slice(2);
     for (int k = 0; k < 10; ++k)
         FillStar(slice, static_cast<int>(state.range(0)) / 10);

@@ -19,7 +19,8 @@
 namespace {
 
 // n x n cells of two triangles each; calls face(a, b, c) with 0-based point numbers.
-template <class Point, class Face> void Grid(int n, Point point, Face face) {
+template <class Point, class Face> void Grid(int n, Point point, Face face)
+{
     for (int y = 0; y <= n; ++y)
         for (int x = 0; x <= n; ++x)
             point(x * 0.5, y * 0.25, (x * y) % 7 * 0.1);
@@ -31,13 +32,15 @@ template <class Point, class Face> void Grid(int n, Point point, Face face) {
         }
 }
 
-std::string WriteFile(const std::string& name, const std::string& text) {
+std::string WriteFile(const std::string& name, const std::string& text)
+{
     const std::string path = (std::filesystem::temp_directory_path() / name).string();
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }
 
-const std::string& RokFile(int n) {
+const std::string& RokFile(int n)
+{
     static std::map<int, std::string> paths;
     if (!paths.count(n)) {
         std::ostringstream pts, lines, faces;
@@ -65,7 +68,8 @@ const std::string& RokFile(int n) {
 }
 
 // k triangles that all share the edge between points 1 and 2, in mixed windings.
-const std::string& BookFile(int k) {
+const std::string& BookFile(int k)
+{
     static std::map<int, std::string> paths;
     if (!paths.count(k)) {
         std::ostringstream pts, lines, faces;
@@ -88,7 +92,8 @@ const std::string& BookFile(int k) {
     return paths[k];
 }
 
-const std::string& WrlFile(int n) {
+const std::string& WrlFile(int n)
+{
     static std::map<int, std::string> paths;
     if (!paths.count(n)) {
         std::ostringstream pts, idx;
@@ -102,7 +107,8 @@ const std::string& WrlFile(int n) {
     return paths[n];
 }
 
-const std::string& MqoFile(int n) {
+const std::string& MqoFile(int n)
+{
     static std::map<int, std::string> paths;
     if (!paths.count(n)) {
         std::ostringstream pts, faces;
@@ -125,12 +131,14 @@ const std::string& MqoFile(int n) {
     return paths[n];
 }
 
-void Faces(benchmark::State& state, int n) {
+void Faces(benchmark::State& state, int n)
+{
     state.counters["faces"] = 2.0 * n * n;
     state.SetItemsProcessed(state.iterations() * 2 * n * n);
 }
 
-void BM_ReadROK(benchmark::State& state) {
+void BM_ReadROK(benchmark::State& state)
+{
     const int n = static_cast<int>(state.range(0));
     const std::string& path = RokFile(n);
     for (auto _ : state) {
@@ -141,7 +149,8 @@ void BM_ReadROK(benchmark::State& state) {
     Faces(state, n);
 }
 
-void BM_ReadROKSharedEdge(benchmark::State& state) {
+void BM_ReadROKSharedEdge(benchmark::State& state)
+{
     const int k = static_cast<int>(state.range(0));
     const std::string& path = BookFile(k);
     for (auto _ : state) {
@@ -153,7 +162,8 @@ void BM_ReadROKSharedEdge(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * k);
 }
 
-void BM_ReadWRL(benchmark::State& state) {
+void BM_ReadWRL(benchmark::State& state)
+{
     const int n = static_cast<int>(state.range(0));
     const std::string& path = WrlFile(n);
     for (auto _ : state) {
@@ -164,7 +174,8 @@ void BM_ReadWRL(benchmark::State& state) {
     Faces(state, n);
 }
 
-void BM_ReadMQO(benchmark::State& state) {
+void BM_ReadMQO(benchmark::State& state)
+{
     const int n = static_cast<int>(state.range(0));
     const std::string& path = MqoFile(n);
     for (auto _ : state) {
@@ -176,7 +187,8 @@ void BM_ReadMQO(benchmark::State& state) {
 }
 
 // Floors: the bytes split into words (ROK, VRML) or tokenized lines (MQO), nothing kept.
-void BM_FloorWords(benchmark::State& state, const std::string& path) {
+void BM_FloorWords(benchmark::State& state, const std::string& path)
+{
     for (auto _ : state) {
         FileBytes bytes;
         bytes.Load(path);
@@ -189,17 +201,20 @@ void BM_FloorWords(benchmark::State& state, const std::string& path) {
     }
 }
 
-void BM_FloorWordsROK(benchmark::State& state) {
+void BM_FloorWordsROK(benchmark::State& state)
+{
     BM_FloorWords(state, RokFile(static_cast<int>(state.range(0))));
     Faces(state, static_cast<int>(state.range(0)));
 }
 
-void BM_FloorWordsWRL(benchmark::State& state) {
+void BM_FloorWordsWRL(benchmark::State& state)
+{
     BM_FloorWords(state, WrlFile(static_cast<int>(state.range(0))));
     Faces(state, static_cast<int>(state.range(0)));
 }
 
-void BM_FloorLinesMQO(benchmark::State& state) {
+void BM_FloorLinesMQO(benchmark::State& state)
+{
     const int n = static_cast<int>(state.range(0));
     const std::string& path = MqoFile(n);
     for (auto _ : state) {

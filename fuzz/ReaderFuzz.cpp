@@ -21,7 +21,8 @@ namespace {
 
 std::string g_inputPath;
 
-void RemoveInput() {
+void RemoveInput()
+{
     if (!g_inputPath.empty()) {
         std::remove(g_inputPath.c_str());
         const std::string dir = g_inputPath.substr(0, g_inputPath.find_last_of('/'));
@@ -29,7 +30,8 @@ void RemoveInput() {
     }
 }
 
-const std::string& InputPath() {
+const std::string& InputPath()
+{
     if (g_inputPath.empty()) {
         const char* tmp = std::getenv("TMPDIR");
         std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/lintoro-fuzz-XXXXXX";
@@ -45,7 +47,8 @@ const std::string& InputPath() {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
     const std::string& path = InputPath();
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)

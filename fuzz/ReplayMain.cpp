@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool RunFile(const fs::path& p) {
+bool RunFile(const fs::path& p)
+{
     std::ifstream in(p, std::ios::binary);
     if (!in) {
         std::fprintf(stderr, "cannot read %s\n", p.c_str());
@@ -31,7 +32,8 @@ bool RunFile(const fs::path& p) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     int runs = 0;
     bool ok = true;
     for (int i = 1; i < argc; ++i) {

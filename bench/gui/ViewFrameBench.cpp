@@ -28,7 +28,8 @@ std::unique_ptr<CModelView> g_view;
 int g_loadedSide = -1;
 
 // Opens a sheet of side x side cells (2 side^2 triangles) in the pane.
-bool LoadSheet(int side) {
+bool LoadSheet(int side)
+{
     if (g_loadedSide == side)
         return true;
     SheetLayout layout;
@@ -52,7 +53,8 @@ bool LoadSheet(int side) {
 
 // One frame as the user gets it: update(), then the event loop paints the
 // pane and puts it on the window.
-void Frame() {
+void Frame()
+{
     const int before = g_view->FrameCount();
     g_view->update();
     while (g_view->FrameCount() == before)
@@ -62,7 +64,8 @@ void Frame() {
     g_view->doneCurrent();
 }
 
-void Run(benchmark::State& state, bool refold) {
+void Run(benchmark::State& state, bool refold)
+{
     if (!LoadSheet(static_cast<int>(state.range(0)))) {
         state.SkipWithError("cannot make the sheet");
         return;
@@ -80,10 +83,12 @@ void Run(benchmark::State& state, bool refold) {
     state.counters["triangles"] = static_cast<double>(g_pModel->faceCount);
 }
 
-void Redraw(benchmark::State& state) {
+void Redraw(benchmark::State& state)
+{
     Run(state, false);
 }
-void RedrawRefold(benchmark::State& state) {
+void RedrawRefold(benchmark::State& state)
+{
     Run(state, true);
 }
 
@@ -93,7 +98,8 @@ BENCHMARK(RedrawRefold)->Arg(71)->Arg(224)->Arg(707)->Unit(benchmark::kMilliseco
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     g_dir = std::make_unique<QTemporaryDir>();
     g_view = std::make_unique<CModelView>();

@@ -75,7 +75,10 @@ bool CKelmarApp::InitInstance(const QStringList& arguments)
     return true;
 }
 
-void CKelmarApp::ExitInstance() { recent_.Save(profile_); }
+void CKelmarApp::ExitInstance()
+{
+    recent_.Save(profile_);
+}
 
 CKelmarDoc* CKelmarApp::OpenDocumentFile(const QString& path)
 {

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 
-QString CKelmarDoc::UntitledName() { return QStringLiteral("無題"); }
+QString CKelmarDoc::UntitledName()
+{
+    return QStringLiteral("無題");
+}
 
 CKelmarDoc::CKelmarDoc() : title_(UntitledName())
 {

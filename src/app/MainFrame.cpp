@@ -60,8 +60,7 @@ bool CMainFrame::Create()
 
     // The pane the user last clicked is the active view.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        for (CPaneView* v : {static_cast<CPaneView*>(modelView_),
-                             static_cast<CPaneView*>(netView_),
+        for (CPaneView* v : {static_cast<CPaneView*>(modelView_), static_cast<CPaneView*>(netView_),
                              static_cast<CPaneView*>(frameView_)})
             if (now == v)
                 SetActiveView(v);
@@ -203,8 +202,8 @@ void CMainFrame::UpdateTitle()
 WindowPlacement CMainFrame::CurrentPlacement() const
 {
     WindowPlacement wp;
-    const QRect normal = isMaximized() || isMinimized() || isFullScreen() ? normalGeometry()
-                                                                          : geometry();
+    const QRect normal =
+        isMaximized() || isMinimized() || isFullScreen() ? normalGeometry() : geometry();
     wp.showCmd = isMinimized()   ? WindowPlacement::kShowMinimized
                  : isMaximized() ? WindowPlacement::kShowMaximized
                                  : WindowPlacement::kShowNormal;

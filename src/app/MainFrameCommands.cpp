@@ -51,19 +51,16 @@ const MenuItem kEditMenu[] = {
     {kCmdFixShape, "&Fix Shape (SPACE)"},
 };
 const MenuItem kViewMenu[] = {
-    {kCmdShowEdge, "Show &Edge"},
-    {kCmdShowFace, "Show &Face"},
-    {0, nullptr},
-    {kCmdToolbar, "&Toolbar"},
-    {kCmdStatusbar, "&Statusbar"},
+    {kCmdShowEdge, "Show &Edge"}, {kCmdShowFace, "Show &Face"},  {0, nullptr},
+    {kCmdToolbar, "&Toolbar"},    {kCmdStatusbar, "&Statusbar"},
 };
 const MenuItem kHelpMenu[] = {
     {kCmdAbout, "&About..."},
 };
 
 // Toolbar, left to right; 0 is a separator.
-const int kToolbarButtons[] = {kCmdOpen,     kCmdExport, 0, kCmdShowFace, kCmdShowEdge, 0,
-                               kCmdFixShape, kCmdUndo,   kCmdRedo};
+const int kToolbarButtons[] = {kCmdOpen, kCmdExport,   0,        kCmdShowFace, kCmdShowEdge,
+                               0,        kCmdFixShape, kCmdUndo, kCmdRedo};
 
 struct Accelerator {
     QKeyCombination key;
@@ -179,21 +176,29 @@ void CMainFrame::RegisterCommands()
 {
     const auto haveModel = [](CCmdUI& ui) { ui.Enable(g_pModel != nullptr); };
     commands_.Add(kCmdOpen, [this] { OnOpen(); });
-    commands_.Add(kCmdExport, [this] { OnExport(); }, haveModel);
-    commands_.Add(kCmdExportCreasePattern, [this] { OnExportCreasePattern(); }, haveModel);
+    commands_.Add(
+        kCmdExport, [this] { OnExport(); }, haveModel);
+    commands_.Add(
+        kCmdExportCreasePattern, [this] { OnExportCreasePattern(); }, haveModel);
     commands_.Add(kCmdNewSheet, [this] { OnNewSheet(); });
-    commands_.Add(kCmdUndo, [this] { OnUndo(); },
-                  [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->undoStack.empty()); });
-    commands_.Add(kCmdRedo, [this] { OnRedo(); },
-                  [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->redoStack.empty()); });
-    commands_.Add(kCmdShowEdge, [this] { OnShowEdge(); }, [](CCmdUI& ui) {
-        ui.Enable(g_pModel != nullptr);
-        ui.SetCheck(showEdges);
-    });
-    commands_.Add(kCmdShowFace, [this] { OnShowFace(); }, [](CCmdUI& ui) {
-        ui.Enable(g_pModel != nullptr);
-        ui.SetCheck(showFaces);
-    });
+    commands_.Add(
+        kCmdUndo, [this] { OnUndo(); },
+        [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->undoStack.empty()); });
+    commands_.Add(
+        kCmdRedo, [this] { OnRedo(); },
+        [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->redoStack.empty()); });
+    commands_.Add(
+        kCmdShowEdge, [this] { OnShowEdge(); },
+        [](CCmdUI& ui) {
+            ui.Enable(g_pModel != nullptr);
+            ui.SetCheck(showEdges);
+        });
+    commands_.Add(
+        kCmdShowFace, [this] { OnShowFace(); },
+        [](CCmdUI& ui) {
+            ui.Enable(g_pModel != nullptr);
+            ui.SetCheck(showFaces);
+        });
     commands_.Add(
         kCmdToolbar, [this] { toolBar_->setVisible(!toolBar_->isVisible()); },
         [this](CCmdUI& ui) { ui.SetCheck(toolBar_->isVisible()); });

@@ -28,7 +28,10 @@ CProgressWnd::CProgressWnd(QWidget* parent, CProfile* profile, const QString& ti
     Create(parent, title, smooth);
 }
 
-CProgressWnd::~CProgressWnd() { DestroyWindow(); }
+CProgressWnd::~CProgressWnd()
+{
+    DestroyWindow();
+}
 
 // Qt's bar always draws continuously, so `smooth` changes nothing here.
 bool CProgressWnd::Create(QWidget* parent, const QString& title, bool /*smooth*/)
@@ -37,8 +40,8 @@ bool CProgressWnd::Create(QWidget* parent, const QString& title, bool /*smooth*/
         return true;
     parent_ = parent;
     state_.SetTitle(title.toStdString());
-    auto* window = new QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint |
-                                           Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    auto* window = new QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                                           Qt::CustomizeWindowHint);
     window->setObjectName(QStringLiteral("CProgressWnd"));
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->setAttribute(Qt::WA_ShowWithoutActivating, true);
@@ -135,7 +138,10 @@ void CProgressWnd::SetText(const QString& text)
     text_->setText(QString::fromStdString(CProgressState::ClampText(text.toStdString())));
 }
 
-QString CProgressWnd::StatusText() const { return text_ && window_ ? text_->text() : QString(); }
+QString CProgressWnd::StatusText() const
+{
+    return text_ && window_ ? text_->text() : QString();
+}
 
 int CProgressWnd::MoveTo(int pos)
 {
@@ -228,4 +234,7 @@ void CProgressWnd::Begin(const std::string& title)
     GoModal(QStringLiteral("Progress"), false);
 }
 
-void CProgressWnd::End() { DestroyWindow(); }
+void CProgressWnd::End()
+{
+    DestroyWindow();
+}

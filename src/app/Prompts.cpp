@@ -12,7 +12,10 @@ PromptHooks& Hooks()
 }
 } // namespace
 
-void SetPromptHooks(PromptHooks hooks) { Hooks() = std::move(hooks); }
+void SetPromptHooks(PromptHooks hooks)
+{
+    Hooks() = std::move(hooks);
+}
 
 void ShowMessage(QWidget* parent, const QString& text)
 {

@@ -10,7 +10,7 @@ class QWidget;
 
 struct FileRequest {
     enum Kind { kOpen, kSave } kind = kOpen;
-    QString filter;       // Qt filter list, entries separated by ";;"
+    QString filter;        // Qt filter list, entries separated by ";;"
     QString defaultSuffix; // without the dot; empty for none
     QString proposedName;  // initial file name; empty for none
     QString folder;        // initial folder; empty for the current one

@@ -35,7 +35,8 @@ int main(int argc, char** argv)
     SetPromptHooks(hooks);
 
     // The same profile the program itself uses.
-    const QString exeDir = QFileInfo(QString::fromStdString(CurrentExecutablePath())).absolutePath();
+    const QString exeDir =
+        QFileInfo(QString::fromStdString(CurrentExecutablePath())).absolutePath();
     const std::string program = QDir(exeDir).filePath(QStringLiteral("lintoro")).toStdString();
     int rc = 1;
     {

@@ -22,7 +22,7 @@ std::optional<WindowPlacement> ParseWindowPos(const std::string& text)
     if (v.size() != 10)
         return std::nullopt;
     WindowPlacement wp;
-    int* fields[] = {&wp.flags, &wp.showCmd, &wp.minX, &wp.minY, &wp.maxX,
+    int* fields[] = {&wp.flags, &wp.showCmd, &wp.minX, &wp.minY,  &wp.maxX,
                      &wp.maxY,  &wp.left,    &wp.top,  &wp.right, &wp.bottom};
     for (size_t i = 0; i < 10; ++i)
         *fields[i] = static_cast<int>(v[i]);

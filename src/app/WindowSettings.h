@@ -10,12 +10,12 @@
 class CProfile;
 
 struct WindowPlacement {
-    enum : int { kRestoreToMaximized = 2 };            // flags bit
+    enum : int { kRestoreToMaximized = 2 }; // flags bit
     enum : int { kShowNormal = 1, kShowMinimized = 2, kShowMaximized = 3 };
     int flags = 0;
     int showCmd = kShowNormal;
-    int minX = -1, minY = -1; // minimised position (not used by this program)
-    int maxX = -1, maxY = -1; // maximised position (not used by this program)
+    int minX = -1, minY = -1;                     // minimised position (not used by this program)
+    int maxX = -1, maxY = -1;                     // maximised position (not used by this program)
     int left = 0, top = 0, right = 0, bottom = 0; // normal rectangle, right/bottom exclusive
 };
 

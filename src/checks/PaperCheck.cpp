@@ -3,7 +3,8 @@
 #include <cmath>
 #include <limits>
 
-CPaperEdgeDifference LargestPaperEdgeDifference(const CFlatMesh& mesh, double unitScale) {
+CPaperEdgeDifference LargestPaperEdgeDifference(const CFlatMesh& mesh, double unitScale)
+{
     CPaperEdgeDifference out;
     const size_t triangles = mesh.TriangleCount();
     out.edges = 3 * triangles;

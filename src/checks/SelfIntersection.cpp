@@ -22,43 +22,50 @@ namespace {
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-
 // Four lanes of floats and of lane masks (all ones or zero), in the
 // compiler's vector extension: plain SSE on x86-64, NEON on ARM.
 using F4 = float __attribute__((vector_size(16)));
 using I4 = int32_t __attribute__((vector_size(16)));
 
-F4 Load4(const float* p) {
+F4 Load4(const float* p)
+{
     F4 v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-F4 Splat(float s) {
+F4 Splat(float s)
+{
     return F4{s, s, s, s};
 }
 
 #if defined(__SSE__)
-F4 Min(F4 a, F4 b) {
+F4 Min(F4 a, F4 b)
+{
     return _mm_min_ps(a, b);
 }
-F4 Max(F4 a, F4 b) {
+F4 Max(F4 a, F4 b)
+{
     return _mm_max_ps(a, b);
 }
 #else
-F4 Select(I4 m, F4 a, F4 b) {
+F4 Select(I4 m, F4 a, F4 b)
+{
     return reinterpret_cast<F4>((m & reinterpret_cast<I4>(a)) | (~m & reinterpret_cast<I4>(b)));
 }
-F4 Min(F4 a, F4 b) {
+F4 Min(F4 a, F4 b)
+{
     return Select(a < b, a, b);
 }
-F4 Max(F4 a, F4 b) {
+F4 Max(F4 a, F4 b)
+{
     return Select(a > b, a, b);
 }
 #endif
 
 // Lane k's mask as bit k.
-uint32_t Bits(I4 m) {
+uint32_t Bits(I4 m)
+{
 #if defined(__SSE__)
     return static_cast<uint32_t>(_mm_movemask_ps(reinterpret_cast<__m128>(m)));
 #else
@@ -67,7 +74,8 @@ uint32_t Bits(I4 m) {
 }
 
 // The bits of a 10-bit number moved to every third place.
-uint32_t Spread(uint32_t v) {
+uint32_t Spread(uint32_t v)
+{
     v &= 0x3ff;
     v = (v | v << 16) & 0x030000ff;
     v = (v | v << 8) & 0x0300f00f;
@@ -81,35 +89,41 @@ uint32_t Spread(uint32_t v) {
 // the least float corner is the least double rounded). Taking away 2^-22 of
 // the bound and the least normal float, itself rounded, still leaves a sure
 // bound on the double.
-F4 Down(F4 x) {
+F4 Down(F4 x)
+{
     const F4 magnitude = reinterpret_cast<F4>(reinterpret_cast<I4>(x) & 0x7fffffff);
     return x - (magnitude * 0x1p-22f + 0x1p-126f);
 }
-F4 Up(F4 x) {
+F4 Up(F4 x)
+{
     const F4 magnitude = reinterpret_cast<F4>(reinterpret_cast<I4>(x) & 0x7fffffff);
     return x + (magnitude * 0x1p-22f + 0x1p-126f);
 }
 
-bool Before(const CIntersectingPair& x, const CIntersectingPair& y) {
+bool Before(const CIntersectingPair& x, const CIntersectingPair& y)
+{
     return x.a != y.a ? x.a < y.a : x.b < y.b;
 }
 
 } // namespace
 
-bool CSelfIntersectionCheck::Overlap(const CBox& x, const CBox& y) {
+bool CSelfIntersectionCheck::Overlap(const CBox& x, const CBox& y)
+{
     // Without short cuts: the outcome is hard to predict, a branch costs more.
     return (x.lo[0] <= y.hi[0]) & (y.lo[0] <= x.hi[0]) & (x.lo[1] <= y.hi[1]) &
            (y.lo[1] <= x.hi[1]) & (x.lo[2] <= y.hi[2]) & (y.lo[2] <= x.hi[2]);
 }
 
-void CSelfIntersectionCheck::Grow(CBox& box, const CBox& by) {
+void CSelfIntersectionCheck::Grow(CBox& box, const CBox& by)
+{
     for (int axis = 0; axis < 3; ++axis) {
         box.lo[axis] = std::min(box.lo[axis], by.lo[axis]);
         box.hi[axis] = std::max(box.hi[axis], by.hi[axis]);
     }
 }
 
-size_t CSelfIntersectionCheck::Run(const CFlatMesh& mesh, size_t maxPairs) {
+size_t CSelfIntersectionCheck::Run(const CFlatMesh& mesh, size_t maxPairs)
+{
     count_ = 0;
     candidates_ = 0;
     maxPairs_ = maxPairs;
@@ -133,7 +147,8 @@ size_t CSelfIntersectionCheck::Run(const CFlatMesh& mesh, size_t maxPairs) {
 // and finite float corners, in mesh order; returns how many. One pass over
 // the mesh in its own order: the random reads of the sort's order then touch
 // only the compact records.
-size_t CSelfIntersectionCheck::Collect(const CFlatMesh& mesh) {
+size_t CSelfIntersectionCheck::Collect(const CFlatMesh& mesh)
+{
     const size_t triangles = mesh.TriangleCount();
     record_.resize(triangles);
     triOf_.resize(triangles);
@@ -180,8 +195,8 @@ size_t CSelfIntersectionCheck::Collect(const CFlatMesh& mesh) {
     code_.resize(n);
     // One scale for all axes: the cells of the curve are cubes, so a block of
     // a sheet is a compact patch rather than a strip along the thin axis.
-    const double extent = std::max({double(hi[0]) - lo[0], double(hi[1]) - lo[1],
-                                    double(hi[2]) - lo[2]});
+    const double extent =
+        std::max({double(hi[0]) - lo[0], double(hi[1]) - lo[1], double(hi[2]) - lo[2]});
     const float scale = extent > 0.0 ? static_cast<float>(1023.0 / extent) : 0.0f;
     for (size_t s = 0; s < n; ++s) {
         const float* centre = &centre_[3 * s];
@@ -198,7 +213,8 @@ size_t CSelfIntersectionCheck::Collect(const CFlatMesh& mesh) {
 
 // Orders the n collected triangles by Morton code into indexTmp_. Stable, so
 // ties keep mesh order and every run on a mesh builds the same tree.
-void CSelfIntersectionCheck::Sort(size_t n) {
+void CSelfIntersectionCheck::Sort(size_t n)
+{
     index_.resize(n);
     indexTmp_.resize(n);
     codeTmp_.resize(n);
@@ -238,7 +254,8 @@ void CSelfIntersectionCheck::Sort(size_t n) {
 
 // Lays the sorted records out block by block, padded to a whole block with
 // slots whose boxes are empty (they overlap nothing).
-void CSelfIntersectionCheck::Gather(size_t n) {
+void CSelfIntersectionCheck::Gather(size_t n)
+{
     blocks_ = static_cast<uint32_t>((n + kBlock - 1) / kBlock);
     slots_ = size_t(blocks_) * kBlock;
     blockData_.resize(kColumns * slots_);
@@ -269,7 +286,8 @@ void CSelfIntersectionCheck::Gather(size_t n) {
 }
 
 // The slots' boxes, four at a time from their corners; padding gets an empty box.
-void CSelfIntersectionCheck::BoxBlocks(size_t n) {
+void CSelfIntersectionCheck::BoxBlocks(size_t n)
+{
     for (uint32_t b = 0; b < blocks_; ++b) {
         float* c = &blockData_[size_t(b) * kColumns * kBlock];
         for (uint32_t half = 0; half < kGroups; ++half) {
@@ -294,7 +312,8 @@ void CSelfIntersectionCheck::BoxBlocks(size_t n) {
 
 // A complete binary tree over the blocks, as an array: node 1 is the root,
 // node k has children 2k and 2k + 1, and block b is node leafBase_ + b.
-void CSelfIntersectionCheck::BuildTree() {
+void CSelfIntersectionCheck::BuildTree()
+{
     leafBase_ = std::bit_ceil(blocks_);
     nodeBox_.resize(2 * size_t(leafBase_));
     for (uint32_t b = 0; b < leafBase_; ++b) {
@@ -318,7 +337,8 @@ void CSelfIntersectionCheck::BuildTree() {
     }
 }
 
-void CSelfIntersectionCheck::Traverse() {
+void CSelfIntersectionCheck::Traverse()
+{
     // Each entry pairs two nodes of one level whose triangles are still to be
     // paired, and whose boxes are known to overlap; a node paired with itself
     // stands for the pairs inside it. Children are tested before they go on
@@ -369,7 +389,8 @@ void CSelfIntersectionCheck::Traverse() {
 
 // Every pair of a slot of block x with a slot of block y (x <= y; within one
 // block when x == y): boxes, then the float plane test, then the exact test.
-void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y) {
+void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y)
+{
     const float* cx = Block(x);
     const float* cy = Block(y);
     const auto col = [cy](int c, uint32_t half) { return Load4(cy + c * kBlock + 4 * half); };
@@ -424,9 +445,12 @@ void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y) {
             const F4 a0 = nx * ip[0][0] + ny * ip[0][1] + nz * ip[0][2] + nd;
             const F4 a1 = nx * ip[1][0] + ny * ip[1][1] + nz * ip[1][2] + nd;
             const F4 a2 = nx * ip[2][0] + ny * ip[2][1] + nz * ip[2][2] + nd;
-            const F4 b0 = inx * col(kP0X, half) + iny * col(kP0Y, half) + inz * col(kP0Z, half) + ind;
-            const F4 b1 = inx * col(kP1X, half) + iny * col(kP1Y, half) + inz * col(kP1Z, half) + ind;
-            const F4 b2 = inx * col(kP2X, half) + iny * col(kP2Y, half) + inz * col(kP2Z, half) + ind;
+            const F4 b0 =
+                inx * col(kP0X, half) + iny * col(kP0Y, half) + inz * col(kP0Z, half) + ind;
+            const F4 b1 =
+                inx * col(kP1X, half) + iny * col(kP1Y, half) + inz * col(kP1Z, half) + ind;
+            const F4 b2 =
+                inx * col(kP2X, half) + iny * col(kP2Y, half) + inz * col(kP2Z, half) + ind;
             // No edge crosses when no corner is beyond +t or none beyond -t
             // (a NaN compares false both ways and is passed on).
             const I4 noA = ((a0 <= t) & (a1 <= t) & (a2 <= t)) |
@@ -445,7 +469,8 @@ void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y) {
     }
 }
 
-void CSelfIntersectionCheck::TestExact(uint32_t i, uint32_t j) {
+void CSelfIntersectionCheck::TestExact(uint32_t i, uint32_t j)
+{
     ++candidates_;
     uint32_t a = slotTri_[i], b = slotTri_[j];
     if (a > b)
@@ -468,7 +493,8 @@ void CSelfIntersectionCheck::TestExact(uint32_t i, uint32_t j) {
         Keep(a, b, at);
 }
 
-void CSelfIntersectionCheck::Keep(uint32_t a, uint32_t b, const CVector3& at) {
+void CSelfIntersectionCheck::Keep(uint32_t a, uint32_t b, const CVector3& at)
+{
     ++count_;
     flags_[a] = flags_[b] = 1;
     if (maxPairs_ == 0)
@@ -485,7 +511,8 @@ void CSelfIntersectionCheck::Keep(uint32_t a, uint32_t b, const CVector3& at) {
     }
 }
 
-size_t CountSelfIntersections(const CFlatMesh& mesh) {
+size_t CountSelfIntersections(const CFlatMesh& mesh)
+{
     CSelfIntersectionCheck check;
     return check.Run(mesh, 0);
 }

@@ -37,7 +37,7 @@ public:
     size_t CandidatePairs() const { return candidates_; }
 
 private:
-    static constexpr uint32_t kBlock = 16; // slots a block test pairs at once
+    static constexpr uint32_t kBlock = 16;          // slots a block test pairs at once
     static constexpr uint32_t kGroups = kBlock / 4; // of four lanes
     static_assert(kBlock % 4 == 0 && kBlock <= 32);
 
@@ -100,7 +100,7 @@ private:
 
     // State of the run in progress.
     const CFlatMesh* mesh_ = nullptr;
-    float coarse_ = 0.0f; // the tolerance less what float rounding can move a distance
+    float coarse_ = 0.0f;  // the tolerance less what float rounding can move a distance
     float largest_ = 0.0f; // largest coordinate magnitude
     size_t slots_ = 0;     // slots in tree order, a whole number of blocks
     uint32_t leafBase_ = 0;

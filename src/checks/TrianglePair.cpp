@@ -7,28 +7,33 @@ namespace {
 constexpr double kTol = kDesignTolerance;
 constexpr double kTol2 = kTol * kTol;
 
-bool SameCorner(const CVector3& p, const CVector3& q) {
+bool SameCorner(const CVector3& p, const CVector3& q)
+{
     const double dx = p.x - q.x, dy = p.y - q.y, dz = p.z - q.z;
     return dx * dx + dy * dy + dz * dz < kTol2;
 }
 
-bool Crosses(double dp, double dq) {
+bool Crosses(double dp, double dq)
+{
     return (dp > kTol && dq < -kTol) || (dp < -kTol && dq > kTol);
 }
 
-bool AllBeyond(const double* d) {
+bool AllBeyond(const double* d)
+{
     return (d[0] > kTol && d[1] > kTol && d[2] > kTol) ||
            (d[0] < -kTol && d[1] < -kTol && d[2] < -kTol);
 }
 
-bool AllOn(const double* d) {
+bool AllOn(const double* d)
+{
     return std::fabs(d[0]) <= kTol && std::fabs(d[1]) <= kTol && std::fabs(d[2]) <= kTol;
 }
 
 // Whether the edge p-q, whose ends lie dp and dq from the plane of triangle c,
 // crosses that plane at least the tolerance inside each of c's borders.
 bool EdgeThrough(const CVector3& p, const CVector3& q, double dp, double dq, const CVector3* c,
-                 const CVector3& n, CVector3& at) {
+                 const CVector3& n, CVector3& at)
+{
     if (!Crosses(dp, dq))
         return false;
     const CVector3 x = p + (q - p) * (dp / (dp - dq));
@@ -47,7 +52,8 @@ bool EdgeThrough(const CVector3& p, const CVector3& q, double dp, double dq, con
 
 // Whether some pair of the three distances lies beyond the tolerance on
 // opposite sides: only then can an edge pass through the plane.
-bool AnyCrossing(const double* d) {
+bool AnyCrossing(const double* d)
+{
     return ((d[0] > kTol) | (d[1] > kTol) | (d[2] > kTol)) &
            ((d[0] < -kTol) | (d[1] < -kTol) | (d[2] < -kTol));
 }
@@ -55,7 +61,8 @@ bool AnyCrossing(const double* d) {
 } // namespace
 
 bool CornersIntersect(const CVector3* pa, const CVector3& na, double offa, const CVector3* pb,
-                      const CVector3& nb, double offb, CVector3& at) {
+                      const CVector3& nb, double offb, CVector3& at)
+{
     // Most pairs whose boxes overlap are neighbours on a smooth stretch of
     // paper: no edge of either goes through the other's plane.
     double da[3], db[3];
@@ -91,12 +98,14 @@ bool CornersIntersect(const CVector3* pa, const CVector3& na, double offa, const
     return false;
 }
 
-bool TriangleHasPlane(const CTriangleData& t) {
+bool TriangleHasPlane(const CTriangleData& t)
+{
     return std::isfinite(t.normal.x) && std::isfinite(t.normal.y) && std::isfinite(t.normal.z) &&
            std::isfinite(t.d);
 }
 
-bool TrianglesIntersect(const CFlatMesh& mesh, size_t a, size_t b, CVector3* at) {
+bool TrianglesIntersect(const CFlatMesh& mesh, size_t a, size_t b, CVector3* at)
+{
     if (a == b)
         return false;
     if (a > b)

@@ -45,7 +45,8 @@ struct CheckReport {
     CVector3 maxDefectAt;
 };
 
-CheckReport Check(const CPolyModel& model, size_t shown) {
+CheckReport Check(const CPolyModel& model, size_t shown)
+{
     CheckReport r;
     CFlatMesh scratch;
     const CFlatMesh& shape = model.CurrentShape(scratch);
@@ -71,11 +72,13 @@ CheckReport Check(const CPolyModel& model, size_t shown) {
     return r;
 }
 
-nlohmann::json Point(const CVector3& p) {
+nlohmann::json Point(const CVector3& p)
+{
     return nlohmann::json::array({p.x, p.y, p.z});
 }
 
-void PrintJson(const std::string& path, const CheckReport& r) {
+void PrintJson(const std::string& path, const CheckReport& r)
+{
     nlohmann::json out;
     out["file"] = FileBaseName(path);
     out["faces"] = r.faces;
@@ -95,7 +98,8 @@ void PrintJson(const std::string& path, const CheckReport& r) {
     std::printf("%s\n", out.dump().c_str());
 }
 
-void PrintText(const CheckReport& r) {
+void PrintText(const CheckReport& r)
+{
     std::printf("faces %zu\nintersections %zu\n", r.faces, r.intersections);
     for (const CIntersectingPair& p : r.pairs)
         std::printf("pair %u %u at %.9g %.9g %.9g\n", p.a, p.b, p.at.x, p.at.y, p.at.z);
@@ -109,12 +113,14 @@ void PrintText(const CheckReport& r) {
 
 } // namespace
 
-size_t ShapeIntersections(const CPolyModel& model) {
+size_t ShapeIntersections(const CPolyModel& model)
+{
     CFlatMesh scratch;
     return CountSelfIntersections(model.CurrentShape(scratch));
 }
 
-int RunCheck(const std::vector<std::string>& args) {
+int RunCheck(const std::vector<std::string>& args)
+{
     std::vector<std::string> paths;
     bool json = false;
     int shown = 10;

@@ -33,7 +33,10 @@ int UsageError(const char* command, const std::string& text)
     return kExitFailed;
 }
 
-bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+bool IsHelp(const std::string& arg)
+{
+    return arg == "--help" || arg == "-h";
+}
 
 OptionArg SplitOption(const std::string& arg)
 {

@@ -4,9 +4,9 @@
 
 #include "design/DesignSession.h"
 #include "export/CreasePatternFile.h"
-#include "paper/CreasePattern.h"
 #include "export/ExportOBJ.h"
 #include "model/PolyModel.h"
+#include "paper/CreasePattern.h"
 
 #include <algorithm>
 #include <charconv>
@@ -53,7 +53,8 @@ struct Action {
     int steps = 1;
 };
 
-bool ParseNumber(const std::string& text, double& out) {
+bool ParseNumber(const std::string& text, double& out)
+{
     const char* first = text.data();
     const char* last = first + text.size();
     double value = 0.0;
@@ -64,7 +65,8 @@ bool ParseNumber(const std::string& text, double& out) {
     return true;
 }
 
-std::vector<std::string> Split(const std::string& text, char sep) {
+std::vector<std::string> Split(const std::string& text, char sep)
+{
     std::vector<std::string> parts(1);
     for (char c : text) {
         if (c == sep)
@@ -75,13 +77,15 @@ std::vector<std::string> Split(const std::string& text, char sep) {
     return parts;
 }
 
-bool ParsePoint(const std::string& text, CVector3& out) {
+bool ParsePoint(const std::string& text, CVector3& out)
+{
     const std::vector<std::string> parts = Split(text, ',');
     return parts.size() == 3 && ParseNumber(parts[0], out.x) && ParseNumber(parts[1], out.y) &&
            ParseNumber(parts[2], out.z);
 }
 
-bool ParseDrag(const std::string& text, Action& out) {
+bool ParseDrag(const std::string& text, Action& out)
+{
     const std::vector<std::string> parts = Split(text, ':');
     if (parts.size() < 2 || parts.size() > 3)
         return false;
@@ -99,14 +103,16 @@ bool ParseDrag(const std::string& text, Action& out) {
     return parts.size() == 2 || ParseIntArg(parts[2], 1, kMaxSteps, out.steps);
 }
 
-int Failed(const std::string& text) {
+int Failed(const std::string& text)
+{
     std::fprintf(stderr, "lintoro-cli fold: %s\n", text.c_str());
     return kExitFailed;
 }
 
 } // namespace
 
-int RunFold(const std::vector<std::string>& args) {
+int RunFold(const std::vector<std::string>& args)
+{
     std::vector<std::string> paths;
     std::string out;
     std::vector<Action> actions;
@@ -119,8 +125,8 @@ int RunFold(const std::vector<std::string>& args) {
         OptionArg opt = SplitOption(args[i]);
         const bool takesValue = opt.name == "-o" || opt.name == "--select" ||
                                 opt.name == "--drag" || opt.name == "--crease-pattern";
-        const bool flag = opt.name == "--fix" || opt.name == "--deselect" ||
-                          opt.name == "--undo" || opt.name == "--redo";
+        const bool flag = opt.name == "--fix" || opt.name == "--deselect" || opt.name == "--undo" ||
+                          opt.name == "--redo";
         if (flag) {
             if (opt.hasValue)
                 return UsageError("fold", opt.name + " takes no value");

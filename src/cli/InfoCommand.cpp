@@ -11,8 +11,8 @@
 #include <nlohmann/json.hpp>
 
 #include <charconv>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -62,7 +62,10 @@ Json JsonNumber(double value)
     return value;
 }
 
-Json JsonTriple(const CVector3& v) { return {JsonNumber(v.x), JsonNumber(v.y), JsonNumber(v.z)}; }
+Json JsonTriple(const CVector3& v)
+{
+    return {JsonNumber(v.x), JsonNumber(v.y), JsonNumber(v.z)};
+}
 
 // What info reports of one slice.
 struct SliceSummary {

@@ -108,8 +108,8 @@ int RunSheet(const std::vector<std::string>& args)
     if (!SheetLayoutValid(layout))
         return UsageError("sheet", "the sheet would have more than " +
                                        std::to_string(kSheetMaxTriangles) + " triangles");
-    const bool ok =
-        WriteFileReplacing(out, [&layout](std::FILE* stream) { return WriteSheetObj(stream, layout); });
+    const bool ok = WriteFileReplacing(
+        out, [&layout](std::FILE* stream) { return WriteSheetObj(stream, layout); });
     if (!ok) {
         std::fprintf(stderr, "%s\n", kCannotWriteMessage);
         return kExitFailed;

@@ -6,7 +6,10 @@
 namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
 
 constexpr auto kQuietPeriod = std::chrono::milliseconds(500);
 constexpr int kBarWidth = 40;
@@ -59,9 +62,15 @@ void TerminalProgress::SetPos(int pos)
     Draw();
 }
 
-bool TerminalProgress::PeekAndPump() { return !Cancelled(); }
+bool TerminalProgress::PeekAndPump()
+{
+    return !Cancelled();
+}
 
-bool TerminalProgress::Cancelled() const { return g_interrupted != 0; }
+bool TerminalProgress::Cancelled() const
+{
+    return g_interrupted != 0;
+}
 
 void TerminalProgress::Draw()
 {

@@ -5,7 +5,10 @@
 
 #include <cmath>
 
-CSlicePlane::CSlicePlane(int axis) { SetAxis(axis); }
+CSlicePlane::CSlicePlane(int axis)
+{
+    SetAxis(axis);
+}
 
 CSlicePlane::~CSlicePlane()
 {
@@ -101,4 +104,7 @@ CVector3 CSlicePlane::ReflectPoint(const CVector3& x) const
     return {x.x + ((2 * k) * a) / len, x.y + ((2 * k) * b) / len, x.z + ((2 * k) * c) / len};
 }
 
-void CSlicePlane::ReflectVertex(CPolyVertex* v) const { v->pos = ReflectPoint(v->pos); }
+void CSlicePlane::ReflectVertex(CPolyVertex* v) const
+{
+    v->pos = ReflectPoint(v->pos);
+}

@@ -1,6 +1,7 @@
 #include "design/CellTable.h"
 
-void CCellTable::Reset(size_t expected) {
+void CCellTable::Reset(size_t expected)
+{
     size_t capacity = 16;
     while (capacity < expected * 2)
         capacity *= 2;
@@ -16,7 +17,8 @@ void CCellTable::Reset(size_t expected) {
     used_ = 0;
 }
 
-int32_t CCellTable::Find(const CellKey& key) const {
+int32_t CCellTable::Find(const CellKey& key) const
+{
     if (entries_.empty())
         return kNone;
     for (size_t i = Hash(key) & mask_;; i = (i + 1) & mask_) {
@@ -28,7 +30,8 @@ int32_t CCellTable::Find(const CellKey& key) const {
     }
 }
 
-int32_t& CCellTable::Slot(const CellKey& key) {
+int32_t& CCellTable::Slot(const CellKey& key)
+{
     if (entries_.empty() || (used_ + 1) * 2 > entries_.size())
         Grow();
     for (size_t i = Hash(key) & mask_;; i = (i + 1) & mask_) {
@@ -45,7 +48,8 @@ int32_t& CCellTable::Slot(const CellKey& key) {
     }
 }
 
-void CCellTable::Grow() {
+void CCellTable::Grow()
+{
     std::vector<Entry> old;
     old.swap(entries_);
     const uint32_t oldStamp = stamp_;

@@ -12,7 +12,8 @@
 struct CellKey {
     int64_t x = 0, y = 0, z = 0;
     bool operator==(const CellKey& o) const { return x == o.x && y == o.y && z == o.z; }
-    bool operator<(const CellKey& o) const {
+    bool operator<(const CellKey& o) const
+    {
         return x != o.x ? x < o.x : (y != o.y ? y < o.y : z < o.z);
     }
 };
@@ -21,14 +22,16 @@ class CCellTable {
 public:
     static constexpr int32_t kNone = -1;
 
-    void SetCellSize(double size) {
+    void SetCellSize(double size)
+    {
         cellSize_ = size;
         inverse_ = 1.0 / size;
     }
     double CellSize() const { return cellSize_; }
 
     // Monotonic in each coordinate; NaN and huge values land in clamped cells.
-    int64_t Coord(double v) const {
+    int64_t Coord(double v) const
+    {
         double c = std::floor(v * inverse_);
         if (!(c > -4e15))
             c = -4e15;
@@ -52,7 +55,8 @@ private:
         int32_t value = kNone;
         uint32_t stamp = 0; // the entry is live when stamp == stamp_
     };
-    static uint64_t Hash(const CellKey& k) {
+    static uint64_t Hash(const CellKey& k)
+    {
         uint64_t h = static_cast<uint64_t>(k.x) * 0x9E3779B97F4A7C15ull;
         h ^= static_cast<uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
         h ^= static_cast<uint64_t>(k.z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);

@@ -15,26 +15,32 @@ constexpr uint32_t kNoCell = std::numeric_limits<uint32_t>::max();
 } // namespace
 
 CDesignController::CDesignController(CDesignSession& session, CViewCamera& camera)
-    : session_(session), camera_(camera) {}
+    : session_(session), camera_(camera)
+{
+}
 
-void CDesignController::ShapeChanged() {
+void CDesignController::ShapeChanged()
+{
     ++shapeRevision_;
     gridValid_ = false;
 }
 
-void CDesignController::AttachModel(CPolyModel* model) {
+void CDesignController::AttachModel(CPolyModel* model)
+{
     session_.AttachModel(model);
     ShapeChanged();
 }
 
-double CDesignController::WindowDistance(const CVector3& pos, const WindowPoint& m) const {
+double CDesignController::WindowDistance(const CVector3& pos, const WindowPoint& m) const
+{
     WindowPoint p;
     if (!camera_.ProjectToWindow(pos, p))
         return kInfinity;
     return Distance2D(p.x, p.y, m.x, m.y);
 }
 
-CShapeCorner CDesignController::NearestCornerLinear(int x, int y) const {
+CShapeCorner CDesignController::NearestCornerLinear(int x, int y) const
+{
     const CPolyModel* model = session_.Model();
     CShapeCorner found;
     if (!model)
@@ -51,7 +57,8 @@ CShapeCorner CDesignController::NearestCornerLinear(int x, int y) const {
     return found;
 }
 
-void CDesignController::RebuildGridIfStale() {
+void CDesignController::RebuildGridIfStale()
+{
     const CPolyModel* model = session_.Model();
     if (gridValid_ && gridModel_ == model && gridCameraRevision_ == camera_.Revision() &&
         gridShapeRevision_ == shapeRevision_)
@@ -98,7 +105,8 @@ void CDesignController::RebuildGridIfStale() {
             cellEntries_[fill[cellOf[seq]]++] = seq;
 }
 
-CShapeCorner CDesignController::NearestCorner(int x, int y) {
+CShapeCorner CDesignController::NearestCorner(int x, int y)
+{
     // The grid only holds what a pointer inside the window can reach.
     if (x < 0 || y < 0 || x > camera_.width || y > camera_.height)
         return NearestCornerLinear(x, y);
@@ -134,7 +142,8 @@ CShapeCorner CDesignController::NearestCorner(int x, int y) {
     return {static_cast<int64_t>(bestSeq), cornerPos_[bestSeq]};
 }
 
-bool CDesignController::UpdateHighlight(int x, int y) {
+bool CDesignController::UpdateHighlight(int x, int y)
+{
     camera_.lastX = x;
     camera_.lastY = y;
     if (session_.HasSelection() || !session_.Model())
@@ -142,7 +151,8 @@ bool CDesignController::UpdateHighlight(int x, int y) {
     return session_.SetHighlighted(NearestCorner(x, y));
 }
 
-bool CDesignController::LeftButtonDown(int x, int y) {
+bool CDesignController::LeftButtonDown(int x, int y)
+{
     if (!session_.Model())
         return false;
     camera_.downX = x;
@@ -155,7 +165,8 @@ bool CDesignController::LeftButtonDown(int x, int y) {
     return true;
 }
 
-int CDesignController::PickHandle(int x, int y) {
+int CDesignController::PickHandle(int x, int y)
+{
     handleScreen_ = WindowPoint();
     const CVector3* v = session_.SelectedPos();
     WindowPoint s0;
@@ -186,7 +197,8 @@ int CDesignController::PickHandle(int x, int y) {
     return handle;
 }
 
-bool CDesignController::DragHandle(int x, int y) {
+bool CDesignController::DragHandle(int x, int y)
+{
     if (!session_.HasSelection() || session_.Handle() == 0)
         return false;
     const double dx = x - camera_.downX;
@@ -207,18 +219,21 @@ bool CDesignController::DragHandle(int x, int y) {
     return true;
 }
 
-bool CDesignController::EndLeftClick() {
+bool CDesignController::EndLeftClick()
+{
     const bool selectedNow = session_.EndLeftClick();
     if (selectedNow)
         ShapeChanged(); // the commit replaced the working object
     return selectedNow;
 }
 
-void CDesignController::Space() {
+void CDesignController::Space()
+{
     session_.Deselect();
 }
 
-bool CDesignController::FixShape() {
+bool CDesignController::FixShape()
+{
     if (!session_.FixShape())
         return false;
     ShapeChanged();

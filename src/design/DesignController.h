@@ -72,7 +72,6 @@ public:
     // The grid search the highlight uses.
     CShapeCorner NearestCorner(int x, int y);
 
-
 private:
     void ShapeChanged();
     void RebuildGridIfStale();
@@ -93,7 +92,7 @@ private:
     const CPolyModel* gridModel_ = nullptr;
     bool gridValid_ = false;
     int cellsX_ = 0, cellsY_ = 0;
-    std::vector<uint32_t> cellStart_;        // cellsX_*cellsY_ + 1 offsets into cellEntries_
-    std::vector<uint32_t> cellEntries_;      // corner sequence numbers, ascending per cell
-    std::vector<CVector3> cornerPos_; // position of each corner in sequence order
+    std::vector<uint32_t> cellStart_;   // cellsX_*cellsY_ + 1 offsets into cellEntries_
+    std::vector<uint32_t> cellEntries_; // corner sequence numbers, ascending per cell
+    std::vector<CVector3> cornerPos_;   // position of each corner in sequence order
 };

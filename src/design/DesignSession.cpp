@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-CShapeCorner NearestShapeCorner(const CPolyModel& model, const CVector3& p) {
+CShapeCorner NearestShapeCorner(const CPolyModel& model, const CVector3& p)
+{
     CShapeCorner best;
     double bestDistance = kDoubleMax;
     ForEachShapeCorner(model, [&](int64_t seq, const CVector3& q) {
@@ -19,7 +20,8 @@ CShapeCorner NearestShapeCorner(const CPolyModel& model, const CVector3& p) {
     return best;
 }
 
-void CDesignSession::AttachModel(CPolyModel* model) {
+void CDesignSession::AttachModel(CPolyModel* model)
+{
     model_ = model;
     ClearSelection();
     SetHandle(0);
@@ -29,7 +31,8 @@ void CDesignSession::AttachModel(CPolyModel* model) {
     ++shapeRevision_;
 }
 
-bool CDesignSession::SetHighlighted(const CShapeCorner& corner) {
+bool CDesignSession::SetHighlighted(const CShapeCorner& corner)
+{
     const CShapeCorner next = corner.seq >= 0 ? corner : CShapeCorner{};
     if (selected_ || next == highlighted_)
         return false;
@@ -37,7 +40,8 @@ bool CDesignSession::SetHighlighted(const CShapeCorner& corner) {
     return true;
 }
 
-void CDesignSession::SetHandle(int handle) {
+void CDesignSession::SetHandle(int handle)
+{
     const double l = kHandleLength;
     switch (handle) {
     case 1:
@@ -57,18 +61,21 @@ void CDesignSession::SetHandle(int handle) {
     handle_ = handle;
 }
 
-void CDesignSession::ResetPlaneToSquare() {
+void CDesignSession::ResetPlaneToSquare()
+{
     if (model_ && model_->currentPlane)
         model_->currentPlane->UpdateFromCorners();
 }
 
-CDesignSession::DragOutcome CDesignSession::DragStep(double l) {
+CDesignSession::DragOutcome CDesignSession::DragStep(double l)
+{
     if (!selected_ || handle_ == 0 || l == 0.0 || !std::isfinite(l))
         return DragOutcome::kIgnored;
     return DragBy(handleVector_ * l);
 }
 
-CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement) {
+CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
+{
     if (!model_ || !selected_ || !model_->currentPlane)
         return DragOutcome::kIgnored;
     if (!std::isfinite(displacement.x) || !std::isfinite(displacement.y) ||
@@ -94,7 +101,8 @@ CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
     return DragOutcome::kAccepted;
 }
 
-bool CDesignSession::EndLeftClick() {
+bool CDesignSession::EndLeftClick()
+{
     RestoreSelectedToLastAccepted();
     if (!model_ || highlighted_.seq < 0 || model_->objects.empty())
         return false;
@@ -112,14 +120,16 @@ bool CDesignSession::EndLeftClick() {
     return true;
 }
 
-void CDesignSession::Deselect() {
+void CDesignSession::Deselect()
+{
     RestoreSelectedToLastAccepted();
     ClearSelection();
     // The next selection commits and sets a new base anyway.
     workspace_.Invalidate();
 }
 
-bool CDesignSession::FixShape() {
+bool CDesignSession::FixShape()
+{
     if (!model_ || !selected_)
         return false;
     RestoreSelectedToLastAccepted();
@@ -130,7 +140,8 @@ bool CDesignSession::FixShape() {
     return true;
 }
 
-bool CDesignSession::Undo() {
+bool CDesignSession::Undo()
+{
     if (!model_)
         return false;
     RestoreSelectedToLastAccepted();
@@ -143,7 +154,8 @@ bool CDesignSession::Undo() {
     return stepped;
 }
 
-bool CDesignSession::Redo() {
+bool CDesignSession::Redo()
+{
     if (!model_)
         return false;
     const bool stepped = StepForward(*model_);
@@ -155,11 +167,18 @@ bool CDesignSession::Redo() {
     return stepped;
 }
 
-bool CDesignSession::CanUndo() const { return model_ && !model_->undoStack.empty(); }
+bool CDesignSession::CanUndo() const
+{
+    return model_ && !model_->undoStack.empty();
+}
 
-bool CDesignSession::CanRedo() const { return model_ && !model_->redoStack.empty(); }
+bool CDesignSession::CanRedo() const
+{
+    return model_ && !model_->redoStack.empty();
+}
 
-void CDesignSession::ClearSelection() {
+void CDesignSession::ClearSelection()
+{
     highlighted_ = CShapeCorner{};
     selected_ = false;
     selectedCorner_ = -1;

@@ -19,7 +19,8 @@ struct CShapeCorner {
 };
 
 // Calls fn(seq, pos) for every corner of the model's current shape in shape order.
-template <class Fn> void ForEachShapeCorner(const CPolyModel& model, Fn&& fn) {
+template <class Fn> void ForEachShapeCorner(const CPolyModel& model, Fn&& fn)
+{
     int64_t seq = 0;
     if (model.designing) {
         for (const CVector3& p : model.working.pos)
@@ -58,7 +59,10 @@ public:
     void AttachModel(CPolyModel* model);
     CPolyModel* Model() const { return model_; }
 
-    const CVector3* HighlightedPos() const { return highlighted_.seq >= 0 ? &highlighted_.pos : nullptr; }
+    const CVector3* HighlightedPos() const
+    {
+        return highlighted_.seq >= 0 ? &highlighted_.pos : nullptr;
+    }
     const CShapeCorner& Highlighted() const { return highlighted_; }
     bool HasSelection() const { return selected_; }
     // Where the selected vertex is now (moved by rejected steps too); null when none.

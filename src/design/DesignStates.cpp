@@ -8,12 +8,14 @@
 
 namespace {
 
-uint64_t Mix(uint64_t h, uint64_t v) {
+uint64_t Mix(uint64_t h, uint64_t v)
+{
     h ^= v * 0x9E3779B97F4A7C15ull + 0x7F4A7C15ull + (h << 6) + (h >> 2);
     return h;
 }
 
-template <class T> uint64_t HashBytes(uint64_t h, const T& value) {
+template <class T> uint64_t HashBytes(uint64_t h, const T& value)
+{
     static_assert(sizeof(T) % sizeof(uint64_t) == 0);
     uint64_t words[sizeof(T) / sizeof(uint64_t)];
     std::memcpy(words, &value, sizeof(T));
@@ -23,7 +25,8 @@ template <class T> uint64_t HashBytes(uint64_t h, const T& value) {
 }
 
 // The shape as it is now, as flat triangles.
-std::unique_ptr<CPackedMesh> PackCurrent(const CPolyModel& model) {
+std::unique_ptr<CPackedMesh> PackCurrent(const CPolyModel& model)
+{
     auto packed = std::make_unique<CPackedMesh>();
     CFlatMesh scratch;
     PackMesh(model.CurrentShape(scratch), *packed);
@@ -32,7 +35,8 @@ std::unique_ptr<CPackedMesh> PackCurrent(const CPolyModel& model) {
 
 } // namespace
 
-void PackMesh(const CFlatMesh& mesh, CPackedMesh& out) {
+void PackMesh(const CFlatMesh& mesh, CPackedMesh& out)
+{
     const size_t corners = mesh.CornerCount();
     out.vertices.clear();
     out.index.resize(corners);
@@ -66,7 +70,8 @@ void PackMesh(const CFlatMesh& mesh, CPackedMesh& out) {
     out.vertices.shrink_to_fit();
 }
 
-void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out) {
+void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out)
+{
     const size_t triangles = packed.origin.size();
     out.pos.resize(3 * triangles);
     out.corner.resize(3 * triangles);
@@ -82,7 +87,8 @@ void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out) {
     }
 }
 
-void CommitWorkingCopy(CPolyModel& model) {
+void CommitWorkingCopy(CPolyModel& model)
+{
     if (model.objects.empty())
         return;
     model.undoStack.push_back(PackCurrent(model));
@@ -96,7 +102,8 @@ void CommitWorkingCopy(CPolyModel& model) {
     }
 }
 
-bool RestoreWorkingCopy(CPolyModel& model) {
+bool RestoreWorkingCopy(CPolyModel& model)
+{
     if (model.undoStack.empty())
         return false;
     UnpackMesh(*model.undoStack.back(), model.working);
@@ -107,7 +114,8 @@ bool RestoreWorkingCopy(CPolyModel& model) {
 namespace {
 
 // Makes `state` the shape: the records as opened when it is the bottom state.
-void BecomeShape(CPolyModel& model, const CPackedMesh& state, bool bottom) {
+void BecomeShape(CPolyModel& model, const CPackedMesh& state, bool bottom)
+{
     if (bottom) {
         model.designing = false;
         model.working = CFlatMesh{};
@@ -119,7 +127,8 @@ void BecomeShape(CPolyModel& model, const CPackedMesh& state, bool bottom) {
 
 } // namespace
 
-bool StepBack(CPolyModel& model) {
+bool StepBack(CPolyModel& model)
+{
     if (model.undoStack.empty())
         return false;
     model.redoStack.push_back(PackCurrent(model));
@@ -129,7 +138,8 @@ bool StepBack(CPolyModel& model) {
     return true;
 }
 
-bool StepForward(CPolyModel& model) {
+bool StepForward(CPolyModel& model)
+{
     if (model.redoStack.empty() || model.objects.empty())
         return false;
     model.undoStack.push_back(PackCurrent(model));

@@ -13,8 +13,8 @@ constexpr double kTolerance = CFoldIndex::kTolerance;
 
 // Where the plane crosses the edge from `from` to `to`, and at which fraction
 // of the edge (for the corner data).
-CVector3 Crossing(const CSlicePlane& pl, const CVector3& from, const CVector3& to,
-                  double& fraction) {
+CVector3 Crossing(const CSlicePlane& pl, const CVector3& from, const CVector3& to, double& fraction)
+{
     CVector3 u = to - from;
     const double len = u.Length();
     u.Normalize();
@@ -25,7 +25,8 @@ CVector3 Crossing(const CSlicePlane& pl, const CVector3& from, const CVector3& t
 }
 
 // Distance3D(a, b) < kTolerance, taking the square root only near the bound.
-inline bool Within(const CVector3& a, const CVector3& b) {
+inline bool Within(const CVector3& a, const CVector3& b)
+{
     const double dx = a.x - b.x;
     const double dy = a.y - b.y;
     const double dz = a.z - b.z;
@@ -33,13 +34,15 @@ inline bool Within(const CVector3& a, const CVector3& b) {
     return s < 2e-8 && std::sqrt(s) < kTolerance;
 }
 
-double MaxAbs(const CVector3& p) {
+double MaxAbs(const CVector3& p)
+{
     return std::max(std::fabs(p.x), std::max(std::fabs(p.y), std::fabs(p.z)));
 }
 
 } // namespace
 
-FoldGroupState& CFoldWorkspace::GroupOf(int32_t group) {
+FoldGroupState& CFoldWorkspace::GroupOf(int32_t group)
+{
     FoldGroupState& g = groups_[group];
     if (g.stamp != floodStamp_) {
         g.stamp = floodStamp_;
@@ -48,7 +51,8 @@ FoldGroupState& CFoldWorkspace::GroupOf(int32_t group) {
     return g;
 }
 
-FoldGroupImage& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos) {
+FoldGroupImage& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos)
+{
     FoldGroupImage& g = images_[group];
     if (g.stamp != floodStamp_) {
         g.stamp = floodStamp_;
@@ -59,8 +63,9 @@ FoldGroupImage& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos) 
     return g;
 }
 
-void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane,
-                                const CFoldIndex& index, int side) {
+void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFoldIndex& index,
+                                int side)
+{
     mesh_ = &mesh;
     plane_ = &plane;
     index_ = &index;
@@ -92,7 +97,8 @@ void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane,
     }
 }
 
-void CFoldWorkspace::RunFlood(const CVector3& point) {
+void CFoldWorkspace::RunFlood(const CVector3& point)
+{
     const CSlicePlane& pl = *plane_;
     stack_.clear();
     Push(point, -1);
@@ -146,7 +152,8 @@ void CFoldWorkspace::RunFlood(const CVector3& point) {
 }
 
 void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
-                                 FoldGroupImage* g[3], const int* sides) {
+                                 FoldGroupImage* g[3], const int* sides)
+{
     CVector3* at = mesh_->pos.data() + 3 * f;
     for (int j = 0; j < 3; ++j) {
         if (sides && sides[j] == 0)
@@ -173,7 +180,8 @@ void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
 }
 
 void CFoldWorkspace::SplitFace(int32_t f, const CVector3 p[3], const int s[3], int seed,
-                               bool pristine) {
+                               bool pristine)
+{
     const CSlicePlane& pl = *plane_;
     const CCornerData* c = mesh_->corner.data() + 3 * f;
     const int32_t origin = mesh_->tri[f].origin;
@@ -208,7 +216,8 @@ void CFoldWorkspace::SplitFace(int32_t f, const CVector3 p[3], const int s[3], i
 }
 
 void CFoldWorkspace::SplitThroughCorner(int32_t f, const CVector3 p[3], const int s[3], int z,
-                                        bool pristine) {
+                                        bool pristine)
+{
     // The crease runs from the corner on the plane to the opposite edge; the
     // part on the moving side turns.
     const CSlicePlane& pl = *plane_;
@@ -236,7 +245,8 @@ void CFoldWorkspace::SplitThroughCorner(int32_t f, const CVector3 p[3], const in
     Push(p[moving], pristine ? 3 * f + moving : -1);
 }
 
-void CFoldWorkspace::EndFlood() {
+void CFoldWorkspace::EndFlood()
+{
     // The planes of the mirrored faces, from their final corners. Done apart
     // from the flood, these independent square roots and divisions overlap
     // instead of lengthening each step of the search.
@@ -246,7 +256,8 @@ void CFoldWorkspace::EndFlood() {
     plane_ = nullptr;
 }
 
-bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, int& seed) {
+bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, int& seed)
+{
     int32_t best = -1;
     if (group >= 0) {
         FoldGroupState& g = GroupOf(group);
@@ -308,7 +319,8 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, i
     return false; // not reached: the face was chosen for a corner within reach
 }
 
-CVector3 CFoldWorkspace::Mirror(const CVector3& x) const {
+CVector3 CFoldWorkspace::Mirror(const CVector3& x) const
+{
     // CSlicePlane::ReflectPoint with the length of (a, b, c) taken once per flood.
     const CSlicePlane& pl = *plane_;
     const double len = planeLength_;
@@ -321,14 +333,16 @@ CVector3 CFoldWorkspace::Mirror(const CVector3& x) const {
             x.z + ((2 * k) * pl.c) / len};
 }
 
-void CFoldWorkspace::WidenBand(const CVector3& p) {
+void CFoldWorkspace::WidenBand(const CVector3& p)
+{
     const double u = plane_->Evaluate(p);
     minU_ = std::min(minU_, u);
     maxU_ = std::max(maxU_, u);
     maxAbs_ = std::max(maxAbs_, MaxAbs(p));
 }
 
-void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand) {
+void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand)
+{
     state_[face] |= kDynamic;
     placedFaces_.push_back(face);
     if (widenBand)
@@ -336,7 +350,8 @@ void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand) {
             WidenBand(mesh_->pos[3 * face + j]);
 }
 
-void CFoldWorkspace::FlushPlaced() {
+void CFoldWorkspace::FlushPlaced()
+{
     // Filed at their present positions; a face that moves again is listed
     // again, and every search checks present positions.
     for (; flushed_ < placedFaces_.size(); ++flushed_) {
@@ -351,7 +366,8 @@ void CFoldWorkspace::FlushPlaced() {
 
 void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3,
                                     const CCornerData& c1, const CCornerData& c2,
-                                    const CCornerData& c3, int32_t origin) {
+                                    const CCornerData& c3, int32_t origin)
+{
     mesh_->Append(p1, p2, p3, c1, c2, c3, origin);
     const int32_t f = static_cast<int32_t>(mesh_->TriangleCount() - 1);
     NoteWrite(3 * f, p1);

@@ -8,24 +8,28 @@ namespace {
 
 // Bit pattern of a coordinate: corners in one group mirror to identical bits
 // (so -0 and +0 stay apart).
-uint64_t Bits(double v) {
+uint64_t Bits(double v)
+{
     uint64_t b;
     std::memcpy(&b, &v, sizeof b);
     return b;
 }
 
-uint64_t HashBits(const CVector3& p) {
+uint64_t HashBits(const CVector3& p)
+{
     uint64_t h = Bits(p.x) * 0x9E3779B97F4A7C15ull;
     h ^= Bits(p.y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
     h ^= Bits(p.z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
     return h ^ (h >> 31);
 }
 
-bool SameBits(const CVector3& a, const CVector3& b) {
+bool SameBits(const CVector3& a, const CVector3& b)
+{
     return Bits(a.x) == Bits(b.x) && Bits(a.y) == Bits(b.y) && Bits(a.z) == Bits(b.z);
 }
 
-double CellSizeFor(const CVector3* pos, size_t corners) {
+double CellSizeFor(const CVector3* pos, size_t corners)
+{
     // Half the mean edge of a sample gives most cells one corner position on
     // an even mesh, so a tolerance search looks at few corners; never below two
     // reaches, so a tolerance box spans at most two cells per axis.
@@ -49,7 +53,8 @@ double CellSizeFor(const CVector3* pos, size_t corners) {
 
 } // namespace
 
-void CFoldIndex::Clear() {
+void CFoldIndex::Clear()
+{
     faceCount_ = 0;
     pos_ = nullptr;
     corners_ = 0;
@@ -64,7 +69,8 @@ void CFoldIndex::Clear() {
     neighbours_.clear();
 }
 
-void CFoldIndex::Build(const CFlatMesh& mesh) {
+void CFoldIndex::Build(const CFlatMesh& mesh)
+{
     Clear();
     faceCount_ = static_cast<int32_t>(mesh.TriangleCount());
     pos_ = mesh.pos.data();
@@ -74,7 +80,8 @@ void CFoldIndex::Build(const CFlatMesh& mesh) {
     FindNeighbours();
 }
 
-void CFoldIndex::GroupCorners() {
+void CFoldIndex::GroupCorners()
+{
     // Corners at bit-identical positions form a group, numbered in order of
     // first appearance; a hash table is linear where a sort is not.
     const int32_t corners = static_cast<int32_t>(corners_);
@@ -115,7 +122,8 @@ void CFoldIndex::GroupCorners() {
         groupCorners_[fill[groupOf_[k]]++] = k;
 }
 
-void CFoldIndex::FileGroups() {
+void CFoldIndex::FileGroups()
+{
     cells_.SetCellSize(CellSizeFor(pos_, corners_));
     cells_.Reset(static_cast<size_t>(groupCount_) + 1);
     std::vector<int32_t> cellOf(groupCount_);
@@ -138,7 +146,8 @@ void CFoldIndex::FileGroups() {
         cellGroups_[fill[cellOf[g]]++] = g;
 }
 
-void CFoldIndex::FindNeighbours() {
+void CFoldIndex::FindNeighbours()
+{
     // For every group, the faces with a corner closer than the tolerance.
     neighbourStart_.assign(groupCount_ + 1, 0);
     neighbours_.reserve(corners_ + corners_ / 4);

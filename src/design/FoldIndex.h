@@ -28,12 +28,15 @@ public:
     const CVector3& Pos(int32_t corner) const { return pos_[corner]; }
 
     // Faces with a corner closer than kTolerance to Pos(corner), highest first.
-    std::span<const int32_t> NeighbourFaces(int32_t corner) const {
+    std::span<const int32_t> NeighbourFaces(int32_t corner) const
+    {
         return GroupNeighbourFaces(groupOf_[corner]);
     }
     // The same for every corner of a position group.
-    std::span<const int32_t> GroupNeighbourFaces(int32_t g) const {
-        return {neighbours_.data() + neighbourStart_[g], neighbours_.data() + neighbourStart_[g + 1]};
+    std::span<const int32_t> GroupNeighbourFaces(int32_t g) const
+    {
+        return {neighbours_.data() + neighbourStart_[g],
+                neighbours_.data() + neighbourStart_[g + 1]};
     }
     void PrefetchGroup(int32_t g) const { __builtin_prefetch(neighbourStart_.data() + g); }
     // Asks the memory system for the face's neighbour ranges ahead of use.
@@ -44,7 +47,8 @@ public:
 
     const CCellTable& Cells() const { return cells_; }
     // Calls fn(corner) for every corner in the cells that the box q +- reach touches.
-    template <class Fn> void ForEachCornerNear(const CVector3& q, double reach, Fn&& fn) const {
+    template <class Fn> void ForEachCornerNear(const CVector3& q, double reach, Fn&& fn) const
+    {
         ForEachGroupNear(q, reach, [&](int32_t g) {
             for (int32_t i = groupStart_[g]; i < groupStart_[g + 1]; ++i)
                 fn(groupCorners_[i]);
@@ -52,7 +56,8 @@ public:
     }
 
 private:
-    template <class Fn> void ForEachGroupNear(const CVector3& q, double reach, Fn&& fn) const {
+    template <class Fn> void ForEachGroupNear(const CVector3& q, double reach, Fn&& fn) const
+    {
         const CellKey lo = cells_.KeyOf({q.x - reach, q.y - reach, q.z - reach});
         const CellKey hi = cells_.KeyOf({q.x + reach, q.y + reach, q.z + reach});
         for (int64_t x = lo.x; x <= hi.x; ++x)

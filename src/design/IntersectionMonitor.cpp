@@ -8,7 +8,10 @@ CIntersectionMonitor::CIntersectionMonitor(Clock clock) : clock_(std::move(clock
         clock_ = [] { return std::chrono::steady_clock::now(); };
 }
 
-void CIntersectionMonitor::BeginStep() { stepStart_ = clock_(); }
+void CIntersectionMonitor::BeginStep()
+{
+    stepStart_ = clock_();
+}
 
 bool CIntersectionMonitor::EndStep(const CPolyModel* model, uint64_t revision)
 {

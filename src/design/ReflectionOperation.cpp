@@ -9,25 +9,29 @@
 namespace {
 
 // Capacity for `triangles` and some more, without the doubling of a plain grow.
-void Reserve(CFlatMesh& m, size_t triangles) {
+void Reserve(CFlatMesh& m, size_t triangles)
+{
     const size_t want = triangles + triangles / 16 + 64;
     if (m.tri.capacity() < triangles)
         m.Reserve(want);
 }
 
-template <class T> void MoveRun(std::vector<T>& v, size_t to, size_t from, size_t count) {
+template <class T> void MoveRun(std::vector<T>& v, size_t to, size_t from, size_t count)
+{
     std::memmove(v.data() + to, v.data() + from, count * sizeof(T));
 }
 
 } // namespace
 
-void CFoldWorkspace::SetBase(const CFlatMesh& base) {
+void CFoldWorkspace::SetBase(const CFlatMesh& base)
+{
     base_ = base;
     baseIndex_.Build(base_);
     hasBase_ = true;
 }
 
-void CFoldWorkspace::Invalidate() {
+void CFoldWorkspace::Invalidate()
+{
     // Its memory goes back too: a large mesh's base, index and flood state
     // are worth more to the rest of the program until the next selection.
     hasBase_ = false;
@@ -44,7 +48,8 @@ void CFoldWorkspace::Invalidate() {
 }
 
 ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane,
-                                          const CVector3& startPos, const CVector3& draggedPos) {
+                                          const CVector3& startPos, const CVector3& draggedPos)
+{
     ReflectionStepResult result;
     if (!hasBase_)
         return result;
@@ -83,7 +88,8 @@ ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane
     return result;
 }
 
-void CFoldWorkspace::Compact(CFlatMesh& mesh) const {
+void CFoldWorkspace::Compact(CFlatMesh& mesh) const
+{
     // Crossed faces leave here, once, keeping the order of the rest; live
     // faces move down in runs.
     if (!anyDead_)
@@ -112,7 +118,8 @@ void CFoldWorkspace::Compact(CFlatMesh& mesh) const {
     mesh.tri.resize(at);
 }
 
-int32_t CFoldWorkspace::FirstAtTarget() const {
+int32_t CFoldWorkspace::FirstAtTarget() const
+{
     // A corner at distance 0 is the nearest, and the first of them in order
     // wins: candidates are the corners the flood wrote there and the index
     // corners that were there already, if they are still there and alive.
@@ -130,14 +137,16 @@ int32_t CFoldWorkspace::FirstAtTarget() const {
     return best;
 }
 
-int32_t CFoldWorkspace::CompactedCorner(int32_t k) const {
+int32_t CFoldWorkspace::CompactedCorner(int32_t k) const
+{
     int32_t dead = 0;
     for (int32_t f = 0; f < k / 3; ++f)
         dead += state_[f] & kDead;
     return k - 3 * dead;
 }
 
-int32_t CFoldWorkspace::Nearest(const CFlatMesh& mesh, const CVector3& target) {
+int32_t CFoldWorkspace::Nearest(const CFlatMesh& mesh, const CVector3& target)
+{
     // The first corner at the smallest distance, as a plain scan finds it; the
     // square root is taken only when the squared distance can win.
     int32_t best = -1;
@@ -162,7 +171,8 @@ int32_t CFoldWorkspace::Nearest(const CFlatMesh& mesh, const CVector3& target) {
     return best;
 }
 
-void CFoldWorkspace::Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point) {
+void CFoldWorkspace::Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point)
+{
     // The index reads positions in place, and the flood moves them.
     const CFlatMesh before = mesh;
     looseIndex_.Build(before);
@@ -174,17 +184,20 @@ void CFoldWorkspace::Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVec
 
 ReflectionStepResult ReflectionStep(CFlatMesh& working, CSlicePlane& plane,
                                     CFoldWorkspace& workspace, const CVector3& startPos,
-                                    const CVector3& draggedPos) {
+                                    const CVector3& draggedPos)
+{
     return workspace.Step(working, plane, startPos, draggedPos);
 }
 
-void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point) {
+void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point)
+{
     CFoldWorkspace scratch;
     scratch.Flood(mesh, plane, point);
 }
 
 void AddTriangle(CFlatMesh& mesh, const CVector3& p1, const CVector3& p2, const CVector3& p3,
                  const CCornerData& c1, const CCornerData& c2, const CCornerData& c3,
-                 int32_t origin) {
+                 int32_t origin)
+{
     mesh.Append(p1, p2, p3, c1, c2, c3, origin);
 }

@@ -95,7 +95,8 @@ private:
     int32_t FirstAtTarget() const;
     // Compaction's index of corner k of a live face.
     int32_t CompactedCorner(int32_t k) const;
-    void NoteWrite(int32_t corner, const CVector3& p) {
+    void NoteWrite(int32_t corner, const CVector3& p)
+    {
         if (p == target_)
             atTarget_.push_back(corner);
     }
@@ -118,7 +119,8 @@ private:
                         const CCornerData& c1, const CCornerData& c2, const CCornerData& c3,
                         int32_t origin);
     // Files a position to search; `corner` is the index corner exactly there, or -1.
-    void Push(const CVector3& pos, int32_t corner) {
+    void Push(const CVector3& pos, int32_t corner)
+    {
         int32_t group = -1;
         if (corner >= 0) {
             // Asked for now, needed when the position comes off the stack.
@@ -180,5 +182,5 @@ void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& poin
 
 // Appends a triangle at p1, p2, p3 with its plane computed from them.
 void AddTriangle(CFlatMesh& mesh, const CVector3& p1, const CVector3& p2, const CVector3& p3,
-                 const CCornerData& c1 = {}, const CCornerData& c2 = {},
-                 const CCornerData& c3 = {}, int32_t origin = -1);
+                 const CCornerData& c1 = {}, const CCornerData& c2 = {}, const CCornerData& c3 = {},
+                 int32_t origin = -1);

@@ -31,7 +31,8 @@ bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, st
     }
     if (!model.paperInfo.has || model.objects.empty() ||
         model.paper.size() != 3 * model.objects[0]->faces.size()) {
-        error = model.paperInfo.whyNot.empty() ? "This model has no paper." : model.paperInfo.whyNot;
+        error =
+            model.paperInfo.whyNot.empty() ? "This model has no paper." : model.paperInfo.whyNot;
         return false;
     }
     COriginFaces opened;

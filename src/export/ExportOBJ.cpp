@@ -46,7 +46,10 @@ void ObjTextWriter::Vertex(const CVector3& p)
     Append("\n", 1);
 }
 
-void ObjTextWriter::FaceBegin() { Append("f", 1); }
+void ObjTextWriter::FaceBegin()
+{
+    Append("f", 1);
+}
 
 void ObjTextWriter::FaceIndex(int64_t index)
 {
@@ -56,7 +59,10 @@ void ObjTextWriter::FaceIndex(int64_t index)
     Append(text, static_cast<size_t>(res.ptr - text));
 }
 
-void ObjTextWriter::FaceEnd() { Append(" \n", 2); }
+void ObjTextWriter::FaceEnd()
+{
+    Append(" \n", 2);
+}
 
 bool ObjTextWriter::Finish()
 {

@@ -13,9 +13,9 @@ constexpr double kPi = 3.14159265358979323846;
 // a point's jitter does not depend on the order points are asked for.
 double Jitter(uint64_t seed, int row, int col, int axis)
 {
-    uint64_t z = seed + 0x9E3779B97F4A7C15ull * (1 + (static_cast<uint64_t>(row) << 33) +
-                                                   (static_cast<uint64_t>(col) << 2) +
-                                                   static_cast<uint64_t>(axis));
+    uint64_t z = seed + 0x9E3779B97F4A7C15ull *
+                            (1 + (static_cast<uint64_t>(row) << 33) +
+                             (static_cast<uint64_t>(col) << 2) + static_cast<uint64_t>(axis));
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     z ^= z >> 31;
@@ -33,7 +33,8 @@ void SheetCellsFor(double width, double height, int cells, int& rows, int& cols)
 
 bool SheetLayoutValid(const SheetLayout& layout)
 {
-    if (layout.rows < 1 || layout.cols < 1 || layout.rows > kSheetMaxSide || layout.cols > kSheetMaxSide)
+    if (layout.rows < 1 || layout.cols < 1 || layout.rows > kSheetMaxSide ||
+        layout.cols > kSheetMaxSide)
         return false;
     if (2LL * layout.rows * layout.cols > kSheetMaxTriangles)
         return false;

@@ -14,8 +14,8 @@ struct SheetLayout {
     int rows = 40;
     int cols = 40;
     SheetShape shape = SheetShape::Flat;
-    double size = 1.0;   // width along x (millimetres when the sheet is paper)
-    double height = 0.0; // along y; 0 keeps the cells square
+    double size = 1.0;     // width along x (millimetres when the sheet is paper)
+    double height = 0.0;   // along y; 0 keeps the cells square
     bool jittered = false; // inner grid points moved at random by up to kSheetJitter of a cell
     uint64_t seed = 1;     // of that randomness: the same seed gives the same sheet
 };

@@ -6,7 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-FileBytes::~FileBytes() { Unmap(); }
+FileBytes::~FileBytes()
+{
+    Unmap();
+}
 
 void FileBytes::Unmap()
 {

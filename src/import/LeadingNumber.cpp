@@ -11,7 +11,10 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Slow path for magnitudes from_chars will not represent: decide between an
 // underflow (keep what strtod gives) and an overflow (refuse).
@@ -40,9 +43,9 @@ bool ParseLeadingDouble(std::string_view text, double& value)
     }
     // from_chars would also take "inf", "nan" or a second sign: only a digit,
     // or a point followed by a digit, starts a number.
-    const bool starts = i < text.size() &&
-                        (IsDigit(text[i]) ||
-                         (text[i] == '.' && i + 1 < text.size() && IsDigit(text[i + 1])));
+    const bool starts =
+        i < text.size() &&
+        (IsDigit(text[i]) || (text[i] == '.' && i + 1 < text.size() && IsDigit(text[i + 1])));
     if (!starts)
         return true;
     const char* first = text.data() + i;

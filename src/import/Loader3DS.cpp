@@ -19,7 +19,8 @@ constexpr uint16_t kMapping = 0x4140;
 constexpr size_t kHeader = 6;
 
 // Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out)
+{
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return false;
@@ -37,22 +38,28 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& out) {
 } // namespace
 
 Loader3DS::Loader3DS(const std::vector<uint8_t>& data, CPolyModel& model)
-    : data_(data), model_(model) {}
+    : data_(data), model_(model)
+{
+}
 
-uint16_t Loader3DS::U16(size_t pos) const {
+uint16_t Loader3DS::U16(size_t pos) const
+{
     return static_cast<uint16_t>(data_[pos] | (data_[pos + 1] << 8));
 }
 
-uint32_t Loader3DS::U32(size_t pos) const {
+uint32_t Loader3DS::U32(size_t pos) const
+{
     return uint32_t(data_[pos]) | (uint32_t(data_[pos + 1]) << 8) |
            (uint32_t(data_[pos + 2]) << 16) | (uint32_t(data_[pos + 3]) << 24);
 }
 
-float Loader3DS::F32(size_t pos) const {
+float Loader3DS::F32(size_t pos) const
+{
     return std::bit_cast<float>(U32(pos));
 }
 
-ReadResult Loader3DS::Progress(size_t pos) {
+ReadResult Loader3DS::Progress(size_t pos)
+{
     const int percent = static_cast<int>(uint64_t(pos) * 100 / data_.size());
     if (percent != lastPercent_) {
         lastPercent_ = percent;
@@ -66,7 +73,8 @@ ReadResult Loader3DS::Progress(size_t pos) {
 // handler, which reads only inside it; the walk then continues at its end, so
 // the contents of a chunk are never mistaken for chunk ids.
 template <class Handler>
-ReadResult Loader3DS::ForEachSub(size_t from, size_t end, Handler&& handler) {
+ReadResult Loader3DS::ForEachSub(size_t from, size_t end, Handler&& handler)
+{
     size_t pos = from;
     while (pos < end) {
         if (end - pos < kHeader)
@@ -84,14 +92,16 @@ ReadResult Loader3DS::ForEachSub(size_t from, size_t end, Handler&& handler) {
     return kReadOk;
 }
 
-ReadResult Loader3DS::ReadMain(const Chunk& c) {
+ReadResult Loader3DS::ReadMain(const Chunk& c)
+{
     // Keyframer data and everything else besides the editor data add nothing.
     return ForEachSub(c.Body(), c.end, [this](const Chunk& sub) {
         return sub.id == kEditor ? ReadEditor(sub) : kReadOk;
     });
 }
 
-ReadResult Loader3DS::ReadEditor(const Chunk& c) {
+ReadResult Loader3DS::ReadEditor(const Chunk& c)
+{
     // Materials, colours, viewports and settings are not kept. Writers put the
     // mesh version anywhere among them, or leave it out; only meshes older
     // than version 3 are laid out differently.
@@ -102,7 +112,8 @@ ReadResult Loader3DS::ReadEditor(const Chunk& c) {
     });
 }
 
-ReadResult Loader3DS::ReadObject(const Chunk& c) {
+ReadResult Loader3DS::ReadObject(const Chunk& c)
+{
     // The name runs to its NUL, however long; an object without one is damaged.
     size_t pos = c.Body();
     while (pos < c.end && data_[pos] != 0)
@@ -115,7 +126,8 @@ ReadResult Loader3DS::ReadObject(const Chunk& c) {
     });
 }
 
-ReadResult Loader3DS::ReadMesh(const Chunk& c) {
+ReadResult Loader3DS::ReadMesh(const Chunk& c)
+{
     Mesh mesh;
     mesh.firstFace = object_->faces.size();
     mesh.firstId = nextId_;
@@ -136,7 +148,8 @@ ReadResult Loader3DS::ReadMesh(const Chunk& c) {
     return r;
 }
 
-bool Loader3DS::ListStart(const Chunk& c, size_t recordSize, size_t& count, size_t& pos) const {
+bool Loader3DS::ListStart(const Chunk& c, size_t recordSize, size_t& count, size_t& pos) const
+{
     pos = c.Body();
     if (c.end - pos < 2)
         return false;
@@ -145,7 +158,8 @@ bool Loader3DS::ListStart(const Chunk& c, size_t recordSize, size_t& count, size
     return count * recordSize <= c.end - pos;
 }
 
-ReadResult Loader3DS::ReadVertices(const Chunk& c, Mesh& mesh) {
+ReadResult Loader3DS::ReadVertices(const Chunk& c, Mesh& mesh)
+{
     size_t count = 0;
     size_t pos = 0;
     if (!ListStart(c, 12, count, pos))
@@ -162,7 +176,8 @@ ReadResult Loader3DS::ReadVertices(const Chunk& c, Mesh& mesh) {
     return kReadOk;
 }
 
-ReadResult Loader3DS::ReadFaces(const Chunk& c, Mesh& mesh) {
+ReadResult Loader3DS::ReadFaces(const Chunk& c, Mesh& mesh)
+{
     size_t count = 0;
     size_t pos = 0;
     if (!ListStart(c, 8, count, pos))
@@ -181,7 +196,8 @@ ReadResult Loader3DS::ReadFaces(const Chunk& c, Mesh& mesh) {
     return kReadOk;
 }
 
-ReadResult Loader3DS::ReadMapping(const Chunk& c, Mesh& mesh) {
+ReadResult Loader3DS::ReadMapping(const Chunk& c, Mesh& mesh)
+{
     size_t count = 0;
     size_t pos = 0;
     if (!ListStart(c, 8, count, pos))
@@ -195,7 +211,8 @@ ReadResult Loader3DS::ReadMapping(const Chunk& c, Mesh& mesh) {
 
 // Mapping coordinates usually come before the faces, so they are attached once
 // the whole mesh is read: every corner on the mesh's i-th vertex gets pair i.
-void Loader3DS::AttachMapping(const Mesh& mesh) {
+void Loader3DS::AttachMapping(const Mesh& mesh)
+{
     const size_t pairs = mesh.uv.size() / 2;
     if (pairs == 0)
         return;
@@ -208,7 +225,8 @@ void Loader3DS::AttachMapping(const Mesh& mesh) {
     }
 }
 
-ReadResult Loader3DS::Run(IProgress* progress) {
+ReadResult Loader3DS::Run(IProgress* progress)
+{
     ProgressScope scope(progress, "File Open");
     scope_ = &scope;
     scope.SetRange(0, 100);
@@ -225,7 +243,8 @@ ReadResult Loader3DS::Run(IProgress* progress) {
     return model_.BuildTopology() ? kReadOk : kReadFailed;
 }
 
-ReadResult CPolyModel::Read3DS(const std::string& path, IProgress* progress) {
+ReadResult CPolyModel::Read3DS(const std::string& path, IProgress* progress)
+{
     fileName = path;
     std::vector<uint8_t> data;
     if (!ReadWholeFile(path, data))

@@ -12,7 +12,8 @@ namespace {
 
 // Leading-number conversion as the C library's atof does it (0 when the token
 // does not start with a number), but independent of the process locale.
-double ToDouble(std::string_view s) {
+double ToDouble(std::string_view s)
+{
     if (!s.empty() && s.front() == '+')
         s.remove_prefix(1);
     double v = 0.0;
@@ -24,7 +25,8 @@ double ToDouble(std::string_view s) {
 
 // Leading-integer conversion (0 when there is none); out-of-range values
 // saturate so that later range checks still see them as too large.
-int64_t ToInt(std::string_view s) {
+int64_t ToInt(std::string_view s)
+{
     if (!s.empty() && s.front() == '+')
         s.remove_prefix(1);
     int64_t v = 0;
@@ -35,13 +37,15 @@ int64_t ToInt(std::string_view s) {
     return r.ec == std::errc() ? v : 0;
 }
 
-bool IsFinite(const CVector3& p) {
+bool IsFinite(const CVector3& p)
+{
     return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
 } // namespace
 
-size_t LoaderDXF::PosHash::operator()(const PosKey& k) const {
+size_t LoaderDXF::PosHash::operator()(const PosKey& k) const
+{
     auto bits = [](double d) {
         uint64_t u;
         std::memcpy(&u, &d, sizeof u);
@@ -55,7 +59,8 @@ size_t LoaderDXF::PosHash::operator()(const PosKey& k) const {
 
 LoaderDXF::LoaderDXF(const std::string& path, CPolyModel& model) : path_(path), model_(model) {}
 
-CPolyVertex* LoaderDXF::SharedVertex(const CVector3& pos) {
+CPolyVertex* LoaderDXF::SharedVertex(const CVector3& pos)
+{
     // Adding 0.0 turns -0.0 into 0.0: the two compare equal, so they must share a key.
     const PosKey key{pos.x + 0.0, pos.y + 0.0, pos.z + 0.0};
     auto [it, inserted] = vertexAt_.try_emplace(key, nullptr);
@@ -67,7 +72,8 @@ CPolyVertex* LoaderDXF::SharedVertex(const CVector3& pos) {
     return it->second;
 }
 
-bool LoaderDXF::AddFace(const CVector3* positions, int n) {
+bool LoaderDXF::AddFace(const CVector3* positions, int n)
+{
     for (int i = 0; i < n; ++i)
         if (!IsFinite(positions[i]))
             return false;
@@ -81,7 +87,8 @@ bool LoaderDXF::AddFace(const CVector3* positions, int n) {
     return true;
 }
 
-bool LoaderDXF::ParseVertexEntity() {
+bool LoaderDXF::ParseVertexEntity()
+{
     CVector3 p;
     int flags = 0;
     int cornerCount = 3;
@@ -151,7 +158,8 @@ bool LoaderDXF::ParseVertexEntity() {
     return AddFace(corners, n);
 }
 
-bool LoaderDXF::ParseFaceEntity() {
+bool LoaderDXF::ParseFaceEntity()
+{
     CVector3 c[4];
     int cornerCount = 3;
     bool seen = false;
@@ -218,7 +226,8 @@ bool LoaderDXF::ParseFaceEntity() {
     return AddFace(c, cornerCount);
 }
 
-ReadResult LoaderDXF::Run(IProgress* progress) {
+ReadResult LoaderDXF::Run(IProgress* progress)
+{
     ProgressScope scope(progress, "File Open");
     if (!bytes_.Load(path_))
         return kReadFailed;
@@ -252,7 +261,8 @@ ReadResult LoaderDXF::Run(IProgress* progress) {
     return model_.BuildTopology() ? kReadOk : kReadFailed;
 }
 
-ReadResult CPolyModel::ReadDXF(const std::string& path, IProgress* progress) {
+ReadResult CPolyModel::ReadDXF(const std::string& path, IProgress* progress)
+{
     fileName = path;
     LoaderDXF loader(path, *this);
     return loader.Run(progress);

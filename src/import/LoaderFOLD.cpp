@@ -261,7 +261,8 @@ ReadResult Read(CPolyModel& model, const Json& doc)
     const size_t facesFrom = static_cast<size_t>(pattern >= 0 ? pattern : folded);
 
     std::vector<CVector3> paper, form;
-    if (pattern >= 0 && !ReadCoords(file.Get(static_cast<size_t>(pattern), "vertices_coords"), paper))
+    if (pattern >= 0 &&
+        !ReadCoords(file.Get(static_cast<size_t>(pattern), "vertices_coords"), paper))
         return kReadFailed;
     if (folded >= 0) {
         if (!ReadCoords(file.Get(static_cast<size_t>(folded), "vertices_coords"), form))

@@ -6,11 +6,13 @@
 namespace {
 
 // Values are stored at the precision the format writes them with.
-double Single(double v) {
+double Single(double v)
+{
     return static_cast<double>(static_cast<float>(v));
 }
 
-float LittleEndianFloat(const unsigned char* b) {
+float LittleEndianFloat(const unsigned char* b)
+{
     const uint32_t bits = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
                           (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
     float f;
@@ -20,7 +22,8 @@ float LittleEndianFloat(const unsigned char* b) {
 
 } // namespace
 
-ReadResult CPolyModel::ReadMQO(const std::string& path, IProgress* progress) {
+ReadResult CPolyModel::ReadMQO(const std::string& path, IProgress* progress)
+{
     fileName = path;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          &std::fclose);
@@ -32,11 +35,14 @@ ReadResult CPolyModel::ReadMQO(const std::string& path, IProgress* progress) {
 
 LoaderMQO::LoaderMQO(std::FILE* file, CPolyModel* target, IProgress* display)
     : stream(file), lines(file), model(target), object(target->AddObject()),
-      progress(display, "File Open") {}
+      progress(display, "File Open")
+{
+}
 
 LoaderMQO::~LoaderMQO() = default;
 
-ReadResult LoaderMQO::Read() {
+ReadResult LoaderMQO::Read()
+{
     lastPercent = 0;
     if (std::fseek(stream, 0, SEEK_END) != 0)
         return kReadFailed;
@@ -74,7 +80,8 @@ ReadResult LoaderMQO::Read() {
     return kReadOk;
 }
 
-int LoaderMQO::UpdateProgress() {
+int LoaderMQO::UpdateProgress()
+{
     const long long pos = std::ftell(stream);
     if (pos < 0 || fileSize <= 0)
         return kOk;
@@ -87,13 +94,15 @@ int LoaderMQO::UpdateProgress() {
     return kOk;
 }
 
-int LoaderMQO::NextLineInChunk() {
+int LoaderMQO::NextLineInChunk()
+{
     if (const int code = UpdateProgress(); code != kOk)
         return code;
     return lines.ReadLine() < 0 ? kEndInChunk : kOk;
 }
 
-int LoaderMQO::NextEntry() {
+int LoaderMQO::NextEntry()
+{
     for (;;) {
         if (const int code = NextLineInChunk(); code != kOk)
             return code;
@@ -103,11 +112,13 @@ int LoaderMQO::NextEntry() {
     }
 }
 
-bool LoaderMQO::LastTokenIs(const char* word) const {
+bool LoaderMQO::LastTokenIs(const char* word) const
+{
     return lines.TokenCount() > 0 && lines.TokenIs(lines.TokenCount() - 1, word);
 }
 
-bool LoaderMQO::EndsWithByteCount(long long& count) const {
+bool LoaderMQO::EndsWithByteCount(long long& count) const
+{
     const int n = lines.TokenCount();
     if (n < 3 || !lines.TokenIs(n - 1, "]") || !lines.TokenIs(n - 3, "["))
         return false;
@@ -115,7 +126,8 @@ bool LoaderMQO::EndsWithByteCount(long long& count) const {
     return true;
 }
 
-int LoaderMQO::SkipBytes(long long count) {
+int LoaderMQO::SkipBytes(long long count)
+{
     // Seeking past the end succeeds on a C stream, so check against the size.
     const long long pos = std::ftell(stream);
     if (count < 0 || pos < 0 || count > fileSize - pos)
@@ -125,7 +137,8 @@ int LoaderMQO::SkipBytes(long long count) {
     return std::ftell(stream) == pos + count ? kOk : kBad;
 }
 
-int LoaderMQO::SkipChunk() {
+int LoaderMQO::SkipChunk()
+{
     long long bytes = 0;
     if (LastTokenIs("{")) {
         int depth = 1;
@@ -148,7 +161,8 @@ int LoaderMQO::SkipChunk() {
     return kOk;
 }
 
-int LoaderMQO::ParseBody() {
+int LoaderMQO::ParseBody()
+{
     for (;;) {
         if (const int code = UpdateProgress(); code != kOk)
             return code;
@@ -169,7 +183,8 @@ int LoaderMQO::ParseBody() {
     }
 }
 
-int LoaderMQO::ParseMaterials() {
+int LoaderMQO::ParseMaterials()
+{
     float colour[4] = {0.0f, 0.0f, 0.0f, 0.0f}; // carried from line to line
     for (;;) {
         if (const int code = NextEntry(); code != kOk)
@@ -186,7 +201,8 @@ int LoaderMQO::ParseMaterials() {
     }
 }
 
-void LoaderMQO::ParseMaterialLine(float colour[4]) {
+void LoaderMQO::ParseMaterialLine(float colour[4])
+{
     const int n = lines.TokenCount();
     int i = 1; // token 0 is the material's name
     while (i < n) {
@@ -210,7 +226,8 @@ void LoaderMQO::ParseMaterialLine(float colour[4]) {
     }
 }
 
-int LoaderMQO::ParseObject() {
+int LoaderMQO::ParseObject()
+{
     chunkFirstVertex = object->vertices.size();
     for (;;) {
         if (const int code = NextEntry(); code != kOk)
@@ -230,12 +247,14 @@ int LoaderMQO::ParseObject() {
     }
 }
 
-void LoaderMQO::AddVertex(double x, double y, double z) {
+void LoaderMQO::AddVertex(double x, double y, double z)
+{
     CPolyVertex* v = object->AddVertex(CVector3(x, y, z));
     v->id = nextVertexId++;
 }
 
-int LoaderMQO::ParseVertices() {
+int LoaderMQO::ParseVertices()
+{
     for (;;) {
         if (const int code = NextLineInChunk(); code != kOk)
             return code;
@@ -247,7 +266,8 @@ int LoaderMQO::ParseVertices() {
     }
 }
 
-int LoaderMQO::ParseBinaryVertices() {
+int LoaderMQO::ParseBinaryVertices()
+{
     for (;;) {
         if (const int code = NextLineInChunk(); code != kOk)
             return code;
@@ -282,7 +302,8 @@ int LoaderMQO::ParseBinaryVertices() {
     }
 }
 
-int LoaderMQO::ParseFaces() {
+int LoaderMQO::ParseFaces()
+{
     for (;;) {
         if (const int code = NextEntry(); code != kOk)
             return code == kClosed ? kOk : code;
@@ -291,7 +312,8 @@ int LoaderMQO::ParseFaces() {
     }
 }
 
-int LoaderMQO::ParseFaceLine() {
+int LoaderMQO::ParseFaceLine()
+{
     // n V ( i1 ... in ) [M ( m )] [UV ( u1 v1 ... un vn )]
     const long long tokenCount = lines.TokenCount();
     const long long n = lines.TokenAsInt(0);

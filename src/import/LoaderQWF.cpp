@@ -14,7 +14,8 @@
 namespace {
 
 // A whole token in the C locale; a leading '+' is accepted, non-finite values are not.
-template <class Number> bool ParseWhole(std::string_view token, Number& value) {
+template <class Number> bool ParseWhole(std::string_view token, Number& value)
+{
     const bool plus = !token.empty() && token.front() == '+';
     if (plus)
         token.remove_prefix(1);
@@ -31,33 +32,37 @@ template <class Number> bool ParseWhole(std::string_view token, Number& value) {
 
 } // namespace
 
-ReadResult CPolyModel::ReadQWF(const std::string& path, IProgress* progress) {
+ReadResult CPolyModel::ReadQWF(const std::string& path, IProgress* progress)
+{
     fileName = path;
     LoaderQWF loader(path, *this);
     return loader.Run(progress);
 }
 
-bool LoaderQWF::NextDouble(double& value) {
+bool LoaderQWF::NextDouble(double& value)
+{
     std::string_view token;
     return words_.Next(token) && ParseWhole(token, value);
 }
 
-bool LoaderQWF::NextInt(int& value) {
+bool LoaderQWF::NextInt(int& value)
+{
     std::string_view token;
     return words_.Next(token) && ParseWhole(token, value);
 }
 
-bool LoaderQWF::Tick() {
-    const int percent =
-        static_cast<int>(static_cast<int64_t>(words_.Position()) * 100 /
-                         static_cast<int64_t>(bytes_.size()));
+bool LoaderQWF::Tick()
+{
+    const int percent = static_cast<int>(static_cast<int64_t>(words_.Position()) * 100 /
+                                         static_cast<int64_t>(bytes_.size()));
     if (percent == lastPercent_)
         return true;
     lastPercent_ = percent;
     return scope_->Update(percent);
 }
 
-ReadResult LoaderQWF::Run(IProgress* progress) {
+ReadResult LoaderQWF::Run(IProgress* progress)
+{
     if (!bytes_.Load(path_))
         return kReadFailed;
     words_ = WordScanner(bytes_.view());
@@ -125,7 +130,8 @@ ReadResult LoaderQWF::Run(IProgress* progress) {
     return kReadOk;
 }
 
-LoaderQWF::Step LoaderQWF::ReadSlice() {
+LoaderQWF::Step LoaderQWF::ReadSlice()
+{
     int axis = 0;
     if (!NextInt(axis))
         return Step::kFailed;
@@ -138,7 +144,8 @@ LoaderQWF::Step LoaderQWF::ReadSlice() {
     return Step::kOk;
 }
 
-LoaderQWF::Step LoaderQWF::ReadPart() {
+LoaderQWF::Step LoaderQWF::ReadPart()
+{
     if (!slice_)
         return Step::kFailed;
     slice_->parts.push_back(std::make_unique<Spart>(slice_));
@@ -163,7 +170,8 @@ LoaderQWF::Step LoaderQWF::ReadPart() {
     }
 }
 
-LoaderQWF::Step LoaderQWF::ReadLine() {
+LoaderQWF::Step LoaderQWF::ReadLine()
+{
     if (!slice_)
         return Step::kFailed;
     int partnerId = 0;
@@ -183,7 +191,8 @@ LoaderQWF::Step LoaderQWF::ReadLine() {
     return Step::kOk;
 }
 
-LoaderQWF::Step LoaderQWF::ReadMesh() {
+LoaderQWF::Step LoaderQWF::ReadMesh()
+{
     std::string_view token;
     for (;;) {
         if (!Tick())

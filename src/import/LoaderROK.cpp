@@ -10,7 +10,8 @@
 
 namespace {
 
-bool IsSectionKeyword(std::string_view w) {
+bool IsSectionKeyword(std::string_view w)
+{
     return w == "POINT" || w == "LINE0" || w == "FACE0" || w == "END00" || w == "PALC0";
 }
 
@@ -20,26 +21,32 @@ enum class Step { kOk, kFail, kCancel };
 class RokWords {
 public:
     RokWords(std::string_view bytes, ProgressScope& progress)
-        : scanner_(bytes), percent_(bytes.size()), progress_(progress) {}
+        : scanner_(bytes), percent_(bytes.size()), progress_(progress)
+    {
+    }
 
     // Next word; kFail at end of input.
-    Step Next(std::string_view& word) {
+    Step Next(std::string_view& word)
+    {
         if (!percent_.Update(progress_, scanner_.Position()))
             return Step::kCancel;
         return scanner_.Next(word) ? Step::kOk : Step::kFail;
     }
-    bool AtEnd(std::string_view& word, Step& step) {
+    bool AtEnd(std::string_view& word, Step& step)
+    {
         step = Next(word);
         return step != Step::kOk;
     }
     // Next word inside a record: a section keyword there means the record was cut short.
-    Step Field(std::string_view& word) {
+    Step Field(std::string_view& word)
+    {
         const Step s = Next(word);
         if (s == Step::kOk && IsSectionKeyword(word))
             return Step::kFail;
         return s;
     }
-    Step Fields(int count, std::string_view* words) {
+    Step Fields(int count, std::string_view* words)
+    {
         for (int i = 0; i < count; ++i)
             if (const Step s = Field(words[i]); s != Step::kOk)
                 return s;
@@ -59,7 +66,8 @@ struct Line {
 
 // The corners of a face from its line numbers, in the order the lines meet.
 Step AddCornersFromLines(CPolyFace* face, const std::vector<Line>& lines,
-                         const std::vector<CPolyVertex*>& points, const std::vector<int>& numbers) {
+                         const std::vector<CPolyVertex*>& points, const std::vector<int>& numbers)
+{
     const int pointCount = static_cast<int>(points.size());
     auto valid = [&](int p) { return p >= 1 && p <= pointCount; };
     int prev = 0;
@@ -94,7 +102,8 @@ Step AddCornersFromLines(CPolyFace* face, const std::vector<Line>& lines,
     return Step::kOk;
 }
 
-Step ReadRok(std::string_view bytes, CPolyModel& model, ProgressScope& progress) {
+Step ReadRok(std::string_view bytes, CPolyModel& model, ProgressScope& progress)
+{
     CPolyObject* object = model.AddObject();
     RokWords words(bytes, progress);
     std::string_view w;
@@ -196,18 +205,22 @@ Step ReadRok(std::string_view bytes, CPolyModel& model, ProgressScope& progress)
 
 } // namespace
 
-ReadResult CPolyModel::ReadROK(const std::string& path, IProgress* progress) {
+ReadResult CPolyModel::ReadROK(const std::string& path, IProgress* progress)
+{
     fileName = path;
     LoaderROK loader(path, this, progress);
     return loader.Read();
 }
 
 LoaderROK::LoaderROK(const std::string& file, CPolyModel* target, IProgress* display)
-    : path(file), model(target), progress(display, "File Open") {}
+    : path(file), model(target), progress(display, "File Open")
+{
+}
 
 LoaderROK::~LoaderROK() = default;
 
-ReadResult LoaderROK::Read() {
+ReadResult LoaderROK::Read()
+{
     FileBytes bytes;
     if (!bytes.Load(path))
         return kReadFailed;
@@ -229,7 +242,8 @@ ReadResult LoaderROK::Read() {
     return model->BuildTopology() ? kReadOk : kReadFailed;
 }
 
-void ReverseFace(CPolyFace& face) {
+void ReverseFace(CPolyFace& face)
+{
     face.normal = face.normal * -1.0;
     face.d = -face.d;
     const int n = face.corners.size();
@@ -263,7 +277,8 @@ struct EdgeKey {
     bool operator==(const EdgeKey& o) const { return lo == o.lo && hi == o.hi; }
 };
 
-bool KeyLess(const EdgeKey& x, const EdgeKey& y) {
+bool KeyLess(const EdgeKey& x, const EdgeKey& y)
+{
     std::less<const CPolyVertex*> less;
     if (x.lo != y.lo)
         return less(x.lo, y.lo);
@@ -271,13 +286,15 @@ bool KeyLess(const EdgeKey& x, const EdgeKey& y) {
 }
 
 // The undirected edge from a corner to its successor.
-EdgeKey KeyOf(const CFaceCorner* c) {
+EdgeKey KeyOf(const CFaceCorner* c)
+{
     const CPolyVertex* a = c->vertex;
     const CPolyVertex* b = c->next->vertex;
     return std::less<const CPolyVertex*>()(a, b) ? EdgeKey{a, b} : EdgeKey{b, a};
 }
 
-bool HasRing(const CPolyFace* f) {
+bool HasRing(const CPolyFace* f)
+{
     return f->corners.size() >= 3 && f->corners[0]->next;
 }
 
@@ -285,7 +302,8 @@ bool HasRing(const CPolyFace* f) {
 // corners of q in list order and, for each, the corners of s in list order.
 // Large faces use a sorted list of s's edges instead of the pairwise scan.
 bool SameWayOnFirstSharedEdge(const CPolyFace& q, const CPolyFace& s,
-                              std::vector<std::pair<EdgeKey, int>>& scratch) {
+                              std::vector<std::pair<EdgeKey, int>>& scratch)
+{
     auto sameWay = [](const CFaceCorner* qc, const CFaceCorner* sc) {
         return qc->vertex == sc->vertex; // the edges join the same two vertices
     };
@@ -317,7 +335,8 @@ bool SameWayOnFirstSharedEdge(const CPolyFace& q, const CPolyFace& s,
 
 } // namespace
 
-void HarmoniseWinding(CPolyModel& model) {
+void HarmoniseWinding(CPolyModel& model)
+{
     std::vector<CPolyFace*> faces;
     for (const auto& obj : model.objects)
         for (CPolyFace* f : obj->faces)

@@ -7,16 +7,19 @@
 
 namespace {
 
-bool IsBlank(char c) {
+bool IsBlank(char c)
+{
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == ',';
 }
 
-bool IsBracket(char c) {
+bool IsBracket(char c)
+{
     return c == '[' || c == ']' || c == '{' || c == '}';
 }
 
 // One word of a VRML text from pos; false at end of input.
-bool ScanWord(std::string_view bytes, size_t& pos, std::string_view& word) {
+bool ScanWord(std::string_view bytes, size_t& pos, std::string_view& word)
+{
     const size_t size = bytes.size();
     for (;;) {
         while (pos < size && IsBlank(bytes[pos]))
@@ -54,18 +57,22 @@ bool ScanWord(std::string_view bytes, size_t& pos, std::string_view& word) {
 
 } // namespace
 
-ReadResult CPolyModel::ReadWRL(const std::string& path, IProgress* progress) {
+ReadResult CPolyModel::ReadWRL(const std::string& path, IProgress* progress)
+{
     fileName = path;
     LoaderWRL loader(path, this, progress);
     return loader.Read();
 }
 
 LoaderWRL::LoaderWRL(const std::string& file, CPolyModel* target, IProgress* display)
-    : path(file), model(target), progress(display, "File Open") {}
+    : path(file), model(target), progress(display, "File Open")
+{
+}
 
 LoaderWRL::~LoaderWRL() = default;
 
-ReadResult LoaderWRL::Read() {
+ReadResult LoaderWRL::Read()
+{
     if (!bytes.Load(path))
         return kReadFailed;
     progress.SetRange(0, 100);
@@ -90,7 +97,8 @@ ReadResult LoaderWRL::Read() {
     return model->BuildTopology() ? kReadOk : kReadFailed;
 }
 
-bool LoaderWRL::NextAtTop(std::string_view& word, Step& step) {
+bool LoaderWRL::NextAtTop(std::string_view& word, Step& step)
+{
     const int percent = static_cast<int>(static_cast<unsigned long long>(pos) * 100 / bytes.size());
     if (percent != lastPercent) {
         lastPercent = percent;
@@ -103,14 +111,16 @@ bool LoaderWRL::NextAtTop(std::string_view& word, Step& step) {
     return ScanWord(bytes.view(), pos, word);
 }
 
-LoaderWRL::Step LoaderWRL::Next(std::string_view& word) {
+LoaderWRL::Step LoaderWRL::Next(std::string_view& word)
+{
     Step step;
     if (NextAtTop(word, step))
         return kOk;
     return step == kCancel ? kCancel : kFail; // the file ends inside a node or list
 }
 
-LoaderWRL::Step LoaderWRL::ParseNodeBody(std::string_view field, Step (LoaderWRL::*parse)()) {
+LoaderWRL::Step LoaderWRL::ParseNodeBody(std::string_view field, Step (LoaderWRL::*parse)())
+{
     std::string_view word;
     for (;;) {
         if (const Step s = Next(word); s != kOk)
@@ -124,25 +134,29 @@ LoaderWRL::Step LoaderWRL::ParseNodeBody(std::string_view field, Step (LoaderWRL
     }
 }
 
-LoaderWRL::Step LoaderWRL::ParseCoordinate3() {
+LoaderWRL::Step LoaderWRL::ParseCoordinate3()
+{
     object = model->AddObject();
     return ParseNodeBody("point", &LoaderWRL::ParsePoints);
 }
 
-LoaderWRL::Step LoaderWRL::ParseIndexedFaceSet() {
+LoaderWRL::Step LoaderWRL::ParseIndexedFaceSet()
+{
     if (!object)
         return kFail; // faces with no points to index
     return ParseNodeBody("coordIndex", &LoaderWRL::ParseFaceList);
 }
 
-LoaderWRL::Step LoaderWRL::ReadNumber(std::string_view word, double& value) {
+LoaderWRL::Step LoaderWRL::ReadNumber(std::string_view word, double& value)
+{
     // Only numbers belong in a point list; one too large for a double is refused too.
     if (!StartsWithNumber(word) || !ParseLeadingDouble(word, value))
         return kFail;
     return kOk;
 }
 
-LoaderWRL::Step LoaderWRL::ParsePoints() {
+LoaderWRL::Step LoaderWRL::ParsePoints()
+{
     std::string_view word;
     if (const Step s = Next(word); s != kOk)
         return s;
@@ -172,7 +186,8 @@ LoaderWRL::Step LoaderWRL::ParsePoints() {
     }
 }
 
-LoaderWRL::Step LoaderWRL::AddIndex(std::string_view word, CPolyFace*& face) {
+LoaderWRL::Step LoaderWRL::AddIndex(std::string_view word, CPolyFace*& face)
+{
     if (!StartsWithNumber(word))
         return kFail;
     const int64_t index = ParseLeadingInt(word);
@@ -188,7 +203,8 @@ LoaderWRL::Step LoaderWRL::AddIndex(std::string_view word, CPolyFace*& face) {
     return kOk;
 }
 
-LoaderWRL::Step LoaderWRL::ParseFaceList() {
+LoaderWRL::Step LoaderWRL::ParseFaceList()
+{
     std::string_view word;
     if (const Step s = Next(word); s != kOk)
         return s;

@@ -57,10 +57,10 @@ ReadMethod ReaderFor(const std::string& ext)
         ReadMethod read;
     };
     static const Entry table[] = {
-        {".6ks", &CPolyModel::Read6KS}, {".obj", &CPolyModel::ReadOBJ},
-        {".dxf", &CPolyModel::ReadDXF}, {".rok", &CPolyModel::ReadROK},
-        {".3ds", &CPolyModel::Read3DS}, {".mqo", &CPolyModel::ReadMQO},
-        {".wrl", &CPolyModel::ReadWRL}, {".qwf", &CPolyModel::ReadQWF},
+        {".6ks", &CPolyModel::Read6KS},   {".obj", &CPolyModel::ReadOBJ},
+        {".dxf", &CPolyModel::ReadDXF},   {".rok", &CPolyModel::ReadROK},
+        {".3ds", &CPolyModel::Read3DS},   {".mqo", &CPolyModel::ReadMQO},
+        {".wrl", &CPolyModel::ReadWRL},   {".qwf", &CPolyModel::ReadQWF},
         {".fold", &CPolyModel::ReadFOLD},
     };
     for (const Entry& e : table)

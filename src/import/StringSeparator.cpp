@@ -10,24 +10,28 @@
 
 namespace {
 
-bool IsDigit(char c) {
+bool IsDigit(char c)
+{
     return c >= '0' && c <= '9';
 }
 
 } // namespace
 
-int LeadingInt(std::string_view text) {
+int LeadingInt(std::string_view text)
+{
     const int64_t v = ParseLeadingInt(text);
     return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
 }
 
-double LeadingDouble(std::string_view text) {
+double LeadingDouble(std::string_view text)
+{
     double value = 0.0;
     ParseLeadingDouble(text, value); // an overflow leaves 0
     return value;
 }
 
-bool StartsWithNumber(std::string_view text) {
+bool StartsWithNumber(std::string_view text)
+{
     size_t i = 0;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         ++i;
@@ -39,14 +43,16 @@ bool StartsWithNumber(std::string_view text) {
     return false;
 }
 
-StringSeparator::StringSeparator() {
+StringSeparator::StringSeparator()
+{
     for (const char c : {'(', ')', ',', ':', ';', '=', '[', ']', '{', '}'})
         singleCharTokens[static_cast<unsigned char>(c)] = 1;
 }
 
 StringSeparator::~StringSeparator() = default;
 
-void StringSeparator::SetToken(int index, const char* text) {
+void StringSeparator::SetToken(int index, const char* text)
+{
     if (index < 0)
         return;
     if (static_cast<size_t>(index) >= tokens.size())
@@ -54,7 +60,8 @@ void StringSeparator::SetToken(int index, const char* text) {
     tokens[static_cast<size_t>(index)].assign(text);
 }
 
-int StringSeparator::Tokenize(const char* text) {
+int StringSeparator::Tokenize(const char* text)
+{
     scratch_.clear();
     int count = 0;
     bool inQuotes = false;
@@ -100,30 +107,36 @@ int StringSeparator::Tokenize(const char* text) {
     return count;
 }
 
-const char* StringSeparator::Token(int i) const {
+const char* StringSeparator::Token(int i) const
+{
     if (i < 0 || i >= tokenCount)
         return "";
     return tokens[static_cast<size_t>(i)].c_str();
 }
 
-bool StringSeparator::FirstTokenIs(const char* word, int n) const {
+bool StringSeparator::FirstTokenIs(const char* word, int n) const
+{
     return tokenCount >= n && tokenCount > 0 && strcasecmp(tokens[0].c_str(), word) == 0;
 }
 
-bool StringSeparator::TokenIs(int i, const char* word) const {
+bool StringSeparator::TokenIs(int i, const char* word) const
+{
     return i >= 0 && i < tokenCount &&
            strcasecmp(tokens[static_cast<size_t>(i)].c_str(), word) == 0;
 }
 
-int StringSeparator::TokenAsInt(int i) const {
+int StringSeparator::TokenAsInt(int i) const
+{
     return (i >= 0 && i < tokenCount) ? LeadingInt(tokens[static_cast<size_t>(i)]) : 0;
 }
 
-double StringSeparator::TokenAsDouble(int i) const {
+double StringSeparator::TokenAsDouble(int i) const
+{
     return (i >= 0 && i < tokenCount) ? LeadingDouble(tokens[static_cast<size_t>(i)]) : 0.0;
 }
 
-int FileStringSeparator::ReadLine() {
+int FileStringSeparator::ReadLine()
+{
     line_.clear();
     bool any = false;
     for (;;) {
@@ -148,7 +161,8 @@ int FileStringSeparator::ReadLine() {
     return Tokenize(line_.c_str());
 }
 
-int AsciiFileString::ReadLine() {
+int AsciiFileString::ReadLine()
+{
     char buffer[kPieceLimit + 1];
     if (!std::fgets(buffer, kPieceLimit, file)) {
         tokenCount = -1;

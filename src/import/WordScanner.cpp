@@ -1,11 +1,13 @@
 #include "import/WordScanner.h"
 
-void WordScanner::SkipLine() {
+void WordScanner::SkipLine()
+{
     while (pos_ < data_.size() && data_[pos_] != '\n')
         ++pos_;
 }
 
-std::string_view WordScanner::TakeLine(size_t limit) {
+std::string_view WordScanner::TakeLine(size_t limit)
+{
     const size_t avail = data_.size() - pos_;
     const size_t n = avail < limit ? avail : limit;
     const size_t lf = data_.substr(pos_, n).find('\n');

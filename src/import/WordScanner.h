@@ -59,7 +59,8 @@ class ReadPercent {
 public:
     explicit ReadPercent(uint64_t fileSize) : size_(fileSize) {}
     // False when the user cancelled.
-    bool Update(ProgressScope& progress, uint64_t position) {
+    bool Update(ProgressScope& progress, uint64_t position)
+    {
         if (size_ == 0)
             return true;
         const int percent = static_cast<int>(position * 100 / size_);

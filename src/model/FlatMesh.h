@@ -32,8 +32,7 @@ struct CCornerData {
     // every triangle maps affinely onto its paper triangle, so this is exact.
     static CCornerData Lerp(const CCornerData& a, const CCornerData& b, double t)
     {
-        return {{a.paper.u + t * (b.paper.u - a.paper.u),
-                 a.paper.v + t * (b.paper.v - a.paper.v)}};
+        return {{a.paper.u + t * (b.paper.u - a.paper.u), a.paper.v + t * (b.paper.v - a.paper.v)}};
     }
 };
 

@@ -25,7 +25,10 @@ void CCornerList::Erase(int index)
     --count_;
 }
 
-void CCornerList::Reverse() { std::reverse(items_, items_ + count_); }
+void CCornerList::Reverse()
+{
+    std::reverse(items_, items_ + count_);
+}
 
 CFaceCorner* CPolyFace::AddCorner(CPolyVertex* v)
 {

@@ -17,7 +17,8 @@ struct TessSink {
     bool skipPrimitive = false;
     bool failed = false;
 
-    void Vertex(const int* data) {
+    void Vertex(const int* data)
+    {
         if (skipPrimitive)
             return;
         if (!data) { // a vertex we did not feed: drop the rest of this primitive
@@ -65,14 +66,16 @@ struct TessSink {
     }
 };
 
-void GLAPIENTRY OnTessBegin(GLenum type, void* data) {
+void GLAPIENTRY OnTessBegin(GLenum type, void* data)
+{
     auto* sink = static_cast<TessSink*>(data);
     sink->type = type;
     sink->count = 0;
     sink->skipPrimitive = false;
 }
 
-void GLAPIENTRY OnTessVertex(void* vertex, void* data) {
+void GLAPIENTRY OnTessVertex(void* vertex, void* data)
+{
     auto* sink = static_cast<TessSink*>(data);
     // No exception may unwind through the tessellator's C frames.
     try {
@@ -92,7 +95,8 @@ using TessCallback = void(GLAPIENTRY*)();
 } // namespace
 
 bool TessellatePolygon(const std::vector<CVector3>& points, const CVector3& normal,
-                       std::vector<std::array<int, 3>>& triangles) {
+                       std::vector<std::array<int, 3>>& triangles)
+{
     if (points.size() < 3)
         return true;
     // The tessellator keeps pointers to the coordinates and the vertex data
@@ -134,7 +138,8 @@ bool TessellatePolygon(const std::vector<CVector3>& points, const CVector3& norm
     return true;
 }
 
-CVector3 OutlineNormal(const std::vector<CVector3>& points) {
+CVector3 OutlineNormal(const std::vector<CVector3>& points)
+{
     CVector3 n;
     const size_t count = points.size();
     for (size_t i = 0; i < count; ++i) {
@@ -147,7 +152,8 @@ CVector3 OutlineNormal(const std::vector<CVector3>& points) {
     return n;
 }
 
-bool IsConvexOutline(const std::vector<CVector3>& points) {
+bool IsConvexOutline(const std::vector<CVector3>& points)
+{
     const size_t count = points.size();
     if (count < 4)
         return true;

@@ -105,7 +105,8 @@ bool CPolyModel::BuildTopology()
                     CPolyFace* tri = obj->NewFace();
                     for (const int k : t)
                         tri->AddCorner(f->corners[k]->vertex);
-                    faces.push_back(tri); // may reallocate: f stays valid, the reference does not matter
+                    faces.push_back(
+                        tri); // may reallocate: f stays valid, the reference does not matter
                     removed.push_back(0);
                     tri->CleanCorners();
                 }

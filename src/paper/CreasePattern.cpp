@@ -105,7 +105,8 @@ private:
     void Grow()
     {
         s_.cells.assign(2 * s_.cells.size(), Cell{});
-        const uint32_t n = static_cast<uint32_t>(out_.vertices.size()) - 1; // the new one comes after
+        const uint32_t n =
+            static_cast<uint32_t>(out_.vertices.size()) - 1; // the new one comes after
         for (uint32_t v = 0; v < n; ++v) {
             const CPaperPoint& p = out_.vertices[v];
             Insert(static_cast<int32_t>(std::floor((p.u - lo_.u) / cell_)),
@@ -284,9 +285,9 @@ void BuildCreasePattern(const CFlatMesh& form, const COriginFaces& opened, CCrea
             continue; // its twin made it
         const size_t tf = h / 3, tg = static_cast<size_t>(g) / 3;
         e.foldAngle = Dihedral(s.front[tf], s.front[tg], out.folded[b] - out.folded[a]);
-        e.designAngle = e.foldAngle - OpenedDihedral(opened, form.tri[tf].origin,
-                                                     form.tri[tg].origin, out.vertices[a],
-                                                     out.vertices[b]);
+        e.designAngle =
+            e.foldAngle - OpenedDihedral(opened, form.tri[tf].origin, form.tri[tg].origin,
+                                         out.vertices[a], out.vertices[b]);
         e.kind = e.designAngle >= kCreaseDegrees    ? CreaseKind::Valley
                  : e.designAngle <= -kCreaseDegrees ? CreaseKind::Mountain
                                                     : CreaseKind::Flat;

@@ -8,7 +8,10 @@
 #include <vector>
 
 // Half-edge h = 3 t + j runs from corner j to corner (j + 1) % 3 of triangle t.
-inline uint32_t NextInTriangle(uint32_t h) { return h % 3 == 2 ? h - 2 : h + 1; }
+inline uint32_t NextInTriangle(uint32_t h)
+{
+    return h % 3 == 2 ? h - 2 : h + 1;
+}
 
 struct CHalfEdgeBuffers {
     std::vector<uint32_t> start; // per vertex + 1: where its bucket begins

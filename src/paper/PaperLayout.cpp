@@ -268,7 +268,8 @@ bool FlatPlane(const Soup& s, CVector3& n, CVector3& origin)
     double largestArea = -1.0;
     std::vector<CVector3> area(s.corner.size() / 3);
     for (size_t t = 0; t < area.size(); ++t) {
-        area[t] = (s.corner[3 * t + 1] - s.corner[3 * t]).Cross(s.corner[3 * t + 2] - s.corner[3 * t]);
+        area[t] =
+            (s.corner[3 * t + 1] - s.corner[3 * t]).Cross(s.corner[3 * t + 2] - s.corner[3 * t]);
         const double a = area[t].Length();
         if (a > largestArea) {
             largestArea = a;
@@ -350,10 +351,11 @@ std::string WhyNotFlat(double defect, const CVector3& at)
         std::snprintf(angle, sizeof angle, "%.1f", defect);
     else
         std::snprintf(angle, sizeof angle, "%.2g", defect);
-    std::snprintf(text, sizeof text,
-                  "This surface does not unfold flat: angle defect up to %s\xC2\xB0 at (%.3g, %.3g, "
-                  "%.3g).",
-                  angle, at.x, at.y, at.z);
+    std::snprintf(
+        text, sizeof text,
+        "This surface does not unfold flat: angle defect up to %s\xC2\xB0 at (%.3g, %.3g, "
+        "%.3g).",
+        angle, at.x, at.y, at.z);
     return text;
 }
 

@@ -7,7 +7,8 @@
 
 #include <algorithm>
 
-void CNetViewController::Resize(int w, int h) {
+void CNetViewController::Resize(int w, int h)
+{
     width = w;
     height = h;
     halfWidth = w / 2;
@@ -21,39 +22,45 @@ void CNetViewController::Resize(int w, int h) {
         sheetScale = usableH / kSheetHeightCm;
 }
 
-void CNetViewController::ToPicture(double u, double v, double& x, double& y) const {
+void CNetViewController::ToPicture(double u, double v, double& x, double& y) const
+{
     const double k = DrawFactor();
     x = (u - 1.0) * k;
     y = (v - 1.0) * k;
 }
 
-void CNetViewController::ToWindow(double u, double v, double& x, double& y) const {
+void CNetViewController::ToWindow(double u, double v, double& x, double& y) const
+{
     double px = 0.0, py = 0.0;
     ToPicture(u, v, px, py);
     x = halfWidth + (px + OffsetX());
     y = halfHeight - (py + OffsetY());
 }
 
-void CNetViewController::LeftDown(int x, int y, bool qwfModel) {
+void CNetViewController::LeftDown(int x, int y, bool qwfModel)
+{
     if (!qwfModel)
         return;
     lastX = downX = x;
     lastY = downY = y;
 }
 
-void CNetViewController::MiddleDown(int x, int y) {
+void CNetViewController::MiddleDown(int x, int y)
+{
     lastX = downX = x;
     lastY = downY = y;
 }
 
-void CNetViewController::RightDown(int x, int y, bool qwfModel) {
+void CNetViewController::RightDown(int x, int y, bool qwfModel)
+{
     if (!qwfModel)
         return;
     lastX = x;
     lastY = y;
 }
 
-bool CNetViewController::MouseMove(int x, int y, const NetViewButtons& buttons) {
+bool CNetViewController::MouseMove(int x, int y, const NetViewButtons& buttons)
+{
     if ((buttons.right && buttons.ctrl) || buttons.middle) {
         panX += (x - lastX) / zoom;
         panY -= (y - lastY) / zoom;
@@ -73,7 +80,8 @@ bool CNetViewController::MouseMove(int x, int y, const NetViewButtons& buttons) 
     return false;
 }
 
-bool CNetViewController::Wheel(int delta, bool haveModel) {
+bool CNetViewController::Wheel(int delta, bool haveModel)
+{
     if (!haveModel)
         return false;
     const double factor = std::max(1.0 + delta / 1000.0, kMinWheelFactor);
@@ -81,7 +89,8 @@ bool CNetViewController::Wheel(int delta, bool haveModel) {
     return true;
 }
 
-Spart* CNetViewController::PartNear(const CSlicePlane& slice, double x, double y) const {
+Spart* CNetViewController::PartNear(const CSlicePlane& slice, double x, double y) const
+{
     double best = kPickRadius;
     Spart* hit = nullptr;
     for (const auto& part : slice.parts) {
@@ -98,7 +107,8 @@ Spart* CNetViewController::PartNear(const CSlicePlane& slice, double x, double y
     return hit;
 }
 
-bool CNetViewController::LeftUp(CPolyModel* model, int x, int y) {
+bool CNetViewController::LeftUp(CPolyModel* model, int x, int y)
+{
     if (!model || !model->pickedPlane)
         return false;
     if (SquaredDistanceInt(downX, downY, x, y) > kClickSlopSquared)
@@ -108,7 +118,8 @@ bool CNetViewController::LeftUp(CPolyModel* model, int x, int y) {
     return true;
 }
 
-bool CNetViewController::DeleteKey(CPolyModel* model) {
+bool CNetViewController::DeleteKey(CPolyModel* model)
+{
     if (!model)
         return false;
     return DeleteMarkedParts(model);

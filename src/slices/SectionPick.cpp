@@ -6,7 +6,8 @@
 #include "view3d/ViewCamera.h"
 
 CSlicePlane* NearestSliceOutline(const CPolyModel& model, double x, double y,
-                                 const WindowProjection& project) {
+                                 const WindowProjection& project)
+{
     double best = kDoubleMax;
     CSlicePlane* nearest = nullptr;
     for (const auto& slice : model.planes) {
@@ -27,7 +28,8 @@ CSlicePlane* NearestSliceOutline(const CPolyModel& model, double x, double y,
 }
 
 bool SectionViewClick(CPolyModel* model, int downX, int downY, int x, int y, int height,
-                      const WindowProjection& project) {
+                      const WindowProjection& project)
+{
     if (!model || SquaredDistanceInt(downX, downY, x, y) > 9)
         return false;
     if (CSlicePlane* hit = NearestSliceOutline(*model, x, height - y, project))
@@ -35,7 +37,8 @@ bool SectionViewClick(CPolyModel* model, int downX, int downY, int x, int y, int
     return true;
 }
 
-bool SectionViewClick(CPolyModel* model, const CViewCamera& camera, int x, int y) {
+bool SectionViewClick(CPolyModel* model, const CViewCamera& camera, int x, int y)
+{
     const WindowProjection project = [&camera](const CVector3& p, double& wx, double& wy) {
         WindowPoint w;
         if (!camera.ProjectToWindow(p, w))

@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <array>
 
-PartVertex* Spart::AddVertex(double x, double y, double z, double u, double v) {
+PartVertex* Spart::AddVertex(double x, double y, double z, double u, double v)
+{
     outline.push_back(std::make_unique<PartVertex>(x, y, z, u, v));
     return outline.back().get();
 }
 
-void Spart::Triangulate() {
+void Spart::Triangulate()
+{
     triangles.clear();
     std::vector<CVector3> points;
     points.reserve(outline.size());
@@ -30,7 +32,8 @@ void Spart::Triangulate() {
     }
 }
 
-void CSlicePlane::UpdatePartBounds() {
+void CSlicePlane::UpdatePartBounds()
+{
     minU = minV = kDoubleMax;
     maxU = maxV = -kDoubleMax;
     for (const auto& part : parts)
@@ -39,19 +42,22 @@ void CSlicePlane::UpdatePartBounds() {
     UpdatePaddedSize(*this);
 }
 
-void GrowPartBounds(CSlicePlane& slice, double u, double v) {
+void GrowPartBounds(CSlicePlane& slice, double u, double v)
+{
     slice.maxU = std::max(slice.maxU, u);
     slice.maxV = std::max(slice.maxV, v);
     slice.minU = std::min(slice.minU, u);
     slice.minV = std::min(slice.minV, v);
 }
 
-void UpdatePaddedSize(CSlicePlane& slice) {
+void UpdatePaddedSize(CSlicePlane& slice)
+{
     slice.paddedWidth = slice.maxU - slice.minU + 2.0 * kPartMargin;
     slice.paddedHeight = slice.maxV - slice.minV + 2.0 * kPartMargin;
 }
 
-int CSlicePlane::RemoveMarkedParts() {
+int CSlicePlane::RemoveMarkedParts()
+{
     const size_t before = parts.size();
     std::erase_if(parts, [](const std::unique_ptr<Spart>& p) { return p->marked; });
     const int removed = static_cast<int>(before - parts.size());
@@ -60,7 +66,8 @@ int CSlicePlane::RemoveMarkedParts() {
     return removed;
 }
 
-void PairIntersectionLines(CPolyModel& model, int lineCount) {
+void PairIntersectionLines(CPolyModel& model, int lineCount)
+{
     if (lineCount < 0)
         lineCount = 0;
     std::vector<IntersectionLine*> byId(static_cast<size_t>(lineCount) + 1, nullptr);
@@ -84,7 +91,8 @@ void PairIntersectionLines(CPolyModel& model, int lineCount) {
     }
 }
 
-bool DeleteMarkedParts(CPolyModel* model) {
+bool DeleteMarkedParts(CPolyModel* model)
+{
     if (!model || !model->pickedPlane)
         return false;
     CSlicePlane* slice = model->pickedPlane;

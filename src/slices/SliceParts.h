@@ -18,7 +18,9 @@ struct PartVertex {
 
     PartVertex() = default;
     PartVertex(double px, double py, double pz, double pu, double pv)
-        : x(px), y(py), z(pz), u(pu), v(pv) {}
+        : x(px), y(py), z(pz), u(pu), v(pv)
+    {
+    }
 };
 
 // Three vertices of the owning part's outline, in the tessellator's order.
@@ -60,7 +62,9 @@ public:
     IntersectionLine(double px1, double py1, double pz1, double px2, double py2, double pz2,
                      double pu1, double pv1, double pu2, double pv2, CSlicePlane* ownerSlice)
         : x1(px1), y1(py1), z1(pz1), x2(px2), y2(py2), z2(pz2), u1(pu1), v1(pv1), u2(pu2), v2(pv2),
-          owner(ownerSlice) {}
+          owner(ownerSlice)
+    {
+    }
     virtual ~IntersectionLine() = default;
     IntersectionLine(const IntersectionLine&) = delete;
     IntersectionLine& operator=(const IntersectionLine&) = delete;
@@ -87,7 +91,8 @@ void UpdatePaddedSize(CSlicePlane& slice);
 // false when it has no place (the polyline breaks there). kDoubleMax when no
 // segment is drawn.
 template <class Project>
-double OutlineDistance(const Spart& part, double x, double y, Project&& project) {
+double OutlineDistance(const Spart& part, double x, double y, Project&& project)
+{
     double best = kDoubleMax;
     bool havePrev = false;
     double ax = 0.0, ay = 0.0;

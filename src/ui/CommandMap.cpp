@@ -35,7 +35,10 @@ void CCommandMap::Add(int id, Handler handler, Rule rule)
     entries_[id] = Entry{std::move(handler), std::move(rule)};
 }
 
-void CCommandMap::Remove(int id) { entries_.erase(id); }
+void CCommandMap::Remove(int id)
+{
+    entries_.erase(id);
+}
 
 bool CCommandMap::Update(int id, CCmdUI& ui) const
 {

@@ -22,10 +22,10 @@ enum CommandId : int {
     kCmdRecentFile1 = 57616, // to kCmdRecentFile1 + 3
     kCmdAbout = 57664,
     kCmdExit = 57665,
-    kCmdSave = 32778,         // Ctrl+S: nothing handles it
-    kCmdEditUndoDoc = 57643,  // Alt+Backspace: the document's empty handler
-    kPaneRotateHelp = 59146,  // status bar pane with the mouse help
-    kPaneViewStatus = 59147,  // status bar pane the views write to
+    kCmdSave = 32778,        // Ctrl+S: nothing handles it
+    kCmdEditUndoDoc = 57643, // Alt+Backspace: the document's empty handler
+    kPaneRotateHelp = 59146, // status bar pane with the mouse help
+    kPaneViewStatus = 59147, // status bar pane the views write to
     // Commands and panes beyond the first build's table.
     kCmdRedo = 32900,
     kCmdExportCreasePattern = 32901,
@@ -91,8 +91,7 @@ private:
 // The route of one lookup, first target first; null entries are skipped.
 class CCommandRoute {
 public:
-    explicit CCommandRoute(std::vector<const CCommandMap*> targets)
-        : targets_(std::move(targets))
+    explicit CCommandRoute(std::vector<const CCommandMap*> targets) : targets_(std::move(targets))
     {
     }
     // Asks the owning target's rule. An id that nothing on the route knows is

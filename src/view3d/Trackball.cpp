@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-CQuaternion QuaternionProduct(const CQuaternion& a, const CQuaternion& b) {
+CQuaternion QuaternionProduct(const CQuaternion& a, const CQuaternion& b)
+{
     CQuaternion r;
     r.x = a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y;
     r.y = a.w * b.y + a.y * b.w + a.z * b.x - a.x * b.z;
@@ -11,7 +12,8 @@ CQuaternion QuaternionProduct(const CQuaternion& a, const CQuaternion& b) {
     return r;
 }
 
-void QuaternionToMatrix(const CQuaternion& q, float m[16]) {
+void QuaternionToMatrix(const CQuaternion& q, float m[16])
+{
     const float n = q.x * q.x + q.y * q.y + q.z * q.z + q.w * q.w;
     const float s = n > 0.0f ? 2.0f / n : 0.0f;
     const float xx = s * q.x * q.x, yy = s * q.y * q.y, zz = s * q.z * q.z;
@@ -33,14 +35,16 @@ void QuaternionToMatrix(const CQuaternion& q, float m[16]) {
     m[15] = 1.0f;
 }
 
-void Trackball::SetRadius(int halfWidth, int halfHeight) {
+void Trackball::SetRadius(int halfWidth, int halfHeight)
+{
     const double hw = halfWidth, hh = halfHeight;
     radius = std::sqrt(hw * hw + hh * hh);
     if (!(radius > 0.0))
         radius = 1.0;
 }
 
-CSpherePoint Trackball::MapToSphere(int px, int py, int halfWidth, int halfHeight) const {
+CSpherePoint Trackball::MapToSphere(int px, int py, int halfWidth, int halfHeight) const
+{
     CSpherePoint p;
     double x = (px - halfWidth) / radius;
     double y = (halfHeight - py) / radius;
@@ -59,7 +63,8 @@ CSpherePoint Trackball::MapToSphere(int px, int py, int halfWidth, int halfHeigh
     return p;
 }
 
-void Trackball::DragTo(const CSpherePoint& e) {
+void Trackball::DragTo(const CSpherePoint& e)
+{
     end = e;
     qDrag.x = start.y * end.z - start.z * end.y;
     qDrag.y = start.z * end.x - start.x * end.z;

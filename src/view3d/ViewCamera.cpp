@@ -4,13 +4,15 @@
 
 namespace {
 
-void Identity(double m[16]) {
+void Identity(double m[16])
+{
     std::fill(m, m + 16, 0.0);
     m[0] = m[5] = m[10] = m[15] = 1.0;
 }
 
 // r = a * b, column-major.
-void Multiply(const double a[16], const double b[16], double r[16]) {
+void Multiply(const double a[16], const double b[16], double r[16])
+{
     double t[16];
     for (int c = 0; c < 4; ++c)
         for (int row = 0; row < 4; ++row) {
@@ -22,14 +24,16 @@ void Multiply(const double a[16], const double b[16], double r[16]) {
     std::copy(t, t + 16, r);
 }
 
-void Translation(float x, float y, float z, double m[16]) {
+void Translation(float x, float y, float z, double m[16])
+{
     Identity(m);
     m[12] = x;
     m[13] = y;
     m[14] = z;
 }
 
-void Frustum(double l, double r, double b, double t, double n, double f, double m[16]) {
+void Frustum(double l, double r, double b, double t, double n, double f, double m[16])
+{
     std::fill(m, m + 16, 0.0);
     m[0] = 2.0 * n / (r - l);
     m[5] = 2.0 * n / (t - b);
@@ -42,7 +46,8 @@ void Frustum(double l, double r, double b, double t, double n, double f, double 
 
 } // namespace
 
-void CViewCamera::Resize(int cx, int cy) {
+void CViewCamera::Resize(int cx, int cy)
+{
     width = cx;
     height = cy;
     halfWidth = cx / 2;
@@ -50,7 +55,8 @@ void CViewCamera::Resize(int cx, int cy) {
     SetupProjection();
 }
 
-void CViewCamera::ResetCamera() {
+void CViewCamera::ResetCamera()
+{
     trackball = Trackball();
     centre = CVector3();
     distance = kResetDistance;
@@ -58,7 +64,8 @@ void CViewCamera::ResetCamera() {
     SetupProjection();
 }
 
-void CViewCamera::SetupProjection() {
+void CViewCamera::SetupProjection()
+{
     viewport[0] = 0;
     viewport[1] = 0;
     viewport[2] = width;
@@ -84,14 +91,16 @@ void CViewCamera::SetupProjection() {
     ++revision_;
 }
 
-void CViewCamera::ClampDistance() {
+void CViewCamera::ClampDistance()
+{
     if (distance < kFarthest)
         distance = kFarthest;
     if (distance > kNearest)
         distance = kNearest;
 }
 
-void CViewCamera::RightButtonDown(int x, int y, const MouseState& s) {
+void CViewCamera::RightButtonDown(int x, int y, const MouseState& s)
+{
     downX = x;
     downY = y;
     trackball.SetRadius(halfWidth, halfHeight);
@@ -107,13 +116,15 @@ void CViewCamera::RightButtonDown(int x, int y, const MouseState& s) {
     }
 }
 
-void CViewCamera::RightButtonUp() {
+void CViewCamera::RightButtonUp()
+{
     trackball.SetRadius(halfWidth, halfHeight);
     trackball.EndDrag();
     dragMode_ = CameraMove::None;
 }
 
-CameraMove CViewCamera::MouseMove(int x, int y, const MouseState& s) {
+CameraMove CViewCamera::MouseMove(int x, int y, const MouseState& s)
+{
     trackball.SetRadius(halfWidth, halfHeight);
     CameraMove move = CameraMove::None;
     if (s.middle || (s.right && s.ctrl)) {
@@ -152,7 +163,8 @@ CameraMove CViewCamera::MouseMove(int x, int y, const MouseState& s) {
     return move;
 }
 
-bool CViewCamera::Wheel(int delta) {
+bool CViewCamera::Wheel(int delta)
+{
     const double before = distance;
     distance += delta / 500.0;
     ClampDistance();
@@ -160,7 +172,8 @@ bool CViewCamera::Wheel(int delta) {
     return distance != before;
 }
 
-bool CViewCamera::ProjectToWindow(const CVector3& p, WindowPoint& out) const {
+bool CViewCamera::ProjectToWindow(const CVector3& p, WindowPoint& out) const
+{
     // The modelview matrix is the identity, so the projection alone maps the point.
     const double* P = projection;
     const double cx = P[0] * p.x + P[4] * p.y + P[8] * p.z + P[12];

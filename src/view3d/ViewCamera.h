@@ -74,7 +74,8 @@ public:
     // by w would mirror it onto the screen.
     bool ProjectToWindow(const CVector3& p, WindowPoint& out) const;
     // Mouse position (y down) as a window point (y up).
-    WindowPoint MouseToWindow(int x, int y) const {
+    WindowPoint MouseToWindow(int x, int y) const
+    {
         return {static_cast<double>(x), static_cast<double>(height - y)};
     }
 

@@ -9,16 +9,19 @@ CFrameView::CFrameView(QWidget* parent) : CGLPaneView(parent) {}
 
 CFrameView::~CFrameView() = default;
 
-void CFrameView::DrawContents() {
+void CFrameView::DrawContents()
+{
     DrawSectionSlices(*g_pModel, devicePixelRatioF());
 }
 
-void CFrameView::LeftButtonDown(int x, int y) {
+void CFrameView::LeftButtonDown(int x, int y)
+{
     Camera().downX = x;
     Camera().downY = y;
 }
 
-void CFrameView::LeftButtonUp(int x, int y) {
+void CFrameView::LeftButtonUp(int x, int y)
+{
     if (SectionViewClick(g_pModel.get(), Camera(), x, y))
         emit UpdateAllViewsRequested(kHintDisplayFlags);
 }

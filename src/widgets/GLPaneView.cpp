@@ -9,7 +9,8 @@
 
 namespace {
 
-MouseState StateOf(const QMouseEvent& e) {
+MouseState StateOf(const QMouseEvent& e)
+{
     MouseState s;
     const Qt::MouseButtons b = e.buttons();
     s.left = b.testFlag(Qt::LeftButton);
@@ -21,16 +22,19 @@ MouseState StateOf(const QMouseEvent& e) {
     return s;
 }
 
-int X(const QMouseEvent& e) {
+int X(const QMouseEvent& e)
+{
     return static_cast<int>(e.position().x());
 }
-int Y(const QMouseEvent& e) {
+int Y(const QMouseEvent& e)
+{
     return static_cast<int>(e.position().y());
 }
 
 } // namespace
 
-CGLPaneView::CGLPaneView(QWidget* parent) : CPaneView(parent) {
+CGLPaneView::CGLPaneView(QWidget* parent) : CPaneView(parent)
+{
     camera_.Resize(width(), height());
     // The idle pass asks the active view first: the face count of the last
     // open stays readable instead of being emptied at once.
@@ -40,7 +44,8 @@ CGLPaneView::CGLPaneView(QWidget* parent) : CPaneView(parent) {
     });
 }
 
-CGLPaneView::~CGLPaneView() {
+CGLPaneView::~CGLPaneView()
+{
     if (glReady_ && context()) {
         makeCurrent();
         renderer_.ReleaseGL();
@@ -48,7 +53,8 @@ CGLPaneView::~CGLPaneView() {
     }
 }
 
-void CGLPaneView::OnUpdate(int hint) {
+void CGLPaneView::OnUpdate(int hint)
+{
     if (hint == kHintNewModel) {
         camera_.ResetCamera();
         camera_.Resize(width(), height());
@@ -60,20 +66,23 @@ void CGLPaneView::OnUpdate(int hint) {
     CPaneView::OnUpdate(hint);
 }
 
-void CGLPaneView::initializeGL() {
+void CGLPaneView::initializeGL()
+{
     // A reparented pane gets a new context: its lists are built again.
     renderer_.InitGL();
     glReady_ = true;
 }
 
-void CGLPaneView::resizeGL(int w, int h) {
+void CGLPaneView::resizeGL(int w, int h)
+{
     // Qt passes device pixels; the camera works in the mouse's logical pixels.
     (void)w;
     (void)h;
     camera_.Resize(width(), height());
 }
 
-void CGLPaneView::paintGL() {
+void CGLPaneView::paintGL()
+{
     ++frameCount_;
     renderer_.BeginScene(camera_, devicePixelRatioF());
     if (g_pModel)
@@ -81,7 +90,8 @@ void CGLPaneView::paintGL() {
     renderer_.EndScene();
 }
 
-void CGLPaneView::mousePressEvent(QMouseEvent* event) {
+void CGLPaneView::mousePressEvent(QMouseEvent* event)
+{
     if (!g_pModel)
         return;
     if (event->button() == Qt::RightButton)
@@ -90,7 +100,8 @@ void CGLPaneView::mousePressEvent(QMouseEvent* event) {
         LeftButtonDown(X(*event), Y(*event));
 }
 
-void CGLPaneView::mouseReleaseEvent(QMouseEvent* event) {
+void CGLPaneView::mouseReleaseEvent(QMouseEvent* event)
+{
     if (!g_pModel)
         return;
     if (event->button() == Qt::RightButton)
@@ -99,7 +110,8 @@ void CGLPaneView::mouseReleaseEvent(QMouseEvent* event) {
         LeftButtonUp(X(*event), Y(*event));
 }
 
-void CGLPaneView::mouseMoveEvent(QMouseEvent* event) {
+void CGLPaneView::mouseMoveEvent(QMouseEvent* event)
+{
     if (!g_pModel)
         return;
     const MouseState s = StateOf(*event);
@@ -111,14 +123,16 @@ void CGLPaneView::mouseMoveEvent(QMouseEvent* event) {
         PlainMouseMove(X(*event), Y(*event), s.left);
 }
 
-void CGLPaneView::PlainMouseMove(int x, int y, bool leftDown) {
+void CGLPaneView::PlainMouseMove(int x, int y, bool leftDown)
+{
     if (leftDown)
         return;
     camera_.lastX = x;
     camera_.lastY = y;
 }
 
-void CGLPaneView::wheelEvent(QWheelEvent* event) {
+void CGLPaneView::wheelEvent(QWheelEvent* event)
+{
     // The wheel works with or without a model.
     if (camera_.Wheel(event->angleDelta().y()))
         update();

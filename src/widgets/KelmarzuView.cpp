@@ -13,9 +13,15 @@ CKelmarzuView::CKelmarzuView(QWidget* parent) : CPaneView(parent) {}
 
 CKelmarzuView::~CKelmarzuView() = default;
 
-void CKelmarzuView::initializeGL() { InitNetViewGL(); }
+void CKelmarzuView::initializeGL()
+{
+    InitNetViewGL();
+}
 
-bool CKelmarzuView::ShowsPattern() { return g_pModel && !qwfModel; }
+bool CKelmarzuView::ShowsPattern()
+{
+    return g_pModel && !qwfModel;
+}
 
 void CKelmarzuView::OnUpdate(int hint)
 {

@@ -6,7 +6,8 @@
 #include <QKeyEvent>
 #include <QResizeEvent>
 
-CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera()) {
+CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera())
+{
     // Reaches a handler only while this pane is the active view.
     Commands().Add(
         kCmdFixShape,
@@ -19,14 +20,14 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
         },
         [this](CCmdUI& ui) { ui.Enable(controller_.CanFixShape()); });
     // The main window asks this rule directly, whichever pane is active.
-    Commands().Add(kPaneIntersections, nullptr, [this](CCmdUI& ui) {
-        ui.SetText(intersections_.PaneText(g_pModel.get()));
-    });
+    Commands().Add(kPaneIntersections, nullptr,
+                   [this](CCmdUI& ui) { ui.SetText(intersections_.PaneText(g_pModel.get())); });
 }
 
 CModelView::~CModelView() = default;
 
-void CModelView::OnUpdate(int hint) {
+void CModelView::OnUpdate(int hint)
+{
     // The shape (or the whole model) may have been replaced behind the
     // session's back: it lets go of every record it pointed at.
     if (hint == kHintNewModel || hint == kHintUndo) {
@@ -36,12 +37,14 @@ void CModelView::OnUpdate(int hint) {
     CGLPaneView::OnUpdate(hint);
 }
 
-void CModelView::resizeEvent(QResizeEvent* event) {
+void CModelView::resizeEvent(QResizeEvent* event)
+{
     lastDesignViewWidth = event->size().width();
     CGLPaneView::resizeEvent(event);
 }
 
-void CModelView::keyPressEvent(QKeyEvent* event) {
+void CModelView::keyPressEvent(QKeyEvent* event)
+{
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
         controller_.Space();
         update();
@@ -51,7 +54,8 @@ void CModelView::keyPressEvent(QKeyEvent* event) {
     CGLPaneView::keyPressEvent(event);
 }
 
-void CModelView::DrawContents() {
+void CModelView::DrawContents()
+{
     DesignSceneState state;
     state.showFaces = showFaces;
     state.showEdges = showEdges;
@@ -66,11 +70,13 @@ void CModelView::DrawContents() {
         Renderer().DrawHandles(*selected);
 }
 
-void CModelView::LeftButtonDown(int x, int y) {
+void CModelView::LeftButtonDown(int x, int y)
+{
     controller_.LeftButtonDown(x, y);
 }
 
-void CModelView::LeftButtonUp(int, int) {
+void CModelView::LeftButtonUp(int, int)
+{
     // The release also puts a vertex moved by rejected steps back on the
     // surface shown, so the pane redraws in either case.
     controller_.EndLeftClick();
@@ -80,7 +86,8 @@ void CModelView::LeftButtonUp(int, int) {
     emit DesignChanged(false);
 }
 
-void CModelView::PlainMouseMove(int x, int y, bool leftDown) {
+void CModelView::PlainMouseMove(int x, int y, bool leftDown)
+{
     if (!leftDown) {
         if (controller_.UpdateHighlight(x, y))
             update();

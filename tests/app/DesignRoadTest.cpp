@@ -15,18 +15,22 @@ class DesignRoadTest : public GuiFixture {
     QWindow* Win() const { return Frame()->windowHandle(); }
     QPoint At(QWidget* pane, QPoint p) const { return pane->mapTo(Frame(), p); }
     // Moves carry the keys held, as the camera reads them at each move.
-    void Move(QWidget* pane, QPoint p, Qt::KeyboardModifiers k = {}) {
+    void Move(QWidget* pane, QPoint p, Qt::KeyboardModifiers k = {})
+    {
         QTest::mouseEvent(QTest::MouseMove, Win(), Qt::NoButton, k, At(pane, p));
     }
     void Press(QWidget* pane, QPoint p, Qt::MouseButton b = Qt::LeftButton,
-               Qt::KeyboardModifiers k = {}) {
+               Qt::KeyboardModifiers k = {})
+    {
         QTest::mousePress(Win(), b, k, At(pane, p));
     }
     void Release(QWidget* pane, QPoint p, Qt::MouseButton b = Qt::LeftButton,
-                 Qt::KeyboardModifiers k = {}) {
+                 Qt::KeyboardModifiers k = {})
+    {
         QTest::mouseRelease(Win(), b, k, At(pane, p));
     }
-    void Click(QWidget* pane, QPoint p) {
+    void Click(QWidget* pane, QPoint p)
+    {
         Press(pane, p);
         Release(pane, p);
     }
@@ -35,7 +39,8 @@ class DesignRoadTest : public GuiFixture {
 
     // Starts the window with the design view and the right column side by side
     // and opens the sample sheet.
-    void OpenSample() {
+    void OpenSample()
+    {
         Start();
         Frame()->resize(1000, 700);
         Frame()->OuterSplitter()->setSizes({640, 360});
@@ -49,7 +54,8 @@ class DesignRoadTest : public GuiFixture {
     }
 
     // Hover the vertex nearest the pane's middle and click it; returns its position.
-    CVector3 SelectMiddleVertex() {
+    CVector3 SelectMiddleVertex()
+    {
         CModelView* view = Frame()->DesignView();
         const CVector3 at = MiddleVertex(*g_pModel, Cam()).pos;
         const QPoint p = PaneMouse(Cam(), at);
@@ -62,7 +68,8 @@ class DesignRoadTest : public GuiFixture {
 
     // Presses on the X tip and moves along its screen direction by `fraction`
     // of the handle's screen length, in `steps` moves; returns the last point.
-    QPoint DragX(const CVector3& at, double fraction, int steps) {
+    QPoint DragX(const CVector3& at, double fraction, int steps)
+    {
         CModelView* view = Frame()->DesignView();
         const QPoint base = PaneMouse(Cam(), at);
         const QPoint tip = PaneMouse(Cam(), at + CVector3{CDesignSession::kHandleLength, 0, 0});
@@ -78,7 +85,8 @@ class DesignRoadTest : public GuiFixture {
     }
 
 private slots:
-    void foldLiveThenSpaceAndUndoBringBackTheLoadedShape() {
+    void foldLiveThenSpaceAndUndoBringBackTheLoadedShape()
+    {
         OpenSample();
         CModelView* view = Frame()->DesignView();
         QCOMPARE(g_pModel->faceCount, 3200);
@@ -152,7 +160,8 @@ private slots:
         QVERIFY(Session().HasSelection());
     }
 
-    void undoWhileDraggingForgetsTheSelection() {
+    void undoWhileDraggingForgetsTheSelection()
+    {
         OpenSample();
         const std::vector<CVector3> loaded = Corners(*g_pModel);
         const CVector3 at = SelectMiddleVertex();
@@ -168,7 +177,8 @@ private slots:
         QVERIFY(g_pModel->undoStack.empty());
     }
 
-    void fixShapeOnlyWhileTheDesignViewIsActive() {
+    void fixShapeOnlyWhileTheDesignViewIsActive()
+    {
         OpenSample();
         const CVector3 at = SelectMiddleVertex();
         Frame()->UpdateCommandUI();
@@ -224,7 +234,8 @@ private slots:
         QCOMPARE(Corners(*g_pModel), folded);
     }
 
-    void exportAfterAFoldWritesTheFoldedShape() {
+    void exportAfterAFoldWritesTheFoldedShape()
+    {
         OpenSample();
         const std::vector<CVector3> loaded = Corners(*g_pModel);
         const CVector3 at = SelectMiddleVertex();
@@ -261,7 +272,8 @@ private slots:
         QVERIFY(shape.TriangleCount() > loaded.size() / 3);
     }
 
-    void noModelMeansOnlyTheWheelMovesTheCamera() {
+    void noModelMeansOnlyTheWheelMovesTheCamera()
+    {
         Start();
         QVERIFY(QTest::qWaitForWindowActive(Frame()));
         CModelView* view = Frame()->DesignView();
@@ -278,7 +290,8 @@ private slots:
         QCOMPARE(Cam().distance, distance + 0.24);
     }
 
-    void cameraDragsTurnZoomAndPanOnlyTheirPane() {
+    void cameraDragsTurnZoomAndPanOnlyTheirPane()
+    {
         OpenSample();
         CModelView* view = Frame()->DesignView();
         const QPoint mid(view->width() / 2, view->height() / 2);
@@ -310,7 +323,8 @@ private slots:
     }
 };
 
-QObject* MakeDesignRoadTest() {
+QObject* MakeDesignRoadTest()
+{
     return new DesignRoadTest;
 }
 

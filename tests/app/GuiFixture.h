@@ -167,5 +167,4 @@ private slots:
         showFaces = true;
         qwfModel = false;
     }
-
 };

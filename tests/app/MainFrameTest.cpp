@@ -165,8 +165,9 @@ private slots:
         QCOMPARE(fileRequests_.size(), 1);
         QCOMPARE(fileRequests_[0].kind, FileRequest::kOpen);
         QCOMPARE(fileRequests_[0].filter,
-                 QStringLiteral("Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;"
-                                "FOLD (*.fold)"));
+                 QStringLiteral(
+                     "Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;"
+                     "FOLD (*.fold)"));
 
         Load(QStringLiteral("m.obj"));
         const int hints = Frame()->DesignView()->UpdateCount();
@@ -319,6 +320,9 @@ private slots:
     }
 };
 
-QObject* MakeMainFrameTest() { return new MainFrameTest; }
+QObject* MakeMainFrameTest()
+{
+    return new MainFrameTest;
+}
 
 #include "MainFrameTest.moc"

@@ -87,8 +87,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(Frame()));
         CPolyModel* loaded = g_pModel.get();
 
-        Frame()->OpenModelFile(Touch(QStringLiteral("quad.obj"),
-                                     "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"));
+        Frame()->OpenModelFile(
+            Touch(QStringLiteral("quad.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n"));
         QCOMPARE(messages_, QStringList{"Error: Please make all polygons triangle."});
         QCOMPARE(g_pModel.get(), loaded);
 
@@ -279,6 +279,9 @@ private slots:
     }
 };
 
-QObject* MakeOpenRoutineTest() { return new OpenRoutineTest; }
+QObject* MakeOpenRoutineTest()
+{
+    return new OpenRoutineTest;
+}
 
 #include "OpenRoutineTest.moc"

@@ -14,13 +14,15 @@ class PaneShotTest : public GuiFixture {
     CDesignSession& Session() const { return View()->Session(); }
     const CViewCamera& Cam() const { return View()->Camera(); }
 
-    QImage Shot(const QString& name) {
+    QImage Shot(const QString& name)
+    {
         QImage img = View()->grabFramebuffer();
         [&] { QVERIFY(img.save(ArtefactPath(name), "PNG")); }();
         return img;
     }
 
-    void OpenSample() {
+    void OpenSample()
+    {
         Start();
         Frame()->resize(900, 700);
         QVERIFY(QTest::qWaitForWindowActive(Frame()));
@@ -31,7 +33,8 @@ class PaneShotTest : public GuiFixture {
     }
 
     // Pane position of the middle of the sheet's bounding box.
-    QPoint SheetMiddle() const {
+    QPoint SheetMiddle() const
+    {
         CVector3 lo{1e9, 1e9, 1e9}, hi{-1e9, -1e9, -1e9};
         for (const CPolyVertex* v : g_pModel->objects[0]->vertices) {
             lo = {std::min(lo.x, v->pos.x), std::min(lo.y, v->pos.y), std::min(lo.z, v->pos.z)};
@@ -41,7 +44,8 @@ class PaneShotTest : public GuiFixture {
     }
 
 private slots:
-    void sheetIsLitBlueOnWhiteWithTheHighlightInRed() {
+    void sheetIsLitBlueOnWhiteWithTheHighlightInRed()
+    {
         OpenSample();
         const double dpr = View()->devicePixelRatioF();
         QImage img = Shot(QStringLiteral("design-sheet.png"));
@@ -84,7 +88,8 @@ private slots:
         QVERIFY2(dark > 10, qPrintable(QString::number(dark)));
     }
 
-    void handlesShowTheirColoursAtTheTips() {
+    void handlesShowTheirColoursAtTheTips()
+    {
         OpenSample();
         const double dpr = View()->devicePixelRatioF();
         // Turn the camera so the Z handle does not point at the viewer.
@@ -119,7 +124,8 @@ private slots:
                  qPrintable(Describe(ball)));
     }
 
-    void foldedSheetIsDrawnFolded() {
+    void foldedSheetIsDrawnFolded()
+    {
         OpenSample();
         const double dpr = View()->devicePixelRatioF();
         const CShapeCorner v = MiddleVertex(*g_pModel, Cam());
@@ -149,7 +155,8 @@ private slots:
     }
 };
 
-QObject* MakePaneShotTest() {
+QObject* MakePaneShotTest()
+{
     return new PaneShotTest;
 }
 

@@ -1,6 +1,6 @@
 #include "app/CoreAdapters.h"
-#include "design/DesignStates.h"
 #include "app/ProgressState.h"
+#include "design/DesignStates.h"
 #include "support/Meshes.h"
 #include "support/TestFiles.h"
 #include "ui/CommandMap.h"
@@ -28,8 +28,8 @@ TEST(ProgressState, CaptionChangesOnlyWithThePercentage)
 
 TEST(ProgressState, PercentArithmetic)
 {
-    EXPECT_EQ(CProgressState::Percent(50, 0, 0), 0);   // empty range
-    EXPECT_EQ(CProgressState::Percent(50, 10, 5), 0);  // inverted range
+    EXPECT_EQ(CProgressState::Percent(50, 0, 0), 0);  // empty range
+    EXPECT_EQ(CProgressState::Percent(50, 10, 5), 0); // inverted range
     EXPECT_EQ(CProgressState::Percent(250, 0, 100), 100);
     // The lower bound is not subtracted from the position.
     EXPECT_EQ(CProgressState::Percent(60, 50, 150), 60);
@@ -57,7 +57,8 @@ TEST(CommandRoute, FirstTargetThatKnowsTheIdOwnsIt)
     int frameRuns = 0, viewRuns = 0;
     bool viewEnabled = false;
     frame.Add(kCmdFixShape, [&] { ++frameRuns; });
-    view.Add(kCmdFixShape, [&] { ++viewRuns; }, [&](CCmdUI& ui) { ui.Enable(viewEnabled); });
+    view.Add(
+        kCmdFixShape, [&] { ++viewRuns; }, [&](CCmdUI& ui) { ui.Enable(viewEnabled); });
     app.Add(kCmdAbout, [] {});
 
     CCommandRoute route({&view, &doc, &frame, &app});
@@ -84,7 +85,8 @@ TEST(CommandRoute, RulesTickAndRetextAndUpdateOnlyEntriesNeverRun)
 {
     CCommandMap doc;
     doc.Add(kPaneViewStatus, nullptr, [](CCmdUI& ui) { ui.SetText(""); });
-    doc.Add(kCmdShowFace, [] {}, [](CCmdUI& ui) { ui.SetCheck(true); });
+    doc.Add(
+        kCmdShowFace, [] {}, [](CCmdUI& ui) { ui.SetCheck(true); });
     CCommandRoute route({&doc});
     const CCmdUI pane = route.Query(kPaneViewStatus);
     EXPECT_TRUE(pane.Enabled());

@@ -10,20 +10,23 @@
 
 namespace {
 
-std::unique_ptr<CPolyModel> BuiltGrid() {
+std::unique_ptr<CPolyModel> BuiltGrid()
+{
     auto m = testmesh::Grid(4, 4);
     testmesh::Build(*m);
     return m;
 }
 
-CShapeCorner VertexAt(const CPolyModel& m, const CVector3& p) {
+CShapeCorner VertexAt(const CPolyModel& m, const CVector3& p)
+{
     const CShapeCorner c = NearestShapeCorner(m, p);
     return c.pos == p ? c : CShapeCorner{};
 }
 
 } // namespace
 
-TEST(UndoThroughSession, HeldVertexIsPutBackAndSelectionCleared) {
+TEST(UndoThroughSession, HeldVertexIsPutBackAndSelectionCleared)
+{
     auto m = BuiltGrid();
     CPolyObject* loaded = m->objects[0].get();
     CDesignSession session;
@@ -51,7 +54,8 @@ TEST(UndoThroughSession, HeldVertexIsPutBackAndSelectionCleared) {
     EXPECT_EQ(session.DragStep(0.3), CDesignSession::DragOutcome::kAccepted);
 }
 
-TEST(UndoThroughSession, SessionOnAnotherModelIsNotAsked) {
+TEST(UndoThroughSession, SessionOnAnotherModelIsNotAsked)
+{
     auto a = BuiltGrid();
     auto b = BuiltGrid();
     CDesignSession session;

@@ -13,17 +13,20 @@
 
 namespace viewtest {
 
-inline QString SamplePath() {
+inline QString SamplePath()
+{
     return QStringLiteral(LINTORO_SOURCE_DIR "/samples/sheet.obj");
 }
 
 // Where PNGs of the panes are kept for people to look at.
-inline QString ArtefactPath(const QString& name) {
+inline QString ArtefactPath(const QString& name)
+{
     return QStringLiteral(VIEWS_ARTEFACT_DIR "/") + name;
 }
 
 // Mouse position (logical pixels, y down) of a model point in a pane.
-inline QPoint PaneMouse(const CViewCamera& cam, const CVector3& p) {
+inline QPoint PaneMouse(const CViewCamera& cam, const CVector3& p)
+{
     WindowPoint w;
     if (!cam.ProjectToWindow(p, w))
         return QPoint(-1000, -1000);
@@ -32,7 +35,8 @@ inline QPoint PaneMouse(const CViewCamera& cam, const CVector3& p) {
 }
 
 // Every corner's position of the current shape, in order.
-inline std::vector<CVector3> Corners(const CPolyModel& m) {
+inline std::vector<CVector3> Corners(const CPolyModel& m)
+{
     std::vector<CVector3> out;
     ForEachShapeCorner(m, [&](int64_t, const CVector3& p) { out.push_back(p); });
     return out;
@@ -40,7 +44,8 @@ inline std::vector<CVector3> Corners(const CPolyModel& m) {
 
 // The corner whose projection is nearest to the pane's middle, so the
 // tests work on a vertex well inside the picture.
-inline CShapeCorner MiddleVertex(const CPolyModel& m, const CViewCamera& cam) {
+inline CShapeCorner MiddleVertex(const CPolyModel& m, const CViewCamera& cam)
+{
     CShapeCorner best;
     double bestD = 1e300;
     ForEachShapeCorner(m, [&](int64_t seq, const CVector3& pos) {
@@ -55,25 +60,30 @@ inline CShapeCorner MiddleVertex(const CPolyModel& m, const CViewCamera& cam) {
 }
 
 // Pixel of a grabbed pane at a logical mouse position.
-inline QColor PixelAt(const QImage& img, const QPoint& p, double dpr) {
+inline QColor PixelAt(const QImage& img, const QPoint& p, double dpr)
+{
     return img.pixelColor(static_cast<int>(p.x() * dpr), static_cast<int>(p.y() * dpr));
 }
 
-inline bool IsWhite(const QColor& c) {
+inline bool IsWhite(const QColor& c)
+{
     return c.red() > 250 && c.green() > 250 && c.blue() > 250;
 }
 
 // The face material lit from the front: clearly blue, red and green below it.
-inline bool IsLitBlue(const QColor& c) {
+inline bool IsLitBlue(const QColor& c)
+{
     return c.blue() > 200 && c.red() < c.blue() - 40 && c.green() < c.blue() - 40 && c.red() > 60;
 }
 
-inline bool IsPure(const QColor& c, int r, int g, int b) {
+inline bool IsPure(const QColor& c, int r, int g, int b)
+{
     const auto near = [](int v, int want) { return want ? v > 200 : v < 60; };
     return near(c.red(), r) && near(c.green(), g) && near(c.blue(), b);
 }
 
-inline QString Describe(const QColor& c) {
+inline QString Describe(const QColor& c)
+{
     return QStringLiteral("(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue());
 }
 

@@ -9,7 +9,8 @@ QObject* MakePaneShotTest();
 QObject* MakeCreasePatternPaneTest();
 QObject* MakeIntersectionViewTest();
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     int failures = 0;
     for (auto make : {MakeDesignRoadTest, MakePaneShotTest, MakeCreasePatternPaneTest,

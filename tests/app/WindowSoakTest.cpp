@@ -256,10 +256,10 @@ private slots:
         hooks.message = [this](const QString&, const QString& text) { messages_ << text; };
         hooks.file = [this](const FileRequest& r) -> QString {
             if (r.kind == FileRequest::kSave)
-                return Chance(0.2) ? QString()
-                                   : dir_->filePath(QStringLiteral("out%1.%2")
-                                                        .arg(events_)
-                                                        .arg(r.defaultSuffix));
+                return Chance(0.2)
+                           ? QString()
+                           : dir_->filePath(
+                                 QStringLiteral("out%1.%2").arg(events_).arg(r.defaultSuffix));
             if (!forcedOpen_.isEmpty())
                 return forcedOpen_;
             const QString choices[] = {Sample("sheet.obj"), Sample("slices.qwf"), QString(),

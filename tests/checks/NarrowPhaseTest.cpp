@@ -15,7 +15,8 @@ namespace {
 using checkmesh::Add;
 
 // Triangle 0 is the unit right triangle in z = 0; triangle 1 is (a, b, c).
-bool HitsBase(const CVector3& a, const CVector3& b, const CVector3& c, CVector3* at = nullptr) {
+bool HitsBase(const CVector3& a, const CVector3& b, const CVector3& c, CVector3* at = nullptr)
+{
     CFlatMesh m;
     Add(m, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
     Add(m, a, b, c);
@@ -24,7 +25,8 @@ bool HitsBase(const CVector3& a, const CVector3& b, const CVector3& c, CVector3*
     return forward;
 }
 
-TEST(NarrowPhase, CrossingsCount) {
+TEST(NarrowPhase, CrossingsCount)
+{
     CVector3 at;
     // An edge straight through the interior.
     EXPECT_TRUE(HitsBase({0.2, 0.2, -1}, {0.3, 0.2, 1}, {0.2, 0.3, 1}, &at));
@@ -39,7 +41,8 @@ TEST(NarrowPhase, CrossingsCount) {
     EXPECT_TRUE(HitsBase({0.0002, 0.5, -1}, {0.0002, 0.5, 1}, {0.0002, 0.6, 1}));
 }
 
-TEST(NarrowPhase, ContactsDoNotCount) {
+TEST(NarrowPhase, ContactsDoNotCount)
+{
     // A corner resting on the interior from above.
     EXPECT_FALSE(HitsBase({0.2, 0.2, 0}, {0.3, 0.2, 1}, {0.2, 0.3, 1}));
     // Resting a rounding error below it, or sunk by less than the tolerance.
@@ -65,14 +68,16 @@ TEST(NarrowPhase, ContactsDoNotCount) {
 }
 
 // Signed distance of p from the plane of triangle t.
-double Side(const CFlatMesh& m, size_t t, const CVector3& p) {
+double Side(const CFlatMesh& m, size_t t, const CVector3& p)
+{
     return m.tri[t].normal.Dot(p) + m.tri[t].d;
 }
 
 // Where triangle t meets the plane of triangle o, as an interval of
 // parameters along the direction dir; false when it does not meet it in a
 // segment (a corner too near the plane to tell).
-bool Chord(const CFlatMesh& m, size_t t, size_t o, const CVector3& dir, double& lo, double& hi) {
+bool Chord(const CFlatMesh& m, size_t t, size_t o, const CVector3& dir, double& lo, double& hi)
+{
     double d[3];
     for (int j = 0; j < 3; ++j) {
         d[j] = Side(m, o, m.Pos(t, j));
@@ -91,7 +96,8 @@ bool Chord(const CFlatMesh& m, size_t t, size_t o, const CVector3& dir, double& 
     return lo <= hi;
 }
 
-TEST(NarrowPhase, RandomPairsAgreeWithTheOverlapOfTheirChords) {
+TEST(NarrowPhase, RandomPairsAgreeWithTheOverlapOfTheirChords)
+{
     // Two triangles in general position meet in a segment of the line where
     // their planes meet: the overlap of the pieces of that line inside each.
     std::mt19937 rng(3);

@@ -9,7 +9,8 @@
 
 namespace {
 
-TEST(PaperCheck, FoldedSheetMatchesItsPaperUntilAPaperPointMoves) {
+TEST(PaperCheck, FoldedSheetMatchesItsPaperUntilAPaperPointMoves)
+{
     // A 3 x 4 sheet of 60 x 40 mm, folded by 90 degrees at x = 30 mm and scaled
     // into unit coordinates as the open routine does (unit = mm / 30).
     const double unitScale = 30.0;

@@ -16,7 +16,8 @@ using checkmesh::Add;
 using checkmesh::AddSheet;
 
 // Every pair the literal way: each unordered pair through the narrow phase.
-std::vector<CIntersectingPair> AllPairs(const CFlatMesh& m) {
+std::vector<CIntersectingPair> AllPairs(const CFlatMesh& m)
+{
     std::vector<CIntersectingPair> out;
     for (size_t a = 0; a < m.TriangleCount(); ++a)
         for (size_t b = a + 1; b < m.TriangleCount(); ++b) {
@@ -28,7 +29,8 @@ std::vector<CIntersectingPair> AllPairs(const CFlatMesh& m) {
 }
 
 void ExpectSamePairs(const std::vector<CIntersectingPair>& got,
-                     const std::vector<CIntersectingPair>& want) {
+                     const std::vector<CIntersectingPair>& want)
+{
     ASSERT_EQ(got.size(), want.size());
     for (size_t i = 0; i < got.size(); ++i) {
         EXPECT_EQ(got[i].a, want[i].a) << i;
@@ -38,7 +40,8 @@ void ExpectSamePairs(const std::vector<CIntersectingPair>& got,
 }
 
 // The checker's result agrees with the oracle in pairs, points, count and flags.
-void ExpectMatchesOracle(CSelfIntersectionCheck& check, const CFlatMesh& m) {
+void ExpectMatchesOracle(CSelfIntersectionCheck& check, const CFlatMesh& m)
+{
     const std::vector<CIntersectingPair> want = AllPairs(m);
     EXPECT_EQ(check.Run(m), want.size());
     EXPECT_EQ(check.Count(), want.size());
@@ -49,13 +52,15 @@ void ExpectMatchesOracle(CSelfIntersectionCheck& check, const CFlatMesh& m) {
     EXPECT_EQ(check.Flags(), flags);
 }
 
-double Wave(double x, double y) {
+double Wave(double x, double y)
+{
     return 0.15 * std::sin(5.0 * x) * std::cos(3.0 * y);
 }
 
 // A wavy sheet over [-1, 1]^2 whose part beyond x = 0.2 is mirrored through
 // that plane: the flap lands on the sheet, and the waves cross it along lines.
-CFlatMesh MirroredFlap(int side) {
+CFlatMesh MirroredFlap(int side)
+{
     CFlatMesh m;
     AddSheet(m, side, side, -1.0, 1.0, -1.0, 1.0, [](double x, double y) {
         return x <= 0.2 ? CVector3{x, y, Wave(x, y)} : CVector3{0.4 - x, y, Wave(x, y)};
@@ -63,7 +68,8 @@ CFlatMesh MirroredFlap(int side) {
     return m;
 }
 
-TEST(SelfIntersection, FlapPushedThroughASheetIsFound) {
+TEST(SelfIntersection, FlapPushedThroughASheetIsFound)
+{
     CFlatMesh m;
     AddSheet(m, 4, 4, 0.0, 1.0, 0.0, 1.0, checkmesh::Flat);
     const size_t sheet = m.TriangleCount();
@@ -97,7 +103,8 @@ TEST(SelfIntersection, FlapPushedThroughASheetIsFound) {
     EXPECT_EQ(check.Run(m), 0u);
 }
 
-TEST(SelfIntersection, StackedLayersCreasesAndContactsAreNotCollisions) {
+TEST(SelfIntersection, StackedLayersCreasesAndContactsAreNotCollisions)
+{
     CSelfIntersectionCheck check;
     // A flat fold: the half beyond x = 0.5 laid back onto the other half, then
     // a third layer a hair above it (within the tolerance).
@@ -128,7 +135,8 @@ TEST(SelfIntersection, StackedLayersCreasesAndContactsAreNotCollisions) {
     EXPECT_EQ(check.Run(over), 0u);
 }
 
-TEST(SelfIntersection, MirroredFlapOnAWavySheetMatchesTheOracle) {
+TEST(SelfIntersection, MirroredFlapOnAWavySheetMatchesTheOracle)
+{
     const CFlatMesh m = MirroredFlap(24);
     CSelfIntersectionCheck check;
     ExpectMatchesOracle(check, m);
@@ -143,7 +151,8 @@ TEST(SelfIntersection, MirroredFlapOnAWavySheetMatchesTheOracle) {
 // Random triangle soups: many crossings, plus the cases the check must skip
 // (copies moved within their plane, triangles sharing a corner with another,
 // triangles without area).
-CFlatMesh RandomSoup(std::mt19937& rng, int count, double size) {
+CFlatMesh RandomSoup(std::mt19937& rng, int count, double size)
+{
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     auto point = [&] { return CVector3{unit(rng), unit(rng), unit(rng)}; };
     CFlatMesh m;
@@ -169,7 +178,8 @@ CFlatMesh RandomSoup(std::mt19937& rng, int count, double size) {
     return m;
 }
 
-TEST(SelfIntersection, RandomSoupsMatchTheAllPairsOracle) {
+TEST(SelfIntersection, RandomSoupsMatchTheAllPairsOracle)
+{
     std::mt19937 rng(7);
     CSelfIntersectionCheck check; // one checker: buffers carried from run to run
     for (int round = 0; round < 30; ++round) {
@@ -187,7 +197,8 @@ TEST(SelfIntersection, RandomSoupsMatchTheAllPairsOracle) {
     }
 }
 
-TEST(SelfIntersection, CapKeepsTheFirstPairsAndStillCountsAll) {
+TEST(SelfIntersection, CapKeepsTheFirstPairsAndStillCountsAll)
+{
     std::mt19937 rng(11);
     const CFlatMesh m = RandomSoup(rng, 300, 0.3);
     CSelfIntersectionCheck check;

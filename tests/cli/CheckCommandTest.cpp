@@ -20,7 +20,8 @@ constexpr const char* kPierced = "v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\n"
                                  "v 0.5 0.5 -1\nv 0.7 0.5 1\nv 0.5 0.7 1\n"
                                  "f 1 2 3\nf 1 3 4\nf 5 6 7\n";
 
-TEST(CliCheck, FindsAFacePushedThroughASquare) {
+TEST(CliCheck, FindsAFacePushedThroughASquare)
+{
     const std::string path = testfiles::WriteScratch("pierced.obj", kPierced);
     CliRun r = Cli("check --json " + Quote(path));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -47,7 +48,8 @@ TEST(CliCheck, FindsAFacePushedThroughASquare) {
     EXPECT_EQ(r.out.find("pair 1 2"), std::string::npos);
 }
 
-TEST(CliCheck, SheetsAndFlatFoldsHaveNone) {
+TEST(CliCheck, SheetsAndFlatFoldsHaveNone)
+{
     const std::string sheet = testfiles::ScratchDir() + "/saddle.obj";
     ASSERT_EQ(Cli("sheet --rows 12 --cols 9 --shape saddle -o " + Quote(sheet)).status, 0);
     CliRun r = Cli("check " + Quote(sheet));
@@ -62,7 +64,8 @@ TEST(CliCheck, SheetsAndFlatFoldsHaveNone) {
     EXPECT_EQ(nlohmann::json::parse(r.out)["intersections"], 0);
 }
 
-TEST(CliCheck, BadCommandLinesAndFiles) {
+TEST(CliCheck, BadCommandLinesAndFiles)
+{
     const std::string path = testfiles::WriteScratch("one.obj", kPierced);
     EXPECT_EQ(Cli("check").status, 1);
     EXPECT_EQ(Cli("check " + Quote(path) + " " + Quote(path)).status, 1);

@@ -15,7 +15,8 @@ struct CliRun {
 };
 
 // The argument quoted for the shell.
-inline std::string Quote(const std::string& s) {
+inline std::string Quote(const std::string& s)
+{
     std::string q = "'";
     for (char c : s)
         q += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -23,7 +24,8 @@ inline std::string Quote(const std::string& s) {
 }
 
 // lintoro-cli with `args` (already quoted where needed), stdin empty.
-inline CliRun Cli(const std::string& args) {
+inline CliRun Cli(const std::string& args)
+{
     const std::string dir = testfiles::ScratchDir();
     const std::string out = dir + "/cli.out", err = dir + "/cli.err";
     const std::string cmd =

@@ -1,7 +1,7 @@
 // Runs the built lintoro-cli and checks what it prints, writes and returns.
 
-#include "LintoroVersion.h"
 #include "CliRunner.h"
+#include "LintoroVersion.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +46,10 @@ std::vector<int> MaskNumbers(std::string& text, const std::string& before, const
     return found;
 }
 
-std::string Scratch(const std::string& name) { return testfiles::ScratchDir() + "/" + name; }
+std::string Scratch(const std::string& name)
+{
+    return testfiles::ScratchDir() + "/" + name;
+}
 
 TEST(Cli, SheetThenInfoReportsTheModel)
 {
@@ -70,8 +73,8 @@ TEST(Cli, SheetOfPaperInMillimetresAndWhatInfoSaysOfItsPaper)
 {
     // A4 with ten cells along its height; jittered inner points stay inside the sheet.
     const std::string a4 = Scratch("a4.obj");
-    CliRun r = Cli("sheet --width 210 --height 297 --cells 10 --layout jittered --seed 3 -o " +
-                   Quote(a4));
+    CliRun r =
+        Cli("sheet --width 210 --height 297 --cells 10 --layout jittered --seed 3 -o " + Quote(a4));
     ASSERT_EQ(r.status, 0) << r.err;
     r = Cli("info --json " + Quote(a4));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -84,9 +87,13 @@ TEST(Cli, SheetOfPaperInMillimetresAndWhatInfoSaysOfItsPaper)
     const std::string again = Scratch("again.obj"), other = Scratch("other.obj"),
                       regular = Scratch("regular.obj");
     ASSERT_EQ(Cli("sheet --width=210 --height=297 --cells=10 --layout=jittered --seed=3 -o " +
-                  Quote(again)).status, 0);
+                  Quote(again))
+                  .status,
+              0);
     ASSERT_EQ(Cli("sheet --width 210 --height 297 --cells 10 --layout jittered --seed 4 -o " +
-                  Quote(other)).status, 0);
+                  Quote(other))
+                  .status,
+              0);
     ASSERT_EQ(Cli("sheet --width 210 --height 297 --cells 10 -o " + Quote(regular)).status, 0);
     EXPECT_EQ(testfiles::ReadWhole(a4), testfiles::ReadWhole(again));
     EXPECT_NE(testfiles::ReadWhole(a4), testfiles::ReadWhole(other));
@@ -94,7 +101,8 @@ TEST(Cli, SheetOfPaperInMillimetresAndWhatInfoSaysOfItsPaper)
 
     // A saddle has no paper, and info says why.
     const std::string saddle = Scratch("saddle.obj");
-    ASSERT_EQ(Cli("sheet --rows 8 --cols 8 --shape saddle --size 100 -o " + Quote(saddle)).status, 0);
+    ASSERT_EQ(Cli("sheet --rows 8 --cols 8 --shape saddle --size 100 -o " + Quote(saddle)).status,
+              0);
     r = Cli("info " + Quote(saddle));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("paper:        none: This surface does not unfold flat: angle defect up "
@@ -114,8 +122,8 @@ TEST(Cli, SheetOfPaperInMillimetresAndWhatInfoSaysOfItsPaper)
 
 TEST(Cli, OpenFailuresPrintTheOpenRoutinesMessages)
 {
-    const std::string quad = testfiles::WriteScratch(
-        "quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
+    const std::string quad =
+        testfiles::WriteScratch("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
     CliRun r = Cli("info " + Quote(quad));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
@@ -159,8 +167,8 @@ TEST(Cli, ConvertScalesIntoTheUnitCubeUnlessAskedNotTo)
 TEST(Cli, FailuresWriteNothingAndKeepExistingFiles)
 {
     const std::string out = testfiles::WriteScratch("keep.obj", "precious\n");
-    const std::string quad = testfiles::WriteScratch(
-        "quad2.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
+    const std::string quad =
+        testfiles::WriteScratch("quad2.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n");
     CliRun r = Cli("convert " + Quote(quad) + " " + Quote(out));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(testfiles::ReadWhole(out), "precious\n");
@@ -224,13 +232,14 @@ TEST(Cli, InfoReportsSlicesPartsAndLinesOfAQwfFile)
     r = Cli("info " + Quote(qwf));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(MaskNumbers(r.out, "", " triangles"), counts);
-    EXPECT_NE(r.out.find("slices:       2\nparts:        3\nlines:        3\n"
-                         "slice 1:      axis 0, 2 parts, 2 lines (1 paired), u 0.5..2, v 0.25..1.5\n"
-                         "  part 1:     5 vertices, T triangles, closed\n"
-                         "  part 2:     2 vertices, T triangles, open\n"
-                         "slice 2:      axis 2, 1 parts, 1 lines (1 paired), u 1..2, v 1..2\n"
-                         "  part 1:     4 vertices, T triangles, closed\n"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("slices:       2\nparts:        3\nlines:        3\n"
+                   "slice 1:      axis 0, 2 parts, 2 lines (1 paired), u 0.5..2, v 0.25..1.5\n"
+                   "  part 1:     5 vertices, T triangles, closed\n"
+                   "  part 2:     2 vertices, T triangles, open\n"
+                   "slice 2:      axis 2, 1 parts, 1 lines (1 paired), u 1..2, v 1..2\n"
+                   "  part 1:     4 vertices, T triangles, closed\n"),
+        std::string::npos)
         << r.out;
 }
 

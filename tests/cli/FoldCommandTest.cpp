@@ -17,18 +17,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Scratch(const std::string& name) {
+std::string Scratch(const std::string& name)
+{
     return testfiles::ScratchDir() + "/" + name;
 }
 
 // A 7 x 7 flat sheet: no grid line lies near the planes of the drags below.
-std::string Sheet() {
+std::string Sheet()
+{
     const std::string path = Scratch("fold-sheet.obj");
     EXPECT_EQ(Cli("sheet --rows 7 --cols 7 --size 2 -o " + Quote(path)).status, 0);
     return path;
 }
 
-int CountLines(const std::string& text, char tag) {
+int CountLines(const std::string& text, char tag)
+{
     std::istringstream in(text);
     std::string line;
     int n = 0;
@@ -39,7 +42,8 @@ int CountLines(const std::string& text, char tag) {
 
 } // namespace
 
-TEST(CliFold, SummaryCountsStepsAndTheWrittenRecords) {
+TEST(CliFold, SummaryCountsStepsAndTheWrittenRecords)
+{
     const std::string in = Sheet();
     const std::string out = Scratch("fold-out.obj");
     // Three equal steps: the second meets the crease of the first, which
@@ -73,7 +77,8 @@ TEST(CliFold, SummaryCountsStepsAndTheWrittenRecords) {
     EXPECT_EQ(r.out.substr(0, 21), "accepted 0 rejected 1");
 }
 
-TEST(CliFold, UndoingEverythingWritesWhatConvertWrites) {
+TEST(CliFold, UndoingEverythingWritesWhatConvertWrites)
+{
     const std::string in = Sheet();
     const std::string plain = Scratch("fold-plain.obj");
     ASSERT_EQ(Cli("convert " + Quote(in) + " " + Quote(plain)).status, 0);
@@ -106,7 +111,8 @@ TEST(CliFold, UndoingEverythingWritesWhatConvertWrites) {
     EXPECT_EQ(CountLines(recommitted, 'v'), 3 * CountLines(recommitted, 'f'));
 }
 
-TEST(CliFold, FailuresWriteNothing) {
+TEST(CliFold, FailuresWriteNothing)
+{
     const std::string in = Sheet();
     const std::string out = Scratch("fold-never.obj");
     for (const char* actions : {"--drag x:0.2", "--fix", "--select 1,2", "--select a,b,c",

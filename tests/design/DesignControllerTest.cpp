@@ -14,7 +14,8 @@ namespace {
 
 // A square pane whose projection maps model (x, y) straight to window
 // s/2*(x+1), s/2*(y+1): at 600 pixels the X and Y handles are 60 pixels long.
-void FlatProjection(CViewCamera& cam, double xy = 0.0, int size = 600) {
+void FlatProjection(CViewCamera& cam, double xy = 0.0, int size = 600)
+{
     cam.Resize(size, size);
     std::fill(cam.projection, cam.projection + 16, 0.0);
     cam.projection[0] = 1.0;
@@ -25,10 +26,12 @@ void FlatProjection(CViewCamera& cam, double xy = 0.0, int size = 600) {
 }
 
 // Mouse position (y down) over model point (x, y) under FlatProjection.
-int MouseX(double x) {
+int MouseX(double x)
+{
     return static_cast<int>(std::lround(300 * (x + 1)));
 }
-int MouseY(double y) {
+int MouseY(double y)
+{
     return static_cast<int>(std::lround(600 - 300 * (y + 1)));
 }
 
@@ -38,26 +41,30 @@ struct Rig {
     CViewCamera camera;
     CDesignController controller{session, camera};
 
-    explicit Rig(std::unique_ptr<CPolyModel> m) : model(std::move(m)) {
+    explicit Rig(std::unique_ptr<CPolyModel> m) : model(std::move(m))
+    {
         controller.AttachModel(model.get());
     }
 };
 
 // A 4x4 sheet over [0,1]^2 in z = 0, built into a model with its plane.
-std::unique_ptr<CPolyModel> Sheet() {
+std::unique_ptr<CPolyModel> Sheet()
+{
     auto m = testmesh::Grid(4, 4);
     testmesh::Build(*m);
     return m;
 }
 
-bool InWorkingShape(const CPolyModel& m, const CShapeCorner& c) {
+bool InWorkingShape(const CPolyModel& m, const CShapeCorner& c)
+{
     return m.designing && c.seq >= 0 && c.seq < static_cast<int64_t>(m.working.CornerCount()) &&
            m.working.pos[c.seq] == c.pos;
 }
 
 } // namespace
 
-TEST(DesignHighlight, TenPixelsIsOutNineNineIsIn) {
+TEST(DesignHighlight, TenPixelsIsOutNineNineIsIn)
+{
     auto m = std::make_unique<CPolyModel>();
     CPolyObject* o = m->AddObject();
     testmesh::AddFace(o, {{0, 0, 0}, {0.5, 0.5, 0}, {-0.5, 0.5, 0}});
@@ -81,7 +88,8 @@ TEST(DesignHighlight, TenPixelsIsOutNineNineIsIn) {
     EXPECT_EQ(rig.session.Highlighted().seq, 0);
 }
 
-TEST(DesignHighlight, EqualDistancesKeepTheFirstCornerInModelOrder) {
+TEST(DesignHighlight, EqualDistancesKeepTheFirstCornerInModelOrder)
+{
     auto m = std::make_unique<CPolyModel>();
     CPolyObject* a = m->AddObject();
     CPolyObject* b = m->AddObject();
@@ -101,7 +109,8 @@ TEST(DesignHighlight, EqualDistancesKeepTheFirstCornerInModelOrder) {
     EXPECT_TRUE(rig.controller.NearestCornerLinear(389, 256) == rig.session.Highlighted());
 }
 
-TEST(DesignHighlight, GridSearchAgreesWithTheLinearSearch) {
+TEST(DesignHighlight, GridSearchAgreesWithTheLinearSearch)
+{
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> u(-1.2, 1.2);
     auto m = std::make_unique<CPolyModel>();
@@ -136,7 +145,8 @@ TEST(DesignHighlight, GridSearchAgreesWithTheLinearSearch) {
     EXPECT_GT(found, 300);
 }
 
-TEST(DesignHandles, TiesGoToXThenYThenZ) {
+TEST(DesignHandles, TiesGoToXThenYThenZ)
+{
     auto m = Sheet();
     Rig rig(std::move(m));
     FlatProjection(rig.camera, 1.0); // window x = 300(x + y + 1): X and Y tips coincide
@@ -172,7 +182,8 @@ TEST(DesignHandles, TiesGoToXThenYThenZ) {
     EXPECT_EQ(rig.session.Handle(), 0);
 }
 
-TEST(DesignHandles, YBeatsZOnATie) {
+TEST(DesignHandles, YBeatsZOnATie)
+{
     auto m = Sheet();
     Rig rig(std::move(m));
     FlatProjection(rig.camera);
@@ -183,7 +194,8 @@ TEST(DesignHandles, YBeatsZOnATie) {
     EXPECT_EQ(rig.controller.PickHandle(MouseX(at.x), MouseY(at.y + 0.2)), 2);
 }
 
-TEST(DesignDrag, ThirtyPixelsOnASixtyPixelHandleFoldsAtHalfTheMove) {
+TEST(DesignDrag, ThirtyPixelsOnASixtyPixelHandleFoldsAtHalfTheMove)
+{
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     const CVector3 start{0.5, 0.5, 0.0};
@@ -225,7 +237,8 @@ TEST(DesignDrag, ThirtyPixelsOnASixtyPixelHandleFoldsAtHalfTheMove) {
     EXPECT_NEAR(rig.session.SelectedPos()->x, sel.x, 1e-9);
 }
 
-TEST(DesignDrag, PlaneThroughAColumnOfVerticesFolds) {
+TEST(DesignDrag, PlaneThroughAColumnOfVerticesFolds)
+{
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     const int vx = MouseX(0.5), vy = MouseY(0.5);
@@ -250,7 +263,8 @@ TEST(DesignDrag, PlaneThroughAColumnOfVerticesFolds) {
     EXPECT_NEAR(rig.session.SelectedPos()->x, 1.0, 1e-9);
 }
 
-TEST(DesignDrag, PressAwayFromTheHandlesDragsNothing) {
+TEST(DesignDrag, PressAwayFromTheHandlesDragsNothing)
+{
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     const int vx = MouseX(0.5), vy = MouseY(0.5);
@@ -264,7 +278,8 @@ TEST(DesignDrag, PressAwayFromTheHandlesDragsNothing) {
     EXPECT_EQ(*rig.session.SelectedPos(), (CVector3{0.5, 0.5, 0}));
 }
 
-TEST(DesignSelection, PressWithNothingSelectedPutsThePlaneBackOnItsSquare) {
+TEST(DesignSelection, PressWithNothingSelectedPutsThePlaneBackOnItsSquare)
+{
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     rig.model->currentPlane->SetBisector({0, 0, 0}, {0, 0, 2});
@@ -281,7 +296,8 @@ TEST(DesignSelection, PressWithNothingSelectedPutsThePlaneBackOnItsSquare) {
     EXPECT_FALSE(rig.controller.EndLeftClick());
 }
 
-TEST(DesignSelection, SpaceAndFixShapeEndTheEpisode) {
+TEST(DesignSelection, SpaceAndFixShapeEndTheEpisode)
+{
     Rig rig(Sheet());
     FlatProjection(rig.camera);
     const int vx = MouseX(0.5), vy = MouseY(0.5);

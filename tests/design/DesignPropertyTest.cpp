@@ -15,13 +15,15 @@
 
 namespace {
 
-double Wave(double x, double y) {
+double Wave(double x, double y)
+{
     return 0.25 * std::sin(3.0 * x) * std::cos(2.0 * y);
 }
 
 // A sheet of rows x cols cells whose inner vertices are moved at random by up
 // to 0.3 of a cell, optionally bent, with its paper as drawn (flat: x, y).
-std::unique_ptr<CPolyModel> JitteredSheet(int rows, int cols, bool curved, unsigned seed) {
+std::unique_ptr<CPolyModel> JitteredSheet(int rows, int cols, bool curved, unsigned seed)
+{
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(-0.3, 0.3);
     const double cell = 1.0 / cols;
@@ -32,7 +34,8 @@ std::unique_ptr<CPolyModel> JitteredSheet(int rows, int cols, bool curved, unsig
     for (int r = 0; r <= rows; ++r)
         for (int c = 0; c <= cols; ++c) {
             const bool inner = r > 0 && c > 0 && r < rows && c < cols;
-            grid.push_back({cell * (c + (inner ? u(rng) : 0.0)), cell * (r + (inner ? u(rng) : 0.0))});
+            grid.push_back(
+                {cell * (c + (inner ? u(rng) : 0.0)), cell * (r + (inner ? u(rng) : 0.0))});
         }
     auto at = [&](int r, int c) {
         const CPaperPoint p = grid[r * (cols + 1) + c];
@@ -43,8 +46,8 @@ std::unique_ptr<CPolyModel> JitteredSheet(int rows, int cols, bool curved, unsig
         for (int c = 0; c < cols; ++c) {
             testmesh::AddFace(o, {at(r, c), at(r, c + 1), at(r + 1, c + 1)});
             testmesh::AddFace(o, {at(r, c), at(r + 1, c + 1), at(r + 1, c)});
-            for (auto rc : {std::pair{r, c}, {r, c + 1}, {r + 1, c + 1}, {r, c}, {r + 1, c + 1},
-                            {r + 1, c}})
+            for (auto rc :
+                 {std::pair{r, c}, {r, c + 1}, {r + 1, c + 1}, {r, c}, {r + 1, c + 1}, {r + 1, c}})
                 flat.push_back(paperAt(rc.first, rc.second));
         }
     testmesh::Build(*m);
@@ -54,7 +57,8 @@ std::unique_ptr<CPolyModel> JitteredSheet(int rows, int cols, bool curved, unsig
     return m;
 }
 
-::testing::AssertionResult ShapeIsSound(const CPolyModel& m, bool curvedPaper) {
+::testing::AssertionResult ShapeIsSound(const CPolyModel& m, bool curvedPaper)
+{
     CFlatMesh scratch;
     const CFlatMesh& s = m.CurrentShape(scratch);
     if (s.pos.size() != 3 * s.TriangleCount() || s.corner.size() != s.pos.size())
@@ -67,8 +71,8 @@ std::unique_ptr<CPolyModel> JitteredSheet(int rows, int cols, bool curved, unsig
         }
         const double len = s.tri[t].normal.Length();
         if (!(std::fabs(len - 1.0) < 1e-9))
-            return ::testing::AssertionFailure() << "normal of triangle " << t << " has length "
-                                                 << len;
+            return ::testing::AssertionFailure()
+                   << "normal of triangle " << t << " has length " << len;
         if (curvedPaper)
             continue;
         // The fold is an isometry: every triangle is congruent to its paper
@@ -82,15 +86,15 @@ std::unique_ptr<CPolyModel> JitteredSheet(int rows, int cols, bool curved, unsig
             const double paper = std::hypot(a.u - b.u, a.v - b.v);
             const double form = Distance3D(s.Pos(t, j), s.Pos(t, (j + 1) % 3)) * m.unitScale;
             if (std::fabs(paper - form) > 50 * kDesignTolerance * m.unitScale)
-                return ::testing::AssertionFailure()
-                       << "triangle " << t << " edge " << j << ": paper " << paper << " form "
-                       << form;
+                return ::testing::AssertionFailure() << "triangle " << t << " edge " << j
+                                                     << ": paper " << paper << " form " << form;
         }
     }
     return ::testing::AssertionSuccess();
 }
 
-void RunSession(unsigned seed, int actions, bool curved) {
+void RunSession(unsigned seed, int actions, bool curved)
+{
     SCOPED_TRACE("seed " + std::to_string(seed) + (curved ? " curved" : " flat"));
     std::mt19937 rng(seed);
     auto model = JitteredSheet(12, 14, curved, seed);
@@ -114,8 +118,8 @@ void RunSession(unsigned seed, int actions, bool curved) {
         }
         const int what = static_cast<int>(rng() % 100);
         if (!session.HasSelection() || what < 8) {
-            const CShapeCorner c = NearestShapeCorner(
-                *model, {amount(rng) * 2, amount(rng) * 2, amount(rng)});
+            const CShapeCorner c =
+                NearestShapeCorner(*model, {amount(rng) * 2, amount(rng) * 2, amount(rng)});
             if (session.HasSelection())
                 session.Deselect();
             const CFlatMesh before = shape();
@@ -157,14 +161,16 @@ void RunSession(unsigned seed, int actions, bool curved) {
     }
 }
 
-unsigned SeedFromEnvironment(unsigned fallback) {
+unsigned SeedFromEnvironment(unsigned fallback)
+{
     const char* s = std::getenv("LINTORO_PROPERTY_SEED");
     return s ? static_cast<unsigned>(std::strtoul(s, nullptr, 10)) : fallback;
 }
 
 } // namespace
 
-TEST(DesignProperties, TenThousandRandomActionsKeepTheShapeSound) {
+TEST(DesignProperties, TenThousandRandomActionsKeepTheShapeSound)
+{
     const unsigned seed = SeedFromEnvironment(20261207);
     RunSession(seed, 5000, false);
     RunSession(seed + 1, 5000, true);

@@ -13,7 +13,8 @@
 
 namespace {
 
-double Wave(double x, double y) {
+double Wave(double x, double y)
+{
     return 0.2 * std::sin(2.0 * x) * std::cos(3.0 * y);
 }
 
@@ -21,18 +22,21 @@ struct Fixture {
     std::unique_ptr<CPolyModel> model;
     CDesignSession session;
 
-    Fixture() {
+    Fixture()
+    {
         model = testmesh::Grid(10, 10, 1.0, 1.0, Wave);
         testmesh::Build(*model);
         model->NormalizeToUnit();
         session.AttachModel(model.get());
     }
     // Highlights and selects the corner nearest p, as a click on it does.
-    void Select(CVector3 p) {
+    void Select(CVector3 p)
+    {
         ASSERT_TRUE(session.SetHighlighted(NearestShapeCorner(*model, p)));
         ASSERT_TRUE(session.EndLeftClick());
     }
-    CFlatMesh Shape() const {
+    CFlatMesh Shape() const
+    {
         CFlatMesh scratch;
         return model->CurrentShape(scratch);
     }
@@ -42,7 +46,8 @@ using Outcome = CDesignSession::DragOutcome;
 
 } // namespace
 
-TEST(DesignSession, SelectingCommitsAndKeepsTheStartPosition) {
+TEST(DesignSession, SelectingCommitsAndKeepsTheStartPosition)
+{
     Fixture fx;
     const CShapeCorner c = NearestShapeCorner(*fx.model, {0.1, 0.2, 0});
     fx.Select({0.1, 0.2, 0});
@@ -55,7 +60,8 @@ TEST(DesignSession, SelectingCommitsAndKeepsTheStartPosition) {
     EXPECT_TRUE(fx.session.CanFixShape());
 }
 
-TEST(DesignSession, DragStepsFoldAsThePlainFoldDoes) {
+TEST(DesignSession, DragStepsFoldAsThePlainFoldDoes)
+{
     Fixture fx;
     fx.Select({-0.5, 0.1, 0});
     fx.session.SetHandle(1);
@@ -78,7 +84,8 @@ TEST(DesignSession, DragStepsFoldAsThePlainFoldDoes) {
     EXPECT_EQ(fx.session.AcceptedSteps(), 5);
 }
 
-TEST(DesignSession, RefusedStepsKeepTheShapeAndTheReleaseUndoesTheirDisplacement) {
+TEST(DesignSession, RefusedStepsKeepTheShapeAndTheReleaseUndoesTheirDisplacement)
+{
     Fixture fx;
     fx.Select({0.3, -0.2, 0});
     const CPackedMesh committed = *fx.model->undoStack.back();
@@ -99,7 +106,8 @@ TEST(DesignSession, RefusedStepsKeepTheShapeAndTheReleaseUndoesTheirDisplacement
     EXPECT_EQ(fx.session.RejectedSteps(), 1);
 }
 
-TEST(DesignSession, DragBackToTheStartGivesThePlainCopy) {
+TEST(DesignSession, DragBackToTheStartGivesThePlainCopy)
+{
     Fixture fx;
     fx.Select({0.2, 0.2, 0});
     const CFlatMesh copy = fx.Shape();
@@ -111,7 +119,8 @@ TEST(DesignSession, DragBackToTheStartGivesThePlainCopy) {
     EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), copy));
 }
 
-TEST(DesignSession, ZeroOrUnusableDisplacementMovesNothing) {
+TEST(DesignSession, ZeroOrUnusableDisplacementMovesNothing)
+{
     Fixture fx;
     fx.Select({0, 0, 0});
     fx.session.SetHandle(2);
@@ -127,7 +136,8 @@ TEST(DesignSession, ZeroOrUnusableDisplacementMovesNothing) {
     EXPECT_EQ(fx.session.DragStep(1.0), Outcome::kIgnored);
 }
 
-TEST(DesignSession, FixShapeThenUndoTwiceThenRedo) {
+TEST(DesignSession, FixShapeThenUndoTwiceThenRedo)
+{
     Fixture fx;
     const CFlatMesh loaded = fx.Shape();
     fx.Select({0.4, 0.4, 0});
@@ -153,7 +163,8 @@ TEST(DesignSession, FixShapeThenUndoTwiceThenRedo) {
     EXPECT_FALSE(fx.session.CanRedo());
 }
 
-TEST(DesignSession, SpaceThenUndoReturnsTheLoadedShape) {
+TEST(DesignSession, SpaceThenUndoReturnsTheLoadedShape)
+{
     Fixture fx;
     const CFlatMesh loaded = fx.Shape();
     fx.Select({-0.2, 0.3, 0});
@@ -166,7 +177,8 @@ TEST(DesignSession, SpaceThenUndoReturnsTheLoadedShape) {
     EXPECT_FALSE(fx.session.CanUndo());
 }
 
-TEST(DesignSession, CornerOfASecondObjectSeedsTheFoldOfTheFirst) {
+TEST(DesignSession, CornerOfASecondObjectSeedsTheFoldOfTheFirst)
+{
     // The second object leaves the design at the first commit; its corner
     // is no corner of the working shape, but its position still seeds.
     auto model = testmesh::Grid(2, 2);
@@ -183,7 +195,8 @@ TEST(DesignSession, CornerOfASecondObjectSeedsTheFoldOfTheFirst) {
     EXPECT_EQ(session.DragBy({0.1, 0, 0}), Outcome::kAccepted);
 }
 
-TEST(DesignSession, AttachingAnotherModelForgetsTheSelection) {
+TEST(DesignSession, AttachingAnotherModelForgetsTheSelection)
+{
     Fixture fx;
     fx.Select({0, 0, 0});
     fx.session.SetHandle(1);

@@ -13,14 +13,16 @@
 
 namespace {
 
-std::unique_ptr<CPolyModel> Sheet(int n = 6) {
+std::unique_ptr<CPolyModel> Sheet(int n = 6)
+{
     auto m = testmesh::Grid(n, n, 1.0, 1.0, [](double x, double y) { return 0.2 * x * y; });
     testmesh::Build(*m);
     return m;
 }
 
 // Some fold of the working shape, different each time.
-void FoldSomehow(CPolyModel& m, std::mt19937& rng) {
+void FoldSomehow(CPolyModel& m, std::mt19937& rng)
+{
     CSlicePlane plane(1);
     const CVector3 seed = m.working.pos[rng() % m.working.CornerCount()];
     std::uniform_real_distribution<double> u(-0.5, 0.5);
@@ -30,7 +32,8 @@ void FoldSomehow(CPolyModel& m, std::mt19937& rng) {
 
 } // namespace
 
-TEST(DesignStates, FirstCommitStartsTheDesignOnACopyOfTheFirstObject) {
+TEST(DesignStates, FirstCommitStartsTheDesignOnACopyOfTheFirstObject)
+{
     auto m = testmesh::Grid(2, 2);
     CPolyObject* second = m->AddObject();
     testmesh::AddFace(second, {{5, 5, 5}, {6, 5, 5}, {5, 6, 5}});
@@ -59,7 +62,8 @@ TEST(DesignStates, FirstCommitStartsTheDesignOnACopyOfTheFirstObject) {
     EXPECT_FALSE(StepBack(*m));
 }
 
-TEST(DesignStates, PackingKeepsEveryBitAndWeldsSharedCorners) {
+TEST(DesignStates, PackingKeepsEveryBitAndWeldsSharedCorners)
+{
     std::mt19937 rng(5);
     auto m = Sheet(10);
     CommitWorkingCopy(*m);
@@ -75,7 +79,8 @@ TEST(DesignStates, PackingKeepsEveryBitAndWeldsSharedCorners) {
     EXPECT_LE(packed.Bytes(), 100 * m->working.TriangleCount());
 }
 
-TEST(DesignStates, UndoAndRedoGiveBackEveryStateBitForBit) {
+TEST(DesignStates, UndoAndRedoGiveBackEveryStateBitForBit)
+{
     std::mt19937 rng(11);
     auto m = Sheet();
     std::vector<CFlatMesh> shapes; // the shape after commit k
@@ -106,7 +111,8 @@ TEST(DesignStates, UndoAndRedoGiveBackEveryStateBitForBit) {
     EXPECT_FALSE(StepForward(*m));
 }
 
-TEST(DesignStates, UndoToTheBottomAndRedoFromIt) {
+TEST(DesignStates, UndoToTheBottomAndRedoFromIt)
+{
     std::mt19937 rng(3);
     auto m = Sheet();
     CFlatMesh opened;
@@ -123,7 +129,8 @@ TEST(DesignStates, UndoToTheBottomAndRedoFromIt) {
     EXPECT_TRUE(foldcheck::SameMesh(m->working, opened));
 }
 
-TEST(DesignStates, CommittedStatesStayCompact) {
+TEST(DesignStates, CommittedStatesStayCompact)
+{
     // A fixed shape costs its packed size, not a copy of records.
     std::mt19937 rng(8);
     auto m = Sheet(30);

@@ -16,15 +16,18 @@
 
 namespace {
 
-double Wave(double x, double y) {
+double Wave(double x, double y)
+{
     return 0.3 * std::sin(3.0 * x) * std::cos(2.0 * y);
 }
-double Bowl(double x, double y) {
+double Bowl(double x, double y)
+{
     return 0.4 * ((x - 0.5) * (x - 0.5) + (y - 0.5) * (y - 0.5));
 }
 
 void AddGrid(CPolyObject* o, int rows, int cols, CVector3 origin, double cell,
-             double (*height)(double, double), double jitter = 0.0, unsigned seed = 1) {
+             double (*height)(double, double), double jitter = 0.0, unsigned seed = 1)
+{
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(-jitter, jitter);
     std::vector<CVector3> pts;
@@ -51,7 +54,8 @@ struct Mesh {
     double lattice; // drags in multiples of this put planes through vertices; 0: random
 };
 
-std::unique_ptr<CPolyModel> Opened(std::unique_ptr<CPolyModel> m, bool normalize) {
+std::unique_ptr<CPolyModel> Opened(std::unique_ptr<CPolyModel> m, bool normalize)
+{
     EXPECT_TRUE(m->BuildTopology());
     if (normalize)
         m->NormalizeToUnit();
@@ -59,13 +63,15 @@ std::unique_ptr<CPolyModel> Opened(std::unique_ptr<CPolyModel> m, bool normalize
 }
 
 std::unique_ptr<CPolyModel> GridModel(int rows, int cols, double cell,
-                                      double (*height)(double, double), double jitter) {
+                                      double (*height)(double, double), double jitter)
+{
     auto m = std::make_unique<CPolyModel>();
     AddGrid(m->AddObject(), rows, cols, {0, 0, 0}, cell, height, jitter, rows * 31 + cols);
     return m;
 }
 
-std::vector<Mesh> Meshes() {
+std::vector<Mesh> Meshes()
+{
     return {
         {"flat", [] { return Opened(testmesh::Grid(12, 12), true); }, 0.0},
         {"curved", [] { return Opened(testmesh::Grid(16, 14, 1.0, 1.0, Wave), true); }, 0.0},
@@ -90,7 +96,8 @@ std::vector<Mesh> Meshes() {
 
 // The opened model's first object as flat triangles, with paper points that
 // differ from corner to corner, so interpolation errors show.
-CFlatMesh BaseOf(const CPolyModel& model) {
+CFlatMesh BaseOf(const CPolyModel& model)
+{
     CFlatMesh base;
     FlatFromObject(*model.objects[0], nullptr, base);
     for (size_t k = 0; k < base.CornerCount(); ++k)
@@ -98,7 +105,8 @@ CFlatMesh BaseOf(const CPolyModel& model) {
     return base;
 }
 
-CFlatMesh Repacked(const CFlatMesh& m) {
+CFlatMesh Repacked(const CFlatMesh& m)
+{
     CPackedMesh packed;
     PackMesh(m, packed);
     CFlatMesh out;
@@ -113,7 +121,8 @@ struct Tally {
 // Drags random vertices, folded fast and plainly, and compares the results
 // after every step. A new selection commits the folded shape (through the
 // packed undo state, which must give it back exactly).
-void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps, Tally& tally) {
+void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps, Tally& tally)
+{
     for (int trial = 0; trial < trials; ++trial) {
         auto model = mesh.make();
         CSlicePlane fastPlane(1), slowPlane(1);
@@ -166,7 +175,8 @@ void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps
 
 } // namespace
 
-TEST(FoldDifferential, RandomDragsMatchThePlainFoldExactly) {
+TEST(FoldDifferential, RandomDragsMatchThePlainFoldExactly)
+{
     std::mt19937 rng(20240611);
     for (const Mesh& mesh : Meshes()) {
         SCOPED_TRACE(mesh.name);
@@ -183,7 +193,8 @@ TEST(FoldDifferential, RandomDragsMatchThePlainFoldExactly) {
     }
 }
 
-TEST(FoldDifferential, RandomDragsOnSharedModelsMatchThePlainFold) {
+TEST(FoldDifferential, RandomDragsOnSharedModelsMatchThePlainFold)
+{
     LINTORO_REQUIRE_SHARED_DATA();
     std::mt19937 rng(99);
     int models = 0, accepted = 0;
@@ -213,7 +224,8 @@ TEST(FoldDifferential, RandomDragsOnSharedModelsMatchThePlainFold) {
     EXPECT_GT(accepted, 20);
 }
 
-TEST(FoldDifferential, PlanesThroughVerticesMatchThePlainFlood) {
+TEST(FoldDifferential, PlanesThroughVerticesMatchThePlainFlood)
+{
     // Planes laid exactly through a vertex, floods seeded at vertices: faces
     // with corners on the plane turn or split the same way in both.
     std::mt19937 rng(7);

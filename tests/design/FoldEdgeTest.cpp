@@ -16,7 +16,8 @@ namespace {
 
 using Flood = std::function<void(CFlatMesh&, const CSlicePlane&, const CVector3&)>;
 
-std::vector<std::pair<const char*, Flood>> Floods() {
+std::vector<std::pair<const char*, Flood>> Floods()
+{
     return {{"fast",
              [](CFlatMesh& m, const CSlicePlane& p, const CVector3& q) { ReflectFrom(m, p, q); }},
             {"plain", [](CFlatMesh& m, const CSlicePlane& p, const CVector3& q) {
@@ -24,14 +25,16 @@ std::vector<std::pair<const char*, Flood>> Floods() {
              }}};
 }
 
-void ExpectCorner(const CFlatMesh& m, size_t f, int j, CVector3 p) {
+void ExpectCorner(const CFlatMesh& m, size_t f, int j, CVector3 p)
+{
     const CVector3& q = m.Pos(f, j);
     EXPECT_NEAR(q.x, p.x, 1e-12);
     EXPECT_NEAR(q.y, p.y, 1e-12);
     EXPECT_NEAR(q.z, p.z, 1e-12);
 }
 
-CFlatMesh Flat(std::unique_ptr<CPolyModel> m) {
+CFlatMesh Flat(std::unique_ptr<CPolyModel> m)
+{
     testmesh::Build(*m);
     CFlatMesh out;
     FlatFromObject(*m->objects[0], nullptr, out);
@@ -39,11 +42,15 @@ CFlatMesh Flat(std::unique_ptr<CPolyModel> m) {
 }
 
 // The strip of two triangles as a working copy.
-CFlatMesh StripCopy() { return Flat(testmesh::Strip()); }
+CFlatMesh StripCopy()
+{
+    return Flat(testmesh::Strip());
+}
 
 } // namespace
 
-TEST(FoldEdges, StripMirrorsFirstTriangleAndSplitsTheSecond) {
+TEST(FoldEdges, StripMirrorsFirstTriangleAndSplitsTheSecond)
+{
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
         CFlatMesh o = StripCopy();
@@ -81,7 +88,8 @@ TEST(FoldEdges, StripMirrorsFirstTriangleAndSplitsTheSecond) {
     }
 }
 
-TEST(FoldEdges, LoneCornerSeedMirrorsOnlyTheSmallTriangle) {
+TEST(FoldEdges, LoneCornerSeedMirrorsOnlyTheSmallTriangle)
+{
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
         CFlatMesh o = StripCopy();
@@ -96,7 +104,8 @@ TEST(FoldEdges, LoneCornerSeedMirrorsOnlyTheSmallTriangle) {
     }
 }
 
-TEST(FoldEdges, PlaneOnEverySeedSideMirrorsTheWholeSurface) {
+TEST(FoldEdges, PlaneOnEverySeedSideMirrorsTheWholeSurface)
+{
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
         CFlatMesh o = Flat(testmesh::Grid(4, 4));
@@ -109,7 +118,8 @@ TEST(FoldEdges, PlaneOnEverySeedSideMirrorsTheWholeSurface) {
     }
 }
 
-TEST(FoldEdges, CornersOnThePlaneTurnWithTheirFaces) {
+TEST(FoldEdges, CornersOnThePlaneTurnWithTheirFaces)
+{
     // A 1 x 3 strip of cells along x; the plane x = 2.00005 is within the
     // tolerance of the corners at x = 2. The faces touching them turn about
     // them, so the crease runs through those corners and nothing is split.
@@ -125,7 +135,7 @@ TEST(FoldEdges, CornersOnThePlaneTurnWithTheirFaces) {
                 beyond += p.x > 2.0 + offset + 1e-3;
             if (offset < 0.0001) {
                 EXPECT_EQ(o.TriangleCount(), 6u); // nothing split
-                EXPECT_EQ(beyond, 12);           // both cells before x = 2 turned over
+                EXPECT_EQ(beyond, 12);            // both cells before x = 2 turned over
             } else {
                 EXPECT_GT(o.TriangleCount(), 6u); // the plane now cuts the third cell
             }
@@ -133,7 +143,8 @@ TEST(FoldEdges, CornersOnThePlaneTurnWithTheirFaces) {
     }
 }
 
-TEST(FoldEdges, CornerOnThePlaneSplitsAFaceThatStraddlesIt) {
+TEST(FoldEdges, CornerOnThePlaneSplitsAFaceThatStraddlesIt)
+{
     // One triangle with a corner on the plane and the other two on either side.
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
@@ -154,7 +165,8 @@ TEST(FoldEdges, CornerOnThePlaneSplitsAFaceThatStraddlesIt) {
     }
 }
 
-TEST(FoldEdges, FoldThroughVerticesLeavesNoGap) {
+TEST(FoldEdges, FoldThroughVerticesLeavesNoGap)
+{
     // A plane through a row of vertices: every edge on the crease must be an
     // edge of a turned face and of a face that stayed, with both ends shared.
     for (auto& [name, flood] : Floods()) {
@@ -180,7 +192,8 @@ TEST(FoldEdges, FoldThroughVerticesLeavesNoGap) {
     }
 }
 
-TEST(FoldEdges, SeedMatchingNoFaceLeavesTheCopy) {
+TEST(FoldEdges, SeedMatchingNoFaceLeavesTheCopy)
+{
     CFlatMesh m = StripCopy();
     const CFlatMesh before = StripCopy();
     CSlicePlane plane(1);
@@ -189,7 +202,8 @@ TEST(FoldEdges, SeedMatchingNoFaceLeavesTheCopy) {
     EXPECT_TRUE(foldcheck::SameMesh(m, before));
 }
 
-TEST(FoldEdges, RefusedStepsLeaveShapeAndBase) {
+TEST(FoldEdges, RefusedStepsLeaveShapeAndBase)
+{
     CFlatMesh base = Flat(testmesh::Grid(3, 3));
     CFoldWorkspace workspace;
     CFlatMesh working = base;

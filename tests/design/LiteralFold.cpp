@@ -9,7 +9,8 @@ namespace literal {
 
 namespace {
 
-CVector3 Crossing(const CSlicePlane& pl, const CVector3& s, const CVector3& v, double& fraction) {
+CVector3 Crossing(const CSlicePlane& pl, const CVector3& s, const CVector3& v, double& fraction)
+{
     CVector3 u = v - s;
     const double len = u.Length();
     u.Normalize();
@@ -19,7 +20,8 @@ CVector3 Crossing(const CSlicePlane& pl, const CVector3& s, const CVector3& v, d
     return {s.x + t * u.x, s.y + t * u.y, s.z + t * u.z};
 }
 
-void Erase(CFlatMesh& m, size_t f) {
+void Erase(CFlatMesh& m, size_t f)
+{
     m.pos.erase(m.pos.begin() + 3 * f, m.pos.begin() + 3 * f + 3);
     m.corner.erase(m.corner.begin() + 3 * f, m.corner.begin() + 3 * f + 3);
     m.tri.erase(m.tri.begin() + f);
@@ -27,7 +29,8 @@ void Erase(CFlatMesh& m, size_t f) {
 
 } // namespace
 
-void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side) {
+void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side)
+{
     CVector3 point = start;
     for (;;) {
         long face = -1;
@@ -123,7 +126,8 @@ void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& star
 }
 
 ReflectionStepResult ReflectionStep(const CFlatMesh& base, CFlatMesh& working, CSlicePlane& plane,
-                                    const CVector3& startPos, const CVector3& draggedPos) {
+                                    const CVector3& startPos, const CVector3& draggedPos)
+{
     ReflectionStepResult result;
     const bool back = startPos == draggedPos;
     int side = 0;
@@ -153,7 +157,8 @@ ReflectionStepResult ReflectionStep(const CFlatMesh& base, CFlatMesh& working, C
 
 namespace foldcheck {
 
-::testing::AssertionResult SameMesh(const CFlatMesh& a, const CFlatMesh& b) {
+::testing::AssertionResult SameMesh(const CFlatMesh& a, const CFlatMesh& b)
+{
     if (a.TriangleCount() != b.TriangleCount())
         return ::testing::AssertionFailure()
                << "triangles " << a.TriangleCount() << " vs " << b.TriangleCount();

@@ -1,5 +1,5 @@
-#include "export/AtomicFile.h"
 #include "export/ExportOBJ.h"
+#include "export/AtomicFile.h"
 #include "export/SheetWriter.h"
 #include "model/PolyModel.h"
 #include "support/Meshes.h"
@@ -40,14 +40,21 @@ std::string WriteToString(CPolyModel& model)
 TEST(ObjNumberFormat, MatchesPercentGWithSixDigits)
 {
     const std::pair<double, const char*> table[] = {
-        {0.1, "0.1"},           {2.0, "2"},
-        {-3.5e-07, "-3.5e-07"}, {1.0 / 3.0, "0.333333"},
+        {0.1, "0.1"},
+        {2.0, "2"},
+        {-3.5e-07, "-3.5e-07"},
+        {1.0 / 3.0, "0.333333"},
         {123456789.0, "1.23457e+08"},
-        {-0.0, "-0"},           {1.0, "1"},
-        {-0.5, "-0.5"},         {123.456789, "123.457"},
-        {0.0001, "0.0001"},     {0.00001, "1e-05"},
-        {1e-7, "1e-07"},        {999999.5, "1e+06"},
-        {100000.0, "100000"},   {1e300, "1e+300"},
+        {-0.0, "-0"},
+        {1.0, "1"},
+        {-0.5, "-0.5"},
+        {123.456789, "123.457"},
+        {0.0001, "0.0001"},
+        {0.00001, "1e-05"},
+        {1e-7, "1e-07"},
+        {999999.5, "1e+06"},
+        {100000.0, "100000"},
+        {1e300, "1e+300"},
     };
     for (const auto& [value, text] : table)
         EXPECT_EQ(Format(value), text) << value;
@@ -301,11 +308,11 @@ TEST(SheetWriter, RejectsBadSpecsWithoutWriting)
 {
     SheetLayout layout;
     EXPECT_TRUE(SheetLayoutValid(layout));
-    for (auto change : {+[](SheetLayout& s) { s.rows = 0; }, +[](SheetLayout& s) { s.cols = -3; },
-                        +[](SheetLayout& s) { s.rows = kSheetMaxSide + 1; },
-                        +[](SheetLayout& s) { s.rows = s.cols = kSheetMaxSide; },
-                        +[](SheetLayout& s) { s.size = 0.0; },
-                        +[](SheetLayout& s) { s.size = NAN; }}) {
+    for (auto change :
+         {+[](SheetLayout& s) { s.rows = 0; }, +[](SheetLayout& s) { s.cols = -3; },
+          +[](SheetLayout& s) { s.rows = kSheetMaxSide + 1; },
+          +[](SheetLayout& s) { s.rows = s.cols = kSheetMaxSide; },
+          +[](SheetLayout& s) { s.size = 0.0; }, +[](SheetLayout& s) { s.size = NAN; }}) {
         SheetLayout bad;
         change(bad);
         EXPECT_FALSE(SheetLayoutValid(bad));

@@ -1,6 +1,6 @@
-#include "support/RecordingProgress.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
+#include "support/RecordingProgress.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -18,24 +18,28 @@ namespace {
 // Builds the text of a drawing from group codes and values.
 class DxfText {
 public:
-    DxfText& Pair(int code, const std::string& value) {
+    DxfText& Pair(int code, const std::string& value)
+    {
         s_ << "  " << code << "\n" << value << "\n";
         return *this;
     }
-    DxfText& Pair(int code, double value) {
+    DxfText& Pair(int code, double value)
+    {
         std::ostringstream v;
         v.precision(17);
         v << value;
         return Pair(code, v.str());
     }
-    DxfText& Face(const std::vector<CVector3>& c) {
+    DxfText& Face(const std::vector<CVector3>& c)
+    {
         Pair(0, "3DFACE").Pair(8, "0");
         for (size_t i = 0; i < c.size(); ++i)
             Pair(10 + int(i), c[i].x).Pair(20 + int(i), c[i].y).Pair(30 + int(i), c[i].z);
         return *this;
     }
     DxfText& MeshStart() { return Pair(0, "POLYLINE").Pair(8, "0").Pair(66, "1").Pair(70, "64"); }
-    DxfText& Point(const CVector3& p) {
+    DxfText& Point(const CVector3& p)
+    {
         return Pair(0, "VERTEX")
             .Pair(8, "0")
             .Pair(10, p.x)
@@ -43,7 +47,8 @@ public:
             .Pair(30, p.z)
             .Pair(70, "192");
     }
-    DxfText& FaceRecord(const std::vector<int>& idx) {
+    DxfText& FaceRecord(const std::vector<int>& idx)
+    {
         Pair(0, "VERTEX").Pair(8, "0").Pair(70, "128");
         for (size_t i = 0; i < idx.size(); ++i)
             Pair(71 + int(i), std::to_string(idx[i]));
@@ -61,7 +66,8 @@ struct Read {
     std::unique_ptr<CPolyModel> model;
 };
 
-Read ReadText(const std::string& text, IProgress* progress = nullptr) {
+Read ReadText(const std::string& text, IProgress* progress = nullptr)
+{
     static int n = 0;
     const std::string path = testfiles::WriteScratch("t" + std::to_string(n++) + ".dxf", text);
     auto model = std::make_unique<CPolyModel>();
@@ -69,14 +75,16 @@ Read ReadText(const std::string& text, IProgress* progress = nullptr) {
     return {r, std::move(model)};
 }
 
-std::vector<CVector3> CornerPositions(const CPolyFace* f) {
+std::vector<CVector3> CornerPositions(const CPolyFace* f)
+{
     std::vector<CVector3> out;
     for (const CFaceCorner* c : f->corners)
         out.push_back(c->vertex->pos);
     return out;
 }
 
-double TotalArea(const CPolyModel& m) {
+double TotalArea(const CPolyModel& m)
+{
     double a = 0.0;
     for (const auto& obj : m.objects)
         for (const CPolyFace* f : obj->faces) {
@@ -89,7 +97,8 @@ double TotalArea(const CPolyModel& m) {
 
 } // namespace
 
-TEST(DxfReader, FourthCornerRepeatingThirdOrFirstMakesATriangle) {
+TEST(DxfReader, FourthCornerRepeatingThirdOrFirstMakesATriangle)
+{
     for (const CVector3 fourth : {CVector3{1, 1, 0}, CVector3{0, 0, 0}}) {
         Read r = ReadText(DxfText().Face({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, fourth}).Text());
         ASSERT_EQ(r.result, kReadOk);
@@ -99,7 +108,8 @@ TEST(DxfReader, FourthCornerRepeatingThirdOrFirstMakesATriangle) {
     }
 }
 
-TEST(DxfReader, FourDistinctCornersAreSplitIntoTwoTriangles) {
+TEST(DxfReader, FourDistinctCornersAreSplitIntoTwoTriangles)
+{
     Read r = ReadText(DxfText().Face({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}).Text());
     ASSERT_EQ(r.result, kReadOk);
     EXPECT_EQ(r.model->faceCount, 2);
@@ -107,7 +117,8 @@ TEST(DxfReader, FourDistinctCornersAreSplitIntoTwoTriangles) {
     EXPECT_DOUBLE_EQ(TotalArea(*r.model), 1.0);
 }
 
-TEST(DxfReader, CornersAtTheSamePositionShareOneVertexRecordZeroSignIgnored) {
+TEST(DxfReader, CornersAtTheSamePositionShareOneVertexRecordZeroSignIgnored)
+{
     // The second face names the shared corner with -0.0 where the first has 0.0.
     Read r = ReadText(DxfText()
                           .Face({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 1, 0}})
@@ -124,7 +135,8 @@ TEST(DxfReader, CornersAtTheSamePositionShareOneVertexRecordZeroSignIgnored) {
 }
 
 // The exact-position sharing must give what a literal scan of the vertex list gives.
-TEST(DxfReader, VertexSharingMatchesALinearScanOnRandomFaces) {
+TEST(DxfReader, VertexSharingMatchesALinearScanOnRandomFaces)
+{
     std::mt19937 rng(7);
     const double values[] = {0.0, -0.0, 1.0, 0.5, 1e-300, -2.0, 3.25};
     std::uniform_int_distribution<int> pick(0, 6);
@@ -179,7 +191,8 @@ TEST(DxfReader, VertexSharingMatchesALinearScanOnRandomFaces) {
     }
 }
 
-TEST(DxfReader, PolyfaceFacesTakeTheirPointsAndNegativeIndicesMarkOnlyEdges) {
+TEST(DxfReader, PolyfaceFacesTakeTheirPointsAndNegativeIndicesMarkOnlyEdges)
+{
     Read r = ReadText(DxfText()
                           .MeshStart()
                           .Point({0, 0, 0})
@@ -200,7 +213,8 @@ TEST(DxfReader, PolyfaceFacesTakeTheirPointsAndNegativeIndicesMarkOnlyEdges) {
               (std::vector<CVector3>{{2, 0, 0}, {2, 3, 5}, {0, 3, 0}}));
 }
 
-TEST(DxfReader, EachPolyfaceNumbersItsOwnPoints) {
+TEST(DxfReader, EachPolyfaceNumbersItsOwnPoints)
+{
     Read r = ReadText(DxfText()
                           .MeshStart()
                           .Point({0, 0, 0})
@@ -221,7 +235,8 @@ TEST(DxfReader, EachPolyfaceNumbersItsOwnPoints) {
               (std::vector<CVector3>{{10, 0, 7}, {11, 0, 7}, {10, 1, 7}}));
 }
 
-TEST(DxfReader, ZeroIndexMeansNoCornerAndShortRecordsAreDropped) {
+TEST(DxfReader, ZeroIndexMeansNoCornerAndShortRecordsAreDropped)
+{
     Read r = ReadText(DxfText()
                           .MeshStart()
                           .Point({0, 0, 0})
@@ -241,7 +256,8 @@ TEST(DxfReader, ZeroIndexMeansNoCornerAndShortRecordsAreDropped) {
               (std::vector<CVector3>{{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}));
 }
 
-TEST(DxfReader, OrdinaryPolylineVerticesAddNothing) {
+TEST(DxfReader, OrdinaryPolylineVerticesAddNothing)
+{
     Read r = ReadText(DxfText()
                           .Pair(0, "POLYLINE")
                           .Pair(70, "8")
@@ -256,7 +272,8 @@ TEST(DxfReader, OrdinaryPolylineVerticesAddNothing) {
     EXPECT_EQ(r.result, kReadFailed);
 }
 
-TEST(DxfReader, BracedGroupsInsideAFaceAreSkipped) {
+TEST(DxfReader, BracedGroupsInsideAFaceAreSkipped)
+{
     Read r = ReadText(DxfText()
                           .Pair(0, "3DFACE")
                           .Pair(102, "{")
@@ -276,7 +293,8 @@ TEST(DxfReader, BracedGroupsInsideAFaceAreSkipped) {
     EXPECT_EQ(r.model->bboxMax.x, 1.0);
 }
 
-TEST(DxfReader, BadInputFailsWithOne) {
+TEST(DxfReader, BadInputFailsWithOne)
+{
     const std::string cases[] = {
         "", // empty
         DxfText()
@@ -348,7 +366,8 @@ TEST(DxfReader, BadInputFailsWithOne) {
     EXPECT_EQ(m.fileName, testfiles::ScratchDir() + "/absent.dxf");
 }
 
-TEST(DxfReader, ReportsProgressAndStopsWhenCancelled) {
+TEST(DxfReader, ReportsProgressAndStopsWhenCancelled)
+{
     DxfText dxf;
     for (int i = 0; i < 200; ++i)
         dxf.Face({{double(i), 0, 0}, {double(i) + 1, 0, 0}, {double(i), 1, 0}});
@@ -376,7 +395,8 @@ TEST(DxfReader, ReportsProgressAndStopsWhenCancelled) {
 }
 
 // The shared real drawings: counts from the file contents (see the notes beside them).
-TEST(DxfReader, SharedFilesOpenWithTheExpectedFaceCounts) {
+TEST(DxfReader, SharedFilesOpenWithTheExpectedFaceCounts)
+{
     LINTORO_REQUIRE_SHARED_DATA();
     const std::map<std::string, int> expected = {
         {"assimp-lineTest.dxf", 3},        // 1 triangle + 1 quad; the LINE adds nothing
@@ -404,7 +424,8 @@ TEST(DxfReader, SharedFilesOpenWithTheExpectedFaceCounts) {
     }
 }
 
-TEST(DxfReader, LaterPolyfacesOfARealFileKeepTheirOwnGeometry) {
+TEST(DxfReader, LaterPolyfacesOfARealFileKeepTheirOwnGeometry)
+{
     LINTORO_REQUIRE_SHARED_DATA();
     OpenOutcome out =
         OpenModelFile(testfiles::SharedDataDir() + "/dxf/assimp-issue_2229.dxf", nullptr);

@@ -70,7 +70,8 @@ TEST(FoldReader, APatternAloneOpensFlatAsItsOwnPaper)
     EXPECT_DOUBLE_EQ(m.paperInfo.width, 30.0);
     EXPECT_DOUBLE_EQ(m.paperInfo.height, 20.0);
     EXPECT_EQ(m.paperInfo.pieces, 1);
-    EXPECT_DOUBLE_EQ(PaperArea(m), 300.0 + 50.0); // every triangle counter-clockwise, none overlapping
+    EXPECT_DOUBLE_EQ(PaperArea(m),
+                     300.0 + 50.0); // every triangle counter-clockwise, none overlapping
     const auto& faces = m.objects[0]->faces;
     ASSERT_EQ(m.paper.size(), 3 * faces.size());
     for (size_t f = 0; f < faces.size(); ++f) {

@@ -40,8 +40,8 @@ TEST(LeadingNumber, DoubleTakesTheLongestDecimalPrefix)
 
 TEST(LeadingNumber, DoubleRefusesNonDecimalForms)
 {
-    for (const char* text : {"", "+", "-", ".", "+-1", "--1", "e5", "x1", "inf", "-infinity", "nan",
-                             "NAN(1)", " 1"})
+    for (const char* text :
+         {"", "+", "-", ".", "+-1", "--1", "e5", "x1", "inf", "-infinity", "nan", "NAN(1)", " 1"})
         EXPECT_EQ(Parse(text), 0.0) << text;
     EXPECT_EQ(Parse("0x10"), 0.0);
     EXPECT_EQ(Parse("0x1p3"), 0.0);

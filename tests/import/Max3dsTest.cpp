@@ -1,6 +1,6 @@
-#include "support/RecordingProgress.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
+#include "support/RecordingProgress.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,21 +13,26 @@
 
 namespace {
 
-std::string U16(unsigned v) {
+std::string U16(unsigned v)
+{
     return {char(v & 0xFF), char((v >> 8) & 0xFF)};
 }
-std::string U32(uint32_t v) {
+std::string U32(uint32_t v)
+{
     return U16(v & 0xFFFF) + U16(v >> 16);
 }
-std::string F32(float f) {
+std::string F32(float f)
+{
     return U32(std::bit_cast<uint32_t>(f));
 }
 
-std::string Chunk(unsigned id, const std::string& body) {
+std::string Chunk(unsigned id, const std::string& body)
+{
     return U16(id) + U32(uint32_t(6 + body.size())) + body;
 }
 
-std::string VertexList(const std::vector<CVector3>& pts) {
+std::string VertexList(const std::vector<CVector3>& pts)
+{
     std::string b = U16(unsigned(pts.size()));
     for (const CVector3& p : pts)
         b += F32(float(p.x)) + F32(float(p.y)) + F32(float(p.z));
@@ -35,30 +40,35 @@ std::string VertexList(const std::vector<CVector3>& pts) {
 }
 
 std::string FaceList(const std::vector<std::array<unsigned, 3>>& faces,
-                     const std::string& tail = "") {
+                     const std::string& tail = "")
+{
     std::string b = U16(unsigned(faces.size()));
     for (const auto& f : faces)
         b += U16(f[0]) + U16(f[1]) + U16(f[2]) + U16(7);
     return Chunk(0x4120, b + tail);
 }
 
-std::string Mapping(const std::vector<std::pair<float, float>>& uv) {
+std::string Mapping(const std::vector<std::pair<float, float>>& uv)
+{
     std::string b = U16(unsigned(uv.size()));
     for (const auto& [u, v] : uv)
         b += F32(u) + F32(v);
     return Chunk(0x4140, b);
 }
 
-std::string Object(const std::string& name, const std::string& body) {
+std::string Object(const std::string& name, const std::string& body)
+{
     return Chunk(0x4000, name + std::string(1, '\0') + body);
 }
 
-std::string Mesh(const std::string& body) {
+std::string Mesh(const std::string& body)
+{
     return Chunk(0x4100, body);
 }
 
 // A whole file: version chunk, then the editor data with its mesh version at offset 28.
-std::string File(const std::string& editorBody, const std::string& after = "") {
+std::string File(const std::string& editorBody, const std::string& after = "")
+{
     return Chunk(0x4D4D,
                  Chunk(0x0002, U32(3)) + Chunk(0x3D3D, Chunk(0x3D3E, U32(3)) + editorBody) + after);
 }
@@ -69,7 +79,8 @@ const std::vector<std::array<unsigned, 3>> kCubeFaces = {
     {0, 2, 1}, {0, 3, 2}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
     {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
 
-std::vector<CVector3> Shifted(const std::vector<CVector3>& pts, double dx) {
+std::vector<CVector3> Shifted(const std::vector<CVector3>& pts, double dx)
+{
     std::vector<CVector3> out;
     for (const CVector3& p : pts)
         out.push_back({p.x + dx, p.y, p.z});
@@ -81,7 +92,8 @@ struct Read {
     std::unique_ptr<CPolyModel> model;
 };
 
-Read ReadBytes(const std::string& bytes, IProgress* progress = nullptr) {
+Read ReadBytes(const std::string& bytes, IProgress* progress = nullptr)
+{
     static int n = 0;
     const std::string path = testfiles::WriteScratch("m" + std::to_string(n++) + ".3ds", bytes);
     auto model = std::make_unique<CPolyModel>();
@@ -91,7 +103,8 @@ Read ReadBytes(const std::string& bytes, IProgress* progress = nullptr) {
 
 } // namespace
 
-TEST(Max3dsReader, CubeReadsAsTwelveTrianglesOverEightSharedVertices) {
+TEST(Max3dsReader, CubeReadsAsTwelveTrianglesOverEightSharedVertices)
+{
     Read r = ReadBytes(File(Object("Box", Mesh(VertexList(kCubePoints) + FaceList(kCubeFaces)))));
     ASSERT_EQ(r.result, kReadOk);
     EXPECT_EQ(r.model->faceCount, 12);
@@ -109,7 +122,8 @@ TEST(Max3dsReader, CubeReadsAsTwelveTrianglesOverEightSharedVertices) {
     EXPECT_EQ(obj.texcoords.size(), 0u);
 }
 
-TEST(Max3dsReader, MappingBeforeTheFacesReachesEveryCornerOfItsVertex) {
+TEST(Max3dsReader, MappingBeforeTheFacesReachesEveryCornerOfItsVertex)
+{
     std::vector<std::pair<float, float>> uv;
     for (int i = 0; i < 8; ++i)
         uv.push_back({0.125f * float(i), 1.0f - 0.125f * float(i)});
@@ -128,7 +142,8 @@ TEST(Max3dsReader, MappingBeforeTheFacesReachesEveryCornerOfItsVertex) {
         }
 }
 
-TEST(Max3dsReader, EachMeshIndexesItsOwnVerticesAndMapping) {
+TEST(Max3dsReader, EachMeshIndexesItsOwnVerticesAndMapping)
+{
     const std::vector<std::pair<float, float>> uvA(8, {0.25f, 0.25f});
     const std::vector<std::pair<float, float>> uvB(8, {0.75f, 0.5f});
     Read r = ReadBytes(File(
@@ -151,7 +166,8 @@ TEST(Max3dsReader, EachMeshIndexesItsOwnVerticesAndMapping) {
         EXPECT_EQ(obj.faces[fi]->corners[0]->tex->u, 0.25f);
 }
 
-TEST(Max3dsReader, UnhandledChunksAreSkippedWholeEvenWhenTheyHoldAHandledId) {
+TEST(Max3dsReader, UnhandledChunksAreSkippedWholeEvenWhenTheyHoldAHandledId)
+{
     // A transform matrix whose value 10.05 holds the bytes of the face-list id.
     std::string matrix;
     for (int i = 0; i < 12; ++i)
@@ -174,7 +190,8 @@ TEST(Max3dsReader, UnhandledChunksAreSkippedWholeEvenWhenTheyHoldAHandledId) {
     EXPECT_EQ(ReadBytes(File(extras + light + camera)).result, kReadFailed);
 }
 
-TEST(Max3dsReader, ObjectNamesOfAnyLengthArePassedOver) {
+TEST(Max3dsReader, ObjectNamesOfAnyLengthArePassedOver)
+{
     Read r = ReadBytes(File(
         Object("AVeryLongObjectNameIndeed", Mesh(VertexList(kCubePoints) + FaceList(kCubeFaces)))));
     ASSERT_EQ(r.result, kReadOk);
@@ -183,7 +200,8 @@ TEST(Max3dsReader, ObjectNamesOfAnyLengthArePassedOver) {
 
 // The mesh version is looked up by its id inside the editor chunk: writers
 // put a master scale (0001) or nothing before it, or leave it out.
-TEST(Max3dsReader, MeshVersionIsFoundWhereverTheEditorChunkHoldsIt) {
+TEST(Max3dsReader, MeshVersionIsFoundWhereverTheEditorChunkHoldsIt)
+{
     const std::string box = Object("Box", Mesh(VertexList(kCubePoints) + FaceList(kCubeFaces)));
     const std::string scale = Chunk(0x0001, F32(1.0f)); // its body puts 0 at offset 28
     auto editor = [](const std::string& body) {
@@ -209,7 +227,8 @@ TEST(Max3dsReader, MeshVersionIsFoundWhereverTheEditorChunkHoldsIt) {
         EXPECT_EQ(ReadBytes(bytes).result, kReadFailed) << what;
 }
 
-TEST(Max3dsReader, MalformedFilesFailWithOne) {
+TEST(Max3dsReader, MalformedFilesFailWithOne)
+{
     const std::string good = Mesh(VertexList(kCubePoints) + FaceList(kCubeFaces));
     std::string zeroLength = File(Object("Box", good));
     zeroLength.replace(zeroLength.find(U16(0x4110)) + 2, 4,
@@ -265,7 +284,8 @@ TEST(Max3dsReader, MalformedFilesFailWithOne) {
 
 // Every cut of a good file, and every single-byte change of it, either reads
 // or fails cleanly; the sanitizers watch for the rest.
-TEST(Max3dsReader, TruncatedAndCorruptedFilesNeverMisbehave) {
+TEST(Max3dsReader, TruncatedAndCorruptedFilesNeverMisbehave)
+{
     const std::string good =
         File(Object("Box", Mesh(VertexList(kCubePoints) +
                                 Mapping(std::vector<std::pair<float, float>>(8, {0.5f, 0.5f})) +
@@ -285,7 +305,8 @@ TEST(Max3dsReader, TruncatedAndCorruptedFilesNeverMisbehave) {
     }
 }
 
-TEST(Max3dsReader, ReportsProgressAndStopsWhenCancelled) {
+TEST(Max3dsReader, ReportsProgressAndStopsWhenCancelled)
+{
     std::string objects;
     for (int k = 0; k < 30; ++k)
         objects +=
@@ -309,7 +330,8 @@ TEST(Max3dsReader, ReportsProgressAndStopsWhenCancelled) {
     EXPECT_EQ(cancelling.ends, 1);
 }
 
-TEST(Max3dsReader, SharedFilesOpenWithTheExpectedFaceCounts) {
+TEST(Max3dsReader, SharedFilesOpenWithTheExpectedFaceCounts)
+{
     LINTORO_REQUIRE_SHARED_DATA();
     struct Expect {
         int faces; // -1: the read fails with 1
@@ -348,7 +370,8 @@ TEST(Max3dsReader, SharedFilesOpenWithTheExpectedFaceCounts) {
     }
 }
 
-TEST(Max3dsReader, LaterMeshesOfARealFileKeepTheirOwnVertices) {
+TEST(Max3dsReader, LaterMeshesOfARealFileKeepTheirOwnVertices)
+{
     LINTORO_REQUIRE_SHARED_DATA();
     OpenOutcome out =
         OpenModelFile(testfiles::SharedDataDir() + "/3ds/assimp-cubes_with_alpha.3DS", nullptr);

@@ -17,7 +17,8 @@ namespace {
 
 const char* kHeader = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n";
 
-std::string Object(const std::string& vertices, const std::string& faces) {
+std::string Object(const std::string& vertices, const std::string& faces)
+{
     return "Object \"obj\" {\r\n\tdepth 0\r\n\tvertex 9 {\r\n" + vertices +
            "\t}\r\n\tface 9 {\r\n" + faces + "\t}\r\n}\r\n";
 }
@@ -25,11 +26,13 @@ std::string Object(const std::string& vertices, const std::string& faces) {
 const char* kSquare = "\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t1 1 0\r\n\t\t0 1 0\r\n";
 
 int Read(const std::string& name, const std::string& body, CPolyModel& model,
-         IProgress* progress = nullptr) {
+         IProgress* progress = nullptr)
+{
     return model.ReadMQO(testfiles::WriteScratch(name + ".mqo", body), progress);
 }
 
-std::vector<int> CornerIds(const CPolyFace* f) {
+std::vector<int> CornerIds(const CPolyFace* f)
+{
     std::vector<int> ids;
     for (const CFaceCorner* c : f->corners)
         ids.push_back(c->vertex->id);
@@ -38,7 +41,8 @@ std::vector<int> CornerIds(const CPolyFace* f) {
 
 } // namespace
 
-TEST(Mqo, TriangleWindsOppositeToTheFileAndReportsProgress) {
+TEST(Mqo, TriangleWindsOppositeToTheFileAndReportsProgress)
+{
     CPolyModel m;
     RecordingProgress progress;
     const std::string path = testfiles::WriteScratch(
@@ -59,7 +63,8 @@ TEST(Mqo, TriangleWindsOppositeToTheFileAndReportsProgress) {
     EXPECT_EQ(progress.texts, (std::vector<std::string>{"Loading...", "Constructing..."}));
 }
 
-TEST(Mqo, FacesAndMaterials) {
+TEST(Mqo, FacesAndMaterials)
+{
     const std::string body =
         std::string(kHeader) +
         "Material 3 {\r\n"
@@ -95,7 +100,8 @@ TEST(Mqo, FacesAndMaterials) {
     EXPECT_NEAR(TotalArea(m), 1.0 + 1.0 + 0.5 + 0.5, 1e-12);
 }
 
-TEST(Mqo, FirstMaterialLineWithoutColourIsBlack) {
+TEST(Mqo, FirstMaterialLineWithoutColourIsBlack)
+{
     const std::string body = std::string(kHeader) + "Material 1 {\r\n\t\"m\" dif(1)\r\n}\r\n" +
                              Object(kSquare, "\t\t3 V(0 1 2) M(0)\r\n");
     CPolyModel m;
@@ -106,7 +112,8 @@ TEST(Mqo, FirstMaterialLineWithoutColourIsBlack) {
     EXPECT_EQ(m.objects[0]->faces[0]->material, 0);
 }
 
-TEST(Mqo, TextureCoordinatesFollowTheirCornersThroughTheFlip) {
+TEST(Mqo, TextureCoordinatesFollowTheirCornersThroughTheFlip)
+{
     const std::string body =
         std::string(kHeader) + Object(kSquare, "\t\t3 V(0 1 2) UV(0.0 0.0 0.25 0.5 0.75 1.0)\r\n");
     CPolyModel m;
@@ -121,7 +128,8 @@ TEST(Mqo, TextureCoordinatesFollowTheirCornersThroughTheFlip) {
     }
 }
 
-TEST(Mqo, FaceIndicesCountFromTheirOwnObject) {
+TEST(Mqo, FaceIndicesCountFromTheirOwnObject)
+{
     const std::string second = "\t\t10 10 10\r\n\t\t11 10 10\r\n\t\t10 11 10\r\n";
     const std::string body = std::string(kHeader) + Object(kSquare, "\t\t3 V(0 1 2)\r\n") +
                              Object(second, "\t\t3 V(0 1 2)\r\n");
@@ -143,7 +151,8 @@ TEST(Mqo, FaceIndicesCountFromTheirOwnObject) {
         kReadFailed);
 }
 
-TEST(Mqo, SkipsUnknownChunksAndBinaryBlocks) {
+TEST(Mqo, SkipsUnknownChunksAndBinaryBlocks)
+{
     std::string blob = "\x7D\n\x7B\r\n}}}";
     const std::string body = std::string(kHeader) +
                              "Scene {\r\n\tdirlights 1 {\r\n\t\tlight {\r\n\t\t}\r\n\t}\r\n"
@@ -156,7 +165,8 @@ TEST(Mqo, SkipsUnknownChunksAndBinaryBlocks) {
     EXPECT_EQ(m.faceCount, 1);
 }
 
-TEST(Mqo, BinaryVertexBlock) {
+TEST(Mqo, BinaryVertexBlock)
+{
     const float xyz[9] = {0.f, 0.f, 0.f, 2.f, 0.f, 0.f, 0.f, 3.f, 0.f};
     std::string raw(reinterpret_cast<const char*>(xyz), sizeof xyz); // little-endian host
     const std::string object = "Object \"b\" {\r\n\tBVertex 3 {\r\n\t\tVector 3 [36]\r\n" + raw +
@@ -175,7 +185,8 @@ TEST(Mqo, BinaryVertexBlock) {
     EXPECT_EQ(Read("bvertex-short", std::string(kHeader) + shortBlock, m2), kReadFailed);
 }
 
-TEST(Mqo, MalformedInputFails) {
+TEST(Mqo, MalformedInputFails)
+{
     const std::string tri = "\t\t3 V(0 1 2)\r\n";
     const std::map<std::string, std::string> cases = {
         {"version", "Metasequoia Document\r\nFormat Text Ver 1.2\r\n" + Object(kSquare, tri)},
@@ -207,7 +218,8 @@ TEST(Mqo, MalformedInputFails) {
     EXPECT_EQ(missing.ReadMQO(testfiles::ScratchDir() + "/no-such.mqo"), kReadFailed);
 }
 
-TEST(Mqo, FaceWithoutParenthesesKeepsNoCornersAndTwoCornerFacesDrop) {
+TEST(Mqo, FaceWithoutParenthesesKeepsNoCornersAndTwoCornerFacesDrop)
+{
     const std::string body =
         std::string(kHeader) +
         Object(kSquare, "\t\t3 V 0 1 2 x y\r\n\t\t2 V(0 1)\r\n\t\t3 V(1 2 3)\r\n");
@@ -216,7 +228,8 @@ TEST(Mqo, FaceWithoutParenthesesKeepsNoCornersAndTwoCornerFacesDrop) {
     EXPECT_EQ(m.faceCount, 1);
 }
 
-TEST(Mqo, CancelStopsTheRead) {
+TEST(Mqo, CancelStopsTheRead)
+{
     std::string vertices;
     for (int i = 0; i < 2000; ++i)
         vertices += "\t\t" + std::to_string(i) + " 0 " + std::to_string(i % 7) + "\r\n";
@@ -231,7 +244,8 @@ TEST(Mqo, CancelStopsTheRead) {
 
 // Every shared Metasequoia file: triangle count after the read, and where the
 // per-object vertex numbering decides the shape, its area or box.
-TEST(Mqo, SharedFiles) {
+TEST(Mqo, SharedFiles)
+{
     LINTORO_REQUIRE_SHARED_DATA();
     struct Expect {
         int result;
@@ -277,7 +291,8 @@ TEST(Mqo, SharedFiles) {
 // fan from its first corner would cover the dent) is tessellated, and chunks
 // only 1.1 writes are skipped by their braces. The same text as Ver 1.0 keeps
 // four corners of each face, as it always has.
-TEST(Mqo, Version11PolygonsAreSplitWithoutFoldingOver) {
+TEST(Mqo, Version11PolygonsAreSplitWithoutFoldingOver)
+{
     const std::string path = LINTORO_SOURCE_DIR "/tests/import/mqo/ver11-polygons.mqo";
     CPolyModel m;
     ASSERT_EQ(m.ReadMQO(path), kReadOk);

@@ -80,9 +80,9 @@ TEST(ObjReader, NegativeIndicesCountBackFromTheLastVertexReadSoFar)
 
 TEST(ObjReader, IndexOutsideWhatWasReadFailsWithNothingLeft)
 {
-    for (const char* face : {"f 1 2 4\n", "f 0 1 2\n", "f -4 -2 -1\n",
-                             "f 1 2 99999999999999999999\n",
-                             "f 1 2 -99999999999999999999\n", "f /1 2 3\n", "f x 2 3\n"}) {
+    for (const char* face :
+         {"f 1 2 4\n", "f 0 1 2\n", "f -4 -2 -1\n", "f 1 2 99999999999999999999\n",
+          "f 1 2 -99999999999999999999\n", "f /1 2 3\n", "f x 2 3\n"}) {
         SCOPED_TRACE(face);
         const ObjRead r = ReadObjText(std::string(kTriangle) + face);
         EXPECT_EQ(r.result, kReadFailed);

@@ -2,13 +2,12 @@
 // Helpers for the OBJ reader tests: a progress display that records what a
 // reader tells it, and reading text through a scratch file.
 
-#include "support/RecordingProgress.h"
 #include "model/PolyModel.h"
+#include "support/RecordingProgress.h"
 
 #include <memory>
 #include <string>
 #include <vector>
-
 
 struct ObjRead {
     std::unique_ptr<CPolyModel> model = std::make_unique<CPolyModel>();

@@ -9,7 +9,8 @@
 
 namespace {
 
-std::vector<CVector3> Positions(const CPolyModel& m) {
+std::vector<CVector3> Positions(const CPolyModel& m)
+{
     std::vector<CVector3> out;
     for (const auto& obj : m.objects)
         for (const CPolyVertex* v : obj->vertices)
@@ -19,7 +20,8 @@ std::vector<CVector3> Positions(const CPolyModel& m) {
 
 } // namespace
 
-TEST(OpenModel, ScalesIntoTheUnitCubeAfterReadingUnlessAskedNotTo) {
+TEST(OpenModel, ScalesIntoTheUnitCubeAfterReadingUnlessAskedNotTo)
+{
     const std::string path =
         testfiles::WriteScratch("offset.obj", "v 10 20 30\nv 14 20 30\nv 10 22 31\nf 1 2 3\n");
     const OpenOutcome read = OpenModelFile(path, nullptr);
@@ -50,7 +52,8 @@ TEST(OpenModel, ScalesIntoTheUnitCubeAfterReadingUnlessAskedNotTo) {
     }
 }
 
-TEST(OpenModel, AReaderStandInIsScaledTooAndFailuresPassThroughUntouched) {
+TEST(OpenModel, AReaderStandInIsScaledTooAndFailuresPassThroughUntouched)
+{
     int calls = 0;
     OpenOptions options;
     options.reader = [&calls](const std::string& path, IProgress*) {

@@ -21,7 +21,8 @@ const char* kSquareSlice = "sp 0 0.5 -1 1  0.5 1 1  0.5 1 -1  0.5 -1 -1\n"
                            "/pa\n";
 const char* kMesh = "model\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
 
-std::string Line(int partner) {
+std::string Line(int partner)
+{
     return "e " + std::to_string(partner) + " 0.5 0 0 0.5 0 1 0 0 1 1\n";
 }
 
@@ -30,7 +31,8 @@ struct Loaded {
     ReadResult result = kReadFailed;
 };
 
-Loaded Load(const std::string& text, IProgress* progress = nullptr) {
+Loaded Load(const std::string& text, IProgress* progress = nullptr)
+{
     Loaded out;
     const std::string path = testfiles::WriteScratch("t.qwf", text);
     out.result = out.model->ReadQWF(path, progress);
@@ -39,7 +41,8 @@ Loaded Load(const std::string& text, IProgress* progress = nullptr) {
 
 } // namespace
 
-TEST(QwfReader, ReadsSlicesPartsAndMesh) {
+TEST(QwfReader, ReadsSlicesPartsAndMesh)
+{
     RecordingProgress progress;
     const Loaded r = Load(
         std::string("# made by hand\nversion 2\n") + kSquareSlice + "/sp\n" + kMesh, &progress);
@@ -73,7 +76,8 @@ TEST(QwfReader, ReadsSlicesPartsAndMesh) {
     EXPECT_EQ(progress.texts, (std::vector<std::string>{"Loading...", "Constructing..."}));
 }
 
-TEST(QwfReader, MeshFacesShareVertexRecords) {
+TEST(QwfReader, MeshFacesShareVertexRecords)
+{
     const Loaded r = Load(std::string("version 1\nmodel\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
                                       "f 1 2 3\nf 2 4 3\nvn 0 0 1\n"));
     ASSERT_EQ(r.result, kReadOk);
@@ -84,7 +88,8 @@ TEST(QwfReader, MeshFacesShareVertexRecords) {
     EXPECT_EQ(r.model->planes.size(), 1u); // only the reflection plane
 }
 
-TEST(QwfReader, PaddedSizeIsSetOnlyWhenTheSliceEnds) {
+TEST(QwfReader, PaddedSizeIsSetOnlyWhenTheSliceEnds)
+{
     const Loaded r = Load(std::string("version 1\n") + kSquareSlice + kMesh);
     ASSERT_EQ(r.result, kReadOk);
     const CSlicePlane& s = *r.model->planes[0];
@@ -92,7 +97,8 @@ TEST(QwfReader, PaddedSizeIsSetOnlyWhenTheSliceEnds) {
     EXPECT_EQ(s.maxV, 1.5); // bounds grow as vertices are read
 }
 
-TEST(QwfReader, LineIdsRunInFileOrderAndMutualPartnersPair) {
+TEST(QwfReader, LineIdsRunInFileOrderAndMutualPartnersPair)
+{
     const std::string text = std::string("version 1\n") + kSquareSlice + Line(3) + Line(2) +
                              "/sp\n" + kSquareSlice + Line(1) + "/sp\n" + kMesh;
     const Loaded r = Load(text);
@@ -112,7 +118,8 @@ TEST(QwfReader, LineIdsRunInFileOrderAndMutualPartnersPair) {
     EXPECT_EQ(a.lines[0]->v2, 1.0);
 }
 
-TEST(QwfReader, OneSidedPartnerIdsLeaveNothingToDangle) {
+TEST(QwfReader, OneSidedPartnerIdsLeaveNothingToDangle)
+{
     // 1 -> 2, 2 -> 3, 3 -> 2: only 2 and 3 pair.
     const std::string text = std::string("version 1\n") + kSquareSlice + Line(2) + "/sp\n" +
                              kSquareSlice + Line(3) + "/sp\n" + kSquareSlice + Line(2) + "/sp\n" +
@@ -133,7 +140,8 @@ TEST(QwfReader, OneSidedPartnerIdsLeaveNothingToDangle) {
     EXPECT_EQ(a->lines[0]->partner, nullptr);
 }
 
-TEST(QwfReader, PreambleRulesDecideWhatIsRead) {
+TEST(QwfReader, PreambleRulesDecideWhatIsRead)
+{
     // Without `version` the preamble never ends.
     EXPECT_EQ(Load(std::string("# no version\n") + kSquareSlice + kMesh).result, kReadFailed);
     // Keywords inside a preamble comment are not acted on.
@@ -144,7 +152,8 @@ TEST(QwfReader, PreambleRulesDecideWhatIsRead) {
     EXPECT_EQ(Load(std::string("version 1\n# see e above\n") + kMesh).result, kReadFailed);
 }
 
-TEST(QwfReader, MalformedFilesFailWithOne) {
+TEST(QwfReader, MalformedFilesFailWithOne)
+{
     const std::string v = "version 1\n";
     const std::string sliceEnd = std::string(kSquareSlice) + "/sp\n";
     const std::vector<std::string> bad = {
@@ -171,14 +180,16 @@ TEST(QwfReader, MalformedFilesFailWithOne) {
     EXPECT_EQ(CPolyModel().ReadQWF(testfiles::ScratchDir() + "/missing.qwf"), kReadFailed);
 }
 
-TEST(QwfReader, AcceptsSignsExponentsAndOddWhitespace) {
+TEST(QwfReader, AcceptsSignsExponentsAndOddWhitespace)
+{
     const Loaded r =
         Load("version 1\r\nmodel\r\nv +0 -0 0e0\r\nv\t1.5E+0 0 0\nv 0 .5e1 0\n\nf +1 2 3 ");
     ASSERT_EQ(r.result, kReadOk);
     EXPECT_EQ(r.model->objects[0]->vertices[2]->pos.y, 5.0);
 }
 
-TEST(QwfReader, EmptyFileShowsNoProgressAndCancelGivesTwo) {
+TEST(QwfReader, EmptyFileShowsNoProgressAndCancelGivesTwo)
+{
     RecordingProgress quiet;
     const std::string empty = testfiles::WriteScratch("empty.qwf", "");
     EXPECT_EQ(CPolyModel().ReadQWF(empty, &quiet), kReadFailed);
@@ -195,7 +206,8 @@ TEST(QwfReader, EmptyFileShowsNoProgressAndCancelGivesTwo) {
         EXPECT_GT(cancel.positions[i], cancel.positions[i - 1]);
 }
 
-TEST(QwfReader, OpenedThroughTheExtensionDispatch) {
+TEST(QwfReader, OpenedThroughTheExtensionDispatch)
+{
     const std::string path =
         testfiles::WriteScratch("Upper.QWF", std::string("version 1\n") + kSquareSlice + kMesh);
     const OpenOutcome out = OpenModelFile(path, nullptr);

@@ -24,7 +24,8 @@ struct RokFile {
     std::vector<std::array<int, 6>> palette;
     bool withPalette = false;
 
-    std::string Text() const {
+    std::string Text() const
+    {
         std::ostringstream s;
         s << "ROKU model\nPOINT\n";
         for (const CVector3& p : points)
@@ -53,18 +54,21 @@ struct RokFile {
 };
 
 int Read(const std::string& name, const std::string& text, CPolyModel& model,
-         IProgress* progress = nullptr) {
+         IProgress* progress = nullptr)
+{
     return model.ReadROK(testfiles::WriteScratch(name + ".rok", text), progress);
 }
 
-std::vector<int> CornerIds(const CPolyFace* f) {
+std::vector<int> CornerIds(const CPolyFace* f)
+{
     std::vector<int> ids;
     for (const CFaceCorner* c : f->corners)
         ids.push_back(c->vertex->id);
     return ids;
 }
 
-std::vector<std::vector<int>> AllCornerIds(const CPolyModel& m) {
+std::vector<std::vector<int>> AllCornerIds(const CPolyModel& m)
+{
     std::vector<std::vector<int>> out;
     for (const auto& obj : m.objects)
         for (const CPolyFace* f : obj->faces)
@@ -75,7 +79,8 @@ std::vector<std::vector<int>> AllCornerIds(const CPolyModel& m) {
 // ---- The winding harmonisation exactly as first described: after every settled
 // face the search starts again from the first face. Kept as the oracle. ----
 
-void LiteralReverse(CPolyFace* f) {
+void LiteralReverse(CPolyFace* f)
+{
     f->normal = f->normal * -1.0;
     f->d = -f->d;
     std::vector<std::pair<CPolyVertex*, CTexCoord*>> successor;
@@ -90,7 +95,8 @@ void LiteralReverse(CPolyFace* f) {
     f->corners.Reverse();
 }
 
-void LiteralHarmonise(CPolyModel& model) {
+void LiteralHarmonise(CPolyModel& model)
+{
     std::vector<CPolyFace*> faces;
     for (const auto& obj : model.objects)
         for (CPolyFace* f : obj->faces)
@@ -134,7 +140,8 @@ void LiteralHarmonise(CPolyModel& model) {
 
 // Faces on shared vertex records, corners linked, as the reader leaves them.
 std::unique_ptr<CPolyModel> BuildMesh(const std::vector<CVector3>& points,
-                                      const std::vector<std::vector<int>>& faces) {
+                                      const std::vector<std::vector<int>>& faces)
+{
     auto m = std::make_unique<CPolyModel>();
     CPolyObject* obj = m->AddObject();
     for (size_t i = 0; i < points.size(); ++i)
@@ -151,7 +158,8 @@ std::unique_ptr<CPolyModel> BuildMesh(const std::vector<CVector3>& points,
 
 // A band of `segments` quads (two triangles each) around a circle; with a half
 // twist it is a Moebius strip and cannot be oriented consistently.
-RokFile Band(int segments, bool twist, std::mt19937* flips) {
+RokFile Band(int segments, bool twist, std::mt19937* flips)
+{
     RokFile file;
     const double pi = std::acos(-1.0);
     for (int i = 0; i < segments; ++i) {
@@ -179,7 +187,8 @@ RokFile Band(int segments, bool twist, std::mt19937* flips) {
 }
 
 // How many shared edges run the same way in both faces (0 for a consistent mesh).
-int SameWayEdges(const CPolyModel& m) {
+int SameWayEdges(const CPolyModel& m)
+{
     std::map<std::pair<int, int>, int> directed;
     for (const auto& ids : AllCornerIds(m))
         for (size_t k = 0; k < ids.size(); ++k)
@@ -192,7 +201,8 @@ int SameWayEdges(const CPolyModel& m) {
 
 } // namespace
 
-TEST(Rok, PointsLinesFacesAndPalette) {
+TEST(Rok, PointsLinesFacesAndPalette)
+{
     RokFile file;
     file.points = {{0, 0, 0}, {1, 0, 0}, {0, 1, 2}, {7, 7, 7}};
     file.faces = {{1, 2, 3}, {1, 3, 2}};
@@ -232,7 +242,8 @@ TEST(Rok, PointsLinesFacesAndPalette) {
     EXPECT_EQ(SameWayEdges(m), 0);
 }
 
-TEST(Rok, CornersFromLinesInEitherDirection) {
+TEST(Rok, CornersFromLinesInEitherDirection)
+{
     const std::string text = "POINT\n0 0 0 0 0 0 0 0\n0 0 0 0 0 1 0 0\n0 0 0 0 0 0 1 0\n"
                              "LINE0\n1 2 0 0\n3 2 0 0\n3 1 0 0\nFACE0\n3 0 0 1 2 3\nEND00\n";
     CPolyModel m;
@@ -240,7 +251,8 @@ TEST(Rok, CornersFromLinesInEitherDirection) {
     EXPECT_EQ(CornerIds(m.objects[0]->faces[0]), (std::vector<int>{1, 2, 3}));
 }
 
-TEST(Rok, SharedEdgeRunningTheSameWayReversesTheLaterFace) {
+TEST(Rok, SharedEdgeRunningTheSameWayReversesTheLaterFace)
+{
     RokFile file;
     file.points = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {5, 5, 0}, {6, 5, 0}, {5, 6, 0}};
     // Faces 1 and 2 share 3->1 the same way; face 3 touches nothing and keeps its winding.
@@ -255,7 +267,8 @@ TEST(Rok, SharedEdgeRunningTheSameWayReversesTheLaterFace) {
     EXPECT_EQ(SameWayEdges(m), 0);
 }
 
-TEST(Rok, MalformedInputFails) {
+TEST(Rok, MalformedInputFails)
+{
     const std::string points = "POINT\n0 0 0 0 0 0 0 0\n0 0 0 0 0 1 0 0\n0 0 0 0 0 0 1 0\n";
     const std::string lines = "LINE0\n1 2 0 0\n2 3 0 0\n3 1 0 0\n";
     const std::map<std::string, std::string> cases = {
@@ -287,7 +300,8 @@ TEST(Rok, MalformedInputFails) {
     EXPECT_EQ(ok.objects[0]->faces[0]->material, -2); // negative material stays
 }
 
-TEST(Rok, CancelStopsTheRead) {
+TEST(Rok, CancelStopsTheRead)
+{
     RokFile file = Band(400, false, nullptr);
     CPolyModel m;
     RecordingProgress progress(/*cancelAtPos=*/20);
@@ -298,7 +312,8 @@ TEST(Rok, CancelStopsTheRead) {
 
 // The reader's winding pass against the literal rescan, on a Moebius strip read
 // from a file: the same faces end up reversed, and the strip keeps its seam.
-TEST(Rok, MoebiusStripMatchesTheLiteralRescan) {
+TEST(Rok, MoebiusStripMatchesTheLiteralRescan)
+{
     std::mt19937 rng(7);
     for (int round = 0; round < 6; ++round) {
         const RokFile file = Band(9 + round, /*twist=*/true, round == 0 ? nullptr : &rng);
@@ -314,7 +329,8 @@ TEST(Rok, MoebiusStripMatchesTheLiteralRescan) {
     }
 }
 
-TEST(Rok, WindingMatchesTheLiteralRescanOnRandomMeshes) {
+TEST(Rok, WindingMatchesTheLiteralRescanOnRandomMeshes)
+{
     std::mt19937 rng(12345);
     int reversedSomewhere = 0;
     for (int round = 0; round < 120; ++round) {
@@ -364,7 +380,8 @@ TEST(Rok, WindingMatchesTheLiteralRescanOnRandomMeshes) {
     EXPECT_GT(reversedSomewhere, 60);
 }
 
-TEST(Rok, ReverseFaceTwiceRestoresTheFace) {
+TEST(Rok, ReverseFaceTwiceRestoresTheFace)
+{
     auto m = BuildMesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 2, 3, 4}});
     CPolyFace* f = m->objects[0]->faces[0];
     const auto before = CornerIds(f);

@@ -8,7 +8,8 @@
 
 namespace {
 
-std::vector<std::string> Split(const std::string& line) {
+std::vector<std::string> Split(const std::string& line)
+{
     StringSeparator sep;
     const int n = sep.Tokenize(line.c_str());
     std::vector<std::string> out;
@@ -24,11 +25,13 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File OpenScratch(const std::string& name, const std::string& content) {
+File OpenScratch(const std::string& name, const std::string& content)
+{
     return File(std::fopen(testfiles::WriteScratch(name, content).c_str(), "rb"));
 }
 
-template <class Reader> std::vector<Tokens> ReadAllLines(std::FILE* f) {
+template <class Reader> std::vector<Tokens> ReadAllLines(std::FILE* f)
+{
     Reader reader(f);
     std::vector<Tokens> lines;
     while (reader.ReadLine() >= 0) {
@@ -43,7 +46,8 @@ template <class Reader> std::vector<Tokens> ReadAllLines(std::FILE* f) {
 
 } // namespace
 
-TEST(Tokenizer, SplitsWordsSeparatorsAndQuotes) {
+TEST(Tokenizer, SplitsWordsSeparatorsAndQuotes)
+{
     EXPECT_EQ(Split("Object \"obj 1\" {"), (Tokens{"Object", "obj 1", "{"}));
     EXPECT_EQ(Split("col(1.000 0.5 0.5 1.000)"),
               (Tokens{"col", "(", "1.000", "0.5", "0.5", "1.000", ")"}));
@@ -54,7 +58,8 @@ TEST(Tokenizer, SplitsWordsSeparatorsAndQuotes) {
     EXPECT_EQ(Split("\t\tlead  and   trail \t"), (Tokens{"lead", "and", "trail"}));
 }
 
-TEST(Tokenizer, QuoteEdgeCases) {
+TEST(Tokenizer, QuoteEdgeCases)
+{
     EXPECT_EQ(Split("name \"\" end"), (Tokens{"name", "", "end"}));
     EXPECT_EQ(Split("\"a,b\""), (Tokens{"a,b"}));
     EXPECT_EQ(Split("\"{ ( ) }\""), (Tokens{"{ ( ) }"}));
@@ -63,13 +68,15 @@ TEST(Tokenizer, QuoteEdgeCases) {
     EXPECT_EQ(Split("a \"b\r\nnext"), (Tokens{"a", "b"}));
 }
 
-TEST(Tokenizer, EmptyAndBlankLinesHaveNoTokens) {
+TEST(Tokenizer, EmptyAndBlankLinesHaveNoTokens)
+{
     EXPECT_TRUE(Split("").empty());
     EXPECT_TRUE(Split("    \t ").empty());
     EXPECT_TRUE(Split("\r\n").empty());
 }
 
-TEST(Tokenizer, HighBytesStayInsideTheirToken) {
+TEST(Tokenizer, HighBytesStayInsideTheirToken)
+{
     // UTF-8 "立方体" and a Shift-JIS name whose trail bytes are '{' (0x7B) and '\' (0x5C).
     EXPECT_EQ(Split("Object \xE7\xAB\x8B\xE6\x96\xB9\xE4\xBD\x93 {"),
               (Tokens{"Object", "\xE7\xAB\x8B\xE6\x96\xB9\xE4\xBD\x93", "{"}));
@@ -79,7 +86,8 @@ TEST(Tokenizer, HighBytesStayInsideTheirToken) {
     EXPECT_EQ(Split("ab\xFF"), (Tokens{"ab\xFF"}));
 }
 
-TEST(Tokenizer, QueriesCheckTheCountAndIgnoreCase) {
+TEST(Tokenizer, QueriesCheckTheCountAndIgnoreCase)
+{
     StringSeparator sep;
     EXPECT_EQ(sep.Tokenize("VERTEX 12 {"), 3);
     EXPECT_TRUE(sep.TokenIs(0, "vertex"));
@@ -97,7 +105,8 @@ TEST(Tokenizer, QueriesCheckTheCountAndIgnoreCase) {
     EXPECT_STREQ(sep.Token(0), "x");
 }
 
-TEST(Tokenizer, TokenNumbersAreLeadingNumberParses) {
+TEST(Tokenizer, TokenNumbersAreLeadingNumberParses)
+{
     StringSeparator sep;
     ASSERT_EQ(sep.Tokenize("12abc -7 +3 1.9 abc 99999999999999999999999 -99999999999"), 7);
     EXPECT_EQ(sep.TokenAsInt(0), 12);
@@ -125,7 +134,8 @@ TEST(Tokenizer, TokenNumbersAreLeadingNumberParses) {
     EXPECT_FALSE(StartsWithNumber("nan"));
 }
 
-TEST(Tokenizer, NumberParseIgnoresTheProcessLocale) {
+TEST(Tokenizer, NumberParseIgnoresTheProcessLocale)
+{
     const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
     if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
         GTEST_SKIP() << "no locale with a decimal comma installed";
@@ -136,7 +146,8 @@ TEST(Tokenizer, NumberParseIgnoresTheProcessLocale) {
     EXPECT_EQ(v, 0.5);
 }
 
-TEST(Tokenizer, AsciiFileStringReadsLongLinesInPieces) {
+TEST(Tokenizer, AsciiFileStringReadsLongLinesInPieces)
+{
     const std::string longLine(9000, 'a');
     File f = OpenScratch("pieces.txt", longLine + "\nnext line\r\n\nlast");
     ASSERT_TRUE(f);
@@ -149,7 +160,8 @@ TEST(Tokenizer, AsciiFileStringReadsLongLinesInPieces) {
     EXPECT_EQ(lines[4], Tokens{"last"});
 }
 
-TEST(Tokenizer, FileStringSeparatorEndsLinesAtLfCrAndCrLf) {
+TEST(Tokenizer, FileStringSeparatorEndsLinesAtLfCrAndCrLf)
+{
     const std::string longLine(10000, 'b');
     File f = OpenScratch("lines.txt", "one\rtwo\r\nthree\n" + longLine + "\r");
     ASSERT_TRUE(f);
@@ -161,7 +173,8 @@ TEST(Tokenizer, FileStringSeparatorEndsLinesAtLfCrAndCrLf) {
     EXPECT_EQ(lines[3], Tokens{longLine});
 }
 
-TEST(Tokenizer, EmptyFileIsEndOfFileAtOnce) {
+TEST(Tokenizer, EmptyFileIsEndOfFileAtOnce)
+{
     File f = OpenScratch("empty.txt", "");
     ASSERT_TRUE(f);
     AsciiFileString reader(f.get());

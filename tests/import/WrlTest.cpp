@@ -16,11 +16,13 @@ namespace {
 const char* kHead = "#VRML V1.0 ascii\n\n";
 
 int Read(const std::string& name, const std::string& body, CPolyModel& model,
-         IProgress* progress = nullptr) {
+         IProgress* progress = nullptr)
+{
     return model.ReadWRL(testfiles::WriteScratch(name + ".wrl", body), progress);
 }
 
-std::string Square(const std::string& coordIndex) {
+std::string Square(const std::string& coordIndex)
+{
     return std::string(kHead) +
            "Separator {\n  Coordinate3 { point [ 0 0 0, 1 0 0, 1 1 0, 0 1 0 ] }\n"
            "  IndexedFaceSet {\n    coordIndex " +
@@ -29,7 +31,8 @@ std::string Square(const std::string& coordIndex) {
 
 } // namespace
 
-TEST(Wrl, PointsAndFacesWithProgress) {
+TEST(Wrl, PointsAndFacesWithProgress)
+{
     CPolyModel m;
     RecordingProgress progress;
     const std::string path =
@@ -49,7 +52,8 @@ TEST(Wrl, PointsAndFacesWithProgress) {
 }
 
 // The face list is a stream of numbers, however the lines fall.
-TEST(Wrl, FaceListLayouts) {
+TEST(Wrl, FaceListLayouts)
+{
     const std::map<std::string, int> triangles = {
         {"[ 0, 1, 2, -1, 0, 2, 3, -1 ]", 2},      // several faces on one line
         {"[0,1,2,-1,0,2,3,-1]", 2},               // brackets and commas glued to numbers
@@ -72,7 +76,8 @@ TEST(Wrl, FaceListLayouts) {
     }
 }
 
-TEST(Wrl, EachCoordinate3StartsAnObject) {
+TEST(Wrl, EachCoordinate3StartsAnObject)
+{
     const std::string body = std::string(kHead) +
                              "Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
                              "IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] }\n"
@@ -88,7 +93,8 @@ TEST(Wrl, EachCoordinate3StartsAnObject) {
     EXPECT_EQ(m.bboxMax, CVector3(9, 9, 9));
 }
 
-TEST(Wrl, OtherNodesStringsAndCommentsArePassedOver) {
+TEST(Wrl, OtherNodesStringsAndCommentsArePassedOver)
+{
     const std::string body = std::string(kHead) +
                              "# Coordinate3 { point [ 7 7 7 ] }\n"
                              "Info { string \"Coordinate3 { IndexedFaceSet } \\\" ]\" }\n"
@@ -104,7 +110,8 @@ TEST(Wrl, OtherNodesStringsAndCommentsArePassedOver) {
     EXPECT_NEAR(TotalArea(m), 2.0, 1e-12);
 }
 
-TEST(Wrl, SinglePointAndCommentedPoints) {
+TEST(Wrl, SinglePointAndCommentedPoints)
+{
     const std::string body = std::string(kHead) +
                              "Coordinate3 { point [ 0 0 0,\n # 9 9 9,\n 1 0 0,\n 0 1 0 ] }\n"
                              "Coordinate3 { point 4 4 4 }\n"
@@ -118,7 +125,8 @@ TEST(Wrl, SinglePointAndCommentedPoints) {
     EXPECT_EQ(m.objects[0]->vertices[2]->pos, CVector3(0, 0, -1));
 }
 
-TEST(Wrl, MalformedInputFails) {
+TEST(Wrl, MalformedInputFails)
+{
     const std::map<std::string, std::string> cases = {
         {"empty", ""},
         {"comments-only", "#VRML V1.0 ascii\n# nothing\n"},
@@ -145,7 +153,8 @@ TEST(Wrl, MalformedInputFails) {
     EXPECT_EQ(missing.ReadWRL(testfiles::ScratchDir() + "/no-such.wrl"), kReadFailed);
 }
 
-TEST(Wrl, CancelStopsTheRead) {
+TEST(Wrl, CancelStopsTheRead)
+{
     std::string points;
     for (int i = 0; i < 3000; ++i)
         points += std::to_string(i) + " " + std::to_string(i % 5) + " 0,\n";
@@ -159,7 +168,8 @@ TEST(Wrl, CancelStopsTheRead) {
 }
 
 // Every shared VRML file: the faces its authors meant, fanned into triangles.
-TEST(Wrl, SharedFiles) {
+TEST(Wrl, SharedFiles)
+{
     LINTORO_REQUIRE_SHARED_DATA();
     struct Expect {
         int result;
@@ -195,7 +205,8 @@ TEST(Wrl, SharedFiles) {
     }
 }
 
-TEST(Wrl, SharedFilesKeepTheirShape) {
+TEST(Wrl, SharedFilesKeepTheirShape)
+{
     LINTORO_REQUIRE_SHARED_DATA();
     const std::string dir = testfiles::SharedDataDir() + "/wrl/";
     {

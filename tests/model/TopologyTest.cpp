@@ -106,9 +106,9 @@ TEST(BuildTopology, RepeatedAndDegenerateCorners)
     CPolyModel m;
     CPolyObject* o = m.AddObject();
     auto a = o->AddVertex({0, 0, 0}), b = o->AddVertex({1, 0, 0}), c = o->AddVertex({0, 1, 0});
-    AddFaceOn(o, {a, b, a});                                // last repeats first: two corners
-    AddFace(o, {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}});          // collinear: zero area
-    AddFaceOn(o, {a, a, b, c});                             // a, a, b, c -> a, b, c
+    AddFaceOn(o, {a, b, a});                                  // last repeats first: two corners
+    AddFace(o, {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}});            // collinear: zero area
+    AddFaceOn(o, {a, a, b, c});                               // a, a, b, c -> a, b, c
     AddFace(o, {{5, 5, 5}, {5, 5, 5}, {6, 5, 5}, {5, 6, 5}}); // equal positions, other records
     ASSERT_TRUE(m.BuildTopology());
     ASSERT_EQ(o->faces.size(), 2u);

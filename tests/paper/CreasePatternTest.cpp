@@ -52,7 +52,8 @@ TEST(CreasePattern, OneHingeGivesOneCreaseOfTheRightSign)
     for (const double degrees : {30.0, -30.0, 120.0, -175.0}) {
         SCOPED_TRACE(degrees);
         CFlatMesh form = flat;
-        paperfix::Refold(form, [&](double x, double y) { return paperfix::HingeAt(x, y, 1.5, degrees); });
+        paperfix::Refold(form,
+                         [&](double x, double y) { return paperfix::HingeAt(x, y, 1.5, degrees); });
         CCreasePattern p;
         BuildCreasePattern(form, opened, p);
         EXPECT_EQ(p.vertices.size(), 5u * 7u);
@@ -74,7 +75,8 @@ TEST(CreasePattern, OneHingeGivesOneCreaseOfTheRightSign)
         }
         // Faces counter-clockwise on the paper.
         for (size_t f = 0; f < p.FaceCount(); ++f)
-            EXPECT_GT(paperfix::PaperArea(p.vertices[p.faces[3 * f]], p.vertices[p.faces[3 * f + 1]],
+            EXPECT_GT(paperfix::PaperArea(p.vertices[p.faces[3 * f]],
+                                          p.vertices[p.faces[3 * f + 1]],
                                           p.vertices[p.faces[3 * f + 2]]),
                       0.0);
     }
@@ -153,7 +155,8 @@ std::map<std::pair<int, int>, LiteralEdge> LiteralPattern(const CFlatMesh& form,
             points.push_back(q);
         }
     }
-    std::map<std::pair<int, int>, std::vector<std::pair<size_t, int>>> sides; // (triangle, far corner)
+    std::map<std::pair<int, int>, std::vector<std::pair<size_t, int>>>
+        sides; // (triangle, far corner)
     for (size_t t = 0; t < form.TriangleCount(); ++t)
         for (int j = 0; j < 3; ++j) {
             const int a = id[3 * t + j], b = id[3 * t + (j + 1) % 3];
@@ -249,8 +252,9 @@ TEST(CreasePattern, WeldsOnlyWithinTheTolerance)
     const COriginFaces none;
     BuildCreasePattern(mesh, none, p);
     EXPECT_EQ(p.vertices.size(), 6u);
-    const size_t interior = std::count_if(p.edges.begin(), p.edges.end(),
-                                          [](const CPatternEdge& e) { return e.kind != CreaseKind::Boundary; });
+    const size_t interior =
+        std::count_if(p.edges.begin(), p.edges.end(),
+                      [](const CPatternEdge& e) { return e.kind != CreaseKind::Boundary; });
     // A crossing point computed from either side differs in the last bits: still one vertex.
     for (CCornerData& c : mesh.corner)
         if (c.paper.u == 1.0)

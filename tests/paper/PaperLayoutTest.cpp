@@ -30,7 +30,8 @@ std::unique_ptr<CPolyModel> SheetModel(SheetShape shape, int rows, int cols, dou
     layout.shape = shape;
     layout.size = size;
     return paperfix::MappedGrid(rows, cols, cols, rows, [&](double x, double y) {
-        return SheetPoint(layout, static_cast<int>(std::lround(y)), static_cast<int>(std::lround(x)));
+        return SheetPoint(layout, static_cast<int>(std::lround(y)),
+                          static_cast<int>(std::lround(x)));
     });
 }
 
@@ -74,7 +75,10 @@ std::vector<Case> Developables()
     return cases;
 }
 
-double Relative(double a, double b) { return std::fabs(a - b) / std::max(std::fabs(b), 1e-300); }
+double Relative(double a, double b)
+{
+    return std::fabs(a - b) / std::max(std::fabs(b), 1e-300);
+}
 
 TEST(PaperLayout, DevelopableModelsUnfoldIsometricallyAndCounterClockwise)
 {
@@ -149,7 +153,7 @@ TEST(PaperLayout, SheetsComeOutAsTheirRectangles)
     CPolyModel& two = *cases[4].model;
     testmesh::Build(two);
     AssignPaper(two);
-    const double arc = 6 * 80.0 * std::sin(10.0 / 80.0);                      // six chords
+    const double arc = 6 * 80.0 * std::sin(10.0 / 80.0);                            // six chords
     const double parabola = std::sqrt(101.0) + std::sqrt(109.0) + std::sqrt(125.0); // three more
     EXPECT_NEAR(two.paperInfo.width, arc + kPieceGap + parabola, 1e-9);
     EXPECT_NEAR(two.paperInfo.height, 20.0, 1e-9);
@@ -157,8 +161,8 @@ TEST(PaperLayout, SheetsComeOutAsTheirRectangles)
 
 TEST(PaperLayout, CurvedSurfacesAreRefusedWithTheLargestDefect)
 {
-    for (auto* model : {SheetModel(SheetShape::Saddle, 8, 8, 100.0).release(),
-                        testmesh::Cube().release()}) {
+    for (auto* model :
+         {SheetModel(SheetShape::Saddle, 8, 8, 100.0).release(), testmesh::Cube().release()}) {
         std::unique_ptr<CPolyModel> m(model);
         testmesh::Build(*m);
         AssignPaper(*m);
@@ -167,11 +171,12 @@ TEST(PaperLayout, CurvedSurfacesAreRefusedWithTheLargestDefect)
         EXPECT_GT(m->paperInfo.maxAngleDefect, kDevelopableDegrees);
         double angle = 0, x = 0, y = 0, z = 0;
         char tail = 0;
-        ASSERT_EQ(std::sscanf(m->paperInfo.whyNot.c_str(),
-                              "This surface does not unfold flat: angle defect up to %lf\xC2\xB0 at "
-                              "(%lf, %lf, %lf)%c",
-                              &angle, &x, &y, &z, &tail),
-                  5)
+        ASSERT_EQ(
+            std::sscanf(m->paperInfo.whyNot.c_str(),
+                        "This surface does not unfold flat: angle defect up to %lf\xC2\xB0 at "
+                        "(%lf, %lf, %lf)%c",
+                        &angle, &x, &y, &z, &tail),
+            5)
             << m->paperInfo.whyNot;
         EXPECT_EQ(tail, '.');
         EXPECT_NEAR(angle, m->paperInfo.maxAngleDefect, 0.05);

@@ -7,13 +7,15 @@
 
 namespace {
 
-NetViewButtons Middle() {
+NetViewButtons Middle()
+{
     NetViewButtons b;
     b.middle = true;
     return b;
 }
 
-NetViewButtons Right(bool ctrl, bool shift) {
+NetViewButtons Right(bool ctrl, bool shift)
+{
     NetViewButtons b;
     b.right = true;
     b.ctrl = ctrl;
@@ -24,7 +26,8 @@ NetViewButtons Right(bool ctrl, bool shift) {
 // A 400 x 500 pane showing a slice of three unit squares side by side.
 class NetView : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         view.Resize(400, 500);
         slice = slicefix::AddSlice(model, 2);
         p1 = slicefix::AddRect(slice, 0.0, 0.0, 0.5, 0.5);
@@ -32,11 +35,13 @@ protected:
         p3 = slicefix::AddRect(slice, 1.5, 1.5, 2.0, 2.0);
         model.pickedPlane = slice;
     }
-    void Click(int x, int y) {
+    void Click(int x, int y)
+    {
         view.LeftDown(x, y, true);
         EXPECT_TRUE(view.LeftUp(&model, x, y));
     }
-    void Window(double u, double v, int& x, int& y) {
+    void Window(double u, double v, int& x, int& y)
+    {
         double wx = 0, wy = 0;
         view.ToWindow(u, v, wx, wy);
         x = static_cast<int>(std::lround(wx));
@@ -50,7 +55,8 @@ protected:
 
 } // namespace
 
-TEST(NetViewSheet, ScaleFitsAnA4SheetWithMargins) {
+TEST(NetViewSheet, ScaleFitsAnA4SheetWithMargins)
+{
     CNetViewController view;
     view.Resize(330, 900); // tall: the width limits
     EXPECT_DOUBLE_EQ(view.sheetScale, 300.0 / 21.0);
@@ -64,7 +70,8 @@ TEST(NetViewSheet, ScaleFitsAnA4SheetWithMargins) {
     EXPECT_TRUE(std::isfinite(view.sheetScale));
 }
 
-TEST_F(NetView, MappingPutsTheMiddleOfThePlaneAtTheCentre) {
+TEST_F(NetView, MappingPutsTheMiddleOfThePlaneAtTheCentre)
+{
     double x = 0, y = 0;
     view.ToWindow(1.0, 1.0, x, y);
     EXPECT_EQ(x, 200.0);
@@ -74,7 +81,8 @@ TEST_F(NetView, MappingPutsTheMiddleOfThePlaneAtTheCentre) {
     EXPECT_DOUBLE_EQ(y, 250.0 - 200.0);
 }
 
-TEST_F(NetView, PanDragsFollowTheMouseAtAnyZoom) {
+TEST_F(NetView, PanDragsFollowTheMouseAtAnyZoom)
+{
     for (double zoom : {1.0, 2.5, 0.5}) {
         view.zoom = zoom;
         double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
@@ -93,7 +101,8 @@ TEST_F(NetView, PanDragsFollowTheMouseAtAnyZoom) {
     }
 }
 
-TEST_F(NetView, MovesWithoutADragButtonChangeNothing) {
+TEST_F(NetView, MovesWithoutADragButtonChangeNothing)
+{
     view.MiddleDown(10, 10);
     EXPECT_FALSE(view.MouseMove(50, 50, NetViewButtons{}));
     NetViewButtons rightOnly;
@@ -103,7 +112,8 @@ TEST_F(NetView, MovesWithoutADragButtonChangeNothing) {
     EXPECT_EQ(view.zoom, 1.0);
 }
 
-TEST_F(NetView, ShiftDragZoomsAndStopsAtTheSheetBound) {
+TEST_F(NetView, ShiftDragZoomsAndStopsAtTheSheetBound)
+{
     view.RightDown(100, 100, true);
     EXPECT_TRUE(view.MouseMove(110, 110, Right(false, true)));
     EXPECT_DOUBLE_EQ(view.zoom, 1.2);
@@ -119,7 +129,8 @@ TEST_F(NetView, ShiftDragZoomsAndStopsAtTheSheetBound) {
     EXPECT_LT(view.zoom, floor / 0.95 + 1e-12);
 }
 
-TEST_F(NetView, WheelNotchesScaleByTwelvePercentAndNeverReachZero) {
+TEST_F(NetView, WheelNotchesScaleByTwelvePercentAndNeverReachZero)
+{
     EXPECT_FALSE(view.Wheel(120, false));
     EXPECT_EQ(view.zoom, 1.0);
     EXPECT_TRUE(view.Wheel(-120, true));
@@ -143,7 +154,8 @@ TEST_F(NetView, WheelNotchesScaleByTwelvePercentAndNeverReachZero) {
     EXPECT_TRUE(std::isfinite(view.DrawFactor()));
 }
 
-TEST_F(NetView, ClickOnAnEdgeTogglesItsPart) {
+TEST_F(NetView, ClickOnAnEdgeTogglesItsPart)
+{
     int x = 0, y = 0;
     Window(1.75, 1.5, x, y); // bottom edge of p3
     Click(x, y + 4);
@@ -153,7 +165,8 @@ TEST_F(NetView, ClickOnAnEdgeTogglesItsPart) {
     EXPECT_FALSE(p1->marked || p2->marked);
 }
 
-TEST_F(NetView, ClickToleranceIsThreePixelsOfMovement) {
+TEST_F(NetView, ClickToleranceIsThreePixelsOfMovement)
+{
     int x = 0, y = 0;
     Window(1.75, 2.0, x, y);
     view.LeftDown(x, y, true);
@@ -164,7 +177,8 @@ TEST_F(NetView, ClickToleranceIsThreePixelsOfMovement) {
     EXPECT_TRUE(p3->marked);
 }
 
-TEST_F(NetView, PickRadiusIsTenPixelsAndSharedEdgesGoToTheEarlierPart) {
+TEST_F(NetView, PickRadiusIsTenPixelsAndSharedEdgesGoToTheEarlierPart)
+{
     double x = 0, y = 0;
     view.ToWindow(1.5, 1.75, x, y); // left edge of p3
     EXPECT_EQ(view.PartNear(*slice, x - 9.9, y), p3);
@@ -179,7 +193,8 @@ TEST_F(NetView, PickRadiusIsTenPixelsAndSharedEdgesGoToTheEarlierPart) {
     EXPECT_FALSE(p1->marked || p2->marked || p3->marked);
 }
 
-TEST_F(NetView, NoPickOrNoSliceFileMeansNoClick) {
+TEST_F(NetView, NoPickOrNoSliceFileMeansNoClick)
+{
     int x = 0, y = 0;
     Window(1.75, 2.0, x, y);
     model.pickedPlane = nullptr;
@@ -195,7 +210,8 @@ TEST_F(NetView, NoPickOrNoSliceFileMeansNoClick) {
     EXPECT_FALSE(p3->marked);
 }
 
-TEST_F(NetView, DeleteKeyRemovesMarkedPartsAndShrinksTheRectangle) {
+TEST_F(NetView, DeleteKeyRemovesMarkedPartsAndShrinksTheRectangle)
+{
     EXPECT_FALSE(view.DeleteKey(nullptr));
     p1->marked = p3->marked = true;
     EXPECT_TRUE(view.DeleteKey(&model));

@@ -23,7 +23,8 @@ struct Mesh {
 
 // Torus around the z axis, kept inside [-1, 1]^3. Angles are offset by part
 // of a step so no vertex lies on any of the cutting planes below.
-Mesh Torus(int ring, int tube, double major, double minor) {
+Mesh Torus(int ring, int tube, double major, double minor)
+{
     Mesh m;
     const double twoPi = 2.0 * std::numbers::pi;
     for (int i = 0; i < ring; ++i) {
@@ -62,7 +63,8 @@ struct Slice {
     std::vector<Line> lines;
 
     // Square at the offset, the same corner order as a fresh plane of this axis.
-    void SetUp(int a, double c) {
+    void SetUp(int a, double c)
+    {
         axis = a;
         offset = c;
         static const double preset[3][4][3] = {
@@ -79,7 +81,8 @@ struct Slice {
 
     // Plane coordinates along the square's edges from corner 0: u towards
     // corner 3, v towards corner 1, both 0..2 over the square.
-    Point Place(const Vec& p) const {
+    Point Place(const Vec& p) const
+    {
         Point out;
         out.p = p;
         for (int d = 0; d < 3; ++d) {
@@ -92,7 +95,8 @@ struct Slice {
 
 // Traces the closed loops where the plane (coordinate axis = offset) cuts
 // the mesh. Each crossing edge gives one point; triangles link them.
-void Cut(const Mesh& mesh, Slice& slice) {
+void Cut(const Mesh& mesh, Slice& slice)
+{
     const int a = slice.axis;
     auto side = [&](int vi) {
         const double s = mesh.vertices[vi][a] - slice.offset;
@@ -151,7 +155,8 @@ void Cut(const Mesh& mesh, Slice& slice) {
 
 // Where the line shared by slices a and b runs inside a's loops (even-odd),
 // one pair of lines per piece.
-void Cross(std::vector<Slice>& slices, int ia, int ib) {
+void Cross(std::vector<Slice>& slices, int ia, int ib)
+{
     Slice& a = slices[ia];
     Slice& b = slices[ib];
     const int free = 3 - a.axis - b.axis;
@@ -181,7 +186,8 @@ void Cross(std::vector<Slice>& slices, int ia, int ib) {
 
 void Append(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-void Append(std::string& out, const char* format, ...) {
+void Append(std::string& out, const char* format, ...)
+{
     char buffer[256];
     va_list args;
     va_start(args, format);
@@ -192,13 +198,15 @@ void Append(std::string& out, const char* format, ...) {
 }
 
 // Fixed six decimals; a negative zero is written as zero.
-double Tidy(double x) {
+double Tidy(double x)
+{
     return std::fabs(x) < 5e-7 ? 0.0 : x;
 }
 
 } // namespace
 
-std::string SampleText() {
+std::string SampleText()
+{
     const Mesh mesh = Torus(40, 16, 0.68, 0.28);
     const std::pair<int, double> cuts[] = {
         {0, -0.5}, {0, 0.05}, {0, 0.55}, {1, -0.2}, {1, 0.35}, {2, 0.07},

@@ -10,7 +10,8 @@
 
 namespace {
 
-std::unique_ptr<CPolyModel> LoadSample() {
+std::unique_ptr<CPolyModel> LoadSample()
+{
     auto model = std::make_unique<CPolyModel>();
     const std::string path = std::string(LINTORO_SOURCE_DIR) + "/samples/slices.qwf";
     EXPECT_EQ(model->ReadQWF(path), kReadOk);
@@ -19,14 +20,16 @@ std::unique_ptr<CPolyModel> LoadSample() {
 
 } // namespace
 
-TEST(SampleQwf, BundledFileIsWhatTheGeneratorWrites) {
+TEST(SampleQwf, BundledFileIsWhatTheGeneratorWrites)
+{
     const std::string bundled =
         testfiles::ReadWhole(std::string(LINTORO_SOURCE_DIR) + "/samples/slices.qwf");
     // Regenerate with: build/tests/slices/make_sample_qwf samples/slices.qwf
     EXPECT_TRUE(bundled == sampleqwf::SampleText());
 }
 
-TEST(SampleQwf, OpensWithPartsOnEverySliceAndPairedLines) {
+TEST(SampleQwf, OpensWithPartsOnEverySliceAndPairedLines)
+{
     const auto model = LoadSample();
     ASSERT_EQ(model->planes.size(), 7u);
     EXPECT_EQ(model->planes.back().get(), model->currentPlane);

@@ -10,7 +10,8 @@ namespace {
 
 // Parts lie at (u, v, 0); this camera puts model (x, y) at window
 // (100 + 100 x, 100 + 100 y), y up, in a 400 pixel tall pane.
-bool Project(const CVector3& p, double& x, double& y) {
+bool Project(const CVector3& p, double& x, double& y)
+{
     x = 100 + 100 * p.x;
     y = 100 + 100 * p.y;
     return true;
@@ -20,7 +21,8 @@ constexpr int kHeight = 400;
 
 class SectionPick : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         first = slicefix::AddSlice(model, 0);
         second = slicefix::AddSlice(model, 2);
         slicefix::AddRect(first, 0, 0, 1, 1);  // window x 100..200, y up 100..200
@@ -33,7 +35,8 @@ protected:
 
 } // namespace
 
-TEST_F(SectionPick, NearestOutlineWithinTenPixelsWins) {
+TEST_F(SectionPick, NearestOutlineWithinTenPixelsWins)
+{
     // Mouse y is measured downwards: window y up 150 is mouse y 250.
     EXPECT_EQ(NearestSliceOutline(model, 295, 150, Project), second);
     EXPECT_EQ(NearestSliceOutline(model, 290, 150, Project), nullptr); // exactly 10
@@ -43,7 +46,8 @@ TEST_F(SectionPick, NearestOutlineWithinTenPixelsWins) {
     EXPECT_EQ(NearestSliceOutline(model, 200, 150, Project), first); // tie: earlier slice
 }
 
-TEST_F(SectionPick, ClickPicksAndAnEmptySpotKeepsThePick) {
+TEST_F(SectionPick, ClickPicksAndAnEmptySpotKeepsThePick)
+{
     EXPECT_TRUE(SectionViewClick(&model, 295, 250, 295, 250, kHeight, Project));
     EXPECT_EQ(model.pickedPlane, second);
     EXPECT_TRUE(SectionViewClick(&model, 10, 10, 10, 10, kHeight, Project));
@@ -55,7 +59,8 @@ TEST_F(SectionPick, ClickPicksAndAnEmptySpotKeepsThePick) {
     EXPECT_EQ(model.pickedPlane, first);
 }
 
-TEST_F(SectionPick, MoreThanThreePixelsOfMovementIsNoClick) {
+TEST_F(SectionPick, MoreThanThreePixelsOfMovementIsNoClick)
+{
     EXPECT_TRUE(SectionViewClick(&model, 292, 250, 295, 250, kHeight, Project));
     EXPECT_EQ(model.pickedPlane, second);
     model.pickedPlane = nullptr;
@@ -64,7 +69,8 @@ TEST_F(SectionPick, MoreThanThreePixelsOfMovementIsNoClick) {
     EXPECT_FALSE(SectionViewClick(nullptr, 295, 250, 295, 250, kHeight, Project));
 }
 
-TEST_F(SectionPick, PointsThatCannotBeProjectedAreLeftOut) {
+TEST_F(SectionPick, PointsThatCannotBeProjectedAreLeftOut)
+{
     // Everything with x > 1.5 is behind the eye: the second square keeps
     // only its left edge.
     auto partial = [](const CVector3& p, double& x, double& y) {
@@ -77,7 +83,8 @@ TEST_F(SectionPick, PointsThatCannotBeProjectedAreLeftOut) {
     EXPECT_EQ(NearestSliceOutline(model, 250, 205, Project), second);
 }
 
-TEST_F(SectionPick, ThroughThePaneCameraWithMouseYDown) {
+TEST_F(SectionPick, ThroughThePaneCameraWithMouseYDown)
+{
     CViewCamera camera;
     camera.Resize(400, 300);
     // Above the middle of the pane, so a missing flip of the mouse y misses.

@@ -8,7 +8,8 @@
 
 namespace slicefix {
 
-inline CSlicePlane* AddSlice(CPolyModel& model, int axis) {
+inline CSlicePlane* AddSlice(CPolyModel& model, int axis)
+{
     model.planes.push_back(std::make_unique<CSlicePlane>(axis));
     return model.planes.back().get();
 }
@@ -17,7 +18,8 @@ inline CSlicePlane* AddSlice(CPolyModel& model, int axis) {
 // first vertex unless `closed` is false. Widens the slice's bounds as the
 // reader does.
 inline Spart* AddRect(CSlicePlane* slice, double u0, double v0, double u1, double v1,
-                      bool closed = true) {
+                      bool closed = true)
+{
     slice->parts.push_back(std::make_unique<Spart>(slice));
     Spart* part = slice->parts.back().get();
     const double pts[5][2] = {{u0, v0}, {u1, v0}, {u1, v1}, {u0, v1}, {u0, v0}};
@@ -28,7 +30,8 @@ inline Spart* AddRect(CSlicePlane* slice, double u0, double v0, double u1, doubl
     return part;
 }
 
-inline IntersectionLine* AddLine(CSlicePlane* slice, int id, int partnerId) {
+inline IntersectionLine* AddLine(CSlicePlane* slice, int id, int partnerId)
+{
     slice->lines.push_back(std::make_unique<IntersectionLine>(0, 0, 0, 1, 1, 1, 0, 0, 1, 1, slice));
     IntersectionLine* line = slice->lines.back().get();
     line->id = id;
@@ -36,7 +39,8 @@ inline IntersectionLine* AddLine(CSlicePlane* slice, int id, int partnerId) {
     return line;
 }
 
-inline bool Contains(const CPolyModel& model, const CSlicePlane* slice) {
+inline bool Contains(const CPolyModel& model, const CSlicePlane* slice)
+{
     for (const auto& p : model.planes)
         if (p.get() == slice)
             return true;

@@ -9,12 +9,14 @@
 
 namespace {
 
-double SignedArea(const PartTriangle& t) {
+double SignedArea(const PartTriangle& t)
+{
     return 0.5 * ((t.v[1]->u - t.v[0]->u) * (t.v[2]->v - t.v[0]->v) -
                   (t.v[2]->u - t.v[0]->u) * (t.v[1]->v - t.v[0]->v));
 }
 
-double OutlineArea(const Spart& part) {
+double OutlineArea(const Spart& part)
+{
     double a = 0.0;
     const auto& o = part.outline;
     for (size_t i = 0; i < o.size(); ++i) {
@@ -27,7 +29,8 @@ double OutlineArea(const Spart& part) {
 
 // Every triangle uses the part's own vertices, all non-degenerate triangles
 // turn the same way, and together they cover exactly the outline's area.
-void ExpectCovers(const Spart& part) {
+void ExpectCovers(const Spart& part)
+{
     std::set<const PartVertex*> own;
     for (const auto& pv : part.outline)
         own.insert(pv.get());
@@ -47,7 +50,8 @@ void ExpectCovers(const Spart& part) {
 
 } // namespace
 
-TEST(Triangulate, SquareGivesTwoTrianglesCoveringIt) {
+TEST(Triangulate, SquareGivesTwoTrianglesCoveringIt)
+{
     CPolyModel model;
     CSlicePlane* s = slicefix::AddSlice(model, 2);
     Spart* part = slicefix::AddRect(s, 0, 0, 1, 1, false);
@@ -60,7 +64,8 @@ TEST(Triangulate, SquareGivesTwoTrianglesCoveringIt) {
     ExpectCovers(*closed);
 }
 
-TEST(Triangulate, LShapeIsCoveredWithoutSpillingIntoTheNotch) {
+TEST(Triangulate, LShapeIsCoveredWithoutSpillingIntoTheNotch)
+{
     CPolyModel model;
     CSlicePlane* s = slicefix::AddSlice(model, 0);
     s->parts.push_back(std::make_unique<Spart>(s));
@@ -73,7 +78,8 @@ TEST(Triangulate, LShapeIsCoveredWithoutSpillingIntoTheNotch) {
     ExpectCovers(part); // area 3: a triangle across the notch would add to it
 }
 
-TEST(Triangulate, FewerThanThreeVerticesGiveNothingAndRepeatingReplaces) {
+TEST(Triangulate, FewerThanThreeVerticesGiveNothingAndRepeatingReplaces)
+{
     CPolyModel model;
     CSlicePlane* s = slicefix::AddSlice(model, 0);
     s->parts.push_back(std::make_unique<Spart>(s));
@@ -97,7 +103,8 @@ TEST(Triangulate, FewerThanThreeVerticesGiveNothingAndRepeatingReplaces) {
     EXPECT_EQ(area, 0.0);
 }
 
-TEST(Triangulate, RandomStarShapesAreCoveredConsistently) {
+TEST(Triangulate, RandomStarShapesAreCoveredConsistently)
+{
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> radius(0.3, 1.0);
     CPolyModel model;
@@ -118,7 +125,8 @@ TEST(Triangulate, RandomStarShapesAreCoveredConsistently) {
     }
 }
 
-TEST(Triangulate, SelfCrossingOutlineDoesNotInventVertices) {
+TEST(Triangulate, SelfCrossingOutlineDoesNotInventVertices)
+{
     CPolyModel model;
     CSlicePlane* s = slicefix::AddSlice(model, 0);
     s->parts.push_back(std::make_unique<Spart>(s));
@@ -133,7 +141,8 @@ TEST(Triangulate, SelfCrossingOutlineDoesNotInventVertices) {
     EXPECT_EQ(bowtie.outline.size(), 4u);
 }
 
-TEST(SliceBounds, CoverEveryPartVertexWithPadding) {
+TEST(SliceBounds, CoverEveryPartVertexWithPadding)
+{
     CPolyModel model;
     CSlicePlane* s = slicefix::AddSlice(model, 0);
     s->UpdatePartBounds();
@@ -149,7 +158,8 @@ TEST(SliceBounds, CoverEveryPartVertexWithPadding) {
     EXPECT_DOUBLE_EQ(s->paddedHeight, 1.25 + 0.2);
 }
 
-TEST(SliceBounds, RemovingMarkedPartsShrinksToTheRestOrKeepsTheLastBounds) {
+TEST(SliceBounds, RemovingMarkedPartsShrinksToTheRestOrKeepsTheLastBounds)
+{
     CPolyModel model;
     CSlicePlane* s = slicefix::AddSlice(model, 0);
     Spart* a = slicefix::AddRect(s, 0, 0, 1, 1);
@@ -177,7 +187,8 @@ TEST(SliceBounds, RemovingMarkedPartsShrinksToTheRestOrKeepsTheLastBounds) {
 
 class DeleteParts : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         a = slicefix::AddSlice(model, 0);
         b = slicefix::AddSlice(model, 2);
         reflection = slicefix::AddSlice(model, 1);
@@ -198,14 +209,16 @@ protected:
     Spart *a1 = nullptr, *a2 = nullptr;
 };
 
-TEST_F(DeleteParts, PairingLinksOnlyMutualDistinctLines) {
+TEST_F(DeleteParts, PairingLinksOnlyMutualDistinctLines)
+{
     EXPECT_EQ(a->lines[0]->partner, b->lines[0].get());
     EXPECT_EQ(b->lines[0]->partner, a->lines[0].get());
     EXPECT_EQ(a->lines[1]->partner, nullptr); // names 4, which names itself
     EXPECT_EQ(b->lines[1]->partner, nullptr); // self reference
 }
 
-TEST_F(DeleteParts, NothingMarkedRemovesNothingButStillAsksForRedraw) {
+TEST_F(DeleteParts, NothingMarkedRemovesNothingButStillAsksForRedraw)
+{
     EXPECT_FALSE(DeleteMarkedParts(nullptr));
     EXPECT_FALSE(DeleteMarkedParts(&model)); // nothing picked
     model.pickedPlane = a;
@@ -217,7 +230,8 @@ TEST_F(DeleteParts, NothingMarkedRemovesNothingButStillAsksForRedraw) {
     EXPECT_EQ(model.planes.size(), 3u);
 }
 
-TEST_F(DeleteParts, LastPartTakesTheSliceItsLinesAndTheirPartners) {
+TEST_F(DeleteParts, LastPartTakesTheSliceItsLinesAndTheirPartners)
+{
     model.pickedPlane = a;
     a1->marked = true;
     EXPECT_TRUE(DeleteMarkedParts(&model));
@@ -235,7 +249,8 @@ TEST_F(DeleteParts, LastPartTakesTheSliceItsLinesAndTheirPartners) {
     EXPECT_EQ(model.currentPlane, reflection);
 }
 
-TEST_F(DeleteParts, OneSidedReferencesNeverDangleAfterDeletion) {
+TEST_F(DeleteParts, OneSidedReferencesNeverDangleAfterDeletion)
+{
     // Line 5 on b names line 1 on a, which names line 3: not mutual.
     slicefix::AddLine(b, 5, 1);
     PairIntersectionLines(model, 5);
@@ -255,7 +270,8 @@ TEST_F(DeleteParts, OneSidedReferencesNeverDangleAfterDeletion) {
     EXPECT_EQ(b->lines[1]->partner, nullptr);
 }
 
-TEST_F(DeleteParts, PartnersOnTheSameSliceGoWithIt) {
+TEST_F(DeleteParts, PartnersOnTheSameSliceGoWithIt)
+{
     slicefix::AddLine(a, 5, 6);
     slicefix::AddLine(a, 6, 5);
     PairIntersectionLines(model, 6);
@@ -267,7 +283,8 @@ TEST_F(DeleteParts, PartnersOnTheSameSliceGoWithIt) {
     EXPECT_EQ(b->lines.size(), 1u);
 }
 
-TEST_F(DeleteParts, TheReflectionPlaneIsNeverDeleted) {
+TEST_F(DeleteParts, TheReflectionPlaneIsNeverDeleted)
+{
     model.pickedPlane = reflection;
     EXPECT_TRUE(DeleteMarkedParts(&model));
     EXPECT_TRUE(slicefix::Contains(model, reflection));

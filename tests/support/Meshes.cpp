@@ -71,6 +71,9 @@ std::unique_ptr<CPolyModel> Cube()
     return m;
 }
 
-void Build(CPolyModel& model) { ASSERT_TRUE(model.BuildTopology()); }
+void Build(CPolyModel& model)
+{
+    ASSERT_TRUE(model.BuildTopology());
+}
 
 } // namespace testmesh

@@ -12,13 +12,15 @@ constexpr MouseState kRightCtrl{false, true, false, false, true};
 constexpr MouseState kMiddle{false, false, true, false, false};
 constexpr MouseState kNone{};
 
-CViewCamera Sized(int w, int h) {
+CViewCamera Sized(int w, int h)
+{
     CViewCamera cam;
     cam.Resize(w, h);
     return cam;
 }
 
-bool IsIdentity(const float m[16]) {
+bool IsIdentity(const float m[16])
+{
     for (int i = 0; i < 16; ++i)
         if (m[i] != ((i % 5 == 0) ? 1.0f : 0.0f))
             return false;
@@ -27,7 +29,8 @@ bool IsIdentity(const float m[16]) {
 
 } // namespace
 
-TEST(Camera, WheelStepsMoveTheEyeAndStopAtTheClamp) {
+TEST(Camera, WheelStepsMoveTheEyeAndStopAtTheClamp)
+{
     CViewCamera cam = Sized(640, 480);
     EXPECT_TRUE(cam.Wheel(120));
     EXPECT_NEAR(cam.distance, -5.0 + 0.24, 1e-12);
@@ -48,7 +51,8 @@ TEST(Camera, WheelStepsMoveTheEyeAndStopAtTheClamp) {
     EXPECT_EQ(cam.distance, -30.0);
 }
 
-TEST(Camera, ShiftDragZoomsByTheSumOfBothMoves) {
+TEST(Camera, ShiftDragZoomsByTheSumOfBothMoves)
+{
     CViewCamera cam = Sized(640, 480);
     cam.RightButtonDown(100, 100, kRightShift);
     EXPECT_EQ(cam.MouseMove(110, 110, kRightShift), CameraMove::Zoom);
@@ -61,7 +65,8 @@ TEST(Camera, ShiftDragZoomsByTheSumOfBothMoves) {
     EXPECT_TRUE(IsIdentity(cam.trackball.M));
 }
 
-TEST(Camera, FrustumHeightUsesTheIntegerHalfHeight) {
+TEST(Camera, FrustumHeightUsesTheIntegerHalfHeight)
+{
     CViewCamera cam = Sized(800, 601);
     EXPECT_EQ(cam.halfHeight, 300);
     const double t = 0.0375;
@@ -71,7 +76,8 @@ TEST(Camera, FrustumHeightUsesTheIntegerHalfHeight) {
     EXPECT_EQ(cam.viewport[3], 601);
 }
 
-TEST(Camera, ProjectionMatchesTheLiteralComposition) {
+TEST(Camera, ProjectionMatchesTheLiteralComposition)
+{
     CViewCamera cam = Sized(800, 600);
     // Reset camera: eye 5 units back, no rotation. x_clip = 2.68 x, y_clip = 2n/2t y,
     // w = -(z - 5).
@@ -91,7 +97,8 @@ TEST(Camera, ProjectionMatchesTheLiteralComposition) {
     EXPECT_EQ(cam.MouseToWindow(10, 100).y, 500.0);
 }
 
-TEST(Camera, PointsBehindTheEyeDoNotProject) {
+TEST(Camera, PointsBehindTheEyeDoNotProject)
+{
     CViewCamera cam = Sized(400, 400);
     for (int i = 0; i < 30; ++i)
         cam.Wheel(120); // eye at z = 0.7
@@ -101,7 +108,8 @@ TEST(Camera, PointsBehindTheEyeDoNotProject) {
     EXPECT_TRUE(cam.ProjectToWindow({0, 0, 0.5}, w));
 }
 
-TEST(Camera, RimStartStillRotates) {
+TEST(Camera, RimStartStillRotates)
+{
     CViewCamera cam = Sized(400, 300);
     const CSpherePoint rim = cam.trackball.MapToSphere(0, 0, 200, 150);
     EXPECT_EQ(rim.z, 0.0f);
@@ -117,7 +125,8 @@ TEST(Camera, RimStartStillRotates) {
     EXPECT_EQ(mid.z, 1.0f);
 }
 
-TEST(Camera, RotationFollowsTheMouseAndRestartsFromThePressPose) {
+TEST(Camera, RotationFollowsTheMouseAndRestartsFromThePressPose)
+{
     CViewCamera cam = Sized(400, 400);
     WindowPoint before, after;
     ASSERT_TRUE(cam.ProjectToWindow({0, 0, 0.5}, before));
@@ -143,7 +152,8 @@ TEST(Camera, RotationFollowsTheMouseAndRestartsFromThePressPose) {
     EXPECT_NEAR(twice.w, base.w * base.w - base.y * base.y, 1e-5);
 }
 
-TEST(Camera, ControlRightAndMiddlePanAlike) {
+TEST(Camera, ControlRightAndMiddlePanAlike)
+{
     CViewCamera a = Sized(400, 400), b = Sized(400, 400);
     a.RightButtonDown(100, 100, kRightCtrl);
     EXPECT_EQ(a.MouseMove(130, 80, kRightCtrl), CameraMove::Pan);
@@ -169,7 +179,8 @@ TEST(Camera, ControlRightAndMiddlePanAlike) {
     EXPECT_GT(o.y, 200.0);
 }
 
-TEST(Camera, MovesWithoutCameraButtonsChangeNothing) {
+TEST(Camera, MovesWithoutCameraButtonsChangeNothing)
+{
     CViewCamera cam = Sized(400, 400);
     const uint64_t rev = cam.Revision();
     const MouseState left{true, false, false, false, false};
@@ -179,7 +190,8 @@ TEST(Camera, MovesWithoutCameraButtonsChangeNothing) {
     EXPECT_EQ(cam.distance, -5.0);
 }
 
-TEST(Camera, LettingGoOfShiftMidDragRotatesFromThePointer) {
+TEST(Camera, LettingGoOfShiftMidDragRotatesFromThePointer)
+{
     CViewCamera cam = Sized(400, 400);
     // An earlier drag leaves a start point far from where the next one begins.
     cam.RightButtonDown(0, 200, kRight);
@@ -191,7 +203,8 @@ TEST(Camera, LettingGoOfShiftMidDragRotatesFromThePointer) {
     EXPECT_GT(cam.trackball.qCur.w, 0.9999f);
 }
 
-TEST(Camera, CollapsedPaneKeepsFiniteMatrices) {
+TEST(Camera, CollapsedPaneKeepsFiniteMatrices)
+{
     CViewCamera cam = Sized(0, 0);
     for (double v : cam.projection)
         EXPECT_TRUE(std::isfinite(v));
@@ -204,7 +217,8 @@ TEST(Camera, CollapsedPaneKeepsFiniteMatrices) {
         EXPECT_TRUE(std::isfinite(v));
 }
 
-TEST(Camera, ResetRestoresTheInitialCamera) {
+TEST(Camera, ResetRestoresTheInitialCamera)
+{
     CViewCamera cam = Sized(500, 300);
     cam.RightButtonDown(10, 10, kRight);
     cam.MouseMove(200, 100, kRight);

@@ -6,13 +6,15 @@
 
 namespace {
 
-CVector3 At(const std::vector<float>& v, size_t vertex) {
+CVector3 At(const std::vector<float>& v, size_t vertex)
+{
     return {v[vertex * 3], v[vertex * 3 + 1], v[vertex * 3 + 2]};
 }
 
 } // namespace
 
-TEST(FaceArrays, FrontThenReversedBackWithNegatedNormals) {
+TEST(FaceArrays, FrontThenReversedBackWithNegatedNormals)
+{
     auto m = testmesh::Strip();
     CPolyObject& obj = *m->objects[0];
     for (CPolyFace* f : obj.faces)
@@ -36,7 +38,8 @@ TEST(FaceArrays, FrontThenReversedBackWithNegatedNormals) {
     EXPECT_EQ(e, want);
 }
 
-TEST(FaceArrays, PolygonsAreFannedAndOutlinedAroundTheirCorners) {
+TEST(FaceArrays, PolygonsAreFannedAndOutlinedAroundTheirCorners)
+{
     CPolyModel m;
     CPolyObject* obj = m.AddObject();
     const std::vector<CVector3> quad = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};

@@ -6,7 +6,8 @@
 
 namespace {
 
-void Push3(std::vector<float>& v, double x, double y, double z) {
+void Push3(std::vector<float>& v, double x, double y, double z)
+{
     v.push_back(static_cast<float>(x));
     v.push_back(static_cast<float>(y));
     v.push_back(static_cast<float>(z));
@@ -14,7 +15,8 @@ void Push3(std::vector<float>& v, double x, double y, double z) {
 
 } // namespace
 
-void CFaceArrays::Clear() {
+void CFaceArrays::Clear()
+{
     positions_.clear();
     normals_.clear();
     edges_.clear();
@@ -23,7 +25,8 @@ void CFaceArrays::Clear() {
     edgesBuilt_ = false;
 }
 
-void CFaceArrays::Build(const CPolyObject& obj) {
+void CFaceArrays::Build(const CPolyObject& obj)
+{
     Clear();
     size_t tris = 0;
     for (const CPolyFace* f : obj.faces)
@@ -64,7 +67,8 @@ void CFaceArrays::Build(const CPolyObject& obj) {
     }
 }
 
-void CFaceArrays::Build(const CFlatMesh& mesh) {
+void CFaceArrays::Build(const CFlatMesh& mesh)
+{
     Clear();
     const size_t tris = mesh.TriangleCount();
     sideTriangles_ = static_cast<int>(tris);
@@ -98,7 +102,8 @@ void CFaceArrays::Build(const CFlatMesh& mesh) {
     }
 }
 
-const std::vector<uint32_t>& CFaceArrays::EdgeIndices() {
+const std::vector<uint32_t>& CFaceArrays::EdgeIndices()
+{
     if (edgesBuilt_)
         return edges_;
     edgesBuilt_ = true;
@@ -119,7 +124,8 @@ const std::vector<uint32_t>& CFaceArrays::EdgeIndices() {
     return edges_;
 }
 
-void CFaceArrays::DrawFaces() const {
+void CFaceArrays::DrawFaces() const
+{
     if (sideTriangles_ == 0)
         return;
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -131,7 +137,8 @@ void CFaceArrays::DrawFaces() const {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-void CFaceArrays::DrawEdges() {
+void CFaceArrays::DrawEdges()
+{
     const std::vector<uint32_t>& idx = EdgeIndices();
     if (idx.empty())
         return;

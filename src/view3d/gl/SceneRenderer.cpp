@@ -13,7 +13,8 @@ constexpr double kConeRadius = 0.02;
 constexpr double kConeHeight = 0.08;
 constexpr double kSphereRadius = 0.12 * CSceneRenderer::kHandleLength;
 
-CMaterial MakeMaterial(float ar, float ag, float ab, float dr, float dg, float db) {
+CMaterial MakeMaterial(float ar, float ag, float ab, float dr, float dg, float db)
+{
     CMaterial m;
     const float v[17] = {ar, ag, ab, 1, dr, dg, db, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0};
     for (int i = 0; i < 17; ++i)
@@ -22,7 +23,8 @@ CMaterial MakeMaterial(float ar, float ag, float ab, float dr, float dg, float d
 }
 
 // Compiles one GLU shape into a new display list; 0 when GL has none to give.
-template <typename Shape> unsigned CompileList(Shape shape) {
+template <typename Shape> unsigned CompileList(Shape shape)
+{
     const GLuint list = glGenLists(1);
     if (list == 0)
         return 0;
@@ -40,14 +42,16 @@ template <typename Shape> unsigned CompileList(Shape shape) {
     return list;
 }
 
-void CallList(unsigned list) {
+void CallList(unsigned list)
+{
     if (list != 0)
         glCallList(list);
 }
 
 } // namespace
 
-void ApplyMaterial(const CMaterial& m) {
+void ApplyMaterial(const CMaterial& m)
+{
     glMaterialfv(GL_FRONT, GL_AMBIENT, m.values + 0);
     glMaterialfv(GL_FRONT, GL_DIFFUSE, m.values + 4);
     glMaterialfv(GL_FRONT, GL_SPECULAR, m.values + 12);
@@ -55,17 +59,20 @@ void ApplyMaterial(const CMaterial& m) {
     glMaterialf(GL_FRONT, GL_SHININESS, m.values[16]);
 }
 
-const CMaterial& FaceMaterial() {
+const CMaterial& FaceMaterial()
+{
     static const CMaterial m = MakeMaterial(0.8f, 0.85f, 1.0f, 0.45f, 0.45f, 1.0f);
     return m;
 }
 
-const CMaterial& HandleMaterial() {
+const CMaterial& HandleMaterial()
+{
     static const CMaterial m = MakeMaterial(1.0f, 0.0f, 0.0f, 0.85f, 0.0f, 0.0f);
     return m;
 }
 
-void CSceneRenderer::InitGL() {
+void CSceneRenderer::InitGL()
+{
     lightingReady_ = false;
     cache_.clear();
     coneList_ =
@@ -74,7 +81,8 @@ void CSceneRenderer::InitGL() {
     sphereList_ = CompileList([](GLUquadric* q) { gluSphere(q, kSphereRadius, 16, 16); });
 }
 
-void CSceneRenderer::ReleaseGL() {
+void CSceneRenderer::ReleaseGL()
+{
     for (unsigned* list : {&coneList_, &discList_, &sphereList_}) {
         if (*list != 0)
             glDeleteLists(*list, 1);
@@ -83,7 +91,8 @@ void CSceneRenderer::ReleaseGL() {
     cache_.clear();
 }
 
-void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio) {
+void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio)
+{
     if (!lightingReady_) {
         lightingReady_ = true;
         glDisable(GL_CULL_FACE);
@@ -127,7 +136,8 @@ void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio) {
 
 template <class Shape>
 CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const Shape& shape, size_t faces,
-                                       size_t vertices, uint64_t revision) {
+                                       size_t vertices, uint64_t revision)
+{
     if (cache_.size() <= index)
         cache_.resize(index + 1);
     CachedObject& c = cache_[index];
@@ -142,7 +152,8 @@ CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const Shape& shape, size_t 
     return c.arrays;
 }
 
-void CSceneRenderer::DrawArrays(CFaceArrays& arrays, const DesignSceneState& state) {
+void CSceneRenderer::DrawArrays(CFaceArrays& arrays, const DesignSceneState& state)
+{
     if (state.showFaces) {
         glEnable(GL_LIGHTING);
         arrays.DrawFaces();
@@ -155,7 +166,8 @@ void CSceneRenderer::DrawArrays(CFaceArrays& arrays, const DesignSceneState& sta
     }
 }
 
-void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSceneState& state) {
+void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSceneState& state)
+{
     ApplyMaterial(FaceMaterial());
     size_t shapes = 0;
     if (model.designing) {
@@ -203,7 +215,8 @@ void CSceneRenderer::DrawWarning(const std::vector<float>& triangles)
     glEnable(GL_CULL_FACE);
 }
 
-void CSceneRenderer::DrawHandles(const CVector3& at) {
+void CSceneRenderer::DrawHandles(const CVector3& at)
+{
     const double L = kHandleLength;
     glPushMatrix();
     glTranslated(at.x, at.y, at.z);
@@ -260,7 +273,8 @@ void CSceneRenderer::DrawHandles(const CVector3& at) {
     glEnable(GL_LIGHTING);
 }
 
-void CSceneRenderer::EndScene() {
+void CSceneRenderer::EndScene()
+{
     // Bounded: a lost context can keep reporting errors.
     for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
     }

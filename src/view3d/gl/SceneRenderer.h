@@ -67,7 +67,8 @@ public:
     void EndScene();
 
     // Face arrays currently cached for object i (null when none); for tests.
-    const CFaceArrays* CachedArrays(size_t i) const {
+    const CFaceArrays* CachedArrays(size_t i) const
+    {
         return i < cache_.size() ? &cache_[i].arrays : nullptr;
     }
 

@@ -15,21 +15,23 @@ namespace {
 // outlines at the same depth pass the less-or-equal test and lie over them.
 constexpr double kNetDepth = 0.01;
 
-void NetVertex(const CNetViewController& view, double u, double v) {
+void NetVertex(const CNetViewController& view, double u, double v)
+{
     double x = 0.0, y = 0.0;
     view.ToPicture(u, v, x, y);
     glVertex3d(x, y, kNetDepth);
 }
 
-void PaperVertex(const CNetViewController& view, const CPatternView& pattern,
-                 const CPaperPoint& p) {
+void PaperVertex(const CNetViewController& view, const CPatternView& pattern, const CPaperPoint& p)
+{
     double u = 0.0, v = 0.0;
     pattern.PaperToPlane(p, u, v);
     NetVertex(view, u, v);
 }
 
 // Projection, viewport and the clear to white: the start of every net frame.
-void BeginNetFrame(const CNetViewController& view, double pixelRatio) {
+void BeginNetFrame(const CNetViewController& view, double pixelRatio)
+{
     // Projection and viewport every frame: cheap, and right after any resize
     // or a move to a screen of another pixel ratio.
     glViewport(0, 0, static_cast<GLsizei>(view.width * pixelRatio + 0.5),
@@ -47,7 +49,8 @@ void BeginNetFrame(const CNetViewController& view, double pixelRatio) {
 }
 } // namespace
 
-bool SliceFillColor(int axisType, float rgba[4]) {
+bool SliceFillColor(int axisType, float rgba[4])
+{
     static const float kFills[3][4] = {
         {1.0f, 0.3f, 0.3f, 0.6f}, {0.3f, 1.0f, 0.3f, 0.6f}, {0.3f, 0.3f, 1.0f, 0.6f}};
     if (axisType < 0 || axisType > 2)
@@ -57,7 +60,8 @@ bool SliceFillColor(int axisType, float rgba[4]) {
     return true;
 }
 
-void InitNetViewGL() {
+void InitNetViewGL()
+{
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -65,7 +69,8 @@ void InitNetViewGL() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
-void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, double pixelRatio) {
+void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, double pixelRatio)
+{
     BeginNetFrame(view, pixelRatio);
 
     if (slice) {
@@ -120,7 +125,8 @@ void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, doubl
 }
 
 void DrawNetPattern(const CNetViewController& view, const CPatternView& pattern,
-                    const CPaperPoint* selected, double pixelRatio) {
+                    const CPaperPoint* selected, double pixelRatio)
+{
     BeginNetFrame(view, pixelRatio);
     glTranslated(view.OffsetX(), view.OffsetY(), -2.0);
     const float lineWidth = static_cast<float>(pixelRatio);
@@ -164,7 +170,8 @@ void DrawNetPattern(const CNetViewController& view, const CPatternView& pattern,
     ClearAlphaToOpaque();
 }
 
-void DrawSectionSlices(const CPolyModel& model, double pixelRatio) {
+void DrawSectionSlices(const CPolyModel& model, double pixelRatio)
+{
     const float lineWidth = static_cast<float>(pixelRatio);
     // A slice is a flat sheet with no inside: its fill shows from either
     // side, whichever way the tessellator wound its triangles.
