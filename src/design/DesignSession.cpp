@@ -142,23 +142,20 @@ bool CDesignSession::FixShape()
 
 bool CDesignSession::Undo()
 {
-    if (!model_)
-        return false;
-    RestoreSelectedToLastAccepted();
-    const bool stepped = StepBack(*model_);
-    if (stepped) {
-        workspace_.Invalidate();
-        ++shapeRevision_;
-    }
-    ClearSelection();
-    return stepped;
+    return TakeStep(StepBack);
 }
 
 bool CDesignSession::Redo()
 {
+    return TakeStep(StepForward);
+}
+
+bool CDesignSession::TakeStep(bool (*step)(CPolyModel&))
+{
     if (!model_)
         return false;
-    const bool stepped = StepForward(*model_);
+    RestoreSelectedToLastAccepted();
+    const bool stepped = step(*model_);
     if (stepped) {
         workspace_.Invalidate();
         ++shapeRevision_;

@@ -122,6 +122,8 @@ public:
 
 private:
     void ClearSelection();
+    // Undo or Redo: `step` changes the shape; the selection ends either way.
+    bool TakeStep(bool (*step)(CPolyModel&));
     void RestoreSelectedToLastAccepted() { dragPos_ = lastAccepted_; }
 
     CPolyModel* model_ = nullptr;
