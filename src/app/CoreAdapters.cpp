@@ -35,16 +35,7 @@ bool StepForwardShape(CPolyModel& model, CDesignSession* session)
 bool ExportCreasePatternToFile(const CPolyModel& model, const std::string& path,
                                std::string& message)
 {
-    if (!model.paperInfo.has) {
-        message = model.paperInfo.whyNot;
-        return false;
-    }
-    std::string error;
-    if (WriteCreasePatternFile(model, path, error))
-        return true;
-    // The writer names the path; the shell says it as every other write does.
-    message = error.rfind("Cannot write", 0) == 0 ? std::string(kCannotWriteMessage) : error;
-    return false;
+    return WriteCreasePatternFile(model, path, message);
 }
 
 SheetLayout PaperSheetLayout(double width, double height, int cells, bool jittered)

@@ -84,8 +84,6 @@ CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
     if (displacement.x == 0.0 && displacement.y == 0.0 && displacement.z == 0.0)
         return DragOutcome::kIgnored;
     dragPos_ = dragPos_ + displacement;
-    if (!workspace_.HasBase() && RestoreWorkingCopy(*model_))
-        workspace_.SetBase(model_->working);
     const ReflectionStepResult r =
         workspace_.Step(model_->working, *model_->currentPlane, startPos_, dragPos_);
     if (!r.accepted) {

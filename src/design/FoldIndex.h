@@ -5,7 +5,7 @@
 // tolerance to it (highest first). Built once per base state and then used by
 // every drag step that starts from a copy of that state.
 
-#include "design/CellTable.h"
+#include "model/CellTable.h"
 #include "model/FlatMesh.h"
 
 #include <cstdint>

@@ -15,7 +15,7 @@
 // (the corners on the plane stay), split in two through the corner on the
 // plane when its other two corners lie on opposite sides, and otherwise left.
 
-#include "design/CellTable.h"
+#include "model/CellTable.h"
 #include "design/FoldIndex.h"
 #include "model/FlatMesh.h"
 

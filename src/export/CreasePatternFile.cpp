@@ -1,5 +1,6 @@
 #include "export/CreasePatternFile.h"
 
+#include "export/AtomicFile.h"
 #include "export/ExportFOLD.h"
 #include "export/ExportSVG.h"
 #include "model/PolyModel.h"
@@ -47,6 +48,6 @@ bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, st
     const bool ok = fold ? ExportFoldFile(path, pattern, model.unitCentre, model.unitScale)
                          : ExportSvgFile(path, pattern);
     if (!ok)
-        error = "Cannot write " + path;
+        error = kCannotWriteMessage;
     return ok;
 }

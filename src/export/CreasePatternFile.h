@@ -9,5 +9,6 @@ class CPolyModel;
 // against its first object as opened, and writes it to `path`: FOLD for
 // ".fold", SVG for ".svg" (either case). False with `error` set when the
 // model has no paper (error = paperInfo.whyNot), the extension is neither,
-// or the write fails (an existing file is then untouched).
+// or the write fails (error = kCannotWriteMessage; an existing file is then
+// untouched).
 bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, std::string& error);

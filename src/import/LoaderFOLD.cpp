@@ -3,10 +3,12 @@
 #include "design/CSlicePlane.h"
 #include "import/FileBytes.h"
 #include "import/Progress.h"
+#include "model/Tessellation.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 #include <vector>
@@ -14,9 +16,6 @@
 namespace {
 
 using Json = nlohmann::json;
-
-// Polygons longer than this are fanned: ear clipping is quadratic and more.
-constexpr size_t kEarClipLimit = 200;
 
 class FoldFile {
 public:
@@ -118,98 +117,25 @@ bool Flat(const std::vector<CVector3>& p)
     return std::all_of(p.begin(), p.end(), [](const CVector3& v) { return v.z == 0.0; });
 }
 
-struct P2 {
-    double x, y;
-};
-
-double Cross(const P2& o, const P2& a, const P2& b)
-{
-    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-}
-
-// Strictly inside or on the edges of the triangle a b c (wound `sign`).
-bool InTriangle(const P2& p, const P2& a, const P2& b, const P2& c, double sign)
-{
-    return sign * Cross(a, b, p) >= 0.0 && sign * Cross(b, c, p) >= 0.0 &&
-           sign * Cross(c, a, p) >= 0.0;
-}
-
-// Triangles of one polygon, wound as the polygon is, by ear clipping on the
-// 2D points; a fan when no ear is left (a self-crossing outline) or the
-// polygon is long.
-void Triangulate(const std::vector<uint32_t>& poly, const std::vector<P2>& pts,
+// Triangles of one polygon over the points `at` (its paper, or the form),
+// wound as the polygon is: a fan when it is convex, as BuildTopology splits
+// polygons, the tessellator otherwise (and a fan should that give nothing).
+void Triangulate(const std::vector<uint32_t>& poly, const std::vector<CVector3>& at,
                  std::vector<uint32_t>& out)
 {
-    const size_t n = poly.size();
-    auto fan = [&](const std::vector<uint32_t>& ring) {
-        for (size_t k = 1; k + 1 < ring.size(); ++k)
-            out.insert(out.end(), {ring[0], ring[k], ring[k + 1]});
-    };
-    if (n == 3 || n > kEarClipLimit) {
-        fan(poly);
+    std::vector<CVector3> outline;
+    outline.reserve(poly.size());
+    for (const uint32_t i : poly)
+        outline.push_back(at[i]);
+    std::vector<std::array<int, 3>> triangles;
+    if (poly.size() > 3 && !IsConvexOutline(outline) &&
+        TessellatePolygon(outline, OutlineNormal(outline), triangles) && !triangles.empty()) {
+        for (const std::array<int, 3>& t : triangles)
+            out.insert(out.end(), {poly[t[0]], poly[t[1]], poly[t[2]]});
         return;
     }
-    double area = 0.0;
-    for (size_t k = 0; k < n; ++k) {
-        const P2& a = pts[poly[k]];
-        const P2& b = pts[poly[(k + 1) % n]];
-        area += a.x * b.y - a.y * b.x;
-    }
-    const double sign = area < 0.0 ? -1.0 : 1.0;
-    std::vector<uint32_t> ring(poly);
-    while (ring.size() > 3) {
-        bool clipped = false;
-        for (size_t k = 0; k < ring.size() && !clipped; ++k) {
-            const size_t m = ring.size();
-            const uint32_t ia = ring[(k + m - 1) % m], ib = ring[k], ic = ring[(k + 1) % m];
-            const P2 &a = pts[ia], &b = pts[ib], &c = pts[ic];
-            if (sign * Cross(a, b, c) <= 0.0)
-                continue; // reflex or flat corner
-            bool empty = true;
-            for (const uint32_t q : ring) {
-                if (q == ia || q == ib || q == ic)
-                    continue;
-                if (InTriangle(pts[q], a, b, c, sign)) {
-                    empty = false;
-                    break;
-                }
-            }
-            if (!empty)
-                continue;
-            out.insert(out.end(), {ia, ib, ic});
-            ring.erase(ring.begin() + static_cast<std::ptrdiff_t>(k));
-            clipped = true;
-        }
-        if (!clipped) {
-            fan(ring);
-            return;
-        }
-    }
-    out.insert(out.end(), ring.begin(), ring.end());
-}
-
-// 2D points to triangulate a polygon of the form on: its Newell plane.
-void ProjectPolygon(const std::vector<uint32_t>& poly, const std::vector<CVector3>& form,
-                    std::vector<P2>& pts)
-{
-    CVector3 n;
-    for (size_t k = 0; k < poly.size(); ++k) {
-        const CVector3& a = form[poly[k]];
-        const CVector3& b = form[poly[(k + 1) % poly.size()]];
-        n = n + CVector3{(a.y - b.y) * (a.z + b.z), (a.z - b.z) * (a.x + b.x),
-                         (a.x - b.x) * (a.y + b.y)};
-    }
-    // Drop the axis the normal leans on most; keep the handedness so the winding survives.
-    const double ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
-    for (const uint32_t i : poly) {
-        const CVector3& p = form[i];
-        if (az >= ax && az >= ay)
-            pts[i] = n.z >= 0 ? P2{p.x, p.y} : P2{p.y, p.x};
-        else if (ax >= ay)
-            pts[i] = n.x >= 0 ? P2{p.y, p.z} : P2{p.z, p.y};
-        else
-            pts[i] = n.y >= 0 ? P2{p.z, p.x} : P2{p.x, p.z};
-    }
+    for (size_t k = 1; k + 1 < poly.size(); ++k)
+        out.insert(out.end(), {poly[0], poly[k], poly[k + 1]});
 }
 
 // Pieces of the surviving faces: joined through shared vertices.
@@ -278,16 +204,17 @@ ReadResult Read(CPolyModel& model, const Json& doc)
     if (!ReadFaces(file.Get(facesFrom, "faces_vertices"), form.size(), polygons))
         return kReadFailed;
 
-    std::vector<P2> pts(form.size());
-    if (pattern >= 0)
-        for (size_t i = 0; i < paper.size(); ++i)
-            pts[i] = {paper[i].x, paper[i].y};
-    std::vector<uint32_t> tris;
-    for (const std::vector<uint32_t>& poly : polygons) {
-        if (pattern < 0)
-            ProjectPolygon(poly, form, pts);
-        Triangulate(poly, pts, tris);
+    // Polygons are split on the paper when there is one: the form may fold them.
+    std::vector<CVector3> flat;
+    if (pattern >= 0) {
+        flat.reserve(paper.size());
+        for (const CVector3& p : paper)
+            flat.push_back({p.x, p.y, 0.0});
     }
+    const std::vector<CVector3>& splitOn = pattern >= 0 ? flat : form;
+    std::vector<uint32_t> tris;
+    for (const std::vector<uint32_t>& poly : polygons)
+        Triangulate(poly, splitOn, tris);
 
     CPolyModel fresh;
     CPolyObject* object = fresh.AddObject();

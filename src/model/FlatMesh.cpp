@@ -95,17 +95,3 @@ void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMe
                    face->corners[2]->vertex->pos, c[0], c[1], c[2], static_cast<int32_t>(f));
     }
 }
-
-void ObjectFromFlat(const CFlatMesh& mesh, CPolyObject& out)
-{
-    out.Clear();
-    out.faces.reserve(mesh.TriangleCount());
-    out.vertices.reserve(mesh.CornerCount());
-    for (size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        CPolyFace* f = out.AddFace();
-        for (int j = 0; j < 3; ++j)
-            f->AddCorner(out.AddVertex(mesh.Pos(t, j)));
-        f->normal = mesh.tri[t].normal;
-        f->d = mesh.tri[t].d;
-    }
-}

@@ -5,8 +5,8 @@
 // every mouse move, so everything here copies like plain memory.
 //
 // To add an attribute, add a field to CCornerData or CTriangleData and say in
-// CCornerData::Lerp how a crossing point gets it; the fold, the commit, the
-// undo states and the records built on demand all carry it from there.
+// CCornerData::Lerp how a crossing point gets it; the fold, the commit and the
+// packed undo states all carry it from there.
 
 #include "model/Geometry.h"
 
@@ -68,7 +68,8 @@ public:
     bool operator==(const CFlatMesh& o) const;
 };
 
-// The plane CPolyFace::ComputePlane gives for these corners, bit for bit.
+// Right-hand unit normal of p0 p1 p2 and the plane offset: every face's plane
+// (CPolyFace::ComputePlane computes it here too).
 void FlatPlaneOf(const CVector3& p0, const CVector3& p1, const CVector3& p2, CVector3& normal,
                  double& d);
 
@@ -77,7 +78,3 @@ void FlatPlaneOf(const CVector3& p0, const CVector3& p1, const CVector3& p2, CVe
 // `paper` (3 per face, in face order) may be null: corners then get (0, 0).
 // Faces that are not triangles are skipped.
 void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out);
-
-// Records built on demand: `out` (emptied first) gets one face per triangle
-// with a vertex record per corner, in order, as a working copy of records has.
-void ObjectFromFlat(const CFlatMesh& mesh, CPolyObject& out);

@@ -44,10 +44,7 @@ void CPolyFace::ComputePlane()
     const CVector3& p0 = corners[0]->vertex->pos;
     const CVector3& p1 = corners[1]->vertex->pos;
     const CVector3& p2 = corners[2]->vertex->pos;
-    CVector3 n = (p0 - p1).Cross(p1 - p2);
-    n.Normalize();
-    normal = n;
-    d = -(normal.x * p0.x + normal.y * p0.y + normal.z * p0.z);
+    FlatPlaneOf(p0, p1, p2, normal, d);
 }
 
 CPolyVertex* CPolyObject::AddVertex(const CVector3& pos)

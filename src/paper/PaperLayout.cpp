@@ -1,12 +1,12 @@
 #include "paper/PaperLayout.h"
 
+#include "model/CellTable.h"
 #include "model/PolyModel.h"
 #include "paper/MeshEdges.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -24,51 +24,29 @@ struct Soup {
     double Diagonal() const { return Distance3D(lo, hi); }
 };
 
-struct CellKey {
-    int64_t x, y, z;
-    bool operator==(const CellKey& o) const { return x == o.x && y == o.y && z == o.z; }
-};
-struct CellHash {
-    size_t operator()(const CellKey& k) const
-    {
-        uint64_t h = static_cast<uint64_t>(k.x) * 0x9E3779B97F4A7C15ull;
-        h ^= static_cast<uint64_t>(k.y) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
-        h ^= static_cast<uint64_t>(k.z) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
-        return static_cast<size_t>(h);
-    }
-};
-
 // Welds corners closer than tol. Cells are four tolerances wide, so a corner
 // looks into a neighbouring cell only when it lies within tol of that side.
 void Weld(Soup& s, double tol)
 {
-    const double cell = 4.0 * tol;
-    std::unordered_map<CellKey, uint32_t, CellHash> head; // cell -> first vertex in it
-    std::vector<uint32_t> nextInCell;
-    head.reserve(s.corner.size() / 4 + 16);
+    CCellTable head; // cell -> latest vertex in it
+    head.SetCellSize(4.0 * tol);
+    head.Reset(s.corner.size() / 4 + 16);
+    std::vector<int32_t> nextInCell;
     s.vertexOf.resize(s.corner.size());
-    auto keyOf = [&](double x, double y, double z) {
-        return CellKey{static_cast<int64_t>(std::floor((x - s.lo.x) / cell)),
-                       static_cast<int64_t>(std::floor((y - s.lo.y) / cell)),
-                       static_cast<int64_t>(std::floor((z - s.lo.z) / cell))};
-    };
-    auto findIn = [&](const CellKey& k, const CVector3& p) -> int64_t {
-        const auto it = head.find(k);
-        if (it == head.end())
-            return -1;
-        for (uint32_t v = it->second; v != UINT32_MAX; v = nextInCell[v])
+    auto findIn = [&](const CellKey& k, const CVector3& p) -> int32_t {
+        for (int32_t v = head.Find(k); v != CCellTable::kNone; v = nextInCell[v])
             if (Distance3D(s.vertex[v], p) <= tol)
                 return v;
-        return -1;
+        return CCellTable::kNone;
     };
     for (size_t c = 0; c < s.corner.size(); ++c) {
         const CVector3& p = s.corner[c];
-        const CellKey k = keyOf(p.x, p.y, p.z);
-        int64_t found = findIn(k, p);
+        const CellKey k = head.KeyOf(p);
+        int32_t found = findIn(k, p);
         if (found < 0) {
             // Neighbours only on the sides this corner is close to.
-            const CellKey near = keyOf(p.x - tol, p.y - tol, p.z - tol);
-            const CellKey far = keyOf(p.x + tol, p.y + tol, p.z + tol);
+            const CellKey near = head.KeyOf({p.x - tol, p.y - tol, p.z - tol});
+            const CellKey far = head.KeyOf({p.x + tol, p.y + tol, p.z + tol});
             for (int64_t x = near.x; x <= far.x && found < 0; ++x)
                 for (int64_t y = near.y; y <= far.y && found < 0; ++y)
                     for (int64_t z = near.z; z <= far.z && found < 0; ++z)
@@ -76,11 +54,11 @@ void Weld(Soup& s, double tol)
                             found = findIn({x, y, z}, p);
         }
         if (found < 0) {
-            found = static_cast<int64_t>(s.vertex.size());
+            found = static_cast<int32_t>(s.vertex.size());
             s.vertex.push_back(p);
-            auto [it, fresh] = head.try_emplace(k, static_cast<uint32_t>(found));
-            nextInCell.push_back(fresh ? UINT32_MAX : it->second);
-            it->second = static_cast<uint32_t>(found);
+            int32_t& latest = head.Slot(k);
+            nextInCell.push_back(latest);
+            latest = found;
         }
         s.vertexOf[c] = static_cast<uint32_t>(found);
     }

@@ -1,4 +1,4 @@
-#include "design/CellTable.h"
+#include "model/CellTable.h"
 
 void CCellTable::Reset(size_t expected)
 {
