@@ -77,6 +77,7 @@ void BM_FoldStep(benchmark::State& state)
     }
     state.counters["triangles"] = static_cast<double>(s.model->working.TriangleCount());
     state.counters["accepted"] = r.accepted;
+    state.counters["quick"] = workspace.LastStepWasQuick();
 }
 
 // The first step after a selection: the base state is copied in full before

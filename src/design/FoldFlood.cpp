@@ -67,6 +67,8 @@ void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const
                                 int side)
 {
     mesh_ = &mesh;
+    source_ = &mesh;
+    quick_ = false;
     plane_ = &plane;
     index_ = &index;
     side_ = side;
@@ -125,30 +127,47 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
             for (int j = 0; j < 3; ++j)
                 s[j] = pl.ClassifyPoint(p[j]);
         }
-        const int onPlane = (s[0] == 0) + (s[1] == 0) + (s[2] == 0);
-        if (onPlane == 0) {
-            if (s[0] == s[1] && s[1] == s[2])
-                MirrorWhole(f, p, pristine, g);
-            else
-                SplitFace(f, p, s, seed, pristine);
-            continue;
-        }
-        // A corner on the plane: the face turns about it when the rest lies on
-        // the moving side, splits through it when the rest straddles the plane.
-        bool restMoves = onPlane < 3;
-        for (int j = 0; j < 3; ++j)
-            if (s[j] != 0 && s[j] != side_)
-                restMoves = false;
-        if (restMoves) {
+        int zero = 0;
+        switch (Decide(s, zero)) {
+        case FaceFold::kMirror:
+            MirrorWhole(f, p, pristine, g);
+            break;
+        case FaceFold::kTurn:
             MirrorWhole(f, p, pristine, g, s);
-            continue;
-        }
-        if (onPlane == 1) {
-            const int z = s[0] == 0 ? 0 : (s[1] == 0 ? 1 : 2);
-            if (s[(z + 1) % 3] == -s[(z + 2) % 3])
-                SplitThroughCorner(f, p, s, z, pristine);
+            break;
+        case FaceFold::kSplit:
+            SplitFace(f, p, s, seed, pristine);
+            break;
+        case FaceFold::kSplitAtCorner:
+            SplitThroughCorner(f, p, s, zero, pristine);
+            break;
+        case FaceFold::kLeave:
+            break;
         }
     }
+}
+
+CFoldWorkspace::FaceFold CFoldWorkspace::Decide(const int s[3], int& zero) const
+{
+    const int onPlane = (s[0] == 0) + (s[1] == 0) + (s[2] == 0);
+    if (onPlane == 0)
+        return s[0] == s[1] && s[1] == s[2] ? FaceFold::kMirror : FaceFold::kSplit;
+    // A corner on the plane: the face turns about it when the rest lies on
+    // the moving side, splits through it when the rest straddles the plane.
+    bool restMoves = onPlane < 3;
+    for (int j = 0; j < 3; ++j)
+        if (s[j] != 0 && s[j] != side_)
+            restMoves = false;
+    if (restMoves)
+        return FaceFold::kTurn;
+    if (onPlane == 1) {
+        const int z = s[0] == 0 ? 0 : (s[1] == 0 ? 1 : 2);
+        if (s[(z + 1) % 3] == -s[(z + 2) % 3]) {
+            zero = z;
+            return FaceFold::kSplitAtCorner;
+        }
+    }
+    return FaceFold::kLeave;
 }
 
 void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
@@ -183,8 +202,8 @@ void CFoldWorkspace::SplitFace(int32_t f, const CVector3 p[3], const int s[3], i
                                bool pristine)
 {
     const CSlicePlane& pl = *plane_;
-    const CCornerData* c = mesh_->corner.data() + 3 * f;
-    const int32_t origin = mesh_->tri[f].origin;
+    const CCornerData* c = source_->corner.data() + 3 * f;
+    const int32_t origin = source_->tri[f].origin;
     const int i = s[0] == s[1] ? 0 : (s[1] == s[2] ? 1 : 2);
     const int iS = i, iR = (i + 1) % 3, iV = (i + 2) % 3;
     double t1 = 0.0, t2 = 0.0;
@@ -221,8 +240,8 @@ void CFoldWorkspace::SplitThroughCorner(int32_t f, const CVector3 p[3], const in
     // The crease runs from the corner on the plane to the opposite edge; the
     // part on the moving side turns.
     const CSlicePlane& pl = *plane_;
-    const CCornerData* c = mesh_->corner.data() + 3 * f;
-    const int32_t origin = mesh_->tri[f].origin;
+    const CCornerData* c = source_->corner.data() + 3 * f;
+    const int32_t origin = source_->tri[f].origin;
     const int a = (z + 1) % 3, b = (z + 2) % 3;
     const CCornerData cZ = c[z], cA = c[a], cB = c[b];
     double t = 0.0;
@@ -260,14 +279,7 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, i
 {
     int32_t best = -1;
     if (group >= 0) {
-        FoldGroupState& g = GroupOf(group);
-        const std::span<const int32_t> faces = index_->GroupNeighbourFaces(group);
-        int32_t i = g.done;
-        while (i < static_cast<int32_t>(faces.size()) && state_[faces[i]] != 0)
-            ++i;
-        g.done = i;
-        if (i < static_cast<int32_t>(faces.size()))
-            best = faces[i];
+        best = UntouchedIn(group);
     } else {
         index_->ForEachCornerNear(q, CFoldIndex::kReach, [&](int32_t k) {
             const int32_t f = k / 3;
@@ -276,34 +288,12 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, i
         });
     }
 
-    // Positions the flood has set can only be within reach when q's plane value
-    // lies within the band their values span, widened by the tolerance.
-    if (!placedFaces_.empty()) {
-        const double u = plane_->Evaluate(q);
-        const double margin = bandBase_ + 1e-9 * planeLength_ * (maxAbs_ + MaxAbs(q));
-        if (u >= minU_ - margin && u <= maxU_ + margin) {
-            FlushPlaced();
-            const CCellTable& cells = placedCells_;
-            const double reach = CFoldIndex::kReach;
-            const CellKey lo = cells.KeyOf({q.x - reach, q.y - reach, q.z - reach});
-            const CellKey hi = cells.KeyOf({q.x + reach, q.y + reach, q.z + reach});
-            for (int64_t x = lo.x; x <= hi.x; ++x)
-                for (int64_t y = lo.y; y <= hi.y; ++y)
-                    for (int64_t z = lo.z; z <= hi.z; ++z)
-                        for (int32_t e = cells.Find({x, y, z}); e != CCellTable::kNone;
-                             e = placed_[e].next) {
-                            const int32_t f = placed_[e].face;
-                            if (f <= best || (state_[f] & kDead))
-                                continue;
-                            if (Within(mesh_->pos[3 * f + placed_[e].corner], q))
-                                best = f;
-                        }
-        }
-    }
+    if (!placedFaces_.empty())
+        best = PlacedAbove(q, plane_->Evaluate(q), best);
     if (best < 0)
         return false;
     face = best;
-    if (best < faceCount_) {
+    if (best < faceCount_ && !quick_) {
         // Everything the face's processing reads or writes, asked for at once
         // rather than one dependent miss after another.
         index_->Prefetch(best);
@@ -311,12 +301,50 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, i
         __builtin_prefetch(mesh_->corner.data() + 3 * best, 1);
     }
     for (int j = 0; j < 3; ++j) {
-        if (Within(mesh_->pos[3 * best + j], q)) {
+        if (Within(PosOf(best, j), q)) {
             seed = j;
             return true;
         }
     }
     return false; // not reached: the face was chosen for a corner within reach
+}
+
+int32_t CFoldWorkspace::UntouchedIn(int32_t group)
+{
+    FoldGroupState& g = GroupOf(group);
+    const std::span<const int32_t> faces = index_->GroupNeighbourFaces(group);
+    const int32_t count = static_cast<int32_t>(faces.size());
+    int32_t i = g.done;
+    while (i < count && state_[faces[i]] != 0)
+        ++i;
+    g.done = i;
+    return i < count ? faces[i] : -1;
+}
+
+int32_t CFoldWorkspace::PlacedAbove(const CVector3& q, double u, int32_t best)
+{
+    // Positions the flood has set can only be within reach when q's plane value
+    // u lies within the band their values span, widened by the tolerance.
+    const double margin = bandBase_ + 1e-9 * planeLength_ * (maxAbs_ + MaxAbs(q));
+    if (u < minU_ - margin || u > maxU_ + margin)
+        return best;
+    FlushPlaced();
+    const CCellTable& cells = placedCells_;
+    const double reach = CFoldIndex::kReach;
+    const CellKey lo = cells.KeyOf({q.x - reach, q.y - reach, q.z - reach});
+    const CellKey hi = cells.KeyOf({q.x + reach, q.y + reach, q.z + reach});
+    for (int64_t x = lo.x; x <= hi.x; ++x)
+        for (int64_t y = lo.y; y <= hi.y; ++y)
+            for (int64_t z = lo.z; z <= hi.z; ++z)
+                for (int32_t e = cells.Find({x, y, z}); e != CCellTable::kNone;
+                     e = placed_[e].next) {
+                    const int32_t f = placed_[e].face;
+                    if (f <= best || (state_[f] & kDead))
+                        continue;
+                    if (Within(PosOf(f, placed_[e].corner), q))
+                        best = f;
+                }
+    return best;
 }
 
 CVector3 CFoldWorkspace::Mirror(const CVector3& x) const
@@ -347,7 +375,7 @@ void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand)
     placedFaces_.push_back(face);
     if (widenBand)
         for (int j = 0; j < 3; ++j)
-            WidenBand(mesh_->pos[3 * face + j]);
+            WidenBand(PosOf(face, j));
 }
 
 void CFoldWorkspace::FlushPlaced()
@@ -357,7 +385,7 @@ void CFoldWorkspace::FlushPlaced()
     for (; flushed_ < placedFaces_.size(); ++flushed_) {
         const int32_t face = placedFaces_[flushed_];
         for (int j = 0; j < 3; ++j) {
-            int32_t& head = placedCells_.Slot(placedCells_.KeyOf(mesh_->pos[3 * face + j]));
+            int32_t& head = placedCells_.Slot(placedCells_.KeyOf(PosOf(face, j)));
             placed_.push_back({face, j, head});
             head = static_cast<int32_t>(placed_.size() - 1);
         }
@@ -368,6 +396,14 @@ void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, cons
                                     const CCornerData& c1, const CCornerData& c2,
                                     const CCornerData& c3, int32_t origin)
 {
+    if (quick_) {
+        // Numbered on from the base's faces; where they land is found later.
+        extra_.Append(p1, p2, p3, c1, c2, c3, origin);
+        const int32_t f = faceCount_ + static_cast<int32_t>(extra_.TriangleCount() - 1);
+        state_.push_back(0);
+        RecordPlaced(f, true);
+        return;
+    }
     mesh_->Append(p1, p2, p3, c1, c2, c3, origin);
     const int32_t f = static_cast<int32_t>(mesh_->TriangleCount() - 1);
     NoteWrite(3 * f, p1);

@@ -44,6 +44,8 @@ public:
     // Corners at bit-identical positions share a group (numbered from 0).
     int32_t GroupOf(int32_t corner) const { return groupOf_[corner]; }
     int32_t GroupCount() const { return groupCount_; }
+    // The position every corner of group g has.
+    const CVector3& GroupPos(int32_t g) const { return pos_[groupCorners_[groupStart_[g]]]; }
 
     const CCellTable& Cells() const { return cells_; }
     // Calls fn(corner) for every corner in the cells that the box q +- reach touches.

@@ -2,11 +2,15 @@
 
 #include "design/CSlicePlane.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 namespace {
+
+// Largest coordinate of a base state that the quick step takes on.
+constexpr double kQuickLimit = 1e6;
 
 // Capacity for `triangles` and some more, without the doubling of a plain grow.
 void Reserve(CFlatMesh& m, size_t triangles)
@@ -28,6 +32,14 @@ void CFoldWorkspace::SetBase(const CFlatMesh& base)
     base_ = base;
     baseIndex_.Build(base_);
     hasBase_ = true;
+    // Far from the origin, rounding could eat the margin the quick step
+    // relies on; such shapes always take the general flood.
+    baseMaxAbs_ = 0.0;
+    for (const CVector3& p : base_.pos)
+        baseMaxAbs_ = std::max(baseMaxAbs_,
+                               std::max(std::fabs(p.x), std::max(std::fabs(p.y), std::fabs(p.z))));
+    if (!std::isfinite(baseMaxAbs_))
+        baseMaxAbs_ = std::numeric_limits<double>::infinity();
 }
 
 void CFoldWorkspace::Invalidate()
@@ -45,12 +57,19 @@ void CFoldWorkspace::Invalidate()
     placedCells_ = CCellTable{};
     stack_ = {};
     atTarget_ = {};
+    groupSide_ = {};
+    groupU_ = {};
+    groupStack_ = {};
+    turned_ = {};
+    turnedSlot_ = {};
+    extra_ = CFlatMesh{};
 }
 
 ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane,
                                           const CVector3& startPos, const CVector3& draggedPos)
 {
     ReflectionStepResult result;
+    lastQuick_ = false;
     if (!hasBase_)
         return result;
     // Dragged exactly back to the start: no bisector exists, and nothing is folded.
@@ -68,6 +87,17 @@ ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane
         side = plane.ClassifyPoint(startPos);
         if (side == 0)
             return result; // the seed itself lies on the plane: no side to move
+        if (quickAllowed_ && baseMaxAbs_ < kQuickLimit) {
+            BeginFlood(working, plane, baseIndex_, side);
+            target_ = plane.ReflectPoint(startPos);
+            int32_t corner = -1;
+            if (QuickStep(working, startPos, corner)) {
+                lastQuick_ = true;
+                result.accepted = true;
+                result.corner = corner;
+                return result;
+            }
+        }
     }
     // The working shape is rebuilt from the base in place: one copy, and room
     // for the split triangles so appending them does not double a large mesh.

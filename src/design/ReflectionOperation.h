@@ -14,9 +14,18 @@
 // such a corner is mirrored when its other corners all lie on the seed's side
 // (the corners on the plane stay), split in two through the corner on the
 // plane when its other two corners lie on opposite sides, and otherwise left.
+//
+// A drag step takes the quick way when it can: every searched position lies
+// on the seed's side, at least the tolerance off the plane, so no mirrored
+// corner (now as far off on the other side) can come within reach of one.
+// The search then only marks the faces it mirrors and reads nothing but
+// position groups, their sides and face states; one pass afterwards builds
+// the working shape from the base. When a face met again would change (which
+// the argument above rules out short of rounding on huge coordinates), the
+// step starts over on the general flood, which writes as it goes.
 
-#include "model/CellTable.h"
 #include "design/FoldIndex.h"
+#include "model/CellTable.h"
 #include "model/FlatMesh.h"
 
 #include <cstdint>
@@ -76,8 +85,19 @@ public:
     // The flood from `point` on `mesh` as it is now (no base state involved).
     void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point);
 
+    // For tests: false makes every step take the general flood.
+    void SetQuickSteps(bool on) { quickAllowed_ = on; }
+    // Whether the last accepted step took the quick way.
+    bool LastStepWasQuick() const { return lastQuick_; }
+
 private:
-    enum : uint8_t { kDead = 1, kDynamic = 2 };
+    // kMirrored and kTurned mark faces the quick search mirrored whole or
+    // turned about corners on the plane; their positions are written later.
+    enum : uint8_t { kDead = 1, kDynamic = 2, kMirrored = 4, kTurned = 8 };
+    enum class FaceFold { kMirror, kTurn, kSplit, kSplitAtCorner, kLeave };
+    // What the flood does with a face whose corners lie on sides s (0: on the
+    // plane); `zero` gets the corner on the plane for kSplitAtCorner.
+    FaceFold Decide(const int s[3], int& zero) const;
     struct Placed { // a corner whose position the flood has set, filed by cell
         int32_t face;
         int32_t corner;
@@ -90,6 +110,25 @@ private:
 
     // Drops the faces state_ marks dead, keeping the order of the rest.
     void Compact(CFlatMesh& mesh) const;
+
+    // The quick step (false when it had to give up; `working` is then untouched).
+    bool QuickStep(CFlatMesh& working, const CVector3& startPos, int32_t& corner);
+    void ClassifyGroups();
+    bool RunQuickFlood(const CVector3& point);
+    void FoldPristine(int32_t f);
+    int32_t FindInGroup(int32_t g);
+    void WriteWorking(CFlatMesh& working, int32_t& corner);
+    // Position of corner j of face `face` as the running flood has it.
+    const CVector3& PosOf(int32_t face, int j) const
+    {
+        if (!quick_)
+            return mesh_->pos[3 * face + j];
+        if (face >= faceCount_)
+            return extra_.pos[3 * (face - faceCount_) + j];
+        if (state_[face] & kTurned)
+            return turned_[3 * turnedSlot_[face] + j];
+        return base_.pos[3 * face + j];
+    }
     static int32_t Nearest(const CFlatMesh& mesh, const CVector3& target);
     // The first live corner (before compaction) exactly at target_, or -1.
     int32_t FirstAtTarget() const;
@@ -105,6 +144,11 @@ private:
     void RunFlood(const CVector3& point);
     void EndFlood();
     bool FindFace(const CVector3& q, int32_t group, int32_t& face, int& seed);
+    // The highest untouched face with a corner within reach of group g's position.
+    int32_t UntouchedIn(int32_t group);
+    // The highest live face above `best` that the flood has set and that has
+    // a corner within reach of q (whose plane value is u), else best.
+    int32_t PlacedAbove(const CVector3& q, double u, int32_t best);
     // Mirrors the face's corners; with `sides`, only those off the plane.
     void MirrorWhole(int32_t f, const CVector3 p[3], bool pristine, FoldGroupImage* g[3],
                      const int* sides = nullptr);
@@ -121,6 +165,10 @@ private:
     // Files a position to search; `corner` is the index corner exactly there, or -1.
     void Push(const CVector3& pos, int32_t corner)
     {
+        if (quick_) {
+            groupStack_.push_back(index_->GroupOf(corner));
+            return;
+        }
         int32_t group = -1;
         if (corner >= 0) {
             // Asked for now, needed when the position comes off the stack.
@@ -168,6 +216,22 @@ private:
     std::vector<FoldGroupState> groups_;
     std::vector<FoldGroupImage> images_;
     uint32_t floodStamp_ = 0;
+
+    // The quick step: sides and plane values of the base's position groups,
+    // the positions still to search, the positions of turned faces and the
+    // triangles the splits made (numbered on from the base's faces).
+    bool quickAllowed_ = true;
+    bool quick_ = false;
+    bool lastQuick_ = false;
+    bool giveUp_ = false;
+    const CFlatMesh* source_ = nullptr; // where faces' corner data and origins are read
+    std::vector<int8_t> groupSide_;
+    std::vector<double> groupU_;
+    std::vector<int32_t> groupStack_;
+    std::vector<CVector3> turned_;
+    std::vector<int32_t> turnedSlot_;
+    CFlatMesh extra_;
+    double baseMaxAbs_ = 0.0;
     FoldGroupState& GroupOf(int32_t group);
     FoldGroupImage& FoldOfGroup(int32_t group, const CVector3& pos);
 };

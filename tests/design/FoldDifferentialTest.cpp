@@ -115,25 +115,28 @@ CFlatMesh Repacked(const CFlatMesh& m)
 }
 
 struct Tally {
-    int accepted = 0, rejected = 0, split = 0;
+    int accepted = 0, rejected = 0, split = 0, quick = 0;
 };
 
-// Drags random vertices, folded fast and plainly, and compares the results
-// after every step. A new selection commits the folded shape (through the
-// packed undo state, which must give it back exactly).
+// Drags random vertices, folded fast (the quick step where it applies, and
+// the general flood alone) and plainly, and compares the results after every
+// step. A new selection commits the folded shape (through the packed undo
+// state, which must give it back exactly).
 void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps, Tally& tally)
 {
     for (int trial = 0; trial < trials; ++trial) {
         auto model = mesh.make();
-        CSlicePlane fastPlane(1), slowPlane(1);
+        CSlicePlane fastPlane(1), slowPlane(1), generalPlane(1);
         CFlatMesh base = BaseOf(*model);
-        CFlatMesh fast = base, slow = base;
-        CFoldWorkspace workspace;
+        CFlatMesh fast = base, slow = base, general = base;
+        CFoldWorkspace workspace, generalOnly;
+        generalOnly.SetQuickSteps(false);
         CVector3 start, pos;
         auto select = [&] {
             base = Repacked(fast);
             ASSERT_TRUE(foldcheck::SameMesh(base, fast));
             workspace.SetBase(base);
+            generalOnly.SetBase(base);
             start = pos = base.pos[rng() % base.CornerCount()];
         };
         select();
@@ -152,13 +155,20 @@ void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps
             previous = delta;
             pos = rng() % 12 == 0 ? start : pos + delta; // now and then back to the start
             const ReflectionStepResult rf = workspace.Step(fast, fastPlane, start, pos);
+            const ReflectionStepResult rg = generalOnly.Step(general, generalPlane, start, pos);
             const ReflectionStepResult rs =
                 literal::ReflectionStep(base, slow, slowPlane, start, pos);
             ASSERT_EQ(rf.accepted, rs.accepted) << "trial " << trial << " step " << step;
+            ASSERT_EQ(rg.accepted, rs.accepted) << "trial " << trial << " step " << step;
+            ASSERT_FALSE(generalOnly.LastStepWasQuick());
             ASSERT_EQ(0, std::memcmp(&fastPlane.a, &slowPlane.a, 4 * sizeof(double)));
             ASSERT_TRUE(foldcheck::SameMesh(fast, slow)) << "trial " << trial << " step " << step;
+            ASSERT_TRUE(foldcheck::SameMesh(general, slow))
+                << "trial " << trial << " step " << step;
             if (rf.accepted) {
                 ++tally.accepted;
+                tally.quick += workspace.LastStepWasQuick();
+                ASSERT_EQ(rg.corner, rs.corner);
                 if (slow.TriangleCount() != base.TriangleCount())
                     ++tally.split;
                 ASSERT_EQ(rf.corner, rs.corner);
@@ -190,6 +200,8 @@ TEST(FoldDifferential, RandomDragsMatchThePlainFoldExactly)
         // Only a start on its own plane refuses a step now, and random drags
         // almost never put it there.
         EXPECT_LT(tally.rejected, tally.accepted / 10 + 1);
+        // Steps back to the start fold nothing and take the general way.
+        EXPECT_GT(tally.quick, tally.accepted * 3 / 4);
     }
 }
 

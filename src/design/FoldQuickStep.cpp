@@ -1,0 +1,242 @@
+// The quick drag step: the search marks what it mirrors, and one pass builds
+// the working shape from the base state afterwards (see ReflectionOperation.h
+// for why this gives what the general flood gives).
+#include "design/CSlicePlane.h"
+#include "design/ReflectionOperation.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+template <class T> void CopyRun(T* to, const T* from, size_t count)
+{
+    std::memcpy(to, from, count * sizeof(T));
+}
+
+} // namespace
+
+bool CFoldWorkspace::QuickStep(CFlatMesh& working, const CVector3& startPos, int32_t& corner)
+{
+    quick_ = true;
+    mesh_ = nullptr; // the search reads the base and writes nothing shared
+    source_ = &base_;
+    giveUp_ = false;
+    extra_.Clear();
+    turned_.clear();
+    groupStack_.clear();
+    if (turnedSlot_.size() < static_cast<size_t>(faceCount_))
+        turnedSlot_.resize(faceCount_);
+    ClassifyGroups();
+    const bool done = RunQuickFlood(startPos);
+    if (done)
+        WriteWorking(working, corner);
+    quick_ = false;
+    plane_ = nullptr;
+    return done;
+}
+
+void CFoldWorkspace::ClassifyGroups()
+{
+    // Every group's plane value and side, in one pass in group order (which
+    // runs through the base's positions forwards).
+    const CSlicePlane& pl = *plane_;
+    const int32_t n = index_->GroupCount();
+    groupSide_.resize(n);
+    groupU_.resize(n);
+    for (int32_t g = 0; g < n; ++g) {
+        const double u = pl.Evaluate(index_->GroupPos(g));
+        groupU_[g] = u;
+        groupSide_[g] = static_cast<int8_t>(
+            std::fabs(u) < CSlicePlane::kOnPlaneTolerance ? 0 : (u > 0.0 ? 1 : -1));
+    }
+}
+
+bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
+{
+    int32_t first = 0;
+    int seed = 0;
+    if (FindFace(point, -1, first, seed))
+        FoldPristine(first); // nothing is touched yet
+    while (!groupStack_.empty() && !giveUp_) {
+        const int32_t g = groupStack_.back();
+        groupStack_.pop_back();
+        const int32_t f = FindInGroup(g);
+        if (f < 0)
+            continue;
+        if (f < faceCount_ && state_[f] == 0) {
+            FoldPristine(f);
+            continue;
+        }
+        // A face this step made or turned, met again: the general flood
+        // handles it unless it stays as it is.
+        int s[3];
+        for (int j = 0; j < 3; ++j)
+            s[j] = plane_->ClassifyPoint(PosOf(f, j));
+        int zero = 0;
+        if (Decide(s, zero) != FaceFold::kLeave)
+            giveUp_ = true;
+    }
+    return !giveUp_;
+}
+
+int32_t CFoldWorkspace::FindInGroup(int32_t g)
+{
+    int32_t best = UntouchedIn(g);
+    if (placedFaces_.empty())
+        return best;
+    // The band test first, with a margin from the base's largest coordinate:
+    // the group's position itself is one more miss, needed only near the band.
+    const double u = groupU_[g];
+    const double margin = bandBase_ + 1e-9 * planeLength_ * (maxAbs_ + baseMaxAbs_);
+    if (u < minU_ - margin || u > maxU_ + margin)
+        return best;
+    return PlacedAbove(index_->GroupPos(g), u, best);
+}
+
+void CFoldWorkspace::FoldPristine(int32_t f)
+{
+    const int32_t g[3] = {index_->GroupOf(3 * f), index_->GroupOf(3 * f + 1),
+                          index_->GroupOf(3 * f + 2)};
+    const int s[3] = {groupSide_[g[0]], groupSide_[g[1]], groupSide_[g[2]]};
+    int zero = 0;
+    const FaceFold fold = Decide(s, zero);
+    if (fold == FaceFold::kLeave)
+        return;
+    if (fold == FaceFold::kMirror) {
+        // Found from a point on the moving side, so on that side itself.
+        if (s[0] != side_) {
+            giveUp_ = true;
+            return;
+        }
+        state_[f] = kMirrored;
+        groupStack_.push_back(g[2]);
+        groupStack_.push_back(g[1]);
+        groupStack_.push_back(g[0]);
+        return;
+    }
+    const CVector3* at = base_.pos.data() + 3 * f;
+    const CVector3 p[3] = {at[0], at[1], at[2]};
+    if (fold == FaceFold::kTurn) {
+        state_[f] = kTurned;
+        turnedSlot_[f] = static_cast<int32_t>(turned_.size() / 3);
+        for (int j = 0; j < 3; ++j)
+            turned_.push_back(s[j] == 0 ? p[j] : FoldOfGroup(g[j], p[j]).mirrored);
+        RecordPlaced(f, true);
+        for (int j = 2; j >= 0; --j)
+            if (s[j] != 0)
+                groupStack_.push_back(g[j]);
+        return;
+    }
+    if (fold == FaceFold::kSplitAtCorner) {
+        SplitThroughCorner(f, p, s, zero, true);
+        return;
+    }
+    // Split: the corner it was found from is on the moving side, so the lone
+    // corner is the seed exactly when it is on that side.
+    int seed = -1;
+    for (int j = 2; j >= 0; --j)
+        if (s[j] == side_)
+            seed = j;
+    if (seed < 0) {
+        giveUp_ = true;
+        return;
+    }
+    SplitFace(f, p, s, seed, true);
+}
+
+void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t& corner)
+{
+    // The first corner exactly at the target wins: an untouched one, found
+    // through the index, or one written here, in output order.
+    int32_t untouchedAt = -1;
+    index_->ForEachCornerNear(target_, CFoldIndex::kReach, [&](int32_t k) {
+        if (index_->Pos(k) == target_ && state_[k / 3] == 0 && (untouchedAt < 0 || k < untouchedAt))
+            untouchedAt = k;
+    });
+    corner = -1;
+
+    const size_t n = static_cast<size_t>(faceCount_);
+    const size_t most = n + extra_.TriangleCount();
+    if (working.tri.capacity() < most)
+        working.Reserve(most + most / 16 + 64);
+    working.pos.resize(3 * most);
+    working.corner.resize(3 * most);
+    working.tri.resize(most);
+    CVector3* pos = working.pos.data();
+    CCornerData* cd = working.corner.data();
+    CTriangleData* tri = working.tri.data();
+    const CVector3* basePos = base_.pos.data();
+    const CCornerData* baseCorner = base_.corner.data();
+    const CTriangleData* baseTri = base_.tri.data();
+    const uint8_t* state = state_.data();
+
+    size_t out = 0;
+    for (size_t f = 0; f < n;) {
+        const uint8_t st = state[f];
+        if (st == 0) {
+            // A run of untouched faces goes across as it is.
+            size_t end = f + 1;
+            while (end < n && state[end] == 0)
+                ++end;
+            const size_t count = end - f;
+            CopyRun(pos + 3 * out, basePos + 3 * f, 3 * count);
+            CopyRun(cd + 3 * out, baseCorner + 3 * f, 3 * count);
+            CopyRun(tri + out, baseTri + f, count);
+            if (corner < 0 && untouchedAt >= static_cast<int32_t>(3 * f) &&
+                untouchedAt < static_cast<int32_t>(3 * end))
+                corner = static_cast<int32_t>(3 * out) + untouchedAt - static_cast<int32_t>(3 * f);
+            out += count;
+            f = end;
+            continue;
+        }
+        if (st & kDead) {
+            ++f;
+            continue;
+        }
+        // A run of moved faces: positions first, then their planes together,
+        // which keeps the divisions of neighbouring faces in flight at once.
+        const size_t first = out;
+        for (; f < n && state[f] != 0 && !(state[f] & kDead); ++f, ++out) {
+            CVector3* p = pos + 3 * out;
+            if (state[f] & kMirrored) {
+                const int32_t k = static_cast<int32_t>(3 * f);
+                for (int j = 0; j < 3; ++j)
+                    p[j] = FoldOfGroup(index_->GroupOf(k + j), basePos[k + j]).mirrored;
+            } else {
+                const CVector3* t = turned_.data() + 3 * turnedSlot_[f];
+                p[0] = t[0], p[1] = t[1], p[2] = t[2];
+            }
+            if (corner < 0)
+                for (int j = 0; j < 3; ++j)
+                    if (p[j] == target_) {
+                        corner = static_cast<int32_t>(3 * out) + j;
+                        break;
+                    }
+            cd[3 * out] = baseCorner[3 * f];
+            cd[3 * out + 1] = baseCorner[3 * f + 1];
+            cd[3 * out + 2] = baseCorner[3 * f + 2];
+            tri[out].origin = baseTri[f].origin;
+        }
+        FlatPlanesOf(pos + 3 * first, tri + first, out - first);
+    }
+    // The split triangles follow, in the order they were made.
+    const size_t extra = extra_.TriangleCount();
+    if (extra > 0) {
+        CopyRun(pos + 3 * out, extra_.pos.data(), 3 * extra);
+        CopyRun(cd + 3 * out, extra_.corner.data(), 3 * extra);
+        CopyRun(tri + out, extra_.tri.data(), extra);
+        if (corner < 0)
+            for (size_t k = 0; k < 3 * extra; ++k)
+                if (extra_.pos[k] == target_) {
+                    corner = static_cast<int32_t>(3 * out + k);
+                    break;
+                }
+        out += extra;
+    }
+    working.pos.resize(3 * out);
+    working.corner.resize(3 * out);
+    working.tri.resize(out);
+    if (corner < 0)
+        corner = Nearest(working, target_);
+}
