@@ -41,16 +41,6 @@ double MaxAbs(const CVector3& p)
 
 } // namespace
 
-FoldGroupState& CFoldWorkspace::GroupOf(int32_t group)
-{
-    FoldGroupState& g = groups_[group];
-    if (g.stamp != floodStamp_) {
-        g.stamp = floodStamp_;
-        g.done = 0;
-    }
-    return g;
-}
-
 FoldGroupImage& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos)
 {
     FoldGroupImage& g = images_[group];
@@ -145,29 +135,6 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
             break;
         }
     }
-}
-
-CFoldWorkspace::FaceFold CFoldWorkspace::Decide(const int s[3], int& zero) const
-{
-    const int onPlane = (s[0] == 0) + (s[1] == 0) + (s[2] == 0);
-    if (onPlane == 0)
-        return s[0] == s[1] && s[1] == s[2] ? FaceFold::kMirror : FaceFold::kSplit;
-    // A corner on the plane: the face turns about it when the rest lies on
-    // the moving side, splits through it when the rest straddles the plane.
-    bool restMoves = onPlane < 3;
-    for (int j = 0; j < 3; ++j)
-        if (s[j] != 0 && s[j] != side_)
-            restMoves = false;
-    if (restMoves)
-        return FaceFold::kTurn;
-    if (onPlane == 1) {
-        const int z = s[0] == 0 ? 0 : (s[1] == 0 ? 1 : 2);
-        if (s[(z + 1) % 3] == -s[(z + 2) % 3]) {
-            zero = z;
-            return FaceFold::kSplitAtCorner;
-        }
-    }
-    return FaceFold::kLeave;
 }
 
 void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
@@ -307,18 +274,6 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, i
         }
     }
     return false; // not reached: the face was chosen for a corner within reach
-}
-
-int32_t CFoldWorkspace::UntouchedIn(int32_t group)
-{
-    FoldGroupState& g = GroupOf(group);
-    const std::span<const int32_t> faces = index_->GroupNeighbourFaces(group);
-    const int32_t count = static_cast<int32_t>(faces.size());
-    int32_t i = g.done;
-    while (i < count && state_[faces[i]] != 0)
-        ++i;
-    g.done = i;
-    return i < count ? faces[i] : -1;
 }
 
 int32_t CFoldWorkspace::PlacedAbove(const CVector3& q, double u, int32_t best)

@@ -64,6 +64,7 @@ void CFoldIndex::Clear()
     groupStart_.clear();
     groupCorners_.clear();
     groupOf_.clear();
+    groupPos_.clear();
     groupCount_ = 0;
     neighbourStart_.clear();
     neighbours_.clear();
@@ -113,6 +114,9 @@ void CFoldIndex::GroupCorners()
         }
     }
     groupCount_ = static_cast<int32_t>(firstCorner.size());
+    groupPos_.resize(groupCount_);
+    for (int32_t g = 0; g < groupCount_; ++g)
+        groupPos_[g] = pos_[firstCorner[g]];
     groupStart_.assign(groupCount_ + 1, 0);
     for (int32_t g = 0; g < groupCount_; ++g)
         groupStart_[g + 1] = groupStart_[g] + count[g];
@@ -129,7 +133,7 @@ void CFoldIndex::FileGroups()
     std::vector<int32_t> cellOf(groupCount_);
     std::vector<int32_t> count;
     for (int32_t g = 0; g < groupCount_; ++g) {
-        int32_t& slot = cells_.Slot(cells_.KeyOf(pos_[groupCorners_[groupStart_[g]]]));
+        int32_t& slot = cells_.Slot(cells_.KeyOf(groupPos_[g]));
         if (slot == CCellTable::kNone) {
             slot = static_cast<int32_t>(count.size());
             count.push_back(0);
@@ -153,11 +157,11 @@ void CFoldIndex::FindNeighbours()
     neighbours_.reserve(corners_ + corners_ / 4);
     std::vector<int32_t> found;
     for (int32_t g = 0; g < groupCount_; ++g) {
-        const CVector3& p = pos_[groupCorners_[groupStart_[g]]];
+        const CVector3& p = groupPos_[g];
         found.clear();
         ForEachGroupNear(p, kReach, [&](int32_t other) {
             const int32_t first = groupStart_[other];
-            if (other != g && !(Distance3D(pos_[groupCorners_[first]], p) < kTolerance))
+            if (other != g && !(Distance3D(groupPos_[other], p) < kTolerance))
                 return;
             for (int32_t i = first; i < groupStart_[other + 1]; ++i)
                 found.push_back(groupCorners_[i] / 3);

@@ -45,7 +45,9 @@ public:
     int32_t GroupOf(int32_t corner) const { return groupOf_[corner]; }
     int32_t GroupCount() const { return groupCount_; }
     // The position every corner of group g has.
-    const CVector3& GroupPos(int32_t g) const { return pos_[groupCorners_[groupStart_[g]]]; }
+    const CVector3& GroupPos(int32_t g) const { return groupPos_[g]; }
+    // All of them, in group order.
+    const CVector3* GroupPositions() const { return groupPos_.data(); }
 
     const CCellTable& Cells() const { return cells_; }
     // Calls fn(corner) for every corner in the cells that the box q +- reach touches.
@@ -85,6 +87,7 @@ private:
     std::vector<int32_t> groupStart_; // per group, into groupCorners_ (ascending corners)
     std::vector<int32_t> groupCorners_;
     std::vector<int32_t> groupOf_;
+    std::vector<CVector3> groupPos_; // copied out so a pass over groups streams
     int32_t groupCount_ = 0;
     std::vector<int32_t> neighbourStart_; // per group, into neighbours_
     std::vector<int32_t> neighbours_;

@@ -7,6 +7,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 template <class T> void CopyRun(T* to, const T* from, size_t count)
@@ -38,17 +42,63 @@ bool CFoldWorkspace::QuickStep(CFlatMesh& working, const CVector3& startPos, int
 
 void CFoldWorkspace::ClassifyGroups()
 {
-    // Every group's plane value and side, in one pass in group order (which
-    // runs through the base's positions forwards).
+    // Every group's plane value and side in one pass in group order, and the
+    // mirror image of each group on the moving side: the same operations as
+    // CSlicePlane::Evaluate, ClassifyPoint and Mirror, two groups at a time.
     const CSlicePlane& pl = *plane_;
     const int32_t n = index_->GroupCount();
+    const CVector3* at = index_->GroupPositions();
     groupSide_.resize(n);
     groupU_.resize(n);
-    for (int32_t g = 0; g < n; ++g) {
-        const double u = pl.Evaluate(index_->GroupPos(g));
-        groupU_[g] = u;
-        groupSide_[g] = static_cast<int8_t>(
-            std::fabs(u) < CSlicePlane::kOnPlaneTolerance ? 0 : (u > 0.0 ? 1 : -1));
+    groupImage_.resize(n);
+    double* u = groupU_.data();
+    int8_t* side = groupSide_.data();
+    CVector3* image = groupImage_.data();
+    const double tolerance = CSlicePlane::kOnPlaneTolerance;
+    auto sideOf = [tolerance](double v) {
+        return static_cast<int8_t>(std::fabs(v) < tolerance ? 0 : (v > 0.0 ? 1 : -1));
+    };
+    int32_t g = 0;
+#if defined(__SSE2__)
+    const __m128d a = _mm_set1_pd(pl.a), b = _mm_set1_pd(pl.b), c = _mm_set1_pd(pl.c),
+                  d = _mm_set1_pd(pl.d), len = _mm_set1_pd(planeLength_), two = _mm_set1_pd(2.0),
+                  sign = _mm_set1_pd(-0.0), zero = _mm_setzero_pd();
+    for (; g + 2 <= n; g += 2) {
+        const CVector3& p = at[g];
+        const CVector3& q = at[g + 1];
+        const __m128d x = _mm_set_pd(q.x, p.x), y = _mm_set_pd(q.y, p.y), z = _mm_set_pd(q.z, p.z);
+        const __m128d v = _mm_add_pd(
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(a, x), _mm_mul_pd(b, y)), _mm_mul_pd(c, z)), d);
+        _mm_storeu_pd(u + g, v);
+        side[g] = sideOf(u[g]);
+        side[g + 1] = sideOf(u[g + 1]);
+        if (side[g] != side_ && side[g + 1] != side_)
+            continue;
+        const __m128d k2 = _mm_mul_pd(two, _mm_div_pd(_mm_andnot_pd(sign, v), len));
+        const __m128d tx = _mm_div_pd(_mm_mul_pd(k2, a), len);
+        const __m128d ty = _mm_div_pd(_mm_mul_pd(k2, b), len);
+        const __m128d tz = _mm_div_pd(_mm_mul_pd(k2, c), len);
+        // Towards the plane's negative side where the value is positive.
+        const __m128d down = _mm_cmpgt_pd(v, zero);
+        auto pick = [down](__m128d minus, __m128d plus) {
+            return _mm_or_pd(_mm_and_pd(down, minus), _mm_andnot_pd(down, plus));
+        };
+        const __m128d mx = pick(_mm_sub_pd(x, tx), _mm_add_pd(x, tx));
+        const __m128d my = pick(_mm_sub_pd(y, ty), _mm_add_pd(y, ty));
+        const __m128d mz = pick(_mm_sub_pd(z, tz), _mm_add_pd(z, tz));
+        _mm_storel_pd(&image[g].x, mx);
+        _mm_storel_pd(&image[g].y, my);
+        _mm_storel_pd(&image[g].z, mz);
+        _mm_storeh_pd(&image[g + 1].x, mx);
+        _mm_storeh_pd(&image[g + 1].y, my);
+        _mm_storeh_pd(&image[g + 1].z, mz);
+    }
+#endif
+    for (; g < n; ++g) {
+        u[g] = pl.Evaluate(at[g]);
+        side[g] = sideOf(u[g]);
+        if (side[g] == side_)
+            image[g] = Mirror(at[g]);
     }
 }
 
@@ -121,7 +171,7 @@ void CFoldWorkspace::FoldPristine(int32_t f)
         state_[f] = kTurned;
         turnedSlot_[f] = static_cast<int32_t>(turned_.size() / 3);
         for (int j = 0; j < 3; ++j)
-            turned_.push_back(s[j] == 0 ? p[j] : FoldOfGroup(g[j], p[j]).mirrored);
+            turned_.push_back(s[j] == 0 ? p[j] : groupImage_[g[j]]);
         RecordPlaced(f, true);
         for (int j = 2; j >= 0; --j)
             if (s[j] != 0)
@@ -202,7 +252,7 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t& corner)
             if (state[f] & kMirrored) {
                 const int32_t k = static_cast<int32_t>(3 * f);
                 for (int j = 0; j < 3; ++j)
-                    p[j] = FoldOfGroup(index_->GroupOf(k + j), basePos[k + j]).mirrored;
+                    p[j] = groupImage_[index_->GroupOf(k + j)];
             } else {
                 const CVector3* t = turned_.data() + 3 * turnedSlot_[f];
                 p[0] = t[0], p[1] = t[1], p[2] = t[2];

@@ -59,6 +59,7 @@ void CFoldWorkspace::Invalidate()
     atTarget_ = {};
     groupSide_ = {};
     groupU_ = {};
+    groupImage_ = {};
     groupStack_ = {};
     turned_ = {};
     turnedSlot_ = {};

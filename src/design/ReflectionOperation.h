@@ -97,7 +97,28 @@ private:
     enum class FaceFold { kMirror, kTurn, kSplit, kSplitAtCorner, kLeave };
     // What the flood does with a face whose corners lie on sides s (0: on the
     // plane); `zero` gets the corner on the plane for kSplitAtCorner.
-    FaceFold Decide(const int s[3], int& zero) const;
+    FaceFold Decide(const int s[3], int& zero) const
+    {
+        const int onPlane = (s[0] == 0) + (s[1] == 0) + (s[2] == 0);
+        if (onPlane == 0)
+            return s[0] == s[1] && s[1] == s[2] ? FaceFold::kMirror : FaceFold::kSplit;
+        // A corner on the plane: the face turns about it when the rest lies on
+        // the moving side, splits through it when the rest straddles the plane.
+        bool restMoves = onPlane < 3;
+        for (int j = 0; j < 3; ++j)
+            if (s[j] != 0 && s[j] != side_)
+                restMoves = false;
+        if (restMoves)
+            return FaceFold::kTurn;
+        if (onPlane == 1) {
+            const int z = s[0] == 0 ? 0 : (s[1] == 0 ? 1 : 2);
+            if (s[(z + 1) % 3] == -s[(z + 2) % 3]) {
+                zero = z;
+                return FaceFold::kSplitAtCorner;
+            }
+        }
+        return FaceFold::kLeave;
+    }
     struct Placed { // a corner whose position the flood has set, filed by cell
         int32_t face;
         int32_t corner;
@@ -145,7 +166,17 @@ private:
     void EndFlood();
     bool FindFace(const CVector3& q, int32_t group, int32_t& face, int& seed);
     // The highest untouched face with a corner within reach of group g's position.
-    int32_t UntouchedIn(int32_t group);
+    int32_t UntouchedIn(int32_t group)
+    {
+        FoldGroupState& g = GroupOf(group);
+        const std::span<const int32_t> faces = index_->GroupNeighbourFaces(group);
+        const int32_t count = static_cast<int32_t>(faces.size());
+        int32_t i = g.done;
+        while (i < count && state_[faces[i]] != 0)
+            ++i;
+        g.done = i;
+        return i < count ? faces[i] : -1;
+    }
     // The highest live face above `best` that the flood has set and that has
     // a corner within reach of q (whose plane value is u), else best.
     int32_t PlacedAbove(const CVector3& q, double u, int32_t best);
@@ -227,12 +258,21 @@ private:
     const CFlatMesh* source_ = nullptr; // where faces' corner data and origins are read
     std::vector<int8_t> groupSide_;
     std::vector<double> groupU_;
+    std::vector<CVector3> groupImage_; // set for groups on the moving side
     std::vector<int32_t> groupStack_;
     std::vector<CVector3> turned_;
     std::vector<int32_t> turnedSlot_;
     CFlatMesh extra_;
     double baseMaxAbs_ = 0.0;
-    FoldGroupState& GroupOf(int32_t group);
+    FoldGroupState& GroupOf(int32_t group)
+    {
+        FoldGroupState& g = groups_[group];
+        if (g.stamp != floodStamp_) {
+            g.stamp = floodStamp_;
+            g.done = 0;
+        }
+        return g;
+    }
     FoldGroupImage& FoldOfGroup(int32_t group, const CVector3& pos);
 };
 
