@@ -48,6 +48,11 @@ public:
     const CVector3& GroupPos(int32_t g) const { return groupPos_[g]; }
     // All of them, in group order.
     const CVector3* GroupPositions() const { return groupPos_.data(); }
+    // The arrays behind GroupOf and GroupNeighbourFaces, for loops that keep
+    // them in registers.
+    const int32_t* CornerGroups() const { return groupOf_.data(); }
+    const int32_t* NeighbourStarts() const { return neighbourStart_.data(); }
+    const int32_t* NeighbourList() const { return neighbours_.data(); }
 
     const CCellTable& Cells() const { return cells_; }
     // Calls fn(corner) for every corner in the cells that the box q +- reach touches.

@@ -28,7 +28,6 @@ bool CFoldWorkspace::QuickStep(CFlatMesh& working, const CVector3& startPos, int
     giveUp_ = false;
     extra_.Clear();
     turned_.clear();
-    groupStack_.clear();
     if (turnedSlot_.size() < static_cast<size_t>(faceCount_))
         turnedSlot_.resize(faceCount_);
     ClassifyGroups();
@@ -104,44 +103,91 @@ void CFoldWorkspace::ClassifyGroups()
 
 bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
 {
+    // Every face pushes at most its three corners, and each face once.
+    groupStack_.resize(3 * static_cast<size_t>(faceCount_) + 3);
+    stackTop_ = 0;
     int32_t first = 0;
     int seed = 0;
     if (FindFace(point, -1, first, seed))
         FoldPristine(first); // nothing is touched yet
-    while (!groupStack_.empty() && !giveUp_) {
-        const int32_t g = groupStack_.back();
-        groupStack_.pop_back();
-        const int32_t f = FindInGroup(g);
+
+    // The common case (a face wholly on the moving side) runs here on local
+    // copies of the arrays; everything else goes through FoldPristine.
+    const int32_t* cornerGroup = index_->CornerGroups();
+    const int32_t* starts = index_->NeighbourStarts();
+    const int32_t* neighbours = index_->NeighbourList();
+    const int8_t* side = groupSide_.data();
+    const double* u = groupU_.data();
+    FoldGroupState* groups = groups_.data();
+    int32_t* stack = groupStack_.data();
+    const uint32_t stamp = floodStamp_;
+    const int moving = side_;
+    uint8_t* state = state_.data();
+    size_t top = stackTop_;
+    // The band of positions the flood has set (empty until it sets one), with
+    // PlacedAbove's margin taken for the base's largest coordinate: outside
+    // it, no placed face can be within reach of a group.
+    double bandLo = 0.0, bandHi = 0.0;
+    auto band = [&] {
+        const double margin = bandBase_ + 1e-9 * planeLength_ * (maxAbs_ + baseMaxAbs_);
+        bandLo = minU_ - margin;
+        bandHi = maxU_ + margin;
+    };
+    band();
+    auto outOfLine = [&](auto&& call) {
+        stackTop_ = top;
+        call();
+        top = stackTop_;
+        state = state_.data(); // appended faces may have moved it
+        band();
+    };
+    while (top > 0 && !giveUp_) {
+        const int32_t g = stack[--top];
+        FoldGroupState& gs = groups[g];
+        if (gs.stamp != stamp) {
+            gs.stamp = stamp;
+            gs.done = 0;
+        }
+        const int32_t* faces = neighbours + starts[g];
+        const int32_t count = starts[g + 1] - starts[g];
+        int32_t i = gs.done;
+        while (i < count && state[faces[i]] != 0)
+            ++i;
+        gs.done = i;
+        int32_t f = i < count ? faces[i] : -1;
+        if (u[g] >= bandLo && u[g] <= bandHi)
+            f = PlacedAbove(index_->GroupPos(g), u[g], f);
         if (f < 0)
             continue;
-        if (f < faceCount_ && state_[f] == 0) {
-            FoldPristine(f);
+        if (f >= faceCount_ || state[f] != 0) {
+            outOfLine([&] { Refound(f); });
             continue;
         }
-        // A face this step made or turned, met again: the general flood
-        // handles it unless it stays as it is.
-        int s[3];
-        for (int j = 0; j < 3; ++j)
-            s[j] = plane_->ClassifyPoint(PosOf(f, j));
-        int zero = 0;
-        if (Decide(s, zero) != FaceFold::kLeave)
-            giveUp_ = true;
+        const int32_t g0 = cornerGroup[3 * f], g1 = cornerGroup[3 * f + 1],
+                      g2 = cornerGroup[3 * f + 2];
+        if (side[g0] == moving && side[g1] == moving && side[g2] == moving) {
+            state[f] = kMirrored;
+            stack[top++] = g2;
+            stack[top++] = g1;
+            stack[top++] = g0;
+            continue;
+        }
+        outOfLine([&] { FoldPristine(f); });
     }
+    stackTop_ = top;
     return !giveUp_;
 }
 
-int32_t CFoldWorkspace::FindInGroup(int32_t g)
+void CFoldWorkspace::Refound(int32_t f)
 {
-    int32_t best = UntouchedIn(g);
-    if (placedFaces_.empty())
-        return best;
-    // The band test first, with a margin from the base's largest coordinate:
-    // the group's position itself is one more miss, needed only near the band.
-    const double u = groupU_[g];
-    const double margin = bandBase_ + 1e-9 * planeLength_ * (maxAbs_ + baseMaxAbs_);
-    if (u < minU_ - margin || u > maxU_ + margin)
-        return best;
-    return PlacedAbove(index_->GroupPos(g), u, best);
+    // A face this step made or turned, met again: the general flood handles
+    // it unless it stays as it is.
+    int s[3];
+    for (int j = 0; j < 3; ++j)
+        s[j] = plane_->ClassifyPoint(PosOf(f, j));
+    int zero = 0;
+    if (Decide(s, zero) != FaceFold::kLeave)
+        giveUp_ = true;
 }
 
 void CFoldWorkspace::FoldPristine(int32_t f)
@@ -160,9 +206,9 @@ void CFoldWorkspace::FoldPristine(int32_t f)
             return;
         }
         state_[f] = kMirrored;
-        groupStack_.push_back(g[2]);
-        groupStack_.push_back(g[1]);
-        groupStack_.push_back(g[0]);
+        PushGroup(g[2]);
+        PushGroup(g[1]);
+        PushGroup(g[0]);
         return;
     }
     const CVector3* at = base_.pos.data() + 3 * f;
@@ -175,7 +221,7 @@ void CFoldWorkspace::FoldPristine(int32_t f)
         RecordPlaced(f, true);
         for (int j = 2; j >= 0; --j)
             if (s[j] != 0)
-                groupStack_.push_back(g[j]);
+                PushGroup(g[j]);
         return;
     }
     if (fold == FaceFold::kSplitAtCorner) {

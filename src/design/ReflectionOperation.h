@@ -137,7 +137,8 @@ private:
     void ClassifyGroups();
     bool RunQuickFlood(const CVector3& point);
     void FoldPristine(int32_t f);
-    int32_t FindInGroup(int32_t g);
+    void Refound(int32_t f);
+    void PushGroup(int32_t g) { groupStack_[stackTop_++] = g; }
     void WriteWorking(CFlatMesh& working, int32_t& corner);
     // Position of corner j of face `face` as the running flood has it.
     const CVector3& PosOf(int32_t face, int j) const
@@ -197,7 +198,7 @@ private:
     void Push(const CVector3& pos, int32_t corner)
     {
         if (quick_) {
-            groupStack_.push_back(index_->GroupOf(corner));
+            PushGroup(index_->GroupOf(corner));
             return;
         }
         int32_t group = -1;
@@ -259,7 +260,8 @@ private:
     std::vector<int8_t> groupSide_;
     std::vector<double> groupU_;
     std::vector<CVector3> groupImage_; // set for groups on the moving side
-    std::vector<int32_t> groupStack_;
+    std::vector<int32_t> groupStack_;  // [0, stackTop_) in use
+    size_t stackTop_ = 0;
     std::vector<CVector3> turned_;
     std::vector<int32_t> turnedSlot_;
     CFlatMesh extra_;
