@@ -290,18 +290,26 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t& corner)
             ++f;
             continue;
         }
-        // A run of moved faces: positions first, then their planes together,
-        // which keeps the divisions of neighbouring faces in flight at once.
+        // A run of moved faces: their corner data and records go across as
+        // they are, then the new positions, then the planes together, which
+        // keeps the divisions of neighbouring faces in flight at once.
         const size_t first = out;
-        for (; f < n && state[f] != 0 && !(state[f] & kDead); ++f, ++out) {
+        const size_t from = f;
+        while (f < n && state[f] != 0 && !(state[f] & kDead))
+            ++f;
+        const size_t count = f - from;
+        CopyRun(cd + 3 * first, baseCorner + 3 * from, 3 * count);
+        CopyRun(tri + first, baseTri + from, count);
+        const int32_t* cornerGroup = index_->CornerGroups() + 3 * from;
+        for (size_t t = from; t < f; ++t, ++out, cornerGroup += 3) {
             CVector3* p = pos + 3 * out;
-            if (state[f] & kMirrored) {
-                const int32_t k = static_cast<int32_t>(3 * f);
-                for (int j = 0; j < 3; ++j)
-                    p[j] = groupImage_[index_->GroupOf(k + j)];
+            if (state[t] & kMirrored) {
+                p[0] = groupImage_[cornerGroup[0]];
+                p[1] = groupImage_[cornerGroup[1]];
+                p[2] = groupImage_[cornerGroup[2]];
             } else {
-                const CVector3* t = turned_.data() + 3 * turnedSlot_[f];
-                p[0] = t[0], p[1] = t[1], p[2] = t[2];
+                const CVector3* at = turned_.data() + 3 * turnedSlot_[t];
+                p[0] = at[0], p[1] = at[1], p[2] = at[2];
             }
             if (corner < 0)
                 for (int j = 0; j < 3; ++j)
@@ -309,10 +317,6 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t& corner)
                         corner = static_cast<int32_t>(3 * out) + j;
                         break;
                     }
-            cd[3 * out] = baseCorner[3 * f];
-            cd[3 * out + 1] = baseCorner[3 * f + 1];
-            cd[3 * out + 2] = baseCorner[3 * f + 2];
-            tri[out].origin = baseTri[f].origin;
         }
         FlatPlanesOf(pos + 3 * first, tri + first, out - first);
     }
