@@ -113,14 +113,15 @@ bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
 
     // The common case (a face wholly on the moving side) runs here on local
     // copies of the arrays; everything else goes through FoldPristine.
-    const int32_t* cornerGroup = index_->CornerGroups();
     const int32_t* starts = index_->NeighbourStarts();
-    const int32_t* neighbours = index_->NeighbourList();
+    const CFoldNeighbour* neighbours = index_->NeighbourList();
     const int8_t* side = groupSide_.data();
     const double* u = groupU_.data();
-    FoldGroupState* groups = groups_.data();
+    // How far each group's list is known to be used (faces never become
+    // untouched again), cleared here rather than stamped: one less test a pop.
+    quickDone_.assign(index_->GroupCount(), 0);
+    int32_t* done = quickDone_.data();
     int32_t* stack = groupStack_.data();
-    const uint32_t stamp = floodStamp_;
     const int moving = side_;
     uint8_t* state = state_.data();
     size_t top = stackTop_;
@@ -141,36 +142,48 @@ bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
         state = state_.data(); // appended faces may have moved it
         band();
     };
-    while (top > 0 && !giveUp_) {
-        const int32_t g = stack[--top];
-        FoldGroupState& gs = groups[g];
-        if (gs.stamp != stamp) {
-            gs.stamp = stamp;
-            gs.done = 0;
+    // The corner searched next after a mirrored face is its first one: it is
+    // carried over in `next` instead of going through the stack.
+    int32_t next = -1;
+    for (;;) {
+        int32_t g = next;
+        next = -1;
+        if (g < 0) {
+            if (top == 0 || giveUp_)
+                break;
+            g = stack[--top];
         }
-        const int32_t* faces = neighbours + starts[g];
+        const CFoldNeighbour* faces = neighbours + starts[g];
         const int32_t count = starts[g + 1] - starts[g];
-        int32_t i = gs.done;
-        while (i < count && state[faces[i]] != 0)
+        int32_t i = done[g];
+        while (i < count && state[faces[i].face] != 0)
             ++i;
-        gs.done = i;
-        int32_t f = i < count ? faces[i] : -1;
-        if (u[g] >= bandLo && u[g] <= bandHi)
+        done[g] = i;
+        int32_t f = -1;
+        const CFoldNeighbour* found = nullptr;
+        if (i < count) {
+            found = faces + i;
+            f = found->face;
+        }
+        if (u[g] >= bandLo && u[g] <= bandHi) {
             f = PlacedAbove(index_->GroupPos(g), u[g], f);
+            found = nullptr;
+        }
         if (f < 0)
             continue;
         if (f >= faceCount_ || state[f] != 0) {
             outOfLine([&] { Refound(f); });
             continue;
         }
-        const int32_t g0 = cornerGroup[3 * f], g1 = cornerGroup[3 * f + 1],
-                      g2 = cornerGroup[3 * f + 2];
-        if (side[g0] == moving && side[g1] == moving && side[g2] == moving) {
-            state[f] = kMirrored;
-            stack[top++] = g2;
-            stack[top++] = g1;
-            stack[top++] = g0;
-            continue;
+        if (found) {
+            const int32_t g0 = found->group[0], g1 = found->group[1], g2 = found->group[2];
+            if (side[g0] == moving && side[g1] == moving && side[g2] == moving) {
+                state[f] = kMirrored;
+                stack[top++] = g2;
+                stack[top++] = g1;
+                next = g0;
+                continue;
+            }
         }
         outOfLine([&] { FoldPristine(f); });
     }

@@ -61,6 +61,7 @@ void CFoldWorkspace::Invalidate()
     groupU_ = {};
     groupImage_ = {};
     groupStack_ = {};
+    quickDone_ = {};
     turned_ = {};
     turnedSlot_ = {};
     extra_ = CFlatMesh{};

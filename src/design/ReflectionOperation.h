@@ -170,13 +170,13 @@ private:
     int32_t UntouchedIn(int32_t group)
     {
         FoldGroupState& g = GroupOf(group);
-        const std::span<const int32_t> faces = index_->GroupNeighbourFaces(group);
+        const std::span<const CFoldNeighbour> faces = index_->GroupNeighbourFaces(group);
         const int32_t count = static_cast<int32_t>(faces.size());
         int32_t i = g.done;
-        while (i < count && state_[faces[i]] != 0)
+        while (i < count && state_[faces[i].face] != 0)
             ++i;
         g.done = i;
-        return i < count ? faces[i] : -1;
+        return i < count ? faces[i].face : -1;
     }
     // The highest live face above `best` that the flood has set and that has
     // a corner within reach of q (whose plane value is u), else best.
@@ -262,6 +262,7 @@ private:
     std::vector<CVector3> groupImage_; // set for groups on the moving side
     std::vector<int32_t> groupStack_;  // [0, stackTop_) in use
     size_t stackTop_ = 0;
+    std::vector<int32_t> quickDone_; // per group: leading used faces in its list
     std::vector<CVector3> turned_;
     std::vector<int32_t> turnedSlot_;
     CFlatMesh extra_;
