@@ -5,6 +5,7 @@
 #include "design/ReflectionOperation.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -28,12 +29,13 @@ bool CFoldWorkspace::QuickStep(CFlatMesh& working, const CVector3& startPos, int
     giveUp_ = false;
     extra_.Clear();
     turned_.clear();
+    turnedAtTarget_ = -1;
     if (turnedSlot_.size() < static_cast<size_t>(faceCount_))
         turnedSlot_.resize(faceCount_);
     ClassifyGroups();
     const bool done = RunQuickFlood(startPos);
     if (done)
-        WriteWorking(working, corner);
+        WriteWorking(working, FirstAtTargetQuick(startPos), corner);
     quick_ = false;
     plane_ = nullptr;
     return done;
@@ -229,8 +231,11 @@ void CFoldWorkspace::FoldPristine(int32_t f)
     if (fold == FaceFold::kTurn) {
         state_[f] = kTurned;
         turnedSlot_[f] = static_cast<int32_t>(turned_.size() / 3);
-        for (int j = 0; j < 3; ++j)
+        for (int j = 0; j < 3; ++j) {
             turned_.push_back(s[j] == 0 ? p[j] : groupImage_[g[j]]);
+            if (turned_.back() == target_ && (turnedAtTarget_ < 0 || 3 * f + j < turnedAtTarget_))
+                turnedAtTarget_ = 3 * f + j;
+        }
         RecordPlaced(f, true);
         for (int j = 2; j >= 0; --j)
             if (s[j] != 0)
@@ -254,16 +259,40 @@ void CFoldWorkspace::FoldPristine(int32_t f)
     SplitFace(f, p, s, seed, true);
 }
 
-void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t& corner)
+int32_t CFoldWorkspace::FirstAtTargetQuick(const CVector3& startPos) const
 {
-    // The first corner exactly at the target wins: an untouched one, found
-    // through the index, or one written here, in output order.
-    int32_t untouchedAt = -1;
+    // The first corner of the base's faces exactly at the target once the
+    // step is done: an untouched one still there, one of a mirrored face whose
+    // group's image is there (such a group lies within rounding of the start,
+    // as mirroring keeps distances), or one a turned face has there.
+    int32_t best = -1;
+    auto consider = [&best](int32_t k) {
+        if (best < 0 || k < best)
+            best = k;
+    };
     index_->ForEachCornerNear(target_, CFoldIndex::kReach, [&](int32_t k) {
-        if (index_->Pos(k) == target_ && state_[k / 3] == 0 && (untouchedAt < 0 || k < untouchedAt))
-            untouchedAt = k;
+        if (state_[k / 3] == 0 && index_->Pos(k) == target_)
+            consider(k);
     });
+    index_->ForEachCornerNear(startPos, CFoldIndex::kReach, [&](int32_t k) {
+        if ((state_[k / 3] & kMirrored) && groupImage_[index_->GroupOf(k)] == target_)
+            consider(k);
+    });
+    if (turnedAtTarget_ >= 0)
+        consider(turnedAtTarget_);
+    return best;
+}
+
+void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, int32_t& corner)
+{
+    // `atTarget` (a corner of the base's faces, or -1) is found again in the
+    // output; failing that, a split triangle's corner there, or the nearest.
     corner = -1;
+    const size_t targetFace = atTarget >= 0 ? static_cast<size_t>(atTarget / 3) : SIZE_MAX;
+    auto noteTarget = [&](size_t from, size_t to, size_t outFrom) {
+        if (targetFace >= from && targetFace < to)
+            corner = static_cast<int32_t>(3 * (outFrom + targetFace - from)) + atTarget % 3;
+    };
 
     const size_t n = static_cast<size_t>(faceCount_);
     const size_t most = n + extra_.TriangleCount();
@@ -292,9 +321,7 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t& corner)
             CopyRun(pos + 3 * out, basePos + 3 * f, 3 * count);
             CopyRun(cd + 3 * out, baseCorner + 3 * f, 3 * count);
             CopyRun(tri + out, baseTri + f, count);
-            if (corner < 0 && untouchedAt >= static_cast<int32_t>(3 * f) &&
-                untouchedAt < static_cast<int32_t>(3 * end))
-                corner = static_cast<int32_t>(3 * out) + untouchedAt - static_cast<int32_t>(3 * f);
+            noteTarget(f, end, out);
             out += count;
             f = end;
             continue;
@@ -324,13 +351,8 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t& corner)
                 const CVector3* at = turned_.data() + 3 * turnedSlot_[t];
                 p[0] = at[0], p[1] = at[1], p[2] = at[2];
             }
-            if (corner < 0)
-                for (int j = 0; j < 3; ++j)
-                    if (p[j] == target_) {
-                        corner = static_cast<int32_t>(3 * out) + j;
-                        break;
-                    }
         }
+        noteTarget(from, f, first);
         FlatPlanesOf(pos + 3 * first, tri + first, out - first);
     }
     // The split triangles follow, in the order they were made.

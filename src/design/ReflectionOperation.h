@@ -139,7 +139,8 @@ private:
     void FoldPristine(int32_t f);
     void Refound(int32_t f);
     void PushGroup(int32_t g) { groupStack_[stackTop_++] = g; }
-    void WriteWorking(CFlatMesh& working, int32_t& corner);
+    int32_t FirstAtTargetQuick(const CVector3& startPos) const;
+    void WriteWorking(CFlatMesh& working, int32_t atTarget, int32_t& corner);
     // Position of corner j of face `face` as the running flood has it.
     const CVector3& PosOf(int32_t face, int j) const
     {
@@ -265,6 +266,7 @@ private:
     std::vector<int32_t> quickDone_; // per group: leading used faces in its list
     std::vector<CVector3> turned_;
     std::vector<int32_t> turnedSlot_;
+    int32_t turnedAtTarget_ = -1; // first corner of a turned face at the target
     CFlatMesh extra_;
     double baseMaxAbs_ = 0.0;
     FoldGroupState& GroupOf(int32_t group)
