@@ -168,8 +168,7 @@ void CFoldIndex::FindNeighbours()
         });
         std::sort(found.begin(), found.end(), std::greater<int32_t>());
         found.erase(std::unique(found.begin(), found.end()), found.end());
-        for (const int32_t f : found)
-            neighbours_.push_back({f, {groupOf_[3 * f], groupOf_[3 * f + 1], groupOf_[3 * f + 2]}});
+        neighbours_.insert(neighbours_.end(), found.begin(), found.end());
         neighbourStart_[g + 1] = static_cast<int32_t>(neighbours_.size());
     }
 }

@@ -12,13 +12,6 @@
 #include <span>
 #include <vector>
 
-// A face in a group's neighbour list, with its corners' groups alongside so
-// that the flood reaches the next group without another lookup.
-struct CFoldNeighbour {
-    int32_t face;
-    int32_t group[3];
-};
-
 class CFoldIndex {
 public:
     // Corner distance that makes faces neighbours (strictly below).
@@ -35,12 +28,12 @@ public:
     const CVector3& Pos(int32_t corner) const { return pos_[corner]; }
 
     // Faces with a corner closer than kTolerance to Pos(corner), highest first.
-    std::span<const CFoldNeighbour> NeighbourFaces(int32_t corner) const
+    std::span<const int32_t> NeighbourFaces(int32_t corner) const
     {
         return GroupNeighbourFaces(groupOf_[corner]);
     }
     // The same for every corner of a position group.
-    std::span<const CFoldNeighbour> GroupNeighbourFaces(int32_t g) const
+    std::span<const int32_t> GroupNeighbourFaces(int32_t g) const
     {
         return {neighbours_.data() + neighbourStart_[g],
                 neighbours_.data() + neighbourStart_[g + 1]};
@@ -59,7 +52,7 @@ public:
     // them in registers.
     const int32_t* CornerGroups() const { return groupOf_.data(); }
     const int32_t* NeighbourStarts() const { return neighbourStart_.data(); }
-    const CFoldNeighbour* NeighbourList() const { return neighbours_.data(); }
+    const int32_t* NeighbourList() const { return neighbours_.data(); }
 
     const CCellTable& Cells() const { return cells_; }
     // Calls fn(corner) for every corner in the cells that the box q +- reach touches.
@@ -102,5 +95,5 @@ private:
     std::vector<CVector3> groupPos_; // copied out so a pass over groups streams
     int32_t groupCount_ = 0;
     std::vector<int32_t> neighbourStart_; // per group, into neighbours_
-    std::vector<CFoldNeighbour> neighbours_;
+    std::vector<int32_t> neighbours_;
 };

@@ -116,7 +116,8 @@ bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
     // The common case (a face wholly on the moving side) runs here on local
     // copies of the arrays; everything else goes through FoldPristine.
     const int32_t* starts = index_->NeighbourStarts();
-    const CFoldNeighbour* neighbours = index_->NeighbourList();
+    const int32_t* neighbours = index_->NeighbourList();
+    const int32_t* cornerGroup = index_->CornerGroups();
     const int8_t* side = groupSide_.data();
     const double* u = groupU_.data();
     // How far each group's list is known to be used (faces never become
@@ -155,17 +156,17 @@ bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
                 break;
             g = stack[--top];
         }
-        const CFoldNeighbour* faces = neighbours + starts[g];
+        const int32_t* faces = neighbours + starts[g];
         const int32_t count = starts[g + 1] - starts[g];
         int32_t i = done[g];
-        while (i < count && state[faces[i].face] != 0)
+        while (i < count && state[faces[i]] != 0)
             ++i;
         done[g] = i;
         int32_t f = -1;
-        const CFoldNeighbour* found = nullptr;
+        const int32_t* found = nullptr; // its corners' groups
         if (i < count) {
-            found = faces + i;
-            f = found->face;
+            f = faces[i];
+            found = cornerGroup + 3 * f;
         }
         if (u[g] >= bandLo && u[g] <= bandHi) {
             f = PlacedAbove(index_->GroupPos(g), u[g], f);
@@ -178,7 +179,7 @@ bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
             continue;
         }
         if (found) {
-            const int32_t g0 = found->group[0], g1 = found->group[1], g2 = found->group[2];
+            const int32_t g0 = found[0], g1 = found[1], g2 = found[2];
             if (side[g0] == moving && side[g1] == moving && side[g2] == moving) {
                 state[f] = kMirrored;
                 stack[top++] = g2;

@@ -171,13 +171,13 @@ private:
     int32_t UntouchedIn(int32_t group)
     {
         FoldGroupState& g = GroupOf(group);
-        const std::span<const CFoldNeighbour> faces = index_->GroupNeighbourFaces(group);
+        const std::span<const int32_t> faces = index_->GroupNeighbourFaces(group);
         const int32_t count = static_cast<int32_t>(faces.size());
         int32_t i = g.done;
-        while (i < count && state_[faces[i].face] != 0)
+        while (i < count && state_[faces[i]] != 0)
             ++i;
         g.done = i;
-        return i < count ? faces[i].face : -1;
+        return i < count ? faces[i] : -1;
     }
     // The highest live face above `best` that the flood has set and that has
     // a corner within reach of q (whose plane value is u), else best.
