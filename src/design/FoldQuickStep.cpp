@@ -7,12 +7,34 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace {
+
+// CSlicePlane::ClassifyPoint of a point whose plane value is v.
+inline int8_t SideOf(double v)
+{
+    return static_cast<int8_t>(std::fabs(v) < CSlicePlane::kOnPlaneTolerance ? 0
+                                                                             : (v > 0.0 ? 1 : -1));
+}
+
+// Waits for `ready` busily at first, then giving way to other threads.
+template <class Ready> void SpinUntil(Ready&& ready)
+{
+    for (int spins = 0; !ready(); ++spins) {
+        if (spins < 4096) {
+#if defined(__x86_64__)
+            __builtin_ia32_pause();
+#endif
+        } else {
+            std::this_thread::yield();
+        }
+    }
+}
 
 template <class T> void CopyRun(T* to, const T* from, size_t count)
 {
@@ -32,32 +54,69 @@ bool CFoldWorkspace::QuickStep(CFlatMesh& working, const CVector3& startPos, int
     turnedAtTarget_ = -1;
     if (turnedSlot_.size() < static_cast<size_t>(faceCount_))
         turnedSlot_.resize(faceCount_);
-    ClassifyGroups();
+    // On a second thread, the mirror images and the mirrored faces' planes
+    // (the divisions) are worked out while this thread searches; a large
+    // shape's output is written by both. The helper is woken first, so that
+    // its wake-up passes during the search.
+    const bool helped = faceCount_ >= helpFrom_ && CHelperThread::Worthwhile();
+    if (helped) {
+        if (!helper_)
+            helper_ = std::make_unique<CHelperThread>();
+        prepared_.store(false, std::memory_order_relaxed);
+        share_.store(kShareWaiting, std::memory_order_relaxed);
+        helper_->Start([this] {
+            ClassifyGroups(false, true);
+            PreparePlanes();
+            prepared_.store(true, std::memory_order_release);
+            WriteShare();
+        });
+    }
+    ClassifyGroups(true, !helped);
     const bool done = RunQuickFlood(startPos);
+    if (helped) {
+        if (!done)
+            share_.store(kShareCancelled, std::memory_order_release);
+        SpinUntil([this] { return prepared_.load(std::memory_order_acquire); });
+        if (!done)
+            helper_->Wait();
+    }
     if (done)
-        WriteWorking(working, FirstAtTargetQuick(startPos), corner);
+        WriteWorking(working, FirstAtTargetQuick(startPos), helped, corner);
     quick_ = false;
     plane_ = nullptr;
     return done;
 }
 
-void CFoldWorkspace::ClassifyGroups()
+void CFoldWorkspace::ClassifyGroups(bool sides, bool images)
 {
-    // Every group's plane value and side in one pass in group order, and the
-    // mirror image of each group on the moving side: the same operations as
-    // CSlicePlane::Evaluate, ClassifyPoint and Mirror, two groups at a time.
+    // Every group's plane value and side (with `sides`) and the mirror image
+    // of each group on the moving side (with `images`), in one pass in group
+    // order: the same operations as CSlicePlane::Evaluate, ClassifyPoint and
+    // Mirror, two groups at a time.
     const CSlicePlane& pl = *plane_;
     const int32_t n = index_->GroupCount();
     const CVector3* at = index_->GroupPositions();
-    groupSide_.resize(n);
-    groupU_.resize(n);
-    groupImage_.resize(n);
+    if (sides) {
+        groupSide_.resize(n);
+        groupU_.resize(n);
+    }
+    if (images) {
+        groupImage_.resize(n);
+        groupMoving_.resize(n);
+    }
     double* u = groupU_.data();
     int8_t* side = groupSide_.data();
     CVector3* image = groupImage_.data();
-    const double tolerance = CSlicePlane::kOnPlaneTolerance;
-    auto sideOf = [tolerance](double v) {
-        return static_cast<int8_t>(std::fabs(v) < tolerance ? 0 : (v > 0.0 ? 1 : -1));
+    uint8_t* moving = groupMoving_.data();
+    auto note = [&](int32_t g, double v) {
+        const int8_t s = SideOf(v);
+        if (sides) {
+            u[g] = v;
+            side[g] = s;
+        }
+        if (images)
+            moving[g] = s == side_;
+        return s == side_;
     };
     int32_t g = 0;
 #if defined(__SSE2__)
@@ -70,10 +129,11 @@ void CFoldWorkspace::ClassifyGroups()
         const __m128d x = _mm_set_pd(q.x, p.x), y = _mm_set_pd(q.y, p.y), z = _mm_set_pd(q.z, p.z);
         const __m128d v = _mm_add_pd(
             _mm_add_pd(_mm_add_pd(_mm_mul_pd(a, x), _mm_mul_pd(b, y)), _mm_mul_pd(c, z)), d);
-        _mm_storeu_pd(u + g, v);
-        side[g] = sideOf(u[g]);
-        side[g + 1] = sideOf(u[g + 1]);
-        if (side[g] != side_ && side[g + 1] != side_)
+        alignas(16) double values[2];
+        _mm_store_pd(values, v);
+        const bool first = note(g, values[0]);
+        const bool second = note(g + 1, values[1]);
+        if (!images || (!first && !second))
             continue;
         const __m128d k2 = _mm_mul_pd(two, _mm_div_pd(_mm_andnot_pd(sign, v), len));
         const __m128d tx = _mm_div_pd(_mm_mul_pd(k2, a), len);
@@ -95,12 +155,43 @@ void CFoldWorkspace::ClassifyGroups()
         _mm_storeh_pd(&image[g + 1].z, mz);
     }
 #endif
-    for (; g < n; ++g) {
-        u[g] = pl.Evaluate(at[g]);
-        side[g] = sideOf(u[g]);
-        if (side[g] == side_)
+    for (; g < n; ++g)
+        if (note(g, pl.Evaluate(at[g])) && images)
             image[g] = Mirror(at[g]);
+}
+
+void CFoldWorkspace::PreparePlanes()
+{
+    // The plane of every face whose corners all lie on the moving side, as it
+    // will be once mirrored; most of them are, the rest cost a spare thread.
+    const size_t n = static_cast<size_t>(faceCount_);
+    const int32_t* groups = index_->CornerGroups();
+    const uint8_t* moving = groupMoving_.data();
+    const CVector3* image = groupImage_.data();
+    mirroredPlane_.resize(n);
+    constexpr size_t kBatch = 64;
+    CVector3 pos[3 * kBatch];
+    CTriangleData planes[kBatch];
+    size_t face[kBatch];
+    size_t count = 0;
+    auto flush = [&] {
+        FlatPlanesOf(pos, planes, count);
+        for (size_t i = 0; i < count; ++i)
+            mirroredPlane_[face[i]] = {planes[i].normal, planes[i].d};
+        count = 0;
+    };
+    for (size_t f = 0; f < n; ++f) {
+        const int32_t* g = groups + 3 * f;
+        if (!(moving[g[0]] & moving[g[1]] & moving[g[2]]))
+            continue;
+        pos[3 * count] = image[g[0]];
+        pos[3 * count + 1] = image[g[1]];
+        pos[3 * count + 2] = image[g[2]];
+        face[count] = f;
+        if (++count == kBatch)
+            flush();
     }
+    flush();
 }
 
 bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
@@ -233,7 +324,7 @@ void CFoldWorkspace::FoldPristine(int32_t f)
         state_[f] = kTurned;
         turnedSlot_[f] = static_cast<int32_t>(turned_.size() / 3);
         for (int j = 0; j < 3; ++j) {
-            turned_.push_back(s[j] == 0 ? p[j] : groupImage_[g[j]]);
+            turned_.push_back(s[j] == 0 ? p[j] : Mirror(p[j])); // images may not be ready
             if (turned_.back() == target_ && (turnedAtTarget_ < 0 || 3 * f + j < turnedAtTarget_))
                 turnedAtTarget_ = 3 * f + j;
         }
@@ -284,17 +375,18 @@ int32_t CFoldWorkspace::FirstAtTargetQuick(const CVector3& startPos) const
     return best;
 }
 
-void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, int32_t& corner)
+void CFoldWorkspace::WriteShare()
 {
-    // `atTarget` (a corner of the base's faces, or -1) is found again in the
-    // output; failing that, a split triangle's corner there, or the nearest.
-    corner = -1;
-    const size_t targetFace = atTarget >= 0 ? static_cast<size_t>(atTarget / 3) : SIZE_MAX;
-    auto noteTarget = [&](size_t from, size_t to, size_t outFrom) {
-        if (targetFace >= from && targetFace < to)
-            corner = static_cast<int32_t>(3 * (outFrom + targetFace - from)) + atTarget % 3;
-    };
+    int state = kShareWaiting;
+    SpinUntil([&] { return (state = share_.load(std::memory_order_acquire)) != kShareWaiting; });
+    if (state == kShareGo)
+        shareJob_.corner = WriteRange(*shareJob_.working, shareJob_.from, shareJob_.to,
+                                      shareJob_.out, shareJob_.atTarget, true);
+}
 
+void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, bool helped,
+                                  int32_t& corner)
+{
     const size_t n = static_cast<size_t>(faceCount_);
     const size_t most = n + extra_.TriangleCount();
     if (working.tri.capacity() < most)
@@ -302,60 +394,29 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, int32_t&
     working.pos.resize(3 * most);
     working.corner.resize(3 * most);
     working.tri.resize(most);
+
+    // The base's faces in two halves, the second written by the helper from
+    // where the first half's live faces end.
+    const size_t mid = helped ? n / 2 : n;
+    size_t deadBefore = 0, deadAfter = 0;
+    for (size_t f = 0; f < mid; ++f)
+        deadBefore += state_[f] & kDead;
+    for (size_t f = mid; f < n; ++f)
+        deadAfter += state_[f] & kDead;
+    if (helped) {
+        shareJob_ = {&working, mid, n, mid - deadBefore, atTarget, -1};
+        share_.store(kShareGo, std::memory_order_release);
+    }
+    corner = WriteRange(working, 0, mid, 0, atTarget, helped);
+    if (helped) {
+        helper_->Wait();
+        if (corner < 0)
+            corner = shareJob_.corner;
+    }
+    size_t out = n - deadBefore - deadAfter;
     CVector3* pos = working.pos.data();
     CCornerData* cd = working.corner.data();
     CTriangleData* tri = working.tri.data();
-    const CVector3* basePos = base_.pos.data();
-    const CCornerData* baseCorner = base_.corner.data();
-    const CTriangleData* baseTri = base_.tri.data();
-    const uint8_t* state = state_.data();
-
-    size_t out = 0;
-    for (size_t f = 0; f < n;) {
-        const uint8_t st = state[f];
-        if (st == 0) {
-            // A run of untouched faces goes across as it is.
-            size_t end = f + 1;
-            while (end < n && state[end] == 0)
-                ++end;
-            const size_t count = end - f;
-            CopyRun(pos + 3 * out, basePos + 3 * f, 3 * count);
-            CopyRun(cd + 3 * out, baseCorner + 3 * f, 3 * count);
-            CopyRun(tri + out, baseTri + f, count);
-            noteTarget(f, end, out);
-            out += count;
-            f = end;
-            continue;
-        }
-        if (st & kDead) {
-            ++f;
-            continue;
-        }
-        // A run of moved faces: their corner data and records go across as
-        // they are, then the new positions, then the planes together, which
-        // keeps the divisions of neighbouring faces in flight at once.
-        const size_t first = out;
-        const size_t from = f;
-        while (f < n && state[f] != 0 && !(state[f] & kDead))
-            ++f;
-        const size_t count = f - from;
-        CopyRun(cd + 3 * first, baseCorner + 3 * from, 3 * count);
-        CopyRun(tri + first, baseTri + from, count);
-        const int32_t* cornerGroup = index_->CornerGroups() + 3 * from;
-        for (size_t t = from; t < f; ++t, ++out, cornerGroup += 3) {
-            CVector3* p = pos + 3 * out;
-            if (state[t] & kMirrored) {
-                p[0] = groupImage_[cornerGroup[0]];
-                p[1] = groupImage_[cornerGroup[1]];
-                p[2] = groupImage_[cornerGroup[2]];
-            } else {
-                const CVector3* at = turned_.data() + 3 * turnedSlot_[t];
-                p[0] = at[0], p[1] = at[1], p[2] = at[2];
-            }
-        }
-        noteTarget(from, f, first);
-        FlatPlanesOf(pos + 3 * first, tri + first, out - first);
-    }
     // The split triangles follow, in the order they were made.
     const size_t extra = extra_.TriangleCount();
     if (extra > 0) {
@@ -375,4 +436,78 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, int32_t&
     working.tri.resize(out);
     if (corner < 0)
         corner = Nearest(working, target_);
+}
+
+int32_t CFoldWorkspace::WriteRange(CFlatMesh& working, size_t begin, size_t stop, size_t out,
+                                   int32_t atTarget, bool planesReady) const
+{
+    // `atTarget` (a corner of the base's faces, or -1) is found again in the
+    // output: its index there, or -1.
+    int32_t corner = -1;
+    const size_t targetFace = atTarget >= 0 ? static_cast<size_t>(atTarget / 3) : SIZE_MAX;
+    auto noteTarget = [&](size_t from, size_t to, size_t outFrom) {
+        if (targetFace >= from && targetFace < to)
+            corner = static_cast<int32_t>(3 * (outFrom + targetFace - from)) + atTarget % 3;
+    };
+    CVector3* pos = working.pos.data();
+    CCornerData* cd = working.corner.data();
+    CTriangleData* tri = working.tri.data();
+    const CVector3* basePos = base_.pos.data();
+    const CCornerData* baseCorner = base_.corner.data();
+    const CTriangleData* baseTri = base_.tri.data();
+    const uint8_t* state = state_.data();
+
+    for (size_t f = begin; f < stop;) {
+        const uint8_t st = state[f];
+        if (st == 0) {
+            // A run of untouched faces goes across as it is.
+            size_t end = f + 1;
+            while (end < stop && state[end] == 0)
+                ++end;
+            const size_t count = end - f;
+            CopyRun(pos + 3 * out, basePos + 3 * f, 3 * count);
+            CopyRun(cd + 3 * out, baseCorner + 3 * f, 3 * count);
+            CopyRun(tri + out, baseTri + f, count);
+            noteTarget(f, end, out);
+            out += count;
+            f = end;
+            continue;
+        }
+        if (st & kDead) {
+            ++f;
+            continue;
+        }
+        // A run of moved faces: their corner data and records go across as
+        // they are, then the new positions, then the planes together, which
+        // keeps the divisions of neighbouring faces in flight at once.
+        const size_t first = out;
+        const size_t from = f;
+        while (f < stop && state[f] != 0 && !(state[f] & kDead))
+            ++f;
+        const size_t count = f - from;
+        CopyRun(cd + 3 * first, baseCorner + 3 * from, 3 * count);
+        CopyRun(tri + first, baseTri + from, count);
+        const int32_t* cornerGroup = index_->CornerGroups() + 3 * from;
+        for (size_t t = from; t < f; ++t, ++out, cornerGroup += 3) {
+            CVector3* p = pos + 3 * out;
+            if (state[t] & kMirrored) {
+                p[0] = groupImage_[cornerGroup[0]];
+                p[1] = groupImage_[cornerGroup[1]];
+                p[2] = groupImage_[cornerGroup[2]];
+                if (planesReady) {
+                    tri[out].normal = mirroredPlane_[t].normal;
+                    tri[out].d = mirroredPlane_[t].d;
+                }
+            } else {
+                const CVector3* at = turned_.data() + 3 * turnedSlot_[t];
+                p[0] = at[0], p[1] = at[1], p[2] = at[2];
+                if (planesReady)
+                    FlatPlaneOf(p[0], p[1], p[2], tri[out].normal, tri[out].d);
+            }
+        }
+        noteTarget(from, f, first);
+        if (!planesReady)
+            FlatPlanesOf(pos + 3 * first, tri + first, out - first);
+    }
+    return corner;
 }

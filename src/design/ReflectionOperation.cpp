@@ -60,6 +60,8 @@ void CFoldWorkspace::Invalidate()
     groupSide_ = {};
     groupU_ = {};
     groupImage_ = {};
+    groupMoving_ = {};
+    mirroredPlane_ = {};
     groupStack_ = {};
     quickDone_ = {};
     turned_ = {};

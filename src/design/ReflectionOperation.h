@@ -25,10 +25,13 @@
 // step starts over on the general flood, which writes as it goes.
 
 #include "design/FoldIndex.h"
+#include "design/HelperThread.h"
 #include "model/CellTable.h"
 #include "model/FlatMesh.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class CSlicePlane;
@@ -87,6 +90,9 @@ public:
 
     // For tests: false makes every step take the general flood.
     void SetQuickSteps(bool on) { quickAllowed_ = on; }
+    // For tests: quick steps on shapes from this many triangles on use the
+    // helper thread (where the machine has a second core).
+    void SetHelperFrom(int32_t triangles) { helpFrom_ = triangles; }
     // Whether the last accepted step took the quick way.
     bool LastStepWasQuick() const { return lastQuick_; }
 
@@ -134,13 +140,23 @@ private:
 
     // The quick step (false when it had to give up; `working` is then untouched).
     bool QuickStep(CFlatMesh& working, const CVector3& startPos, int32_t& corner);
-    void ClassifyGroups();
+    void ClassifyGroups(bool sides, bool images);
+    void PreparePlanes();
     bool RunQuickFlood(const CVector3& point);
     void FoldPristine(int32_t f);
     void Refound(int32_t f);
     void PushGroup(int32_t g) { groupStack_[stackTop_++] = g; }
     int32_t FirstAtTargetQuick(const CVector3& startPos) const;
-    void WriteWorking(CFlatMesh& working, int32_t atTarget, int32_t& corner);
+    // Builds `working` from the base and the step's marks; with `helped`, the
+    // helper (started by QuickStep) has the planes ready and writes the second
+    // half of the faces.
+    void WriteWorking(CFlatMesh& working, int32_t atTarget, bool helped, int32_t& corner);
+    // Writes the base's faces [begin, stop) from output face `out` on; returns
+    // the output index of corner atTarget if it lies there, else -1.
+    int32_t WriteRange(CFlatMesh& working, size_t begin, size_t stop, size_t out, int32_t atTarget,
+                       bool planesReady) const;
+    // The helper's part: waits for the search to end, then writes its half.
+    void WriteShare();
     // Position of corner j of face `face` as the running flood has it.
     const CVector3& PosOf(int32_t face, int j) const
     {
@@ -261,7 +277,13 @@ private:
     std::vector<int8_t> groupSide_;
     std::vector<double> groupU_;
     std::vector<CVector3> groupImage_; // set for groups on the moving side
-    std::vector<int32_t> groupStack_;  // [0, stackTop_) in use
+    std::vector<uint8_t> groupMoving_; // per group: on the moving side
+    struct MirroredPlane {
+        CVector3 normal;
+        double d;
+    };
+    std::vector<MirroredPlane> mirroredPlane_; // per face wholly on the moving side
+    std::vector<int32_t> groupStack_;          // [0, stackTop_) in use
     size_t stackTop_ = 0;
     std::vector<int32_t> quickDone_; // per group: leading used faces in its list
     std::vector<CVector3> turned_;
@@ -269,6 +291,24 @@ private:
     int32_t turnedAtTarget_ = -1; // first corner of a turned face at the target
     CFlatMesh extra_;
     double baseMaxAbs_ = 0.0;
+
+    // From this many triangles on, a helper thread prepares images and
+    // planes and writes half of the output. Below it, the helper's wake-up
+    // and the trip of the data between the cores' caches cost more than its
+    // work saves.
+    static constexpr int32_t kHelpFrom = 32768;
+    int32_t helpFrom_ = kHelpFrom;
+    std::atomic<bool> prepared_{false};
+    enum : int { kShareWaiting, kShareGo, kShareCancelled };
+    struct ShareJob {
+        CFlatMesh* working = nullptr;
+        size_t from = 0, to = 0, out = 0;
+        int32_t atTarget = -1;
+        int32_t corner = -1; // the helper's answer
+    };
+    std::unique_ptr<CHelperThread> helper_;
+    std::atomic<int> share_{kShareWaiting};
+    ShareJob shareJob_;
     FoldGroupState& GroupOf(int32_t group)
     {
         FoldGroupState& g = groups_[group];

@@ -126,17 +126,19 @@ void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps
 {
     for (int trial = 0; trial < trials; ++trial) {
         auto model = mesh.make();
-        CSlicePlane fastPlane(1), slowPlane(1), generalPlane(1);
+        CSlicePlane fastPlane(1), slowPlane(1), generalPlane(1), helpedPlane(1);
         CFlatMesh base = BaseOf(*model);
-        CFlatMesh fast = base, slow = base, general = base;
-        CFoldWorkspace workspace, generalOnly;
+        CFlatMesh fast = base, slow = base, general = base, helped = base;
+        CFoldWorkspace workspace, generalOnly, withHelper;
         generalOnly.SetQuickSteps(false);
+        withHelper.SetHelperFrom(0); // two threads even on these small shapes
         CVector3 start, pos;
         auto select = [&] {
             base = Repacked(fast);
             ASSERT_TRUE(foldcheck::SameMesh(base, fast));
             workspace.SetBase(base);
             generalOnly.SetBase(base);
+            withHelper.SetBase(base);
             start = pos = base.pos[rng() % base.CornerCount()];
         };
         select();
@@ -156,19 +158,23 @@ void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps
             pos = rng() % 12 == 0 ? start : pos + delta; // now and then back to the start
             const ReflectionStepResult rf = workspace.Step(fast, fastPlane, start, pos);
             const ReflectionStepResult rg = generalOnly.Step(general, generalPlane, start, pos);
+            const ReflectionStepResult rh = withHelper.Step(helped, helpedPlane, start, pos);
             const ReflectionStepResult rs =
                 literal::ReflectionStep(base, slow, slowPlane, start, pos);
             ASSERT_EQ(rf.accepted, rs.accepted) << "trial " << trial << " step " << step;
             ASSERT_EQ(rg.accepted, rs.accepted) << "trial " << trial << " step " << step;
+            ASSERT_EQ(rh.accepted, rs.accepted) << "trial " << trial << " step " << step;
             ASSERT_FALSE(generalOnly.LastStepWasQuick());
             ASSERT_EQ(0, std::memcmp(&fastPlane.a, &slowPlane.a, 4 * sizeof(double)));
             ASSERT_TRUE(foldcheck::SameMesh(fast, slow)) << "trial " << trial << " step " << step;
             ASSERT_TRUE(foldcheck::SameMesh(general, slow))
                 << "trial " << trial << " step " << step;
+            ASSERT_TRUE(foldcheck::SameMesh(helped, slow)) << "trial " << trial << " step " << step;
             if (rf.accepted) {
                 ++tally.accepted;
                 tally.quick += workspace.LastStepWasQuick();
                 ASSERT_EQ(rg.corner, rs.corner);
+                ASSERT_EQ(rh.corner, rs.corner);
                 if (slow.TriangleCount() != base.TriangleCount())
                     ++tally.split;
                 ASSERT_EQ(rf.corner, rs.corner);
