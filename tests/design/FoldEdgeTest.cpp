@@ -225,3 +225,36 @@ TEST(FoldEdges, RefusedStepsLeaveShapeAndBase)
     EXPECT_TRUE(workspace.Step(working, plane, {0, 0, 0}, {0, 0, 0}).accepted);
     EXPECT_TRUE(foldcheck::SameMesh(working, base));
 }
+
+TEST(FoldEdges, FarFromTheOriginStepsTakeTheGeneralFloodAndAgree)
+{
+    // Rounding on huge coordinates could eat the margin the quick step relies
+    // on, so such shapes fold the general way, with the same result as the
+    // plain fold; near the origin the quick way is taken. (Far out, the plane
+    // is scaled down with its offset, so the shape is large enough for its
+    // drags to clear the tolerance.)
+    for (const double offset : {0.0, 3e6}) {
+        SCOPED_TRACE(offset);
+        const double size = offset == 0.0 ? 1.0 : 1e4;
+        CFlatMesh base = Flat(testmesh::Grid(8, 8, size, size));
+        for (CVector3& p : base.pos)
+            p.x += offset;
+        CFoldWorkspace workspace;
+        workspace.SetBase(base);
+        CFlatMesh fast = base, slow = base;
+        CSlicePlane fastPlane(1), slowPlane(1);
+        const CVector3 start = base.pos[0];
+        for (const double dx : {0.3, 0.55, 0.8}) {
+            const CVector3 to{start.x + dx * size, start.y + 0.1 * size, start.z};
+            const ReflectionStepResult rf = workspace.Step(fast, fastPlane, start, to);
+            const ReflectionStepResult rs =
+                literal::ReflectionStep(base, slow, slowPlane, start, to);
+            ASSERT_TRUE(rf.accepted);
+            ASSERT_TRUE(rs.accepted);
+            EXPECT_EQ(workspace.LastStepWasQuick(), offset == 0.0);
+            EXPECT_TRUE(foldcheck::SameMesh(fast, slow));
+            EXPECT_EQ(rf.corner, rs.corner);
+            EXPECT_GT(fast.TriangleCount(), base.TriangleCount()); // the plane split faces
+        }
+    }
+}
