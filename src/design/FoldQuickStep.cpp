@@ -58,10 +58,15 @@ bool CFoldWorkspace::QuickStep(CFlatMesh& working, const CVector3& startPos, int
     // (the divisions) are worked out while this thread searches; a large
     // shape's output is written by both. The helper is woken first, so that
     // its wake-up passes during the search.
-    const bool helped = faceCount_ >= helpFrom_ && CHelperThread::Worthwhile();
-    if (helped) {
-        if (!helper_)
+    bool helped = faceCount_ >= helpFrom_ && CHelperThread::Worthwhile();
+    if (helped && !helper_) {
+        try {
             helper_ = std::make_unique<CHelperThread>();
+        } catch (...) {
+            helped = false; // no thread to be had: one thread does it all
+        }
+    }
+    if (helped) {
         prepared_.store(false, std::memory_order_relaxed);
         share_.store(kShareWaiting, std::memory_order_relaxed);
         helper_->Start([this] {
@@ -104,10 +109,12 @@ void CFoldWorkspace::ClassifyGroups(bool sides, bool images)
         groupImage_.resize(n);
         groupMoving_.resize(n);
     }
-    double* u = groupU_.data();
-    int8_t* side = groupSide_.data();
-    CVector3* image = groupImage_.data();
-    uint8_t* moving = groupMoving_.data();
+    // Each thread touches only the arrays it fills: the other thread may be
+    // sizing the rest.
+    double* u = sides ? groupU_.data() : nullptr;
+    int8_t* side = sides ? groupSide_.data() : nullptr;
+    CVector3* image = images ? groupImage_.data() : nullptr;
+    uint8_t* moving = images ? groupMoving_.data() : nullptr;
     auto note = [&](int32_t g, double v) {
         const int8_t s = SideOf(v);
         if (sides) {

@@ -14,7 +14,8 @@ CHelperThread::~CHelperThread()
 
 bool CHelperThread::Worthwhile()
 {
-    return std::thread::hardware_concurrency() >= 2;
+    static const bool twoCores = std::thread::hardware_concurrency() >= 2;
+    return twoCores;
 }
 
 void CHelperThread::Start(std::function<void()> job)
