@@ -80,8 +80,8 @@ void BM_FoldStep(benchmark::State& state)
     state.counters["quick"] = workspace.LastStepWasQuick();
 }
 
-// The first step after a selection: the base state is copied in full before
-// the fold (later steps of the drag only undo what the last one changed).
+// The first step after a selection: the base state has just been indexed and
+// the step's working arrays are sized afresh.
 void BM_FoldFirstStep(benchmark::State& state)
 {
     Scene s = MakeScene(static_cast<int>(state.range(0)));
