@@ -68,6 +68,7 @@ void CFoldIndex::Clear()
     groupCount_ = 0;
     neighbourStart_.clear();
     neighbours_.clear();
+    ownFacesOnly_ = true;
 }
 
 void CFoldIndex::Build(const CFlatMesh& mesh)
@@ -154,6 +155,7 @@ void CFoldIndex::FindNeighbours()
 {
     // For every group, the faces with a corner closer than the tolerance.
     neighbourStart_.assign(groupCount_ + 1, 0);
+    ownFacesOnly_ = true;
     neighbours_.reserve(corners_ + corners_ / 4);
     std::vector<int32_t> found;
     for (int32_t g = 0; g < groupCount_; ++g) {
@@ -163,6 +165,8 @@ void CFoldIndex::FindNeighbours()
             const int32_t first = groupStart_[other];
             if (other != g && !(Distance3D(groupPos_[other], p) < kTolerance))
                 return;
+            if (other != g)
+                ownFacesOnly_ = false;
             for (int32_t i = first; i < groupStart_[other + 1]; ++i)
                 found.push_back(groupCorners_[i] / 3);
         });

@@ -53,6 +53,11 @@ public:
     const int32_t* CornerGroups() const { return groupOf_.data(); }
     const int32_t* NeighbourStarts() const { return neighbourStart_.data(); }
     const int32_t* NeighbourList() const { return neighbours_.data(); }
+    // How many corners group g has.
+    int32_t GroupSize(int32_t g) const { return groupStart_[g + 1] - groupStart_[g]; }
+    // Whether every group's neighbour faces are the faces with a corner in
+    // it (no other position lies within the tolerance of a group).
+    bool OwnFacesOnly() const { return ownFacesOnly_; }
 
     const CCellTable& Cells() const { return cells_; }
     // Calls fn(corner) for every corner in the cells that the box q +- reach touches.
@@ -96,4 +101,5 @@ private:
     int32_t groupCount_ = 0;
     std::vector<int32_t> neighbourStart_; // per group, into neighbours_
     std::vector<int32_t> neighbours_;
+    bool ownFacesOnly_ = true;
 };

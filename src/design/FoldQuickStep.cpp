@@ -115,11 +115,15 @@ void CFoldWorkspace::ClassifyGroups(bool sides, bool images)
     int8_t* side = sides ? groupSide_.data() : nullptr;
     CVector3* image = images ? groupImage_.data() : nullptr;
     uint8_t* moving = images ? groupMoving_.data() : nullptr;
+    if (sides)
+        movingCorners_ = 0;
     auto note = [&](int32_t g, double v) {
         const int8_t s = SideOf(v);
         if (sides) {
             u[g] = v;
             side[g] = s;
+            if (s == side_)
+                movingCorners_ += index_->GroupSize(g);
         }
         if (images)
             moving[g] = s == side_;
@@ -246,6 +250,8 @@ bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
     // The corner searched next after a mirrored face is its first one: it is
     // carried over in `next` instead of going through the stack.
     int32_t next = -1;
+    // With own faces only, a group's neighbour faces have a corner in it.
+    const bool drainable = index_->OwnFacesOnly();
     for (;;) {
         int32_t g = next;
         next = -1;
@@ -283,10 +289,30 @@ bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
                 stack[top++] = g2;
                 stack[top++] = g1;
                 next = g0;
+                movingCorners_ -= 3;
+                if (movingCorners_ == 0 && drainable)
+                    break;
                 continue;
             }
         }
         outOfLine([&] { FoldPristine(f); });
+        if (movingCorners_ == 0 && drainable)
+            break;
+    }
+    if (movingCorners_ == 0 && drainable && !giveUp_) {
+        // Every face with a corner on the moving side is used, so the index
+        // has nothing left for any group still to search (all on that side):
+        // only the positions the flood has set can still be met there.
+        if (next >= 0)
+            stack[top++] = next;
+        while (top > 0 && !giveUp_) {
+            const int32_t g = stack[--top];
+            if (u[g] >= bandLo && u[g] <= bandHi) {
+                const int32_t f = PlacedAbove(index_->GroupPos(g), u[g], -1);
+                if (f >= 0)
+                    Refound(f);
+            }
+        }
     }
     stackTop_ = top;
     return !giveUp_;
@@ -313,6 +339,8 @@ void CFoldWorkspace::FoldPristine(int32_t f)
     const FaceFold fold = Decide(s, zero);
     if (fold == FaceFold::kLeave)
         return;
+    // Used from here on (or the step gives up).
+    movingCorners_ -= (s[0] == side_) + (s[1] == side_) + (s[2] == side_);
     if (fold == FaceFold::kMirror) {
         // Found from a point on the moving side, so on that side itself.
         if (s[0] != side_) {

@@ -286,6 +286,8 @@ private:
     std::vector<int32_t> groupStack_;          // [0, stackTop_) in use
     size_t stackTop_ = 0;
     std::vector<int32_t> quickDone_; // per group: leading used faces in its list
+    // Corners on the moving side of faces the search has not used yet.
+    int64_t movingCorners_ = 0;
     std::vector<CVector3> turned_;
     std::vector<int32_t> turnedSlot_;
     int32_t turnedAtTarget_ = -1; // first corner of a turned face at the target
