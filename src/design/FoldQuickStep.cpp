@@ -424,8 +424,7 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, bool hel
 {
     const size_t n = static_cast<size_t>(faceCount_);
     const size_t most = n + extra_.TriangleCount();
-    if (working.tri.capacity() < most)
-        working.Reserve(most + most / 16 + 64);
+    ReserveFor(working, most);
     working.pos.resize(3 * most);
     working.corner.resize(3 * most);
     working.tri.resize(most);

@@ -12,20 +12,18 @@ namespace {
 // Largest coordinate of a base state that the quick step takes on.
 constexpr double kQuickLimit = 1e6;
 
-// Capacity for `triangles` and some more, without the doubling of a plain grow.
-void Reserve(CFlatMesh& m, size_t triangles)
-{
-    const size_t want = triangles + triangles / 16 + 64;
-    if (m.tri.capacity() < triangles)
-        m.Reserve(want);
-}
-
 template <class T> void MoveRun(std::vector<T>& v, size_t to, size_t from, size_t count)
 {
     std::memmove(v.data() + to, v.data() + from, count * sizeof(T));
 }
 
 } // namespace
+
+void CFoldWorkspace::ReserveFor(CFlatMesh& m, size_t triangles)
+{
+    if (m.tri.capacity() < triangles)
+        m.Reserve(triangles + triangles / 16 + 64);
+}
 
 void CFoldWorkspace::SetBase(const CFlatMesh& base)
 {
@@ -105,7 +103,7 @@ ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane
     }
     // The working shape is rebuilt from the base in place: one copy, and room
     // for the split triangles so appending them does not double a large mesh.
-    Reserve(working, base_.TriangleCount());
+    ReserveFor(working, base_.TriangleCount());
     working.pos.assign(base_.pos.begin(), base_.pos.end());
     working.corner.assign(base_.corner.begin(), base_.corner.end());
     working.tri.assign(base_.tri.begin(), base_.tri.end());

@@ -135,6 +135,8 @@ private:
         int32_t group; // index position group at exactly this position, or -1
     };
 
+    // Capacity for `triangles` and some more, without the doubling of a plain grow.
+    static void ReserveFor(CFlatMesh& m, size_t triangles);
     // Drops the faces state_ marks dead, keeping the order of the rest.
     void Compact(CFlatMesh& mesh) const;
 
