@@ -2,7 +2,7 @@
 // the plane through the middle, against the floor of copying the sheet's
 // working shape once; the first step after a selection and the selection's
 // commit itself.
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "design/DesignSession.h"
 #include "design/DesignStates.h"
 #include "model/PolyModel.h"

@@ -1,7 +1,7 @@
 // Filling slice parts and picking them: the tessellator against a plain fan
 // over the same outline (a floor: the least work that yields the triangles),
 // and a net-pane click over a large slice.
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "slices/NetViewController.h"
 #include "slices/SliceParts.h"
 

@@ -6,7 +6,7 @@
 // position is remembered in the profile ("Settings"/"X", "Settings"/"Y").
 
 #include "app/ProgressState.h"
-#include "import/Progress.h"
+#include "model/Progress.h"
 
 #include <QObject>
 #include <QPointer>

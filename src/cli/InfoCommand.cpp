@@ -2,7 +2,7 @@
 
 #include "cli/CliCommand.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
 #include "paper/PaperLayout.h"

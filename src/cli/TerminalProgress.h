@@ -4,7 +4,7 @@
 // quick reads and scripts see nothing. Ctrl-C during the read asks the reader
 // to cancel (it then returns 2) instead of killing the process.
 
-#include "import/Progress.h"
+#include "model/Progress.h"
 
 #include <chrono>
 #include <csignal>

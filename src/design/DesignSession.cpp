@@ -1,6 +1,6 @@
 #include "design/DesignSession.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "design/DesignStates.h"
 #include "model/PolyModel.h"
 

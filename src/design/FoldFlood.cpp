@@ -1,6 +1,6 @@
 // The flood of one fold step: a depth-first search over the faces connected
 // to the seed, in the exact order the plain recursive form would take.
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "design/ReflectionOperation.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The quick drag step: the search marks what it mirrors, and one pass builds
 // the working shape from the base state afterwards (see ReflectionOperation.h
 // for why this gives what the general flood gives).
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "design/ReflectionOperation.h"
 
 #include <cmath>

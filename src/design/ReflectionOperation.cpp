@@ -1,6 +1,6 @@
 #include "design/ReflectionOperation.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "import/Loader3DS.h"
 
-#include "import/Progress.h"
+#include "model/Progress.h"
 
 #include <bit>
 #include <cmath>

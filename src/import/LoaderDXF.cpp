@@ -1,6 +1,6 @@
 #include "import/LoaderDXF.h"
 
-#include "import/Progress.h"
+#include "model/Progress.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "import/LoaderFOLD.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "import/FileBytes.h"
-#include "import/Progress.h"
+#include "model/Progress.h"
 #include "model/Tessellation.h"
 
 #include <nlohmann/json.hpp>

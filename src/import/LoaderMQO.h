@@ -9,7 +9,7 @@
 // indices count from the first vertex of their own object chunk, as the
 // format means them.
 
-#include "import/Progress.h"
+#include "model/Progress.h"
 #include "import/StringSeparator.h"
 #include "model/PolyModel.h"
 

@@ -2,7 +2,7 @@
 
 #include "import/FileBytes.h"
 #include "import/LeadingNumber.h"
-#include "import/Progress.h"
+#include "model/Progress.h"
 #include "import/WordScanner.h"
 
 #include <array>

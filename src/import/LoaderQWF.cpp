@@ -1,7 +1,7 @@
 #include "import/LoaderQWF.h"
 
-#include "design/CSlicePlane.h"
-#include "import/Progress.h"
+#include "model/CSlicePlane.h"
+#include "model/Progress.h"
 #include "slices/SliceParts.h"
 
 #include <algorithm>

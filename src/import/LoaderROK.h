@@ -4,7 +4,7 @@
 // Faces of one file may wind either way; connected faces are brought to the
 // winding of the first of them in file order before the topology is built.
 
-#include "import/Progress.h"
+#include "model/Progress.h"
 #include "model/PolyModel.h"
 
 #include <string>

@@ -11,7 +11,7 @@
 // closes the list wherever it stands (a last face without -1 still counts).
 
 #include "import/FileBytes.h"
-#include "import/Progress.h"
+#include "model/Progress.h"
 #include "model/PolyModel.h"
 
 #include <string>

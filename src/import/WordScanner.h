@@ -2,7 +2,7 @@
 // Word reading over a file held in memory, for the token-stream text formats,
 // and the progress percentage the text readers report.
 
-#include "import/Progress.h"
+#include "model/Progress.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,5 @@
 #include "model/FlatMesh.h"
 
-#include "model/PolyModel.h"
-
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -126,21 +124,4 @@ bool CFlatMesh::operator==(const CFlatMesh& o) const
             return false;
     }
     return true;
-}
-
-void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out)
-{
-    out.Clear();
-    out.Reserve(object.faces.size());
-    for (size_t f = 0; f < object.faces.size(); ++f) {
-        const CPolyFace* face = object.faces[f];
-        if (face->corners.size() != 3)
-            continue;
-        CCornerData c[3];
-        if (paper)
-            for (int j = 0; j < 3; ++j)
-                c[j].paper = paper[3 * f + j];
-        out.Append(face->corners[0]->vertex->pos, face->corners[1]->vertex->pos,
-                   face->corners[2]->vertex->pos, c[0], c[1], c[2], static_cast<int32_t>(f));
-    }
 }

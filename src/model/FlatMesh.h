@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <vector>
 
-class CPolyObject;
 
 // A point on the flat sheet, in the file's units (taken as millimetres).
 struct CPaperPoint {
@@ -76,9 +75,3 @@ void FlatPlaneOf(const CVector3& p0, const CVector3& p1, const CVector3& p2, CVe
 // The planes of `count` consecutive triangles at `pos` (3 corners each) into
 // tri[0 .. count), bit for bit as FlatPlaneOf gives them, two at a time.
 void FlatPlanesOf(const CVector3* pos, CTriangleData* tri, size_t count);
-
-// Fills `out` as a working copy of the object's triangles, in face order: one
-// position per corner, the plane from the corners, origin = the face's index.
-// `paper` (3 per face, in face order) may be null: corners then get (0, 0).
-// Faces that are not triangles are skipped.
-void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out);

@@ -1,6 +1,6 @@
 #include "model/PolyModel.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 
 #include <algorithm>
 #include <cstring>
@@ -165,4 +165,21 @@ const CFlatMesh& CPolyModel::CurrentShape(CFlatMesh& scratch) const
     if (!objects.empty())
         FlatFromObject(*objects.front(), paper.empty() ? nullptr : paper.data(), scratch);
     return scratch;
+}
+
+void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out)
+{
+    out.Clear();
+    out.Reserve(object.faces.size());
+    for (size_t f = 0; f < object.faces.size(); ++f) {
+        const CPolyFace* face = object.faces[f];
+        if (face->corners.size() != 3)
+            continue;
+        CCornerData c[3];
+        if (paper)
+            for (int j = 0; j < 3; ++j)
+                c[j].paper = paper[3 * f + j];
+        out.Append(face->corners[0]->vertex->pos, face->corners[1]->vertex->pos,
+                   face->corners[2]->vertex->pos, c[0], c[1], c[2], static_cast<int32_t>(f));
+    }
 }

@@ -246,3 +246,9 @@ public:
 
     size_t VertexCount() const;
 };
+
+// Fills `out` as a working copy of the object's triangles, in face order: one
+// position per corner, the plane from the corners, origin = the face's index.
+// `paper` (3 per face, in face order) may be null: corners then get (0, 0).
+// Faces that are not triangles are skipped.
+void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out);

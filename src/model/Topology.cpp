@@ -1,6 +1,6 @@
 // Topology construction: the clean-up every reader ends with.
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 #include "model/Tessellation.h"
 

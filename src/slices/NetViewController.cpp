@@ -1,6 +1,6 @@
 #include "slices/NetViewController.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "model/Geometry.h"
 #include "model/PolyModel.h"
 #include "slices/SliceParts.h"

@@ -1,70 +1,11 @@
 #include "slices/SliceParts.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 #include "model/Tessellation.h"
 
 #include <algorithm>
 #include <array>
-
-PartVertex* Spart::AddVertex(double x, double y, double z, double u, double v)
-{
-    outline.push_back(std::make_unique<PartVertex>(x, y, z, u, v));
-    return outline.back().get();
-}
-
-void Spart::Triangulate()
-{
-    triangles.clear();
-    std::vector<CVector3> points;
-    points.reserve(outline.size());
-    for (const auto& pv : outline)
-        points.emplace_back(pv->u, pv->v, 0.0);
-    std::vector<std::array<int, 3>> indices;
-    if (!TessellatePolygon(points, CVector3(), indices))
-        return;
-    triangles.reserve(indices.size());
-    for (const auto& t : indices) {
-        PartTriangle tri;
-        for (int k = 0; k < 3; ++k)
-            tri.v[k] = outline[static_cast<size_t>(t[k])].get();
-        triangles.push_back(tri);
-    }
-}
-
-void CSlicePlane::UpdatePartBounds()
-{
-    minU = minV = kDoubleMax;
-    maxU = maxV = -kDoubleMax;
-    for (const auto& part : parts)
-        for (const auto& pv : part->outline)
-            GrowPartBounds(*this, pv->u, pv->v);
-    UpdatePaddedSize(*this);
-}
-
-void GrowPartBounds(CSlicePlane& slice, double u, double v)
-{
-    slice.maxU = std::max(slice.maxU, u);
-    slice.maxV = std::max(slice.maxV, v);
-    slice.minU = std::min(slice.minU, u);
-    slice.minV = std::min(slice.minV, v);
-}
-
-void UpdatePaddedSize(CSlicePlane& slice)
-{
-    slice.paddedWidth = slice.maxU - slice.minU + 2.0 * kPartMargin;
-    slice.paddedHeight = slice.maxV - slice.minV + 2.0 * kPartMargin;
-}
-
-int CSlicePlane::RemoveMarkedParts()
-{
-    const size_t before = parts.size();
-    std::erase_if(parts, [](const std::unique_ptr<Spart>& p) { return p->marked; });
-    const int removed = static_cast<int>(before - parts.size());
-    if (!parts.empty())
-        UpdatePartBounds();
-    return removed;
-}
 
 void PairIntersectionLines(CPolyModel& model, int lineCount)
 {

@@ -8,7 +8,7 @@
 #include "app/MainFrame.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
-#include "import/Progress.h"
+#include "model/Progress.h"
 #include "support/Meshes.h"
 #include "ui/AppState.h"
 #include "widgets/FrameView.h"

@@ -1,6 +1,6 @@
 #include "design/DesignController.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "design/DesignSession.h"
 #include "support/Meshes.h"
 

@@ -2,7 +2,7 @@
 #include "LiteralFold.h"
 #include "support/Meshes.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "design/DesignStates.h"
 #include "model/PolyModel.h"
 

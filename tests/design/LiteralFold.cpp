@@ -1,6 +1,6 @@
 #include "LiteralFold.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 
 #include <cmath>
 #include <cstring>

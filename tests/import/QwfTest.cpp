@@ -1,6 +1,6 @@
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "import/ModelFile.h"
-#include "import/Progress.h"
+#include "model/Progress.h"
 #include "model/PolyModel.h"
 #include "slices/SliceParts.h"
 #include "support/RecordingProgress.h"

@@ -1,4 +1,4 @@
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 #include "model/Tessellation.h"
 #include "support/Meshes.h"

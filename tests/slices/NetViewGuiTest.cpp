@@ -5,7 +5,7 @@
 
 #include "GuiFixture.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "slices/SliceParts.h"
 #include "view3d/ViewCamera.h"
 

@@ -1,5 +1,5 @@
 #include "SampleQwf.h"
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 #include "slices/SliceParts.h"
 #include "support/TestFiles.h"

@@ -2,7 +2,7 @@
 // Slices built straight into a model for tests. Parts lie in model space at
 // (u, v, 0) so a test can project them with simple arithmetic.
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 #include "slices/SliceParts.h"
 

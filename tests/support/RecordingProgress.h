@@ -2,7 +2,7 @@
 // A progress display for reader tests: records every call and can cancel,
 // either once the bar reaches a position or after a number of pumps.
 
-#include "import/Progress.h"
+#include "model/Progress.h"
 
 #include <string>
 #include <vector>

@@ -51,7 +51,7 @@ public:
     CVector3 ReflectPoint(const CVector3& x) const;
     void ReflectVertex(CPolyVertex* v) const;
 
-    // Slice content (defined with the slice records in src/slices).
+    // Slice content.
     // Bounds from every part vertex's (u, v); padded size = extent + 0.2.
     // With no part the bounds are the empty ones (+max, -max).
     void UpdatePartBounds();
@@ -60,3 +60,11 @@ public:
     // Returns the number of parts destroyed.
     int RemoveMarkedParts();
 };
+
+// Space the net view leaves around a slice's parts on every side.
+inline constexpr double kPartMargin = 0.1;
+
+// Widens the slice's part bounds to take in the plane point (u, v).
+void GrowPartBounds(CSlicePlane& slice, double u, double v);
+// Padded size from the part bounds: their extent plus the margin on both sides.
+void UpdatePaddedSize(CSlicePlane& slice);

@@ -1,8 +1,9 @@
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 
 #include "model/PolyModel.h"
-#include "slices/SliceParts.h"
+#include "model/SliceRecords.h"
 
+#include <algorithm>
 #include <cmath>
 
 CSlicePlane::CSlicePlane(int axis)
@@ -107,4 +108,38 @@ CVector3 CSlicePlane::ReflectPoint(const CVector3& x) const
 void CSlicePlane::ReflectVertex(CPolyVertex* v) const
 {
     v->pos = ReflectPoint(v->pos);
+}
+
+void CSlicePlane::UpdatePartBounds()
+{
+    minU = minV = kDoubleMax;
+    maxU = maxV = -kDoubleMax;
+    for (const auto& part : parts)
+        for (const auto& pv : part->outline)
+            GrowPartBounds(*this, pv->u, pv->v);
+    UpdatePaddedSize(*this);
+}
+
+void GrowPartBounds(CSlicePlane& slice, double u, double v)
+{
+    slice.maxU = std::max(slice.maxU, u);
+    slice.maxV = std::max(slice.maxV, v);
+    slice.minU = std::min(slice.minU, u);
+    slice.minV = std::min(slice.minV, v);
+}
+
+void UpdatePaddedSize(CSlicePlane& slice)
+{
+    slice.paddedWidth = slice.maxU - slice.minU + 2.0 * kPartMargin;
+    slice.paddedHeight = slice.maxV - slice.minV + 2.0 * kPartMargin;
+}
+
+int CSlicePlane::RemoveMarkedParts()
+{
+    const size_t before = parts.size();
+    std::erase_if(parts, [](const std::unique_ptr<Spart>& p) { return p->marked; });
+    const int removed = static_cast<int>(before - parts.size());
+    if (!parts.empty())
+        UpdatePartBounds();
+    return removed;
 }
