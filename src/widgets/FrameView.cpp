@@ -3,7 +3,7 @@
 #include "model/PolyModel.h"
 #include "slices/SectionPick.h"
 #include "ui/AppState.h"
-#include "view3d/gl/SliceRenderer.h"
+#include "render/SliceRenderer.h"
 
 CFrameView::CFrameView(QWidget* parent) : CGLPaneView(parent) {}
 
@@ -22,6 +22,10 @@ void CFrameView::LeftButtonDown(int x, int y)
 
 void CFrameView::LeftButtonUp(int x, int y)
 {
-    if (SectionViewClick(g_pModel.get(), Camera(), x, y))
+    const CViewCamera& cam = Camera();
+    const WindowProjection project = [&cam](const CVector3& p, double& wx, double& wy) {
+        return cam.ProjectToWindow(p, wx, wy);
+    };
+    if (SectionViewClick(g_pModel.get(), cam.downX, cam.downY, x, y, cam.height, project))
         emit UpdateAllViewsRequested(kHintDisplayFlags);
 }

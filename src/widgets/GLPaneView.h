@@ -5,7 +5,7 @@
 // The left button and the plain mouse move are each pane's own.
 
 #include "view3d/ViewCamera.h"
-#include "view3d/gl/SceneRenderer.h"
+#include "render/SceneRenderer.h"
 #include "widgets/PaneView.h"
 
 #include <string>

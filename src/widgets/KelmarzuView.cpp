@@ -2,7 +2,7 @@
 
 #include "design/DesignSession.h"
 #include "ui/AppState.h"
-#include "view3d/gl/SliceRenderer.h"
+#include "render/SliceRenderer.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -4,7 +4,7 @@
 // core's CNetViewController, the pattern's bookkeeping to CPatternView;
 // drawing to the GL layer. Records its height for the profile.
 
-#include "paper/PatternView.h"
+#include "slices/PatternView.h"
 #include "slices/NetViewController.h"
 #include "widgets/PaneView.h"
 

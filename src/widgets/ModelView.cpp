@@ -63,11 +63,12 @@ void CModelView::DrawContents()
     state.highlighted = session_.HighlightedPos();
     state.selected = selected;
     state.shapeRevision = controller_.ShapeRevision();
+    state.handleLength = CDesignSession::kHandleLength;
     if (intersections_.Current(g_pModel.get(), state.shapeRevision))
         state.warning = &intersections_.WarningTriangles();
     Renderer().DrawDesignContents(*g_pModel, state);
     if (selected)
-        Renderer().DrawHandles(*selected);
+        Renderer().DrawHandles(*selected, state.handleLength);
 }
 
 void CModelView::LeftButtonDown(int x, int y)

@@ -1,6 +1,6 @@
 #include "widgets/PaneView.h"
 
-#include "view3d/gl/OpaqueAlpha.h"
+#include "render/OpaqueAlpha.h"
 
 #include <QOpenGLFunctions>
 

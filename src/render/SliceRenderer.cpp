@@ -1,11 +1,11 @@
-#include "view3d/gl/SliceRenderer.h"
+#include "render/SliceRenderer.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
-#include "paper/PatternView.h"
+#include "slices/PatternView.h"
 #include "slices/NetViewController.h"
 #include "slices/SliceParts.h"
-#include "view3d/gl/OpaqueAlpha.h"
+#include "render/OpaqueAlpha.h"
 
 #include <GL/gl.h>
 
@@ -60,6 +60,26 @@ bool SliceFillColor(int axisType, float rgba[4])
     return true;
 }
 
+namespace {
+// The slice's fill colour, then every part triangle as a polygon; `vertex`
+// places one corner (on the net or in model space).
+template <class Vertex>
+void FillParts(const CSlicePlane& slice, Vertex&& vertex)
+{
+    float fill[4];
+    if (SliceFillColor(slice.axisType, fill))
+        glColor4fv(fill);
+    for (const auto& part : slice.parts) {
+        for (const PartTriangle& t : part->triangles) {
+            glBegin(GL_POLYGON);
+            for (const PartVertex* pv : t.v)
+                vertex(*pv);
+            glEnd();
+        }
+    }
+}
+} // namespace
+
 void InitNetViewGL()
 {
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
@@ -98,17 +118,7 @@ void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, doubl
         NetVertex(view, slice->maxU, slice->minV);
         glEnd();
 
-        float fill[4];
-        if (SliceFillColor(slice->axisType, fill))
-            glColor4fv(fill);
-        for (const auto& part : slice->parts) {
-            for (const PartTriangle& t : part->triangles) {
-                glBegin(GL_POLYGON);
-                for (const PartVertex* pv : t.v)
-                    NetVertex(view, pv->u, pv->v);
-                glEnd();
-            }
-        }
+        FillParts(*slice, [&view](const PartVertex& pv) { NetVertex(view, pv.u, pv.v); });
 
         glLineWidth(3.0f * lineWidth);
         glColor3f(1.0f, 0.0f, 1.0f);
@@ -198,16 +208,6 @@ void DrawSectionSlices(const CPolyModel& model, double pixelRatio)
                 glVertex3d(pv->x, pv->y, pv->z);
             glEnd();
         }
-        float fill[4];
-        if (SliceFillColor(slice->axisType, fill))
-            glColor4fv(fill);
-        for (const auto& part : slice->parts) {
-            for (const PartTriangle& t : part->triangles) {
-                glBegin(GL_POLYGON);
-                for (const PartVertex* pv : t.v)
-                    glVertex3d(pv->x, pv->y, pv->z);
-                glEnd();
-            }
-        }
+        FillParts(*slice, [](const PartVertex& pv) { glVertex3d(pv.x, pv.y, pv.z); });
     }
 }

@@ -1,4 +1,4 @@
-#include "view3d/gl/OpaqueAlpha.h"
+#include "render/OpaqueAlpha.h"
 
 #include <GL/gl.h>
 

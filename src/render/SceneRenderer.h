@@ -3,9 +3,8 @@
 // the design view's faces, edges, highlight point and handles. One renderer
 // per pane; every call needs that pane's context current.
 
-#include "design/DesignSession.h"
 #include "model/Geometry.h"
-#include "view3d/gl/FaceArrays.h"
+#include "render/FaceArrays.h"
 
 #include <cstdint>
 #include <memory>
@@ -35,13 +34,12 @@ struct DesignSceneState {
     // Bumped by the owner whenever the shape changes; the face arrays are
     // rebuilt only when it moves (or the objects themselves are replaced).
     uint64_t shapeRevision = 0;
+    // Length of the axis handles drawn at `selected` (the design's drag unit).
+    double handleLength = 0.2;
 };
 
 class CSceneRenderer {
 public:
-    // The handles are as long as the design's drag unit.
-    static constexpr double kHandleLength = CDesignSession::kHandleLength;
-
     CSceneRenderer() = default;
     CSceneRenderer(const CSceneRenderer&) = delete;
     CSceneRenderer& operator=(const CSceneRenderer&) = delete;
@@ -60,8 +58,8 @@ public:
     // warning triangles over them, the outlines (when shown) and the
     // highlighted vertex.
     void DrawDesignContents(const CPolyModel& model, const DesignSceneState& state);
-    // The three axis handles of the selected vertex at `at`.
-    void DrawHandles(const CVector3& at);
+    // The three axis handles of the selected vertex at `at`, `length` long.
+    void DrawHandles(const CVector3& at, double length);
     // Drops the error state and sets alpha to 1 everywhere, so the picture
     // grabbed from the pane's framebuffer is opaque.
     void EndScene();

@@ -1,8 +1,8 @@
-#include "view3d/gl/SceneRenderer.h"
+#include "render/SceneRenderer.h"
 
 #include "model/PolyModel.h"
 #include "view3d/ViewCamera.h"
-#include "view3d/gl/OpaqueAlpha.h"
+#include "render/OpaqueAlpha.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -11,7 +11,8 @@ namespace {
 
 constexpr double kConeRadius = 0.02;
 constexpr double kConeHeight = 0.08;
-constexpr double kSphereRadius = 0.12 * CSceneRenderer::kHandleLength;
+// The knob at the vertex has a fixed size, like the cones.
+constexpr double kSphereRadius = 0.024;
 
 CMaterial MakeMaterial(float ar, float ag, float ab, float dr, float dg, float db)
 {
@@ -215,9 +216,9 @@ void CSceneRenderer::DrawWarning(const std::vector<float>& triangles)
     glEnable(GL_CULL_FACE);
 }
 
-void CSceneRenderer::DrawHandles(const CVector3& at)
+void CSceneRenderer::DrawHandles(const CVector3& at, double length)
 {
-    const double L = kHandleLength;
+    const double L = length;
     glPushMatrix();
     glTranslated(at.x, at.y, at.z);
 

@@ -1,4 +1,4 @@
-#include "view3d/gl/FaceArrays.h"
+#include "render/FaceArrays.h"
 
 #include "model/PolyModel.h"
 
