@@ -1,4 +1,4 @@
-#include "paper/PatternView.h"
+#include "slices/PatternView.h"
 
 #include "model/PolyModel.h"
 #include "paper/PaperLayout.h"
