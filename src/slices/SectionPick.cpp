@@ -1,9 +1,8 @@
 #include "slices/SectionPick.h"
 
-#include "design/CSlicePlane.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 #include "slices/SliceParts.h"
-#include "view3d/ViewCamera.h"
 
 CSlicePlane* NearestSliceOutline(const CPolyModel& model, double x, double y,
                                  const WindowProjection& project)
@@ -35,17 +34,4 @@ bool SectionViewClick(CPolyModel* model, int downX, int downY, int x, int y, int
     if (CSlicePlane* hit = NearestSliceOutline(*model, x, height - y, project))
         model->pickedPlane = hit;
     return true;
-}
-
-bool SectionViewClick(CPolyModel* model, const CViewCamera& camera, int x, int y)
-{
-    const WindowProjection project = [&camera](const CVector3& p, double& wx, double& wy) {
-        WindowPoint w;
-        if (!camera.ProjectToWindow(p, w))
-            return false;
-        wx = w.x;
-        wy = w.y;
-        return true;
-    };
-    return SectionViewClick(model, camera.downX, camera.downY, x, y, camera.height, project);
 }

@@ -8,7 +8,6 @@
 
 class CPolyModel;
 class CSlicePlane;
-class CViewCamera;
 
 // Model space to window coordinates with y growing upwards; false when the
 // point cannot be placed on screen (it is then left out of the search).
@@ -30,8 +29,3 @@ CSlicePlane* NearestSliceOutline(const CPolyModel& model, double x, double y,
 // model nothing happens and false is returned.
 bool SectionViewClick(CPolyModel* model, int downX, int downY, int x, int y, int height,
                       const WindowProjection& project);
-
-// The same click seen through a pane's camera: its projection matrix and
-// viewport place the outlines, its height turns the mouse y around, and the
-// press position is the camera's downX, downY.
-bool SectionViewClick(CPolyModel* model, const CViewCamera& camera, int x, int y);

@@ -73,6 +73,16 @@ public:
     // untouched) when the point is at or behind the eye, where the division
     // by w would mirror it onto the screen.
     bool ProjectToWindow(const CVector3& p, WindowPoint& out) const;
+    // The same, as two coordinates: the form the section pick takes.
+    bool ProjectToWindow(const CVector3& p, double& x, double& y) const
+    {
+        WindowPoint w;
+        if (!ProjectToWindow(p, w))
+            return false;
+        x = w.x;
+        y = w.y;
+        return true;
+    }
     // Mouse position (y down) as a window point (y up).
     WindowPoint MouseToWindow(int x, int y) const
     {
