@@ -3,11 +3,11 @@
 #include "export/ExportOBJ.h"
 
 #include <cmath>
+#include <numbers>
 
 #include <algorithm>
 
 namespace {
-constexpr double kPi = 3.14159265358979323846;
 
 // A number in [-1, 1) from the seed and the grid point alone (splitmix64), so
 // a point's jitter does not depend on the order points are asked for.
@@ -74,7 +74,7 @@ CVector3 SheetPoint(const SheetLayout& layout, int row, int col)
         break;
     case SheetShape::Cylinder: {
         // The width becomes a quarter circle: gentle, and no two points meet.
-        const double radius = layout.size / (kPi / 2.0);
+        const double radius = layout.size / (std::numbers::pi / 2.0);
         const double angle = u / radius;
         return {radius * std::sin(angle), v, radius * (1.0 - std::cos(angle))};
     }

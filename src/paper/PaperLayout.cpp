@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // Corners of objects[0] as a soup: 3 per face, welded to vertex numbers.
 struct Soup {
@@ -94,7 +94,7 @@ double MaxAngleDefect(const Soup& s, int64_t& at)
     for (size_t v = 0; v < n; ++v) {
         if (boundary[v])
             continue;
-        const double defect = std::fabs(360.0 - sum[v] * (180.0 / kPi));
+        const double defect = std::fabs(360.0 - sum[v] * (180.0 / std::numbers::pi));
         if (at < 0 || defect > worst) {
             worst = defect;
             at = static_cast<int64_t>(v);
