@@ -15,7 +15,7 @@ TEST(PaperCheck, FoldedSheetMatchesItsPaperUntilAPaperPointMoves)
     // into unit coordinates as the open routine does (unit = mm / 30).
     const double unitScale = 30.0;
     CFlatMesh m;
-    checkmesh::AddSheet(m, 3, 4, 0.0, 60.0, 0.0, 40.0, [&](double x, double y) {
+    testmesh::AddSheet(m, 3, 4, 0.0, 60.0, 0.0, 40.0, [&](double x, double y) {
         const CVector3 form = x <= 30.0 ? CVector3{x, y, 0} : CVector3{30.0, y, x - 30.0};
         return form * (1.0 / unitScale);
     });

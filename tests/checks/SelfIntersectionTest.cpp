@@ -13,7 +13,6 @@
 namespace {
 
 using checkmesh::Add;
-using checkmesh::AddSheet;
 
 // Every pair the literal way: each unordered pair through the narrow phase.
 std::vector<CIntersectingPair> AllPairs(const CFlatMesh& m)
@@ -52,17 +51,14 @@ void ExpectMatchesOracle(CSelfIntersectionCheck& check, const CFlatMesh& m)
     EXPECT_EQ(check.Flags(), flags);
 }
 
-double Wave(double x, double y)
-{
-    return 0.15 * std::sin(5.0 * x) * std::cos(3.0 * y);
-}
+constexpr auto Wave = testmesh::Wave<0.15, 5.0, 3.0>;
 
 // A wavy sheet over [-1, 1]^2 whose part beyond x = 0.2 is mirrored through
 // that plane: the flap lands on the sheet, and the waves cross it along lines.
 CFlatMesh MirroredFlap(int side)
 {
     CFlatMesh m;
-    AddSheet(m, side, side, -1.0, 1.0, -1.0, 1.0, [](double x, double y) {
+    testmesh::AddSheet(m, side, side, -1.0, 1.0, -1.0, 1.0, [](double x, double y) {
         return x <= 0.2 ? CVector3{x, y, Wave(x, y)} : CVector3{0.4 - x, y, Wave(x, y)};
     });
     return m;
@@ -71,11 +67,11 @@ CFlatMesh MirroredFlap(int side)
 TEST(SelfIntersection, FlapPushedThroughASheetIsFound)
 {
     CFlatMesh m;
-    AddSheet(m, 4, 4, 0.0, 1.0, 0.0, 1.0, checkmesh::Flat);
+    testmesh::AddSheet(m, 4, 4, 0.0, 1.0, 0.0, 1.0, checkmesh::Flat);
     const size_t sheet = m.TriangleCount();
     // An upright flap through the sheet along x = 0.3, reaching past it in y;
     // none of its corners or edges meets a sheet edge.
-    AddSheet(m, 1, 2, -0.13, 1.07, -0.2, 0.25, [](double y, double z) {
+    testmesh::AddSheet(m, 1, 2, -0.13, 1.07, -0.2, 0.25, [](double y, double z) {
         return CVector3{0.3, y, z};
     });
     CSelfIntersectionCheck check;
@@ -109,26 +105,26 @@ TEST(SelfIntersection, StackedLayersCreasesAndContactsAreNotCollisions)
     // A flat fold: the half beyond x = 0.5 laid back onto the other half, then
     // a third layer a hair above it (within the tolerance).
     CFlatMesh flat;
-    AddSheet(flat, 5, 6, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
+    testmesh::AddSheet(flat, 5, 6, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
         return CVector3{x <= 0.5 ? x : 1.0 - x, y, 0.0};
     });
-    AddSheet(flat, 3, 3, 0.1, 0.4, 0.1, 0.9, [](double x, double y) {
+    testmesh::AddSheet(flat, 3, 3, 0.1, 0.4, 0.1, 0.9, [](double x, double y) {
         return CVector3{x, y, 0.00005};
     });
     EXPECT_EQ(check.Run(flat), 0u);
     // Creases at right angles, and a smooth wavy sheet: only neighbours touch.
     CFlatMesh creased;
-    AddSheet(creased, 6, 6, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
+    testmesh::AddSheet(creased, 6, 6, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
         return x <= 0.5 ? CVector3{x, y, 0.0} : CVector3{0.5, y, x - 0.5};
     });
-    AddSheet(creased, 20, 20, 2.0, 3.0, 0.0, 1.0, [](double x, double y) {
+    testmesh::AddSheet(creased, 20, 20, 2.0, 3.0, 0.0, 1.0, [](double x, double y) {
         return CVector3{x, y, Wave(x, y)};
     });
     EXPECT_EQ(check.Run(creased), 0u);
     // The flap folded by 180 degrees about the crease and a little more: it
     // swings below the sheet and touches it only along the crease.
     CFlatMesh over;
-    AddSheet(over, 4, 8, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
+    testmesh::AddSheet(over, 4, 8, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
         const double r = x - 0.5, a = 3.3;
         return x <= 0.5 ? CVector3{x, y, 0.0} : CVector3{0.5 + r * std::cos(a), y, r * std::sin(a)};
     });

@@ -15,10 +15,7 @@
 
 namespace {
 
-double Wave(double x, double y)
-{
-    return 0.25 * std::sin(3.0 * x) * std::cos(2.0 * y);
-}
+constexpr auto Wave = testmesh::Wave<0.25, 3.0, 2.0>;
 
 // A sheet of rows x cols cells whose inner vertices are moved at random by up
 // to 0.3 of a cell, optionally bent, with its paper as drawn (flat: x, y).

@@ -2,9 +2,9 @@
 #include "LiteralFold.h"
 #include "support/Meshes.h"
 
-#include "model/CSlicePlane.h"
 #include "design/DesignSession.h"
 #include "design/DesignStates.h"
+#include "model/CSlicePlane.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,7 @@
 
 namespace {
 
-double Wave(double x, double y)
-{
-    return 0.2 * std::sin(2.0 * x) * std::cos(3.0 * y);
-}
+constexpr auto Wave = testmesh::Wave<0.2, 2.0, 3.0>;
 
 struct Fixture {
     std::unique_ptr<CPolyModel> model;

@@ -2,9 +2,9 @@
 #include "LiteralFold.h"
 #include "support/Meshes.h"
 
-#include "model/CSlicePlane.h"
 #include "design/DesignStates.h"
 #include "import/ModelFile.h"
+#include "model/CSlicePlane.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -16,36 +16,11 @@
 
 namespace {
 
-double Wave(double x, double y)
-{
-    return 0.3 * std::sin(3.0 * x) * std::cos(2.0 * y);
-}
+constexpr auto Wave = testmesh::Wave<0.3, 3.0, 2.0>;
+
 double Bowl(double x, double y)
 {
     return 0.4 * ((x - 0.5) * (x - 0.5) + (y - 0.5) * (y - 0.5));
-}
-
-void AddGrid(CPolyObject* o, int rows, int cols, CVector3 origin, double cell,
-             double (*height)(double, double), double jitter = 0.0, unsigned seed = 1)
-{
-    std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> u(-jitter, jitter);
-    std::vector<CVector3> pts;
-    for (int r = 0; r <= rows; ++r)
-        for (int c = 0; c <= cols; ++c) {
-            double x = cell * c, y = cell * r;
-            if (r > 0 && c > 0 && r < rows && c < cols) {
-                x += cell * u(rng);
-                y += cell * u(rng);
-            }
-            pts.push_back({origin.x + x, origin.y + y, origin.z + (height ? height(x, y) : 0.0)});
-        }
-    auto at = [&](int r, int c) { return pts[r * (cols + 1) + c]; };
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) {
-            testmesh::AddFace(o, {at(r, c), at(r, c + 1), at(r + 1, c + 1)});
-            testmesh::AddFace(o, {at(r, c), at(r + 1, c + 1), at(r + 1, c)});
-        }
 }
 
 struct Mesh {
@@ -66,7 +41,8 @@ std::unique_ptr<CPolyModel> GridModel(int rows, int cols, double cell,
                                       double (*height)(double, double), double jitter)
 {
     auto m = std::make_unique<CPolyModel>();
-    AddGrid(m->AddObject(), rows, cols, {0, 0, 0}, cell, height, jitter, rows * 31 + cols);
+    testmesh::AddGrid(m->AddObject(), rows, cols, {0, 0, 0}, cell, height, jitter,
+                      rows * 31 + cols);
     return m;
 }
 
@@ -82,9 +58,9 @@ std::vector<Mesh> Meshes()
          [] {
              auto m = std::make_unique<CPolyModel>();
              CPolyObject* o = m->AddObject();
-             AddGrid(o, 6, 6, {0, 0, 0}, 0.1, Wave);
-             AddGrid(o, 5, 4, {0.8, 0.1, 0.05}, 0.12, nullptr);
-             AddGrid(o, 4, 7, {-0.2, 0.75, -0.3}, 0.09, Bowl);
+             testmesh::AddGrid(o, 6, 6, {0, 0, 0}, 0.1, Wave);
+             testmesh::AddGrid(o, 5, 4, {0.8, 0.1, 0.05}, 0.12, nullptr);
+             testmesh::AddGrid(o, 4, 7, {-0.2, 0.75, -0.3}, 0.09, Bowl);
              return Opened(std::move(m), true);
          },
          0.0},

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace testmesh {
 
 CPolyFace* AddFace(CPolyObject* obj, const std::vector<CVector3>& corners)
@@ -46,13 +48,43 @@ std::unique_ptr<CPolyModel> Grid(int rows, int cols, double w, double h,
         const double y = h * r / rows;
         return CVector3{x, y, height ? height(x, y) : 0.0};
     };
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < cols; ++c) {
-            AddFace(o, {at(r, c), at(r, c + 1), at(r + 1, c + 1)});
-            AddFace(o, {at(r, c), at(r + 1, c + 1), at(r + 1, c)});
-        }
-    }
+    ForEachGridTriangle(rows, cols, at, [o](CVector3 a, CVector3 b, CVector3 c) {
+        AddFace(o, {a, b, c});
+    });
     return m;
+}
+
+void AddGrid(CPolyObject* o, int rows, int cols, CVector3 origin, double cell,
+             double (*height)(double, double), double jitter, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> u(-jitter, jitter);
+    std::vector<CVector3> pts;
+    for (int r = 0; r <= rows; ++r)
+        for (int c = 0; c <= cols; ++c) {
+            double x = cell * c, y = cell * r;
+            if (r > 0 && c > 0 && r < rows && c < cols) {
+                x += cell * u(rng);
+                y += cell * u(rng);
+            }
+            pts.push_back({origin.x + x, origin.y + y, origin.z + (height ? height(x, y) : 0.0)});
+        }
+    ForEachGridTriangle(
+        rows, cols, [&](int r, int c) { return pts[r * (cols + 1) + c]; },
+        [o](CVector3 a, CVector3 b, CVector3 c) {
+            AddFace(o, {a, b, c});
+        });
+}
+
+void AddSheet(CFlatMesh& m, int rows, int cols, double x0, double x1, double y0, double y1,
+              const std::function<CVector3(double, double)>& place)
+{
+    ForEachGridTriangle(
+        rows, cols,
+        [&](int r, int c) { return place(x0 + (x1 - x0) * c / cols, y0 + (y1 - y0) * r / rows); },
+        [&m](CVector3 a, CVector3 b, CVector3 c) {
+            m.Append(a, b, c, {}, {}, {}, static_cast<int32_t>(m.TriangleCount()));
+        });
 }
 
 std::unique_ptr<CPolyModel> Cube()
