@@ -2,10 +2,10 @@
 
 #include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
-#include "slices/PatternView.h"
-#include "slices/NetViewController.h"
-#include "slices/SliceParts.h"
 #include "render/OpaqueAlpha.h"
+#include "slices/NetViewController.h"
+#include "slices/PatternView.h"
+#include "slices/SliceParts.h"
 
 #include <GL/gl.h>
 
@@ -61,10 +61,30 @@ bool SliceFillColor(int axisType, float rgba[4])
 }
 
 namespace {
+const float kMarkedRed[3] = {1.0f, 0.0f, 0.0f};
+const float kHighlightGreen[3] = {0.0f, 1.0f, 0.0f};
+
+// Every part's outline as a line strip, in `flagColor` where the part's
+// `flag` is set and black elsewhere; `vertex` places one outline point.
+template <class Vertex>
+void StrokeParts(const CSlicePlane& slice, bool Spart::*flag, const float flagColor[3],
+                 Vertex&& vertex)
+{
+    for (const auto& part : slice.parts) {
+        if ((*part).*flag)
+            glColor3fv(flagColor);
+        else
+            glColor3f(0.0f, 0.0f, 0.0f);
+        glBegin(GL_LINE_STRIP);
+        for (const auto& pv : part->outline)
+            vertex(*pv);
+        glEnd();
+    }
+}
+
 // The slice's fill colour, then every part triangle as a polygon; `vertex`
 // places one corner (on the net or in model space).
-template <class Vertex>
-void FillParts(const CSlicePlane& slice, Vertex&& vertex)
+template <class Vertex> void FillParts(const CSlicePlane& slice, Vertex&& vertex)
 {
     float fill[4];
     if (SliceFillColor(slice.axisType, fill))
@@ -98,16 +118,8 @@ void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, doubl
         const float lineWidth = static_cast<float>(pixelRatio);
 
         glLineWidth(3.0f * lineWidth);
-        for (const auto& part : slice->parts) {
-            if (part->marked)
-                glColor3f(1.0f, 0.0f, 0.0f);
-            else
-                glColor3f(0.0f, 0.0f, 0.0f);
-            glBegin(GL_LINE_STRIP);
-            for (const auto& pv : part->outline)
-                NetVertex(view, pv->u, pv->v);
-            glEnd();
-        }
+        StrokeParts(*slice, &Spart::marked, kMarkedRed,
+                    [&view](const PartVertex& pv) { NetVertex(view, pv.u, pv.v); });
 
         glLineWidth(lineWidth);
         glColor3f(0.0f, 0.0f, 1.0f);
@@ -198,16 +210,8 @@ void DrawSectionSlices(const CPolyModel& model, double pixelRatio)
             }
             glEnd();
         }
-        for (const auto& part : slice->parts) {
-            if (part->highlight)
-                glColor3f(0.0f, 1.0f, 0.0f);
-            else
-                glColor3f(0.0f, 0.0f, 0.0f);
-            glBegin(GL_LINE_STRIP);
-            for (const auto& pv : part->outline)
-                glVertex3d(pv->x, pv->y, pv->z);
-            glEnd();
-        }
+        StrokeParts(*slice, &Spart::highlight, kHighlightGreen,
+                    [](const PartVertex& pv) { glVertex3d(pv.x, pv.y, pv.z); });
         FillParts(*slice, [](const PartVertex& pv) { glVertex3d(pv.x, pv.y, pv.z); });
     }
 }
