@@ -3,15 +3,12 @@
 #include "design/FoldQuickStep.h"
 
 #include "model/CSlicePlane.h"
+#include "model/Lanes.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <thread>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -137,42 +134,30 @@ void CFoldQuickStep::ClassifyGroups(bool sides, bool images)
         return s == fl_.side_;
     };
     int32_t g = 0;
-#if defined(__SSE2__)
-    const __m128d a = _mm_set1_pd(pl.a), b = _mm_set1_pd(pl.b), c = _mm_set1_pd(pl.c),
-                  d = _mm_set1_pd(pl.d), len = _mm_set1_pd(fl_.planeLength_),
-                  two = _mm_set1_pd(2.0), sign = _mm_set1_pd(-0.0), zero = _mm_setzero_pd();
+    using lanes::D2;
+    const D2 a = lanes::Splat(pl.a), b = lanes::Splat(pl.b), c = lanes::Splat(pl.c),
+             d = lanes::Splat(pl.d), len = lanes::Splat(fl_.planeLength_);
     for (; g + 2 <= n; g += 2) {
         const CVector3& p = at[g];
         const CVector3& q = at[g + 1];
-        const __m128d x = _mm_set_pd(q.x, p.x), y = _mm_set_pd(q.y, p.y), z = _mm_set_pd(q.z, p.z);
-        const __m128d v = _mm_add_pd(
-            _mm_add_pd(_mm_add_pd(_mm_mul_pd(a, x), _mm_mul_pd(b, y)), _mm_mul_pd(c, z)), d);
-        alignas(16) double values[2];
-        _mm_store_pd(values, v);
-        const bool first = note(g, values[0]);
-        const bool second = note(g + 1, values[1]);
+        const D2 x = {p.x, q.x}, y = {p.y, q.y}, z = {p.z, q.z};
+        const D2 v = a * x + b * y + c * z + d;
+        const bool first = note(g, v[0]);
+        const bool second = note(g + 1, v[1]);
         if (!images || (!first && !second))
             continue;
-        const __m128d k2 = _mm_mul_pd(two, _mm_div_pd(_mm_andnot_pd(sign, v), len));
-        const __m128d tx = _mm_div_pd(_mm_mul_pd(k2, a), len);
-        const __m128d ty = _mm_div_pd(_mm_mul_pd(k2, b), len);
-        const __m128d tz = _mm_div_pd(_mm_mul_pd(k2, c), len);
+        const D2 k2 = 2.0 * (lanes::Abs(v) / len);
+        const D2 tx = k2 * a / len;
+        const D2 ty = k2 * b / len;
+        const D2 tz = k2 * c / len;
         // Towards the plane's negative side where the value is positive.
-        const __m128d down = _mm_cmpgt_pd(v, zero);
-        auto pick = [down](__m128d minus, __m128d plus) {
-            return _mm_or_pd(_mm_and_pd(down, minus), _mm_andnot_pd(down, plus));
-        };
-        const __m128d mx = pick(_mm_sub_pd(x, tx), _mm_add_pd(x, tx));
-        const __m128d my = pick(_mm_sub_pd(y, ty), _mm_add_pd(y, ty));
-        const __m128d mz = pick(_mm_sub_pd(z, tz), _mm_add_pd(z, tz));
-        _mm_storel_pd(&image[g].x, mx);
-        _mm_storel_pd(&image[g].y, my);
-        _mm_storel_pd(&image[g].z, mz);
-        _mm_storeh_pd(&image[g + 1].x, mx);
-        _mm_storeh_pd(&image[g + 1].y, my);
-        _mm_storeh_pd(&image[g + 1].z, mz);
+        const lanes::L2 down = v > 0.0;
+        const D2 mx = lanes::Select(down, x - tx, x + tx);
+        const D2 my = lanes::Select(down, y - ty, y + ty);
+        const D2 mz = lanes::Select(down, z - tz, z + tz);
+        for (int k = 0; k < 2; ++k)
+            image[g + k] = {mx[k], my[k], mz[k]};
     }
-#endif
     for (; g < n; ++g)
         if (note(g, pl.Evaluate(at[g])) && images)
             image[g] = fl_.Mirror(at[g]);
