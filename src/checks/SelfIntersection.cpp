@@ -1,14 +1,12 @@
 #include "checks/SelfIntersection.h"
 
+#include "model/Lanes.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
-
-#if defined(__SSE__)
-#include <xmmintrin.h>
-#endif
 
 // How it goes: triangles are sorted along a Morton curve and cut into blocks
 // of kBlock neighbouring triangles; a tree over the blocks finds the pairs of
@@ -22,56 +20,13 @@ namespace {
 
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
-// Four lanes of floats and of lane masks (all ones or zero), in the
-// compiler's vector extension: plain SSE on x86-64, NEON on ARM.
-using F4 = float __attribute__((vector_size(16)));
-using I4 = int32_t __attribute__((vector_size(16)));
-
-F4 Load4(const float* p)
-{
-    F4 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-F4 Splat(float s)
-{
-    return F4{s, s, s, s};
-}
-
-#if defined(__SSE__)
-F4 Min(F4 a, F4 b)
-{
-    return _mm_min_ps(a, b);
-}
-F4 Max(F4 a, F4 b)
-{
-    return _mm_max_ps(a, b);
-}
-#else
-F4 Select(I4 m, F4 a, F4 b)
-{
-    return reinterpret_cast<F4>((m & reinterpret_cast<I4>(a)) | (~m & reinterpret_cast<I4>(b)));
-}
-F4 Min(F4 a, F4 b)
-{
-    return Select(a < b, a, b);
-}
-F4 Max(F4 a, F4 b)
-{
-    return Select(a > b, a, b);
-}
-#endif
-
-// Lane k's mask as bit k.
-uint32_t Bits(I4 m)
-{
-#if defined(__SSE__)
-    return static_cast<uint32_t>(_mm_movemask_ps(reinterpret_cast<__m128>(m)));
-#else
-    return static_cast<uint32_t>((m[0] & 1) | (m[1] & 2) | (m[2] & 4) | (m[3] & 8));
-#endif
-}
+using lanes::Bits;
+using lanes::F4;
+using lanes::I4;
+using lanes::Load4;
+using lanes::Max;
+using lanes::Min;
+using lanes::Splat;
 
 // The bits of a 10-bit number moved to every third place.
 uint32_t Spread(uint32_t v)

@@ -1,5 +1,6 @@
 #include "design/DesignController.h"
 
+#include "model/Buckets.h"
 #include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 
@@ -93,16 +94,12 @@ void CDesignController::RebuildGridIfStale()
                 cell = static_cast<uint32_t>(gy) * cellsX_ + static_cast<uint32_t>(gx);
         }
         cellOf.push_back(cell);
-        if (cell != kNoCell)
-            ++cellStart_[cell + 1];
     });
-    for (size_t i = 0; i < cellCount; ++i)
-        cellStart_[i + 1] += cellStart_[i];
-    cellEntries_.resize(cellStart_[cellCount]);
-    std::vector<uint32_t> fill(cellStart_.begin(), cellStart_.end() - 1);
-    for (uint32_t seq = 0; seq < cellOf.size(); ++seq)
-        if (cellOf[seq] != kNoCell)
-            cellEntries_[fill[cellOf[seq]]++] = seq;
+    FillBuckets(cellCount, cellStart_, cellEntries_, [&](auto&& put) {
+        for (uint32_t seq = 0; seq < cellOf.size(); ++seq)
+            if (cellOf[seq] != kNoCell)
+                put(cellOf[seq], seq);
+    });
 }
 
 CShapeCorner CDesignController::NearestCorner(int x, int y)

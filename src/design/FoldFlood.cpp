@@ -1,10 +1,12 @@
 // The flood of one fold step: a depth-first search over the faces connected
 // to the seed, in the exact order the plain recursive form would take.
+#include "design/FoldFlood.h"
+
 #include "model/CSlicePlane.h"
-#include "design/ReflectionOperation.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -39,11 +41,55 @@ double MaxAbs(const CVector3& p)
     return std::max(std::fabs(p.x), std::max(std::fabs(p.y), std::fabs(p.z)));
 }
 
+template <class T> void MoveRun(std::vector<T>& v, size_t to, size_t from, size_t count)
+{
+    std::memmove(v.data() + to, v.data() + from, count * sizeof(T));
+}
+
 } // namespace
 
-FoldGroupImage& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos)
+// Only the flood calls these: defined here, out of the class header.
+inline CFoldFlood::GroupState& CFoldFlood::GroupOf(int32_t group)
 {
-    FoldGroupImage& g = images_[group];
+    GroupState& g = groups_[group];
+    if (g.stamp != floodStamp_) {
+        g.stamp = floodStamp_;
+        g.done = 0;
+    }
+    return g;
+}
+
+inline int32_t CFoldFlood::UntouchedIn(int32_t group)
+{
+    GroupState& g = GroupOf(group);
+    const std::span<const int32_t> faces = index_->GroupNeighbourFaces(group);
+    const int32_t count = static_cast<int32_t>(faces.size());
+    int32_t i = g.done;
+    while (i < count && state_[faces[i]] != 0)
+        ++i;
+    g.done = i;
+    return i < count ? faces[i] : -1;
+}
+
+inline void CFoldFlood::Push(const CVector3& pos, int32_t corner)
+{
+    if (marking_) {
+        PushGroup(index_->GroupOf(corner));
+        return;
+    }
+    int32_t group = -1;
+    if (corner >= 0) {
+        // Asked for now, needed when the position comes off the stack.
+        group = index_->GroupOf(corner);
+        __builtin_prefetch(groups_.data() + group);
+        index_->PrefetchGroup(group);
+    }
+    stack_.push_back({pos, group});
+}
+
+CFoldFlood::GroupImage& CFoldFlood::FoldOfGroup(int32_t group, const CVector3& pos)
+{
+    GroupImage& g = images_[group];
     if (g.stamp != floodStamp_) {
         g.stamp = floodStamp_;
         g.side = static_cast<int8_t>(plane_->ClassifyPoint(pos));
@@ -53,12 +99,13 @@ FoldGroupImage& CFoldWorkspace::FoldOfGroup(int32_t group, const CVector3& pos)
     return g;
 }
 
-void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFoldIndex& index,
-                                int side)
+void CFoldFlood::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFoldIndex& index,
+                            int side, const CVector3& target)
 {
     mesh_ = &mesh;
     source_ = &mesh;
-    quick_ = false;
+    marking_ = false;
+    target_ = target;
     plane_ = &plane;
     index_ = &index;
     side_ = side;
@@ -81,15 +128,15 @@ void CFoldWorkspace::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const
         images_.resize(index.GroupCount());
     }
     if (++floodStamp_ == 0) {
-        for (FoldGroupState& g : groups_)
+        for (GroupState& g : groups_)
             g.stamp = 0;
-        for (FoldGroupImage& g : images_)
+        for (GroupImage& g : images_)
             g.stamp = 0;
         floodStamp_ = 1;
     }
 }
 
-void CFoldWorkspace::RunFlood(const CVector3& point)
+void CFoldFlood::RunFlood(const CVector3& point)
 {
     const CSlicePlane& pl = *plane_;
     stack_.clear();
@@ -106,7 +153,7 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
         // so their side and mirror image are shared with every corner at the
         // same position.
         const bool pristine = f < faceCount_ && state_[f] == 0;
-        FoldGroupImage* g[3] = {};
+        GroupImage* g[3] = {};
         int s[3];
         if (pristine) {
             for (int j = 0; j < 3; ++j) {
@@ -137,8 +184,8 @@ void CFoldWorkspace::RunFlood(const CVector3& point)
     }
 }
 
-void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
-                                 FoldGroupImage* g[3], const int* sides)
+void CFoldFlood::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine, GroupImage* g[3],
+                             const int* sides)
 {
     CVector3* at = mesh_->pos.data() + 3 * f;
     for (int j = 0; j < 3; ++j) {
@@ -165,8 +212,7 @@ void CFoldWorkspace::MirrorWhole(int32_t f, const CVector3 p[3], bool pristine,
             Push(p[j], pristine ? 3 * f + j : -1);
 }
 
-void CFoldWorkspace::SplitFace(int32_t f, const CVector3 p[3], const int s[3], int seed,
-                               bool pristine)
+void CFoldFlood::SplitFace(int32_t f, const CVector3 p[3], const int s[3], int seed, bool pristine)
 {
     const CSlicePlane& pl = *plane_;
     const CCornerData* c = source_->corner.data() + 3 * f;
@@ -201,8 +247,8 @@ void CFoldWorkspace::SplitFace(int32_t f, const CVector3 p[3], const int s[3], i
     }
 }
 
-void CFoldWorkspace::SplitThroughCorner(int32_t f, const CVector3 p[3], const int s[3], int z,
-                                        bool pristine)
+void CFoldFlood::SplitThroughCorner(int32_t f, const CVector3 p[3], const int s[3], int z,
+                                    bool pristine)
 {
     // The crease runs from the corner on the plane to the opposite edge; the
     // part on the moving side turns.
@@ -231,7 +277,7 @@ void CFoldWorkspace::SplitThroughCorner(int32_t f, const CVector3 p[3], const in
     Push(p[moving], pristine ? 3 * f + moving : -1);
 }
 
-void CFoldWorkspace::EndFlood()
+void CFoldFlood::EndFlood()
 {
     // The planes of the mirrored faces, from their final corners. Done apart
     // from the flood, these independent square roots and divisions overlap
@@ -242,7 +288,7 @@ void CFoldWorkspace::EndFlood()
     plane_ = nullptr;
 }
 
-bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, int& seed)
+bool CFoldFlood::FindFace(const CVector3& q, int32_t group, int32_t& face, int& seed)
 {
     int32_t best = -1;
     if (group >= 0) {
@@ -260,7 +306,7 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, i
     if (best < 0)
         return false;
     face = best;
-    if (best < faceCount_ && !quick_) {
+    if (best < faceCount_ && !marking_) {
         // Everything the face's processing reads or writes, asked for at once
         // rather than one dependent miss after another.
         index_->Prefetch(best);
@@ -276,7 +322,7 @@ bool CFoldWorkspace::FindFace(const CVector3& q, int32_t group, int32_t& face, i
     return false; // not reached: the face was chosen for a corner within reach
 }
 
-int32_t CFoldWorkspace::PlacedAbove(const CVector3& q, double u, int32_t best)
+int32_t CFoldFlood::PlacedAbove(const CVector3& q, double u, int32_t best)
 {
     // Positions the flood has set can only be within reach when q's plane value
     // u lies within the band their values span, widened by the tolerance.
@@ -302,7 +348,7 @@ int32_t CFoldWorkspace::PlacedAbove(const CVector3& q, double u, int32_t best)
     return best;
 }
 
-CVector3 CFoldWorkspace::Mirror(const CVector3& x) const
+CVector3 CFoldFlood::Mirror(const CVector3& x) const
 {
     // CSlicePlane::ReflectPoint with the length of (a, b, c) taken once per flood.
     const CSlicePlane& pl = *plane_;
@@ -316,7 +362,7 @@ CVector3 CFoldWorkspace::Mirror(const CVector3& x) const
             x.z + ((2 * k) * pl.c) / len};
 }
 
-void CFoldWorkspace::WidenBand(const CVector3& p)
+void CFoldFlood::WidenBand(const CVector3& p)
 {
     const double u = plane_->Evaluate(p);
     minU_ = std::min(minU_, u);
@@ -324,7 +370,7 @@ void CFoldWorkspace::WidenBand(const CVector3& p)
     maxAbs_ = std::max(maxAbs_, MaxAbs(p));
 }
 
-void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand)
+void CFoldFlood::RecordPlaced(int32_t face, bool widenBand)
 {
     state_[face] |= kDynamic;
     placedFaces_.push_back(face);
@@ -333,7 +379,7 @@ void CFoldWorkspace::RecordPlaced(int32_t face, bool widenBand)
             WidenBand(PosOf(face, j));
 }
 
-void CFoldWorkspace::FlushPlaced()
+void CFoldFlood::FlushPlaced()
 {
     // Filed at their present positions; a face that moves again is listed
     // again, and every search checks present positions.
@@ -347,11 +393,11 @@ void CFoldWorkspace::FlushPlaced()
     }
 }
 
-void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3,
-                                    const CCornerData& c1, const CCornerData& c2,
-                                    const CCornerData& c3, int32_t origin)
+void CFoldFlood::AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3,
+                                const CCornerData& c1, const CCornerData& c2, const CCornerData& c3,
+                                int32_t origin)
 {
-    if (quick_) {
+    if (marking_) {
         // Numbered on from the base's faces; where they land is found later.
         extra_.Append(p1, p2, p3, c1, c2, c3, origin);
         const int32_t f = faceCount_ + static_cast<int32_t>(extra_.TriangleCount() - 1);
@@ -366,4 +412,120 @@ void CFoldWorkspace::AppendTriangle(const CVector3& p1, const CVector3& p2, cons
     NoteWrite(3 * f + 2, p3);
     state_.push_back(0);
     RecordPlaced(f, true);
+}
+
+void CFoldFlood::ReserveFor(CFlatMesh& m, size_t triangles)
+{
+    if (m.tri.capacity() < triangles)
+        m.Reserve(triangles + triangles / 16 + 64);
+}
+
+void CFoldFlood::Compact(CFlatMesh& mesh) const
+{
+    // Crossed faces leave here, once, keeping the order of the rest; live
+    // faces move down in runs.
+    if (!anyDead_)
+        return;
+    const size_t total = mesh.TriangleCount();
+    size_t at = 0;
+    for (size_t f = 0; f < total;) {
+        if (state_[f] & kDead) {
+            ++f;
+            continue;
+        }
+        size_t end = f + 1;
+        while (end < total && !(state_[end] & kDead))
+            ++end;
+        const size_t count = end - f;
+        if (at != f) {
+            MoveRun(mesh.pos, 3 * at, 3 * f, 3 * count);
+            MoveRun(mesh.corner, 3 * at, 3 * f, 3 * count);
+            MoveRun(mesh.tri, at, f, count);
+        }
+        at += count;
+        f = end;
+    }
+    mesh.pos.resize(3 * at);
+    mesh.corner.resize(3 * at);
+    mesh.tri.resize(at);
+}
+
+int32_t CFoldFlood::FirstAtTarget() const
+{
+    // A corner at distance 0 is the nearest, and the first of them in order
+    // wins: candidates are the corners the flood wrote there and the index
+    // corners that were there already, if they are still there and alive.
+    int32_t best = -1;
+    auto consider = [&](int32_t k) {
+        if ((best < 0 || k < best) && !(state_[k / 3] & kDead) && mesh_->pos[k] == target_)
+            best = k;
+    };
+    for (int32_t k : atTarget_)
+        consider(k);
+    index_->ForEachCornerNear(target_, CFoldIndex::kReach, [&](int32_t k) {
+        if (index_->Pos(k) == target_)
+            consider(k);
+    });
+    return best;
+}
+
+int32_t CFoldFlood::CompactedCorner(int32_t k) const
+{
+    int32_t dead = 0;
+    for (int32_t f = 0; f < k / 3; ++f)
+        dead += state_[f] & kDead;
+    return k - 3 * dead;
+}
+
+int32_t CFoldFlood::Nearest(const CFlatMesh& mesh, const CVector3& target)
+{
+    // The first corner at the smallest distance, as a plain scan finds it; the
+    // square root is taken only when the squared distance can win.
+    int32_t best = -1;
+    double bestDistance = kDoubleMax;
+    double bestSquared = std::numeric_limits<double>::infinity();
+    const size_t n = mesh.CornerCount();
+    for (size_t k = 0; k < n; ++k) {
+        const CVector3& p = mesh.pos[k];
+        const double dx = p.x - target.x;
+        const double dy = p.y - target.y;
+        const double dz = p.z - target.z;
+        const double s = dx * dx + dy * dy + dz * dz;
+        if (s > bestSquared)
+            continue;
+        const double d = std::sqrt(s);
+        if (d < bestDistance) {
+            bestDistance = d;
+            bestSquared = s;
+            best = static_cast<int32_t>(k);
+        }
+    }
+    return best;
+}
+
+void CFoldFlood::BeginMarking(const CFlatMesh& base)
+{
+    marking_ = true;
+    mesh_ = nullptr; // the search reads the base and writes nothing shared
+    source_ = &base;
+    extra_.Clear();
+    turned_.clear();
+    if (turnedSlot_.size() < static_cast<size_t>(faceCount_))
+        turnedSlot_.resize(faceCount_);
+}
+
+void CFoldFlood::Reset()
+{
+    state_ = {};
+    groups_ = {};
+    images_ = {};
+    placedFaces_ = {};
+    placed_ = {};
+    placedCells_ = CCellTable{};
+    stack_ = {};
+    atTarget_ = {};
+    groupStack_ = {};
+    turned_ = {};
+    turnedSlot_ = {};
+    extra_ = CFlatMesh{};
 }

@@ -1,5 +1,7 @@
 #include "design/FoldIndex.h"
 
+#include "model/Buckets.h"
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -94,7 +96,6 @@ void CFoldIndex::GroupCorners()
     const size_t mask = capacity - 1;
     groupOf_.resize(corners);
     std::vector<int32_t> firstCorner;
-    std::vector<int32_t> count;
     for (int32_t k = 0; k < corners; ++k) {
         const CVector3& p = pos_[k];
         size_t i = HashBits(p) & mask;
@@ -104,12 +105,10 @@ void CFoldIndex::GroupCorners()
                 table[i] = k;
                 groupOf_[k] = static_cast<int32_t>(firstCorner.size());
                 firstCorner.push_back(k);
-                count.push_back(1);
                 break;
             }
             if (SameBits(pos_[first], p)) {
                 groupOf_[k] = groupOf_[first];
-                ++count[groupOf_[first]];
                 break;
             }
         }
@@ -118,13 +117,10 @@ void CFoldIndex::GroupCorners()
     groupPos_.resize(groupCount_);
     for (int32_t g = 0; g < groupCount_; ++g)
         groupPos_[g] = pos_[firstCorner[g]];
-    groupStart_.assign(groupCount_ + 1, 0);
-    for (int32_t g = 0; g < groupCount_; ++g)
-        groupStart_[g + 1] = groupStart_[g] + count[g];
-    groupCorners_.resize(corners);
-    std::vector<int32_t> fill(groupStart_.begin(), groupStart_.end() - 1);
-    for (int32_t k = 0; k < corners; ++k)
-        groupCorners_[fill[groupOf_[k]]++] = k;
+    FillBuckets(groupCount_, groupStart_, groupCorners_, [&](auto&& put) {
+        for (int32_t k = 0; k < corners; ++k)
+            put(groupOf_[k], k);
+    });
 }
 
 void CFoldIndex::FileGroups()
@@ -132,23 +128,17 @@ void CFoldIndex::FileGroups()
     cells_.SetCellSize(CellSizeFor(pos_, corners_));
     cells_.Reset(static_cast<size_t>(groupCount_) + 1);
     std::vector<int32_t> cellOf(groupCount_);
-    std::vector<int32_t> count;
+    int32_t cellCount = 0;
     for (int32_t g = 0; g < groupCount_; ++g) {
         int32_t& slot = cells_.Slot(cells_.KeyOf(groupPos_[g]));
-        if (slot == CCellTable::kNone) {
-            slot = static_cast<int32_t>(count.size());
-            count.push_back(0);
-        }
+        if (slot == CCellTable::kNone)
+            slot = cellCount++;
         cellOf[g] = slot;
-        ++count[slot];
     }
-    cellStart_.assign(count.size() + 1, 0);
-    for (size_t c = 0; c < count.size(); ++c)
-        cellStart_[c + 1] = cellStart_[c] + count[c];
-    cellGroups_.resize(groupCount_);
-    std::vector<int32_t> fill(cellStart_.begin(), cellStart_.end() - 1);
-    for (int32_t g = 0; g < groupCount_; ++g)
-        cellGroups_[fill[cellOf[g]]++] = g;
+    FillBuckets(cellCount, cellStart_, cellGroups_, [&](auto&& put) {
+        for (int32_t g = 0; g < groupCount_; ++g)
+            put(cellOf[g], g);
+    });
 }
 
 void CFoldIndex::FindNeighbours()

@@ -1,17 +1,14 @@
 // The quick drag step: the search marks what it mirrors, and one pass builds
-// the working shape from the base state afterwards (see ReflectionOperation.h
-// for why this gives what the general flood gives).
+// the working shape from the base state afterwards.
+#include "design/FoldQuickStep.h"
+
 #include "model/CSlicePlane.h"
-#include "design/ReflectionOperation.h"
+#include "model/Lanes.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <thread>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -43,22 +40,19 @@ template <class T> void CopyRun(T* to, const T* from, size_t count)
 
 } // namespace
 
-bool CFoldWorkspace::QuickStep(CFlatMesh& working, const CVector3& startPos, int32_t& corner)
+bool CFoldQuickStep::Run(CFlatMesh& working, const CFlatMesh& base, double baseMaxAbs,
+                         const CVector3& startPos, int32_t& corner)
 {
-    quick_ = true;
-    mesh_ = nullptr; // the search reads the base and writes nothing shared
-    source_ = &base_;
+    fl_.BeginMarking(base);
+    base_ = &base;
+    baseMaxAbs_ = baseMaxAbs;
     giveUp_ = false;
-    extra_.Clear();
-    turned_.clear();
     turnedAtTarget_ = -1;
-    if (turnedSlot_.size() < static_cast<size_t>(faceCount_))
-        turnedSlot_.resize(faceCount_);
     // On a second thread, the mirror images and the mirrored faces' planes
     // (the divisions) are worked out while this thread searches; a large
     // shape's output is written by both. The helper is woken first, so that
     // its wake-up passes during the search.
-    bool helped = faceCount_ >= helpFrom_ && CHelperThread::Worthwhile();
+    bool helped = fl_.faceCount_ >= helpFrom_ && CHelperThread::Worthwhile();
     if (helped && !helper_) {
         try {
             helper_ = std::make_unique<CHelperThread>();
@@ -87,20 +81,30 @@ bool CFoldWorkspace::QuickStep(CFlatMesh& working, const CVector3& startPos, int
     }
     if (done)
         WriteWorking(working, FirstAtTargetQuick(startPos), helped, corner);
-    quick_ = false;
-    plane_ = nullptr;
+    fl_.marking_ = false;
+    fl_.plane_ = nullptr;
     return done;
 }
 
-void CFoldWorkspace::ClassifyGroups(bool sides, bool images)
+void CFoldQuickStep::Reset()
+{
+    groupSide_ = {};
+    groupU_ = {};
+    groupImage_ = {};
+    groupMoving_ = {};
+    mirroredPlane_ = {};
+    quickDone_ = {};
+}
+
+void CFoldQuickStep::ClassifyGroups(bool sides, bool images)
 {
     // Every group's plane value and side (with `sides`) and the mirror image
     // of each group on the moving side (with `images`), in one pass in group
     // order: the same operations as CSlicePlane::Evaluate, ClassifyPoint and
     // Mirror, two groups at a time.
-    const CSlicePlane& pl = *plane_;
-    const int32_t n = index_->GroupCount();
-    const CVector3* at = index_->GroupPositions();
+    const CSlicePlane& pl = *fl_.plane_;
+    const int32_t n = fl_.index_->GroupCount();
+    const CVector3* at = fl_.index_->GroupPositions();
     if (sides) {
         groupSide_.resize(n);
         groupU_.resize(n);
@@ -122,61 +126,49 @@ void CFoldWorkspace::ClassifyGroups(bool sides, bool images)
         if (sides) {
             u[g] = v;
             side[g] = s;
-            if (s == side_)
-                movingCorners_ += index_->GroupSize(g);
+            if (s == fl_.side_)
+                movingCorners_ += fl_.index_->GroupSize(g);
         }
         if (images)
-            moving[g] = s == side_;
-        return s == side_;
+            moving[g] = s == fl_.side_;
+        return s == fl_.side_;
     };
     int32_t g = 0;
-#if defined(__SSE2__)
-    const __m128d a = _mm_set1_pd(pl.a), b = _mm_set1_pd(pl.b), c = _mm_set1_pd(pl.c),
-                  d = _mm_set1_pd(pl.d), len = _mm_set1_pd(planeLength_), two = _mm_set1_pd(2.0),
-                  sign = _mm_set1_pd(-0.0), zero = _mm_setzero_pd();
+    using lanes::D2;
+    const D2 a = lanes::Splat(pl.a), b = lanes::Splat(pl.b), c = lanes::Splat(pl.c),
+             d = lanes::Splat(pl.d), len = lanes::Splat(fl_.planeLength_);
     for (; g + 2 <= n; g += 2) {
         const CVector3& p = at[g];
         const CVector3& q = at[g + 1];
-        const __m128d x = _mm_set_pd(q.x, p.x), y = _mm_set_pd(q.y, p.y), z = _mm_set_pd(q.z, p.z);
-        const __m128d v = _mm_add_pd(
-            _mm_add_pd(_mm_add_pd(_mm_mul_pd(a, x), _mm_mul_pd(b, y)), _mm_mul_pd(c, z)), d);
-        alignas(16) double values[2];
-        _mm_store_pd(values, v);
-        const bool first = note(g, values[0]);
-        const bool second = note(g + 1, values[1]);
+        const D2 x = {p.x, q.x}, y = {p.y, q.y}, z = {p.z, q.z};
+        const D2 v = a * x + b * y + c * z + d;
+        const bool first = note(g, v[0]);
+        const bool second = note(g + 1, v[1]);
         if (!images || (!first && !second))
             continue;
-        const __m128d k2 = _mm_mul_pd(two, _mm_div_pd(_mm_andnot_pd(sign, v), len));
-        const __m128d tx = _mm_div_pd(_mm_mul_pd(k2, a), len);
-        const __m128d ty = _mm_div_pd(_mm_mul_pd(k2, b), len);
-        const __m128d tz = _mm_div_pd(_mm_mul_pd(k2, c), len);
+        const D2 k2 = 2.0 * (lanes::Abs(v) / len);
+        const D2 tx = k2 * a / len;
+        const D2 ty = k2 * b / len;
+        const D2 tz = k2 * c / len;
         // Towards the plane's negative side where the value is positive.
-        const __m128d down = _mm_cmpgt_pd(v, zero);
-        auto pick = [down](__m128d minus, __m128d plus) {
-            return _mm_or_pd(_mm_and_pd(down, minus), _mm_andnot_pd(down, plus));
-        };
-        const __m128d mx = pick(_mm_sub_pd(x, tx), _mm_add_pd(x, tx));
-        const __m128d my = pick(_mm_sub_pd(y, ty), _mm_add_pd(y, ty));
-        const __m128d mz = pick(_mm_sub_pd(z, tz), _mm_add_pd(z, tz));
-        _mm_storel_pd(&image[g].x, mx);
-        _mm_storel_pd(&image[g].y, my);
-        _mm_storel_pd(&image[g].z, mz);
-        _mm_storeh_pd(&image[g + 1].x, mx);
-        _mm_storeh_pd(&image[g + 1].y, my);
-        _mm_storeh_pd(&image[g + 1].z, mz);
+        const lanes::L2 down = v > 0.0;
+        const D2 mx = lanes::Select(down, x - tx, x + tx);
+        const D2 my = lanes::Select(down, y - ty, y + ty);
+        const D2 mz = lanes::Select(down, z - tz, z + tz);
+        for (int k = 0; k < 2; ++k)
+            image[g + k] = {mx[k], my[k], mz[k]};
     }
-#endif
     for (; g < n; ++g)
         if (note(g, pl.Evaluate(at[g])) && images)
-            image[g] = Mirror(at[g]);
+            image[g] = fl_.Mirror(at[g]);
 }
 
-void CFoldWorkspace::PreparePlanes()
+void CFoldQuickStep::PreparePlanes()
 {
     // The plane of every face whose corners all lie on the moving side, as it
     // will be once mirrored; most of them are, the rest cost a spare thread.
-    const size_t n = static_cast<size_t>(faceCount_);
-    const int32_t* groups = index_->CornerGroups();
+    const size_t n = static_cast<size_t>(fl_.faceCount_);
+    const int32_t* groups = fl_.index_->CornerGroups();
     const uint8_t* moving = groupMoving_.data();
     const CVector3* image = groupImage_.data();
     mirroredPlane_.resize(n);
@@ -205,53 +197,53 @@ void CFoldWorkspace::PreparePlanes()
     flush();
 }
 
-bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
+bool CFoldQuickStep::RunQuickFlood(const CVector3& point)
 {
     // Every face pushes at most its three corners, and each face once.
-    groupStack_.resize(3 * static_cast<size_t>(faceCount_) + 3);
-    stackTop_ = 0;
+    fl_.groupStack_.resize(3 * static_cast<size_t>(fl_.faceCount_) + 3);
+    fl_.stackTop_ = 0;
     int32_t first = 0;
     int seed = 0;
-    if (FindFace(point, -1, first, seed))
+    if (fl_.FindFace(point, -1, first, seed))
         FoldPristine(first); // nothing is touched yet
 
     // The common case (a face wholly on the moving side) runs here on local
     // copies of the arrays; everything else goes through FoldPristine.
-    const int32_t* starts = index_->NeighbourStarts();
-    const int32_t* neighbours = index_->NeighbourList();
-    const int32_t* cornerGroup = index_->CornerGroups();
+    const int32_t* starts = fl_.index_->NeighbourStarts();
+    const int32_t* neighbours = fl_.index_->NeighbourList();
+    const int32_t* cornerGroup = fl_.index_->CornerGroups();
     const int8_t* side = groupSide_.data();
     const double* u = groupU_.data();
     // How far each group's list is known to be used (faces never become
     // untouched again), cleared here rather than stamped: one less test a pop.
-    quickDone_.assign(index_->GroupCount(), 0);
+    quickDone_.assign(fl_.index_->GroupCount(), 0);
     int32_t* done = quickDone_.data();
-    int32_t* stack = groupStack_.data();
-    const int moving = side_;
-    uint8_t* state = state_.data();
-    size_t top = stackTop_;
+    int32_t* stack = fl_.groupStack_.data();
+    const int moving = fl_.side_;
+    uint8_t* state = fl_.state_.data();
+    size_t top = fl_.stackTop_;
     // The band of positions the flood has set (empty until it sets one), with
     // PlacedAbove's margin taken for the base's largest coordinate: outside
     // it, no placed face can be within reach of a group.
     double bandLo = 0.0, bandHi = 0.0;
     auto band = [&] {
-        const double margin = bandBase_ + 1e-9 * planeLength_ * (maxAbs_ + baseMaxAbs_);
-        bandLo = minU_ - margin;
-        bandHi = maxU_ + margin;
+        const double margin = fl_.bandBase_ + 1e-9 * fl_.planeLength_ * (fl_.maxAbs_ + baseMaxAbs_);
+        bandLo = fl_.minU_ - margin;
+        bandHi = fl_.maxU_ + margin;
     };
     band();
     auto outOfLine = [&](auto&& call) {
-        stackTop_ = top;
+        fl_.stackTop_ = top;
         call();
-        top = stackTop_;
-        state = state_.data(); // appended faces may have moved it
+        top = fl_.stackTop_;
+        state = fl_.state_.data(); // appended faces may have moved it
         band();
     };
     // The corner searched next after a mirrored face is its first one: it is
     // carried over in `next` instead of going through the stack.
     int32_t next = -1;
     // With own faces only, a group's neighbour faces have a corner in it.
-    const bool drainable = index_->OwnFacesOnly();
+    const bool drainable = fl_.index_->OwnFacesOnly();
     for (;;) {
         int32_t g = next;
         next = -1;
@@ -273,19 +265,19 @@ bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
             found = cornerGroup + 3 * f;
         }
         if (u[g] >= bandLo && u[g] <= bandHi) {
-            f = PlacedAbove(index_->GroupPos(g), u[g], f);
+            f = fl_.PlacedAbove(fl_.index_->GroupPos(g), u[g], f);
             found = nullptr;
         }
         if (f < 0)
             continue;
-        if (f >= faceCount_ || state[f] != 0) {
+        if (f >= fl_.faceCount_ || state[f] != 0) {
             outOfLine([&] { Refound(f); });
             continue;
         }
         if (found) {
             const int32_t g0 = found[0], g1 = found[1], g2 = found[2];
             if (side[g0] == moving && side[g1] == moving && side[g2] == moving) {
-                state[f] = kMirrored;
+                state[f] = CFoldFlood::kMirrored;
                 stack[top++] = g2;
                 stack[top++] = g1;
                 next = g0;
@@ -308,85 +300,86 @@ bool CFoldWorkspace::RunQuickFlood(const CVector3& point)
         while (top > 0 && !giveUp_) {
             const int32_t g = stack[--top];
             if (u[g] >= bandLo && u[g] <= bandHi) {
-                const int32_t f = PlacedAbove(index_->GroupPos(g), u[g], -1);
+                const int32_t f = fl_.PlacedAbove(fl_.index_->GroupPos(g), u[g], -1);
                 if (f >= 0)
                     Refound(f);
             }
         }
     }
-    stackTop_ = top;
+    fl_.stackTop_ = top;
     return !giveUp_;
 }
 
-void CFoldWorkspace::Refound(int32_t f)
+void CFoldQuickStep::Refound(int32_t f)
 {
     // A face this step made or turned, met again: the general flood handles
     // it unless it stays as it is.
     int s[3];
     for (int j = 0; j < 3; ++j)
-        s[j] = plane_->ClassifyPoint(PosOf(f, j));
+        s[j] = fl_.plane_->ClassifyPoint(fl_.PosOf(f, j));
     int zero = 0;
-    if (Decide(s, zero) != FaceFold::kLeave)
+    if (fl_.Decide(s, zero) != CFoldFlood::FaceFold::kLeave)
         giveUp_ = true;
 }
 
-void CFoldWorkspace::FoldPristine(int32_t f)
+void CFoldQuickStep::FoldPristine(int32_t f)
 {
-    const int32_t g[3] = {index_->GroupOf(3 * f), index_->GroupOf(3 * f + 1),
-                          index_->GroupOf(3 * f + 2)};
+    const int32_t g[3] = {fl_.index_->GroupOf(3 * f), fl_.index_->GroupOf(3 * f + 1),
+                          fl_.index_->GroupOf(3 * f + 2)};
     const int s[3] = {groupSide_[g[0]], groupSide_[g[1]], groupSide_[g[2]]};
     int zero = 0;
-    const FaceFold fold = Decide(s, zero);
-    if (fold == FaceFold::kLeave)
+    const CFoldFlood::FaceFold fold = fl_.Decide(s, zero);
+    if (fold == CFoldFlood::FaceFold::kLeave)
         return;
     // Used from here on (or the step gives up).
-    movingCorners_ -= (s[0] == side_) + (s[1] == side_) + (s[2] == side_);
-    if (fold == FaceFold::kMirror) {
+    movingCorners_ -= (s[0] == fl_.side_) + (s[1] == fl_.side_) + (s[2] == fl_.side_);
+    if (fold == CFoldFlood::FaceFold::kMirror) {
         // Found from a point on the moving side, so on that side itself.
-        if (s[0] != side_) {
+        if (s[0] != fl_.side_) {
             giveUp_ = true;
             return;
         }
-        state_[f] = kMirrored;
-        PushGroup(g[2]);
-        PushGroup(g[1]);
-        PushGroup(g[0]);
+        fl_.state_[f] = CFoldFlood::kMirrored;
+        fl_.PushGroup(g[2]);
+        fl_.PushGroup(g[1]);
+        fl_.PushGroup(g[0]);
         return;
     }
-    const CVector3* at = base_.pos.data() + 3 * f;
+    const CVector3* at = base_->pos.data() + 3 * f;
     const CVector3 p[3] = {at[0], at[1], at[2]};
-    if (fold == FaceFold::kTurn) {
-        state_[f] = kTurned;
-        turnedSlot_[f] = static_cast<int32_t>(turned_.size() / 3);
+    if (fold == CFoldFlood::FaceFold::kTurn) {
+        fl_.state_[f] = CFoldFlood::kTurned;
+        fl_.turnedSlot_[f] = static_cast<int32_t>(fl_.turned_.size() / 3);
         for (int j = 0; j < 3; ++j) {
-            turned_.push_back(s[j] == 0 ? p[j] : Mirror(p[j])); // images may not be ready
-            if (turned_.back() == target_ && (turnedAtTarget_ < 0 || 3 * f + j < turnedAtTarget_))
+            fl_.turned_.push_back(s[j] == 0 ? p[j] : fl_.Mirror(p[j])); // images may not be ready
+            if (fl_.turned_.back() == fl_.target_ &&
+                (turnedAtTarget_ < 0 || 3 * f + j < turnedAtTarget_))
                 turnedAtTarget_ = 3 * f + j;
         }
-        RecordPlaced(f, true);
+        fl_.RecordPlaced(f, true);
         for (int j = 2; j >= 0; --j)
             if (s[j] != 0)
-                PushGroup(g[j]);
+                fl_.PushGroup(g[j]);
         return;
     }
-    if (fold == FaceFold::kSplitAtCorner) {
-        SplitThroughCorner(f, p, s, zero, true);
+    if (fold == CFoldFlood::FaceFold::kSplitAtCorner) {
+        fl_.SplitThroughCorner(f, p, s, zero, true);
         return;
     }
     // Split: the corner it was found from is on the moving side, so the lone
     // corner is the seed exactly when it is on that side.
     int seed = -1;
     for (int j = 2; j >= 0; --j)
-        if (s[j] == side_)
+        if (s[j] == fl_.side_)
             seed = j;
     if (seed < 0) {
         giveUp_ = true;
         return;
     }
-    SplitFace(f, p, s, seed, true);
+    fl_.SplitFace(f, p, s, seed, true);
 }
 
-int32_t CFoldWorkspace::FirstAtTargetQuick(const CVector3& startPos) const
+int32_t CFoldQuickStep::FirstAtTargetQuick(const CVector3& startPos) const
 {
     // The first corner of the base's faces exactly at the target once the
     // step is done: an untouched one still there, one of a mirrored face whose
@@ -397,12 +390,13 @@ int32_t CFoldWorkspace::FirstAtTargetQuick(const CVector3& startPos) const
         if (best < 0 || k < best)
             best = k;
     };
-    index_->ForEachCornerNear(target_, CFoldIndex::kReach, [&](int32_t k) {
-        if (state_[k / 3] == 0 && index_->Pos(k) == target_)
+    fl_.index_->ForEachCornerNear(fl_.target_, CFoldIndex::kReach, [&](int32_t k) {
+        if (fl_.state_[k / 3] == 0 && fl_.index_->Pos(k) == fl_.target_)
             consider(k);
     });
-    index_->ForEachCornerNear(startPos, CFoldIndex::kReach, [&](int32_t k) {
-        if ((state_[k / 3] & kMirrored) && groupImage_[index_->GroupOf(k)] == target_)
+    fl_.index_->ForEachCornerNear(startPos, CFoldIndex::kReach, [&](int32_t k) {
+        if ((fl_.state_[k / 3] & CFoldFlood::kMirrored) &&
+            groupImage_[fl_.index_->GroupOf(k)] == fl_.target_)
             consider(k);
     });
     if (turnedAtTarget_ >= 0)
@@ -410,7 +404,7 @@ int32_t CFoldWorkspace::FirstAtTargetQuick(const CVector3& startPos) const
     return best;
 }
 
-void CFoldWorkspace::WriteShare()
+void CFoldQuickStep::WriteShare()
 {
     int state = kShareWaiting;
     SpinUntil([&] { return (state = share_.load(std::memory_order_acquire)) != kShareWaiting; });
@@ -419,12 +413,12 @@ void CFoldWorkspace::WriteShare()
                                       shareJob_.out, shareJob_.atTarget, true);
 }
 
-void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, bool helped,
+void CFoldQuickStep::WriteWorking(CFlatMesh& working, int32_t atTarget, bool helped,
                                   int32_t& corner)
 {
-    const size_t n = static_cast<size_t>(faceCount_);
-    const size_t most = n + extra_.TriangleCount();
-    ReserveFor(working, most);
+    const size_t n = static_cast<size_t>(fl_.faceCount_);
+    const size_t most = n + fl_.extra_.TriangleCount();
+    CFoldFlood::ReserveFor(working, most);
     working.pos.resize(3 * most);
     working.corner.resize(3 * most);
     working.tri.resize(most);
@@ -434,9 +428,9 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, bool hel
     const size_t mid = helped ? n / 2 : n;
     size_t deadBefore = 0, deadAfter = 0;
     for (size_t f = 0; f < mid; ++f)
-        deadBefore += state_[f] & kDead;
+        deadBefore += fl_.state_[f] & CFoldFlood::kDead;
     for (size_t f = mid; f < n; ++f)
-        deadAfter += state_[f] & kDead;
+        deadAfter += fl_.state_[f] & CFoldFlood::kDead;
     if (helped) {
         shareJob_ = {&working, mid, n, mid - deadBefore, atTarget, -1};
         share_.store(kShareGo, std::memory_order_release);
@@ -452,14 +446,14 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, bool hel
     CCornerData* cd = working.corner.data();
     CTriangleData* tri = working.tri.data();
     // The split triangles follow, in the order they were made.
-    const size_t extra = extra_.TriangleCount();
+    const size_t extra = fl_.extra_.TriangleCount();
     if (extra > 0) {
-        CopyRun(pos + 3 * out, extra_.pos.data(), 3 * extra);
-        CopyRun(cd + 3 * out, extra_.corner.data(), 3 * extra);
-        CopyRun(tri + out, extra_.tri.data(), extra);
+        CopyRun(pos + 3 * out, fl_.extra_.pos.data(), 3 * extra);
+        CopyRun(cd + 3 * out, fl_.extra_.corner.data(), 3 * extra);
+        CopyRun(tri + out, fl_.extra_.tri.data(), extra);
         if (corner < 0)
             for (size_t k = 0; k < 3 * extra; ++k)
-                if (extra_.pos[k] == target_) {
+                if (fl_.extra_.pos[k] == fl_.target_) {
                     corner = static_cast<int32_t>(3 * out + k);
                     break;
                 }
@@ -469,10 +463,10 @@ void CFoldWorkspace::WriteWorking(CFlatMesh& working, int32_t atTarget, bool hel
     working.corner.resize(3 * out);
     working.tri.resize(out);
     if (corner < 0)
-        corner = Nearest(working, target_);
+        corner = CFoldFlood::Nearest(working, fl_.target_);
 }
 
-int32_t CFoldWorkspace::WriteRange(CFlatMesh& working, size_t begin, size_t stop, size_t out,
+int32_t CFoldQuickStep::WriteRange(CFlatMesh& working, size_t begin, size_t stop, size_t out,
                                    int32_t atTarget, bool planesReady) const
 {
     // `atTarget` (a corner of the base's faces, or -1) is found again in the
@@ -486,10 +480,10 @@ int32_t CFoldWorkspace::WriteRange(CFlatMesh& working, size_t begin, size_t stop
     CVector3* pos = working.pos.data();
     CCornerData* cd = working.corner.data();
     CTriangleData* tri = working.tri.data();
-    const CVector3* basePos = base_.pos.data();
-    const CCornerData* baseCorner = base_.corner.data();
-    const CTriangleData* baseTri = base_.tri.data();
-    const uint8_t* state = state_.data();
+    const CVector3* basePos = base_->pos.data();
+    const CCornerData* baseCorner = base_->corner.data();
+    const CTriangleData* baseTri = base_->tri.data();
+    const uint8_t* state = fl_.state_.data();
 
     for (size_t f = begin; f < stop;) {
         const uint8_t st = state[f];
@@ -507,7 +501,7 @@ int32_t CFoldWorkspace::WriteRange(CFlatMesh& working, size_t begin, size_t stop
             f = end;
             continue;
         }
-        if (st & kDead) {
+        if (st & CFoldFlood::kDead) {
             ++f;
             continue;
         }
@@ -516,15 +510,15 @@ int32_t CFoldWorkspace::WriteRange(CFlatMesh& working, size_t begin, size_t stop
         // keeps the divisions of neighbouring faces in flight at once.
         const size_t first = out;
         const size_t from = f;
-        while (f < stop && state[f] != 0 && !(state[f] & kDead))
+        while (f < stop && state[f] != 0 && !(state[f] & CFoldFlood::kDead))
             ++f;
         const size_t count = f - from;
         CopyRun(cd + 3 * first, baseCorner + 3 * from, 3 * count);
         CopyRun(tri + first, baseTri + from, count);
-        const int32_t* cornerGroup = index_->CornerGroups() + 3 * from;
+        const int32_t* cornerGroup = fl_.index_->CornerGroups() + 3 * from;
         for (size_t t = from; t < f; ++t, ++out, cornerGroup += 3) {
             CVector3* p = pos + 3 * out;
-            if (state[t] & kMirrored) {
+            if (state[t] & CFoldFlood::kMirrored) {
                 p[0] = groupImage_[cornerGroup[0]];
                 p[1] = groupImage_[cornerGroup[1]];
                 p[2] = groupImage_[cornerGroup[2]];
@@ -533,7 +527,7 @@ int32_t CFoldWorkspace::WriteRange(CFlatMesh& working, size_t begin, size_t stop
                     tri[out].d = mirroredPlane_[t].d;
                 }
             } else {
-                const CVector3* at = turned_.data() + 3 * turnedSlot_[t];
+                const CVector3* at = fl_.turned_.data() + 3 * fl_.turnedSlot_[t];
                 p[0] = at[0], p[1] = at[1], p[2] = at[2];
                 if (planesReady)
                     FlatPlaneOf(p[0], p[1], p[2], tri[out].normal, tri[out].d);

@@ -12,18 +12,7 @@ namespace {
 // Largest coordinate of a base state that the quick step takes on.
 constexpr double kQuickLimit = 1e6;
 
-template <class T> void MoveRun(std::vector<T>& v, size_t to, size_t from, size_t count)
-{
-    std::memmove(v.data() + to, v.data() + from, count * sizeof(T));
-}
-
 } // namespace
-
-void CFoldWorkspace::ReserveFor(CFlatMesh& m, size_t triangles)
-{
-    if (m.tri.capacity() < triangles)
-        m.Reserve(triangles + triangles / 16 + 64);
-}
 
 void CFoldWorkspace::SetBase(const CFlatMesh& base)
 {
@@ -47,24 +36,8 @@ void CFoldWorkspace::Invalidate()
     hasBase_ = false;
     base_ = CFlatMesh{};
     baseIndex_ = CFoldIndex{};
-    state_ = {};
-    groups_ = {};
-    images_ = {};
-    placedFaces_ = {};
-    placed_ = {};
-    placedCells_ = CCellTable{};
-    stack_ = {};
-    atTarget_ = {};
-    groupSide_ = {};
-    groupU_ = {};
-    groupImage_ = {};
-    groupMoving_ = {};
-    mirroredPlane_ = {};
-    groupStack_ = {};
-    quickDone_ = {};
-    turned_ = {};
-    turnedSlot_ = {};
-    extra_ = CFlatMesh{};
+    flood_.Reset();
+    quick_.Reset();
 }
 
 ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane,
@@ -90,10 +63,9 @@ ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane
         if (side == 0)
             return result; // the seed itself lies on the plane: no side to move
         if (quickAllowed_ && baseMaxAbs_ < kQuickLimit) {
-            BeginFlood(working, plane, baseIndex_, side);
-            target_ = plane.ReflectPoint(startPos);
+            flood_.BeginFlood(working, plane, baseIndex_, side, plane.ReflectPoint(startPos));
             int32_t corner = -1;
-            if (QuickStep(working, startPos, corner)) {
+            if (quick_.Run(working, base_, baseMaxAbs_, startPos, corner)) {
                 lastQuick_ = true;
                 result.accepted = true;
                 result.corner = corner;
@@ -103,104 +75,21 @@ ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane
     }
     // The working shape is rebuilt from the base in place: one copy, and room
     // for the split triangles so appending them does not double a large mesh.
-    ReserveFor(working, base_.TriangleCount());
+    CFoldFlood::ReserveFor(working, base_.TriangleCount());
     working.pos.assign(base_.pos.begin(), base_.pos.end());
     working.corner.assign(base_.corner.begin(), base_.corner.end());
     working.tri.assign(base_.tri.begin(), base_.tri.end());
-    BeginFlood(working, plane, baseIndex_, side);
-    target_ = back ? startPos : plane.ReflectPoint(startPos);
+    const CVector3 target = back ? startPos : plane.ReflectPoint(startPos);
+    flood_.BeginFlood(working, plane, baseIndex_, side, target);
     if (!back)
-        RunFlood(startPos);
-    EndFlood();
-    const int32_t exact = FirstAtTarget();
-    const int32_t corner = exact >= 0 ? CompactedCorner(exact) : -1;
-    Compact(working);
+        flood_.RunFlood(startPos);
+    flood_.EndFlood();
+    const int32_t exact = flood_.FirstAtTarget();
+    const int32_t corner = exact >= 0 ? flood_.CompactedCorner(exact) : -1;
+    flood_.Compact(working);
     result.accepted = true;
-    result.corner = corner >= 0 ? corner : Nearest(working, target_);
+    result.corner = corner >= 0 ? corner : CFoldFlood::Nearest(working, target);
     return result;
-}
-
-void CFoldWorkspace::Compact(CFlatMesh& mesh) const
-{
-    // Crossed faces leave here, once, keeping the order of the rest; live
-    // faces move down in runs.
-    if (!anyDead_)
-        return;
-    const size_t total = mesh.TriangleCount();
-    size_t at = 0;
-    for (size_t f = 0; f < total;) {
-        if (state_[f] & kDead) {
-            ++f;
-            continue;
-        }
-        size_t end = f + 1;
-        while (end < total && !(state_[end] & kDead))
-            ++end;
-        const size_t count = end - f;
-        if (at != f) {
-            MoveRun(mesh.pos, 3 * at, 3 * f, 3 * count);
-            MoveRun(mesh.corner, 3 * at, 3 * f, 3 * count);
-            MoveRun(mesh.tri, at, f, count);
-        }
-        at += count;
-        f = end;
-    }
-    mesh.pos.resize(3 * at);
-    mesh.corner.resize(3 * at);
-    mesh.tri.resize(at);
-}
-
-int32_t CFoldWorkspace::FirstAtTarget() const
-{
-    // A corner at distance 0 is the nearest, and the first of them in order
-    // wins: candidates are the corners the flood wrote there and the index
-    // corners that were there already, if they are still there and alive.
-    int32_t best = -1;
-    auto consider = [&](int32_t k) {
-        if ((best < 0 || k < best) && !(state_[k / 3] & kDead) && mesh_->pos[k] == target_)
-            best = k;
-    };
-    for (int32_t k : atTarget_)
-        consider(k);
-    index_->ForEachCornerNear(target_, CFoldIndex::kReach, [&](int32_t k) {
-        if (index_->Pos(k) == target_)
-            consider(k);
-    });
-    return best;
-}
-
-int32_t CFoldWorkspace::CompactedCorner(int32_t k) const
-{
-    int32_t dead = 0;
-    for (int32_t f = 0; f < k / 3; ++f)
-        dead += state_[f] & kDead;
-    return k - 3 * dead;
-}
-
-int32_t CFoldWorkspace::Nearest(const CFlatMesh& mesh, const CVector3& target)
-{
-    // The first corner at the smallest distance, as a plain scan finds it; the
-    // square root is taken only when the squared distance can win.
-    int32_t best = -1;
-    double bestDistance = kDoubleMax;
-    double bestSquared = std::numeric_limits<double>::infinity();
-    const size_t n = mesh.CornerCount();
-    for (size_t k = 0; k < n; ++k) {
-        const CVector3& p = mesh.pos[k];
-        const double dx = p.x - target.x;
-        const double dy = p.y - target.y;
-        const double dz = p.z - target.z;
-        const double s = dx * dx + dy * dy + dz * dz;
-        if (s > bestSquared)
-            continue;
-        const double d = std::sqrt(s);
-        if (d < bestDistance) {
-            bestDistance = d;
-            bestSquared = s;
-            best = static_cast<int32_t>(k);
-        }
-    }
-    return best;
 }
 
 void CFoldWorkspace::Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point)
@@ -208,10 +97,10 @@ void CFoldWorkspace::Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVec
     // The index reads positions in place, and the flood moves them.
     const CFlatMesh before = mesh;
     looseIndex_.Build(before);
-    BeginFlood(mesh, plane, looseIndex_, plane.ClassifyPoint(point));
-    RunFlood(point);
-    EndFlood();
-    Compact(mesh);
+    flood_.BeginFlood(mesh, plane, looseIndex_, plane.ClassifyPoint(point), point);
+    flood_.RunFlood(point);
+    flood_.EndFlood();
+    flood_.Compact(mesh);
 }
 
 ReflectionStepResult ReflectionStep(CFlatMesh& working, CSlicePlane& plane,

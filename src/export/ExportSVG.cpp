@@ -1,6 +1,7 @@
 #include "export/ExportSVG.h"
 
 #include "export/AtomicFile.h"
+#include "model/Buckets.h"
 #include "paper/CreasePattern.h"
 
 #include <algorithm>
@@ -33,24 +34,15 @@ class RunFinder {
 public:
     explicit RunFinder(const CCreasePattern& p) : p_(p)
     {
-        const size_t n = p.vertices.size();
-        start_.assign(n + 1, 0);
-        for (const CPatternEdge& e : p.edges)
-            if (e.kind != CreaseKind::Flat) {
-                ++start_[e.a + 1];
-                ++start_[e.b + 1];
+        FillBuckets(p.vertices.size(), start_, at_, [&](auto&& put) {
+            for (uint32_t i = 0; i < p.edges.size(); ++i) {
+                const CPatternEdge& e = p.edges[i];
+                if (e.kind != CreaseKind::Flat) {
+                    put(e.a, i);
+                    put(e.b, i);
+                }
             }
-        for (size_t v = 0; v < n; ++v)
-            start_[v + 1] += start_[v];
-        at_.resize(start_[n]);
-        std::vector<uint32_t> fill(start_.begin(), start_.end() - 1);
-        for (uint32_t i = 0; i < p.edges.size(); ++i) {
-            const CPatternEdge& e = p.edges[i];
-            if (e.kind != CreaseKind::Flat) {
-                at_[fill[e.a]++] = i;
-                at_[fill[e.b]++] = i;
-            }
-        }
+        });
     }
 
     // The straight run of edges of one kind through edge i; marks them done.

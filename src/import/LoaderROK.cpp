@@ -3,6 +3,7 @@
 #include "import/FileBytes.h"
 #include "import/StringSeparator.h"
 #include "import/WordScanner.h"
+#include "model/Buckets.h"
 
 #include <algorithm>
 #include <functional>
@@ -358,23 +359,18 @@ void HarmoniseWinding(CPolyModel& model)
         return KeyLess(x.key, y.key) || (x.key == y.key && x.face < y.face);
     });
     std::vector<uint32_t> groupStart; // uses[groupStart[g] .. groupStart[g + 1]) share an edge
-    std::vector<uint32_t> faceGroupStart(faceCount + 1, 0); // CSR: the groups of each face
-    for (uint32_t u = 0; u < uses.size(); ++u) {
+    for (uint32_t u = 0; u < uses.size(); ++u)
         if (u == 0 || !(uses[u].key == uses[u - 1].key))
             groupStart.push_back(u);
-        ++faceGroupStart[uses[u].face + 1];
-    }
     const uint32_t groupCount = static_cast<uint32_t>(groupStart.size());
     groupStart.push_back(static_cast<uint32_t>(uses.size()));
-    for (uint32_t i = 0; i < faceCount; ++i)
-        faceGroupStart[i + 1] += faceGroupStart[i];
-    std::vector<uint32_t> faceGroups(uses.size());
-    {
-        std::vector<uint32_t> fill(faceGroupStart.begin(), faceGroupStart.end() - 1);
+    std::vector<uint32_t> faceGroupStart; // CSR: the groups of each face
+    std::vector<uint32_t> faceGroups;
+    FillBuckets(faceCount, faceGroupStart, faceGroups, [&](auto&& put) {
         for (uint32_t g = 0; g < groupCount; ++g)
             for (uint32_t u = groupStart[g]; u < groupStart[g + 1]; ++u)
-                faceGroups[fill[uses[u].face]++] = g;
-    }
+                put(uses[u].face, g);
+    });
 
     std::vector<uint8_t> settled(faceCount, 0);
     std::vector<uint8_t> groupQueued(groupCount, 0);

@@ -1,10 +1,8 @@
 #include "model/FlatMesh.h"
 
-#include <cstring>
+#include "model/Lanes.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <cstring>
 
 void CFlatMesh::Clear()
 {
@@ -32,44 +30,31 @@ void FlatPlaneOf(const CVector3& p0, const CVector3& p1, const CVector3& p2, CVe
 void FlatPlanesOf(const CVector3* pos, CTriangleData* tri, size_t count)
 {
     size_t t = 0;
-#if defined(__SSE2__)
     // The same operations in the same order as FlatPlaneOf, one triangle per
     // lane: each lane rounds exactly as the plain code does.
-    const __m128d sign = _mm_set1_pd(-0.0);
+    using lanes::D2;
     for (; t + 2 <= count; t += 2) {
         const CVector3* a = pos + 3 * t;
         const CVector3* b = a + 3;
-        const __m128d p0x = _mm_set_pd(b[0].x, a[0].x), p0y = _mm_set_pd(b[0].y, a[0].y),
-                      p0z = _mm_set_pd(b[0].z, a[0].z);
-        const __m128d p1x = _mm_set_pd(b[1].x, a[1].x), p1y = _mm_set_pd(b[1].y, a[1].y),
-                      p1z = _mm_set_pd(b[1].z, a[1].z);
-        const __m128d p2x = _mm_set_pd(b[2].x, a[2].x), p2y = _mm_set_pd(b[2].y, a[2].y),
-                      p2z = _mm_set_pd(b[2].z, a[2].z);
-        const __m128d ex = _mm_sub_pd(p0x, p1x), ey = _mm_sub_pd(p0y, p1y),
-                      ez = _mm_sub_pd(p0z, p1z);
-        const __m128d ox = _mm_sub_pd(p1x, p2x), oy = _mm_sub_pd(p1y, p2y),
-                      oz = _mm_sub_pd(p1z, p2z);
-        __m128d nx = _mm_sub_pd(_mm_mul_pd(ey, oz), _mm_mul_pd(ez, oy));
-        __m128d ny = _mm_sub_pd(_mm_mul_pd(ez, ox), _mm_mul_pd(ex, oz));
-        __m128d nz = _mm_sub_pd(_mm_mul_pd(ex, oy), _mm_mul_pd(ey, ox));
-        const __m128d len = _mm_sqrt_pd(
-            _mm_add_pd(_mm_add_pd(_mm_mul_pd(nx, nx), _mm_mul_pd(ny, ny)), _mm_mul_pd(nz, nz)));
-        nx = _mm_div_pd(nx, len);
-        ny = _mm_div_pd(ny, len);
-        nz = _mm_div_pd(nz, len);
-        const __m128d d =
-            _mm_xor_pd(sign, _mm_add_pd(_mm_add_pd(_mm_mul_pd(nx, p0x), _mm_mul_pd(ny, p0y)),
-                                        _mm_mul_pd(nz, p0z)));
-        _mm_storel_pd(&tri[t].normal.x, nx);
-        _mm_storel_pd(&tri[t].normal.y, ny);
-        _mm_storel_pd(&tri[t].normal.z, nz);
-        _mm_storel_pd(&tri[t].d, d);
-        _mm_storeh_pd(&tri[t + 1].normal.x, nx);
-        _mm_storeh_pd(&tri[t + 1].normal.y, ny);
-        _mm_storeh_pd(&tri[t + 1].normal.z, nz);
-        _mm_storeh_pd(&tri[t + 1].d, d);
+        const D2 p0x = {a[0].x, b[0].x}, p0y = {a[0].y, b[0].y}, p0z = {a[0].z, b[0].z};
+        const D2 p1x = {a[1].x, b[1].x}, p1y = {a[1].y, b[1].y}, p1z = {a[1].z, b[1].z};
+        const D2 p2x = {a[2].x, b[2].x}, p2y = {a[2].y, b[2].y}, p2z = {a[2].z, b[2].z};
+        const D2 ex = p0x - p1x, ey = p0y - p1y, ez = p0z - p1z;
+        const D2 ox = p1x - p2x, oy = p1y - p2y, oz = p1z - p2z;
+        D2 nx = ey * oz - ez * oy;
+        D2 ny = ez * ox - ex * oz;
+        D2 nz = ex * oy - ey * ox;
+        const D2 len = lanes::Sqrt(nx * nx + ny * ny + nz * nz);
+        nx = nx / len;
+        ny = ny / len;
+        nz = nz / len;
+        const D2 d = -(nx * p0x + ny * p0y + nz * p0z);
+        for (int k = 0; k < 2; ++k) {
+            CTriangleData& out = tri[t + k];
+            out.normal = {nx[k], ny[k], nz[k]};
+            out.d = d[k];
+        }
     }
-#endif
     for (; t < count; ++t)
         FlatPlaneOf(pos[3 * t], pos[3 * t + 1], pos[3 * t + 2], tri[t].normal, tri[t].d);
 }
