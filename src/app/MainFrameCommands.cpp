@@ -67,8 +67,24 @@ struct Accelerator {
     int id;
 };
 
-const char* const kOpenFilter =
-    "Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;FOLD (*.fold)";
+// Every format the open routine reads, together first; then OBJ and MQO under
+// the names they have always had, one entry per other format, and any file.
+QString OpenFilter()
+{
+    QStringList all, each;
+    const QString obj = QStringLiteral("*.obj"), mqo = QStringLiteral("*.mqo");
+    all << obj << mqo;
+    each << QStringLiteral("Wavefront (*.obj)") << QStringLiteral("Metasequoia (*.mqo)");
+    for (const ModelFormat& f : ReadableModelFormats()) {
+        const QString pattern = QStringLiteral("*") + QString::fromLatin1(f.ext);
+        if (pattern == obj || pattern == mqo)
+            continue;
+        all << pattern;
+        each << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(f.name), pattern);
+    }
+    return QStringLiteral("All model files (%1);;").arg(all.join(QLatin1Char(' '))) +
+           each.join(QStringLiteral(";;")) + QStringLiteral(";;All files (*)");
+}
 const char* const kExportFilter = "OBJ File (*.obj)";
 const char* const kCreasePatternFilter = "FOLD (*.fold);;SVG (*.svg)";
 
@@ -269,7 +285,7 @@ void CMainFrame::OnOpen()
 {
     FileRequest request;
     request.kind = FileRequest::kOpen;
-    request.filter = QString::fromUtf8(kOpenFilter);
+    request.filter = OpenFilter();
     const QString path = AskFilePath(this, request);
     if (!path.isEmpty())
         OpenModelFile(path);
@@ -296,7 +312,8 @@ void CMainFrame::OpenModelFile(const QString& path)
         if (message.empty() && out.result == kReadOk)
             message = ReadResultMessage(kReadFailed);
         if (!message.empty())
-            ShowMessage(this, QString::fromStdString(message));
+            ShowMessage(this, QString::fromStdString(message),
+                        QString::fromStdString(OpenFailureDetail(file, out)));
         return;
     }
     g_pModel = std::move(out.model);

@@ -17,14 +17,18 @@ void SetPromptHooks(PromptHooks hooks)
     Hooks() = std::move(hooks);
 }
 
-void ShowMessage(QWidget* parent, const QString& text)
+void ShowMessage(QWidget* parent, const QString& text, const QString& informative)
 {
     const QString caption = QString::fromUtf8(kMessageCaption);
     if (Hooks().message) {
         Hooks().message(caption, text);
+        if (Hooks().informative)
+            Hooks().informative(informative);
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    if (!informative.isEmpty())
+        box.setInformativeText(informative);
     box.exec();
 }
 

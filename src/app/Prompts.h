@@ -22,6 +22,9 @@ struct FileRequest {
 struct PromptHooks {
     // Receives caption and text instead of a message box.
     std::function<void(const QString& caption, const QString& text)> message;
+    // Receives the informative text under each message (empty for none),
+    // after `message`.
+    std::function<void(const QString& informative)> informative;
     // Answers a file dialog: the chosen path, or empty for Cancel.
     std::function<QString(const FileRequest& request)> file;
 };
@@ -31,6 +34,7 @@ void SetPromptHooks(PromptHooks hooks);
 
 constexpr const char* kMessageCaption = "Lintoro";
 
-void ShowMessage(QWidget* parent, const QString& text);
+// `informative` (the file and the reason, say) goes under the text in a smaller font.
+void ShowMessage(QWidget* parent, const QString& text, const QString& informative = QString());
 // Returns the chosen path, empty when the user cancelled.
 QString AskFilePath(QWidget* parent, const FileRequest& request);

@@ -93,6 +93,7 @@ CPolyObject* CPolyModel::AddObject()
 ReadResult CPolyModel::Read6KS(const std::string& path, IProgress*)
 {
     fileName = path; // the format is recognised but cannot be read
+    whyNotRead = "6KS files cannot be read";
     return kReadFailed;
 }
 

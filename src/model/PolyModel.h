@@ -197,6 +197,9 @@ public:
     CVector3 bboxMin{kDoubleMax, kDoubleMax, kDoubleMax};
     int32_t faceCount = 0;
     std::string fileName;
+    // Why the last read into this model failed; empty when the reader gave no
+    // more than its ReadResult.
+    std::string whyNotRead;
     uint8_t hasTexCoords = 0;
     std::vector<CMaterial> materials;
     std::vector<std::unique_ptr<CSlicePlane>> planes;
@@ -206,6 +209,10 @@ public:
     // Paper of the first object: 3 points per face in face order (empty when none).
     std::vector<CPaperPoint> paper;
     CPaperInfo paperInfo;
+    // The file says which faces connect (they share a vertex record), so the
+    // paper is laid out across shared records, not coinciding positions:
+    // corners of a folded form may meet where the sheet does not join.
+    bool paperFromRecords = false;
     // What NormalizeToUnit did: unit position = (position as read - unitCentre) / unitScale.
     CVector3 unitCentre;
     double unitScale = 1.0;

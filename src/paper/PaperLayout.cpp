@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <cstdio>
+#include <numbers>
+#include <unordered_map>
 #include <vector>
 
 namespace {
-
 
 // Corners of objects[0] as a soup: 3 per face, welded to vertex numbers.
 struct Soup {
@@ -61,6 +61,23 @@ void Weld(Soup& s, double tol)
             latest = found;
         }
         s.vertexOf[c] = static_cast<uint32_t>(found);
+    }
+}
+
+// The file's own connectivity: one vertex per record, however close records lie.
+void WeldByRecord(const CPolyObject& object, Soup& s)
+{
+    std::unordered_map<const CPolyVertex*, uint32_t> number;
+    s.vertexOf.clear();
+    s.vertexOf.reserve(s.corner.size());
+    for (const CPolyFace* f : object.faces) {
+        for (const CFaceCorner* c : f->corners) {
+            const auto [it, fresh] =
+                number.try_emplace(c->vertex, static_cast<uint32_t>(s.vertex.size()));
+            if (fresh)
+                s.vertex.push_back(c->vertex->pos);
+            s.vertexOf.push_back(it->second);
+        }
     }
 }
 
@@ -368,7 +385,10 @@ void AssignPaper(CPolyModel& model)
     }
     const CVector3 half = (s.hi - s.lo) * 0.5;
     const double unitScale = std::max(half.x, std::max(half.y, half.z)) * 1.0001;
-    Weld(s, kCoincideTolerance * unitScale);
+    if (model.paperFromRecords)
+        WeldByRecord(object, s);
+    else
+        Weld(s, kCoincideTolerance * unitScale);
     CHalfEdgeBuffers buffers;
     PairHalfEdges(s.vertexOf, static_cast<uint32_t>(s.vertex.size()), s.twin, buffers);
     std::vector<int32_t> pieceOf;
@@ -377,7 +397,8 @@ void AssignPaper(CPolyModel& model)
 
     CVector3 n, origin;
     std::vector<CPaperPoint> paper;
-    if (FlatPlane(s, n, origin)) {
+    // A flat form whose faces say how they join may be folded flat: unfold it.
+    if (!model.paperFromRecords && FlatPlane(s, n, origin)) {
         FlatLayout(s, n, origin, paper);
         Extent(paper, info.width, info.height);
     } else {

@@ -32,6 +32,9 @@ constexpr double kPieceGap = 10.0;
 //  - otherwise no paper: paper empty, has false and whyNot says where the
 //    surface fails to unfold.
 // maxAngleDefect and maxDefectAt are always filled (0 for a flat model).
+// With model.paperFromRecords, corners join only where they share a vertex
+// record (coinciding positions stay apart) and even a flat model is unfolded,
+// since it may be folded flat.
 // The sheet's lower-left corner is at (0, 0). A model without objects gets no
 // paper and a reason.
 void AssignPaper(CPolyModel& model);

@@ -99,6 +99,7 @@ protected:
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<CKelmarApp> app_;
     QStringList messages_;
+    QStringList informative_; // one per message, empty for none
     QStringList captions_;
     QList<FileRequest> fileRequests_;
     QString nextFile_;
@@ -143,6 +144,7 @@ private slots:
     {
         dir_ = std::make_unique<QTemporaryDir>();
         messages_.clear();
+        informative_.clear();
         captions_.clear();
         fileRequests_.clear();
         nextFile_.clear();
@@ -151,6 +153,7 @@ private slots:
             captions_ << caption;
             messages_ << text;
         };
+        hooks.informative = [this](const QString& text) { informative_ << text; };
         hooks.file = [this](const FileRequest& r) {
             fileRequests_ << r;
             return nextFile_;

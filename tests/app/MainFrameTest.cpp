@@ -164,10 +164,7 @@ private slots:
         QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(fileRequests_.size(), 1);
         QCOMPARE(fileRequests_[0].kind, FileRequest::kOpen);
-        QCOMPARE(fileRequests_[0].filter,
-                 QStringLiteral(
-                     "Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;"
-                     "FOLD (*.fold)"));
+        QVERIFY(fileRequests_[0].filter.startsWith(QStringLiteral("All model files (")));
 
         Load(QStringLiteral("m.obj"));
         const int hints = Frame()->DesignView()->UpdateCount();

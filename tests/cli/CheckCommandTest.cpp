@@ -74,8 +74,9 @@ TEST(CliCheck, BadCommandLinesAndFiles)
     const CliRun r = Cli("check --color " + Quote(path));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("unknown option '--color'"), std::string::npos);
-    EXPECT_EQ(Cli("check " + Quote(testfiles::ScratchDir() + "/absent.obj")).err,
-              "File open failed\n");
+    const std::string absent = testfiles::ScratchDir() + "/absent.obj";
+    EXPECT_EQ(Cli("check " + Quote(absent)).err,
+              "File open failed\n" + absent + ": No such file or directory\n");
     const CliRun help = Cli("check --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: lintoro-cli check", 0), 0u);

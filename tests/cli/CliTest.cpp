@@ -127,15 +127,23 @@ TEST(Cli, OpenFailuresPrintTheOpenRoutinesMessages)
     CliRun r = Cli("info " + Quote(quad));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "Error: Please make all polygons triangle.\n");
-    r = Cli("info " + Quote(testfiles::WriteScratch("notes.txt", "v 0 0 0\n")));
-    EXPECT_EQ(r.err, "Cannot open this file\n");
+    EXPECT_EQ(r.err, "Error: Please make all polygons triangle.\n" + quad +
+                         ": line 5: a face with more than three corners\n");
+    const std::string notes = testfiles::WriteScratch("notes.txt", "v 0 0 0\n");
+    r = Cli("info " + Quote(notes));
+    EXPECT_EQ(r.err,
+              "Cannot open this file\n" + notes + ": there is no reader for \".txt\" files\n");
     EXPECT_EQ(r.status, 1);
     r = Cli("info " + Quote(Scratch("absent.obj")));
-    EXPECT_EQ(r.err, "File open failed\n");
-    r = Cli("info " + Quote(testfiles::WriteScratch("model.6ks", "x")));
-    EXPECT_EQ(r.err, "File open failed\n");
+    EXPECT_EQ(r.err,
+              "File open failed\n" + Scratch("absent.obj") + ": No such file or directory\n");
+    const std::string stub = testfiles::WriteScratch("model.6ks", "x");
+    r = Cli("info " + Quote(stub));
+    EXPECT_EQ(r.err, "File open failed\n" + stub + ": 6KS files cannot be read\n");
     EXPECT_EQ(r.status, 1);
+    const std::string empty = testfiles::WriteScratch("empty.fold", "");
+    EXPECT_EQ(Cli("info " + Quote(empty)).err,
+              "File open failed\n" + empty + ": the file is empty\n");
 }
 
 TEST(Cli, ConvertScalesIntoTheUnitCubeUnlessAskedNotTo)

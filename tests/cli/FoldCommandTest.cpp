@@ -127,7 +127,8 @@ TEST(CliFold, FailuresWriteNothing)
     }
     CliRun r = Cli("fold " + Quote(Scratch("absent.obj")) + " -o " + Quote(out) + " --undo");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "File open failed\n");
+    EXPECT_EQ(r.err,
+              "File open failed\n" + Scratch("absent.obj") + ": No such file or directory\n");
     EXPECT_EQ(Cli("fold " + Quote(in) + " --undo").status, 1);
     EXPECT_FALSE(fs::exists(out));
     r = Cli("fold --help");
