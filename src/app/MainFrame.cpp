@@ -123,15 +123,20 @@ bool CMainFrame::CreateStatusBar()
     intersectionsPane_->setObjectName(QStringLiteral("Pane59148"));
     intersectionsPane_->setMinimumWidth(intersectionsPane_->fontMetrics().horizontalAdvance(
         QStringLiteral("Intersections: 000000")));
+    foldAnglePane_ = new QLabel(QString(), bar);
+    foldAnglePane_->setObjectName(QStringLiteral("Pane59149"));
+    foldAnglePane_->setMinimumWidth(foldAnglePane_->fontMetrics().horizontalAdvance(
+        QStringLiteral("Fold angle: -000.0\u00b0")));
     messagePane_ = new QLabel(QStringLiteral("Ready"), bar);
     messagePane_->setObjectName(QStringLiteral("MessagePane"));
     const QScreen* screen = QGuiApplication::primaryScreen();
     messagePane_->setFixedWidth(screen ? screen->size().width() / 4 : 320);
-    for (QLabel* pane : {rotatePane_, viewPane_, intersectionsPane_, messagePane_})
+    for (QLabel* pane : {rotatePane_, viewPane_, intersectionsPane_, foldAnglePane_, messagePane_})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(rotatePane_, 0);
     bar->addWidget(viewPane_, 1);
     bar->addWidget(intersectionsPane_, 0);
+    bar->addWidget(foldAnglePane_, 0);
     bar->addWidget(messagePane_, 0);
     bar->setSizeGripEnabled(true);
     return true;
@@ -152,6 +157,8 @@ QString CMainFrame::PaneText(int id) const
         return viewPane_ ? viewPane_->text() : QString();
     case kPaneIntersections:
         return intersectionsPane_ ? intersectionsPane_->text() : QString();
+    case kPaneFoldAngle:
+        return foldAnglePane_ ? foldAnglePane_->text() : QString();
     default:
         return messagePane_ ? messagePane_->text() : QString();
     }

@@ -278,6 +278,13 @@ void CMainFrame::UpdateCommandUI()
         if (intersectionsPane_->text() != text)
             intersectionsPane_->setText(text);
     }
+    if (foldAnglePane_ && modelView_) {
+        CCmdUI angle(kPaneFoldAngle);
+        modelView_->Commands().Update(kPaneFoldAngle, angle);
+        const QString text = QString::fromStdString(angle.Text().value_or(std::string()));
+        if (foldAnglePane_->text() != text)
+            foldAnglePane_->setText(text);
+    }
     updating_ = false;
 }
 
@@ -380,7 +387,8 @@ void CMainFrame::OnNewSheet()
         return;
     lastSheet_ = dialog.Choice();
     const NewSheetChoice& c = lastSheet_;
-    const SheetLayout layout = PaperSheetLayout(c.width, c.height, c.cells, c.jittered);
+    const SheetLayout layout =
+        PaperSheetLayout(c.width, c.height, c.cells, c.jittered, c.bend, c.bendDegrees);
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         ShowMessage(this, QString::fromUtf8(kCannotWriteMessage));

@@ -27,6 +27,8 @@ constexpr const char* kHelp =
     "                         selection first), as a click on it does\n"
     "  --drag AXIS:DIST[:N]   drag the selected vertex DIST along x, y or z in N\n"
     "                         equal mouse-move steps (default 1), then release\n"
+    "  --drag-by DX,DY,DZ[:N] drag the selected vertex by that vector in N equal\n"
+    "                         steps (default 1), as a free drag does, then release\n"
     "  --fix                  Fix Shape (needs a selected vertex)\n"
     "  --deselect             end the selection (SPACE)\n"
     "  --undo                 Undo\n"
@@ -36,7 +38,10 @@ constexpr const char* kHelp =
     "                         FILE.fold, SVG for FILE.svg (may be repeated); prints\n"
     "                         'creases N mountain M valley V'. Fails, writing\n"
     "                         nothing, when the model does not unfold flat\n"
-    "Prints 'accepted N rejected M faces F vertices V' (drag steps of the run,\n"
+    "Prints for each drag, in order, 'last fold angle A': the fold angle in\n"
+    "degrees of the crease its last accepted step made (valley positive), or\n"
+    "'none' when it had no accepted step. Then prints\n"
+    "'accepted N rejected M faces F vertices V' (drag steps of the run,\n"
     "faces and vertex records written) and 'median step T ms' (the median time\n"
     "of a folding drag step), then 'intersections N' (pairs of faces of the final\n"
     "form that pass through each other). Nothing is written when an action fails.\n";
@@ -48,7 +53,7 @@ struct Action {
     explicit Action(Kind k) : kind(k) {}
     Kind kind;
     CVector3 point; // kSelect
-    int axis = 0;   // kDrag: 0 x, 1 y, 2 z
+    int axis = 0;   // kDrag: 0 x, 1 y, 2 z; -1 along `point` (--drag-by)
     double distance = 0.0;
     int steps = 1;
 };
@@ -103,6 +108,15 @@ bool ParseDrag(const std::string& text, Action& out)
     return parts.size() == 2 || ParseIntArg(parts[2], 1, kMaxSteps, out.steps);
 }
 
+bool ParseDragBy(const std::string& text, Action& out)
+{
+    const std::vector<std::string> parts = Split(text, ':');
+    if (parts.size() < 1 || parts.size() > 2 || !ParsePoint(parts[0], out.point))
+        return false;
+    out.axis = -1;
+    return parts.size() == 1 || ParseIntArg(parts[1], 1, kMaxSteps, out.steps);
+}
+
 int Failed(const std::string& text)
 {
     std::fprintf(stderr, "lintoro-cli fold: %s\n", text.c_str());
@@ -124,7 +138,8 @@ int RunFold(const std::vector<std::string>& args)
         }
         OptionArg opt = SplitOption(args[i]);
         const bool takesValue = opt.name == "-o" || opt.name == "--select" ||
-                                opt.name == "--drag" || opt.name == "--crease-pattern";
+                                opt.name == "--drag" || opt.name == "--drag-by" ||
+                                opt.name == "--crease-pattern";
         const bool flag = opt.name == "--fix" || opt.name == "--deselect" || opt.name == "--undo" ||
                           opt.name == "--redo";
         if (flag) {
@@ -156,6 +171,12 @@ int RunFold(const std::vector<std::string>& args)
             if (!ParsePoint(opt.value, a.point))
                 return UsageError("fold", "--select takes X,Y,Z (three numbers)");
             actions.push_back(a);
+        } else if (opt.name == "--drag-by") {
+            Action a(Action::kDrag);
+            if (!ParseDragBy(opt.value, a))
+                return UsageError("fold", "--drag-by takes DX,DY,DZ[:STEPS] with STEPS from 1 to " +
+                                              std::to_string(kMaxSteps));
+            actions.push_back(a);
         } else {
             Action a(Action::kDrag);
             if (!ParseDrag(opt.value, a))
@@ -177,6 +198,8 @@ int RunFold(const std::vector<std::string>& args)
     session.AttachModel(model.get());
 
     std::vector<double> stepMs;
+    // Printed with the summary, so that a run that fails prints nothing.
+    std::string angleLines;
     for (const Action& a : actions) {
         switch (a.kind) {
         case Action::kSelect: {
@@ -192,10 +215,15 @@ int RunFold(const std::vector<std::string>& args)
         }
         case Action::kDrag: {
             if (!session.HasSelection())
-                return Failed("--drag needs a selected vertex (use --select first)");
-            session.SetHandle(a.axis + 1);
+                return Failed(std::string(a.axis < 0 ? "--drag-by" : "--drag") +
+                              " needs a selected vertex (use --select first)");
+            session.SetHandle(a.axis + 1); // the free drag has none
             CVector3 delta;
-            (a.axis == 0 ? delta.x : a.axis == 1 ? delta.y : delta.z) = a.distance / a.steps;
+            if (a.axis < 0)
+                delta = a.point * (1.0 / a.steps);
+            else
+                (a.axis == 0 ? delta.x : a.axis == 1 ? delta.y : delta.z) = a.distance / a.steps;
+            const int acceptedBefore = session.AcceptedSteps();
             for (int s = 0; s < a.steps; ++s) {
                 const auto t0 = std::chrono::steady_clock::now();
                 const auto outcome = session.DragBy(delta);
@@ -203,6 +231,12 @@ int RunFold(const std::vector<std::string>& args)
                 if (outcome == CDesignSession::DragOutcome::kAccepted)
                     stepMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
             }
+            char line[64];
+            if (session.AcceptedSteps() > acceptedBefore && session.FoldAngle())
+                std::snprintf(line, sizeof line, "last fold angle %.1f\n", *session.FoldAngle());
+            else
+                std::snprintf(line, sizeof line, "last fold angle none\n");
+            angleLines += line;
             session.EndLeftClick();
             break;
         }
@@ -244,6 +278,7 @@ int RunFold(const std::vector<std::string>& args)
         faces = model->objects[0]->faces.size();
         vertices = model->objects[0]->vertices.size();
     }
+    std::fputs(angleLines.c_str(), stdout);
     std::printf("accepted %d rejected %d faces %zu vertices %zu\n", session.AcceptedSteps(),
                 session.RejectedSteps(), faces, vertices);
     double median = 0.0;

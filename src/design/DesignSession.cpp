@@ -1,7 +1,8 @@
 #include "design/DesignSession.h"
 
-#include "model/CSlicePlane.h"
 #include "design/DesignStates.h"
+#include "design/FoldAngle.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 
 #include <cmath>
@@ -90,6 +91,7 @@ CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
         ++rejectedSteps_;
         return DragOutcome::kRejected;
     }
+    foldAngle_ = FoldAngleOfStep(workspace_.Base(), startPos_, dragPos_, baseCorner_);
     ++acceptedSteps_;
     ++shapeRevision_;
     selectedCorner_ = r.corner;
@@ -97,6 +99,13 @@ CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
         dragPos_ = model_->working.pos[r.corner];
     lastAccepted_ = dragPos_;
     return DragOutcome::kAccepted;
+}
+
+CVector3 CDesignSession::SnappedDragPos(const CVector3& raw, const CVector3& planeNormal) const
+{
+    if (!selected_ || !workspace_.HasBase())
+        return raw;
+    return SnapFoldAngle(workspace_.Base(), startPos_, raw, planeNormal, kSnapDegrees);
 }
 
 bool CDesignSession::EndLeftClick()
@@ -113,6 +122,8 @@ bool CDesignSession::EndLeftClick()
     selectedCorner_ = highlighted_.seq < static_cast<int64_t>(model_->working.CornerCount())
                           ? static_cast<int32_t>(highlighted_.seq)
                           : -1;
+    baseCorner_ = selectedCorner_;
+    foldAngle_.reset();
     startPos_ = lastAccepted_ = dragPos_ = highlighted_.pos;
     highlighted_ = CShapeCorner{};
     return true;
@@ -177,4 +188,6 @@ void CDesignSession::ClearSelection()
     highlighted_ = CShapeCorner{};
     selected_ = false;
     selectedCorner_ = -1;
+    baseCorner_ = -1;
+    foldAngle_.reset();
 }

@@ -8,6 +8,7 @@
 #include "model/PolyModel.h"
 
 #include <cstdint>
+#include <optional>
 
 // A corner of the current shape: its number in shape order (objects, faces
 // and corners before the design begins; triangles and corners of the working
@@ -94,6 +95,13 @@ public:
     // are added). A zero or non-finite displacement returns kIgnored.
     DragOutcome DragBy(const CVector3& displacement);
 
+    // Where a drag of the selected vertex to `raw` would land with the fold
+    // angle snapped: the point nearest `raw` in the plane through it with
+    // normal `planeNormal` whose fold angle is a multiple of kSnapDegrees
+    // (SnapFoldAngle). `raw` itself with no selection.
+    CVector3 SnappedDragPos(const CVector3& raw, const CVector3& planeNormal) const;
+    static constexpr double kSnapDegrees = 15.0;
+
     // Left release: a selected vertex goes back to its last accepted position;
     // a highlighted corner is committed and becomes the selected one
     // (returns true then: the view should redraw).
@@ -114,6 +122,10 @@ public:
     bool CanUndo() const;
     bool CanRedo() const;
 
+    // The fold angle (FoldAngle.h) of the crease the last accepted step of this
+    // selection made, in degrees; empty before one and once the selection ends.
+    const std::optional<double>& FoldAngle() const { return foldAngle_; }
+
     // Counts of drag steps since the model was attached.
     int AcceptedSteps() const { return acceptedSteps_; }
     int RejectedSteps() const { return rejectedSteps_; }
@@ -130,6 +142,8 @@ private:
     CShapeCorner highlighted_;
     bool selected_ = false;
     int32_t selectedCorner_ = -1;
+    int32_t baseCorner_ = -1; // the selected corner in the base state
+    std::optional<double> foldAngle_;
     CVector3 dragPos_;
     CVector3 startPos_;
     CVector3 lastAccepted_;

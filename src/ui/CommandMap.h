@@ -31,6 +31,7 @@ enum CommandId : int {
     kCmdExportCreasePattern = 32901,
     kCmdNewSheet = 32902,
     kPaneIntersections = 59148, // "Intersections: N" of the design view
+    kPaneFoldAngle = 59149,     // the fold angle of the crease being made
 };
 
 constexpr int kRecentFileCount = 4;

@@ -83,6 +83,12 @@ public:
         y = w.y;
         return true;
     }
+    // The point where the line of sight through window point w meets the plane
+    // through `through` that faces the camera (parallel to the screen). False
+    // (and `out` untouched) when the matrices cannot be inverted.
+    bool WindowToPlane(const WindowPoint& w, const CVector3& through, CVector3& out) const;
+    // The direction the camera looks along, in model space, unit length.
+    CVector3 ViewDirection() const;
     // Mouse position (y down) as a window point (y up).
     WindowPoint MouseToWindow(int x, int y) const
     {

@@ -120,12 +120,12 @@ void CGLPaneView::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     if (!s.right && !s.middle)
-        PlainMouseMove(X(*event), Y(*event), s.left);
+        PlainMouseMove(X(*event), Y(*event), s);
 }
 
-void CGLPaneView::PlainMouseMove(int x, int y, bool leftDown)
+void CGLPaneView::PlainMouseMove(int x, int y, const MouseState& s)
 {
-    if (leftDown)
+    if (s.left)
         return;
     camera_.lastX = x;
     camera_.lastY = y;

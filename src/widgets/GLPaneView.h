@@ -4,8 +4,8 @@
 // reaction to the document's hints and the status texts of a new model.
 // The left button and the plain mouse move are each pane's own.
 
-#include "view3d/ViewCamera.h"
 #include "render/SceneRenderer.h"
+#include "view3d/ViewCamera.h"
 #include "widgets/PaneView.h"
 
 #include <string>
@@ -48,8 +48,9 @@ protected:
     // Left button and plain moves; called only while a model is loaded.
     virtual void LeftButtonDown(int /*x*/, int /*y*/) {}
     virtual void LeftButtonUp(int /*x*/, int /*y*/) {}
-    // A move that no camera row took (no right or middle button).
-    virtual void PlainMouseMove(int x, int y, bool leftDown);
+    // A move that no camera row took (no right or middle button); `s` holds
+    // the left button and the Shift and Ctrl keys.
+    virtual void PlainMouseMove(int x, int y, const MouseState& s);
 
     CSceneRenderer& Renderer() { return renderer_; }
 

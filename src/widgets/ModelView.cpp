@@ -5,6 +5,8 @@
 
 #include <QKeyEvent>
 #include <QResizeEvent>
+#include <cstdio>
+#include <string>
 
 CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera())
 {
@@ -22,6 +24,15 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
     // The main window asks this rule directly, whichever pane is active.
     Commands().Add(kPaneIntersections, nullptr,
                    [this](CCmdUI& ui) { ui.SetText(intersections_.PaneText(g_pModel.get())); });
+    Commands().Add(kPaneFoldAngle, nullptr, [this](CCmdUI& ui) {
+        std::string text;
+        if (session_.HasSelection() && session_.FoldAngle()) {
+            char buf[48];
+            std::snprintf(buf, sizeof buf, "Fold angle: %.1f\u00b0", *session_.FoldAngle());
+            text = buf;
+        }
+        ui.SetText(text);
+    });
 }
 
 CModelView::~CModelView() = default;
@@ -87,15 +98,15 @@ void CModelView::LeftButtonUp(int, int)
     emit DesignChanged(false);
 }
 
-void CModelView::PlainMouseMove(int x, int y, bool leftDown)
+void CModelView::PlainMouseMove(int x, int y, const MouseState& s)
 {
-    if (!leftDown) {
+    if (!s.left) {
         if (controller_.UpdateHighlight(x, y))
             update();
         return;
     }
     intersections_.BeginStep();
-    const bool changed = controller_.DragHandle(x, y);
+    const bool changed = controller_.Drag(x, y, s.shift);
     intersections_.EndStep(g_pModel.get(), controller_.ShapeRevision());
     if (changed) {
         update();

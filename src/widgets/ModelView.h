@@ -39,7 +39,7 @@ protected:
     void DrawContents() override;
     void LeftButtonDown(int x, int y) override;
     void LeftButtonUp(int x, int y) override;
-    void PlainMouseMove(int x, int y, bool leftDown) override;
+    void PlainMouseMove(int x, int y, const MouseState& s) override;
 
 private:
     CDesignSession session_;

@@ -247,6 +247,55 @@ private slots:
         QCOMPARE(CreasePixels(Net()->grabFramebuffer()), 0);
     }
 
+    void aBentSheetTakesAFreeDragAndShowsItsFoldAngle()
+    {
+        StartWide();
+        QVERIFY(NewSheet([](QDialog* d) {
+            auto* bend = d->findChild<QComboBox*>(QStringLiteral("SheetBend"));
+            auto* angle = d->findChild<QDoubleSpinBox*>(QStringLiteral("SheetBendAngle"));
+            QVERIFY(bend && angle);
+            QCOMPARE(bend->currentText(), QStringLiteral("None"));
+            QCOMPARE(angle->value(), 90.0);
+            QVERIFY(!angle->isEnabled());
+            bend->setCurrentIndex(1);
+            QCOMPARE(bend->currentText(), QStringLiteral("Cylinder"));
+            QVERIFY(angle->isEnabled());
+        }));
+        QVERIFY(g_pModel && g_pModel->paperInfo.has);
+        QVERIFY(std::fabs(g_pModel->paperInfo.width - 210.0) < 1e-9);
+        QVERIFY(std::fabs(g_pModel->paperInfo.height - 297.0) < 1e-9);
+        auto pane = [this] {
+            Frame()->UpdateCommandUI();
+            return Frame()->PaneText(kPaneFoldAngle);
+        };
+
+        const QPoint p = PaneMouse(Cam(), MiddleVertex(*g_pModel, Cam()).pos);
+        Move(p + QPoint(30, 30));
+        Move(p);
+        QTest::mouseClick(Win(), Qt::LeftButton, {}, At(Design(), p));
+        QVERIFY(Session().HasSelection());
+        QCOMPARE(pane(), QString());
+        // A press by the vertex drags it freely.
+        QTest::mousePress(Win(), Qt::LeftButton, {}, At(Design(), p + QPoint(2, 1)));
+        QVERIFY(Design()->Controller().FreeDragging());
+        for (int k = 1; k <= 5; ++k)
+            Move(p + QPoint(-12 * k, -8 * k));
+        QVERIFY(Session().FoldAngle());
+        QCOMPARE(pane(),
+                 QStringLiteral("Fold angle: %1\u00b0").arg(*Session().FoldAngle(), 0, 'f', 1));
+        // Shift snaps it to a multiple of 15 degrees.
+        const int before = Session().AcceptedSteps();
+        for (int k = 1; k <= 3; ++k)
+            QTest::mouseEvent(QTest::MouseMove, Win(), Qt::NoButton, Qt::ShiftModifier,
+                              At(Design(), p + QPoint(-60 - 7 * k, -40 + 5 * k)));
+        QVERIFY(Session().AcceptedSteps() > before);
+        QVERIFY2(std::fabs(std::remainder(*Session().FoldAngle(), 15.0)) < 1e-6,
+                 qPrintable(pane()));
+        QTest::mouseRelease(Win(), Qt::LeftButton, {}, At(Design(), p + QPoint(-81, -25)));
+        QTest::keyClick(Win(), Qt::Key_Space);
+        QCOMPARE(pane(), QString());
+    }
+
     void modelWithoutPaperSaysWhyInsteadOfAskingForAFile()
     {
         StartWide();

@@ -159,6 +159,50 @@ TEST(PaperLayout, SheetsComeOutAsTheirRectangles)
     EXPECT_NEAR(two.paperInfo.height, 20.0, 1e-9);
 }
 
+TEST(PaperLayout, BentSheetsUnfoldToExactlyTheirRectangles)
+{
+    for (const SheetBend bend : {SheetBend::Cylinder, SheetBend::Cone})
+        for (const bool jittered : {false, true}) {
+            SCOPED_TRACE(testing::Message()
+                         << "cone " << (bend == SheetBend::Cone) << " jittered " << jittered);
+            CSheetMesh mesh;
+            ASSERT_TRUE(BuildBentSheet(PaperSheet(210.0, 297.0, 40, jittered, bend, 90.0), mesh));
+            auto m = std::make_unique<CPolyModel>();
+            CPolyObject* o = m->AddObject();
+            double area = 0.0;
+            for (const auto& t : mesh.triangles) {
+                const CVector3 &a = mesh.vertices[t[0]], &b = mesh.vertices[t[1]],
+                               &c = mesh.vertices[t[2]];
+                area += (b - a).Cross(c - a).Length() / 2.0;
+                testmesh::AddFace(o, {a, b, c});
+            }
+            testmesh::Build(*m);
+            AssignPaper(*m);
+            ASSERT_TRUE(m->paperInfo.has) << m->paperInfo.whyNot;
+            EXPECT_EQ(m->paperInfo.pieces, 1);
+            EXPECT_NEAR(m->paperInfo.width, 210.0, 1e-9);
+            EXPECT_NEAR(m->paperInfo.height, 297.0, 1e-9);
+            EXPECT_NEAR(area, 210.0 * 297.0, 1e-6);
+            // Bent for real, and turned off the axes.
+            double zMin = kDoubleMax, zMax = -kDoubleMax;
+            for (const CVector3& p : mesh.vertices) {
+                zMin = std::min(zMin, p.z);
+                zMax = std::max(zMax, p.z);
+            }
+            EXPECT_GT(zMax - zMin, 20.0);
+            if (bend == SheetBend::Cylinder && !jittered) {
+                CVector3 ruling = mesh.vertices[1] - mesh.vertices[0];
+                ruling.Normalize();
+                EXPECT_NEAR(ruling.Dot({-0.5, std::sqrt(0.75), 0.0}), 1.0, 1e-12);
+            }
+        }
+    // A cone cannot be flatter than the fan the rectangle spans from its apex.
+    const SheetLayout flat = PaperSheet(200.0, 100.0, 10, false, SheetBend::Cone, 89.0);
+    EXPECT_NEAR(SmallestConeBend(200.0, 100.0), 90.0, 1e-12);
+    EXPECT_FALSE(SheetLayoutValid(flat));
+    EXPECT_NE(SheetBendProblem(flat).find("more than 90.0 degrees"), std::string::npos);
+}
+
 TEST(PaperLayout, CurvedSurfacesAreRefusedWithTheLargestDefect)
 {
     for (auto* model :
