@@ -4,8 +4,8 @@
 // reaction to the document's hints and the status texts of a new model.
 // The left button and the plain mouse move are each pane's own.
 
-#include "view3d/ViewCamera.h"
 #include "render/SceneRenderer.h"
+#include "view3d/ViewCamera.h"
 #include "widgets/PaneView.h"
 
 #include <string>
@@ -29,6 +29,8 @@ public:
     CViewCamera& Camera() { return camera_; }
     // Frames painted so far (each paintGL).
     int FrameCount() const { return frameCount_; }
+    // Seconds the drawing spent refreshing its face arrays so far.
+    double PrepareSeconds() const { return renderer_.RefreshSeconds(); }
     // The text this pane keeps in the view status pane ("" before any open).
     const std::string& ViewStatus() const { return viewStatus_; }
 
