@@ -1,11 +1,13 @@
 #include "render/SceneRenderer.h"
 
 #include "model/PolyModel.h"
-#include "view3d/ViewCamera.h"
 #include "render/OpaqueAlpha.h"
+#include "view3d/ViewCamera.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+
+#include <chrono>
 
 namespace {
 
@@ -144,7 +146,10 @@ CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const Shape& shape, size_t 
     CachedObject& c = cache_[index];
     if (c.object != &shape || c.revision != revision || c.faceCount != faces ||
         c.vertexCount != vertices) {
+        const auto start = std::chrono::steady_clock::now();
         c.arrays.Build(shape);
+        refreshSeconds_ +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         c.object = &shape;
         c.revision = revision;
         c.faceCount = faces;

@@ -69,6 +69,8 @@ public:
     {
         return i < cache_.size() ? &cache_[i].arrays : nullptr;
     }
+    // Seconds spent refreshing face arrays since construction.
+    double RefreshSeconds() const { return refreshSeconds_; }
 
 private:
     struct CachedObject {
@@ -89,4 +91,5 @@ private:
     unsigned discList_ = 0;
     unsigned sphereList_ = 0;
     bool lightingReady_ = false;
+    double refreshSeconds_ = 0.0;
 };

@@ -4,6 +4,7 @@
 #include "slices/NetViewController.h"
 
 #include <algorithm>
+#include <chrono>
 
 void CPatternView::Attach(const CPolyModel* model)
 {
@@ -28,7 +29,10 @@ bool CPatternView::Refresh()
 {
     if (!stale_ || !HasPaper())
         return false;
+    const auto start = std::chrono::steady_clock::now();
     BuildCreasePattern(model_->CurrentShape(scratch_), origin_, pattern_);
+    buildSeconds_ +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     stale_ = false;
     ++builds_;
     return true;

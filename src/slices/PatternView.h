@@ -33,6 +33,8 @@ public:
     const CCreasePattern& Pattern() const { return pattern_; }
     // How many times the pattern was built since construction.
     int BuildCount() const { return builds_; }
+    // Seconds spent building on the caller's thread so far.
+    double BuildSeconds() const { return buildSeconds_; }
 
     // Puts the whole paper in the pane with kFitMargin around it: no pan,
     // zoom 1, and the paper's centre at the pane's centre. Without paper, or
@@ -59,6 +61,7 @@ private:
     CFlatMesh scratch_;
     bool stale_ = true;
     int builds_ = 0;
+    double buildSeconds_ = 0.0;
     CPaperPoint centre_;
     double planePerMm_ = 1.0;
 };

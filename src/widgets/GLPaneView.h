@@ -29,6 +29,8 @@ public:
     CViewCamera& Camera() { return camera_; }
     // Frames painted so far (each paintGL).
     int FrameCount() const { return frameCount_; }
+    // Seconds the drawing spent refreshing its face arrays so far.
+    double PrepareSeconds() const { return renderer_.RefreshSeconds(); }
     // The text this pane keeps in the view status pane ("" before any open).
     const std::string& ViewStatus() const { return viewStatus_; }
 
