@@ -31,6 +31,9 @@ enum CommandId : int {
     kCmdExportCreasePattern = 32901,
     kCmdNewSheet = 32902,
     kPaneIntersections = 59148, // "Intersections: N" of the design view
+    // The crease pattern's print and the net view's bends.
+    kCmdPrintCreasePattern = 32910,
+    kCmdShowBends = 32911,
 };
 
 constexpr int kRecentFileCount = 4;
