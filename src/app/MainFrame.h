@@ -98,11 +98,13 @@ private:
     FileRequest SaveRequest(const char* filter, const char* suffix) const;
     void OnExport();
     void OnExportCreasePattern();
+    void OnPrintCreasePattern();
     void OnNewSheet();
     void OnUndo();
     void OnRedo();
     void OnShowEdge();
     void OnShowFace();
+    void OnShowBends();
 
     CKelmarApp* app_;
     CKelmarDoc* doc_;

@@ -1,6 +1,6 @@
 // The main window's command table, its idle update pass and its command
-// handlers: New Sheet, Open (with the open routine), Export, Export Crease
-// Pattern, Undo and the display flags.
+// handlers: New Sheet, Open (with the open routine), Export, Export and Print
+// Crease Pattern, Undo and the display flags.
 
 #include "app/CoreAdapters.h"
 #include "app/Icons.h"
@@ -8,9 +8,12 @@
 #include "app/KelmarDoc.h"
 #include "app/MainFrame.h"
 #include "app/NewSheetDlg.h"
+#include "app/PatternPrint.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
 #include "export/AtomicFile.h"
+#include "export/CreasePatternFile.h"
+#include "paper/CreasePattern.h"
 #include "ui/AppState.h"
 #include "widgets/ModelView.h"
 #include "widgets/PaneView.h"
@@ -21,6 +24,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -37,6 +41,7 @@ const MenuItem kFileMenu[] = {
     {kCmdOpen, "&Open...\tCtrl+O"},
     {kCmdExport, "&Export *.obj..."},
     {kCmdExportCreasePattern, "Export &Crease Pattern..."},
+    {kCmdPrintCreasePattern, "&Print Crease Pattern..."},
     {0, nullptr},
     {kCmdRecentFile1 + 0, "Recently used files"},
     {kCmdRecentFile1 + 1, ""},
@@ -51,8 +56,9 @@ const MenuItem kEditMenu[] = {
     {kCmdFixShape, "&Fix Shape (SPACE)"},
 };
 const MenuItem kViewMenu[] = {
-    {kCmdShowEdge, "Show &Edge"}, {kCmdShowFace, "Show &Face"},  {0, nullptr},
-    {kCmdToolbar, "&Toolbar"},    {kCmdStatusbar, "&Statusbar"},
+    {kCmdShowEdge, "Show &Edge"},   {kCmdShowFace, "Show &Face"},
+    {kCmdShowBends, "Show &Bends"}, {0, nullptr},
+    {kCmdToolbar, "&Toolbar"},      {kCmdStatusbar, "&Statusbar"},
 };
 const MenuItem kHelpMenu[] = {
     {kCmdAbout, "&About..."},
@@ -86,7 +92,7 @@ QString OpenFilter()
            each.join(QStringLiteral(";;")) + QStringLiteral(";;All files (*)");
 }
 const char* const kExportFilter = "OBJ File (*.obj)";
-const char* const kCreasePatternFilter = "FOLD (*.fold);;SVG (*.svg)";
+const char* const kCreasePatternFilter = "FOLD (*.fold);;SVG (*.svg);;PDF (*.pdf)";
 
 // The name a save dialog proposes: the model's file name with `suffix`, or
 // "sheet" for a model that came from no file (New Sheet).
@@ -100,7 +106,8 @@ QString ProposedName(const QString& modelPath, const char* suffix)
 
 bool IsCheckable(int id)
 {
-    return id == kCmdShowEdge || id == kCmdShowFace || id == kCmdToolbar || id == kCmdStatusbar;
+    return id == kCmdShowEdge || id == kCmdShowFace || id == kCmdShowBends || id == kCmdToolbar ||
+           id == kCmdStatusbar;
 }
 } // namespace
 
@@ -196,6 +203,8 @@ void CMainFrame::RegisterCommands()
         kCmdExport, [this] { OnExport(); }, haveModel);
     commands_.Add(
         kCmdExportCreasePattern, [this] { OnExportCreasePattern(); }, haveModel);
+    commands_.Add(
+        kCmdPrintCreasePattern, [this] { OnPrintCreasePattern(); }, haveModel);
     commands_.Add(kCmdNewSheet, [this] { OnNewSheet(); });
     commands_.Add(
         kCmdUndo, [this] { OnUndo(); },
@@ -214,6 +223,12 @@ void CMainFrame::RegisterCommands()
         [](CCmdUI& ui) {
             ui.Enable(g_pModel != nullptr);
             ui.SetCheck(showFaces);
+        });
+    commands_.Add(
+        kCmdShowBends, [this] { OnShowBends(); },
+        [](CCmdUI& ui) {
+            ui.Enable(g_pModel != nullptr);
+            ui.SetCheck(showBends);
         });
     commands_.Add(
         kCmdToolbar, [this] { toolBar_->setVisible(!toolBar_->isVisible()); },
@@ -378,6 +393,25 @@ void CMainFrame::OnExportCreasePattern()
         ShowMessage(this, QString::fromStdString(message));
 }
 
+void CMainFrame::OnPrintCreasePattern()
+{
+    if (!g_pModel)
+        return;
+    // Without paper there is no pattern: say why before the print dialog.
+    CCreasePattern pattern;
+    std::string message;
+    if (!BuildModelCreasePattern(*g_pModel, pattern, message)) {
+        ShowMessage(this, QString::fromStdString(message));
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(windowTitle());
+    if (!AskPrinter(this, printer))
+        return;
+    if (!PrintCreasePattern(printer, pattern, message))
+        ShowMessage(this, QString::fromStdString(message));
+}
+
 void CMainFrame::OnNewSheet()
 {
     if (readInProgress_)
@@ -439,5 +473,11 @@ void CMainFrame::OnShowEdge()
 void CMainFrame::OnShowFace()
 {
     showFaces = !showFaces;
+    doc_->UpdateAllViews(kHintDisplayFlags);
+}
+
+void CMainFrame::OnShowBends()
+{
+    showBends = !showBends;
     doc_->UpdateAllViews(kHintDisplayFlags);
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+class QPrinter;
 class QWidget;
 
 struct FileRequest {
@@ -27,6 +28,9 @@ struct PromptHooks {
     std::function<void(const QString& informative)> informative;
     // Answers a file dialog: the chosen path, or empty for Cancel.
     std::function<QString(const FileRequest& request)> file;
+    // Answers the print dialog: sets the printer up and returns true, or
+    // false for Cancel.
+    std::function<bool(QPrinter& printer)> print;
 };
 
 // Replaces the hooks (empty members restore the real dialogs).
@@ -38,3 +42,5 @@ constexpr const char* kMessageCaption = "Lintoro";
 void ShowMessage(QWidget* parent, const QString& text, const QString& informative = QString());
 // Returns the chosen path, empty when the user cancelled.
 QString AskFilePath(QWidget* parent, const FileRequest& request);
+// Qt's print dialog on `printer`; false when the user cancelled.
+bool AskPrinter(QWidget* parent, QPrinter& printer);

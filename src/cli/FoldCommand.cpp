@@ -3,6 +3,7 @@
 #include "cli/CliCommand.h"
 
 #include "design/DesignSession.h"
+#include "export/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "export/ExportOBJ.h"
 #include "model/PolyModel.h"
@@ -35,16 +36,19 @@ constexpr const char* kHelp =
     "  --redo                 Redo: takes again the step the last --undo took back\n"
     "Output:\n"
     "  --crease-pattern FILE  also write the final form's crease pattern, FOLD for\n"
-    "                         FILE.fold, SVG for FILE.svg (may be repeated); prints\n"
-    "                         'creases N mountain M valley V'. Fails, writing\n"
-    "                         nothing, when the model does not unfold flat\n"
+    "                         FILE.fold, SVG for FILE.svg, PDF for FILE.pdf (may be\n"
+    "                         repeated); prints 'creases N mountain M valley V'\n"
+    "                         (N = M + V). Fails, writing nothing, when the model\n"
+    "                         does not unfold flat\n"
     "Prints for each drag, in order, 'last fold angle A': the fold angle in\n"
     "degrees of the crease its last accepted step made (valley positive), or\n"
     "'none' when it had no accepted step. Then prints\n"
     "'accepted N rejected M faces F vertices V' (drag steps of the run,\n"
     "faces and vertex records written) and 'median step T ms' (the median time\n"
     "of a folding drag step), then 'intersections N' (pairs of faces of the final\n"
-    "form that pass through each other). Nothing is written when an action fails.\n";
+    "form that pass through each other). Every target is checked before the fold\n"
+    "and every file made before any is written: when an action or a target fails,\n"
+    "nothing is written.\n";
 
 constexpr int kMaxSteps = 1000000;
 
@@ -190,10 +194,24 @@ int RunFold(const std::vector<std::string>& args)
         return UsageError("fold", "expected one input file");
     if (out.empty())
         return UsageError("fold", "no output file given (-o OUT.obj)");
+    // Every target is checked before the fold, so that a run that cannot
+    // write all of its files writes none of them.
+    for (const std::string& path : patterns)
+        if (CreasePatternFormatOf(path) == CreasePatternFormat::kUnknown)
+            return Failed(kCreasePatternFormatsMessage);
+    for (const std::string& path : patterns)
+        if (!CanReplaceFile(path))
+            return Failed(kCannotWriteMessage);
+    if (!CanReplaceFile(out)) {
+        std::fprintf(stderr, "%s\n", kCannotWriteMessage);
+        return kExitFailed;
+    }
 
     std::unique_ptr<CPolyModel> model;
     if (const int status = OpenModelForCli(paths[0], model); status != kExitOk)
         return status;
+    if (!patterns.empty() && !model->paperInfo.has)
+        return Failed(model->paperInfo.whyNot);
     CDesignSession session;
     session.AttachModel(model.get());
 
@@ -259,17 +277,26 @@ int RunFold(const std::vector<std::string>& args)
     // sits at its last accepted position.
     session.Deselect();
 
-    if (!patterns.empty() && !model->paperInfo.has)
-        return Failed(model->paperInfo.whyNot);
-    for (const std::string& path : patterns) {
+    // Every output is made in memory first; only then is anything written.
+    CCreasePattern pattern;
+    std::vector<std::string> patternBytes(patterns.size());
+    if (!patterns.empty()) {
         std::string error;
-        if (!WriteCreasePatternFile(*model, path, error))
+        if (!BuildModelCreasePattern(*model, pattern, error))
             return Failed(error);
+        for (size_t i = 0; i < patterns.size(); ++i)
+            if (!CreasePatternBytes(*model, pattern, CreasePatternFormatOf(patterns[i]),
+                                    patternBytes[i]))
+                return Failed(kCannotWriteMessage);
     }
-    if (!ExportObjFile(out, *model)) {
+    std::string objBytes;
+    if (!ObjBytes(*model, objBytes) || !WriteBytesReplacing(out, objBytes)) {
         std::fprintf(stderr, "%s\n", kCannotWriteMessage);
         return kExitFailed;
     }
+    for (size_t i = 0; i < patterns.size(); ++i)
+        if (!WriteBytesReplacing(patterns[i], patternBytes[i]))
+            return Failed(kCannotWriteMessage);
     size_t faces = 0, vertices = 0;
     if (model->designing) {
         faces = model->working.TriangleCount();
@@ -290,11 +317,7 @@ int RunFold(const std::vector<std::string>& args)
     std::printf("median step %.3f ms\n", median);
     std::printf("intersections %zu\n", ShapeIntersections(*model));
     if (!patterns.empty()) {
-        COriginFaces opened;
-        BuildOriginFaces(*model, opened);
-        CCreasePattern pattern;
-        CFlatMesh scratch;
-        BuildCreasePattern(model->CurrentShape(scratch), opened, pattern);
+        // Creases are the mountains and valleys; bends and the boundary are not.
         int mountains = 0, valleys = 0;
         for (const CPatternEdge& e : pattern.edges) {
             mountains += e.kind == CreaseKind::Mountain;

@@ -4,6 +4,7 @@
 #include "model/PolyModel.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 
 size_t FormatObjNumber(double value, char* text)
@@ -114,4 +115,25 @@ bool ExportObjFile(const std::string& path, CPolyModel& model)
         CExportOBJ writer;
         return writer.WriteObj(stream, model);
     });
+}
+
+bool ObjBytes(CPolyModel& model, std::string& bytes)
+{
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* stream = open_memstream(&buffer, &size);
+    if (!stream)
+        return false;
+    CExportOBJ writer;
+    bool ok = writer.WriteObj(stream, model);
+    ok = std::fclose(stream) == 0 && ok; // sets buffer and size
+    if (ok) {
+        try {
+            bytes.assign(buffer, size);
+        } catch (const std::exception&) {
+            ok = false;
+        }
+    }
+    std::free(buffer);
+    return ok;
 }

@@ -60,3 +60,7 @@ public:
 // (see WriteFileReplacing): on failure an existing file at `path` is untouched
 // and no temporary file is left behind.
 bool ExportObjFile(const std::string& path, CPolyModel& model);
+
+// What ExportObjFile would write, made in memory, for a caller that writes
+// only once all its outputs have been made. False when it cannot be made.
+bool ObjBytes(CPolyModel& model, std::string& bytes);

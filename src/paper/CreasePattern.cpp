@@ -291,6 +291,8 @@ void BuildCreasePattern(const CFlatMesh& form, const COriginFaces& opened, CCrea
         e.kind = e.designAngle >= kCreaseDegrees    ? CreaseKind::Valley
                  : e.designAngle <= -kCreaseDegrees ? CreaseKind::Mountain
                                                     : CreaseKind::Flat;
+        if (e.kind == CreaseKind::Flat)
+            e.bendAngle = e.foldAngle;
         out.edges.push_back(e);
     }
 }

@@ -27,6 +27,7 @@ struct CPatternEdge {
     CreaseKind kind = CreaseKind::Boundary;
     double foldAngle = 0.0;   // degrees, positive for a valley (FOLD's sign); 0 on the boundary
     double designAngle = 0.0; // foldAngle less the opened model's own dihedral there
+    double bendAngle = 0.0;   // degrees, the dihedral of a bend (an F edge); 0 elsewhere
 };
 
 // The opened model's faces as the design started from them, for reading its

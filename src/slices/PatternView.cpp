@@ -17,7 +17,18 @@ void CPatternView::Attach(const CPolyModel* model)
     pattern_.folded.clear();
     pattern_.faces.clear();
     pattern_.edges.clear();
-    stale_ = true;
+    lines_.chains.clear();
+    bends_.chains.clear();
+    stale_ = bendsStale_ = true;
+}
+
+void CPatternView::SetShowBends(bool on)
+{
+    if (on == showBends_)
+        return;
+    showBends_ = on;
+    bends_.chains.clear();
+    bendsStale_ = true;
 }
 
 bool CPatternView::HasPaper() const
@@ -27,15 +38,24 @@ bool CPatternView::HasPaper() const
 
 bool CPatternView::Refresh()
 {
-    if (!stale_ || !HasPaper())
+    if (!HasPaper())
         return false;
-    const auto start = std::chrono::steady_clock::now();
-    BuildCreasePattern(model_->CurrentShape(scratch_), origin_, pattern_);
-    buildSeconds_ +=
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    stale_ = false;
-    ++builds_;
-    return true;
+    const bool build = stale_;
+    if (build) {
+        const auto start = std::chrono::steady_clock::now();
+        BuildCreasePattern(model_->CurrentShape(scratch_), origin_, pattern_);
+        ChainPatternEdges(pattern_, IsDrawnEdge, lines_);
+        buildSeconds_ +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        stale_ = false;
+        bendsStale_ = true;
+        ++builds_;
+    }
+    if (showBends_ && bendsStale_) {
+        ChainPatternEdges(pattern_, IsVisibleBend, bends_);
+        bendsStale_ = false;
+    }
+    return build;
 }
 
 void CPatternView::Fit(CNetViewController& view)

@@ -5,6 +5,7 @@
 // forwards what happened (a new model, an accepted step, a resize).
 
 #include "paper/CreasePattern.h"
+#include "paper/PatternChains.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,6 +32,16 @@ public:
     // when it built (at most once per Invalidate, however often it is asked).
     bool Refresh();
     const CCreasePattern& Pattern() const { return pattern_; }
+    // The outline and the creases joined into lines (ChainPatternEdges),
+    // current after each Refresh.
+    const CPatternChains& Lines() const { return lines_; }
+    // Whether the bends are drawn too; off at first. Turning it on builds
+    // their lines on the next Refresh, without building the pattern again.
+    void SetShowBends(bool on);
+    bool ShowBends() const { return showBends_; }
+    // The bends that have an angle, joined into lines; empty while ShowBends
+    // is off.
+    const CPatternChains& Bends() const { return bends_; }
     // How many times the pattern was built since construction.
     int BuildCount() const { return builds_; }
     // Seconds spent building on the caller's thread so far.
@@ -58,6 +69,10 @@ private:
     const CPolyModel* model_ = nullptr;
     COriginFaces origin_;
     CCreasePattern pattern_;
+    CPatternChains lines_;
+    CPatternChains bends_;
+    bool showBends_ = false;
+    bool bendsStale_ = true;
     CFlatMesh scratch_;
     bool stale_ = true;
     int builds_ = 0;

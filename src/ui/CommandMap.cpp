@@ -4,7 +4,9 @@ namespace {
 const CommandText kTexts[] = {
     {kCmdOpen, "Open", "Open"},
     {kCmdExport, "Export", "Export"},
-    {kCmdExportCreasePattern, "Export the crease pattern as FOLD or SVG", "Export Crease Pattern"},
+    {kCmdExportCreasePattern, "Export the crease pattern as FOLD, SVG or PDF", "Export Crease Pattern"},
+    {kCmdPrintCreasePattern, "Print the crease pattern at full size", "Print Crease Pattern"},
+    {kCmdShowBends, "Show the bent edges of the sheet in the net view", "Show Bends"},
     {kCmdNewSheet, "Start a design on a flat sheet of paper", "New Sheet"},
     {kCmdUndo, "Undo", "Undo"},
     {kCmdRedo, "Redo", "Redo"},

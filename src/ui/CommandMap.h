@@ -32,6 +32,9 @@ enum CommandId : int {
     kCmdNewSheet = 32902,
     kPaneIntersections = 59148, // "Intersections: N" of the design view
     kPaneFoldAngle = 59149,     // the fold angle of the crease being made
+    // The crease pattern's print and the net view's bends.
+    kCmdPrintCreasePattern = 32910,
+    kCmdShowBends = 32911,
 };
 
 constexpr int kRecentFileCount = 4;

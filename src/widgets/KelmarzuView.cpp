@@ -1,8 +1,8 @@
 #include "widgets/KelmarzuView.h"
 
 #include "design/DesignSession.h"
-#include "ui/AppState.h"
 #include "render/SliceRenderer.h"
+#include "ui/AppState.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -48,6 +48,7 @@ void CKelmarzuView::paintGL()
     ++frameCount_;
     if (ShowsPattern() && pattern_.Model() == g_pModel.get()) {
         // Built here, so steps that arrive faster than frames cost one build.
+        pattern_.SetShowBends(showBends);
         pattern_.Refresh();
         std::optional<CPaperPoint> selected;
         if (session_ && session_->Model() == g_pModel.get())

@@ -103,6 +103,8 @@ protected:
     QStringList captions_;
     QList<FileRequest> fileRequests_;
     QString nextFile_;
+    // Answers the print dialog; null cancels it.
+    std::function<bool(QPrinter&)> nextPrint_;
 
     QString ProfilePath() const { return dir_->filePath(QStringLiteral("lintoro.ini")); }
     CMainFrame* Frame() const { return app_->MainFrame(); }
@@ -148,6 +150,7 @@ private slots:
         captions_.clear();
         fileRequests_.clear();
         nextFile_.clear();
+        nextPrint_ = nullptr;
         PromptHooks hooks;
         hooks.message = [this](const QString& caption, const QString& text) {
             captions_ << caption;
@@ -158,6 +161,7 @@ private slots:
             fileRequests_ << r;
             return nextFile_;
         };
+        hooks.print = [this](QPrinter& printer) { return nextPrint_ && nextPrint_(printer); };
         SetPromptHooks(hooks);
     }
 
@@ -168,6 +172,7 @@ private slots:
         g_pModel.reset();
         showEdges = false;
         showFaces = true;
+        showBends = false;
         qwfModel = false;
     }
 };

@@ -202,3 +202,63 @@ TEST(CliFold, FailuresWriteNothing)
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("--drag AXIS:DIST[:N]"), std::string::npos);
 }
+
+TEST(CliFold, CreasePatternsAreWrittenAllOrNothing)
+{
+    const std::string in = Scratch("fold-paper.obj");
+    ASSERT_EQ(Cli("sheet --width 200 --height 120 --cells 20 -o " + Quote(in)).status, 0);
+    const std::string out = Scratch("fold-paper-out.obj");
+    const std::string keep = Scratch("fold-keep.fold");
+    const std::string pdf = Scratch("fold-pattern.pdf");
+    const std::string fold = " --select 0.5,0.3,0 --drag x:-0.54:3 --fix";
+    fs::create_directories(Scratch("folder.svg"));
+    for (const std::string& bad :
+         {std::string("--crease-pattern ") + Quote(Scratch("missing/bad.pdf")),
+          std::string("--crease-pattern ") + Quote(Scratch("bad.png")),
+          std::string("--crease-pattern ") + Quote(Scratch("folder.svg"))}) {
+        SCOPED_TRACE(bad);
+        CliRun r = Cli("fold " + Quote(in) + " -o " + Quote(out) + fold + " --crease-pattern " +
+                       Quote(keep) + " " + bad);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(fs::exists(keep));
+        EXPECT_FALSE(fs::exists(out));
+    }
+    CliRun r = Cli("fold " + Quote(in) + " -o " + Quote(Scratch("missing/out.obj")) + fold +
+                   " --crease-pattern " + Quote(keep));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(fs::exists(keep));
+
+    r = Cli("fold " + Quote(in) + " -o " + Quote(out) + fold + " --crease-pattern " + Quote(pdf) +
+            " --crease-pattern " + Quote(keep));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(keep));
+    int n = -1, mountains = -1, valleys = -1;
+    const size_t line = r.out.find("creases ");
+    ASSERT_NE(line, std::string::npos) << r.out;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + line, "creases %d mountain %d valley %d", &n, &mountains,
+                          &valleys),
+              3);
+    EXPECT_EQ(n, mountains + valleys);
+    EXPECT_GT(n, 0);
+    // One page exactly the paper's size, 200 x 120 mm in points, not rounded.
+    CliRun info{};
+    {
+        std::FILE* p = popen(("pdfinfo " + Quote(pdf) + " 2>&1").c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p))
+            info.out += buf;
+        info.status = pclose(p);
+    }
+    if (info.out.find("not found") != std::string::npos)
+        GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
+    ASSERT_EQ(info.status, 0) << info.out;
+    EXPECT_NE(info.out.find("Pages:          1\n"), std::string::npos) << info.out;
+    double w = 0.0, h = 0.0;
+    const size_t size = info.out.find("Page size:");
+    ASSERT_NE(size, std::string::npos);
+    ASSERT_EQ(std::sscanf(info.out.c_str() + size, "Page size: %lf x %lf pts", &w, &h), 2);
+    EXPECT_NEAR(w, 200.0 * 72.0 / 25.4, 1e-3);
+    EXPECT_NEAR(h, 120.0 * 72.0 / 25.4, 1e-3);
+}
