@@ -67,7 +67,7 @@ public:
     CPaneView* ActiveView() const { return activeView_; }
     void SetActiveView(CPaneView* view);
     // Text of a status bar pane by id (kPaneRotateHelp, kPaneViewStatus,
-    // kPaneIntersections) or 0 for the message pane.
+    // kPaneIntersections, kPanePaperStrain) or 0 for the message pane.
     QString PaneText(int id) const;
     CCommandMap& Commands() { return commands_; }
 
@@ -118,6 +118,7 @@ private:
     QLabel* rotatePane_ = nullptr;
     QLabel* viewPane_ = nullptr;
     QLabel* intersectionsPane_ = nullptr;
+    QLabel* strainPane_ = nullptr;
     QLabel* messagePane_ = nullptr;
     ModelOpener opener_;
     bool readInProgress_ = false;

@@ -11,6 +11,7 @@
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
 #include "export/AtomicFile.h"
+#include "paper/PaperLayout.h"
 #include "ui/AppState.h"
 #include "widgets/ModelView.h"
 #include "widgets/PaneView.h"
@@ -261,6 +262,17 @@ void CMainFrame::UpdateCommandUI()
         const QString text = QString::fromStdString(count.Text().value_or(std::string()));
         if (intersectionsPane_->text() != text)
             intersectionsPane_->setText(text);
+    }
+    // Paper stretched past noticing says by how much, in a pane of its own.
+    if (strainPane_) {
+        QString text;
+        if (g_pModel && g_pModel->paperInfo.has && g_pModel->paperInfo.strainMax > kStrainUnnoticed)
+            text = QStringLiteral("Paper strain: %1% max, %2% mean")
+                       .arg(100.0 * g_pModel->paperInfo.strainMax, 0, 'g', 3)
+                       .arg(100.0 * g_pModel->paperInfo.strainMean, 0, 'g', 3);
+        if (strainPane_->text() != text)
+            strainPane_->setText(text);
+        strainPane_->setVisible(!text.isEmpty());
     }
     updating_ = false;
 }

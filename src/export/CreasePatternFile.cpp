@@ -45,7 +45,8 @@ bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, st
         error = "The crease pattern is empty.";
         return false;
     }
-    const bool ok = fold ? ExportFoldFile(path, pattern, model.unitCentre, model.unitScale)
+    const CPaperStrain strain{model.paperInfo.strainMax, model.paperInfo.strainMean};
+    const bool ok = fold ? ExportFoldFile(path, pattern, model.unitCentre, model.unitScale, strain)
                          : ExportSvgFile(path, pattern);
     if (!ok)
         error = kCannotWriteMessage;

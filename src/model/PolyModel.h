@@ -165,6 +165,12 @@ struct CPaperInfo {
     // The paper came from a crease pattern (a FOLD file): the flat sheet, not
     // the form as opened, is what the design's creases are measured from.
     bool fromPattern = false;
+    // Largest and mean relative change of an edge's length from the surface
+    // as read to the paper (0.001 is 0.1%); 0 for paper a file brought.
+    double strainMax = 0.0;
+    double strainMean = 0.0;
+    // Some piece overlapped itself when unfolded and was split where it did.
+    bool split = false;
 };
 
 // A committed design state, packed: corners welded by bit-identical position
@@ -206,6 +212,9 @@ public:
     // Paper of the first object: 3 points per face in face order (empty when none).
     std::vector<CPaperPoint> paper;
     CPaperInfo paperInfo;
+    // Faces connect where they share a vertex record, not where positions
+    // coincide (a file that keeps distinct vertices at one position).
+    bool paperFromRecords = false;
     // What NormalizeToUnit did: unit position = (position as read - unitCentre) / unitScale.
     CVector3 unitCentre;
     double unitScale = 1.0;

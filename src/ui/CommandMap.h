@@ -31,6 +31,7 @@ enum CommandId : int {
     kCmdExportCreasePattern = 32901,
     kCmdNewSheet = 32902,
     kPaneIntersections = 59148, // "Intersections: N" of the design view
+    kPanePaperStrain = 59151,   // the paper's strain, shown when it is past noticing
 };
 
 constexpr int kRecentFileCount = 4;
