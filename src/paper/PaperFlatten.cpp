@@ -34,15 +34,14 @@ LocalTriangle Local(const CVector3* p)
     return t;
 }
 
-// Half the cotangent of the corner k, the weight of the edge opposite it;
-// kept a little above zero so the Laplacian stays definite on obtuse corners.
+// Half the cotangent of the corner k, the weight of the edge opposite it.
 double HalfCot(const LocalTriangle& t, int k)
 {
     const int a = (k + 1) % 3, b = (k + 2) % 3;
     const double ux = t.x[a] - t.x[k], uy = t.y[a] - t.y[k];
     const double vx = t.x[b] - t.x[k], vy = t.y[b] - t.y[k];
     const double cross = std::fabs(ux * vy - uy * vx);
-    return std::max(0.5 * (ux * vx + uy * vy) / cross, 1e-3);
+    return cross > 0.0 ? 0.5 * (ux * vx + uy * vy) / cross : 0.0;
 }
 
 // The two points farthest apart along a sweep from the first one: pinned in
@@ -66,61 +65,147 @@ void PinPair(const std::vector<CVector3>& corner, const std::vector<uint32_t>& p
     b = farthest(a);
 }
 
-// Least-squares conformal map: each triangle's gradients of v and u as near
-// a quarter turn apart as they can be, weighted by its area.
-bool Conformal(const std::vector<CVector3>& corner, const std::vector<uint32_t>& pointOf,
-               const std::vector<LocalTriangle>& local, uint32_t points,
-               std::vector<CPaperPoint>& point)
+using Factor = Eigen::SimplicialLDLT<SparseMatrix>;
+
+// The cotangent Laplacian: its quadratic form is the Dirichlet energy of u
+// over the surface, sum of w (u_a - u_b)^2 with w half the cotangent of the
+// corner opposite edge a-b, so it is never indefinite, obtuse corners and all.
+struct Laplacian {
+    uint32_t anchor = 0;        // left out, so that the factor is definite
+    std::vector<double> weight; // per corner: of the edge opposite it
+    Factor factor;
+
+    Eigen::Index Index(uint32_t p) const
+    {
+        return static_cast<Eigen::Index>(p) - (p > anchor ? 1 : 0);
+    }
+};
+
+void Weights(const std::vector<LocalTriangle>& local, std::vector<double>& weight)
 {
-    size_t ca = 0, cb = 0;
-    PinPair(corner, pointOf, ca, cb);
-    const uint32_t pa = pointOf[ca], pb = pointOf[cb];
-    if (pa == pb)
-        return false;
-    std::vector<int32_t> column(points, -1);
+    weight.assign(3 * local.size(), 0.0);
+    for (size_t t = 0; t < local.size(); ++t)
+        if (local[t].area > 0.0)
+            for (int k = 0; k < 3; ++k)
+                weight[3 * t + k] = HalfCot(local[t], k);
+}
+
+// Adds w (x_a - x_b)^2 to a quadratic form, with `column` giving each
+// point's unknown (-1 for none).
+void AddEdge(std::vector<Triplet>& entries, const std::vector<int32_t>& column, uint32_t a,
+             uint32_t b, double w)
+{
+    const int32_t ca = column[a], cb = column[b];
+    if (ca >= 0)
+        entries.emplace_back(ca, ca, w);
+    if (cb >= 0)
+        entries.emplace_back(cb, cb, w);
+    if (ca >= 0 && cb >= 0) {
+        entries.emplace_back(ca, cb, -w);
+        entries.emplace_back(cb, ca, -w);
+    }
+}
+
+bool BuildLaplacian(const std::vector<uint32_t>& pointOf, uint32_t points, Laplacian& l)
+{
+    std::vector<int32_t> column(points);
+    for (uint32_t p = 0; p < points; ++p)
+        column[p] = p == l.anchor ? -1 : static_cast<int32_t>(l.Index(p));
+    std::vector<Triplet> entries;
+    entries.reserve(4 * l.weight.size());
+    for (size_t c = 0; c < l.weight.size(); ++c)
+        if (l.weight[c] != 0.0)
+            AddEdge(entries, column, pointOf[c - c % 3 + (c + 1) % 3],
+                    pointOf[c - c % 3 + (c + 2) % 3], l.weight[c]);
+    const Eigen::Index n = static_cast<Eigen::Index>(points) - 1;
+    SparseMatrix matrix(n, n);
+    matrix.setFromTriplets(entries.begin(), entries.end());
+    l.factor.compute(matrix);
+    return l.factor.info() == Eigen::Success;
+}
+
+// Least-squares conformal map, with the anchor and pb pinned where `point`
+// has them. Its energy, the sum over triangles of area |grad v - R90 grad u|^2,
+// is the Dirichlet energy of u and of v less twice the area the rim encloses:
+// u and v are coupled only along the rim, which keeps the factor nearly as
+// sparse as the Laplacian's. False when the solve fails (point unchanged).
+bool Conformal(const std::vector<uint32_t>& pointOf, const std::vector<double>& weight,
+               uint32_t anchor, uint32_t pb, std::vector<CPaperPoint>& point)
+{
+    const uint32_t points = static_cast<uint32_t>(point.size());
+    std::vector<int32_t> columnU(points, -1), columnV(points, -1);
     int32_t free = 0;
     for (uint32_t p = 0; p < points; ++p)
-        if (p != pa && p != pb)
-            column[p] = 2 * free++;
-    std::vector<CPaperPoint> pinned(points);
-    pinned[pb] = {Distance3D(corner[ca], corner[cb]), 0.0};
+        if (p != anchor && p != pb)
+            columnU[p] = free++;
+    for (uint32_t p = 0; p < points; ++p)
+        if (columnU[p] >= 0)
+            columnV[p] = columnU[p] + free;
     std::vector<Triplet> entries;
-    entries.reserve(12 * local.size());
-    Eigen::VectorXd rhs = Eigen::VectorXd::Zero(2 * static_cast<Eigen::Index>(local.size()));
-    Eigen::Index row = 0;
-    for (size_t t = 0; t < local.size(); ++t) {
-        const LocalTriangle& l = local[t];
-        if (!(l.area > 0.0))
-            continue;
-        const double scale = 1.0 / (2.0 * std::sqrt(l.area));
-        for (int j = 0; j < 3; ++j) {
-            const double dx = (l.x[(j + 2) % 3] - l.x[(j + 1) % 3]) * scale;
-            const double dy = (l.y[(j + 2) % 3] - l.y[(j + 1) % 3]) * scale;
-            const uint32_t p = pointOf[3 * t + j];
-            // Rows: u_j d_j + v_j R90(d_j), both components.
-            if (column[p] < 0) {
-                rhs[row] -= dx * pinned[p].u - dy * pinned[p].v;
-                rhs[row + 1] -= dy * pinned[p].u + dx * pinned[p].v;
-                continue;
-            }
-            entries.emplace_back(row, column[p], dx);
-            entries.emplace_back(row, column[p] + 1, -dy);
-            entries.emplace_back(row + 1, column[p], dy);
-            entries.emplace_back(row + 1, column[p] + 1, dx);
+    entries.reserve(8 * weight.size());
+    for (size_t c = 0; c < weight.size(); ++c)
+        if (weight[c] != 0.0) {
+            const uint32_t a = pointOf[c - c % 3 + (c + 1) % 3];
+            const uint32_t b = pointOf[c - c % 3 + (c + 2) % 3];
+            AddEdge(entries, columnU, a, b, weight[c]);
+            AddEdge(entries, columnV, a, b, weight[c]);
         }
-        row += 2;
+    // Rim edges: those no other triangle runs back along. Each adds
+    // -(u_a v_b - u_b v_a) / 2 twice over, as the form is symmetric.
+    std::vector<std::pair<uint64_t, uint32_t>> halfEdges;
+    halfEdges.reserve(pointOf.size());
+    for (uint32_t c = 0; c < pointOf.size(); ++c) {
+        const uint64_t a = pointOf[c], b = pointOf[c - c % 3 + (c + 1) % 3];
+        halfEdges.push_back({std::min(a, b) << 32 | std::max(a, b), c});
     }
-    SparseMatrix a(row, 2 * free);
-    a.setFromTriplets(entries.begin(), entries.end());
-    const SparseMatrix normal = a.transpose() * a;
-    Eigen::SimplicialLDLT<SparseMatrix> solver(normal);
-    if (solver.info() != Eigen::Success)
+    std::sort(halfEdges.begin(), halfEdges.end());
+    Eigen::VectorXd rhs = Eigen::VectorXd::Zero(2 * free);
+    auto couple = [&](uint32_t pu, uint32_t pv, double value) {
+        const int32_t cu = columnU[pu], cv = columnV[pv];
+        if (cu >= 0 && cv >= 0) {
+            entries.emplace_back(cu, cv, value);
+            entries.emplace_back(cv, cu, value);
+        } else if (cu >= 0) {
+            rhs[cu] -= value * point[pv].v;
+        } else if (cv >= 0) {
+            rhs[cv] -= value * point[pu].u;
+        }
+    };
+    for (size_t i = 0; i < halfEdges.size();) {
+        size_t j = i + 1;
+        while (j < halfEdges.size() && halfEdges[j].first == halfEdges[i].first)
+            ++j;
+        if (j - i == 1) {
+            const uint32_t c = halfEdges[i].second;
+            const uint32_t a = pointOf[c], b = pointOf[c - c % 3 + (c + 1) % 3];
+            couple(a, b, -0.5);
+            couple(b, a, 0.5);
+        }
+        i = j;
+    }
+    // The pinned points' pull through the Laplacian.
+    for (size_t c = 0; c < weight.size(); ++c) {
+        if (weight[c] == 0.0)
+            continue;
+        const uint32_t a = pointOf[c - c % 3 + (c + 1) % 3];
+        const uint32_t b = pointOf[c - c % 3 + (c + 2) % 3];
+        for (const auto& [x, y] : {std::pair{a, b}, std::pair{b, a}})
+            if (columnU[x] >= 0 && columnU[y] < 0) {
+                rhs[columnU[x]] += weight[c] * point[y].u;
+                rhs[columnV[x]] += weight[c] * point[y].v;
+            }
+    }
+    SparseMatrix matrix(2 * free, 2 * free);
+    matrix.setFromTriplets(entries.begin(), entries.end());
+    Factor factor(matrix);
+    if (factor.info() != Eigen::Success)
         return false;
-    const Eigen::VectorXd x = solver.solve(a.transpose() * rhs.head(row));
-    if (solver.info() != Eigen::Success || !x.allFinite())
+    const Eigen::VectorXd x = factor.solve(rhs);
+    if (factor.info() != Eigen::Success || !x.allFinite())
         return false;
     for (uint32_t p = 0; p < points; ++p)
-        point[p] = column[p] < 0 ? pinned[p] : CPaperPoint{x[column[p]], x[column[p] + 1]};
+        if (columnU[p] >= 0)
+            point[p] = {x[columnU[p]], x[columnV[p]]};
     return true;
 }
 
@@ -137,43 +222,27 @@ bool FlattenByLeastSquares(const std::vector<CVector3>& corner,
     std::vector<LocalTriangle> local(triangles);
     for (size_t t = 0; t < triangles; ++t)
         local[t] = Local(&corner[3 * t]);
+    size_t ca = 0, cb = 0;
+    PinPair(corner, pointOf, ca, cb);
+    if (pointOf[ca] == pointOf[cb])
+        return true;
+    Laplacian laplacian;
+    laplacian.anchor = pointOf[ca];
+    Weights(local, laplacian.weight);
     if (!keepGoing(5))
         return false;
-    if (!Conformal(corner, pointOf, local, points, point))
-        return true;
+    // The conformal start from the unfolding's own places of the two pins.
+    if (!Conformal(pointOf, laplacian.weight, laplacian.anchor, pointOf[cb], point))
+        return true; // the start stands
     if (!keepGoing(30))
         return false;
 
-    // As rigid as possible: the Laplacian is the same every iteration, so it
-    // is factored once; point 0 stays where the conformal start put it.
-    std::vector<double> weight(3 * triangles, 0.0);
-    std::vector<Triplet> entries;
-    entries.reserve(12 * triangles);
-    const uint32_t anchor = 0;
-    auto index = [&](uint32_t p) { return static_cast<Eigen::Index>(p) - (p > anchor ? 1 : 0); };
-    for (size_t t = 0; t < triangles; ++t) {
-        if (!(local[t].area > 0.0))
-            continue;
-        for (int k = 0; k < 3; ++k) {
-            const double w = weight[3 * t + k] = HalfCot(local[t], k);
-            const uint32_t a = pointOf[3 * t + (k + 1) % 3], b = pointOf[3 * t + (k + 2) % 3];
-            if (a != anchor)
-                entries.emplace_back(index(a), index(a), w);
-            if (b != anchor)
-                entries.emplace_back(index(b), index(b), w);
-            if (a != anchor && b != anchor) {
-                entries.emplace_back(index(a), index(b), -w);
-                entries.emplace_back(index(b), index(a), -w);
-            }
-        }
-    }
+    // As rigid as possible, local and global steps in turn. The Laplacian is
+    // the same every step, so it is factored once; the anchor stays put.
+    const uint32_t anchor = laplacian.anchor;
+    const std::vector<double>& weight = laplacian.weight;
+    auto index = [&](uint32_t p) { return laplacian.Index(p); };
     const Eigen::Index n = static_cast<Eigen::Index>(points) - 1;
-    SparseMatrix laplacian(n, n);
-    laplacian.setFromTriplets(entries.begin(), entries.end());
-    Eigen::SimplicialLDLT<SparseMatrix> solver(laplacian);
-    if (solver.info() != Eigen::Success)
-        return true;
-
     constexpr int kMaxIterations = 60;
     double previous = -1.0;
     Eigen::MatrixXd rhs(n, 2);
@@ -218,10 +287,15 @@ bool FlattenByLeastSquares(const std::vector<CVector3>& corner,
                 }
             }
         }
-        // Settled: the energy no longer falls by a useful share.
-        if (energy <= 1e-20 * total || (previous >= 0.0 && previous - energy <= 1e-3 * previous))
+        // Settled: edges are off by about 1e-5 of their length at most, or
+        // the energy no longer falls by a useful share.
+        if (energy <= 1e-10 * total || (previous >= 0.0 && previous - energy <= 1e-3 * previous))
             break;
         previous = energy;
+        // Factored only once a step is needed: a start that is already
+        // settled skips it.
+        if (iteration == 0 && !BuildLaplacian(pointOf, points, laplacian))
+            return true;
         // Global step, with the anchor's pull moved to the right-hand side.
         for (size_t t = 0; t < triangles; ++t)
             for (int k = 0; k < 3; ++k) {
@@ -235,8 +309,8 @@ bool FlattenByLeastSquares(const std::vector<CVector3>& corner,
                     rhs(index(a), 1) += w * point[anchor].v;
                 }
             }
-        const Eigen::MatrixXd x = solver.solve(rhs);
-        if (solver.info() != Eigen::Success || !x.allFinite())
+        const Eigen::MatrixXd x = laplacian.factor.solve(rhs);
+        if (laplacian.factor.info() != Eigen::Success || !x.allFinite())
             break;
         for (uint32_t p = 0; p < points; ++p)
             if (p != anchor)
