@@ -209,6 +209,58 @@ bool Conformal(const std::vector<uint32_t>& pointOf, const std::vector<double>& 
     return true;
 }
 
+// The local step of as-rigid-as-possible: each triangle's best rotation onto
+// the layout `point`. Returns the energy of the layout under those rotations
+// and the total it is measured against (the same sum over the edges'
+// own lengths); adds each edge's pull to rhs when given (anchor left out).
+double LocalStep(const std::vector<LocalTriangle>& local, const std::vector<uint32_t>& pointOf,
+                 const Laplacian& laplacian, const std::vector<CPaperPoint>& point, double& total,
+                 Eigen::MatrixXd* rhs)
+{
+    const std::vector<double>& weight = laplacian.weight;
+    double energy = 0.0;
+    total = 0.0;
+    for (size_t t = 0; t < local.size(); ++t) {
+        const LocalTriangle& l = local[t];
+        if (!(l.area > 0.0))
+            continue;
+        double dot = 0.0, cross = 0.0;
+        for (int k = 0; k < 3; ++k) {
+            const int a = (k + 1) % 3, b = (k + 2) % 3;
+            const CPaperPoint& pa = point[pointOf[3 * t + a]];
+            const CPaperPoint& pb = point[pointOf[3 * t + b]];
+            const double ux = pa.u - pb.u, uy = pa.v - pb.v;
+            const double xx = l.x[a] - l.x[b], xy = l.y[a] - l.y[b];
+            dot += weight[3 * t + k] * (xx * ux + xy * uy);
+            cross += weight[3 * t + k] * (xx * uy - xy * ux);
+        }
+        const double angle = std::atan2(cross, dot);
+        const double c = std::cos(angle), s = std::sin(angle);
+        for (int k = 0; k < 3; ++k) {
+            const int a = (k + 1) % 3, b = (k + 2) % 3;
+            const double w = weight[3 * t + k];
+            const double xx = l.x[a] - l.x[b], xy = l.y[a] - l.y[b];
+            const double rx = c * xx - s * xy, ry = s * xx + c * xy;
+            const uint32_t qa = pointOf[3 * t + a], qb = pointOf[3 * t + b];
+            const double ex = point[qa].u - point[qb].u - rx;
+            const double ey = point[qa].v - point[qb].v - ry;
+            energy += w * (ex * ex + ey * ey);
+            total += w * (xx * xx + xy * xy);
+            if (!rhs)
+                continue;
+            if (qa != laplacian.anchor) {
+                (*rhs)(laplacian.Index(qa), 0) += w * rx;
+                (*rhs)(laplacian.Index(qa), 1) += w * ry;
+            }
+            if (qb != laplacian.anchor) {
+                (*rhs)(laplacian.Index(qb), 0) -= w * rx;
+                (*rhs)(laplacian.Index(qb), 1) -= w * ry;
+            }
+        }
+    }
+    return energy;
+}
+
 } // namespace
 
 bool FlattenByLeastSquares(const std::vector<CVector3>& corner,
@@ -231,9 +283,18 @@ bool FlattenByLeastSquares(const std::vector<CVector3>& corner,
     Weights(local, laplacian.weight);
     if (!keepGoing(5))
         return false;
-    // The conformal start from the unfolding's own places of the two pins.
-    if (!Conformal(pointOf, laplacian.weight, laplacian.anchor, pointOf[cb], point))
-        return true; // the start stands
+    // A start far from rigid (edges off by about 1e-3 of their length) is
+    // bettered, as a rule, by the conformal map pinned at two of its points;
+    // a good start is kept, as that factorisation costs several steps.
+    double total = 0.0;
+    const double startEnergy = LocalStep(local, pointOf, laplacian, point, total, nullptr);
+    if (startEnergy > 1e-6 * total) {
+        std::vector<CPaperPoint> conformal(point);
+        double ignored = 0.0;
+        if (Conformal(pointOf, laplacian.weight, laplacian.anchor, pointOf[cb], conformal) &&
+            LocalStep(local, pointOf, laplacian, conformal, ignored, nullptr) < startEnergy)
+            point.swap(conformal);
+    }
     if (!keepGoing(30))
         return false;
 
@@ -247,46 +308,8 @@ bool FlattenByLeastSquares(const std::vector<CVector3>& corner,
     double previous = -1.0;
     Eigen::MatrixXd rhs(n, 2);
     for (int iteration = 0; iteration < kMaxIterations; ++iteration) {
-        // Local step: each triangle's best rotation onto the current layout,
-        // which also gives the energy of that layout.
         rhs.setZero();
-        double energy = 0.0, total = 0.0;
-        for (size_t t = 0; t < triangles; ++t) {
-            const LocalTriangle& l = local[t];
-            if (!(l.area > 0.0))
-                continue;
-            double dot = 0.0, cross = 0.0;
-            for (int k = 0; k < 3; ++k) {
-                const int a = (k + 1) % 3, b = (k + 2) % 3;
-                const CPaperPoint& pa = point[pointOf[3 * t + a]];
-                const CPaperPoint& pb = point[pointOf[3 * t + b]];
-                const double ux = pa.u - pb.u, uy = pa.v - pb.v;
-                const double xx = l.x[a] - l.x[b], xy = l.y[a] - l.y[b];
-                dot += weight[3 * t + k] * (xx * ux + xy * uy);
-                cross += weight[3 * t + k] * (xx * uy - xy * ux);
-            }
-            const double angle = std::atan2(cross, dot);
-            const double c = std::cos(angle), s = std::sin(angle);
-            for (int k = 0; k < 3; ++k) {
-                const int a = (k + 1) % 3, b = (k + 2) % 3;
-                const double w = weight[3 * t + k];
-                const double xx = l.x[a] - l.x[b], xy = l.y[a] - l.y[b];
-                const double rx = c * xx - s * xy, ry = s * xx + c * xy;
-                const uint32_t qa = pointOf[3 * t + a], qb = pointOf[3 * t + b];
-                const double ex = point[qa].u - point[qb].u - rx;
-                const double ey = point[qa].v - point[qb].v - ry;
-                energy += w * (ex * ex + ey * ey);
-                total += w * (xx * xx + xy * xy);
-                if (qa != anchor) {
-                    rhs(index(qa), 0) += w * rx;
-                    rhs(index(qa), 1) += w * ry;
-                }
-                if (qb != anchor) {
-                    rhs(index(qb), 0) -= w * rx;
-                    rhs(index(qb), 1) -= w * ry;
-                }
-            }
-        }
+        const double energy = LocalStep(local, pointOf, laplacian, point, total, &rhs);
         // Settled: edges are off by about 1e-5 of their length at most, or
         // the energy no longer falls by a useful share.
         if (energy <= 1e-10 * total || (previous >= 0.0 && previous - energy <= 1e-3 * previous))

@@ -253,7 +253,10 @@ std::string WhyNotFlat(double defect, const CVector3& at)
 
 // Flattens by least squares every piece the unfolding stretched past
 // kStrainUnnoticed, in the frame the unfolding gave it (its first triangle's
-// corner 0 at the origin, edge 0-1 along u). False when cancelled.
+// corner 0 at the origin, edge 0-1 along u). The start is the unfolding
+// without snapping, each point where its triangles put it on average: the
+// drift round loops is spread instead of piled into the closing triangles.
+// False when cancelled.
 bool FlattenStrained(const CPaperSurface& s, const std::vector<double>& pieceStrain,
                      std::vector<CPaperPoint>& paper, IProgress* progress)
 {
@@ -270,11 +273,14 @@ bool FlattenStrained(const CPaperSurface& s, const std::vector<double>& pieceStr
     for (const uint32_t t : s.order)
         trianglesOf[static_cast<size_t>(s.pieceOf[t])].push_back(t);
     std::vector<uint32_t> local(s.points, UINT32_MAX);
+    std::vector<CPaperPoint> loose;
+    UnfoldSurface(s, loose, false);
     for (size_t i = 0; i < strained.size(); ++i) {
         const std::vector<uint32_t>& triangles = trianglesOf[static_cast<size_t>(strained[i])];
         std::vector<CVector3> corner;
         std::vector<uint32_t> pointOf;
         std::vector<CPaperPoint> point;
+        std::vector<int> count;
         corner.reserve(3 * triangles.size());
         pointOf.reserve(3 * triangles.size());
         for (const uint32_t t : triangles)
@@ -282,11 +288,17 @@ bool FlattenStrained(const CPaperSurface& s, const std::vector<double>& pieceStr
                 uint32_t& k = local[s.pointOf[c]];
                 if (k == UINT32_MAX) {
                     k = static_cast<uint32_t>(point.size());
-                    point.push_back(paper[c]);
+                    point.push_back(CPaperPoint{});
+                    count.push_back(0);
                 }
+                point[k].u += loose[c].u;
+                point[k].v += loose[c].v;
+                ++count[k];
                 corner.push_back(s.corner[c]);
                 pointOf.push_back(k);
             }
+        for (size_t q = 0; q < point.size(); ++q)
+            point[q] = {point[q].u / count[q], point[q].v / count[q]};
         const auto keepGoing = [&](int share) {
             return scope.Update(static_cast<int>((100 * i + share) / strained.size()));
         };

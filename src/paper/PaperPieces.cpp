@@ -35,7 +35,7 @@ CPaperPoint ThirdCorner(const CVector3& pa, const CVector3& pb, const CVector3& 
 
 } // namespace
 
-void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper)
+void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper, bool snap)
 {
     const size_t triangles = s.Triangles();
     paper.assign(3 * triangles, CPaperPoint{});
@@ -47,7 +47,7 @@ void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper)
         if (!has[k]) {
             has[k] = 1;
             point[k] = p;
-        } else {
+        } else if (snap) {
             p = point[k];
         }
         paper[c] = p;

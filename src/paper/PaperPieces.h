@@ -9,9 +9,10 @@
 
 // Lays every piece out in its own frame across its paired edges, breadth
 // first from its first triangle (corner 0 at the origin, edge 0-1 along u);
-// each triangle keeps its own shape, and a corner whose paper point was
-// already placed takes that point. One paper point per corner of s.
-void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper);
+// each triangle keeps its own shape, and with `snap` a corner whose paper
+// point was already placed takes that point (without it, each corner keeps
+// where its triangle put it). One paper point per corner of s.
+void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper, bool snap = true);
 
 // Relative change of length, paper against surface, over the edges (each
 // shared edge once). Fills the largest per piece (pieceMax) and overall.
