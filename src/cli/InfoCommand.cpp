@@ -5,7 +5,6 @@
 #include "import/ModelFile.h"
 #include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
-#include "paper/PaperLayout.h"
 #include "slices/SliceParts.h"
 
 #include <nlohmann/json.hpp>
@@ -212,7 +211,6 @@ int RunInfo(const std::vector<std::string>& args)
     size_t parts = 0, lines = 0;
     const std::vector<SliceSummary> slices = Slices(*model, parts, lines);
     const std::string file = FileBaseName(path);
-    AssignPaper(*model); // from the positions as read, as the open routine does
     if (json) {
         Json out;
         out["file"] = file;
