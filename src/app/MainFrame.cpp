@@ -127,16 +127,21 @@ bool CMainFrame::CreateStatusBar()
     foldAnglePane_->setObjectName(QStringLiteral("Pane59149"));
     foldAnglePane_->setMinimumWidth(foldAnglePane_->fontMetrics().horizontalAdvance(
         QStringLiteral("Fold angle: -000.0\u00b0")));
+    strainPane_ = new QLabel(QString(), bar);
+    strainPane_->setObjectName(QStringLiteral("Pane59151"));
+    strainPane_->setVisible(false);
     messagePane_ = new QLabel(QStringLiteral("Ready"), bar);
     messagePane_->setObjectName(QStringLiteral("MessagePane"));
     const QScreen* screen = QGuiApplication::primaryScreen();
     messagePane_->setFixedWidth(screen ? screen->size().width() / 4 : 320);
-    for (QLabel* pane : {rotatePane_, viewPane_, intersectionsPane_, foldAnglePane_, messagePane_})
+    for (QLabel* pane :
+         {rotatePane_, viewPane_, intersectionsPane_, foldAnglePane_, strainPane_, messagePane_})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(rotatePane_, 0);
     bar->addWidget(viewPane_, 1);
     bar->addWidget(intersectionsPane_, 0);
     bar->addWidget(foldAnglePane_, 0);
+    bar->addWidget(strainPane_, 0);
     bar->addWidget(messagePane_, 0);
     bar->setSizeGripEnabled(true);
     return true;
@@ -159,6 +164,10 @@ QString CMainFrame::PaneText(int id) const
         return intersectionsPane_ ? intersectionsPane_->text() : QString();
     case kPaneFoldAngle:
         return foldAnglePane_ ? foldAnglePane_->text() : QString();
+    case kPanePaperStrain:
+        return strainPane_ && strainPane_->isVisibleTo(strainPane_->parentWidget())
+                   ? strainPane_->text()
+                   : QString();
     default:
         return messagePane_ ? messagePane_->text() : QString();
     }

@@ -67,7 +67,7 @@ public:
     CPaneView* ActiveView() const { return activeView_; }
     void SetActiveView(CPaneView* view);
     // Text of a status bar pane by id (kPaneRotateHelp, kPaneViewStatus,
-    // kPaneIntersections, kPaneFoldAngle) or 0 for the message pane.
+    // kPaneIntersections, kPaneFoldAngle, kPanePaperStrain) or 0 for the message pane.
     QString PaneText(int id) const;
     CCommandMap& Commands() { return commands_; }
 
@@ -121,6 +121,7 @@ private:
     QLabel* viewPane_ = nullptr;
     QLabel* intersectionsPane_ = nullptr;
     QLabel* foldAnglePane_ = nullptr;
+    QLabel* strainPane_ = nullptr;
     QLabel* messagePane_ = nullptr;
     ModelOpener opener_;
     bool readInProgress_ = false;

@@ -14,6 +14,7 @@
 #include "export/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "paper/CreasePattern.h"
+#include "paper/PaperLayout.h"
 #include "ui/AppState.h"
 #include "widgets/ModelView.h"
 #include "widgets/PaneView.h"
@@ -299,6 +300,17 @@ void CMainFrame::UpdateCommandUI()
         const QString text = QString::fromStdString(angle.Text().value_or(std::string()));
         if (foldAnglePane_->text() != text)
             foldAnglePane_->setText(text);
+    }
+    // Paper stretched past noticing says by how much, in a pane of its own.
+    if (strainPane_) {
+        QString text;
+        if (g_pModel && g_pModel->paperInfo.has && g_pModel->paperInfo.strainMax > kStrainUnnoticed)
+            text = QStringLiteral("Paper strain: %1% max, %2% mean")
+                       .arg(100.0 * g_pModel->paperInfo.strainMax, 0, 'g', 3)
+                       .arg(100.0 * g_pModel->paperInfo.strainMean, 0, 'g', 3);
+        if (strainPane_->text() != text)
+            strainPane_->setText(text);
+        strainPane_->setVisible(!text.isEmpty());
     }
     updating_ = false;
 }

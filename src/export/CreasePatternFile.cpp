@@ -62,7 +62,9 @@ bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
     try {
         switch (format) {
         case CreasePatternFormat::kFold:
-            bytes = FoldDocument(pattern, model.unitCentre, model.unitScale).dump(1);
+            bytes = FoldDocument(pattern, model.unitCentre, model.unitScale,
+                                 {model.paperInfo.strainMax, model.paperInfo.strainMean})
+                        .dump(1);
             bytes += '\n';
             return true;
         case CreasePatternFormat::kSvg:

@@ -7,7 +7,8 @@
 
 using Json = nlohmann::ordered_json;
 
-Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, double unitScale)
+Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, double unitScale,
+                  const CPaperStrain& strain)
 {
     Json doc;
     doc["file_spec"] = 1.2;
@@ -34,6 +35,8 @@ Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, dou
     doc["edges_vertices"] = std::move(edges);
     doc["edges_assignment"] = std::move(assignment);
     doc["edges_foldAngle"] = std::move(angle);
+    // FOLD leaves keys with a colon to the program that wrote them.
+    doc["lintoro:strain"] = {{"max", strain.max}, {"mean", strain.mean}};
     Json frame;
     frame["frame_classes"] = {"foldedForm"};
     frame["frame_parent"] = 0;
@@ -49,11 +52,11 @@ Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, dou
 }
 
 bool ExportFoldFile(const std::string& path, const CCreasePattern& pattern,
-                    const CVector3& unitCentre, double unitScale)
+                    const CVector3& unitCentre, double unitScale, const CPaperStrain& strain)
 {
     std::string text;
     try {
-        text = FoldDocument(pattern, unitCentre, unitScale).dump(1);
+        text = FoldDocument(pattern, unitCentre, unitScale, strain).dump(1);
     } catch (const std::exception&) {
         return false; // out of memory: nothing written
     }

@@ -165,6 +165,12 @@ struct CPaperInfo {
     // The paper came from a crease pattern (a FOLD file): the flat sheet, not
     // the form as opened, is what the design's creases are measured from.
     bool fromPattern = false;
+    // Largest and mean relative change of an edge's length from the surface
+    // as read to the paper (0.001 is 0.1%); 0 for paper a file brought.
+    double strainMax = 0.0;
+    double strainMean = 0.0;
+    // Some piece overlapped itself when unfolded and was split where it did.
+    bool split = false;
 };
 
 // A committed design state, packed: corners welded by bit-identical position

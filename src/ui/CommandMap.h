@@ -35,6 +35,7 @@ enum CommandId : int {
     // The crease pattern's print and the net view's bends.
     kCmdPrintCreasePattern = 32910,
     kCmdShowBends = 32911,
+    kPanePaperStrain = 59151,   // the paper's strain, shown when it is past noticing
 };
 
 constexpr int kRecentFileCount = 4;

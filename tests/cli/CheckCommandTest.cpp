@@ -41,6 +41,7 @@ TEST(CliCheck, FindsAFacePushedThroughASquare)
     // Two flat pieces: the form is its own paper, to rounding.
     EXPECT_EQ(j["paper"], true);
     EXPECT_LT(j["paperEdge"]["largest"].get<double>(), 1e-9);
+    EXPECT_LT(j["strain"]["max"].get<double>(), 1e-9);
 
     r = Cli("check --pairs=1 " + Quote(path));
     ASSERT_EQ(r.status, 0) << r.err;

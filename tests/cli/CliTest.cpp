@@ -62,7 +62,8 @@ TEST(Cli, SheetThenInfoReportsTheModel)
     EXPECT_EQ(r.out, "{\"file\":\"small.obj\",\"objects\":1,\"faces\":12,\"vertices\":36,"
                      "\"hasTexCoords\":false,\"materials\":0,\"bboxMin\":[-2,-3,0],"
                      "\"bboxMax\":[2,3,0],\"slices\":0,\"parts\":0,\"lines\":0,"
-                     "\"sliceList\":[],\"paper\":{\"width\":4,\"height\":6,\"pieces\":1}}\n");
+                     "\"sliceList\":[],\"paper\":{\"width\":4,\"height\":6,\"pieces\":1,"
+                     "\"strain\":{\"max\":0,\"mean\":0},\"split\":false}}\n");
     r = Cli("info " + Quote(sheet));
     ASSERT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("faces:        12\n"), std::string::npos);
@@ -81,8 +82,10 @@ TEST(Cli, SheetOfPaperInMillimetresAndWhatInfoSaysOfItsPaper)
     EXPECT_NE(r.out.find("\"faces\":140,"), std::string::npos) << r.out; // 7 x 10 cells
     EXPECT_NE(r.out.find("\"bboxMin\":[-105,-148.5,0],\"bboxMax\":[105,148.5,0]"),
               std::string::npos);
-    EXPECT_NE(r.out.find("\"paper\":{\"width\":210,\"height\":297,\"pieces\":1}"),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find("\"paper\":{\"width\":210,\"height\":297,\"pieces\":1,\"strain\":{\"max\":0,"
+                   "\"mean\":0},\"split\":false}"),
+        std::string::npos);
     // Same seed, same sheet; another seed, another one; regular differs from both.
     const std::string again = Scratch("again.obj"), other = Scratch("other.obj"),
                       regular = Scratch("regular.obj");
@@ -234,7 +237,8 @@ TEST(Cli, InfoReportsSlicesPartsAndLinesOfAQwfFile)
                          "\"lines\":2,\"pairedLines\":1,\"bounds\":[0.5,0.25,2,1.5]},"
                          "{\"axis\":2,\"parts\":[{\"vertices\":4,\"triangles\":T,\"closed\":true}],"
                          "\"lines\":1,\"pairedLines\":1,\"bounds\":[1,1,2,2]}],"
-                         "\"paper\":{\"width\":1,\"height\":1,\"pieces\":1}}\n"),
+                         "\"paper\":{\"width\":1,\"height\":1,\"pieces\":1,\"strain\":{\"max\":0,"
+                         "\"mean\":0},\"split\":false}}\n"),
               std::string::npos)
         << r.out;
     r = Cli("info " + Quote(qwf));

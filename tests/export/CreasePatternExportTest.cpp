@@ -57,6 +57,8 @@ TEST(CreasePatternExport, FoldFileHoldsThePatternAndTheFoldedForm)
     EXPECT_EQ(doc["file_classes"], nlohmann::json({"singleModel"}));
     EXPECT_EQ(doc["frame_classes"], nlohmann::json({"creasePattern"}));
     EXPECT_EQ(doc["frame_unit"], "mm");
+    EXPECT_LT(doc["lintoro:strain"]["max"].get<double>(), 1e-9);
+    EXPECT_LE(doc["lintoro:strain"]["mean"], doc["lintoro:strain"]["max"]);
     const auto& coords = doc["vertices_coords"];
     ASSERT_EQ(coords.size(), 35u);
     for (const auto& c : coords)
