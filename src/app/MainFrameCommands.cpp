@@ -1,6 +1,6 @@
 // The main window's command table, its idle update pass and its command
-// handlers: New Sheet, Open (with the open routine), Export, Export Crease
-// Pattern, Undo and the display flags.
+// handlers: New Sheet, Open (with the open routine), Save Design, Export,
+// Export Crease Pattern, Undo, Fit Model and the display flags.
 
 #include "app/CoreAdapters.h"
 #include "app/Icons.h"
@@ -11,6 +11,7 @@
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
 #include "export/AtomicFile.h"
+#include "paper/PaperLayout.h"
 #include "ui/AppState.h"
 #include "widgets/ModelView.h"
 #include "widgets/PaneView.h"
@@ -33,8 +34,10 @@ struct MenuItem {
 };
 
 const MenuItem kFileMenu[] = {
-    {kCmdNewSheet, "&New Sheet..."},
+    {kCmdNewSheet, "&New Sheet...\tCtrl+N"},
     {kCmdOpen, "&Open...\tCtrl+O"},
+    {kCmdSave, "&Save Design\tCtrl+S"},
+    {kCmdSaveAs, "Save Design &As..."},
     {kCmdExport, "&Export *.obj..."},
     {kCmdExportCreasePattern, "Export &Crease Pattern..."},
     {0, nullptr},
@@ -51,8 +54,9 @@ const MenuItem kEditMenu[] = {
     {kCmdFixShape, "&Fix Shape (SPACE)"},
 };
 const MenuItem kViewMenu[] = {
-    {kCmdShowEdge, "Show &Edge"}, {kCmdShowFace, "Show &Face"},  {0, nullptr},
-    {kCmdToolbar, "&Toolbar"},    {kCmdStatusbar, "&Statusbar"},
+    {kCmdShowEdge, "Show &Edge"},       {kCmdShowFace, "Show &Face"},
+    {kCmdFitModel, "&Fit Model\tHome"}, {0, nullptr},
+    {kCmdToolbar, "&Toolbar"},          {kCmdStatusbar, "&Statusbar"},
 };
 const MenuItem kHelpMenu[] = {
     {kCmdAbout, "&About..."},
@@ -125,6 +129,8 @@ void CMainFrame::CreateActions()
         {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, kCmdRedo},
         {Qt::ALT | Qt::Key_Backspace, kCmdEditUndoDoc},
         {Qt::CTRL | Qt::Key_S, kCmdSave},
+        {Qt::CTRL | Qt::Key_N, kCmdNewSheet},
+        {QKeyCombination(Qt::Key_Home), kCmdFitModel},
     };
     for (const Accelerator& a : accelerators) {
         auto* shortcut = new QShortcut(QKeySequence(a.key), this);
@@ -181,6 +187,12 @@ void CMainFrame::RegisterCommands()
     commands_.Add(
         kCmdExportCreasePattern, [this] { OnExportCreasePattern(); }, haveModel);
     commands_.Add(kCmdNewSheet, [this] { OnNewSheet(); });
+    commands_.Add(
+        kCmdSave, [this] { SaveDesign(false); }, haveModel);
+    commands_.Add(
+        kCmdSaveAs, [this] { SaveDesign(true); }, haveModel);
+    commands_.Add(
+        kCmdFitModel, [this] { OnFitModel(); }, haveModel);
     commands_.Add(
         kCmdUndo, [this] { OnUndo(); },
         [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->undoStack.empty()); });
@@ -254,6 +266,8 @@ void CMainFrame::UpdateCommandUI()
         if (pane.Text())
             viewPane_->setText(QString::fromStdString(*pane.Text()));
     }
+    if (shownModified_ != Modified())
+        UpdateTitle();
     // The design view's own count, whichever pane is active.
     if (intersectionsPane_ && modelView_) {
         CCmdUI count(kPaneIntersections);
@@ -270,6 +284,8 @@ void CMainFrame::OnOpen()
     FileRequest request;
     request.kind = FileRequest::kOpen;
     request.filter = QString::fromUtf8(kOpenFilter);
+    if (!MaybeSaveChanges())
+        return;
     const QString path = AskFilePath(this, request);
     if (!path.isEmpty())
         OpenModelFile(path);
@@ -280,6 +296,18 @@ void CMainFrame::OpenModelFile(const QString& path)
     if (readInProgress_)
         return;
     const QString absolute = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+    if (!InstallModelFrom(absolute, true))
+        return;
+    doc_->SetTitle(QFileInfo(absolute).fileName());
+    doc_->UpdateAllViews(kHintNewModel);
+    // Save Design writes back only to a design file, never over a model of another kind.
+    const bool design = absolute.endsWith(QLatin1String(".fold"), Qt::CaseInsensitive) &&
+                        g_pModel && HasPaper(*g_pModel);
+    StartDocument(design ? absolute : QString(), QFileInfo(absolute).fileName());
+}
+
+bool CMainFrame::InstallModelFrom(const QString& absolute, bool addToRecent)
+{
     const std::string file = QFile::encodeName(absolute).toStdString();
     OpenOutcome out;
     {
@@ -297,14 +325,14 @@ void CMainFrame::OpenModelFile(const QString& path)
             message = ReadResultMessage(kReadFailed);
         if (!message.empty())
             ShowMessage(this, QString::fromStdString(message));
-        return;
+        return false;
     }
     g_pModel = std::move(out.model);
     qwfModel = out.isQwf;
     const std::string& name = g_pModel->fileName.empty() ? file : g_pModel->fileName;
-    app_->AddToRecentFileList(QFile::decodeName(name.c_str()));
-    doc_->SetTitle(QFileInfo(absolute).fileName());
-    doc_->UpdateAllViews(kHintNewModel);
+    if (addToRecent)
+        app_->AddToRecentFileList(QFile::decodeName(name.c_str()));
+    return true;
 }
 
 // A save dialog for the current model's output, beside the file it came from.
@@ -356,7 +384,7 @@ void CMainFrame::OnExportCreasePattern()
 
 void CMainFrame::OnNewSheet()
 {
-    if (readInProgress_)
+    if (readInProgress_ || !MaybeSaveChanges())
         return;
     CNewSheetDlg dialog(this, lastSheet_);
     if (dialog.exec() != QDialog::Accepted)
@@ -387,6 +415,7 @@ void CMainFrame::OnNewSheet()
     qwfModel = false;
     doc_->SetTitle(QString::fromStdString(SheetTitle(c.width, c.height)));
     doc_->UpdateAllViews(kHintNewModel);
+    StartDocument(QString(), doc_->Title());
 }
 
 void CMainFrame::OnUndo()
@@ -403,6 +432,12 @@ void CMainFrame::OnRedo()
         StepForwardShape(*g_pModel, modelView_ ? &modelView_->Session() : nullptr);
     // The views take a redone shape as they take an undone one.
     doc_->UpdateAllViews(kHintUndo);
+}
+
+void CMainFrame::OnFitModel()
+{
+    if (modelView_)
+        modelView_->FitModel();
 }
 
 void CMainFrame::OnShowEdge()

@@ -4,6 +4,7 @@
 // "Lintoro" and an OK button.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -17,6 +18,7 @@ struct FileRequest {
     // Save dialogs: the default suffix follows the chosen filter's first
     // "*.ext" pattern, so a bare name gets the extension of the type picked.
     bool suffixFollowsFilter = false;
+    QString title; // the dialog's caption; empty for the toolkit's own
 };
 
 struct PromptHooks {
@@ -24,6 +26,9 @@ struct PromptHooks {
     std::function<void(const QString& caption, const QString& text)> message;
     // Answers a file dialog: the chosen path, or empty for Cancel.
     std::function<QString(const FileRequest& request)> file;
+    // Answers a question: the index of the button chosen, or -1 for Escape
+    // (which AskChoice turns into its `escape`).
+    std::function<int(const QString& text, const QStringList& buttons)> choice;
 };
 
 // Replaces the hooks (empty members restore the real dialogs).
@@ -34,3 +39,7 @@ constexpr const char* kMessageCaption = "Lintoro";
 void ShowMessage(QWidget* parent, const QString& text);
 // Returns the chosen path, empty when the user cancelled.
 QString AskFilePath(QWidget* parent, const FileRequest& request);
+// Asks `text` with the buttons in `buttons`, the first the default. Returns
+// the index of the button chosen; Escape or the close box gives `escape`
+// (-1: none of them).
+int AskChoice(QWidget* parent, const QString& text, const QStringList& buttons, int escape = -1);

@@ -1,7 +1,7 @@
 #include "design/DesignSession.h"
 
-#include "model/CSlicePlane.h"
 #include "design/DesignStates.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 
 #include <cmath>
@@ -92,6 +92,7 @@ CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
     }
     ++acceptedSteps_;
     ++shapeRevision_;
+    document_.Changed();
     selectedCorner_ = r.corner;
     if (r.corner >= 0)
         dragPos_ = model_->working.pos[r.corner];
@@ -134,6 +135,7 @@ bool CDesignSession::FixShape()
     CommitWorkingCopy(*model_);
     workspace_.Invalidate();
     ++shapeRevision_;
+    document_.Changed();
     ClearSelection();
     return true;
 }
@@ -157,6 +159,7 @@ bool CDesignSession::TakeStep(bool (*step)(CPolyModel&))
     if (stepped) {
         workspace_.Invalidate();
         ++shapeRevision_;
+        document_.Changed();
     }
     ClearSelection();
     return stepped;

@@ -6,12 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <cstdio>
+#include <numbers>
 #include <vector>
 
 namespace {
-
 
 // Corners of objects[0] as a soup: 3 per face, welded to vertex numbers.
 struct Soup {
@@ -338,6 +337,12 @@ std::string WhyNotFlat(double defect, const CVector3& at)
 }
 
 } // namespace
+
+bool HasPaper(const CPolyModel& model)
+{
+    return model.paperInfo.has && !model.objects.empty() &&
+           model.paper.size() == 3 * model.objects[0]->faces.size();
+}
 
 void AssignPaper(CPolyModel& model)
 {

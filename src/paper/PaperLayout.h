@@ -35,3 +35,7 @@ constexpr double kPieceGap = 10.0;
 // The sheet's lower-left corner is at (0, 0). A model without objects gets no
 // paper and a reason.
 void AssignPaper(CPolyModel& model);
+
+// True when the model has paper for every face of its first object: a crease
+// pattern can be read off its shape.
+bool HasPaper(const CPolyModel& model);

@@ -102,6 +102,10 @@ protected:
     QStringList captions_;
     QList<FileRequest> fileRequests_;
     QString nextFile_;
+    // Questions asked, and the answers (button texts) to give them in turn;
+    // with none left, "Discard" where offered, else Escape.
+    QStringList questions_;
+    QStringList answers_;
 
     QString ProfilePath() const { return dir_->filePath(QStringLiteral("lintoro.ini")); }
     CMainFrame* Frame() const { return app_->MainFrame(); }
@@ -146,6 +150,10 @@ private slots:
         captions_.clear();
         fileRequests_.clear();
         nextFile_.clear();
+        questions_.clear();
+        answers_.clear();
+        // Recovery files of the tests stay in the test's own folder.
+        qputenv("XDG_STATE_HOME", dir_->filePath(QStringLiteral("state")).toUtf8());
         PromptHooks hooks;
         hooks.message = [this](const QString& caption, const QString& text) {
             captions_ << caption;
@@ -154,6 +162,12 @@ private slots:
         hooks.file = [this](const FileRequest& r) {
             fileRequests_ << r;
             return nextFile_;
+        };
+        hooks.choice = [this](const QString& text, const QStringList& buttons) {
+            questions_ << text;
+            const QString answer =
+                answers_.isEmpty() ? QStringLiteral("Discard") : answers_.takeFirst();
+            return int(buttons.indexOf(answer));
         };
         SetPromptHooks(hooks);
     }
