@@ -1,6 +1,6 @@
 // The main window's command table, its idle update pass and its command
-// handlers: New Sheet, Open (with the open routine), Export, Export and Print
-// Crease Pattern, Undo and the display flags.
+// handlers: New Sheet, Open (with the open routine), Save Design, Export,
+// Export and Print Crease Pattern, Undo, Fit Model and the display flags.
 
 #include "app/CoreAdapters.h"
 #include "app/Icons.h"
@@ -38,8 +38,10 @@ struct MenuItem {
 };
 
 const MenuItem kFileMenu[] = {
-    {kCmdNewSheet, "&New Sheet..."},
+    {kCmdNewSheet, "&New Sheet...\tCtrl+N"},
     {kCmdOpen, "&Open...\tCtrl+O"},
+    {kCmdSave, "&Save Design\tCtrl+S"},
+    {kCmdSaveAs, "Save Design &As..."},
     {kCmdExport, "&Export *.obj..."},
     {kCmdExportCreasePattern, "Export &Crease Pattern..."},
     {kCmdPrintCreasePattern, "&Print Crease Pattern..."},
@@ -57,9 +59,10 @@ const MenuItem kEditMenu[] = {
     {kCmdFixShape, "&Fix Shape (SPACE)"},
 };
 const MenuItem kViewMenu[] = {
-    {kCmdShowEdge, "Show &Edge"},   {kCmdShowFace, "Show &Face"},
-    {kCmdShowBends, "Show &Bends"}, {0, nullptr},
-    {kCmdToolbar, "&Toolbar"},      {kCmdStatusbar, "&Statusbar"},
+    {kCmdShowEdge, "Show &Edge"},       {kCmdShowFace, "Show &Face"},
+    {kCmdShowBends, "Show &Bends"},     {kCmdFitModel, "&Fit Model\tHome"},
+    {0, nullptr},                       {kCmdToolbar, "&Toolbar"},
+    {kCmdStatusbar, "&Statusbar"},
 };
 const MenuItem kHelpMenu[] = {
     {kCmdAbout, "&About..."},
@@ -149,6 +152,8 @@ void CMainFrame::CreateActions()
         {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, kCmdRedo},
         {Qt::ALT | Qt::Key_Backspace, kCmdEditUndoDoc},
         {Qt::CTRL | Qt::Key_S, kCmdSave},
+        {Qt::CTRL | Qt::Key_N, kCmdNewSheet},
+        {QKeyCombination(Qt::Key_Home), kCmdFitModel},
     };
     for (const Accelerator& a : accelerators) {
         auto* shortcut = new QShortcut(QKeySequence(a.key), this);
@@ -207,6 +212,12 @@ void CMainFrame::RegisterCommands()
     commands_.Add(
         kCmdPrintCreasePattern, [this] { OnPrintCreasePattern(); }, haveModel);
     commands_.Add(kCmdNewSheet, [this] { OnNewSheet(); });
+    commands_.Add(
+        kCmdSave, [this] { SaveDesign(false); }, haveModel);
+    commands_.Add(
+        kCmdSaveAs, [this] { SaveDesign(true); }, haveModel);
+    commands_.Add(
+        kCmdFitModel, [this] { OnFitModel(); }, haveModel);
     commands_.Add(
         kCmdUndo, [this] { OnUndo(); },
         [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->undoStack.empty()); });
@@ -286,6 +297,8 @@ void CMainFrame::UpdateCommandUI()
         if (pane.Text())
             viewPane_->setText(QString::fromStdString(*pane.Text()));
     }
+    if (shownModified_ != Modified())
+        UpdateTitle();
     // The design view's own count, whichever pane is active.
     if (intersectionsPane_ && modelView_) {
         CCmdUI count(kPaneIntersections);
@@ -320,6 +333,8 @@ void CMainFrame::OnOpen()
     FileRequest request;
     request.kind = FileRequest::kOpen;
     request.filter = OpenFilter();
+    if (!MaybeSaveChanges())
+        return;
     const QString path = AskFilePath(this, request);
     if (!path.isEmpty())
         OpenModelFile(path);
@@ -330,6 +345,18 @@ void CMainFrame::OpenModelFile(const QString& path)
     if (readInProgress_)
         return;
     const QString absolute = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+    if (!InstallModelFrom(absolute, true))
+        return;
+    doc_->SetTitle(QFileInfo(absolute).fileName());
+    doc_->UpdateAllViews(kHintNewModel);
+    // Save Design writes back only to a design file, never over a model of another kind.
+    const bool design = absolute.endsWith(QLatin1String(".fold"), Qt::CaseInsensitive) &&
+                        g_pModel && HasPaper(*g_pModel);
+    StartDocument(design ? absolute : QString(), QFileInfo(absolute).fileName());
+}
+
+bool CMainFrame::InstallModelFrom(const QString& absolute, bool addToRecent)
+{
     const std::string file = QFile::encodeName(absolute).toStdString();
     OpenOutcome out;
     {
@@ -348,14 +375,14 @@ void CMainFrame::OpenModelFile(const QString& path)
         if (!message.empty())
             ShowMessage(this, QString::fromStdString(message),
                         QString::fromStdString(OpenFailureDetail(file, out)));
-        return;
+        return false;
     }
     g_pModel = std::move(out.model);
     qwfModel = out.isQwf;
     const std::string& name = g_pModel->fileName.empty() ? file : g_pModel->fileName;
-    app_->AddToRecentFileList(QFile::decodeName(name.c_str()));
-    doc_->SetTitle(QFileInfo(absolute).fileName());
-    doc_->UpdateAllViews(kHintNewModel);
+    if (addToRecent)
+        app_->AddToRecentFileList(QFile::decodeName(name.c_str()));
+    return true;
 }
 
 // A save dialog for the current model's output, beside the file it came from.
@@ -426,7 +453,7 @@ void CMainFrame::OnPrintCreasePattern()
 
 void CMainFrame::OnNewSheet()
 {
-    if (readInProgress_)
+    if (readInProgress_ || !MaybeSaveChanges())
         return;
     CNewSheetDlg dialog(this, lastSheet_);
     if (dialog.exec() != QDialog::Accepted)
@@ -458,6 +485,7 @@ void CMainFrame::OnNewSheet()
     qwfModel = false;
     doc_->SetTitle(QString::fromStdString(SheetTitle(c.width, c.height)));
     doc_->UpdateAllViews(kHintNewModel);
+    StartDocument(QString(), doc_->Title());
 }
 
 void CMainFrame::OnUndo()
@@ -474,6 +502,12 @@ void CMainFrame::OnRedo()
         StepForwardShape(*g_pModel, modelView_ ? &modelView_->Session() : nullptr);
     // The views take a redone shape as they take an undone one.
     doc_->UpdateAllViews(kHintUndo);
+}
+
+void CMainFrame::OnFitModel()
+{
+    if (modelView_)
+        modelView_->FitModel();
 }
 
 void CMainFrame::OnShowEdge()

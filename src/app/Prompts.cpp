@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 
 namespace {
@@ -34,6 +35,27 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& informativ
     box.exec();
 }
 
+int AskChoice(QWidget* parent, const QString& text, const QStringList& buttons, int escape)
+{
+    int answer = -1;
+    if (Hooks().choice) {
+        answer = Hooks().choice(text, buttons);
+    } else {
+        QMessageBox box(QMessageBox::Question, QString::fromUtf8(kMessageCaption), text,
+                        QMessageBox::NoButton, parent);
+        QList<QPushButton*> added;
+        for (const QString& b : buttons)
+            added << box.addButton(b, QMessageBox::ActionRole);
+        if (!added.isEmpty())
+            box.setDefaultButton(added.first());
+        if (escape >= 0 && escape < added.size())
+            box.setEscapeButton(added[escape]);
+        box.exec();
+        answer = int(added.indexOf(static_cast<QPushButton*>(box.clickedButton())));
+    }
+    return answer >= 0 && answer < buttons.size() ? answer : escape;
+}
+
 QString AskFilePath(QWidget* parent, const FileRequest& request)
 {
     if (Hooks().file)
@@ -58,6 +80,8 @@ QString AskFilePath(QWidget* parent, const FileRequest& request)
                                  dialog.setDefaultSuffix(m.captured(1));
                          });
     }
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     if (!request.folder.isEmpty())
         dialog.setDirectory(request.folder);
     if (!request.proposedName.isEmpty())

@@ -4,6 +4,7 @@
 // "Lintoro" and an OK button.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QPrinter;
@@ -18,6 +19,7 @@ struct FileRequest {
     // Save dialogs: the default suffix follows the chosen filter's first
     // "*.ext" pattern, so a bare name gets the extension of the type picked.
     bool suffixFollowsFilter = false;
+    QString title; // the dialog's caption; empty for the toolkit's own
 };
 
 struct PromptHooks {
@@ -31,6 +33,9 @@ struct PromptHooks {
     // Answers the print dialog: sets the printer up and returns true, or
     // false for Cancel.
     std::function<bool(QPrinter& printer)> print;
+    // Answers a question: the index of the button chosen, or -1 for Escape
+    // (which AskChoice turns into its `escape`).
+    std::function<int(const QString& text, const QStringList& buttons)> choice;
 };
 
 // Replaces the hooks (empty members restore the real dialogs).
@@ -44,3 +49,7 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& informativ
 QString AskFilePath(QWidget* parent, const FileRequest& request);
 // Qt's print dialog on `printer`; false when the user cancelled.
 bool AskPrinter(QWidget* parent, QPrinter& printer);
+// Asks `text` with the buttons in `buttons`, the first the default. Returns
+// the index of the button chosen; Escape or the close box gives `escape`
+// (-1: none of them).
+int AskChoice(QWidget* parent, const QString& text, const QStringList& buttons, int escape = -1);

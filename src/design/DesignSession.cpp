@@ -94,6 +94,7 @@ CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
     foldAngle_ = FoldAngleOfStep(workspace_.Base(), startPos_, dragPos_, baseCorner_);
     ++acceptedSteps_;
     ++shapeRevision_;
+    document_.Changed();
     selectedCorner_ = r.corner;
     if (r.corner >= 0)
         dragPos_ = model_->working.pos[r.corner];
@@ -145,6 +146,7 @@ bool CDesignSession::FixShape()
     CommitWorkingCopy(*model_);
     workspace_.Invalidate();
     ++shapeRevision_;
+    document_.Changed();
     ClearSelection();
     return true;
 }
@@ -168,6 +170,7 @@ bool CDesignSession::TakeStep(bool (*step)(CPolyModel&))
     if (stepped) {
         workspace_.Invalidate();
         ++shapeRevision_;
+        document_.Changed();
     }
     ClearSelection();
     return stepped;

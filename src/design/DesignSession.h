@@ -4,6 +4,7 @@
 // and the picked handle. The design view drives it from mouse events, the
 // command line from arguments; both get the same folds.
 
+#include "design/DocumentState.h"
 #include "design/ReflectionOperation.h"
 #include "model/PolyModel.h"
 
@@ -131,6 +132,10 @@ public:
     int RejectedSteps() const { return rejectedSteps_; }
     // Bumped whenever the shape changes through the session.
     uint64_t ShapeRevision() const { return shapeRevision_; }
+    // Unsaved changes: every accepted step, Fix Shape, Undo and Redo counts
+    // as one. Attaching a model leaves it alone; the shell marks opens and saves.
+    CDocumentState& Document() { return document_; }
+    const CDocumentState& Document() const { return document_; }
 
 private:
     void ClearSelection();
@@ -152,6 +157,7 @@ private:
     int acceptedSteps_ = 0;
     int rejectedSteps_ = 0;
     uint64_t shapeRevision_ = 1;
+    CDocumentState document_;
     // The base state, its index and scratch memory, kept across the steps of a drag.
     CFoldWorkspace workspace_;
 };

@@ -355,6 +355,12 @@ bool ReadSurface(const CPolyModel& model, CPaperSurface& s, std::string& whyNot)
 
 } // namespace
 
+bool HasPaper(const CPolyModel& model)
+{
+    return model.paperInfo.has && !model.objects.empty() &&
+           model.paper.size() == 3 * model.objects[0]->faces.size();
+}
+
 bool AssignPaper(CPolyModel& model, IProgress* progress)
 {
     if (model.paperInfo.has)

@@ -46,3 +46,7 @@ constexpr double kPieceGap = 10.0;
 // shows a flattening and can cancel it: then the model keeps no paper and the
 // result is false; true otherwise.
 bool AssignPaper(CPolyModel& model, IProgress* progress = nullptr);
+
+// True when the model has paper for every face of its first object: a crease
+// pattern can be read off its shape.
+bool HasPaper(const CPolyModel& model);

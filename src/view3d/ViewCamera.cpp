@@ -6,6 +6,12 @@
 
 namespace {
 
+// The frustum SetupProjection builds: near plane and its half width.
+constexpr double kNear = 0.134;
+constexpr double kNearHalfWidth = 0.05;
+// Room left around a fitted model, as a share of its radius.
+constexpr double kFitMargin = 1.05;
+
 void Identity(double m[16])
 {
     std::fill(m, m + 16, 0.0);
@@ -126,7 +132,7 @@ void CViewCamera::SetupProjection()
     const double t = 0.1 * hh / w;
 
     double f[16], m[16];
-    Frustum(-0.05, 0.05, -t, t, 0.134, 2000.0, f);
+    Frustum(-kNearHalfWidth, kNearHalfWidth, -t, t, kNear, 2000.0, f);
     Translation(0.0f, 0.0f, static_cast<float>(distance), m);
     Multiply(f, m, projection);
     double rot[16];
@@ -138,6 +144,30 @@ void CViewCamera::SetupProjection()
 
     Identity(modelview);
     ++revision_;
+}
+
+void CViewCamera::FitSphere(const CVector3& middle, double radius)
+{
+    if (!std::isfinite(radius) || !std::isfinite(middle.x) || !std::isfinite(middle.y) ||
+        !std::isfinite(middle.z))
+        return;
+    const double w = std::max(width, 1);
+    const double hh = std::max(halfHeight, 1);
+    const double halfTop = 0.1 * hh / w; // as SetupProjection's frustum
+    const double tanHalf = std::min(kNearHalfWidth, halfTop) / kNear;
+    const double sinHalf = tanHalf / std::sqrt(1.0 + tanHalf * tanHalf);
+    centre = middle;
+    distance = -std::max(radius, 0.0) * kFitMargin / sinHalf;
+    ClampDistance();
+    SetupProjection();
+}
+
+void CViewCamera::FitBox(const CVector3& lo, const CVector3& hi)
+{
+    if (lo.x > hi.x || lo.y > hi.y || lo.z > hi.z)
+        return; // an empty box: nothing to look at
+    const CVector3 half = (hi - lo) * 0.5;
+    FitSphere(lo + half, std::sqrt(half.x * half.x + half.y * half.y + half.z * half.z));
 }
 
 void CViewCamera::ClampDistance()

@@ -21,8 +21,8 @@ public:
     // Frees the pane's display lists while its context still exists.
     ~CGLPaneView() override;
 
-    // Hint 16 resets the camera and shows the new model's face count until
-    // the next open; every hint redraws this pane.
+    // Hint 16 resets the camera and from then on shows the face count of
+    // the shape on screen; every hint redraws this pane.
     void OnUpdate(int hint) override;
 
     const CViewCamera& Camera() const { return camera_; }
@@ -31,8 +31,9 @@ public:
     int FrameCount() const { return frameCount_; }
     // Seconds the drawing spent refreshing its face arrays so far.
     double PrepareSeconds() const { return renderer_.RefreshSeconds(); }
-    // The text this pane keeps in the view status pane ("" before any open).
-    const std::string& ViewStatus() const { return viewStatus_; }
+    // The text this pane keeps in the view status pane ("" before any open):
+    // the faces of the shape as it is now, folds and steps back included.
+    std::string ViewStatus() const;
 
 protected:
     void initializeGL() override;
@@ -59,7 +60,7 @@ protected:
 private:
     CViewCamera camera_;
     CSceneRenderer renderer_;
-    std::string viewStatus_;
+    bool showsFaceCount_ = false;
     int frameCount_ = 0;
     bool glReady_ = false;
 };

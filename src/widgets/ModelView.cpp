@@ -4,9 +4,11 @@
 #include "ui/AppState.h"
 
 #include <QKeyEvent>
+
 #include <QResizeEvent>
 #include <cstdio>
 #include <string>
+#include <algorithm>
 
 CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera())
 {
@@ -19,6 +21,7 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
             intersections_.Replaced(g_pModel.get(), controller_.ShapeRevision());
             update();
             emit DesignChanged(false); // committed as it stands: only the mark goes
+            emit ShapeFixed();
         },
         [this](CCmdUI& ui) { ui.Enable(controller_.CanFixShape()); });
     // The main window asks this rule directly, whichever pane is active.
@@ -46,6 +49,19 @@ void CModelView::OnUpdate(int hint)
         intersections_.Replaced(g_pModel.get(), controller_.ShapeRevision());
     }
     CGLPaneView::OnUpdate(hint);
+}
+
+void CModelView::FitModel()
+{
+    if (!g_pModel)
+        return;
+    CVector3 lo{kDoubleMax, kDoubleMax, kDoubleMax}, hi{-kDoubleMax, -kDoubleMax, -kDoubleMax};
+    ForEachShapeCorner(*g_pModel, [&](int64_t, const CVector3& p) {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    });
+    Camera().FitBox(lo, hi);
+    update();
 }
 
 void CModelView::resizeEvent(QResizeEvent* event)

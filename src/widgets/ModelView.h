@@ -27,11 +27,15 @@ public:
     CDesignSession& Session() { return session_; }
     const CDesignController& Controller() const { return controller_; }
     const CIntersectionMonitor& Intersections() const { return intersections_; }
+    // Fit Model: the camera takes in the whole shape, looking as it does now.
+    void FitModel();
 
 signals:
     // After every accepted drag step (shapeChanged true) and every change of
     // the selection by a click, SPACE or Fix Shape (false). Never on a hover.
     void DesignChanged(bool shapeChanged);
+    // After Fix Shape committed the shape.
+    void ShapeFixed();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -180,7 +180,7 @@ private slots:
         Frame()->UpdateCommandUI();
         QVERIFY(Enabled(kCmdNewSheet));
         QVERIFY(!Enabled(kCmdExportCreasePattern));
-        QCOMPARE(Frame()->Action(kCmdNewSheet)->text(), QStringLiteral("&New Sheet..."));
+        QCOMPARE(Frame()->Action(kCmdNewSheet)->text(), QStringLiteral("&New Sheet...\tCtrl+N"));
         QCOMPARE(Frame()->Action(kCmdExportCreasePattern)->text(),
                  QStringLiteral("Export &Crease Pattern..."));
 

@@ -105,6 +105,10 @@ protected:
     QString nextFile_;
     // Answers the print dialog; null cancels it.
     std::function<bool(QPrinter&)> nextPrint_;
+    // Questions asked, and the answers (button texts) to give them in turn;
+    // with none left, "Discard" where offered, else Escape.
+    QStringList questions_;
+    QStringList answers_;
 
     QString ProfilePath() const { return dir_->filePath(QStringLiteral("lintoro.ini")); }
     CMainFrame* Frame() const { return app_->MainFrame(); }
@@ -151,6 +155,10 @@ private slots:
         fileRequests_.clear();
         nextFile_.clear();
         nextPrint_ = nullptr;
+        questions_.clear();
+        answers_.clear();
+        // Recovery files of the tests stay in the test's own folder.
+        qputenv("XDG_STATE_HOME", dir_->filePath(QStringLiteral("state")).toUtf8());
         PromptHooks hooks;
         hooks.message = [this](const QString& caption, const QString& text) {
             captions_ << caption;
@@ -162,6 +170,12 @@ private slots:
             return nextFile_;
         };
         hooks.print = [this](QPrinter& printer) { return nextPrint_ && nextPrint_(printer); };
+        hooks.choice = [this](const QString& text, const QStringList& buttons) {
+            questions_ << text;
+            const QString answer =
+                answers_.isEmpty() ? QStringLiteral("Discard") : answers_.takeFirst();
+            return int(buttons.indexOf(answer));
+        };
         SetPromptHooks(hooks);
     }
 

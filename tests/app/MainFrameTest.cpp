@@ -23,6 +23,9 @@ private slots:
         QCOMPARE(Frame()->Action(kCmdRedo)->text(), QStringLiteral("&Redo (Ctrl+Y)"));
         QCOMPARE(Frame()->Action(kCmdFixShape)->text(), QStringLiteral("&Fix Shape (SPACE)"));
         QCOMPARE(Frame()->Action(kCmdExit)->text(), QStringLiteral("E&xit"));
+        QCOMPARE(Frame()->Action(kCmdSave)->text(), QStringLiteral("&Save Design\tCtrl+S"));
+        QCOMPARE(Frame()->Action(kCmdSaveAs)->text(), QStringLiteral("Save Design &As..."));
+        QCOMPARE(Frame()->Action(kCmdFitModel)->text(), QStringLiteral("&Fit Model\tHome"));
         QCOMPARE(Frame()->Action(kCmdToolbar)->statusTip(), QStringLiteral("ﾂｰﾙ ﾊﾞｰの表示/非表示"));
         QCOMPARE(Frame()->Action(kCmdFixShape)->toolTip(), QStringLiteral("Fix the Shape"));
 
@@ -169,11 +172,18 @@ private slots:
         Load(QStringLiteral("m.obj"));
         const int hints = Frame()->DesignView()->UpdateCount();
         QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier); // empty stack: disabled
-        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
         QTest::keyClick(window, Qt::Key_Backspace, Qt::AltModifier);
         QCOMPARE(Frame()->DesignView()->UpdateCount(), hints);
         QVERIFY(messages_.isEmpty());
         QCOMPARE(fileRequests_.size(), 1);
+        // Ctrl+S is Save Design: a model without paper is saved as OBJ, and
+        // the dialog says so.
+        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(fileRequests_.size(), 2);
+        QCOMPARE(fileRequests_[1].kind, FileRequest::kSave);
+        QCOMPARE(fileRequests_[1].defaultSuffix, QStringLiteral("obj"));
+        QVERIFY2(fileRequests_[1].title.contains(QLatin1String("no paper")),
+                 qPrintable(fileRequests_[1].title));
 
         // One saved state: Undo brings it back and tells the views.
         CPolyObject* saved = g_pModel->objects[0].get();
@@ -289,6 +299,9 @@ private slots:
             QVERIFY(edit);
             field = edit->text();
             readOnly = edit->isReadOnly();
+            // The whole text shows: the field is as wide as its text and more.
+            QVERIFY2(edit->contentsRect().width() >= edit->fontMetrics().horizontalAdvance(field),
+                     qPrintable(QString::number(edit->width())));
             static_cast<QDialog*>(dialog)->accept();
         });
         poll.start();

@@ -106,3 +106,18 @@ TEST(PaneLayout, SavedSizesWinOverTheFirstStartShares)
     profile.WriteString("Settings", "SplitWindowSize", "640:180");
     EXPECT_TRUE(HasSavedSplitSize(CProfile(path)));
 }
+
+TEST(PaneLayout, ResizesAreSharedInProportionAndPanesKeepAUsableSize)
+{
+    EXPECT_EQ(ProportionalFirstPane(600, 400, 1500), 900);
+    EXPECT_EQ(ProportionalFirstPane(600, 400, 500), 300);
+    // Too small a share is lifted to the minimum on either side...
+    EXPECT_EQ(ProportionalFirstPane(900, 100, 600), 600 - kMinimumPaneSize);
+    EXPECT_EQ(ProportionalFirstPane(100, 900, 600), kMinimumPaneSize);
+    // ...but only while there is room for three, and never for a pane the user collapsed.
+    EXPECT_EQ(ProportionalFirstPane(900, 100, 400), 360);
+    EXPECT_EQ(ProportionalFirstPane(1000, 0, 600), 600);
+    EXPECT_EQ(ProportionalFirstPane(0, 1000, 600), 0);
+    EXPECT_EQ(ProportionalFirstPane(0, 0, 600), 300);
+    EXPECT_EQ(ProportionalFirstPane(500, 500, 0), 0);
+}

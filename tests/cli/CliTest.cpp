@@ -40,7 +40,14 @@ std::vector<int> MaskNumbers(std::string& text, const std::string& before, const
         if (first == last)
             continue;
         found.push_back(std::stoi(text.substr(first, last - first)));
-        text.replace(first, last - first, "T");
+        // Built afresh rather than text.replace(...), on which GCC 12 warns
+        // falsely (-Wrestrict) once it is inlined here.
+        std::string masked;
+        masked.reserve(text.size());
+        masked.append(text, 0, first);
+        masked += 'T';
+        masked.append(text, last, std::string::npos);
+        text.swap(masked);
         at = first;
     }
     return found;

@@ -203,3 +203,27 @@ TEST(DesignSession, AttachingAnotherModelForgetsTheSelection)
     EXPECT_EQ(fx.session.Handle(), 0);
     EXPECT_EQ(fx.session.DragStep(1.0), Outcome::kIgnored);
 }
+
+TEST(DesignSession, CountsTheChangesTheUserMakesAndNothingElse)
+{
+    Fixture fx;
+    const CDocumentState& doc = fx.session.Document();
+    fx.Select({0.1, 0.2, 0}); // a click commits, yet the shape is as it was
+    EXPECT_FALSE(doc.Modified());
+    fx.session.SetHandle(3);
+    ASSERT_EQ(fx.session.DragStep(0.5), Outcome::kAccepted);
+    EXPECT_TRUE(doc.Modified());
+    fx.session.Document().Saved();
+    EXPECT_FALSE(doc.Modified());
+    ASSERT_TRUE(fx.session.FixShape());
+    ASSERT_TRUE(fx.session.Undo());
+    ASSERT_TRUE(fx.session.Redo());
+    EXPECT_EQ(doc.Changes(), 4u);
+    EXPECT_FALSE(fx.session.Redo()); // nothing to redo: no change
+    fx.session.AttachModel(fx.model.get());
+    EXPECT_EQ(doc.Changes(), 4u);
+    EXPECT_TRUE(doc.Modified());
+    fx.session.Document().Saved();
+    fx.session.Document().MarkUnsaved(); // a recovered design
+    EXPECT_TRUE(doc.Modified());
+}

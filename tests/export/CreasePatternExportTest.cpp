@@ -7,6 +7,8 @@
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include <cmath>
