@@ -489,6 +489,42 @@ void CSelfIntersectionCheck::TraverseAcross(const CTree& tu, const CTree& tv)
     }
 }
 
+// Adds to around_ the triangles of the tree whose boxes hold both points.
+void CSelfIntersectionCheck::FindAround(const CTree& tree, const CVector3& p, const CVector3& q)
+{
+    CBox box;
+    const F4 lo = Down(Min(F4{float(p.x), float(p.y), float(p.z), 0.0f},
+                           F4{float(q.x), float(q.y), float(q.z), 0.0f}));
+    const F4 hi = Up(Max(F4{float(p.x), float(p.y), float(p.z), 0.0f},
+                         F4{float(q.x), float(q.y), float(q.z), 0.0f}));
+    for (int axis = 0; axis < 3; ++axis)
+        box.lo[axis] = lo[axis], box.hi[axis] = hi[axis];
+    nodeStack_.clear();
+    nodeStack_.push_back(1);
+    while (!nodeStack_.empty()) {
+        const uint32_t u = nodeStack_.back();
+        nodeStack_.pop_back();
+        if (!Overlap(tree.box[u], box))
+            continue;
+        if (u < tree.leafBase) {
+            nodeStack_.push_back(2 * u);
+            nodeStack_.push_back(2 * u + 1);
+            continue;
+        }
+        const uint32_t b = tree.firstBlock + u - tree.leafBase;
+        const float* c = Block(b);
+        for (uint32_t s = 0; s < kBlock; ++s) {
+            CBox slot;
+            for (int axis = 0; axis < 3; ++axis) {
+                slot.lo[axis] = c[(kLoX + axis) * kBlock + s];
+                slot.hi[axis] = c[(kHiX + axis) * kBlock + s];
+            }
+            if (Overlap(slot, box))
+                around_.push_back(slotTri_[size_t(b) * kBlock + s]);
+        }
+    }
+}
+
 // Every pair of a slot of block x with a slot of block y (x <= y; within one
 // block when x == y): boxes, then the float plane test, then the exact test.
 void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y, const CBox& yb)

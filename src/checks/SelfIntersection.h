@@ -44,7 +44,8 @@ public:
     size_t Count() const { return count_; }
     // Sorted by (a, b), at most maxPairs of them; each pair as
     // TrianglesIntersect(mesh, a, b) gives it, or an edge crossing with the
-    // middle of the shared stretch (see TrianglePair.h).
+    // middle of the shared stretch (see TrianglePair.h; the neighbour across
+    // the edge is one with an interior).
     const std::vector<CIntersectingPair>& Pairs() const { return pairs_; }
     // One entry per triangle of the last mesh: 1 when it is in any colliding pair.
     const std::vector<uint8_t>& Flags() const { return flags_; }
@@ -141,6 +142,7 @@ private:
     void Keep(uint32_t a, uint32_t b, const CVector3& at);
     void SettleContacts(std::vector<CContact>& contacts);
     void MatchBase(const CFlatMesh& mesh);
+    void FindAround(const CTree& tree, const CVector3& p, const CVector3& q);
     static uint64_t CornerHash(const CVector3* p);
     size_t FindBase(const CVector3* p, size_t from);
     const float* Block(uint32_t b) const { return &blockData_[size_t(b) * kColumns * kBlock]; }
@@ -159,6 +161,9 @@ private:
     CTree all_;             // the whole mesh, or the base
     CTree movedTree_;       // the moved triangles of a step, in blocks after the base's
     std::vector<CContact> contacts_;
+    bool inStep_ = false;          // the moved triangles' tree is part of the mesh
+    std::vector<uint32_t> around_; // triangles near an edge
+    std::vector<uint32_t> nodeStack_;
 
     // The base, between SetBase and ForgetBase.
     bool hasBase_ = false;
