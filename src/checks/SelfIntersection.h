@@ -102,6 +102,7 @@ private:
     // count, so a fan is never paired up triangle by triangle.
     enum : uint8_t { kNoHub, kHub, kNoTriangles };
     static constexpr uint32_t kNoSlot = UINT32_MAX;
+    static constexpr uint32_t kAllSlots = (1u << (kBlock - 1) << 1) - 1;
     struct CTree {
         uint32_t firstBlock = 0;
         uint32_t blocks = 0;
@@ -132,7 +133,6 @@ private:
     void Gather(size_t n, CTree& tree);
     void SetCoarse();
     void BoxBlocks(size_t n, const CTree& tree);
-    void SetSlotBox(size_t slot, bool fromCorners);
     void BuildTree(CTree& tree, size_t n);
     bool SameHub(const CTree& tu, uint32_t u, const CTree& tv, uint32_t v) const;
     void Traverse(const CTree& tree);
@@ -172,7 +172,6 @@ private:
     std::vector<CIntersectingPair> basePairs_; // every pair the pair test found
     std::vector<CContact> baseContacts_;
     std::vector<uint32_t> baseSlot_; // slot of each base triangle; UINT32_MAX: none
-    std::vector<uint32_t> silenced_; // base slots a step emptied, to restore
     std::vector<uint32_t> meshOf_;   // the step's triangle equal to each base one
     std::vector<uint32_t> moved_;    // the step's triangles with no base to equal
     std::vector<std::pair<uint64_t, uint32_t>> baseKeys_; // (corner hash, triangle), sorted
@@ -187,6 +186,8 @@ private:
     std::vector<uint32_t> indexTmp_;
     std::vector<float> blockData_;  // the records in tree order, block by block
     std::vector<uint32_t> slotTri_; // triangle of each slot
+    std::vector<uint32_t> alive_;   // per block, bit s: slot s takes part (a step
+                                    // leaves out base triangles that moved)
     std::vector<uint64_t> pairStack_;
 };
 

@@ -23,7 +23,6 @@ size_t CSelfIntersectionCheck::SetBase(const CFlatMesh& base, size_t maxPairs)
     const size_t first = size_t(all_.firstBlock) * kBlock;
     for (size_t s = first; s < first + all_.triangles; ++s)
         baseSlot_[slotTri_[s]] = static_cast<uint32_t>(s);
-    silenced_.clear();
     hasBase_ = true;
     return count_;
 }
@@ -35,7 +34,6 @@ void CSelfIntersectionCheck::ForgetBase()
     std::vector<CContact>().swap(baseContacts_);
     std::vector<CVector3>().swap(basePos_);
     std::vector<uint32_t>().swap(baseSlot_);
-    std::vector<uint32_t>().swap(silenced_);
     std::vector<uint32_t>().swap(meshOf_);
     std::vector<uint32_t>().swap(moved_);
     std::vector<std::pair<uint64_t, uint32_t>>().swap(baseKeys_);
@@ -46,9 +44,8 @@ size_t CSelfIntersectionCheck::Step(const CFlatMesh& mesh, size_t maxPairs)
     if (!hasBase_)
         return Run(mesh, maxPairs);
     Begin(mesh, maxPairs);
-    for (const uint32_t s : silenced_)
-        SetSlotBox(s, true);
-    silenced_.clear();
+    std::fill(alive_.begin() + all_.firstBlock, alive_.begin() + all_.firstBlock + all_.blocks,
+              kAllSlots);
     MatchBase(mesh);
 
     // Base triangles that moved or are gone leave the index until the next
@@ -59,8 +56,7 @@ size_t CSelfIntersectionCheck::Step(const CFlatMesh& mesh, size_t maxPairs)
         if (slot == kNoSlot)
             continue;
         if (meshOf_[t] == kNoSlot) {
-            SetSlotBox(slot, false);
-            silenced_.push_back(slot);
+            alive_[slot / kBlock] &= ~(1u << (slot % kBlock));
         } else {
             slotTri_[slot] = meshOf_[t];
         }
