@@ -81,8 +81,10 @@ void BM_CheckFloorMemcpy(benchmark::State& state)
     state.counters["MB"] = static_cast<double>(m.Bytes()) / 1e6;
 }
 
-// A drag on the wavy sheet: the corner nearest (-0.6, 0) dragged across so
-// the plane runs through the middle, to two nearby positions in turn.
+// A drag on the wavy sheet, to two nearby positions in turn: the corner
+// nearest (-0.6, 0) dragged across so the plane runs through the middle and
+// half the sheet moves, or (corner) the sheet's corner folded in, moving a
+// twentieth of it.
 struct Drag {
     CFlatMesh base;
     CFlatMesh working;
@@ -92,15 +94,17 @@ struct Drag {
     CVector3 to[2];
     int flip = 0;
 
-    explicit Drag(int triangles) : base(Sheet(triangles, false))
+    Drag(int triangles, bool corner) : base(Sheet(triangles, false))
     {
+        const CVector3 near = corner ? CVector3{-1.0, -1.0, 0} : CVector3{-0.6, 0.013, 0};
+        const CVector3 by = corner ? CVector3{0.63, 0.6, 0} : CVector3{1.2 + 1e-3, 0, 0};
         double best = 1e300;
         for (const CVector3& p : base.pos) {
-            const double d = (p - CVector3{-0.6, 0.013, 0}).Length();
+            const double d = (p - near).Length();
             if (d < best)
                 best = d, start = p;
         }
-        to[0] = {start.x + 1.2 + 1e-3, start.y, start.z};
+        to[0] = start + by;
         to[1] = {to[0].x + 0.0037, to[0].y, to[0].z};
         workspace.SetBase(base);
         working = base;
@@ -115,7 +119,7 @@ struct Drag {
 // The floor: the fold step alone.
 void BM_DragStepFold(benchmark::State& state)
 {
-    Drag drag(static_cast<int>(state.range(0)));
+    Drag drag(static_cast<int>(state.range(0)), state.range(1) != 0);
     for (auto _ : state) {
         drag.Step();
         benchmark::ClobberMemory();
@@ -126,7 +130,7 @@ void BM_DragStepFold(benchmark::State& state)
 // The fold step and its check against the base, as the design view runs them.
 void BM_DragStepFoldAndCheck(benchmark::State& state)
 {
-    Drag drag(static_cast<int>(state.range(0)));
+    Drag drag(static_cast<int>(state.range(0)), state.range(1) != 0);
     CSelfIntersectionCheck check;
     check.SetBase(drag.base, 0);
     size_t n = 0;
@@ -160,11 +164,12 @@ void BM_CheckFan(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_DragStepFold)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+// Second argument: 0 half the sheet moves, 1 a corner.
+BENCHMARK(BM_DragStepFold)
+    ->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DragStepFoldAndCheck)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Arg(1000000)
+    ->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CheckFan)->Arg(30000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CheckWavySheet)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);

@@ -250,6 +250,8 @@ void CSelfIntersectionCheck::Gather(size_t n, CTree& tree)
             to[c * kBlock] = 0.0f;
         slotTri_[slot] = 0;
     }
+    alive_.resize(tree.firstBlock + tree.blocks);
+    std::fill(alive_.begin() + tree.firstBlock, alive_.end(), kAllSlots);
 }
 
 void CSelfIntersectionCheck::SetCoarse()
@@ -279,24 +281,12 @@ void CSelfIntersectionCheck::BoxBlocks(size_t n, const CTree& tree)
         }
     }
     const size_t first = size_t(tree.firstBlock) * kBlock;
-    for (size_t s = first + n; s < first + size_t(tree.blocks) * kBlock; ++s)
-        SetSlotBox(s, false);
-}
-
-// Slot s's box from its corners again, or (empty) one that overlaps nothing.
-void CSelfIntersectionCheck::SetSlotBox(size_t s, bool fromCorners)
-{
-    float* to = &blockData_[(s / kBlock) * kColumns * kBlock + s % kBlock];
-    for (int axis = 0; axis < 3; ++axis) {
-        float lo = kInf, hi = -kInf;
-        if (fromCorners) {
-            const float p0 = to[(kP0X + axis) * kBlock], p1 = to[(kP1X + axis) * kBlock],
-                        p2 = to[(kP2X + axis) * kBlock];
-            lo = Down(Splat(std::min({p0, p1, p2})))[0];
-            hi = Up(Splat(std::max({p0, p1, p2})))[0];
+    for (size_t s = first + n; s < first + size_t(tree.blocks) * kBlock; ++s) {
+        float* to = &blockData_[(s / kBlock) * kColumns * kBlock + s % kBlock];
+        for (int axis = 0; axis < 3; ++axis) {
+            to[(kLoX + axis) * kBlock] = kInf;
+            to[(kHiX + axis) * kBlock] = -kInf;
         }
-        to[(kLoX + axis) * kBlock] = lo;
-        to[(kHiX + axis) * kBlock] = hi;
     }
 }
 
@@ -328,16 +318,31 @@ void CSelfIntersectionCheck::BuildTree(CTree& tree, size_t n)
         const size_t from = first + size_t(b) * kBlock;
         const size_t to = std::min(from + kBlock, first + n);
         tree.hasHub[leafBase + b] = kNoHub;
-        const CVector3* p0 = &mesh_->pos[3 * size_t(slotTri_[from])];
+        const uint32_t s0 = static_cast<uint32_t>(from % kBlock);
+        const uint32_t last = static_cast<uint32_t>(to - from) + s0;
+        const auto floatsAt = [c](uint32_t s, int j, int axis) {
+            return c[(kP0X + 3 * j + axis) * kBlock + s];
+        };
         for (int j = 0; j < 3; ++j) {
+            // The block's floats rule out nearly every candidate without a
+            // trip to the mesh; equal floats are confirmed in doubles.
             bool all = true;
+            for (uint32_t s = s0 + 1; all && s < last; ++s) {
+                bool has = false;
+                for (int k = 0; k < 3; ++k)
+                    has |= floatsAt(s, k, 0) == floatsAt(s0, j, 0) &&
+                           floatsAt(s, k, 1) == floatsAt(s0, j, 1) &&
+                           floatsAt(s, k, 2) == floatsAt(s0, j, 2);
+                all = has;
+            }
+            const CVector3 hub = mesh_->pos[3 * size_t(slotTri_[from]) + j];
             for (size_t s = from + 1; all && s < to; ++s) {
                 const CVector3* p = &mesh_->pos[3 * size_t(slotTri_[s])];
-                all = p[0] == p0[j] || p[1] == p0[j] || p[2] == p0[j];
+                all = p[0] == hub || p[1] == hub || p[2] == hub;
             }
             if (all) {
                 tree.hasHub[leafBase + b] = kHub;
-                tree.hub[leafBase + b] = p0[j];
+                tree.hub[leafBase + b] = hub;
                 break;
             }
         }
@@ -444,6 +449,42 @@ void CSelfIntersectionCheck::TraverseAcross(const CTree& tu, const CTree& tv)
     }
 }
 
+// Adds to around_ the triangles of the tree whose boxes hold both points.
+void CSelfIntersectionCheck::FindAround(const CTree& tree, const CVector3& p, const CVector3& q)
+{
+    CBox box;
+    const F4 lo = Down(Min(F4{float(p.x), float(p.y), float(p.z), 0.0f},
+                           F4{float(q.x), float(q.y), float(q.z), 0.0f}));
+    const F4 hi = Up(Max(F4{float(p.x), float(p.y), float(p.z), 0.0f},
+                         F4{float(q.x), float(q.y), float(q.z), 0.0f}));
+    for (int axis = 0; axis < 3; ++axis)
+        box.lo[axis] = lo[axis], box.hi[axis] = hi[axis];
+    nodeStack_.clear();
+    nodeStack_.push_back(1);
+    while (!nodeStack_.empty()) {
+        const uint32_t u = nodeStack_.back();
+        nodeStack_.pop_back();
+        if (!Overlap(tree.box[u], box))
+            continue;
+        if (u < tree.leafBase) {
+            nodeStack_.push_back(2 * u);
+            nodeStack_.push_back(2 * u + 1);
+            continue;
+        }
+        const uint32_t b = tree.firstBlock + u - tree.leafBase;
+        const float* c = Block(b);
+        for (uint32_t s = 0; s < kBlock; ++s) {
+            CBox slot;
+            for (int axis = 0; axis < 3; ++axis) {
+                slot.lo[axis] = c[(kLoX + axis) * kBlock + s];
+                slot.hi[axis] = c[(kHiX + axis) * kBlock + s];
+            }
+            if (((alive_[b] >> s) & 1) && Overlap(slot, box))
+                around_.push_back(slotTri_[size_t(b) * kBlock + s]);
+        }
+    }
+}
+
 // Every pair of a slot of block x with a slot of block y (x <= y; within one
 // block when x == y): boxes, then the float plane test, then the exact test.
 void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y, const CBox& yb)
@@ -465,7 +506,9 @@ void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y, const CBox& yb)
         }
         if (x == y)
             rows &= (1u << (kBlock - 1)) - 1; // the last row has no later slot to pair with
+        rows &= alive_[x];
     }
+    const uint32_t aliveY = alive_[y];
     const F4 t = Splat(coarse_);
     const F4 minusT = Splat(-coarse_);
     while (rows) {
@@ -484,6 +527,7 @@ void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y, const CBox& yb)
         }
         if (x == y)
             mask &= ~((2u << i) - 1); // each pair once, and never a slot with itself
+        mask &= aliveY;
         if (!mask)
             continue;
         const float ip[3][3] = {{at(kP0X), at(kP0Y), at(kP0Z)},

@@ -44,7 +44,8 @@ public:
     size_t Count() const { return count_; }
     // Sorted by (a, b), at most maxPairs of them; each pair as
     // TrianglesIntersect(mesh, a, b) gives it, or an edge crossing with the
-    // middle of the shared stretch (see TrianglePair.h).
+    // middle of the shared stretch (see TrianglePair.h; the neighbour across
+    // the edge is one with an interior).
     const std::vector<CIntersectingPair>& Pairs() const { return pairs_; }
     // One entry per triangle of the last mesh: 1 when it is in any colliding pair.
     const std::vector<uint8_t>& Flags() const { return flags_; }
@@ -101,6 +102,7 @@ private:
     // count, so a fan is never paired up triangle by triangle.
     enum : uint8_t { kNoHub, kHub, kNoTriangles };
     static constexpr uint32_t kNoSlot = UINT32_MAX;
+    static constexpr uint32_t kAllSlots = (1u << (kBlock - 1) << 1) - 1;
     struct CTree {
         uint32_t firstBlock = 0;
         uint32_t blocks = 0;
@@ -131,7 +133,6 @@ private:
     void Gather(size_t n, CTree& tree);
     void SetCoarse();
     void BoxBlocks(size_t n, const CTree& tree);
-    void SetSlotBox(size_t slot, bool fromCorners);
     void BuildTree(CTree& tree, size_t n);
     bool SameHub(const CTree& tu, uint32_t u, const CTree& tv, uint32_t v) const;
     void Traverse(const CTree& tree);
@@ -141,6 +142,7 @@ private:
     void Keep(uint32_t a, uint32_t b, const CVector3& at);
     void SettleContacts(std::vector<CContact>& contacts);
     void MatchBase(const CFlatMesh& mesh);
+    void FindAround(const CTree& tree, const CVector3& p, const CVector3& q);
     static uint64_t CornerHash(const CVector3* p);
     size_t FindBase(const CVector3* p, size_t from);
     const float* Block(uint32_t b) const { return &blockData_[size_t(b) * kColumns * kBlock]; }
@@ -159,6 +161,9 @@ private:
     CTree all_;             // the whole mesh, or the base
     CTree movedTree_;       // the moved triangles of a step, in blocks after the base's
     std::vector<CContact> contacts_;
+    bool inStep_ = false;          // the moved triangles' tree is part of the mesh
+    std::vector<uint32_t> around_; // triangles near an edge
+    std::vector<uint32_t> nodeStack_;
 
     // The base, between SetBase and ForgetBase.
     bool hasBase_ = false;
@@ -167,7 +172,6 @@ private:
     std::vector<CIntersectingPair> basePairs_; // every pair the pair test found
     std::vector<CContact> baseContacts_;
     std::vector<uint32_t> baseSlot_; // slot of each base triangle; UINT32_MAX: none
-    std::vector<uint32_t> silenced_; // base slots a step emptied, to restore
     std::vector<uint32_t> meshOf_;   // the step's triangle equal to each base one
     std::vector<uint32_t> moved_;    // the step's triangles with no base to equal
     std::vector<std::pair<uint64_t, uint32_t>> baseKeys_; // (corner hash, triangle), sorted
@@ -182,6 +186,8 @@ private:
     std::vector<uint32_t> indexTmp_;
     std::vector<float> blockData_;  // the records in tree order, block by block
     std::vector<uint32_t> slotTri_; // triangle of each slot
+    std::vector<uint32_t> alive_;   // per block, bit s: slot s takes part (a step
+                                    // leaves out base triangles that moved)
     std::vector<uint64_t> pairStack_;
 };
 

@@ -5,42 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <unordered_map>
 
 namespace {
-
-// An edge by its two corners, in either order: the lesser position first.
-struct CEdgeKey {
-    CVector3 p;
-    CVector3 q;
-    bool operator==(const CEdgeKey& o) const { return p == o.p && q == o.q; }
-};
-
-bool Less(const CVector3& a, const CVector3& b)
-{
-    return a.x != b.x ? a.x < b.x : (a.y != b.y ? a.y < b.y : a.z < b.z);
-}
-
-CEdgeKey KeyOf(const CVector3& a, const CVector3& b)
-{
-    return Less(b, a) ? CEdgeKey{b, a} : CEdgeKey{a, b};
-}
-
-struct CEdgeHash {
-    size_t operator()(const CEdgeKey& k) const
-    {
-        // Equal positions hash alike: fold -0 into 0 first.
-        uint64_t h = 0x9e3779b97f4a7c15ull;
-        for (double v : {k.p.x, k.p.y, k.p.z, k.q.x, k.q.y, k.q.z}) {
-            const double w = v == 0.0 ? 0.0 : v;
-            uint64_t bits;
-            std::memcpy(&bits, &w, sizeof bits);
-            h = (h ^ bits) * 0x100000001b3ull;
-            h ^= h >> 29;
-        }
-        return static_cast<size_t>(h);
-    }
-};
 
 } // namespace
 
@@ -57,7 +23,6 @@ size_t CSelfIntersectionCheck::SetBase(const CFlatMesh& base, size_t maxPairs)
     const size_t first = size_t(all_.firstBlock) * kBlock;
     for (size_t s = first; s < first + all_.triangles; ++s)
         baseSlot_[slotTri_[s]] = static_cast<uint32_t>(s);
-    silenced_.clear();
     hasBase_ = true;
     return count_;
 }
@@ -69,7 +34,6 @@ void CSelfIntersectionCheck::ForgetBase()
     std::vector<CContact>().swap(baseContacts_);
     std::vector<CVector3>().swap(basePos_);
     std::vector<uint32_t>().swap(baseSlot_);
-    std::vector<uint32_t>().swap(silenced_);
     std::vector<uint32_t>().swap(meshOf_);
     std::vector<uint32_t>().swap(moved_);
     std::vector<std::pair<uint64_t, uint32_t>>().swap(baseKeys_);
@@ -80,9 +44,8 @@ size_t CSelfIntersectionCheck::Step(const CFlatMesh& mesh, size_t maxPairs)
     if (!hasBase_)
         return Run(mesh, maxPairs);
     Begin(mesh, maxPairs);
-    for (const uint32_t s : silenced_)
-        SetSlotBox(s, true);
-    silenced_.clear();
+    std::fill(alive_.begin() + all_.firstBlock, alive_.begin() + all_.firstBlock + all_.blocks,
+              kAllSlots);
     MatchBase(mesh);
 
     // Base triangles that moved or are gone leave the index until the next
@@ -93,8 +56,7 @@ size_t CSelfIntersectionCheck::Step(const CFlatMesh& mesh, size_t maxPairs)
         if (slot == kNoSlot)
             continue;
         if (meshOf_[t] == kNoSlot) {
-            SetSlotBox(slot, false);
-            silenced_.push_back(slot);
+            alive_[slot / kBlock] &= ~(1u << (slot % kBlock));
         } else {
             slotTri_[slot] = meshOf_[t];
         }
@@ -121,7 +83,9 @@ size_t CSelfIntersectionCheck::Step(const CFlatMesh& mesh, size_t maxPairs)
             c.b = meshOf_[c.b];
             contacts_.push_back(c);
         }
+    inStep_ = true;
     Finish();
+    inStep_ = false;
     return count_;
 }
 
@@ -194,35 +158,34 @@ size_t CSelfIntersectionCheck::FindBase(const CVector3* p, size_t from)
 }
 
 // Keeps the contacts whose edge has a neighbour on the other side of the
-// other triangle's plane. One pass over the mesh's edges, and only when there
-// is a contact to settle.
+// other triangle's plane. The neighbour has both ends of the edge for
+// corners, so its box holds the edge's: the trees find it.
 void CSelfIntersectionCheck::SettleContacts(std::vector<CContact>& contacts)
 {
-    if (contacts.empty())
-        return;
     const CFlatMesh& mesh = *mesh_;
-    std::unordered_multimap<CEdgeKey, uint32_t, CEdgeHash> waiting;
-    waiting.reserve(contacts.size());
-    for (uint32_t i = 0; i < contacts.size(); ++i) {
-        CContact& c = contacts[i];
-        c.crosses = false;
+    for (CContact& c : contacts) {
         const int k1 = c.edge == 2 ? 0 : c.edge + 1;
-        waiting.emplace(KeyOf(mesh.Pos(c.a, c.edge), mesh.Pos(c.a, k1)), i);
-    }
-    for (size_t t = 0; t < mesh.TriangleCount(); ++t)
-        for (int j = 0; j < 3; ++j) {
-            const int j1 = j == 2 ? 0 : j + 1;
-            const auto [from, to] = waiting.equal_range(KeyOf(mesh.Pos(t, j), mesh.Pos(t, j1)));
-            for (auto it = from; it != to; ++it) {
-                CContact& c = contacts[it->second];
-                if (c.a == t)
+        const CVector3 p = mesh.Pos(c.a, c.edge), q = mesh.Pos(c.a, k1);
+        const CTriangleData& plane = mesh.tri[c.b];
+        c.crosses = false;
+        around_.clear();
+        FindAround(all_, p, q);
+        if (inStep_)
+            FindAround(movedTree_, p, q);
+        for (const uint32_t t : around_) {
+            if (t == c.a)
+                continue;
+            const CVector3* r = &mesh.pos[3 * size_t(t)];
+            for (int j = 0; j < 3; ++j) {
+                const CVector3 &s0 = r[j], &s1 = r[j == 2 ? 0 : j + 1];
+                if (!((s0 == p && s1 == q) || (s0 == q && s1 == p)))
                     continue;
-                const CTriangleData& plane = mesh.tri[c.b];
-                const double d = plane.normal.Dot(mesh.Pos(t, j1 == 2 ? 0 : j1 + 1)) + plane.d;
+                const double d = plane.normal.Dot(r[j == 0 ? 2 : j - 1]) + plane.d;
                 if (std::fabs(d) > kDesignTolerance && (d > 0.0 ? 1 : -1) != c.side)
                     c.crosses = true;
             }
         }
+    }
     for (const CContact& c : contacts)
         if (c.crosses)
             Keep(std::min(c.a, c.b), std::max(c.a, c.b), c.at);

@@ -16,7 +16,8 @@ namespace {
 using checkmesh::Add;
 
 // Whether triangle a's edge lies in b's plane with a neighbour across it on
-// the other side of that plane: every other triangle searched for the edge.
+// the other side of that plane: every other triangle with an interior
+// searched for the edge.
 bool CrossesAlongEdge(const CFlatMesh& m, size_t a, size_t b, CVector3& at)
 {
     int edge = 0, side = 0;
@@ -27,7 +28,7 @@ bool CrossesAlongEdge(const CFlatMesh& m, size_t a, size_t b, CVector3& at)
         return false;
     const CVector3 p = m.Pos(a, edge), q = m.Pos(a, (edge + 1) % 3);
     for (size_t t = 0; t < m.TriangleCount(); ++t)
-        for (int j = 0; j < 3 && t != a; ++j) {
+        for (int j = 0; j < 3 && t != a && TriangleHasPlane(m.tri[t]); ++j) {
             const CVector3 &s = m.Pos(t, j), &e = m.Pos(t, (j + 1) % 3);
             if (!((s == p && e == q) || (s == q && e == p)))
                 continue;
@@ -219,6 +220,15 @@ TEST(SelfIntersection, RandomSoupsMatchTheAllPairsOracle)
     }
 }
 
+// A step's result, taken against the base, equals a full run on the stepped mesh.
+void ExpectStepMatchesRun(CSelfIntersectionCheck& step, const CFlatMesh& m)
+{
+    CSelfIntersectionCheck full;
+    EXPECT_EQ(step.Step(m), full.Run(m));
+    ExpectSamePairs(step.Pairs(), full.Pairs());
+    EXPECT_EQ(step.Flags(), full.Flags());
+}
+
 TEST(SelfIntersection, SurfacesCrossingAlongAnEdgeCount)
 {
     // A unit square split along its diagonal, pierced by an upright square
@@ -245,6 +255,18 @@ TEST(SelfIntersection, SurfacesCrossingAlongAnEdgeCount)
     });
     ExpectMatchesOracle(check, sheets);
     EXPECT_GT(check.Count(), 6u);
+    // Stepped from there: the upright sheet raised, then the flat one raised.
+    check.SetBase(sheets);
+    const size_t flat = 72;
+    for (size_t from : {flat, size_t(0)}) {
+        for (size_t c = 3 * from; c < 3 * (from ? sheets.TriangleCount() : flat); ++c)
+            sheets.pos[c].z += 0.1;
+        for (size_t t = 0; t < sheets.TriangleCount(); ++t)
+            sheets.UpdatePlane(t);
+        ExpectStepMatchesRun(check, sheets);
+        ExpectMatchesOracle(check, sheets);
+        EXPECT_GT(check.Count(), 6u);
+    }
 }
 
 TEST(SelfIntersection, FanIsNotPairedTriangleByTriangle)
@@ -264,15 +286,6 @@ TEST(SelfIntersection, FanIsNotPairedTriangleByTriangle)
     ExpectMatchesOracle(check, m);
     EXPECT_GT(check.Count(), 0u);
     EXPECT_LT(check.CandidatePairs(), 2000u); // against a million pairs round the hub
-}
-
-// A step's result, taken against the base, equals a full run on the stepped mesh.
-void ExpectStepMatchesRun(CSelfIntersectionCheck& step, const CFlatMesh& m)
-{
-    CSelfIntersectionCheck full;
-    EXPECT_EQ(step.Step(m), full.Run(m));
-    ExpectSamePairs(step.Pairs(), full.Pairs());
-    EXPECT_EQ(step.Flags(), full.Flags());
 }
 
 // Takes out `count` triangles from `from` on, as a fold takes out the ones it splits.
