@@ -86,8 +86,11 @@ int BendPixels(const QImage& img)
 {
     int n = 0;
     for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            n += IsPure(img.pixelColor(x, y), 204, 204, 204);
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            n += std::abs(c.red() - 204) < 8 && std::abs(c.green() - 204) < 8 &&
+                 std::abs(c.blue() - 204) < 8;
+        }
     return n;
 }
 
