@@ -62,10 +62,9 @@ int ProportionalFirstPane(int first, int second, int newTotal)
                               : newTotal / 2;
     result = std::clamp(result, 0, newTotal);
     if (newTotal >= 3 * kMinimumPaneSize) {
-        if (first > 0)
-            result = std::max(result, kMinimumPaneSize);
-        if (second > 0)
-            result = std::min(result, newTotal - kMinimumPaneSize);
+        // A pane the user made smaller than the minimum keeps its own size.
+        result = std::max(result, std::min(first, kMinimumPaneSize));
+        result = std::min(result, newTotal - std::min(second, kMinimumPaneSize));
     }
     return result;
 }

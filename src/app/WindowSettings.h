@@ -43,8 +43,8 @@ constexpr int kMinimumPaneSize = 160;
 
 // The first pane's size after its splitter changed size: both panes keep
 // their shares of `newTotal` (first / (first + second)). While newTotal is at
-// least 3 * kMinimumPaneSize, a pane that was shown is kept at no less than
-// kMinimumPaneSize; a collapsed one (0) stays collapsed.
+// least 3 * kMinimumPaneSize, no pane shrinks below kMinimumPaneSize, or below
+// its own size when the user left it smaller (a collapsed one stays collapsed).
 int ProportionalFirstPane(int first, int second, int newTotal);
 
 // True when the profile holds a "SplitWindowSize" entry (a layout was saved).

@@ -176,14 +176,12 @@ private slots:
         QCOMPARE(Frame()->DesignView()->UpdateCount(), hints);
         QVERIFY(messages_.isEmpty());
         QCOMPARE(fileRequests_.size(), 1);
-        // Ctrl+S is Save Design: a model without paper is saved as OBJ, and
-        // the dialog says so.
+        // Ctrl+S is Save Design: the flat strip has paper, so it asks for a FOLD file.
         QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(fileRequests_.size(), 2);
         QCOMPARE(fileRequests_[1].kind, FileRequest::kSave);
-        QCOMPARE(fileRequests_[1].defaultSuffix, QStringLiteral("obj"));
-        QVERIFY2(fileRequests_[1].title.contains(QLatin1String("no paper")),
-                 qPrintable(fileRequests_[1].title));
+        QCOMPARE(fileRequests_[1].defaultSuffix, QStringLiteral("fold"));
+        QCOMPARE(fileRequests_[1].title, QStringLiteral("Save Design"));
 
         // One saved state: Undo brings it back and tells the views.
         CPolyObject* saved = g_pModel->objects[0].get();
@@ -260,7 +258,9 @@ private slots:
         QCOMPARE(Frame()->geometry(), QRect(90, 110, 820, 600));
         QCOMPARE(Frame()->OuterSplitter()->sizes().value(0), 500);
         QCOMPARE(Frame()->DesignView()->width(), 500);
-        QCOMPARE(Frame()->NetView()->height(), netHeight);
+        // Resizes while the window settles are shared in proportion: a pixel of rounding.
+        QVERIFY2(std::abs(Frame()->NetView()->height() - netHeight) <= 2,
+                 qPrintable(QString::number(Frame()->NetView()->height())));
     }
 
     void malformedPlacementStillAppliesPaneSizes()
