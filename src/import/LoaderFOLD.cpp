@@ -412,14 +412,19 @@ ReadResult Read(CPolyModel& model, const Json& doc)
 ReadResult ReadFOLDText(CPolyModel& model, std::string_view text)
 {
     try {
-        const Json doc = Json::parse(text.begin(), text.end());
+        Json doc;
+        try {
+            doc = Json::parse(text.begin(), text.end());
+        } catch (const Json::parse_error& e) {
+            const size_t at = e.byte > 0 ? e.byte - 1 : 0;
+            return RefuseRead(model, AtLine(LineAt(text, at), "not valid JSON"));
+        } catch (const Json::out_of_range&) {
+            return RefuseRead(model, "a number is out of range");
+        }
         return Read(model, doc);
-    } catch (const Json::parse_error& e) {
-        return RefuseRead(model,
-                          AtLine(LineAt(text, e.byte > 0 ? e.byte - 1 : 0), "not valid JSON"));
     } catch (const std::exception&) {
-        return RefuseRead(model,
-                          "not a valid FOLD file"); // out of memory, or a type the checks missed
+        // Out of memory, or a type the checks above missed.
+        return RefuseRead(model, "not a valid FOLD file");
     }
 }
 

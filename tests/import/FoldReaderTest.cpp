@@ -41,7 +41,7 @@ TEST(FoldReader, BadFilesFailWithTheirReasonAndChangeNothing)
         {R"({"vertices_coords": [[0, 0], [1, 0], [0, 1]], "faces_vertices": [[0, 1]]})",
          "faces_vertices[0] has fewer than 3 vertices"},
         {R"({"vertices_coords": [[0, 0], [1, 0], [0, 1e999]], "faces_vertices": [[0, 1, 2]]})",
-         "vertices_coords[2] holds a number out of range"},
+         "a number is out of range"},
         {R"({"vertices_coords": [[0, 0], [1, 0], [0, "1"]], "faces_vertices": [[0, 1, 2]]})",
          "vertices_coords[2] is not a list of 2 or 3 numbers"},
         {R"({"vertices_coords": [[0, 0], [1, 0], [0, 1, 0, 0]], "faces_vertices": [[0, 1, 2]]})",
@@ -141,21 +141,27 @@ TEST(FoldReader, TheFoldedFrameIsTheFormAndDroppedFacesTakeTheirPaper)
 
 TEST(FoldReader, UnitsBecomeMillimetresFrameByFrame)
 {
-    // A letter sheet in inches; the folded frame inherits the unit, the
-    // second one says its own.
-    const std::string text = R"({"frame_unit": "in", "frame_classes": ["creasePattern"],
+    // A letter sheet in inches; the folded frame inherits the unit.
+    const std::string letter = R"({"frame_unit": "in", "frame_classes": ["creasePattern"],
         "vertices_coords": [[0,0],[8.5,0],[8.5,11],[0,11]], "faces_vertices": [[0,1,2,3]],
-        "file_frames": [
-          {"frame_classes": ["foldedForm"], "frame_parent": 0, "frame_inherit": true,
-           "vertices_coords": [[0,0,0],[8.5,0,0],[8.5,0,11],[0,0,11]]},
-          {"frame_classes": ["foldedForm"], "frame_parent": 0, "frame_inherit": true,
-           "frame_unit": "cm", "vertices_coords": [[0,0,0],[1,0,0],[1,0,1],[0,0,1]]}]})";
+        "file_frames": [{"frame_classes": ["foldedForm"], "frame_parent": 0,
+           "frame_inherit": true, "vertices_coords": [[0,0,0],[8.5,0,0],[8.5,0,11],[0,0,11]]}]})";
     CPolyModel m;
-    ASSERT_EQ(ReadFOLDText(m, text), kReadOk);
+    ASSERT_EQ(ReadFOLDText(m, letter), kReadOk);
     EXPECT_DOUBLE_EQ(m.paperInfo.width, 215.9);
     EXPECT_DOUBLE_EQ(m.paperInfo.height, 279.4);
     EXPECT_DOUBLE_EQ(m.bboxMax.z, 279.4);
-    EXPECT_DOUBLE_EQ(PaperArea(m), 215.9 * 279.4);
+    EXPECT_NEAR(PaperArea(m), 215.9 * 279.4, 1e-9);
+
+    // Each frame its own: a pattern in points, its form in centimetres.
+    const std::string mixed = R"({"frame_unit": "pt", "frame_classes": ["creasePattern"],
+        "vertices_coords": [[0,0],[72,0],[0,72]], "faces_vertices": [[0,1,2]],
+        "file_frames": [{"frame_classes": ["foldedForm"], "frame_parent": 0, "frame_unit": "cm",
+           "frame_inherit": true, "vertices_coords": [[0,0,0],[2.54,0,0],[0,0,2.54]]}]})";
+    CPolyModel p;
+    ASSERT_EQ(ReadFOLDText(p, mixed), kReadOk);
+    EXPECT_DOUBLE_EQ(p.paperInfo.width, 25.4);
+    EXPECT_DOUBLE_EQ(p.bboxMax.z, 25.4);
 }
 
 TEST(FoldReader, EveryFaceOpensWholeWhereverItsListStarts)
@@ -180,6 +186,12 @@ TEST(FoldReader, PiecesFormsAndPatternsOutOfTheUsualPlace)
         "faces_vertices": [[0,1,2],[0,3,4]]})"),
               kReadOk);
     EXPECT_EQ(bowtie.paperInfo.pieces, 2);
+    const OpenOutcome obj = OpenModel(
+        testfiles::WriteScratch("bowtie.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv -1 0 0\nv 0 -1 0\n"
+                                              "f 1 2 3\nf 1 4 5\n"),
+        nullptr);
+    ASSERT_EQ(obj.result, kReadOk);
+    EXPECT_EQ(obj.model->paperInfo.pieces, 2);
 
     // The key frame holds no geometry; the form is in file_frames.
     CPolyModel form;
