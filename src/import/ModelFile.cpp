@@ -167,8 +167,15 @@ OpenOutcome OpenModel(const std::string& path, IProgress* progress, const OpenOp
     if (out.result != kReadOk || !out.model)
         return out;
 
-    // Paper comes from the positions as read, in the file's own units.
-    AssignPaper(*out.model);
+    // Paper comes from the positions as read, in the file's own units. A
+    // flattening can take a while, so it shows progress and can be cancelled
+    // like the read.
+    if (!AssignPaper(*out.model, progress)) {
+        out.result = kReadCancelled;
+        out.message = ReadResultMessage(kReadCancelled);
+        out.model.reset();
+        return out;
+    }
     if (options.normalize)
         out.model->NormalizeToUnit();
     return out;
