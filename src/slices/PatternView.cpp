@@ -6,8 +6,30 @@
 #include <algorithm>
 #include <chrono>
 
+CPatternView::~CPatternView()
+{
+    if (helper_.joinable())
+        helper_.join();
+}
+
+bool CPatternView::TakeHelperBuild()
+{
+    if (!running_)
+        return false;
+    helper_.join();
+    running_ = false;
+    std::swap(pattern_, pending_);
+    ++builds_;
+    return true;
+}
+
 void CPatternView::Attach(const CPolyModel* model)
 {
+    // The helper reads the origin faces about to be replaced.
+    if (running_) {
+        helper_.join();
+        running_ = false;
+    }
     model_ = model;
     origin_.faces.clear();
     if (model_)
@@ -25,10 +47,42 @@ bool CPatternView::HasPaper() const
     return model_ && model_->paperInfo.has;
 }
 
+void CPatternView::RefreshOnHelper(std::function<void()> done)
+{
+    TakeHelperBuild();
+    if (!stale_ || !HasPaper())
+        return;
+    const auto start = std::chrono::steady_clock::now();
+    // The caller changes its shape on the next step: the helper gets its own copy.
+    const CFlatMesh& shape = model_->CurrentShape(snapshot_);
+    if (&shape != &snapshot_)
+        snapshot_ = shape;
+    buildSeconds_ +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    stale_ = false;
+    running_ = true;
+    finished_ = false;
+    helper_ = std::thread([this, done = std::move(done)] {
+        BuildCreasePattern(snapshot_, origin_, pending_);
+        finished_ = true;
+        if (done)
+            done();
+    });
+}
+
+bool CPatternView::RefreshUnlessBuilding()
+{
+    if (running_ && !finished_)
+        return false;
+    const bool took = TakeHelperBuild();
+    return Refresh() || took;
+}
+
 bool CPatternView::Refresh()
 {
+    const bool took = TakeHelperBuild();
     if (!stale_ || !HasPaper())
-        return false;
+        return took;
     const auto start = std::chrono::steady_clock::now();
     BuildCreasePattern(model_->CurrentShape(scratch_), origin_, pattern_);
     buildSeconds_ +=
