@@ -49,7 +49,8 @@ TEST(FaceArrays, EachTriangleOnceWithItsNormalFromObjectAndFlatMesh)
     EXPECT_EQ(At(b.Positions(), 0), flat.pos[0]);
     EXPECT_NEAR(At(b.Normals(), 2).Dot(flat.tri[0].normal), 1.0, 1e-6);
     EXPECT_EQ(b.EdgeIndices(), want);
-    flat.Append(flat.pos[0], flat.pos[1], flat.pos[2], {}, {}, {}, 0);
+    const CVector3 p0 = flat.pos[0], p1 = flat.pos[1], p2 = flat.pos[2];
+    flat.Append(p0, p1, p2, {}, {}, {}, 0);
     b.Build(flat);
     EXPECT_EQ(b.TriangleCount(), 3);
     EXPECT_EQ(b.EdgeIndices().size(), 18u);
