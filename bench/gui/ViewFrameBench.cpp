@@ -10,7 +10,8 @@
 //   GLFloor:       what the machine can do at all: the same triangles drawn
 //                  once from client arrays with two-sided lighting in a bare
 //                  OpenGL window of the design view's size (no widget);
-//                  arg 1 moves the camera, arg 2 rewrites the positions
+//                  arg 1 moves the camera, arg 2 rewrites the positions, arg 3
+//                  moves the camera in a bare QOpenGLWidget instead
 //   FoldStep, ArrayRefresh: the fold step and the face arrays' refresh alone,
 //                  the pair the refresh is held against
 //
@@ -28,9 +29,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QOpenGLWidget>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <benchmark/benchmark.h>
@@ -196,6 +199,15 @@ void DragFrame(benchmark::State& state)
         state.SkipWithError("cannot pick the handle");
         return;
     }
+    // The first steps size the fold's, the arrays' and the pattern's buffers.
+    for (int w = 1; w <= 3; ++w) {
+        const int netBefore = g_net->FrameCount();
+        Mouse(QEvent::MouseMove, tip + along * (1.0 + w), Qt::NoButton, Qt::LeftButton);
+        QElapsedTimer waited;
+        waited.start();
+        while (g_net->FrameCount() == netBefore && waited.elapsed() < 2000)
+            QApplication::processEvents(QEventLoop::AllEvents);
+    }
     const double prepare0 = g_view->PrepareSeconds();
     const double pattern0 = g_net->Pattern().BuildSeconds();
     double cpu = 0.0, event = 0.0, patternInEvent = 0.0;
@@ -220,6 +232,17 @@ void DragFrame(benchmark::State& state)
         Finish(g_net.get());
         cpu += ThreadSeconds() - t0;
     }
+    if (const char* dir = std::getenv("LINTORO_BENCH_SHOTS")) {
+        // The same fold whatever the iteration count, so shots compare across builds.
+        const int designBefore = g_view->FrameCount();
+        const int netBefore = g_net->FrameCount();
+        Mouse(QEvent::MouseMove, tip + along * 25.0, Qt::NoButton, Qt::LeftButton);
+        while (g_view->FrameCount() == designBefore || g_net->FrameCount() == netBefore)
+            QApplication::processEvents(QEventLoop::AllEvents);
+        const QString side = QString::number(state.range(0));
+        g_view->grabFramebuffer().save(QDir(dir).filePath("design" + side + ".png"));
+        g_net->grabFramebuffer().save(QDir(dir).filePath("net" + side + ".png"));
+    }
     Mouse(QEvent::MouseButtonRelease, tip, Qt::LeftButton, Qt::NoButton);
     const double n = static_cast<double>(std::max<int64_t>(state.iterations(), 1));
     const double arrays = g_view->PrepareSeconds() - prepare0;
@@ -238,11 +261,6 @@ void DragFrame(benchmark::State& state)
     state.counters["outside_gl_ms"] = 1e3 * (event - patternInEvent + arrays + pattern) / n;
     state.counters["accepted"] = g_view->Session().AcceptedSteps() / n;
 
-    if (const char* dir = std::getenv("LINTORO_BENCH_SHOTS")) {
-        const QString side = QString::number(state.range(0));
-        g_view->grabFramebuffer().save(QDir(dir).filePath("design" + side + ".png"));
-        g_net->grabFramebuffer().save(QDir(dir).filePath("net" + side + ".png"));
-    }
     // The next run starts from the loaded sheet again.
     g_loadedSide = -1;
 }
@@ -297,22 +315,9 @@ void FloorArrays(int side, std::vector<float>& pos, std::vector<float>& nrm)
         }
 }
 
-void GLFloor(benchmark::State& state)
+// The floor's fixed state; the context must be current.
+void SetUpFloorGL()
 {
-    const int side = static_cast<int>(state.range(0));
-    const bool rewrite = state.range(1) == 2;
-    if (!g_floor) {
-        g_floor = std::make_unique<FloorWindow>();
-        g_floor->show();
-        WaitExposed(g_floor.get());
-    }
-    if (!g_floor->Begin()) {
-        state.SkipWithError("no exposed OpenGL window");
-        return;
-    }
-    std::vector<float> pos, nrm;
-    FloorArrays(side, pos, nrm);
-    const std::vector<float> source = pos;
     glViewport(0, 0, kPaneWidth, kPaneHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -326,33 +331,102 @@ void GLFloor(benchmark::State& state)
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(1.0f, 1.0f);
-    const GLsizei vertices = static_cast<GLsizei>(pos.size() / 3);
+}
+
+// One floor frame: clear, the camera turned by `angle` degrees, one draw.
+void DrawFloor(const std::vector<float>& pos, const std::vector<float>& nrm, double angle)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslated(0, 0, -5);
+    glRotated(angle, 0.3, 1, 0);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, pos.data());
+    glNormalPointer(GL_FLOAT, 0, nrm.data());
+    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(pos.size() / 3));
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+// The floor's frame inside a bare QOpenGLWidget: what the widget's
+// off-screen buffer and its composition onto the window add.
+class FloorWidget : public QOpenGLWidget {
+public:
+    const std::vector<float>* pos = nullptr;
+    const std::vector<float>* nrm = nullptr;
     double angle = 0.0;
-    for (auto _ : state) {
-        if (rewrite) {
-            // As after a step: every position written again before the draw.
-            const float s = 1.0f + 1e-6f * static_cast<float>(static_cast<int>(angle) & 1);
-            for (size_t i = 0; i < pos.size(); ++i)
-                pos[i] = source[i] * s;
+    int frames = 0;
+
+protected:
+    void paintGL() override
+    {
+        if (!pos)
+            return; // shown before the benchmark handed its arrays over
+        SetUpFloorGL();
+        DrawFloor(*pos, *nrm, angle);
+        ++frames;
+    }
+};
+
+std::unique_ptr<FloorWidget> g_floorWidget;
+
+// Arg 1: the camera turns; 2: the positions are rewritten before each frame
+// (in the bare window); 3: the camera turns in a bare QOpenGLWidget.
+void GLFloor(benchmark::State& state)
+{
+    const int side = static_cast<int>(state.range(0));
+    const bool rewrite = state.range(1) == 2;
+    const bool widget = state.range(1) == 3;
+    std::vector<float> pos, nrm;
+    FloorArrays(side, pos, nrm);
+    const std::vector<float> source = pos;
+    double angle = 0.0;
+    if (widget) {
+        if (!g_floorWidget) {
+            g_floorWidget = std::make_unique<FloorWidget>();
+            g_floorWidget->resize(kPaneWidth, kPaneHeight);
+            g_floorWidget->show();
+            WaitExposed(g_floorWidget->windowHandle());
         }
-        angle += rewrite ? 1.0 : 0.5;
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glTranslated(0, 0, -5);
-        glRotated(rewrite ? 30.0 : angle, 0.3, 1, 0);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_NORMAL_ARRAY);
-        glVertexPointer(3, GL_FLOAT, 0, pos.data());
-        glNormalPointer(GL_FLOAT, 0, nrm.data());
-        glDrawArrays(GL_TRIANGLES, 0, vertices);
-        glDisableClientState(GL_NORMAL_ARRAY);
-        glDisableClientState(GL_VERTEX_ARRAY);
-        g_floor->End();
+        FloorWidget& w = *g_floorWidget;
+        w.pos = &pos;
+        w.nrm = &nrm;
+        for (auto _ : state) {
+            w.angle = angle += 0.5;
+            const int before = w.frames;
+            w.update();
+            while (w.frames == before)
+                QApplication::processEvents(QEventLoop::AllEvents);
+            Finish(&w);
+        }
+    } else {
+        if (!g_floor) {
+            g_floor = std::make_unique<FloorWindow>();
+            g_floor->show();
+            WaitExposed(g_floor.get());
+        }
+        if (!g_floor->Begin()) {
+            state.SkipWithError("no exposed OpenGL window");
+            return;
+        }
+        SetUpFloorGL();
+        for (auto _ : state) {
+            if (rewrite) {
+                // As after a step: every position written again before the draw.
+                const float s = 1.0f + 1e-6f * static_cast<float>(static_cast<int>(angle) & 1);
+                for (size_t i = 0; i < pos.size(); ++i)
+                    pos[i] = source[i] * s;
+            }
+            angle += rewrite ? 1.0 : 0.5;
+            DrawFloor(pos, nrm, rewrite ? 30.0 : angle);
+            g_floor->End();
+        }
     }
     state.counters["fps"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["triangles"] = static_cast<double>(vertices / 3);
+    state.counters["triangles"] = static_cast<double>(pos.size() / 9);
 }
 
 // The working shape of a fresh sheet, folded from a middle corner.
@@ -401,7 +475,7 @@ BENCHMARK(Redraw)->Arg(71)->Arg(224)->Arg(707)->Unit(benchmark::kMillisecond)->U
 BENCHMARK(RedrawRefold)->Arg(71)->Arg(224)->Arg(707)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(DragFrame)->Arg(71)->Arg(224)->Arg(707)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(GLFloor)
-    ->ArgsProduct({{71, 224, 707}, {1, 2}})
+    ->ArgsProduct({{71, 224, 707}, {1, 2, 3}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(FoldStep)->Arg(71)->Arg(224)->Arg(707)->Unit(benchmark::kMillisecond);
@@ -429,6 +503,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_floor.reset();
+    g_floorWidget.reset();
     g_net.reset();
     g_view.reset();
     g_pModel.reset();

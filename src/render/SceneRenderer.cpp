@@ -55,11 +55,13 @@ void CallList(unsigned list)
 
 void ApplyMaterial(const CMaterial& m)
 {
-    glMaterialfv(GL_FRONT, GL_AMBIENT, m.values + 0);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, m.values + 4);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, m.values + 12);
-    glMaterialfv(GL_FRONT, GL_EMISSION, m.values + 8);
-    glMaterialf(GL_FRONT, GL_SHININESS, m.values[16]);
+    // Both sides: the faces' back is lit by the two-sided light model and
+    // shows the same material as the front.
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.values + 0);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.values + 4);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.values + 12);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m.values + 8);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.values[16]);
 }
 
 const CMaterial& FaceMaterial()
@@ -105,6 +107,8 @@ void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio)
         glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
         glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
         glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+        // Back faces are lit with the negated normal: each triangle is drawn once.
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
         glEnable(GL_POLYGON_OFFSET_FILL);
         glPolygonOffset(1.0f, 1.0f);
         glEnable(GL_BLEND);
@@ -162,7 +166,9 @@ void CSceneRenderer::DrawArrays(CFaceArrays& arrays, const DesignSceneState& sta
 {
     if (state.showFaces) {
         glEnable(GL_LIGHTING);
+        glDisable(GL_CULL_FACE);
         arrays.DrawFaces();
+        glEnable(GL_CULL_FACE);
     }
     glDisable(GL_LIGHTING);
     if (state.showEdges) {

@@ -116,5 +116,6 @@ TEST_F(SectionPick, ThroughThePaneCameraWithMouseYDown)
     camera.downX = mx + 4;
     EXPECT_FALSE(ClickThrough(camera, mx, my));
     EXPECT_EQ(model.pickedPlane, nullptr);
-    EXPECT_FALSE(SectionViewClick(nullptr, camera, mx + 4, my));
+    EXPECT_FALSE(SectionViewClick(nullptr, camera.downX, camera.downY, mx + 4, my, camera.height,
+                                  [](const CVector3&, double&, double&) { return true; }));
 }
