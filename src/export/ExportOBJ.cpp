@@ -47,6 +47,19 @@ void ObjTextWriter::Vertex(const CVector3& p)
     Append("\n", 1);
 }
 
+void ObjTextWriter::VertexExact(const CVector3& p)
+{
+    char text[96] = "v ";
+    char* at = text + 2;
+    char* const end = text + sizeof text;
+    const double values[3] = {p.x, p.y, p.z};
+    for (int i = 0; i < 3; ++i) {
+        at = std::to_chars(at, end, values[i]).ptr;
+        *at++ = i < 2 ? ' ' : '\n';
+    }
+    Append(text, static_cast<size_t>(at - text));
+}
+
 void ObjTextWriter::FaceBegin()
 {
     Append("f", 1);

@@ -102,8 +102,9 @@ bool WriteSheetObj(std::FILE* stream, const SheetLayout& layout)
         CSheetMesh mesh;
         if (!BuildBentSheet(layout, mesh))
             return false;
+        // In full: the sheet unfolds to its rectangle only from exact positions.
         for (const CVector3& p : mesh.vertices)
-            out.Vertex(p);
+            out.VertexExact(p);
         for (const auto& t : mesh.triangles) {
             out.FaceBegin();
             for (const int64_t i : t)
