@@ -34,6 +34,9 @@ constexpr const char* kHelp =
     "  --deselect             end the selection (SPACE)\n"
     "  --undo                 Undo\n"
     "  --redo                 Redo: takes again the step the last --undo took back\n"
+    "  --behind               Fold Flat Flaps Behind: flat creases of the following\n"
+    "                         steps take the opposite sign\n"
+    "  --in-front             back to flat flaps in front (the default)\n"
     "Output:\n"
     "  --crease-pattern FILE  also write the final form's crease pattern, FOLD for\n"
     "                         FILE.fold, SVG for FILE.svg, PDF for FILE.pdf (may be\n"
@@ -53,7 +56,7 @@ constexpr const char* kHelp =
 constexpr int kMaxSteps = 1000000;
 
 struct Action {
-    enum Kind { kSelect, kDrag, kFix, kDeselect, kUndo, kRedo };
+    enum Kind { kSelect, kDrag, kFix, kDeselect, kUndo, kRedo, kBehind, kInFront };
     explicit Action(Kind k) : kind(k) {}
     Kind kind;
     CVector3 point; // kSelect
@@ -145,13 +148,16 @@ int RunFold(const std::vector<std::string>& args)
                                 opt.name == "--drag" || opt.name == "--drag-by" ||
                                 opt.name == "--crease-pattern";
         const bool flag = opt.name == "--fix" || opt.name == "--deselect" || opt.name == "--undo" ||
-                          opt.name == "--redo";
+                          opt.name == "--redo" || opt.name == "--behind" ||
+                          opt.name == "--in-front";
         if (flag) {
             if (opt.hasValue)
                 return UsageError("fold", opt.name + " takes no value");
             actions.emplace_back(opt.name == "--fix"        ? Action::kFix
                                  : opt.name == "--deselect" ? Action::kDeselect
                                  : opt.name == "--undo"     ? Action::kUndo
+                                 : opt.name == "--behind"   ? Action::kBehind
+                                 : opt.name == "--in-front" ? Action::kInFront
                                                             : Action::kRedo);
             continue;
         }
@@ -270,6 +276,10 @@ int RunFold(const std::vector<std::string>& args)
             break;
         case Action::kRedo:
             session.Redo();
+            break;
+        case Action::kBehind:
+        case Action::kInFront:
+            session.SetFoldFlatBehind(a.kind == Action::kBehind);
             break;
         }
     }

@@ -127,7 +127,17 @@ bool CDesignSession::EndLeftClick()
     foldAngle_.reset();
     startPos_ = lastAccepted_ = dragPos_ = highlighted_.pos;
     highlighted_ = CShapeCorner{};
+    // The face of the very corner record picked, whatever else meets there.
+    signReference_ =
+        selectedCorner_ >= 0 ? model_->working.tri[selectedCorner_ / 3].normal : CVector3{};
+    workspace_.SetFlatSign(signReference_, behind_);
     return true;
+}
+
+void CDesignSession::SetFoldFlatBehind(bool behind)
+{
+    behind_ = behind;
+    workspace_.SetFlatSign(signReference_, behind_);
 }
 
 void CDesignSession::Deselect()

@@ -120,6 +120,11 @@ public:
     // when there is none (nothing changed).
     bool Redo();
     bool CanFixShape() const { return selected_; }
+    // "Fold Flat Flaps Behind": flat creases of the following steps take the
+    // opposite sign (the flap goes behind the selected corner's face, not
+    // in front of it).
+    void SetFoldFlatBehind(bool behind);
+    bool FoldFlatBehind() const { return behind_; }
     bool CanUndo() const;
     bool CanRedo() const;
 
@@ -154,6 +159,9 @@ private:
     CVector3 lastAccepted_;
     int handle_ = 0;
     CVector3 handleVector_;
+    bool behind_ = false;
+    // Front normal of the selected corner's face when it was selected.
+    CVector3 signReference_;
     int acceptedSteps_ = 0;
     int rejectedSteps_ = 0;
     uint64_t shapeRevision_ = 1;

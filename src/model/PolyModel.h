@@ -184,10 +184,11 @@ struct CPackedMesh {
     std::vector<Vertex> vertices;
     std::vector<uint32_t> index; // 3 per triangle
     std::vector<int32_t> origin; // 1 per triangle
+    std::vector<uint8_t> edge;   // 3 per triangle: CTriangleData::edge
     size_t Bytes() const
     {
         return vertices.capacity() * sizeof(Vertex) + index.capacity() * sizeof(uint32_t) +
-               origin.capacity() * sizeof(int32_t);
+               origin.capacity() * sizeof(int32_t) + edge.capacity();
     }
 };
 

@@ -66,12 +66,14 @@ TEST(DesignSession, DragStepsFoldAsThePlainFoldDoes)
     UnpackMesh(*fx.model->undoStack.back(), base);
     CSlicePlane plane(1);
     CFlatMesh expected;
+    // Creases are signed from the selected corner's face.
+    const CVector3 reference = base.tri[fx.session.SelectedCorner() / 3].normal;
     for (int step = 1; step <= 5; ++step) {
         // Each move adds to where the last accepted step put the vertex.
         const CVector3 dragged = *fx.session.SelectedPos() + CVector3{0.1, 0, 0};
         ASSERT_EQ(fx.session.DragStep(0.5), Outcome::kAccepted) << step;
-        const ReflectionStepResult r =
-            literal::ReflectionStep(base, expected, plane, fx.session.StartPos(), dragged);
+        const ReflectionStepResult r = literal::ReflectionStep(
+            base, expected, plane, fx.session.StartPos(), dragged, reference);
         ASSERT_TRUE(r.accepted);
         EXPECT_TRUE(foldcheck::SameMesh(fx.model->working, expected));
         // The selected vertex is the fold's image of the start, at the dragged position.
