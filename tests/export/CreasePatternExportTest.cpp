@@ -32,8 +32,13 @@ std::unique_ptr<CPolyModel> FoldedSheet()
     for (CVector3& p : form.pos)
         if (p.x > hingeX)
             p = {hingeX, p.y, p.x - hingeX}; // turned up about the line: a valley
-    for (size_t t = 0; t < form.TriangleCount(); ++t)
+    for (size_t t = 0; t < form.TriangleCount(); ++t) {
         form.UpdatePlane(t);
+        for (int j = 0; j < 3; ++j) // the hinge is a crease, as a fold step records it
+            if (std::fabs(form.corner[3 * t + j].paper.u - 150.0) < 1e-9 &&
+                std::fabs(form.corner[3 * t + (j + 1) % 3].paper.u - 150.0) < 1e-9)
+                form.tri[t].edge[j] |= EdgeMark::kCrease;
+    }
     m->working = form;
     m->designing = true;
     return m;
