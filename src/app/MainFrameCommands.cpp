@@ -57,11 +57,16 @@ const MenuItem kEditMenu[] = {
     {kCmdUndo, "&Undo (Ctrl+Z)"},
     {kCmdRedo, "&Redo (Ctrl+Y)"},
     {kCmdFixShape, "&Fix Shape (SPACE)"},
+    {0, nullptr},
+    {kCmdFoldBehind, "Fold Flat Flaps &Behind"},
 };
 const MenuItem kViewMenu[] = {
-    {kCmdShowEdge, "Show &Edge"},       {kCmdShowFace, "Show &Face"},
-    {kCmdShowBends, "Show &Bends"},     {kCmdFitModel, "&Fit Model\tHome"},
-    {0, nullptr},                       {kCmdToolbar, "&Toolbar"},
+    {kCmdShowEdge, "Show &Edge"},
+    {kCmdShowFace, "Show &Face"},
+    {kCmdShowBends, "Show &Bends"},
+    {kCmdFitModel, "&Fit Model\tHome"},
+    {0, nullptr},
+    {kCmdToolbar, "&Toolbar"},
     {kCmdStatusbar, "&Statusbar"},
 };
 const MenuItem kHelpMenu[] = {
@@ -110,8 +115,8 @@ QString ProposedName(const QString& modelPath, const char* suffix)
 
 bool IsCheckable(int id)
 {
-    return id == kCmdShowEdge || id == kCmdShowFace || id == kCmdShowBends || id == kCmdToolbar ||
-           id == kCmdStatusbar;
+    return id == kCmdShowEdge || id == kCmdShowFace || id == kCmdShowBends ||
+           id == kCmdFoldBehind || id == kCmdToolbar || id == kCmdStatusbar;
 }
 } // namespace
 
@@ -242,6 +247,14 @@ void CMainFrame::RegisterCommands()
             ui.Enable(g_pModel != nullptr);
             ui.SetCheck(showBends);
         });
+    // The session keeps the choice across selections, as the menu shows it.
+    commands_.Add(
+        kCmdFoldBehind,
+        [this] {
+            CDesignSession& session = modelView_->Session();
+            session.SetFoldFlatBehind(!session.FoldFlatBehind());
+        },
+        [this](CCmdUI& ui) { ui.SetCheck(modelView_ && modelView_->Session().FoldFlatBehind()); });
     commands_.Add(
         kCmdToolbar, [this] { toolBar_->setVisible(!toolBar_->isVisible()); },
         [this](CCmdUI& ui) { ui.SetCheck(toolBar_->isVisible()); });

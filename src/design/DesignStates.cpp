@@ -106,7 +106,8 @@ void CommitWorkingCopy(CPolyModel& model)
     model.redoStack.clear();
     if (!model.designing) {
         const CPolyObject& first = *model.objects.front();
-        FlatFromObject(first, model.paper.empty() ? nullptr : model.paper.data(), model.working);
+        FlatFromObject(first, model.paper.empty() ? nullptr : model.paper.data(), model.working,
+                       model.edgeMarks.empty() ? nullptr : model.edgeMarks.data());
         model.designing = true;
         // The other objects leave the design for good; nothing refers to them.
         model.objects.resize(1);

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <numeric>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -224,6 +225,46 @@ bool LayFlat(const std::vector<std::vector<uint32_t>>& polygons, std::vector<CVe
     return true;
 }
 
+// The creases the file records (its M and V edges) as marks on the
+// triangles' edges, so a design saved and reopened keeps which edges its folds
+// laid down and which way its flat folds went. Edges split off inside a
+// polygon are no creases. Empty when the file records none or the lists do
+// not match.
+std::vector<uint8_t> CreaseMarks(const FoldFile& file, size_t frame,
+                                 const std::vector<uint32_t>& tris)
+{
+    const Json* edges = file.Get(frame, "edges_vertices");
+    const Json* kinds = file.Get(frame, "edges_assignment");
+    if (!edges || !kinds || !edges->is_array() || !kinds->is_array() ||
+        edges->size() != kinds->size())
+        return {};
+    const auto key = [](uint64_t a, uint64_t b) { return a < b ? (a << 32) | b : (b << 32) | a; };
+    std::unordered_map<uint64_t, uint8_t> crease;
+    for (size_t i = 0; i < edges->size(); ++i) {
+        const Json& e = (*edges)[i];
+        const Json& k = (*kinds)[i];
+        if (!k.is_string() || !e.is_array() || e.size() != 2 || !e[0].is_number_unsigned() ||
+            !e[1].is_number_unsigned())
+            continue;
+        const std::string& kind = k.get_ref<const std::string&>();
+        if (kind == "V" || kind == "v")
+            crease[key(e[0].get<uint64_t>(), e[1].get<uint64_t>())] =
+                EdgeMark::kCrease | EdgeMark::kValley;
+        else if (kind == "M" || kind == "m")
+            crease[key(e[0].get<uint64_t>(), e[1].get<uint64_t>())] = EdgeMark::kCrease;
+    }
+    if (crease.empty())
+        return {};
+    std::vector<uint8_t> marks(tris.size(), 0);
+    for (size_t t = 0; t + 2 < tris.size(); t += 3)
+        for (size_t j = 0; j < 3; ++j) {
+            const auto it = crease.find(key(tris[t + j], tris[t + (j + 1) % 3]));
+            if (it != crease.end())
+                marks[t + j] = it->second;
+        }
+    return marks;
+}
+
 // Triangles of one polygon over the points `at` (its paper, or the form),
 // wound as the polygon is, every vertex of it used.
 void Triangulate(const std::vector<uint32_t>& poly, const std::vector<CVector3>& at,
@@ -365,17 +406,18 @@ ReadResult Read(CPolyModel& model, const Json& doc)
     if (!fresh.BuildTopology())
         return RefuseRead(model, kNoUsableFace);
 
+    // Faces BuildTopology dropped take their paper and marks with them.
+    const std::vector<CPolyFace*>& kept = fresh.objects[0]->faces;
+    std::vector<uint32_t> keptTris;
+    keptTris.reserve(3 * kept.size());
+    size_t m = 0;
+    for (const CPolyFace* f : kept) {
+        while (made[m] != f)
+            ++m;
+        keptTris.insert(keptTris.end(), tris.begin() + 3 * m, tris.begin() + 3 * m + 3);
+    }
+    fresh.edgeMarks = CreaseMarks(file, facesFrom, keptTris);
     if (pattern >= 0) {
-        // Faces BuildTopology dropped take their paper with them.
-        const std::vector<CPolyFace*>& kept = fresh.objects[0]->faces;
-        std::vector<uint32_t> keptTris;
-        keptTris.reserve(3 * kept.size());
-        size_t m = 0;
-        for (const CPolyFace* f : kept) {
-            while (made[m] != f)
-                ++m;
-            keptTris.insert(keptTris.end(), tris.begin() + 3 * m, tris.begin() + 3 * m + 3);
-        }
         CPaperInfo& info = fresh.paperInfo;
         double lu = kDoubleMax, lv = kDoubleMax, hu = -kDoubleMax, hv = -kDoubleMax;
         fresh.paper.reserve(keptTris.size());
@@ -403,6 +445,7 @@ ReadResult Read(CPolyModel& model, const Json& doc)
     model.faceCount = fresh.faceCount;
     model.paper = std::move(fresh.paper);
     model.paperInfo = fresh.paperInfo;
+    model.edgeMarks = std::move(fresh.edgeMarks);
     model.paperFromRecords = true;
     return kReadOk;
 }

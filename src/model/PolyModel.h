@@ -215,6 +215,10 @@ public:
 
     // Paper of the first object: 3 points per face in face order (empty when none).
     std::vector<CPaperPoint> paper;
+    // EdgeMark bits of the first object's faces as opened, 3 per face in face
+    // order (edge j from corner j to j + 1): the creases a reopened design
+    // recorded. Empty when the file recorded none.
+    std::vector<uint8_t> edgeMarks;
     CPaperInfo paperInfo;
     // The file says which faces connect (they share a vertex record), so the
     // paper is laid out across shared records, not coinciding positions:
@@ -264,5 +268,7 @@ public:
 // Fills `out` as a working copy of the object's triangles, in face order: one
 // position per corner, the plane from the corners, origin = the face's index.
 // `paper` (3 per face, in face order) may be null: corners then get (0, 0).
-// Faces that are not triangles are skipped.
-void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out);
+// Faces that are not triangles are skipped. `marks` (3 per face, may be null)
+// are the triangles' edge marks.
+void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out,
+                    const uint8_t* marks = nullptr);

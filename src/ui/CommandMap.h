@@ -35,7 +35,9 @@ enum CommandId : int {
     // The crease pattern's print and the net view's bends.
     kCmdPrintCreasePattern = 32910,
     kCmdShowBends = 32911,
-    kPanePaperStrain = 59151,   // the paper's strain, shown when it is past noticing
+    kCmdFoldBehind = 32912, // flat folds turn their flaps behind
+
+    kPanePaperStrain = 59151, // the paper's strain, shown when it is past noticing
     kCmdSaveAs = 32920,
     kCmdFitModel = 32921,
 };
