@@ -1,12 +1,15 @@
 #include "paper/PatternChains.h"
 
+#include "model/Buckets.h"
+
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
 // A line may turn this much at a vertex where more edges of its kind meet.
-const double kMostTurnCosine = std::cos(30.0 * 3.14159265358979323846 / 180.0);
+const double kMostTurnCosine = std::cos(30.0 * std::numbers::pi / 180.0);
 
 class ChainWalker {
 public:
@@ -14,25 +17,20 @@ public:
         : p_(p), out_(out), s_(out.scratch)
     {
         const size_t n = p.vertices.size();
-        s_.start.assign(n + 1, 0);
         s_.done.assign(p.edges.size(), 1);
         for (uint32_t i = 0; i < p.edges.size(); ++i) {
             const CPatternEdge& e = p.edges[i];
-            if (e.a == e.b || e.a >= n || e.b >= n || !include(e))
-                continue;
-            s_.done[i] = 0;
-            ++s_.start[e.a + 1];
-            ++s_.start[e.b + 1];
+            if (e.a != e.b && e.a < n && e.b < n && include(e))
+                s_.done[i] = 0;
         }
-        for (size_t v = 0; v < n; ++v)
-            s_.start[v + 1] += s_.start[v];
-        s_.at.resize(s_.start[n]);
-        s_.fill.assign(s_.start.begin(), s_.start.end() - 1);
-        for (uint32_t i = 0; i < p.edges.size(); ++i)
-            if (!s_.done[i]) {
-                s_.at[s_.fill[p.edges[i].a]++] = i;
-                s_.at[s_.fill[p.edges[i].b]++] = i;
-            }
+        // The edges at each vertex, side by side.
+        FillBuckets(n, s_.start, s_.at, [&](auto&& put) {
+            for (uint32_t i = 0; i < p.edges.size(); ++i)
+                if (!s_.done[i]) {
+                    put(p.edges[i].a, i);
+                    put(p.edges[i].b, i);
+                }
+        });
     }
 
     void Run()

@@ -38,7 +38,6 @@ struct CPatternChains {
         std::vector<uint32_t> start; // per vertex, into at
         std::vector<uint32_t> at;    // included edges by vertex
         std::vector<uint8_t> done;   // per edge
-        std::vector<uint32_t> fill;
     } scratch;
 };
 
