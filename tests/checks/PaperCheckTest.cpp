@@ -2,6 +2,7 @@
 
 #include "checks/PaperCheck.h"
 #include "checks/CheckMeshes.h"
+#include "support/Meshes.h"
 
 #include <gtest/gtest.h>
 

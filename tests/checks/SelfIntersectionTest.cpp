@@ -3,6 +3,7 @@
 #include "checks/SelfIntersection.h"
 #include "checks/CheckMeshes.h"
 #include "checks/TrianglePair.h"
+#include "support/Meshes.h"
 
 #include <gtest/gtest.h>
 
