@@ -250,8 +250,8 @@ TEST(SelfIntersection, SurfacesCrossingAlongAnEdgeCount)
     EXPECT_EQ(check.Run(m), 0u);
     // Both surfaces as sheets of many triangles, the crossing along a row of edges.
     CFlatMesh sheets;
-    AddSheet(sheets, 6, 6, 0.0, 1.0, 0.0, 1.0, checkmesh::Flat);
-    AddSheet(sheets, 3, 4, -0.05, 1.03, -0.5, 0.5, [](double x, double z) {
+    testmesh::AddSheet(sheets, 6, 6, 0.0, 1.0, 0.0, 1.0, checkmesh::Flat);
+    testmesh::AddSheet(sheets, 3, 4, -0.05, 1.03, -0.5, 0.5, [](double x, double z) {
         return CVector3{x, 0.5, z + 0.01 * (x - 0.4)}; // tilted: no corner on the sheet
     });
     ExpectMatchesOracle(check, sheets);
