@@ -239,7 +239,9 @@ void CFoldFlood::SplitFace(int32_t f, const CVector3 p[3], const int s[3], int s
     }
     // The parts of the face's edges keep their marks, the cut line is a
     // crease, the diagonals between the parts are not.
-    const uint8_t* e = source_->tri[f].edge;
+    // A copy: appending may move the records.
+    const uint8_t* edge = source_->tri[f].edge;
+    const uint8_t e[3] = {edge[0], edge[1], edge[2]};
     const uint8_t cut = CreaseMark(f);
     AppendTriangle(r, p2, sp, cR, c2, cS, origin, {{e[iR], 0, e[iS]}});
     AppendTriangle(p2, p1, sp, c2, c1, cS, origin, {{cut, e[iV], 0}});
@@ -269,7 +271,9 @@ void CFoldFlood::SplitThroughCorner(int32_t f, const CVector3 p[3], const int s[
     const CCornerData cZ = c[z], cA = c[a], cB = c[b];
     double t = 0.0;
     int moving;
-    const uint8_t* e = source_->tri[f].edge;
+    // A copy: appending may move the records.
+    const uint8_t* edge = source_->tri[f].edge;
+    const uint8_t e[3] = {edge[0], edge[1], edge[2]};
     const uint8_t cut = CreaseMark(f);
     const CEdgeMarks first = {{e[z], e[a], cut}}, second = {{cut, e[a], e[b]}};
     if (s[a] == side_) {

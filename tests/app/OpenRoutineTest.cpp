@@ -83,7 +83,7 @@ private slots:
             filters = dialog->nameFilters();
             dialog->selectNameFilter(filters.last());
             dialog->selectFile(slices);
-            dialog->accept();
+            static_cast<QDialog*>(dialog)->accept(); // public on QDialog
         });
         poll.start();
         QVERIFY(Frame()->ExecuteCommand(kCmdOpen));

@@ -147,7 +147,9 @@ void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int
                 r = plane.ReflectPoint(r);
                 sp = plane.ReflectPoint(sp);
             }
-            const uint8_t* e = mesh.tri[f].edge;
+            // A copy: appending may move the records.
+            const uint8_t* edge = mesh.tri[f].edge;
+            const uint8_t e[3] = {edge[0], edge[1], edge[2]};
             const uint8_t cut = track.Mark(f);
             Add(mesh, r, p2, sp, c[R], c2, c[S], origin, {{e[R], 0, e[S]}});
             Add(mesh, p2, p1, sp, c2, c1, c[S], origin, {{cut, e[V], 0}});
@@ -192,7 +194,9 @@ void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int
         const CCornerData cc = CCornerData::Lerp(c[x], c[y], t);
         const CVector3 pa = x == a ? plane.ReflectPoint(p[a]) : p[a];
         const CVector3 pb = x == b ? plane.ReflectPoint(p[b]) : p[b];
-        const uint8_t* e = mesh.tri[f].edge;
+        // A copy: appending may move the records.
+        const uint8_t* edge = mesh.tri[f].edge;
+        const uint8_t e[3] = {edge[0], edge[1], edge[2]};
         const uint8_t cut = track.Mark(f);
         Add(mesh, p[z], pa, cross, c[z], c[a], cc, origin, {{e[z], e[a], cut}});
         Add(mesh, p[z], cross, pb, c[z], cc, c[b], origin, {{cut, e[a], e[b]}});

@@ -44,15 +44,7 @@ constexpr int M = static_cast<int>(CreaseKind::Mountain);
 constexpr int V = static_cast<int>(CreaseKind::Valley);
 constexpr int F = static_cast<int>(CreaseKind::Flat);
 
-// Records the edges on the paper line u = at as creases, as a fold step would.
-void MarkCreasesAt(CFlatMesh& form, double at)
-{
-    for (size_t t = 0; t < form.TriangleCount(); ++t)
-        for (int j = 0; j < 3; ++j)
-            if (std::fabs(form.corner[3 * t + j].paper.u - at) < 1e-9 &&
-                std::fabs(form.corner[3 * t + (j + 1) % 3].paper.u - at) < 1e-9)
-                form.tri[t].edge[j] |= EdgeMark::kCrease;
-}
+using paperfix::MarkCreasesAt;
 
 TEST(CreasePattern, OneHingeGivesOneCreaseOfTheRightSign)
 {

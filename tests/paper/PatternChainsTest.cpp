@@ -67,6 +67,7 @@ TEST(PatternChains, OutlineIsOneClosedLineAndAHingeOneOpenLine)
     BuildOriginFaces(flat, opened);
     CFlatMesh form = flat;
     paperfix::Refold(form, [](double x, double y) { return paperfix::HingeAt(x, y, 1.5, 120.0); });
+    paperfix::MarkCreasesAt(form, 1.5);
     CCreasePattern p;
     BuildCreasePattern(form, opened, p);
     const auto lines = CheckedLines(p, IsDrawnEdge);
