@@ -1,7 +1,10 @@
 // The self-intersection check as it runs on every mouse move (one checker,
 // buffers reused), on folded sheets, against the floor of copying the mesh's
-// bytes once (a drag step costs a few such copies).
+// bytes once (a drag step costs a few such copies); a drag step's check
+// against the fold step itself; a fan.
 #include "checks/SelfIntersection.h"
+#include "design/ReflectionOperation.h"
+#include "model/CSlicePlane.h"
 #include "model/FlatMesh.h"
 
 #include <benchmark/benchmark.h>
@@ -78,8 +81,97 @@ void BM_CheckFloorMemcpy(benchmark::State& state)
     state.counters["MB"] = static_cast<double>(m.Bytes()) / 1e6;
 }
 
+// A drag on the wavy sheet, to two nearby positions in turn: the corner
+// nearest (-0.6, 0) dragged across so the plane runs through the middle and
+// half the sheet moves, or (corner) the sheet's corner folded in, moving a
+// twentieth of it.
+struct Drag {
+    CFlatMesh base;
+    CFlatMesh working;
+    CFoldWorkspace workspace;
+    CSlicePlane plane{0};
+    CVector3 start;
+    CVector3 to[2];
+    int flip = 0;
+
+    Drag(int triangles, bool corner) : base(Sheet(triangles, false))
+    {
+        const CVector3 near = corner ? CVector3{-1.0, -1.0, 0} : CVector3{-0.6, 0.013, 0};
+        const CVector3 by = corner ? CVector3{0.63, 0.6, 0} : CVector3{1.2 + 1e-3, 0, 0};
+        double best = 1e300;
+        for (const CVector3& p : base.pos) {
+            const double d = (p - near).Length();
+            if (d < best)
+                best = d, start = p;
+        }
+        to[0] = start + by;
+        to[1] = {to[0].x + 0.0037, to[0].y, to[0].z};
+        workspace.SetBase(base);
+        working = base;
+    }
+    void Step()
+    {
+        flip ^= 1;
+        workspace.Step(working, plane, start, to[flip]);
+    }
+};
+
+// The floor: the fold step alone.
+void BM_DragStepFold(benchmark::State& state)
+{
+    Drag drag(static_cast<int>(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) {
+        drag.Step();
+        benchmark::ClobberMemory();
+    }
+    state.counters["triangles"] = static_cast<double>(drag.working.TriangleCount());
+}
+
+// The fold step and its check against the base, as the design view runs them.
+void BM_DragStepFoldAndCheck(benchmark::State& state)
+{
+    Drag drag(static_cast<int>(state.range(0)), state.range(1) != 0);
+    CSelfIntersectionCheck check;
+    check.SetBase(drag.base, 0);
+    size_t n = 0;
+    for (auto _ : state) {
+        drag.Step();
+        n = check.Step(drag.working, 0);
+        benchmark::DoNotOptimize(n);
+    }
+    state.counters["triangles"] = static_cast<double>(drag.working.TriangleCount());
+    state.counters["moved"] = static_cast<double>(check.MovedTriangles());
+    state.counters["pairs"] = static_cast<double>(n);
+}
+
+// Every triangle shares one corner: no pair can count.
+void BM_CheckFan(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    CFlatMesh m;
+    m.Reserve(n);
+    const double step = 2.0 * 3.14159265358979 / n;
+    for (int i = 0; i < n; ++i) {
+        const double a0 = i * step, a1 = (i + 1) * step;
+        m.Append({0, 0, 0}, {std::cos(a0), std::sin(a0), 0.1 * std::sin(5 * a0)},
+                 {std::cos(a1), std::sin(a1), 0.1 * std::sin(5 * a1)}, {}, {}, {}, i);
+    }
+    CSelfIntersectionCheck check;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(check.Run(m, 0));
+    state.counters["candidates"] = static_cast<double>(check.CandidatePairs());
+}
+
 } // namespace
 
+// Second argument: 0 half the sheet moves, 1 a corner.
+BENCHMARK(BM_DragStepFold)
+    ->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DragStepFoldAndCheck)
+    ->ArgsProduct({{10000, 100000, 1000000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckFan)->Arg(30000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CheckWavySheet)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CheckMirroredFlap)
     ->Arg(10000)

@@ -2,13 +2,19 @@
 
 #include "LintoroVersion.h"
 
+#include <algorithm>
+
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
@@ -26,7 +32,17 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
     versionField_->setReadOnly(true);
     versionField_->setText(OpenGLVersionText());
     versionField_->setCursorPosition(0);
-    versionField_->setMinimumWidth(320);
+    // Wide enough for the whole text (a renderer's name runs long), within the screen.
+    QStyleOptionFrame frame;
+    frame.initFrom(versionField_);
+    const QSize text(versionField_->fontMetrics().horizontalAdvance(versionField_->text()) + 8,
+                     versionField_->sizeHint().height());
+    int width = versionField_->style()
+                    ->sizeFromContents(QStyle::CT_LineEdit, &frame, text, versionField_)
+                    .width();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        width = std::min(width, screen->availableGeometry().width() * 9 / 10);
+    versionField_->setMinimumWidth(std::max(320, width));
     layout->addWidget(versionField_);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);

@@ -38,15 +38,10 @@ bool ExportCreasePatternToFile(const CPolyModel& model, const std::string& path,
     return WriteCreasePatternFile(model, path, message);
 }
 
-SheetLayout PaperSheetLayout(double width, double height, int cells, bool jittered)
+SheetLayout PaperSheetLayout(double width, double height, int cells, bool jittered, SheetBend bend,
+                             double bendDegrees)
 {
-    SheetLayout layout;
-    layout.shape = SheetShape::Flat;
-    layout.size = width;
-    layout.height = height;
-    layout.jittered = jittered;
-    SheetCellsFor(width, height, std::max(1, cells), layout.rows, layout.cols);
-    return layout;
+    return PaperSheet(width, height, cells, jittered, bend, bendDegrees);
 }
 
 std::string SheetTitle(double width, double height)
@@ -61,8 +56,11 @@ OpenOutcome OpenSheetModel(const SheetLayout& layout, const std::string& scratch
 {
     OpenOutcome out;
     out.message = ReadResultMessage(kReadFailed);
-    if (!SheetLayoutValid(layout))
+    if (!SheetLayoutValid(layout)) {
+        if (const std::string problem = SheetBendProblem(layout); !problem.empty())
+            out.message = problem;
         return out;
+    }
     const std::string path = (std::filesystem::path(scratchFolder) / "sheet.obj").string();
     std::FILE* stream = std::fopen(path.c_str(), "wb");
     if (!stream) {

@@ -35,14 +35,17 @@ bool StepForwardShape(CPolyModel& model, CDesignSession* session = nullptr);
 bool ExportCreasePatternToFile(const CPolyModel& model, const std::string& path,
                                std::string& message);
 
-// A flat sheet of paper `width` x `height` millimetres with `cells` cells
-// along its longer side (square as near as the sides allow).
-SheetLayout PaperSheetLayout(double width, double height, int cells, bool jittered);
+// A sheet of paper `width` x `height` millimetres with `cells` cells along
+// its longer side (square as near as the sides allow), flat or bent: the
+// sheet the command line's `sheet --width --height --cells` makes.
+SheetLayout PaperSheetLayout(double width, double height, int cells, bool jittered,
+                             SheetBend bend = SheetBend::None, double bendDegrees = 90.0);
 // "Sheet 210x297 mm": the title of a design started on such a sheet.
 std::string SheetTitle(double width, double height);
 // New Sheet's model, built as the open routine builds an opened one: the
 // sheet written as OBJ into `scratchFolder`, read, given its paper and
 // scaled into the unit cube; the scratch file is removed again. The model
-// has no file name. A failure comes back as the open routine reports it.
+// has no file name. A failure comes back as the open routine reports it; a
+// bend that cannot be made, with the reason.
 OpenOutcome OpenSheetModel(const SheetLayout& layout, const std::string& scratchFolder,
                            IProgress* progress);

@@ -69,6 +69,7 @@ bool CKelmarApp::InitInstance(const QStringList& arguments)
     }
     frame_->show();
     frame_->repaint();
+    frame_->OfferRecovery();
     const QString path = CommandLinePath(arguments);
     if (!path.isEmpty())
         OpenDocumentFile(path);
@@ -84,7 +85,8 @@ CKelmarDoc* CKelmarApp::OpenDocumentFile(const QString& path)
 {
     if (!frame_)
         return nullptr;
-    frame_->OpenModelFile(path);
+    if (frame_->MaybeSaveChanges())
+        frame_->OpenModelFile(path);
     return doc_.get();
 }
 

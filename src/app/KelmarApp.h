@@ -24,14 +24,16 @@ public:
     ~CKelmarApp() override;
 
     // Start-up: loads the recent files, creates the document and the main
-    // window, shows it and opens the command-line path (arguments after the
+    // window, shows it, offers a design left in a recovery file and opens
+    // the command-line path (arguments after the
     // program name, joined by blanks; one pair of surrounding double quotes is
     // dropped). False when the main window cannot be created.
     bool InitInstance(const QStringList& arguments);
     // Writes the recent-file list; safe to call more than once.
     void ExitInstance();
 
-    // Opens a file by name (recent-file menu, dropped files, command line).
+    // Opens a file by name (recent-file menu, dropped files, command line),
+    // first asking whether to save unsaved changes (Cancel opens nothing).
     CKelmarDoc* OpenDocumentFile(const QString& path);
 
     CProfile& Profile() { return profile_; }

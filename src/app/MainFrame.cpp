@@ -21,6 +21,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -57,6 +58,12 @@ bool CMainFrame::Create()
     connect(doc_, &CKelmarDoc::TitleChanged, this, [this] { UpdateTitle(); });
     UpdateTitle();
     LoadWindowSettings();
+    // Recovery writes while the design has unsaved changes, and at each Fix Shape.
+    recoveryTimer_ = new QTimer(this);
+    recoveryTimer_->setInterval(60 * 1000);
+    connect(recoveryTimer_, &QTimer::timeout, this, [this] { WriteRecovery(false); });
+    recoveryTimer_->start();
+    connect(modelView_, &CModelView::ShapeFixed, this, [this] { WriteRecovery(false); });
 
     // The pane the user last clicked is the active view.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
@@ -93,10 +100,11 @@ bool CMainFrame::CreateClient()
     connect(modelView_, &CModelView::DesignChanged, netView_, &CKelmarzuView::FollowDesign);
     outer_->setChildrenCollapsible(true);
     nested_->setChildrenCollapsible(true);
-    // The design view absorbs resizes; the net view keeps its height.
+    // Resizes are shared in proportion (ShareResize); the stretch factors
+    // only split what rounding leaves.
     outer_->setStretchFactor(0, 1);
-    outer_->setStretchFactor(1, 0);
-    nested_->setStretchFactor(0, 0);
+    outer_->setStretchFactor(1, 1);
+    nested_->setStretchFactor(0, 1);
     nested_->setStretchFactor(1, 1);
     setCentralWidget(outer_);
     for (CPaneView* v : {static_cast<CPaneView*>(modelView_), static_cast<CPaneView*>(netView_),
@@ -123,15 +131,25 @@ bool CMainFrame::CreateStatusBar()
     intersectionsPane_->setObjectName(QStringLiteral("Pane59148"));
     intersectionsPane_->setMinimumWidth(intersectionsPane_->fontMetrics().horizontalAdvance(
         QStringLiteral("Intersections: 000000")));
+    foldAnglePane_ = new QLabel(QString(), bar);
+    foldAnglePane_->setObjectName(QStringLiteral("Pane59149"));
+    foldAnglePane_->setMinimumWidth(foldAnglePane_->fontMetrics().horizontalAdvance(
+        QStringLiteral("Fold angle: -000.0\u00b0")));
+    strainPane_ = new QLabel(QString(), bar);
+    strainPane_->setObjectName(QStringLiteral("Pane59151"));
+    strainPane_->setVisible(false);
     messagePane_ = new QLabel(QStringLiteral("Ready"), bar);
     messagePane_->setObjectName(QStringLiteral("MessagePane"));
     const QScreen* screen = QGuiApplication::primaryScreen();
     messagePane_->setFixedWidth(screen ? screen->size().width() / 4 : 320);
-    for (QLabel* pane : {rotatePane_, viewPane_, intersectionsPane_, messagePane_})
+    for (QLabel* pane :
+         {rotatePane_, viewPane_, intersectionsPane_, foldAnglePane_, strainPane_, messagePane_})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addWidget(rotatePane_, 0);
     bar->addWidget(viewPane_, 1);
     bar->addWidget(intersectionsPane_, 0);
+    bar->addWidget(foldAnglePane_, 0);
+    bar->addWidget(strainPane_, 0);
     bar->addWidget(messagePane_, 0);
     bar->setSizeGripEnabled(true);
     return true;
@@ -152,6 +170,12 @@ QString CMainFrame::PaneText(int id) const
         return viewPane_ ? viewPane_->text() : QString();
     case kPaneIntersections:
         return intersectionsPane_ ? intersectionsPane_->text() : QString();
+    case kPaneFoldAngle:
+        return foldAnglePane_ ? foldAnglePane_->text() : QString();
+    case kPanePaperStrain:
+        return strainPane_ && strainPane_->isVisibleTo(strainPane_->parentWidget())
+                   ? strainPane_->text()
+                   : QString();
     default:
         return messagePane_ ? messagePane_->text() : QString();
     }
@@ -165,21 +189,22 @@ void CMainFrame::SetMessagePane(const QString& text)
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched != outer_ && watched != nested_) || event->type() != QEvent::Resize)
+        return QMainWindow::eventFilter(watched, event);
     // A saved size (>= 0) is kept within the splitter; on a first start the
-    // panes get their shares instead.
-    if (watched == outer_ && event->type() == QEvent::Resize &&
-        pendingDesignViewWidth_ != kNoPending && outer_->width() > 0) {
-        const int total = std::max(0, outer_->width() - outer_->handleWidth());
-        const int left = FirstPaneSize(total, pendingDesignViewWidth_, kFirstDesignViewShare);
-        pendingDesignViewWidth_ = kNoPending;
-        outer_->setSizes({left, total - left});
-    }
-    if (watched == nested_ && event->type() == QEvent::Resize &&
-        pendingNetViewHeight_ != kNoPending && nested_->height() > 0) {
-        const int total = std::max(0, nested_->height() - nested_->handleWidth());
-        const int top = FirstPaneSize(total, pendingNetViewHeight_, kFirstNetViewShare);
-        pendingNetViewHeight_ = kNoPending;
-        nested_->setSizes({top, total - top});
+    // panes get their shares instead. Later resizes are shared in proportion.
+    auto* splitter = static_cast<QSplitter*>(watched);
+    const bool across = splitter == outer_;
+    int& pending = across ? pendingDesignViewWidth_ : pendingNetViewHeight_;
+    const int extent = across ? splitter->width() : splitter->height();
+    if (pending != kNoPending && extent > 0) {
+        const int total = std::max(0, extent - splitter->handleWidth());
+        const int first =
+            FirstPaneSize(total, pending, across ? kFirstDesignViewShare : kFirstNetViewShare);
+        pending = kNoPending;
+        splitter->setSizes({first, total - first});
+    } else if (pending == kNoPending) {
+        ShareResize(splitter);
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -194,9 +219,26 @@ bool CMainFrame::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+void CMainFrame::ShareResize(QSplitter* splitter)
+{
+    // Seen before the splitter lays itself out: sizes() are still the old ones.
+    const QList<int> sizes = splitter->sizes();
+    if (sizes.size() != 2)
+        return;
+    const int extent =
+        splitter->orientation() == Qt::Horizontal ? splitter->width() : splitter->height();
+    const int total = std::max(0, extent - splitter->handleWidth());
+    if (total == sizes[0] + sizes[1])
+        return;
+    const int first = ProportionalFirstPane(sizes[0], sizes[1], total);
+    splitter->setSizes({first, total - first});
+}
+
 void CMainFrame::UpdateTitle()
 {
-    setWindowTitle(doc_->Title() + QStringLiteral(" - TAVREN"));
+    shownModified_ = Modified();
+    setWindowTitle(doc_->Title() + (shownModified_ ? QStringLiteral(" *") : QString()) +
+                   QStringLiteral(" - TAVREN"));
 }
 
 WindowPlacement CMainFrame::CurrentPlacement() const
@@ -271,6 +313,15 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    if (!closingForSignal_) {
+        if (!MaybeSaveChanges()) {
+            event->ignore();
+            return;
+        }
+        // A clean end: nothing left to recover.
+        RemoveRecoveryFile();
+    }
+    recoveryTimer_->stop();
     SaveWindowSettings();
     event->accept();
 }
@@ -288,8 +339,11 @@ void CMainFrame::dropEvent(QDropEvent* event)
         if (url.isLocalFile())
             paths << url.toLocalFile();
     event->acceptProposedAction();
+    // One question for the whole drop.
+    if (paths.isEmpty() || !MaybeSaveChanges())
+        return;
     for (const QString& path : paths) {
         activateWindow();
-        app_->OpenDocumentFile(path);
+        OpenModelFile(path);
     }
 }

@@ -6,6 +6,7 @@
 
 #include "app/NewSheetDlg.h"
 #include "app/Prompts.h"
+#include "design/Recovery.h"
 #include "import/ModelFile.h"
 #include "ui/CommandMap.h"
 #include "widgets/PaneView.h"
@@ -14,6 +15,7 @@
 #include <QPointer>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 
 class CKelmarApp;
@@ -24,6 +26,7 @@ class CFrameView;
 class QAction;
 class QLabel;
 class QSplitter;
+class QTimer;
 class QToolBar;
 struct WindowPlacement;
 
@@ -67,9 +70,37 @@ public:
     CPaneView* ActiveView() const { return activeView_; }
     void SetActiveView(CPaneView* view);
     // Text of a status bar pane by id (kPaneRotateHelp, kPaneViewStatus,
-    // kPaneIntersections) or 0 for the message pane.
+    // kPaneIntersections, kPaneFoldAngle, kPanePaperStrain) or 0 for the message pane.
     QString PaneText(int id) const;
     CCommandMap& Commands() { return commands_; }
+
+    // Unsaved changes of the design (the design session counts them).
+    bool Modified() const;
+    // Before the design is replaced or the window closes: with unsaved
+    // changes asks "Save changes to the design?" (Save, Discard, Cancel).
+    // True when the caller may go on: nothing to save, saved, or discarded.
+    bool MaybeSaveChanges();
+    // Save Design (choosePath false: the design's own file when it has one)
+    // and Save Design As. FOLD with the paper; OBJ for a model without.
+    // True when written; the design is then unchanged and in the recent files.
+    bool SaveDesign(bool choosePath);
+    // Where Save Design writes without asking; empty when it asks.
+    const QString& SavePath() const { return savePath_; }
+
+    // Recovery: how often an unsaved design is written (60 s by default).
+    void SetRecoveryInterval(int milliseconds);
+    // Writes the recovery file now when there are unsaved changes not yet in
+    // it; `wait` returns only once it is on disk.
+    void WriteRecovery(bool wait);
+    // This program's recovery file (it may not exist).
+    QString RecoveryFile() const;
+    // At start: offers the newest recovery file of a program that is no
+    // longer running. Recover opens it as "<name> (recovered)" with unsaved
+    // changes; Discard deletes it; Escape keeps it for the next start.
+    void OfferRecovery();
+    // A termination signal: no question; an unsaved design is written to the
+    // recovery file, which is kept, and the window closes.
+    void CloseForSignal();
 
     // Placement as the profile stores it, and the reverse.
     WindowPlacement CurrentPlacement() const;
@@ -92,17 +123,28 @@ private:
     void LoadWindowSettings();
     void SaveWindowSettings();
     void UpdateTitle();
+    // Reads `absolute` with progress and makes it the current model (views
+    // hear hint 16). Shows the failure and returns false otherwise.
+    bool InstallModelFrom(const QString& absolute, bool addToRecent);
+    // A design fresh from disk: no unsaved changes, no recovery file.
+    void StartDocument(const QString& savePath, const QString& originalName);
+    void RemoveRecoveryFile();
+    // Splitter resizes share the change between the panes.
+    void ShareResize(QSplitter* splitter);
     void SetMessagePane(const QString& text);
 
     void OnOpen();
     FileRequest SaveRequest(const char* filter, const char* suffix) const;
     void OnExport();
     void OnExportCreasePattern();
+    void OnPrintCreasePattern();
     void OnNewSheet();
     void OnUndo();
     void OnRedo();
+    void OnFitModel();
     void OnShowEdge();
     void OnShowFace();
+    void OnShowBends();
 
     CKelmarApp* app_;
     CKelmarDoc* doc_;
@@ -118,6 +160,8 @@ private:
     QLabel* rotatePane_ = nullptr;
     QLabel* viewPane_ = nullptr;
     QLabel* intersectionsPane_ = nullptr;
+    QLabel* foldAnglePane_ = nullptr;
+    QLabel* strainPane_ = nullptr;
     QLabel* messagePane_ = nullptr;
     ModelOpener opener_;
     bool readInProgress_ = false;
@@ -130,4 +174,13 @@ private:
     int pendingNetViewHeight_ = kNoPending;
     // What New Sheet offered last, offered again next time.
     NewSheetChoice lastSheet_;
+
+    QString savePath_;
+    QString originalName_; // what the design came from, recorded in recovery files
+    bool recovered_ = false;
+    bool shownModified_ = false;
+    bool closingForSignal_ = false;
+    QTimer* recoveryTimer_ = nullptr;
+    std::unique_ptr<CRecoveryWriter> recoveryWriter_;
+    uint64_t recoveryChanges_ = 0; // Changes() in the last recovery write
 };

@@ -1,6 +1,6 @@
 // The main window's command table, its idle update pass and its command
-// handlers: New Sheet, Open (with the open routine), Export, Export Crease
-// Pattern, Undo and the display flags.
+// handlers: New Sheet, Open (with the open routine), Save Design, Export,
+// Export and Print Crease Pattern, Undo, Fit Model and the display flags.
 
 #include "app/CoreAdapters.h"
 #include "app/Icons.h"
@@ -8,9 +8,13 @@
 #include "app/KelmarDoc.h"
 #include "app/MainFrame.h"
 #include "app/NewSheetDlg.h"
+#include "app/PatternPrint.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
 #include "export/AtomicFile.h"
+#include "export/CreasePatternFile.h"
+#include "paper/CreasePattern.h"
+#include "paper/PaperLayout.h"
 #include "ui/AppState.h"
 #include "widgets/ModelView.h"
 #include "widgets/PaneView.h"
@@ -21,6 +25,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -33,10 +38,13 @@ struct MenuItem {
 };
 
 const MenuItem kFileMenu[] = {
-    {kCmdNewSheet, "&New Sheet..."},
+    {kCmdNewSheet, "&New Sheet...\tCtrl+N"},
     {kCmdOpen, "&Open...\tCtrl+O"},
+    {kCmdSave, "&Save Design\tCtrl+S"},
+    {kCmdSaveAs, "Save Design &As..."},
     {kCmdExport, "&Export *.obj..."},
     {kCmdExportCreasePattern, "Export &Crease Pattern..."},
+    {kCmdPrintCreasePattern, "&Print Crease Pattern..."},
     {0, nullptr},
     {kCmdRecentFile1 + 0, "Recently used files"},
     {kCmdRecentFile1 + 1, ""},
@@ -49,10 +57,17 @@ const MenuItem kEditMenu[] = {
     {kCmdUndo, "&Undo (Ctrl+Z)"},
     {kCmdRedo, "&Redo (Ctrl+Y)"},
     {kCmdFixShape, "&Fix Shape (SPACE)"},
+    {0, nullptr},
+    {kCmdFoldBehind, "Fold Flat Flaps &Behind"},
 };
 const MenuItem kViewMenu[] = {
-    {kCmdShowEdge, "Show &Edge"}, {kCmdShowFace, "Show &Face"},  {0, nullptr},
-    {kCmdToolbar, "&Toolbar"},    {kCmdStatusbar, "&Statusbar"},
+    {kCmdShowEdge, "Show &Edge"},
+    {kCmdShowFace, "Show &Face"},
+    {kCmdShowBends, "Show &Bends"},
+    {kCmdFitModel, "&Fit Model\tHome"},
+    {0, nullptr},
+    {kCmdToolbar, "&Toolbar"},
+    {kCmdStatusbar, "&Statusbar"},
 };
 const MenuItem kHelpMenu[] = {
     {kCmdAbout, "&About..."},
@@ -67,10 +82,26 @@ struct Accelerator {
     int id;
 };
 
-const char* const kOpenFilter =
-    "Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;FOLD (*.fold)";
+// Every format the open routine reads, together first; then OBJ and MQO under
+// the names they have always had, one entry per other format, and any file.
+QString OpenFilter()
+{
+    QStringList all, each;
+    const QString obj = QStringLiteral("*.obj"), mqo = QStringLiteral("*.mqo");
+    all << obj << mqo;
+    each << QStringLiteral("Wavefront (*.obj)") << QStringLiteral("Metasequoia (*.mqo)");
+    for (const ModelFormat& f : ReadableModelFormats()) {
+        const QString pattern = QStringLiteral("*") + QString::fromLatin1(f.ext);
+        if (pattern == obj || pattern == mqo)
+            continue;
+        all << pattern;
+        each << QStringLiteral("%1 (%2)").arg(QString::fromLatin1(f.name), pattern);
+    }
+    return QStringLiteral("All model files (%1);;").arg(all.join(QLatin1Char(' '))) +
+           each.join(QStringLiteral(";;")) + QStringLiteral(";;All files (*)");
+}
 const char* const kExportFilter = "OBJ File (*.obj)";
-const char* const kCreasePatternFilter = "FOLD (*.fold);;SVG (*.svg)";
+const char* const kCreasePatternFilter = "FOLD (*.fold);;SVG (*.svg);;PDF (*.pdf)";
 
 // The name a save dialog proposes: the model's file name with `suffix`, or
 // "sheet" for a model that came from no file (New Sheet).
@@ -84,7 +115,8 @@ QString ProposedName(const QString& modelPath, const char* suffix)
 
 bool IsCheckable(int id)
 {
-    return id == kCmdShowEdge || id == kCmdShowFace || id == kCmdToolbar || id == kCmdStatusbar;
+    return id == kCmdShowEdge || id == kCmdShowFace || id == kCmdShowBends ||
+           id == kCmdFoldBehind || id == kCmdToolbar || id == kCmdStatusbar;
 }
 } // namespace
 
@@ -125,6 +157,8 @@ void CMainFrame::CreateActions()
         {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, kCmdRedo},
         {Qt::ALT | Qt::Key_Backspace, kCmdEditUndoDoc},
         {Qt::CTRL | Qt::Key_S, kCmdSave},
+        {Qt::CTRL | Qt::Key_N, kCmdNewSheet},
+        {QKeyCombination(Qt::Key_Home), kCmdFitModel},
     };
     for (const Accelerator& a : accelerators) {
         auto* shortcut = new QShortcut(QKeySequence(a.key), this);
@@ -180,7 +214,15 @@ void CMainFrame::RegisterCommands()
         kCmdExport, [this] { OnExport(); }, haveModel);
     commands_.Add(
         kCmdExportCreasePattern, [this] { OnExportCreasePattern(); }, haveModel);
+    commands_.Add(
+        kCmdPrintCreasePattern, [this] { OnPrintCreasePattern(); }, haveModel);
     commands_.Add(kCmdNewSheet, [this] { OnNewSheet(); });
+    commands_.Add(
+        kCmdSave, [this] { SaveDesign(false); }, haveModel);
+    commands_.Add(
+        kCmdSaveAs, [this] { SaveDesign(true); }, haveModel);
+    commands_.Add(
+        kCmdFitModel, [this] { OnFitModel(); }, haveModel);
     commands_.Add(
         kCmdUndo, [this] { OnUndo(); },
         [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->undoStack.empty()); });
@@ -199,6 +241,20 @@ void CMainFrame::RegisterCommands()
             ui.Enable(g_pModel != nullptr);
             ui.SetCheck(showFaces);
         });
+    commands_.Add(
+        kCmdShowBends, [this] { OnShowBends(); },
+        [](CCmdUI& ui) {
+            ui.Enable(g_pModel != nullptr);
+            ui.SetCheck(showBends);
+        });
+    // The session keeps the choice across selections, as the menu shows it.
+    commands_.Add(
+        kCmdFoldBehind,
+        [this] {
+            CDesignSession& session = modelView_->Session();
+            session.SetFoldFlatBehind(!session.FoldFlatBehind());
+        },
+        [this](CCmdUI& ui) { ui.SetCheck(modelView_ && modelView_->Session().FoldFlatBehind()); });
     commands_.Add(
         kCmdToolbar, [this] { toolBar_->setVisible(!toolBar_->isVisible()); },
         [this](CCmdUI& ui) { ui.SetCheck(toolBar_->isVisible()); });
@@ -254,6 +310,8 @@ void CMainFrame::UpdateCommandUI()
         if (pane.Text())
             viewPane_->setText(QString::fromStdString(*pane.Text()));
     }
+    if (shownModified_ != Modified())
+        UpdateTitle();
     // The design view's own count, whichever pane is active.
     if (intersectionsPane_ && modelView_) {
         CCmdUI count(kPaneIntersections);
@@ -262,6 +320,24 @@ void CMainFrame::UpdateCommandUI()
         if (intersectionsPane_->text() != text)
             intersectionsPane_->setText(text);
     }
+    if (foldAnglePane_ && modelView_) {
+        CCmdUI angle(kPaneFoldAngle);
+        modelView_->Commands().Update(kPaneFoldAngle, angle);
+        const QString text = QString::fromStdString(angle.Text().value_or(std::string()));
+        if (foldAnglePane_->text() != text)
+            foldAnglePane_->setText(text);
+    }
+    // Paper stretched past noticing says by how much, in a pane of its own.
+    if (strainPane_) {
+        QString text;
+        if (g_pModel && g_pModel->paperInfo.has && g_pModel->paperInfo.strainMax > kStrainUnnoticed)
+            text = QStringLiteral("Paper strain: %1% max, %2% mean")
+                       .arg(100.0 * g_pModel->paperInfo.strainMax, 0, 'g', 3)
+                       .arg(100.0 * g_pModel->paperInfo.strainMean, 0, 'g', 3);
+        if (strainPane_->text() != text)
+            strainPane_->setText(text);
+        strainPane_->setVisible(!text.isEmpty());
+    }
     updating_ = false;
 }
 
@@ -269,7 +345,9 @@ void CMainFrame::OnOpen()
 {
     FileRequest request;
     request.kind = FileRequest::kOpen;
-    request.filter = QString::fromUtf8(kOpenFilter);
+    request.filter = OpenFilter();
+    if (!MaybeSaveChanges())
+        return;
     const QString path = AskFilePath(this, request);
     if (!path.isEmpty())
         OpenModelFile(path);
@@ -280,6 +358,18 @@ void CMainFrame::OpenModelFile(const QString& path)
     if (readInProgress_)
         return;
     const QString absolute = path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
+    if (!InstallModelFrom(absolute, true))
+        return;
+    doc_->SetTitle(QFileInfo(absolute).fileName());
+    doc_->UpdateAllViews(kHintNewModel);
+    // Save Design writes back only to a design file, never over a model of another kind.
+    const bool design = absolute.endsWith(QLatin1String(".fold"), Qt::CaseInsensitive) &&
+                        g_pModel && HasPaper(*g_pModel);
+    StartDocument(design ? absolute : QString(), QFileInfo(absolute).fileName());
+}
+
+bool CMainFrame::InstallModelFrom(const QString& absolute, bool addToRecent)
+{
     const std::string file = QFile::encodeName(absolute).toStdString();
     OpenOutcome out;
     {
@@ -296,15 +386,16 @@ void CMainFrame::OpenModelFile(const QString& path)
         if (message.empty() && out.result == kReadOk)
             message = ReadResultMessage(kReadFailed);
         if (!message.empty())
-            ShowMessage(this, QString::fromStdString(message));
-        return;
+            ShowMessage(this, QString::fromStdString(message),
+                        QString::fromStdString(OpenFailureDetail(file, out)));
+        return false;
     }
     g_pModel = std::move(out.model);
     qwfModel = out.isQwf;
     const std::string& name = g_pModel->fileName.empty() ? file : g_pModel->fileName;
-    app_->AddToRecentFileList(QFile::decodeName(name.c_str()));
-    doc_->SetTitle(QFileInfo(absolute).fileName());
-    doc_->UpdateAllViews(kHintNewModel);
+    if (addToRecent)
+        app_->AddToRecentFileList(QFile::decodeName(name.c_str()));
+    return true;
 }
 
 // A save dialog for the current model's output, beside the file it came from.
@@ -354,16 +445,36 @@ void CMainFrame::OnExportCreasePattern()
         ShowMessage(this, QString::fromStdString(message));
 }
 
+void CMainFrame::OnPrintCreasePattern()
+{
+    if (!g_pModel)
+        return;
+    // Without paper there is no pattern: say why before the print dialog.
+    CCreasePattern pattern;
+    std::string message;
+    if (!BuildModelCreasePattern(*g_pModel, pattern, message)) {
+        ShowMessage(this, QString::fromStdString(message));
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(windowTitle());
+    if (!AskPrinter(this, printer))
+        return;
+    if (!PrintCreasePattern(printer, pattern, message))
+        ShowMessage(this, QString::fromStdString(message));
+}
+
 void CMainFrame::OnNewSheet()
 {
-    if (readInProgress_)
+    if (readInProgress_ || !MaybeSaveChanges())
         return;
     CNewSheetDlg dialog(this, lastSheet_);
     if (dialog.exec() != QDialog::Accepted)
         return;
     lastSheet_ = dialog.Choice();
     const NewSheetChoice& c = lastSheet_;
-    const SheetLayout layout = PaperSheetLayout(c.width, c.height, c.cells, c.jittered);
+    const SheetLayout layout =
+        PaperSheetLayout(c.width, c.height, c.cells, c.jittered, c.bend, c.bendDegrees);
     QTemporaryDir scratch;
     if (!scratch.isValid()) {
         ShowMessage(this, QString::fromUtf8(kCannotWriteMessage));
@@ -387,6 +498,7 @@ void CMainFrame::OnNewSheet()
     qwfModel = false;
     doc_->SetTitle(QString::fromStdString(SheetTitle(c.width, c.height)));
     doc_->UpdateAllViews(kHintNewModel);
+    StartDocument(QString(), doc_->Title());
 }
 
 void CMainFrame::OnUndo()
@@ -405,6 +517,12 @@ void CMainFrame::OnRedo()
     doc_->UpdateAllViews(kHintUndo);
 }
 
+void CMainFrame::OnFitModel()
+{
+    if (modelView_)
+        modelView_->FitModel();
+}
+
 void CMainFrame::OnShowEdge()
 {
     showEdges = !showEdges;
@@ -414,5 +532,11 @@ void CMainFrame::OnShowEdge()
 void CMainFrame::OnShowFace()
 {
     showFaces = !showFaces;
+    doc_->UpdateAllViews(kHintDisplayFlags);
+}
+
+void CMainFrame::OnShowBends()
+{
+    showBends = !showBends;
     doc_->UpdateAllViews(kHintDisplayFlags);
 }

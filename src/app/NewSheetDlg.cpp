@@ -38,7 +38,24 @@ CNewSheetDlg::CNewSheetDlg(QWidget* parent, const NewSheetChoice& start) : QDial
     form->addRow(QStringLiteral("&Width:"), width_);
     form->addRow(QStringLiteral("&Height:"), height_);
     form->addRow(QStringLiteral("&Cells along the longer side:"), cells_);
+    bend_ = new QComboBox(this);
+    bend_->setObjectName(QStringLiteral("SheetBend"));
+    bend_->addItem(QStringLiteral("None"));
+    bend_->addItem(QStringLiteral("Cylinder"));
+    bend_->addItem(QStringLiteral("Cone"));
+    bend_->setCurrentIndex(static_cast<int>(start.bend));
+    angle_ = new QDoubleSpinBox(this);
+    angle_->setObjectName(QStringLiteral("SheetBendAngle"));
+    angle_->setDecimals(1);
+    angle_->setRange(0.1, kMaxBendDegrees);
+    angle_->setSuffix(QStringLiteral("\u00b0"));
+    angle_->setValue(start.bendDegrees);
+    angle_->setEnabled(start.bend != SheetBend::None);
+    connect(bend_, &QComboBox::currentIndexChanged, this,
+            [this](int index) { angle_->setEnabled(index != 0); });
     form->addRow(QStringLiteral("&Layout:"), layout_);
+    form->addRow(QStringLiteral("&Bend:"), bend_);
+    form->addRow(QStringLiteral("&Angle:"), angle_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -56,5 +73,7 @@ NewSheetChoice CNewSheetDlg::Choice() const
     c.height = height_->value();
     c.cells = cells_->value();
     c.jittered = layout_->currentIndex() == 1;
+    c.bend = static_cast<SheetBend>(bend_->currentIndex());
+    c.bendDegrees = angle_->value();
     return c;
 }

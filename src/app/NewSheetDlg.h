@@ -1,6 +1,9 @@
 #pragma once
-// New Sheet: the size of the paper, how finely it is divided and whether the
-// grid is regular or jittered. Only asks; the main window builds the sheet.
+// New Sheet: the size of the paper, how finely it is divided, whether the
+// grid is regular or jittered and whether the sheet is bent. Only asks; the
+// main window builds the sheet.
+
+#include "export/SheetBend.h"
 
 #include <QDialog>
 
@@ -13,6 +16,8 @@ struct NewSheetChoice {
     double height = 297.0; // millimetres
     int cells = 60;        // along the longer side
     bool jittered = false;
+    SheetBend bend = SheetBend::None;
+    double bendDegrees = 90.0;
 };
 
 class CNewSheetDlg : public QDialog {
@@ -30,4 +35,6 @@ private:
     QDoubleSpinBox* height_ = nullptr;
     QSpinBox* cells_ = nullptr;
     QComboBox* layout_ = nullptr;
+    QComboBox* bend_ = nullptr;
+    QDoubleSpinBox* angle_ = nullptr;
 };

@@ -2,6 +2,9 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
 #include <QRegularExpression>
 
 namespace {
@@ -17,15 +20,40 @@ void SetPromptHooks(PromptHooks hooks)
     Hooks() = std::move(hooks);
 }
 
-void ShowMessage(QWidget* parent, const QString& text)
+void ShowMessage(QWidget* parent, const QString& text, const QString& informative)
 {
     const QString caption = QString::fromUtf8(kMessageCaption);
     if (Hooks().message) {
         Hooks().message(caption, text);
+        if (Hooks().informative)
+            Hooks().informative(informative);
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    if (!informative.isEmpty())
+        box.setInformativeText(informative);
     box.exec();
+}
+
+int AskChoice(QWidget* parent, const QString& text, const QStringList& buttons, int escape)
+{
+    int answer = -1;
+    if (Hooks().choice) {
+        answer = Hooks().choice(text, buttons);
+    } else {
+        QMessageBox box(QMessageBox::Question, QString::fromUtf8(kMessageCaption), text,
+                        QMessageBox::NoButton, parent);
+        QList<QPushButton*> added;
+        for (const QString& b : buttons)
+            added << box.addButton(b, QMessageBox::ActionRole);
+        if (!added.isEmpty())
+            box.setDefaultButton(added.first());
+        if (escape >= 0 && escape < added.size())
+            box.setEscapeButton(added[escape]);
+        box.exec();
+        answer = int(added.indexOf(static_cast<QPushButton*>(box.clickedButton())));
+    }
+    return answer >= 0 && answer < buttons.size() ? answer : escape;
 }
 
 QString AskFilePath(QWidget* parent, const FileRequest& request)
@@ -52,6 +80,8 @@ QString AskFilePath(QWidget* parent, const FileRequest& request)
                                  dialog.setDefaultSuffix(m.captured(1));
                          });
     }
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     if (!request.folder.isEmpty())
         dialog.setDirectory(request.folder);
     if (!request.proposedName.isEmpty())
@@ -59,4 +89,12 @@ QString AskFilePath(QWidget* parent, const FileRequest& request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();
+}
+
+bool AskPrinter(QWidget* parent, QPrinter& printer)
+{
+    if (Hooks().print)
+        return Hooks().print(printer);
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
 }

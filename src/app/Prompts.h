@@ -4,8 +4,10 @@
 // "Lintoro" and an OK button.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
+class QPrinter;
 class QWidget;
 
 struct FileRequest {
@@ -17,13 +19,23 @@ struct FileRequest {
     // Save dialogs: the default suffix follows the chosen filter's first
     // "*.ext" pattern, so a bare name gets the extension of the type picked.
     bool suffixFollowsFilter = false;
+    QString title; // the dialog's caption; empty for the toolkit's own
 };
 
 struct PromptHooks {
     // Receives caption and text instead of a message box.
     std::function<void(const QString& caption, const QString& text)> message;
+    // Receives the informative text under each message (empty for none),
+    // after `message`.
+    std::function<void(const QString& informative)> informative;
     // Answers a file dialog: the chosen path, or empty for Cancel.
     std::function<QString(const FileRequest& request)> file;
+    // Answers the print dialog: sets the printer up and returns true, or
+    // false for Cancel.
+    std::function<bool(QPrinter& printer)> print;
+    // Answers a question: the index of the button chosen, or -1 for Escape
+    // (which AskChoice turns into its `escape`).
+    std::function<int(const QString& text, const QStringList& buttons)> choice;
 };
 
 // Replaces the hooks (empty members restore the real dialogs).
@@ -31,6 +43,13 @@ void SetPromptHooks(PromptHooks hooks);
 
 constexpr const char* kMessageCaption = "Lintoro";
 
-void ShowMessage(QWidget* parent, const QString& text);
+// `informative` (the file and the reason, say) goes under the text in a smaller font.
+void ShowMessage(QWidget* parent, const QString& text, const QString& informative = QString());
 // Returns the chosen path, empty when the user cancelled.
 QString AskFilePath(QWidget* parent, const FileRequest& request);
+// Qt's print dialog on `printer`; false when the user cancelled.
+bool AskPrinter(QWidget* parent, QPrinter& printer);
+// Asks `text` with the buttons in `buttons`, the first the default. Returns
+// the index of the button chosen; Escape or the close box gives `escape`
+// (-1: none of them).
+int AskChoice(QWidget* parent, const QString& text, const QStringList& buttons, int escape = -1);

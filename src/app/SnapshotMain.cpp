@@ -32,6 +32,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "[%s] %s\n", qPrintable(caption), qPrintable(text));
     };
     hooks.file = [](const FileRequest&) { return QString(); };
+    // Questions (a design left to recover) are put off: Escape, which keeps it.
+    hooks.choice = [](const QString& text, const QStringList&) {
+        std::fprintf(stderr, "[question left unanswered] %s\n", qPrintable(text));
+        return -1;
+    };
     SetPromptHooks(hooks);
 
     // The same profile the program itself uses.

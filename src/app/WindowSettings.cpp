@@ -53,6 +53,22 @@ int FirstPaneSize(int total, int saved, double share)
     return std::clamp(static_cast<int>(std::lround(total * share)), 0, total);
 }
 
+int ProportionalFirstPane(int first, int second, int newTotal)
+{
+    if (newTotal <= 0)
+        return 0;
+    const int oldTotal = first + second;
+    int result = oldTotal > 0 ? static_cast<int>(std::lround(double(first) * newTotal / oldTotal))
+                              : newTotal / 2;
+    result = std::clamp(result, 0, newTotal);
+    if (newTotal >= 3 * kMinimumPaneSize) {
+        // A pane the user made smaller than the minimum keeps its own size.
+        result = std::max(result, std::min(first, kMinimumPaneSize));
+        result = std::min(result, newTotal - std::min(second, kMinimumPaneSize));
+    }
+    return result;
+}
+
 bool HasSavedSplitSize(const CProfile& profile)
 {
     return !profile.GetString("Settings", "SplitWindowSize").empty();

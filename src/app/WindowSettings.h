@@ -37,6 +37,16 @@ std::pair<int, int> ParseSplitSize(const std::string& text);
 // the total when there is one (>= 0), else `share` of the total.
 int FirstPaneSize(int total, int saved, double share);
 
+// Smallest size a shown pane keeps while its splitter is wider (or taller)
+// than three of them.
+constexpr int kMinimumPaneSize = 160;
+
+// The first pane's size after its splitter changed size: both panes keep
+// their shares of `newTotal` (first / (first + second)). While newTotal is at
+// least 3 * kMinimumPaneSize, no pane shrinks below kMinimumPaneSize, or below
+// its own size when the user left it smaller (a collapsed one stays collapsed).
+int ProportionalFirstPane(int first, int second, int newTotal);
+
 // True when the profile holds a "SplitWindowSize" entry (a layout was saved).
 bool HasSavedSplitSize(const CProfile& profile);
 

@@ -64,10 +64,11 @@ int main(int argc, char** argv)
         CKelmarApp app;
         if (!app.InitInstance(arguments))
             return 1;
-        // As File > Exit: the window's close saves the settings and ends the loop.
+        // As File > Exit, without the question: an unsaved design is kept in
+        // the recovery file instead, and the window's close saves the settings.
         WatchTerminationSignals(&app, [&app] {
             if (app.MainFrame())
-                app.MainFrame()->close();
+                app.MainFrame()->CloseForSignal();
         });
         rc = QApplication::exec();
         app.ExitInstance();

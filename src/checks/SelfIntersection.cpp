@@ -79,32 +79,46 @@ void CSelfIntersectionCheck::Grow(CBox& box, const CBox& by)
 
 size_t CSelfIntersectionCheck::Run(const CFlatMesh& mesh, size_t maxPairs)
 {
+    hasBase_ = false; // the base's index is about to be overwritten
+    Begin(mesh, maxPairs);
+    const size_t n = Collect(mesh, nullptr, mesh.TriangleCount());
+    Sort(n);
+    all_.firstBlock = 0;
+    Gather(n, all_);
+    SetCoarse();
+    BoxBlocks(n, all_);
+    BuildTree(all_, n);
+    Traverse(all_);
+    Finish();
+    return count_;
+}
+
+void CSelfIntersectionCheck::Begin(const CFlatMesh& mesh, size_t maxPairs)
+{
     count_ = 0;
     candidates_ = 0;
     maxPairs_ = maxPairs;
     pairs_.clear();
+    contacts_.clear();
     flags_.assign(mesh.TriangleCount(), 0);
-    const size_t n = Collect(mesh);
-    if (n < 2)
-        return 0;
-    Sort(n);
-    Gather(n);
-    BoxBlocks(n);
-    BuildTree();
     mesh_ = &mesh;
-    Traverse();
-    mesh_ = nullptr;
+}
+
+void CSelfIntersectionCheck::Finish()
+{
+    keepBase_ = false; // edge crossings depend on neighbours: never kept as pairs of the base
+    SettleContacts(contacts_);
     std::sort_heap(pairs_.begin(), pairs_.end(), Before);
-    return count_;
+    mesh_ = nullptr;
 }
 
 // The float records and Morton codes of the triangles that have an interior
-// and finite float corners, in mesh order; returns how many. One pass over
+// and finite float corners, in mesh order (or the list's); returns how many. One pass over
 // the mesh in its own order: the random reads of the sort's order then touch
 // only the compact records.
-size_t CSelfIntersectionCheck::Collect(const CFlatMesh& mesh)
+size_t CSelfIntersectionCheck::Collect(const CFlatMesh& mesh, const uint32_t* list,
+                                       size_t triangles)
 {
-    const size_t triangles = mesh.TriangleCount();
     record_.resize(triangles);
     triOf_.resize(triangles);
     centre_.resize(3 * triangles);
@@ -112,7 +126,8 @@ size_t CSelfIntersectionCheck::Collect(const CFlatMesh& mesh)
     float hi[3] = {-kInf, -kInf, -kInf};
     float largest = 0.0f;
     size_t n = 0;
-    for (size_t t = 0; t < triangles; ++t) {
+    for (size_t i = 0; i < triangles; ++i) {
+        const size_t t = list ? list[i] : i;
         const CTriangleData& td = mesh.tri[t];
         if (!TriangleHasPlane(td))
             continue;
@@ -207,31 +222,40 @@ void CSelfIntersectionCheck::Sort(size_t n)
     // Three passes: the sorted order ended in the second buffers.
 }
 
-// Lays the sorted records out block by block, padded to a whole block with
-// slots whose boxes are empty (they overlap nothing).
-void CSelfIntersectionCheck::Gather(size_t n)
+// Lays the sorted records out block by block from the tree's first block,
+// padded to a whole block with slots whose boxes are empty (they overlap nothing).
+void CSelfIntersectionCheck::Gather(size_t n, CTree& tree)
 {
-    blocks_ = static_cast<uint32_t>((n + kBlock - 1) / kBlock);
-    slots_ = size_t(blocks_) * kBlock;
-    blockData_.resize(kColumns * slots_);
-    slotTri_.resize(slots_);
+    tree.blocks = static_cast<uint32_t>((n + kBlock - 1) / kBlock);
+    tree.triangles = n;
+    const size_t first = size_t(tree.firstBlock) * kBlock;
+    const size_t slots = first + size_t(tree.blocks) * kBlock;
+    blockData_.resize(kColumns * slots);
+    slotTri_.resize(slots);
     constexpr size_t kAhead = 16; // records in flight: the order jumps around the mesh
     for (size_t s = 0; s < n; ++s) {
         if (s + kAhead < n)
             __builtin_prefetch(&record_[indexTmp_[s + kAhead]]);
         const uint32_t from = indexTmp_[s];
-        slotTri_[s] = triOf_[from];
+        const size_t slot = first + s;
+        slotTri_[slot] = triOf_[from];
         const float* r = record_[from].v;
-        float* to = &blockData_[(s / kBlock) * kColumns * kBlock + s % kBlock];
+        float* to = &blockData_[(slot / kBlock) * kColumns * kBlock + slot % kBlock];
         for (int c = 0; c < kRecordColumns; ++c)
             to[c * kBlock] = r[c];
     }
-    for (size_t s = n; s < slots_; ++s) {
-        float* to = &blockData_[(s / kBlock) * kColumns * kBlock + s % kBlock];
+    for (size_t slot = first + n; slot < slots; ++slot) {
+        float* to = &blockData_[(slot / kBlock) * kColumns * kBlock + slot % kBlock];
         for (int c = 0; c < kRecordColumns; ++c)
             to[c * kBlock] = 0.0f;
-        slotTri_[s] = 0;
+        slotTri_[slot] = 0;
     }
+    alive_.resize(tree.firstBlock + tree.blocks);
+    std::fill(alive_.begin() + tree.firstBlock, alive_.end(), kAllSlots);
+}
+
+void CSelfIntersectionCheck::SetCoarse()
+{
     // A plane distance in floats is off by at most some 21 roundings of the
     // largest coordinate (unit normal, |d| <= sqrt(3) * largest); a float
     // distance beyond kTol less that margin is the only sure sign that the
@@ -241,9 +265,9 @@ void CSelfIntersectionCheck::Gather(size_t n)
 }
 
 // The slots' boxes, four at a time from their corners; padding gets an empty box.
-void CSelfIntersectionCheck::BoxBlocks(size_t n)
+void CSelfIntersectionCheck::BoxBlocks(size_t n, const CTree& tree)
 {
-    for (uint32_t b = 0; b < blocks_; ++b) {
+    for (uint32_t b = tree.firstBlock; b < tree.firstBlock + tree.blocks; ++b) {
         float* c = &blockData_[size_t(b) * kColumns * kBlock];
         for (uint32_t half = 0; half < kGroups; ++half) {
             const auto at = [c, half](int column) { return Load4(c + column * kBlock + 4 * half); };
@@ -256,7 +280,8 @@ void CSelfIntersectionCheck::BoxBlocks(size_t n)
             }
         }
     }
-    for (size_t s = n; s < slots_; ++s) {
+    const size_t first = size_t(tree.firstBlock) * kBlock;
+    for (size_t s = first + n; s < first + size_t(tree.blocks) * kBlock; ++s) {
         float* to = &blockData_[(s / kBlock) * kColumns * kBlock + s % kBlock];
         for (int axis = 0; axis < 3; ++axis) {
             to[(kLoX + axis) * kBlock] = kInf;
@@ -265,46 +290,101 @@ void CSelfIntersectionCheck::BoxBlocks(size_t n)
     }
 }
 
-// A complete binary tree over the blocks, as an array: node 1 is the root,
-// node k has children 2k and 2k + 1, and block b is node leafBase_ + b.
-void CSelfIntersectionCheck::BuildTree()
+// The tree over the tree's blocks and the hubs of its nodes (slot triangles
+// are read from the mesh of the run).
+void CSelfIntersectionCheck::BuildTree(CTree& tree, size_t n)
 {
-    leafBase_ = std::bit_ceil(blocks_);
-    nodeBox_.resize(2 * size_t(leafBase_));
-    for (uint32_t b = 0; b < leafBase_; ++b) {
-        CBox& box = nodeBox_[leafBase_ + b];
+    const uint32_t leafBase = std::bit_ceil(tree.blocks);
+    tree.leafBase = leafBase;
+    tree.box.resize(2 * size_t(leafBase));
+    tree.hub.resize(2 * size_t(leafBase));
+    tree.hasHub.resize(2 * size_t(leafBase));
+    const size_t first = size_t(tree.firstBlock) * kBlock;
+    for (uint32_t b = 0; b < leafBase; ++b) {
+        CBox& box = tree.box[leafBase + b];
         for (int axis = 0; axis < 3; ++axis) {
             box.lo[axis] = kInf;
             box.hi[axis] = -kInf;
         }
-        if (b >= blocks_)
+        tree.hasHub[leafBase + b] = kNoTriangles;
+        if (b >= tree.blocks)
             continue;
-        const float* c = Block(b);
+        const float* c = Block(tree.firstBlock + b);
         for (int axis = 0; axis < 3; ++axis)
             for (uint32_t s = 0; s < kBlock; ++s) {
                 box.lo[axis] = std::min(box.lo[axis], c[(kLoX + axis) * kBlock + s]);
                 box.hi[axis] = std::max(box.hi[axis], c[(kHiX + axis) * kBlock + s]);
             }
+        const size_t from = first + size_t(b) * kBlock;
+        const size_t to = std::min(from + kBlock, first + n);
+        tree.hasHub[leafBase + b] = kNoHub;
+        const uint32_t s0 = static_cast<uint32_t>(from % kBlock);
+        const uint32_t last = static_cast<uint32_t>(to - from) + s0;
+        const auto floatsAt = [c](uint32_t s, int j, int axis) {
+            return c[(kP0X + 3 * j + axis) * kBlock + s];
+        };
+        for (int j = 0; j < 3; ++j) {
+            // The block's floats rule out nearly every candidate without a
+            // trip to the mesh; equal floats are confirmed in doubles.
+            bool all = true;
+            for (uint32_t s = s0 + 1; all && s < last; ++s) {
+                bool has = false;
+                for (int k = 0; k < 3; ++k)
+                    has |= floatsAt(s, k, 0) == floatsAt(s0, j, 0) &&
+                           floatsAt(s, k, 1) == floatsAt(s0, j, 1) &&
+                           floatsAt(s, k, 2) == floatsAt(s0, j, 2);
+                all = has;
+            }
+            const CVector3 hub = mesh_->pos[3 * size_t(slotTri_[from]) + j];
+            for (size_t s = from + 1; all && s < to; ++s) {
+                const CVector3* p = &mesh_->pos[3 * size_t(slotTri_[s])];
+                all = p[0] == hub || p[1] == hub || p[2] == hub;
+            }
+            if (all) {
+                tree.hasHub[leafBase + b] = kHub;
+                tree.hub[leafBase + b] = hub;
+                break;
+            }
+        }
     }
-    for (uint32_t k = leafBase_; k-- > 1;) {
-        nodeBox_[k] = nodeBox_[2 * k];
-        Grow(nodeBox_[k], nodeBox_[2 * k + 1]);
+    for (uint32_t k = leafBase; k-- > 1;) {
+        tree.box[k] = tree.box[2 * k];
+        Grow(tree.box[k], tree.box[2 * k + 1]);
+        const uint8_t l = tree.hasHub[2 * k], r = tree.hasHub[2 * k + 1];
+        if (l == kNoTriangles || r == kNoTriangles) {
+            const uint32_t from = l == kNoTriangles ? 2 * k + 1 : 2 * k;
+            tree.hasHub[k] = tree.hasHub[from];
+            tree.hub[k] = tree.hub[from];
+        } else {
+            const bool same = l == kHub && r == kHub && tree.hub[2 * k] == tree.hub[2 * k + 1];
+            tree.hasHub[k] = same ? kHub : kNoHub;
+            tree.hub[k] = tree.hub[2 * k];
+        }
     }
 }
 
-void CSelfIntersectionCheck::Traverse()
+bool CSelfIntersectionCheck::SameHub(const CTree& tu, uint32_t u, const CTree& tv, uint32_t v) const
+{
+    return tu.hasHub[u] == kHub && tv.hasHub[v] == kHub && tu.hub[u] == tv.hub[v];
+}
+
+void CSelfIntersectionCheck::Traverse(const CTree& tree)
 {
     // Each entry pairs two nodes of one level whose triangles are still to be
     // paired, and whose boxes are known to overlap; a node paired with itself
     // stands for the pairs inside it. Children are tested before they go on
     // the stack, and pairs of leaves go straight to the block test, so
     // nothing is pushed only to be thrown away. Every unordered pair of
-    // triangles is met exactly once.
+    // triangles is met exactly once, short of pairs sharing a hub.
+    const std::vector<CBox>& box = tree.box;
+    const uint32_t leafBase = tree.leafBase;
     const auto entry = [](uint32_t u, uint32_t v) { return uint64_t(u) << 32 | v; };
-    const auto nonEmpty = [this](uint32_t u) { return nodeBox_[u].lo[0] <= nodeBox_[u].hi[0]; };
+    const auto nonEmpty = [&box](uint32_t u) { return box[u].lo[0] <= box[u].hi[0]; };
     const auto pair = [&](uint32_t u, uint32_t v) {
-        if (u >= leafBase_)
-            TestBlocks(u - leafBase_, v - leafBase_);
+        if (SameHub(tree, u, tree, v))
+            return;
+        if (u >= leafBase)
+            TestBlocks(tree.firstBlock + u - leafBase, tree.firstBlock + v - leafBase, box[v]);
         else
             pairStack_.push_back(entry(u, v));
     };
@@ -321,7 +401,7 @@ void CSelfIntersectionCheck::Traverse()
             // Padding fills the tree from the right: an empty left child has
             // an empty right one.
             if (nonEmpty(u1)) {
-                if (Overlap(nodeBox_[u0], nodeBox_[u1]))
+                if (Overlap(box[u0], box[u1]))
                     pair(u0, u1);
                 pair(u1, u1);
             }
@@ -329,22 +409,85 @@ void CSelfIntersectionCheck::Traverse()
             continue;
         }
         const uint32_t v0 = 2 * v, v1 = 2 * v + 1;
-        const CBox &a0 = nodeBox_[u0], &a1 = nodeBox_[u1];
-        const CBox &b0 = nodeBox_[v0], &b1 = nodeBox_[v1];
-        if (Overlap(a0, b0))
+        if (Overlap(box[u0], box[v0]))
             pair(u0, v0);
-        if (Overlap(a0, b1))
+        if (Overlap(box[u0], box[v1]))
             pair(u0, v1);
-        if (Overlap(a1, b0))
+        if (Overlap(box[u1], box[v0]))
             pair(u1, v0);
-        if (Overlap(a1, b1))
+        if (Overlap(box[u1], box[v1]))
             pair(u1, v1);
+    }
+}
+
+// Every pair of a triangle of tu with one of tv (two trees over distinct blocks).
+void CSelfIntersectionCheck::TraverseAcross(const CTree& tu, const CTree& tv)
+{
+    const auto entry = [](uint32_t u, uint32_t v) { return uint64_t(u) << 32 | v; };
+    const auto pair = [&](uint32_t u, uint32_t v) {
+        if (!Overlap(tu.box[u], tv.box[v]) || SameHub(tu, u, tv, v))
+            return;
+        if (u >= tu.leafBase && v >= tv.leafBase)
+            TestBlocks(tu.firstBlock + u - tu.leafBase, tv.firstBlock + v - tv.leafBase, tv.box[v]);
+        else
+            pairStack_.push_back(entry(u, v));
+    };
+    pairStack_.clear();
+    pair(1, 1);
+    while (!pairStack_.empty()) {
+        const uint64_t top = pairStack_.back();
+        pairStack_.pop_back();
+        const uint32_t u = static_cast<uint32_t>(top >> 32);
+        const uint32_t v = static_cast<uint32_t>(top);
+        // Split whichever is not a leaf yet; both when neither is.
+        const bool splitU = u < tu.leafBase, splitV = v < tv.leafBase;
+        const uint32_t uFrom = splitU ? 2 * u : u, uTo = splitU ? 2 * u + 1 : u;
+        const uint32_t vFrom = splitV ? 2 * v : v, vTo = splitV ? 2 * v + 1 : v;
+        for (uint32_t a = uFrom; a <= uTo; ++a)
+            for (uint32_t b = vFrom; b <= vTo; ++b)
+                pair(a, b);
+    }
+}
+
+// Adds to around_ the triangles of the tree whose boxes hold both points.
+void CSelfIntersectionCheck::FindAround(const CTree& tree, const CVector3& p, const CVector3& q)
+{
+    CBox box;
+    const F4 lo = Down(Min(F4{float(p.x), float(p.y), float(p.z), 0.0f},
+                           F4{float(q.x), float(q.y), float(q.z), 0.0f}));
+    const F4 hi = Up(Max(F4{float(p.x), float(p.y), float(p.z), 0.0f},
+                         F4{float(q.x), float(q.y), float(q.z), 0.0f}));
+    for (int axis = 0; axis < 3; ++axis)
+        box.lo[axis] = lo[axis], box.hi[axis] = hi[axis];
+    nodeStack_.clear();
+    nodeStack_.push_back(1);
+    while (!nodeStack_.empty()) {
+        const uint32_t u = nodeStack_.back();
+        nodeStack_.pop_back();
+        if (!Overlap(tree.box[u], box))
+            continue;
+        if (u < tree.leafBase) {
+            nodeStack_.push_back(2 * u);
+            nodeStack_.push_back(2 * u + 1);
+            continue;
+        }
+        const uint32_t b = tree.firstBlock + u - tree.leafBase;
+        const float* c = Block(b);
+        for (uint32_t s = 0; s < kBlock; ++s) {
+            CBox slot;
+            for (int axis = 0; axis < 3; ++axis) {
+                slot.lo[axis] = c[(kLoX + axis) * kBlock + s];
+                slot.hi[axis] = c[(kHiX + axis) * kBlock + s];
+            }
+            if (((alive_[b] >> s) & 1) && Overlap(slot, box))
+                around_.push_back(slotTri_[size_t(b) * kBlock + s]);
+        }
     }
 }
 
 // Every pair of a slot of block x with a slot of block y (x <= y; within one
 // block when x == y): boxes, then the float plane test, then the exact test.
-void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y)
+void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y, const CBox& yb)
 {
     const float* cx = Block(x);
     const float* cy = Block(y);
@@ -354,7 +497,6 @@ void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y)
     // within one block every real row is a row to pair.
     uint32_t rows = 0;
     {
-        const CBox& yb = nodeBox_[leafBase_ + y];
         const auto xcol = [cx](int c, uint32_t half) { return Load4(cx + c * kBlock + 4 * half); };
         for (uint32_t half = 0; half < kGroups; ++half) {
             I4 m = (xcol(kLoX, half) <= Splat(yb.hi[0])) & (Splat(yb.lo[0]) <= xcol(kHiX, half));
@@ -364,7 +506,9 @@ void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y)
         }
         if (x == y)
             rows &= (1u << (kBlock - 1)) - 1; // the last row has no later slot to pair with
+        rows &= alive_[x];
     }
+    const uint32_t aliveY = alive_[y];
     const F4 t = Splat(coarse_);
     const F4 minusT = Splat(-coarse_);
     while (rows) {
@@ -383,6 +527,7 @@ void CSelfIntersectionCheck::TestBlocks(uint32_t x, uint32_t y)
         }
         if (x == y)
             mask &= ~((2u << i) - 1); // each pair once, and never a slot with itself
+        mask &= aliveY;
         if (!mask)
             continue;
         const float ip[3][3] = {{at(kP0X), at(kP0Y), at(kP0Z)},
@@ -444,12 +589,21 @@ void CSelfIntersectionCheck::TestExact(uint32_t i, uint32_t j)
     const CTriangleData& ta = mesh.tri[a];
     const CTriangleData& tb = mesh.tri[b];
     CVector3 at;
-    if (CornersIntersect(pa, ta.normal, ta.d, pb, tb.normal, tb.d, at))
+    if (CornersIntersect(pa, ta.normal, ta.d, pb, tb.normal, tb.d, at)) {
         Keep(a, b, at);
+        return;
+    }
+    int edge = 0, side = 0;
+    if (EdgeAlongTriangle(pa, pb, tb.normal, tb.d, ta.normal, ta.d, edge, side, at))
+        contacts_.push_back({a, b, edge, side, at, false});
+    else if (EdgeAlongTriangle(pb, pa, ta.normal, ta.d, tb.normal, tb.d, edge, side, at))
+        contacts_.push_back({b, a, edge, side, at, false});
 }
 
 void CSelfIntersectionCheck::Keep(uint32_t a, uint32_t b, const CVector3& at)
 {
+    if (keepBase_)
+        basePairs_.push_back({a, b, at});
     ++count_;
     flags_[a] = flags_[b] = 1;
     if (maxPairs_ == 0)

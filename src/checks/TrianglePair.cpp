@@ -1,5 +1,6 @@
 #include "checks/TrianglePair.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -96,6 +97,56 @@ bool CornersIntersect(const CVector3* pa, const CVector3& na, double offa, const
             return true;
     }
     return false;
+}
+
+bool EdgeAlongTriangle(const CVector3* pa, const CVector3* pb, const CVector3& nb, double db,
+                       const CVector3& na, double da, int& edge, int& side, CVector3& at)
+{
+    double toB[3], toA[3];
+    for (int k = 0; k < 3; ++k) {
+        toB[k] = nb.Dot(pa[k]) + db;
+        toA[k] = na.Dot(pb[k]) + da;
+    }
+    if (!AnyCrossing(toA))
+        return false;
+    int off = -1, offCount = 0;
+    for (int k = 0; k < 3; ++k)
+        if (std::fabs(toB[k]) > kTol)
+            off = k, ++offCount;
+    if (offCount != 1)
+        return false;
+    for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k)
+            if (SameCorner(pa[j], pb[k]))
+                return false;
+    const int k0 = off == 2 ? 0 : off + 1;
+    const int k1 = k0 == 2 ? 0 : k0 + 1;
+    const CVector3& p = pa[k0];
+    const CVector3 e = pa[k1] - p;
+    const double length = e.Length();
+    if (!(length > kTol))
+        return false;
+    const CVector3 u = e * (1.0 / length);
+    // Where b meets a's plane, measured along the edge.
+    double lo = INFINITY, hi = -INFINITY;
+    for (int k = 0; k < 3; ++k) {
+        const int k2 = k == 2 ? 0 : k + 1;
+        const double d0 = toA[k], d1 = toA[k2];
+        if ((d0 < 0.0) == (d1 < 0.0) && d0 != 0.0 && d1 != 0.0)
+            continue;
+        const CVector3 x = d0 == d1 ? pb[k] : pb[k] + (pb[k2] - pb[k]) * (d0 / (d0 - d1));
+        const double t = (x - p).Dot(u);
+        lo = std::min(lo, t);
+        hi = std::max(hi, t);
+    }
+    lo = std::max(lo, 0.0);
+    hi = std::min(hi, length);
+    if (!(hi - lo > kTol))
+        return false;
+    edge = k0;
+    side = toB[off] > 0.0 ? 1 : -1;
+    at = p + u * (0.5 * (lo + hi));
+    return true;
 }
 
 bool TriangleHasPlane(const CTriangleData& t)

@@ -23,12 +23,15 @@ constexpr const char* kHelp =
     "                 first pairs: the two face numbers (from 0) and a point on\n"
     "                 both, in the file's units\n"
     "  with paper     the largest difference between an edge's length on the\n"
-    "                 shape and on the paper, in the file's units, and where\n"
+    "                 shape and on the paper, in the file's units, and where;\n"
+    "                 the paper's strain as opened: the largest and mean\n"
+    "                 relative change of an edge's length (0.001 is 0.1%)\n"
     "  without paper  the largest angle defect at an inner vertex, in degrees,\n"
     "                 and where, as read\n"
     "  --json       print one JSON object with the keys file, faces,\n"
     "               intersections, pairs [{faces [a, b], at [x, y, z]}], paper,\n"
-    "               then paperEdge {largest, face, edge} with paper or\n"
+    "               then paperEdge {largest, face, edge} and strain {max, mean}\n"
+    "               with paper or\n"
     "               angleDefect {largest, at} without\n"
     "  --pairs=N    show the first N pairs (default 10)\n";
 
@@ -40,6 +43,8 @@ struct CheckReport {
     std::vector<CIntersectingPair> pairs; // faces and points in file units
     bool hasPaper = false;
     CPaperEdgeDifference paperEdge;
+    double strainMax = 0.0;
+    double strainMean = 0.0;
     int paperEdgeFace = -1;
     double maxAngleDefect = 0.0;
     CVector3 maxDefectAt;
@@ -65,6 +70,8 @@ CheckReport Check(const CPolyModel& model, size_t shown)
         r.paperEdge = LargestPaperEdgeDifference(shape, model.unitScale);
         if (r.paperEdge.edges)
             r.paperEdgeFace = shape.tri[r.paperEdge.triangle].origin;
+        r.strainMax = model.paperInfo.strainMax;
+        r.strainMean = model.paperInfo.strainMean;
     } else {
         r.maxAngleDefect = model.paperInfo.maxAngleDefect;
         r.maxDefectAt = model.paperInfo.maxDefectAt;
@@ -88,11 +95,12 @@ void PrintJson(const std::string& path, const CheckReport& r)
         pairs.push_back({{"faces", {p.a, p.b}}, {"at", Point(p.at)}});
     out["pairs"] = pairs;
     out["paper"] = r.hasPaper;
-    if (r.hasPaper)
+    if (r.hasPaper) {
         out["paperEdge"] = {{"largest", r.paperEdge.largest},
                             {"face", r.paperEdgeFace},
                             {"edge", r.paperEdge.edge}};
-    else
+        out["strain"] = {{"max", r.strainMax}, {"mean", r.strainMean}};
+    } else
         out["angleDefect"] = {{"largest", r.maxAngleDefect}, {"at", Point(r.maxDefectAt)}};
     // A NaN or infinity has no JSON spelling; nlohmann writes null for it.
     std::printf("%s\n", out.dump().c_str());
@@ -103,10 +111,11 @@ void PrintText(const CheckReport& r)
     std::printf("faces %zu\nintersections %zu\n", r.faces, r.intersections);
     for (const CIntersectingPair& p : r.pairs)
         std::printf("pair %u %u at %.9g %.9g %.9g\n", p.a, p.b, p.at.x, p.at.y, p.at.z);
-    if (r.hasPaper)
+    if (r.hasPaper) {
         std::printf("paper edge difference %.3g at face %d edge %d\n", r.paperEdge.largest,
                     r.paperEdgeFace, r.paperEdge.edge);
-    else
+        std::printf("paper strain %.3g max %.3g mean\n", r.strainMax, r.strainMean);
+    } else
         std::printf("no paper; largest angle defect %.6g degrees at %.9g %.9g %.9g\n",
                     r.maxAngleDefect, r.maxDefectAt.x, r.maxDefectAt.y, r.maxDefectAt.z);
 }

@@ -20,6 +20,8 @@ int OpenModelForCli(const std::string& path, std::unique_ptr<CPolyModel>& model,
     if (outcome.result != kReadOk) {
         if (!outcome.message.empty())
             std::fprintf(stderr, "%s\n", outcome.message.c_str());
+        if (const std::string detail = OpenFailureDetail(path, outcome); !detail.empty())
+            std::fprintf(stderr, "%s\n", detail.c_str());
         return outcome.result == kReadCancelled ? kExitCancelled : kExitFailed;
     }
     model = std::move(outcome.model);

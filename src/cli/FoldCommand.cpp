@@ -3,6 +3,7 @@
 #include "cli/CliCommand.h"
 
 #include "design/DesignSession.h"
+#include "export/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "export/ExportOBJ.h"
 #include "model/PolyModel.h"
@@ -27,28 +28,39 @@ constexpr const char* kHelp =
     "                         selection first), as a click on it does\n"
     "  --drag AXIS:DIST[:N]   drag the selected vertex DIST along x, y or z in N\n"
     "                         equal mouse-move steps (default 1), then release\n"
+    "  --drag-by DX,DY,DZ[:N] drag the selected vertex by that vector in N equal\n"
+    "                         steps (default 1), as a free drag does, then release\n"
     "  --fix                  Fix Shape (needs a selected vertex)\n"
     "  --deselect             end the selection (SPACE)\n"
     "  --undo                 Undo\n"
     "  --redo                 Redo: takes again the step the last --undo took back\n"
+    "  --behind               Fold Flat Flaps Behind: flat creases of the following\n"
+    "                         steps take the opposite sign\n"
+    "  --in-front             back to flat flaps in front (the default)\n"
     "Output:\n"
     "  --crease-pattern FILE  also write the final form's crease pattern, FOLD for\n"
-    "                         FILE.fold, SVG for FILE.svg (may be repeated); prints\n"
-    "                         'creases N mountain M valley V'. Fails, writing\n"
-    "                         nothing, when the model does not unfold flat\n"
-    "Prints 'accepted N rejected M faces F vertices V' (drag steps of the run,\n"
+    "                         FILE.fold, SVG for FILE.svg, PDF for FILE.pdf (may be\n"
+    "                         repeated); prints 'creases N mountain M valley V'\n"
+    "                         (N = M + V). Fails, writing nothing, when the model\n"
+    "                         does not unfold flat\n"
+    "Prints for each drag, in order, 'last fold angle A': the fold angle in\n"
+    "degrees of the crease its last accepted step made (valley positive), or\n"
+    "'none' when it had no accepted step. Then prints\n"
+    "'accepted N rejected M faces F vertices V' (drag steps of the run,\n"
     "faces and vertex records written) and 'median step T ms' (the median time\n"
     "of a folding drag step), then 'intersections N' (pairs of faces of the final\n"
-    "form that pass through each other). Nothing is written when an action fails.\n";
+    "form that pass through each other). Every target is checked before the fold\n"
+    "and every file made before any is written: when an action or a target fails,\n"
+    "nothing is written.\n";
 
 constexpr int kMaxSteps = 1000000;
 
 struct Action {
-    enum Kind { kSelect, kDrag, kFix, kDeselect, kUndo, kRedo };
+    enum Kind { kSelect, kDrag, kFix, kDeselect, kUndo, kRedo, kBehind, kInFront };
     explicit Action(Kind k) : kind(k) {}
     Kind kind;
     CVector3 point; // kSelect
-    int axis = 0;   // kDrag: 0 x, 1 y, 2 z
+    int axis = 0;   // kDrag: 0 x, 1 y, 2 z; -1 along `point` (--drag-by)
     double distance = 0.0;
     int steps = 1;
 };
@@ -103,6 +115,15 @@ bool ParseDrag(const std::string& text, Action& out)
     return parts.size() == 2 || ParseIntArg(parts[2], 1, kMaxSteps, out.steps);
 }
 
+bool ParseDragBy(const std::string& text, Action& out)
+{
+    const std::vector<std::string> parts = Split(text, ':');
+    if (parts.size() < 1 || parts.size() > 2 || !ParsePoint(parts[0], out.point))
+        return false;
+    out.axis = -1;
+    return parts.size() == 1 || ParseIntArg(parts[1], 1, kMaxSteps, out.steps);
+}
+
 int Failed(const std::string& text)
 {
     std::fprintf(stderr, "lintoro-cli fold: %s\n", text.c_str());
@@ -124,15 +145,19 @@ int RunFold(const std::vector<std::string>& args)
         }
         OptionArg opt = SplitOption(args[i]);
         const bool takesValue = opt.name == "-o" || opt.name == "--select" ||
-                                opt.name == "--drag" || opt.name == "--crease-pattern";
+                                opt.name == "--drag" || opt.name == "--drag-by" ||
+                                opt.name == "--crease-pattern";
         const bool flag = opt.name == "--fix" || opt.name == "--deselect" || opt.name == "--undo" ||
-                          opt.name == "--redo";
+                          opt.name == "--redo" || opt.name == "--behind" ||
+                          opt.name == "--in-front";
         if (flag) {
             if (opt.hasValue)
                 return UsageError("fold", opt.name + " takes no value");
             actions.emplace_back(opt.name == "--fix"        ? Action::kFix
                                  : opt.name == "--deselect" ? Action::kDeselect
                                  : opt.name == "--undo"     ? Action::kUndo
+                                 : opt.name == "--behind"   ? Action::kBehind
+                                 : opt.name == "--in-front" ? Action::kInFront
                                                             : Action::kRedo);
             continue;
         }
@@ -156,6 +181,12 @@ int RunFold(const std::vector<std::string>& args)
             if (!ParsePoint(opt.value, a.point))
                 return UsageError("fold", "--select takes X,Y,Z (three numbers)");
             actions.push_back(a);
+        } else if (opt.name == "--drag-by") {
+            Action a(Action::kDrag);
+            if (!ParseDragBy(opt.value, a))
+                return UsageError("fold", "--drag-by takes DX,DY,DZ[:STEPS] with STEPS from 1 to " +
+                                              std::to_string(kMaxSteps));
+            actions.push_back(a);
         } else {
             Action a(Action::kDrag);
             if (!ParseDrag(opt.value, a))
@@ -169,14 +200,30 @@ int RunFold(const std::vector<std::string>& args)
         return UsageError("fold", "expected one input file");
     if (out.empty())
         return UsageError("fold", "no output file given (-o OUT.obj)");
+    // Every target is checked before the fold, so that a run that cannot
+    // write all of its files writes none of them.
+    for (const std::string& path : patterns)
+        if (CreasePatternFormatOf(path) == CreasePatternFormat::kUnknown)
+            return Failed(kCreasePatternFormatsMessage);
+    for (const std::string& path : patterns)
+        if (!CanReplaceFile(path))
+            return Failed(kCannotWriteMessage);
+    if (!CanReplaceFile(out)) {
+        std::fprintf(stderr, "%s\n", kCannotWriteMessage);
+        return kExitFailed;
+    }
 
     std::unique_ptr<CPolyModel> model;
     if (const int status = OpenModelForCli(paths[0], model); status != kExitOk)
         return status;
+    if (!patterns.empty() && !model->paperInfo.has)
+        return Failed(model->paperInfo.whyNot);
     CDesignSession session;
     session.AttachModel(model.get());
 
     std::vector<double> stepMs;
+    // Printed with the summary, so that a run that fails prints nothing.
+    std::string angleLines;
     for (const Action& a : actions) {
         switch (a.kind) {
         case Action::kSelect: {
@@ -192,10 +239,15 @@ int RunFold(const std::vector<std::string>& args)
         }
         case Action::kDrag: {
             if (!session.HasSelection())
-                return Failed("--drag needs a selected vertex (use --select first)");
-            session.SetHandle(a.axis + 1);
+                return Failed(std::string(a.axis < 0 ? "--drag-by" : "--drag") +
+                              " needs a selected vertex (use --select first)");
+            session.SetHandle(a.axis + 1); // the free drag has none
             CVector3 delta;
-            (a.axis == 0 ? delta.x : a.axis == 1 ? delta.y : delta.z) = a.distance / a.steps;
+            if (a.axis < 0)
+                delta = a.point * (1.0 / a.steps);
+            else
+                (a.axis == 0 ? delta.x : a.axis == 1 ? delta.y : delta.z) = a.distance / a.steps;
+            const int acceptedBefore = session.AcceptedSteps();
             for (int s = 0; s < a.steps; ++s) {
                 const auto t0 = std::chrono::steady_clock::now();
                 const auto outcome = session.DragBy(delta);
@@ -203,6 +255,12 @@ int RunFold(const std::vector<std::string>& args)
                 if (outcome == CDesignSession::DragOutcome::kAccepted)
                     stepMs.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
             }
+            char line[64];
+            if (session.AcceptedSteps() > acceptedBefore && session.FoldAngle())
+                std::snprintf(line, sizeof line, "last fold angle %.1f\n", *session.FoldAngle());
+            else
+                std::snprintf(line, sizeof line, "last fold angle none\n");
+            angleLines += line;
             session.EndLeftClick();
             break;
         }
@@ -219,23 +277,36 @@ int RunFold(const std::vector<std::string>& args)
         case Action::kRedo:
             session.Redo();
             break;
+        case Action::kBehind:
+        case Action::kInFront:
+            session.SetFoldFlatBehind(a.kind == Action::kBehind);
+            break;
         }
     }
     // What the file gets is what an export now would write: a selected vertex
     // sits at its last accepted position.
     session.Deselect();
 
-    if (!patterns.empty() && !model->paperInfo.has)
-        return Failed(model->paperInfo.whyNot);
-    for (const std::string& path : patterns) {
+    // Every output is made in memory first; only then is anything written.
+    CCreasePattern pattern;
+    std::vector<std::string> patternBytes(patterns.size());
+    if (!patterns.empty()) {
         std::string error;
-        if (!WriteCreasePatternFile(*model, path, error))
+        if (!BuildModelCreasePattern(*model, pattern, error))
             return Failed(error);
+        for (size_t i = 0; i < patterns.size(); ++i)
+            if (!CreasePatternBytes(*model, pattern, CreasePatternFormatOf(patterns[i]),
+                                    patternBytes[i]))
+                return Failed(kCannotWriteMessage);
     }
-    if (!ExportObjFile(out, *model)) {
+    std::string objBytes;
+    if (!ObjBytes(*model, objBytes) || !WriteBytesReplacing(out, objBytes)) {
         std::fprintf(stderr, "%s\n", kCannotWriteMessage);
         return kExitFailed;
     }
+    for (size_t i = 0; i < patterns.size(); ++i)
+        if (!WriteBytesReplacing(patterns[i], patternBytes[i]))
+            return Failed(kCannotWriteMessage);
     size_t faces = 0, vertices = 0;
     if (model->designing) {
         faces = model->working.TriangleCount();
@@ -244,6 +315,7 @@ int RunFold(const std::vector<std::string>& args)
         faces = model->objects[0]->faces.size();
         vertices = model->objects[0]->vertices.size();
     }
+    std::fputs(angleLines.c_str(), stdout);
     std::printf("accepted %d rejected %d faces %zu vertices %zu\n", session.AcceptedSteps(),
                 session.RejectedSteps(), faces, vertices);
     double median = 0.0;
@@ -255,11 +327,7 @@ int RunFold(const std::vector<std::string>& args)
     std::printf("median step %.3f ms\n", median);
     std::printf("intersections %zu\n", ShapeIntersections(*model));
     if (!patterns.empty()) {
-        COriginFaces opened;
-        BuildOriginFaces(*model, opened);
-        CCreasePattern pattern;
-        CFlatMesh scratch;
-        BuildCreasePattern(model->CurrentShape(scratch), opened, pattern);
+        // Creases are the mountains and valleys; bends and the boundary are not.
         int mountains = 0, valleys = 0;
         for (const CPatternEdge& e : pattern.edges) {
             mountains += e.kind == CreaseKind::Mountain;

@@ -2,10 +2,9 @@
 
 #include "cli/CliCommand.h"
 
-#include "model/CSlicePlane.h"
 #include "import/ModelFile.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
-#include "paper/PaperLayout.h"
 #include "slices/SliceParts.h"
 
 #include <nlohmann/json.hpp>
@@ -27,13 +26,16 @@ constexpr const char* kHelp =
     "scaling), the number of slices, parts and intersection lines, then each\n"
     "slice: its axis, its parts (outline vertices, triangles, closed or open),\n"
     "its lines (how many have a partner) and its (u, v) bounds, and the paper\n"
-    "the first object unfolds to (width x height in mm, pieces) or why there is none.\n"
+    "the first object unfolds to (width x height in mm, pieces, whether pieces\n"
+    "were split where they overlapped, and the strain: the largest and mean relative\n"
+    "change of an edge's length from the surface to the paper) or why there is none.\n"
     "  --json   print one JSON object with the keys file, objects, faces,\n"
     "           vertices, hasTexCoords, materials, bboxMin, bboxMax, slices,\n"
     "           parts, lines and sliceList (one object per slice with the keys\n"
     "           axis, parts [{vertices, triangles, closed}], lines, pairedLines,\n"
     "           bounds [minU, minV, maxU, maxV] or null without parts) and paper\n"
-    "           ({width, height, pieces} or {whyNot, maxAngleDefect})\n";
+    "           ({width, height, pieces, strain {max, mean}, split} or\n"
+    "           {whyNot, maxAngleDefect}; strain in fractions: 0.001 is 0.1%)\n";
 
 // Shortest text that reads back as the same double.
 std::string Number(double value)
@@ -135,6 +137,9 @@ Json PaperJson(const CPaperInfo& info)
         out["width"] = JsonNumber(info.width);
         out["height"] = JsonNumber(info.height);
         out["pieces"] = info.pieces;
+        out["strain"] = {{"max", JsonNumber(info.strainMax)},
+                         {"mean", JsonNumber(info.strainMean)}};
+        out["split"] = info.split;
     } else {
         out["whyNot"] = info.whyNot;
         out["maxAngleDefect"] = JsonNumber(info.maxAngleDefect);
@@ -146,8 +151,12 @@ std::string PaperText(const CPaperInfo& info)
 {
     if (!info.has)
         return "none: " + info.whyNot;
+    char strain[96];
+    std::snprintf(strain, sizeof strain, ", strain %.3g%% max, %.3g%% mean", 100.0 * info.strainMax,
+                  100.0 * info.strainMean);
     return Number(info.width) + " x " + Number(info.height) + " mm, " +
-           std::to_string(info.pieces) + (info.pieces == 1 ? " piece" : " pieces");
+           std::to_string(info.pieces) + (info.pieces == 1 ? " piece" : " pieces") +
+           (info.split ? " (split where they overlapped)" : "") + strain;
 }
 
 void PrintSliceList(const std::vector<SliceSummary>& slices)
@@ -202,7 +211,6 @@ int RunInfo(const std::vector<std::string>& args)
     size_t parts = 0, lines = 0;
     const std::vector<SliceSummary> slices = Slices(*model, parts, lines);
     const std::string file = FileBaseName(path);
-    AssignPaper(*model); // from the positions as read, as the open routine does
     if (json) {
         Json out;
         out["file"] = file;

@@ -18,3 +18,10 @@ void CCheckScheduler::Checked(Duration took)
     measured_ = true;
     stale_ = false;
 }
+
+void CCheckScheduler::Rebased(Duration took)
+{
+    lastCheck_ = took;
+    measured_ = false;
+    stale_ = false;
+}

@@ -22,6 +22,10 @@ public:
     bool Replaced();
     // A check ran to completion and took `took`; the result is current.
     void Checked(Duration took);
+    // A whole check ran (took `took`) that later steps are checked against,
+    // each at a fraction of its cost: the result is current, and the next
+    // step is checked to measure what such a step check costs.
+    void Rebased(Duration took);
 
     bool Stale() const { return stale_; }
     bool HasMeasure() const { return measured_; }

@@ -154,8 +154,17 @@ bool CDesignController::LeftButtonDown(int x, int y)
         return false;
     camera_.downX = x;
     camera_.downY = y;
+    freeDrag_ = false;
     if (session_.HasSelection()) {
-        PickHandle(x, y);
+        const int handle = PickHandle(x, y);
+        const CVector3* v = session_.SelectedPos();
+        const double nearVertex = WindowDistance(*v, camera_.MouseToWindow(x, y));
+        if (nearVertex <= kPickRadius && (handle == 0 || nearVertex < handleDistance_)) {
+            session_.SetHandle(0);
+            handleScreen_ = WindowPoint();
+            freeDrag_ = true;
+            freeTrack_ = *v;
+        }
         return false;
     }
     session_.ResetPlaneToSquare();
@@ -189,6 +198,7 @@ int CDesignController::PickHandle(int x, int y)
     else if (d[2] <= d[0] && d[2] <= d[1] && d[2] <= kPickRadius)
         handle = 3;
     session_.SetHandle(handle);
+    handleDistance_ = handle != 0 ? d[handle - 1] : kInfinity;
     if (handle != 0)
         handleScreen_ = {tip[handle - 1].x - s0.x, tip[handle - 1].y - s0.y};
     return handle;
@@ -216,8 +226,35 @@ bool CDesignController::DragHandle(int x, int y)
     return true;
 }
 
+bool CDesignController::Drag(int x, int y, bool snap)
+{
+    return freeDrag_ ? FreeDrag(x, y, snap) : DragHandle(x, y);
+}
+
+bool CDesignController::FreeDrag(int x, int y, bool snap)
+{
+    const CVector3* v = session_.SelectedPos();
+    if (!freeDrag_ || !v)
+        return false;
+    CVector3 from, to;
+    if (!camera_.WindowToPlane(camera_.MouseToWindow(camera_.downX, camera_.downY), freeTrack_,
+                               from) ||
+        !camera_.WindowToPlane(camera_.MouseToWindow(x, y), freeTrack_, to))
+        return false;
+    camera_.downX = x;
+    camera_.downY = y;
+    freeTrack_ = freeTrack_ + (to - from);
+    const CVector3 target =
+        snap ? session_.SnappedDragPos(freeTrack_, camera_.ViewDirection()) : freeTrack_;
+    if (session_.DragBy(target - *v) != CDesignSession::DragOutcome::kAccepted)
+        return false;
+    ShapeChanged();
+    return true;
+}
+
 bool CDesignController::EndLeftClick()
 {
+    freeDrag_ = false;
     const bool selectedNow = session_.EndLeftClick();
     if (selectedNow)
         ShapeChanged(); // the commit replaced the working object

@@ -1,7 +1,8 @@
 #pragma once
 // The design view's interaction without a window: highlighting the vertex
-// under the mouse, the left press (handle pick or plane refresh), the handle
-// drag in screen space, the release, SPACE and Fix Shape. It turns mouse
+// under the mouse, the left press (handle pick, free drag or plane refresh),
+// the handle drag in screen space, the free drag in the plane facing the
+// camera, the release, SPACE and Fix Shape. It turns mouse
 // positions into calls on a CDesignSession, using the pane's camera for every
 // projection, and tells the pane when to redraw.
 //
@@ -34,9 +35,11 @@ public:
     // highlight changed and the pane should redraw.
     bool UpdateHighlight(int x, int y);
 
-    // Left press. With a vertex selected, picks a handle (no capture);
-    // otherwise puts the reflection plane back on its square and asks for the
-    // mouse capture (returns true). Nothing without a model.
+    // Left press. With a vertex selected, picks a handle, or starts a free
+    // drag when the press is within 10 pixels of the selected vertex and no
+    // handle's tip is nearer (no capture); otherwise puts the reflection plane
+    // back on its square and asks for the mouse capture (returns true).
+    // Nothing without a model.
     bool LeftButtonDown(int x, int y);
     // Picks the handle whose tip projects nearest to (x, y) within 10 pixels,
     // ties going X, then Y, then Z; 0 when none. Records the handle's screen
@@ -46,6 +49,18 @@ public:
     // picked handle by the pointer's motion along the handle's screen
     // direction and refolds. True when the surface changed (redraw).
     bool DragHandle(int x, int y);
+    // Mouse move with the left button: the handle drag or the free drag,
+    // whichever the press started. True when the surface changed (redraw).
+    bool Drag(int x, int y, bool snap);
+    // One step of the free drag: the selected vertex follows the pointer's
+    // motion in the plane through its dragged position that faces the
+    // camera, and the surface is refolded as a handle step refolds it. With
+    // `snap`, the vertex goes instead to the nearest point of that plane whose
+    // fold angle is a multiple of 15 degrees, the pointer's own track kept
+    // so that it can move on to the next one. True when the surface changed.
+    bool FreeDrag(int x, int y, bool snap);
+    bool FreeDragging() const { return freeDrag_; }
+
     // Left release. True when it selected the highlighted vertex (redraw).
     bool EndLeftClick();
     // SPACE: ends the selection without committing. The pane always redraws.
@@ -83,6 +98,9 @@ private:
     CViewCamera& camera_;
     uint64_t shapeRevision_ = 1;
     WindowPoint handleScreen_;
+    double handleDistance_ = 0.0; // pixels from the press to the picked tip
+    bool freeDrag_ = false;
+    CVector3 freeTrack_; // where the pointer has taken the vertex, unsnapped
 
     // Grid of projected corners.
     static constexpr double kCell = 16.0;

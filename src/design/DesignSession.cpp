@@ -1,7 +1,8 @@
 #include "design/DesignSession.h"
 
-#include "model/CSlicePlane.h"
 #include "design/DesignStates.h"
+#include "design/FoldAngle.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 
 #include <cmath>
@@ -90,13 +91,22 @@ CDesignSession::DragOutcome CDesignSession::DragBy(const CVector3& displacement)
         ++rejectedSteps_;
         return DragOutcome::kRejected;
     }
+    foldAngle_ = FoldAngleOfStep(workspace_.Base(), startPos_, dragPos_, baseCorner_);
     ++acceptedSteps_;
     ++shapeRevision_;
+    document_.Changed();
     selectedCorner_ = r.corner;
     if (r.corner >= 0)
         dragPos_ = model_->working.pos[r.corner];
     lastAccepted_ = dragPos_;
     return DragOutcome::kAccepted;
+}
+
+CVector3 CDesignSession::SnappedDragPos(const CVector3& raw, const CVector3& planeNormal) const
+{
+    if (!selected_ || !workspace_.HasBase())
+        return raw;
+    return SnapFoldAngle(workspace_.Base(), startPos_, raw, planeNormal, kSnapDegrees);
 }
 
 bool CDesignSession::EndLeftClick()
@@ -113,9 +123,21 @@ bool CDesignSession::EndLeftClick()
     selectedCorner_ = highlighted_.seq < static_cast<int64_t>(model_->working.CornerCount())
                           ? static_cast<int32_t>(highlighted_.seq)
                           : -1;
+    baseCorner_ = selectedCorner_;
+    foldAngle_.reset();
     startPos_ = lastAccepted_ = dragPos_ = highlighted_.pos;
     highlighted_ = CShapeCorner{};
+    // The face of the very corner record picked, whatever else meets there.
+    signReference_ =
+        selectedCorner_ >= 0 ? model_->working.tri[selectedCorner_ / 3].normal : CVector3{};
+    workspace_.SetFlatSign(signReference_, behind_);
     return true;
+}
+
+void CDesignSession::SetFoldFlatBehind(bool behind)
+{
+    behind_ = behind;
+    workspace_.SetFlatSign(signReference_, behind_);
 }
 
 void CDesignSession::Deselect()
@@ -134,6 +156,7 @@ bool CDesignSession::FixShape()
     CommitWorkingCopy(*model_);
     workspace_.Invalidate();
     ++shapeRevision_;
+    document_.Changed();
     ClearSelection();
     return true;
 }
@@ -157,6 +180,7 @@ bool CDesignSession::TakeStep(bool (*step)(CPolyModel&))
     if (stepped) {
         workspace_.Invalidate();
         ++shapeRevision_;
+        document_.Changed();
     }
     ClearSelection();
     return stepped;
@@ -177,4 +201,6 @@ void CDesignSession::ClearSelection()
     highlighted_ = CShapeCorner{};
     selected_ = false;
     selectedCorner_ = -1;
+    baseCorner_ = -1;
+    foldAngle_.reset();
 }

@@ -4,10 +4,12 @@
 // and the picked handle. The design view drives it from mouse events, the
 // command line from arguments; both get the same folds.
 
+#include "design/DocumentState.h"
 #include "design/ReflectionOperation.h"
 #include "model/PolyModel.h"
 
 #include <cstdint>
+#include <optional>
 
 // A corner of the current shape: its number in shape order (objects, faces
 // and corners before the design begins; triangles and corners of the working
@@ -94,6 +96,13 @@ public:
     // are added). A zero or non-finite displacement returns kIgnored.
     DragOutcome DragBy(const CVector3& displacement);
 
+    // Where a drag of the selected vertex to `raw` would land with the fold
+    // angle snapped: the point nearest `raw` in the plane through it with
+    // normal `planeNormal` whose fold angle is a multiple of kSnapDegrees
+    // (SnapFoldAngle). `raw` itself with no selection.
+    CVector3 SnappedDragPos(const CVector3& raw, const CVector3& planeNormal) const;
+    static constexpr double kSnapDegrees = 15.0;
+
     // Left release: a selected vertex goes back to its last accepted position;
     // a highlighted corner is committed and becomes the selected one
     // (returns true then: the view should redraw).
@@ -111,14 +120,27 @@ public:
     // when there is none (nothing changed).
     bool Redo();
     bool CanFixShape() const { return selected_; }
+    // "Fold Flat Flaps Behind": flat creases of the following steps take the
+    // opposite sign (the flap goes behind the selected corner's face, not
+    // in front of it).
+    void SetFoldFlatBehind(bool behind);
+    bool FoldFlatBehind() const { return behind_; }
     bool CanUndo() const;
     bool CanRedo() const;
+
+    // The fold angle (FoldAngle.h) of the crease the last accepted step of this
+    // selection made, in degrees; empty before one and once the selection ends.
+    const std::optional<double>& FoldAngle() const { return foldAngle_; }
 
     // Counts of drag steps since the model was attached.
     int AcceptedSteps() const { return acceptedSteps_; }
     int RejectedSteps() const { return rejectedSteps_; }
     // Bumped whenever the shape changes through the session.
     uint64_t ShapeRevision() const { return shapeRevision_; }
+    // Unsaved changes: every accepted step, Fix Shape, Undo and Redo counts
+    // as one. Attaching a model leaves it alone; the shell marks opens and saves.
+    CDocumentState& Document() { return document_; }
+    const CDocumentState& Document() const { return document_; }
 
 private:
     void ClearSelection();
@@ -130,14 +152,20 @@ private:
     CShapeCorner highlighted_;
     bool selected_ = false;
     int32_t selectedCorner_ = -1;
+    int32_t baseCorner_ = -1; // the selected corner in the base state
+    std::optional<double> foldAngle_;
     CVector3 dragPos_;
     CVector3 startPos_;
     CVector3 lastAccepted_;
     int handle_ = 0;
     CVector3 handleVector_;
+    bool behind_ = false;
+    // Front normal of the selected corner's face when it was selected.
+    CVector3 signReference_;
     int acceptedSteps_ = 0;
     int rejectedSteps_ = 0;
     uint64_t shapeRevision_ = 1;
+    CDocumentState document_;
     // The base state, its index and scratch memory, kept across the steps of a drag.
     CFoldWorkspace workspace_;
 };

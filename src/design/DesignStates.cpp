@@ -41,8 +41,17 @@ void PackMesh(const CFlatMesh& mesh, CPackedMesh& out)
     out.vertices.clear();
     out.index.resize(corners);
     out.origin.resize(mesh.TriangleCount());
-    for (size_t t = 0; t < mesh.TriangleCount(); ++t)
+    out.edge.assign(3 * mesh.TriangleCount(), 0);
+    bool anyEdge = false;
+    for (size_t t = 0; t < mesh.TriangleCount(); ++t) {
         out.origin[t] = mesh.tri[t].origin;
+        for (int j = 0; j < 3; ++j) {
+            out.edge[3 * t + j] = mesh.tri[t].edge[j];
+            anyEdge |= mesh.tri[t].edge[j] != 0;
+        }
+    }
+    if (!anyEdge)
+        out.edge = {}; // a shape without creases keeps nothing for them
     size_t capacity = 16;
     while (capacity < corners * 2)
         capacity *= 2;
@@ -83,6 +92,8 @@ void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out)
     }
     for (size_t t = 0; t < triangles; ++t) {
         out.tri[t].origin = packed.origin[t];
+        for (int j = 0; j < 3; ++j)
+            out.tri[t].edge[j] = packed.edge.empty() ? 0 : packed.edge[3 * t + j];
         out.UpdatePlane(t);
     }
 }
@@ -95,7 +106,8 @@ void CommitWorkingCopy(CPolyModel& model)
     model.redoStack.clear();
     if (!model.designing) {
         const CPolyObject& first = *model.objects.front();
-        FlatFromObject(first, model.paper.empty() ? nullptr : model.paper.data(), model.working);
+        FlatFromObject(first, model.paper.empty() ? nullptr : model.paper.data(), model.working,
+                       model.edgeMarks.empty() ? nullptr : model.edgeMarks.data());
         model.designing = true;
         // The other objects leave the design for good; nothing refers to them.
         model.objects.resize(1);

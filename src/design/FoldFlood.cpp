@@ -114,6 +114,9 @@ void CFoldFlood::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFo
     placedFaces_.clear();
     placed_.clear();
     atTarget_.clear();
+    turnedEdges_.clear();
+    planeCreases_.clear();
+    deadFaces_.clear();
     flushed_ = 0;
     minU_ = std::numeric_limits<double>::infinity();
     maxU_ = -std::numeric_limits<double>::infinity();
@@ -171,6 +174,7 @@ void CFoldFlood::RunFlood(const CVector3& point)
             break;
         case FaceFold::kTurn:
             MirrorWhole(f, p, pristine, g, s);
+            NoteTurned(f, s);
             break;
         case FaceFold::kSplit:
             SplitFace(f, p, s, seed, pristine);
@@ -233,11 +237,19 @@ void CFoldFlood::SplitFace(int32_t f, const CVector3 p[3], const int s[3], int s
         r = Mirror(r);
         sp = Mirror(sp);
     }
-    AppendTriangle(r, p2, sp, cR, c2, cS, origin);
-    AppendTriangle(p2, p1, sp, c2, c1, cS, origin);
-    AppendTriangle(p2, vv, p1, c2, cV, c1, origin);
+    // The parts of the face's edges keep their marks, the cut line is a
+    // crease, the diagonals between the parts are not.
+    // A copy: appending may move the records.
+    const uint8_t* edge = source_->tri[f].edge;
+    const uint8_t e[3] = {edge[0], edge[1], edge[2]};
+    const uint8_t cut = CreaseMark(f);
+    AppendTriangle(r, p2, sp, cR, c2, cS, origin, {{e[iR], 0, e[iS]}});
+    AppendTriangle(p2, p1, sp, c2, c1, cS, origin, {{cut, e[iV], 0}});
+    AppendTriangle(p2, vv, p1, c2, cV, c1, origin, {{e[iR], e[iV], cut}});
     state_[f] |= kDead;
     anyDead_ = true;
+    if (f < faceCount_)
+        deadFaces_.push_back(f);
     auto hint = [&](int j) { return pristine ? 3 * f + j : -1; };
     if (loneIsSeed) {
         Push(p[iV], hint(iV));
@@ -259,26 +271,73 @@ void CFoldFlood::SplitThroughCorner(int32_t f, const CVector3 p[3], const int s[
     const CCornerData cZ = c[z], cA = c[a], cB = c[b];
     double t = 0.0;
     int moving;
+    // A copy: appending may move the records.
+    const uint8_t* edge = source_->tri[f].edge;
+    const uint8_t e[3] = {edge[0], edge[1], edge[2]};
+    const uint8_t cut = CreaseMark(f);
+    const CEdgeMarks first = {{e[z], e[a], cut}}, second = {{cut, e[a], e[b]}};
     if (s[a] == side_) {
         moving = a;
         const CVector3 cross = Crossing(pl, p[a], p[b], t);
         const CCornerData cP = CCornerData::Lerp(cA, cB, t);
-        AppendTriangle(p[z], Mirror(p[a]), cross, cZ, cA, cP, origin);
-        AppendTriangle(p[z], cross, p[b], cZ, cP, cB, origin);
+        AppendTriangle(p[z], Mirror(p[a]), cross, cZ, cA, cP, origin, first);
+        AppendTriangle(p[z], cross, p[b], cZ, cP, cB, origin, second);
     } else {
         moving = b;
         const CVector3 cross = Crossing(pl, p[b], p[a], t);
         const CCornerData cP = CCornerData::Lerp(cB, cA, t);
-        AppendTriangle(p[z], p[a], cross, cZ, cA, cP, origin);
-        AppendTriangle(p[z], cross, Mirror(p[b]), cZ, cP, cB, origin);
+        AppendTriangle(p[z], p[a], cross, cZ, cA, cP, origin, first);
+        AppendTriangle(p[z], cross, Mirror(p[b]), cZ, cP, cB, origin, second);
     }
     state_[f] |= kDead;
     anyDead_ = true;
+    if (f < faceCount_)
+        deadFaces_.push_back(f);
     Push(p[moving], pristine ? 3 * f + moving : -1);
+}
+
+void CFoldFlood::NoteTurned(int32_t f, const int s[3])
+{
+    for (int j = 0; j < 3; ++j)
+        if (s[j] == 0 && s[(j + 1) % 3] == 0)
+            turnedEdges_.push_back({f, j, CreaseMark(f)});
+}
+
+void CFoldFlood::CollectPlaneCreases()
+{
+    // An untouched face shares the edge when it has corners at both ends;
+    // positions of untouched faces are still the index's.
+    for (const EdgeMarkAt& t : turnedEdges_) {
+        if (state_[t.face] & kDead)
+            continue; // split after it turned: its parts carry its marks
+        const CVector3 a = PosOf(t.face, t.edge);
+        const CVector3 b = PosOf(t.face, (t.edge + 1) % 3);
+        bool shared = false;
+        index_->ForEachCornerNear(a, CFoldIndex::kReach, [&](int32_t k) {
+            const int32_t g = k / 3;
+            if (g == t.face || state_[g] != 0 || !Within(index_->Pos(k), a))
+                return;
+            const int i = k % 3;
+            int edge = -1;
+            if (Within(index_->Pos(3 * g + (i + 1) % 3), b))
+                edge = i;
+            else if (Within(index_->Pos(3 * g + (i + 2) % 3), b))
+                edge = (i + 2) % 3;
+            if (edge < 0)
+                return;
+            planeCreases_.push_back({g, edge, t.mark});
+            shared = true;
+        });
+        if (shared)
+            planeCreases_.push_back(t);
+    }
 }
 
 void CFoldFlood::EndFlood()
 {
+    CollectPlaneCreases();
+    for (const EdgeMarkAt& c : planeCreases_)
+        mesh_->tri[c.face].edge[c.edge] = c.mark;
     // The planes of the mirrored faces, from their final corners. Done apart
     // from the flood, these independent square roots and divisions overlap
     // instead of lengthening each step of the search.
@@ -395,17 +454,17 @@ void CFoldFlood::FlushPlaced()
 
 void CFoldFlood::AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3,
                                 const CCornerData& c1, const CCornerData& c2, const CCornerData& c3,
-                                int32_t origin)
+                                int32_t origin, CEdgeMarks marks)
 {
     if (marking_) {
         // Numbered on from the base's faces; where they land is found later.
-        extra_.Append(p1, p2, p3, c1, c2, c3, origin);
+        extra_.Append(p1, p2, p3, c1, c2, c3, origin, marks);
         const int32_t f = faceCount_ + static_cast<int32_t>(extra_.TriangleCount() - 1);
         state_.push_back(0);
         RecordPlaced(f, true);
         return;
     }
-    mesh_->Append(p1, p2, p3, c1, c2, c3, origin);
+    mesh_->Append(p1, p2, p3, c1, c2, c3, origin, marks);
     const int32_t f = static_cast<int32_t>(mesh_->TriangleCount() - 1);
     NoteWrite(3 * f, p1);
     NoteWrite(3 * f + 1, p2);
@@ -528,4 +587,7 @@ void CFoldFlood::Reset()
     turned_ = {};
     turnedSlot_ = {};
     extra_ = CFlatMesh{};
+    turnedEdges_ = {};
+    planeCreases_ = {};
+    deadFaces_ = {};
 }

@@ -44,6 +44,16 @@ public:
     // Lets go of all memory.
     void Reset();
 
+    // The sign flat creases of the following steps record: valley where the
+    // moving face, as it was before the step, has its front (the side its
+    // corners run counter-clockwise from) toward `reference`, mountain where
+    // it is turned over against it; `behind` reverses both.
+    void SetFlatSign(const CVector3& reference, bool behind)
+    {
+        signReference_ = reference;
+        behind_ = behind;
+    }
+
 private:
     friend class CFoldQuickStep; // drives the search in marking mode
 
@@ -134,7 +144,23 @@ private:
     CVector3 Mirror(const CVector3& x) const;
     void AppendTriangle(const CVector3& p1, const CVector3& p2, const CVector3& p3,
                         const CCornerData& c1, const CCornerData& c2, const CCornerData& c3,
-                        int32_t origin);
+                        int32_t origin, CEdgeMarks marks);
+    // The mark of a crease this step lays down with face f on the moving side.
+    uint8_t CreaseMark(int32_t f) const
+    {
+        const bool front = source_->tri[f].normal.Dot(signReference_) > 0.0;
+        return EdgeMark::kCrease | (front != behind_ ? EdgeMark::kValley : 0);
+    }
+    // Files a turned face's edge that lies in the plane (sides s).
+    void NoteTurned(int32_t f, const int s[3]);
+    // The edges in the plane between a turned face and an untouched one
+    // become creases: their marks, on faces as numbered before compaction.
+    void CollectPlaneCreases();
+    struct EdgeMarkAt {
+        int32_t face;
+        int32_t edge;
+        uint8_t mark;
+    };
     // Files a position to search; `corner` is the index corner exactly there, or -1.
     void Push(const CVector3& pos, int32_t corner);
     GroupState& GroupOf(int32_t group);
@@ -162,6 +188,11 @@ private:
     CVector3 target_;
     std::vector<int32_t> atTarget_;
     bool anyDead_ = false;
+    CVector3 signReference_;
+    bool behind_ = false;
+    std::vector<EdgeMarkAt> turnedEdges_; // mark unset until collected
+    std::vector<EdgeMarkAt> planeCreases_;
+    std::vector<int32_t> deadFaces_; // of the index's faces, in the order crossed
     double planeLength_ = 0.0;
     double bandBase_ = 0.0;
     std::vector<GroupState> groups_;

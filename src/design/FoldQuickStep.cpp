@@ -5,6 +5,7 @@
 #include "model/CSlicePlane.h"
 #include "model/Lanes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -79,8 +80,10 @@ bool CFoldQuickStep::Run(CFlatMesh& working, const CFlatMesh& base, double baseM
         if (!done)
             helper_->Wait();
     }
-    if (done)
+    if (done) {
         WriteWorking(working, FirstAtTargetQuick(startPos), helped, corner);
+        MarkPlaneCreases(working);
+    }
     fl_.marking_ = false;
     fl_.plane_ = nullptr;
     return done;
@@ -357,6 +360,7 @@ void CFoldQuickStep::FoldPristine(int32_t f)
                 turnedAtTarget_ = 3 * f + j;
         }
         fl_.RecordPlaced(f, true);
+        fl_.NoteTurned(f, s);
         for (int j = 2; j >= 0; --j)
             if (s[j] != 0)
                 fl_.PushGroup(g[j]);
@@ -402,6 +406,20 @@ int32_t CFoldQuickStep::FirstAtTargetQuick(const CVector3& startPos) const
     if (turnedAtTarget_ >= 0)
         consider(turnedAtTarget_);
     return best;
+}
+
+void CFoldQuickStep::MarkPlaneCreases(CFlatMesh& working)
+{
+    if (fl_.turnedEdges_.empty())
+        return;
+    fl_.CollectPlaneCreases();
+    // Faces of the base land below where they were by the crossed faces before them.
+    std::vector<int32_t>& dead = fl_.deadFaces_;
+    std::sort(dead.begin(), dead.end());
+    for (const CFoldFlood::EdgeMarkAt& c : fl_.planeCreases_) {
+        const auto before = std::lower_bound(dead.begin(), dead.end(), c.face) - dead.begin();
+        working.tri[c.face - before].edge[c.edge] = c.mark;
+    }
 }
 
 void CFoldQuickStep::WriteShare()

@@ -42,6 +42,8 @@ private:
     // Builds `working` from the base and the step's marks; with `helped`, the
     // helper (started by Run) has the planes ready and writes the second half
     // of the faces.
+    // Marks the creases in the plane on the written working shape.
+    void MarkPlaneCreases(CFlatMesh& working);
     void WriteWorking(CFlatMesh& working, int32_t atTarget, bool helped, int32_t& corner);
     // Writes the base's faces [begin, stop) from output face `out` on; returns
     // the output index of corner atTarget if it lies there, else -1.

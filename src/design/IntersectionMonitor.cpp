@@ -19,7 +19,7 @@ bool CIntersectionMonitor::EndStep(const CPolyModel* model, uint64_t revision)
         return false;
     if (!scheduler_.StepTaken(clock_() - stepStart_))
         return false;
-    Run(*model, revision);
+    Run(*model, revision, false);
     return true;
 }
 
@@ -29,7 +29,7 @@ bool CIntersectionMonitor::Released(const CPolyModel* model, uint64_t revision)
     // selected, a step driven from elsewhere) is stale all the same.
     if (!model || (!scheduler_.Released() && Current(model, revision)))
         return false;
-    Run(*model, revision);
+    Run(*model, revision, true);
     return true;
 }
 
@@ -37,9 +37,10 @@ void CIntersectionMonitor::Replaced(const CPolyModel* model, uint64_t revision)
 {
     scheduler_.Replaced();
     if (model) {
-        Run(*model, revision);
+        Run(*model, revision, true);
         return;
     }
+    check_.ForgetBase();
     model_ = nullptr;
     hasResult_ = false;
     count_ = 0;
@@ -58,12 +59,15 @@ std::string CIntersectionMonitor::PaneText(const CPolyModel* model) const
     return "Intersections: " + std::to_string(count_);
 }
 
-void CIntersectionMonitor::Run(const CPolyModel& model, uint64_t revision)
+void CIntersectionMonitor::Run(const CPolyModel& model, uint64_t revision, bool whole)
 {
     const auto start = clock_();
     const CFlatMesh& shape = model.CurrentShape(scratch_);
-    // Only the count and the flags are shown: keep no pairs.
-    count_ = check_.Run(shape, 0);
+    // Only the count and the flags are shown: keep no pairs. A base of
+    // another model is no base for this one.
+    if (model_ != &model)
+        whole = true;
+    count_ = whole ? check_.SetBase(shape, 0) : check_.Step(shape, 0);
     warning_.clear();
     const std::vector<uint8_t>& flags = check_.Flags();
     for (size_t t = 0; t < flags.size() && t < shape.TriangleCount(); ++t) {
@@ -80,5 +84,8 @@ void CIntersectionMonitor::Run(const CPolyModel& model, uint64_t revision)
     revision_ = revision;
     hasResult_ = true;
     ++checksRun_;
-    scheduler_.Checked(clock_() - start);
+    if (whole)
+        scheduler_.Rebased(clock_() - start);
+    else
+        scheduler_.Checked(clock_() - start);
 }

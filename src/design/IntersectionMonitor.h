@@ -5,6 +5,10 @@
 // the corners of every triangle in a colliding pair). The result belongs to
 // one model at one shape revision; the view draws the triangles only while
 // both still match, so a stale result never colours the wrong faces.
+//
+// A drag step is checked against the shape of the last whole check (the
+// release, a replaced shape): only pairs with a triangle the step moved are
+// looked for, which costs about what the step itself costs.
 
 #include "checks/SelfIntersection.h"
 #include "design/CheckScheduler.h"
@@ -49,7 +53,8 @@ public:
     const CCheckScheduler& Scheduler() const { return scheduler_; }
 
 private:
-    void Run(const CPolyModel& model, uint64_t revision);
+    // whole: checks every pair and makes the shape the base of later steps.
+    void Run(const CPolyModel& model, uint64_t revision, bool whole);
 
     Clock clock_;
     CCheckScheduler scheduler_;

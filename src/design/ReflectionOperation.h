@@ -69,6 +69,13 @@ public:
     // The flood from `point` on `mesh` as it is now (no base state involved).
     void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point);
 
+    // The sign of the flat creases the following steps lay down (see
+    // CFoldFlood::SetFlatSign).
+    void SetFlatSign(const CVector3& reference, bool behind)
+    {
+        flood_.SetFlatSign(reference, behind);
+    }
+
     // For tests: false makes every step take the general flood.
     void SetQuickSteps(bool on) { quickAllowed_ = on; }
     // For tests: quick steps on shapes from this many triangles on use the

@@ -29,6 +29,18 @@ bool IsWritableTarget(const std::string& path)
     return S_ISREG(st.st_mode) && ::access(path.c_str(), W_OK) == 0;
 }
 
+bool CanReplaceFile(const std::string& path)
+{
+    if (!IsWritableTarget(path))
+        return false;
+    const size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
+    struct stat st {};
+    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 bool WriteFileReplacing(const std::string& path, const std::function<bool(std::FILE*)>& write)
 {
     if (!IsWritableTarget(path))
@@ -68,4 +80,11 @@ bool WriteFileReplacing(const std::string& path, const std::function<bool(std::F
     if (!ok)
         unlink(tempPath.c_str());
     return ok;
+}
+
+bool WriteBytesReplacing(const std::string& path, const std::string& bytes)
+{
+    return WriteFileReplacing(path, [&bytes](std::FILE* out) {
+        return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    });
 }

@@ -15,6 +15,11 @@ constexpr const char* kCannotWriteMessage = "ファイルに書き込めませ�
 // for writing would be; a rename would otherwise replace it regardless.
 bool IsWritableTarget(const std::string& path);
 
+// IsWritableTarget, and the folder `path` names holds a file that may be
+// created there (the temporary file WriteFileReplacing makes): what can be
+// known about a write before anything is written.
+bool CanReplaceFile(const std::string& path);
+
 // Creates a temporary file in the folder of `path`, lets `write` fill it,
 // flushes it to disk and renames it onto `path`. Returns true only when every
 // step succeeded. On any failure (IsWritableTarget refuses `path`, the folder
@@ -24,3 +29,6 @@ bool IsWritableTarget(const std::string& path);
 // it; a replaced one keeps its own.
 // When `path` is a symbolic link, the file it points at is replaced.
 bool WriteFileReplacing(const std::string& path, const std::function<bool(std::FILE*)>& write);
+
+// WriteFileReplacing with `bytes` as the whole file.
+bool WriteBytesReplacing(const std::string& path, const std::string& bytes);

@@ -2,9 +2,12 @@
 
 #include "export/AtomicFile.h"
 #include "export/ExportFOLD.h"
+#include "export/ExportPDF.h"
 #include "export/ExportSVG.h"
 #include "model/PolyModel.h"
 #include "paper/CreasePattern.h"
+
+#include <nlohmann/json.hpp>
 
 #include <cctype>
 
@@ -23,13 +26,19 @@ bool EndsWith(const std::string& path, const char* ext)
 
 } // namespace
 
-bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, std::string& error)
+CreasePatternFormat CreasePatternFormatOf(const std::string& path)
 {
-    const bool fold = EndsWith(path, ".fold");
-    if (!fold && !EndsWith(path, ".svg")) {
-        error = "A crease pattern is written as .fold or .svg.";
-        return false;
-    }
+    if (EndsWith(path, ".fold"))
+        return CreasePatternFormat::kFold;
+    if (EndsWith(path, ".svg"))
+        return CreasePatternFormat::kSvg;
+    if (EndsWith(path, ".pdf"))
+        return CreasePatternFormat::kPdf;
+    return CreasePatternFormat::kUnknown;
+}
+
+bool BuildModelCreasePattern(const CPolyModel& model, CCreasePattern& pattern, std::string& error)
+{
     if (!model.paperInfo.has || model.objects.empty() ||
         model.paper.size() != 3 * model.objects[0]->faces.size()) {
         error =
@@ -39,15 +48,53 @@ bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, st
     COriginFaces opened;
     BuildOriginFaces(model, opened);
     CFlatMesh scratch;
-    CCreasePattern pattern;
     BuildCreasePattern(model.CurrentShape(scratch), opened, pattern);
     if (pattern.faces.empty()) {
         error = "The crease pattern is empty.";
         return false;
     }
-    const bool ok = fold ? ExportFoldFile(path, pattern, model.unitCentre, model.unitScale)
-                         : ExportSvgFile(path, pattern);
-    if (!ok)
+    return true;
+}
+
+bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
+                        CreasePatternFormat format, std::string& bytes)
+{
+    try {
+        switch (format) {
+        case CreasePatternFormat::kFold:
+            bytes = FoldDocument(pattern, model.unitCentre, model.unitScale,
+                                 {model.paperInfo.strainMax, model.paperInfo.strainMean})
+                        .dump(1);
+            bytes += '\n';
+            return true;
+        case CreasePatternFormat::kSvg:
+            bytes = SvgDocument(pattern);
+            return true;
+        case CreasePatternFormat::kPdf:
+            return PdfDocument(pattern, bytes);
+        case CreasePatternFormat::kUnknown:
+            break;
+        }
+    } catch (const std::exception&) {
+        // Out of memory: nothing made.
+    }
+    return false;
+}
+
+bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, std::string& error)
+{
+    const CreasePatternFormat format = CreasePatternFormatOf(path);
+    if (format == CreasePatternFormat::kUnknown) {
+        error = kCreasePatternFormatsMessage;
+        return false;
+    }
+    CCreasePattern pattern;
+    if (!BuildModelCreasePattern(model, pattern, error))
+        return false;
+    std::string bytes;
+    if (!CreasePatternBytes(model, pattern, format, bytes) || !WriteBytesReplacing(path, bytes)) {
         error = kCannotWriteMessage;
-    return ok;
+        return false;
+    }
+    return true;
 }

@@ -4,11 +4,28 @@
 #include <string>
 
 class CPolyModel;
+struct CCreasePattern;
+
+// What a crease pattern file's name asks for, by its extension in either case.
+enum class CreasePatternFormat { kUnknown, kFold, kSvg, kPdf };
+CreasePatternFormat CreasePatternFormatOf(const std::string& path);
+// What the user is told about a name of no known format.
+constexpr const char* kCreasePatternFormatsMessage =
+    "A crease pattern is written as .fold, .svg or .pdf.";
 
 // Builds the crease pattern of the model's current shape (CurrentShape)
-// against its first object as opened, and writes it to `path`: FOLD for
-// ".fold", SVG for ".svg" (either case). False with `error` set when the
-// model has no paper (error = paperInfo.whyNot), the extension is neither,
-// or the write fails (error = kCannotWriteMessage; an existing file is then
-// untouched).
+// against its first object as opened. False with `error` set when the model
+// has no paper (error = paperInfo.whyNot) or the pattern is empty.
+bool BuildModelCreasePattern(const CPolyModel& model, CCreasePattern& pattern, std::string& error);
+
+// The bytes of `pattern` as a file of `format` (the model gives FOLD its
+// scale back to millimetres). False when they cannot be made.
+bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
+                        CreasePatternFormat format, std::string& bytes);
+
+// BuildModelCreasePattern, then the file at `path`: FOLD for ".fold", SVG for
+// ".svg", PDF for ".pdf". False with `error` set when the extension is none of
+// these (kCreasePatternFormatsMessage), the model has no pattern, or the file
+// cannot be made or written (error = kCannotWriteMessage; an existing file is
+// then untouched).
 bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, std::string& error);

@@ -7,7 +7,8 @@
 
 using Json = nlohmann::ordered_json;
 
-Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, double unitScale)
+Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, double unitScale,
+                  const CPaperStrain& strain)
 {
     Json doc;
     doc["file_spec"] = 1.2;
@@ -26,14 +27,20 @@ Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, dou
         faces.push_back({pattern.faces[3 * f], pattern.faces[3 * f + 1], pattern.faces[3 * f + 2]});
     doc["faces_vertices"] = std::move(faces);
     Json edges = Json::array(), assignment = Json::array(), angle = Json::array();
+    Json bend = Json::array();
     for (const CPatternEdge& e : pattern.edges) {
         edges.push_back({e.a, e.b});
         assignment.push_back(std::string(1, AssignmentLetter(e.kind)));
         angle.push_back(e.foldAngle);
+        bend.push_back(e.bendAngle);
     }
     doc["edges_vertices"] = std::move(edges);
     doc["edges_assignment"] = std::move(assignment);
     doc["edges_foldAngle"] = std::move(angle);
+    // FOLD leaves keys with a colon to the program that wrote them.
+    doc["lintoro:strain"] = {{"max", strain.max}, {"mean", strain.mean}};
+    // F edges must have fold angle 0; how far the facets bend there is our own key.
+    doc["lintoro:edges_bendAngle"] = std::move(bend);
     Json frame;
     frame["frame_classes"] = {"foldedForm"};
     frame["frame_parent"] = 0;
@@ -49,11 +56,11 @@ Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, dou
 }
 
 bool ExportFoldFile(const std::string& path, const CCreasePattern& pattern,
-                    const CVector3& unitCentre, double unitScale)
+                    const CVector3& unitCentre, double unitScale, const CPaperStrain& strain)
 {
     std::string text;
     try {
-        text = FoldDocument(pattern, unitCentre, unitScale).dump(1);
+        text = FoldDocument(pattern, unitCentre, unitScale, strain).dump(1);
     } catch (const std::exception&) {
         return false; // out of memory: nothing written
     }

@@ -4,6 +4,7 @@
 #include "model/PolyModel.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 
 size_t FormatObjNumber(double value, char* text)
@@ -44,6 +45,19 @@ void ObjTextWriter::Vertex(const CVector3& p)
     Append(" ", 1);
     AppendNumber(p.z);
     Append("\n", 1);
+}
+
+void ObjTextWriter::VertexExact(const CVector3& p)
+{
+    char text[96] = "v ";
+    char* at = text + 2;
+    char* const end = text + sizeof text;
+    const double values[3] = {p.x, p.y, p.z};
+    for (int i = 0; i < 3; ++i) {
+        at = std::to_chars(at, end, values[i]).ptr;
+        *at++ = i < 2 ? ' ' : '\n';
+    }
+    Append(text, static_cast<size_t>(at - text));
 }
 
 void ObjTextWriter::FaceBegin()
@@ -114,4 +128,25 @@ bool ExportObjFile(const std::string& path, CPolyModel& model)
         CExportOBJ writer;
         return writer.WriteObj(stream, model);
     });
+}
+
+bool ObjBytes(CPolyModel& model, std::string& bytes)
+{
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* stream = open_memstream(&buffer, &size);
+    if (!stream)
+        return false;
+    CExportOBJ writer;
+    bool ok = writer.WriteObj(stream, model);
+    ok = std::fclose(stream) == 0 && ok; // sets buffer and size
+    if (ok) {
+        try {
+            bytes.assign(buffer, size);
+        } catch (const std::exception&) {
+            ok = false;
+        }
+    }
+    std::free(buffer);
+    return ok;
 }

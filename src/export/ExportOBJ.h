@@ -21,6 +21,9 @@ public:
 
     // "v x y z\n"
     void Vertex(const CVector3& p);
+    // The same with every number in the shortest form that reads back to the
+    // same double: for generated shapes whose exactness matters (bent sheets).
+    void VertexExact(const CVector3& p);
     // "f", then " " and the index for each call of FaceIndex, then " \n" from FaceEnd.
     void FaceBegin();
     void FaceIndex(int64_t index);
@@ -60,3 +63,7 @@ public:
 // (see WriteFileReplacing): on failure an existing file at `path` is untouched
 // and no temporary file is left behind.
 bool ExportObjFile(const std::string& path, CPolyModel& model);
+
+// What ExportObjFile would write, made in memory, for a caller that writes
+// only once all its outputs have been made. False when it cannot be made.
+bool ObjBytes(CPolyModel& model, std::string& bytes);

@@ -7,11 +7,15 @@
 struct CCreasePattern;
 
 // The SVG text: width and height in millimetres, the viewBox in paper units
-// (x = u - lo.u, y = hi.v - v, so the paper reads the right way up). Each
-// straight run of edges of one kind is one path from end to end. Creases get
-// stroke-opacity |fold angle| / 180 (the run's length-weighted mean), never
-// below 0.1; the boundary is opaque.
+// (x = u - lo.u, y = hi.v - v, so the paper reads the right way up), every
+// number rounded to 1e-6 mm. Each chain of ChainPatternEdges (boundary and
+// creases) is one path, cut only where StrokeRuns gives its pieces their own
+// stroke-opacity; the boundary is opaque and a closed outline ends in Z.
 std::string SvgDocument(const CCreasePattern& pattern);
+
+// The stroke width every output of the pattern uses, in millimetres: thin
+// enough not to merge neighbouring creases, thick enough to see.
+double PatternStrokeWidth(const CCreasePattern& pattern);
 
 // Writes SvgDocument to `path` through a temporary file beside it; false when
 // any step fails (an existing file is then untouched).

@@ -7,11 +7,8 @@
 
 #include <algorithm>
 
-namespace {
-
-// A number in [-1, 1) from the seed and the grid point alone (splitmix64), so
-// a point's jitter does not depend on the order points are asked for.
-double Jitter(uint64_t seed, int row, int col, int axis)
+// splitmix64 of the seed and the point's numbers.
+double SheetJitter(uint64_t seed, int row, int col, int axis)
 {
     uint64_t z = seed + 0x9E3779B97F4A7C15ull *
                             (1 + (static_cast<uint64_t>(row) << 33) +
@@ -21,7 +18,19 @@ double Jitter(uint64_t seed, int row, int col, int axis)
     z ^= z >> 31;
     return static_cast<double>(z >> 11) / 4503599627370496.0 - 1.0; // 2^52
 }
-} // namespace
+
+SheetLayout PaperSheet(double width, double height, int cells, bool jittered, SheetBend bend,
+                       double bendDegrees)
+{
+    SheetLayout layout;
+    layout.size = width;
+    layout.height = height;
+    layout.jittered = jittered;
+    layout.bend = bend;
+    layout.bendDegrees = bendDegrees;
+    SheetCellsFor(width, height, std::max(1, cells), layout.rows, layout.cols);
+    return layout;
+}
 
 void SheetCellsFor(double width, double height, int cells, int& rows, int& cols)
 {
@@ -39,7 +48,7 @@ bool SheetLayoutValid(const SheetLayout& layout)
     if (2LL * layout.rows * layout.cols > kSheetMaxTriangles)
         return false;
     return std::isfinite(layout.size) && layout.size > 0.0 && std::isfinite(layout.height) &&
-           layout.height >= 0.0;
+           layout.height >= 0.0 && SheetBendProblem(layout).empty();
 }
 
 bool ParseSheetShape(const std::string& text, SheetShape& shape)
@@ -66,8 +75,8 @@ CVector3 SheetPoint(const SheetLayout& layout, int row, int col)
         v = row * cellV - layout.height / 2.0;
     }
     if (layout.jittered && row > 0 && row < layout.rows && col > 0 && col < layout.cols) {
-        u += kSheetJitter * cell * Jitter(layout.seed, row, col, 0);
-        v += kSheetJitter * cellV * Jitter(layout.seed, row, col, 1);
+        u += kSheetJitter * cell * SheetJitter(layout.seed, row, col, 0);
+        v += kSheetJitter * cellV * SheetJitter(layout.seed, row, col, 1);
     }
     switch (layout.shape) {
     case SheetShape::Flat:
@@ -89,6 +98,21 @@ bool WriteSheetObj(std::FILE* stream, const SheetLayout& layout)
     if (!SheetLayoutValid(layout))
         return false;
     ObjTextWriter out(stream);
+    if (layout.bend != SheetBend::None) {
+        CSheetMesh mesh;
+        if (!BuildBentSheet(layout, mesh))
+            return false;
+        // In full: the sheet unfolds to its rectangle only from exact positions.
+        for (const CVector3& p : mesh.vertices)
+            out.VertexExact(p);
+        for (const auto& t : mesh.triangles) {
+            out.FaceBegin();
+            for (const int64_t i : t)
+                out.FaceIndex(i + 1); // OBJ numbers from 1
+            out.FaceEnd();
+        }
+        return out.Finish();
+    }
     for (int r = 0; r <= layout.rows; ++r)
         for (int c = 0; c <= layout.cols; ++c)
             out.Vertex(SheetPoint(layout, r, c));

@@ -1,5 +1,7 @@
 #include "import/LoaderDXF.h"
 
+#include "import/ReadFailure.h"
+
 #include "model/Progress.h"
 
 #include <charconv>
@@ -246,10 +248,12 @@ ReadResult LoaderDXF::Run(IProgress* progress)
             return kReadCancelled;
         if (tok == "VERTEX" || tok == "vertex") {
             if (!ParseVertexEntity())
-                return kReadFailed;
+                return RefuseRead(model_, StoppedAt(bytes_.view(), words_.Position(),
+                                                    "a VERTEX entity is malformed"));
         } else if (tok == "3DFACE" || tok == "3dface") {
             if (!ParseFaceEntity())
-                return kReadFailed;
+                return RefuseRead(model_, StoppedAt(bytes_.view(), words_.Position(),
+                                                    "a 3DFACE entity is malformed"));
         } else if (tok == "POLYLINE" || tok == "polyline") {
             meshPoints_.clear(); // face records count from their own mesh's first point
         }
@@ -258,7 +262,7 @@ ReadResult LoaderDXF::Run(IProgress* progress)
     scope.SetText("Constructing...");
     meshPoints_ = {};
     vertexAt_ = {};
-    return model_.BuildTopology() ? kReadOk : kReadFailed;
+    return model_.BuildTopology() ? kReadOk : RefuseRead(model_, kNoUsableFace);
 }
 
 ReadResult CPolyModel::ReadDXF(const std::string& path, IProgress* progress)

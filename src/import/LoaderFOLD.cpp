@@ -1,7 +1,8 @@
 #include "import/LoaderFOLD.h"
 
-#include "model/CSlicePlane.h"
 #include "import/FileBytes.h"
+#include "import/ReadFailure.h"
+#include "model/CSlicePlane.h"
 #include "model/Progress.h"
 #include "model/Tessellation.h"
 
@@ -11,6 +12,9 @@
 #include <array>
 #include <cmath>
 #include <numeric>
+#include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -69,43 +73,98 @@ private:
     std::vector<const Json*> frames_;
 };
 
-// vertices_coords: 2 or 3 finite numbers each (z = 0 for two).
-bool ReadCoords(const Json* coords, std::vector<CVector3>& out)
+// Millimetres per unit of the frame's frame_unit (inherited as the frame
+// inherits); a missing unit, or "unit", is taken as millimetres.
+bool FrameScale(const FoldFile& file, size_t frame, double& scale, std::string& why)
 {
-    if (!coords || !coords->is_array())
+    scale = 1.0;
+    const Json* unit = file.Get(frame, "frame_unit");
+    if (!unit)
+        return true;
+    if (!unit->is_string()) {
+        why = "frame_unit is not a text";
         return false;
+    }
+    static const struct {
+        const char* name;
+        double mm;
+    } units[] = {{"unit", 1.0}, {"mm", 1.0},         {"cm", 10.0}, {"m", 1000.0},
+                 {"in", 25.4},  {"pt", 25.4 / 72.0}, {"um", 1e-3}, {"nm", 1e-6}};
+    const std::string& name = unit->get_ref<const std::string&>();
+    for (const auto& u : units) {
+        if (name == u.name) {
+            scale = u.mm;
+            return true;
+        }
+    }
+    why = "frame_unit \"" + name + "\" is not a unit this reader knows";
+    return false;
+}
+
+// vertices_coords: 2 or 3 finite numbers each (z = 0 for two), in mm.
+bool ReadCoords(const Json* coords, double scale, std::vector<CVector3>& out, std::string& why)
+{
+    if (!coords) {
+        why = "no vertices_coords";
+        return false;
+    }
+    if (!coords->is_array()) {
+        why = "vertices_coords is not a list";
+        return false;
+    }
     out.clear();
     out.reserve(coords->size());
     for (const Json& c : *coords) {
-        if (!c.is_array() || c.size() < 2 || c.size() > 3)
+        const std::string at = "vertices_coords[" + std::to_string(out.size()) + "]";
+        if (!c.is_array() || c.size() < 2 || c.size() > 3) {
+            why = at + " is not a list of 2 or 3 numbers";
             return false;
+        }
         double v[3] = {0.0, 0.0, 0.0};
         for (size_t k = 0; k < c.size(); ++k) {
-            if (!c[k].is_number())
+            if (!c[k].is_number()) {
+                why = at + " is not a list of 2 or 3 numbers";
                 return false;
-            v[k] = c[k].get<double>();
-            if (!std::isfinite(v[k]))
+            }
+            v[k] = c[k].get<double>() * scale;
+            if (!std::isfinite(v[k])) {
+                why = at + " holds a number out of range";
                 return false;
+            }
         }
         out.push_back({v[0], v[1], v[2]});
     }
     return true;
 }
 
-bool ReadFaces(const Json* faces, size_t vertexCount, std::vector<std::vector<uint32_t>>& out)
+bool ReadFaces(const Json* faces, size_t vertexCount, std::vector<std::vector<uint32_t>>& out,
+               std::string& why)
 {
-    if (!faces || !faces->is_array())
+    if (!faces->is_array()) {
+        why = "faces_vertices is not a list";
         return false;
+    }
     out.clear();
     out.reserve(faces->size());
     for (const Json& f : *faces) {
-        if (!f.is_array() || f.size() < 3)
+        const std::string at = "faces_vertices[" + std::to_string(out.size()) + "]";
+        if (!f.is_array() || f.size() < 3) {
+            why = at + " has fewer than 3 vertices";
             return false;
+        }
         std::vector<uint32_t>& poly = out.emplace_back();
         poly.reserve(f.size());
         for (const Json& i : f) {
-            if (!i.is_number_unsigned() || i.get<uint64_t>() >= vertexCount)
+            if (!i.is_number_unsigned()) {
+                why = at + " holds something other than a vertex number";
                 return false;
+            }
+            if (i.get<uint64_t>() >= vertexCount) {
+                why = at + " names vertex " + std::to_string(i.get<uint64_t>()) + ", but there " +
+                      (vertexCount == 1 ? "is 1 vertex"
+                                        : "are " + std::to_string(vertexCount) + " vertices");
+                return false;
+            }
             poly.push_back(static_cast<uint32_t>(i.get<uint64_t>()));
         }
     }
@@ -117,64 +176,165 @@ bool Flat(const std::vector<CVector3>& p)
     return std::all_of(p.begin(), p.end(), [](const CVector3& v) { return v.z == 0.0; });
 }
 
+// A crease pattern drawn in some plane other than z = 0, turned into that
+// plane's own coordinates (z = 0 after), with the faces counter-clockwise.
+// False when the pattern has no area or is not flat.
+bool LayFlat(const std::vector<std::vector<uint32_t>>& polygons, std::vector<CVector3>& paper,
+             std::string& why)
+{
+    if (Flat(paper))
+        return true;
+    CVector3 n;
+    std::vector<CVector3> outline;
+    for (const std::vector<uint32_t>& poly : polygons) {
+        outline.clear();
+        for (const uint32_t i : poly)
+            outline.push_back(paper[i]);
+        n = n + OutlineNormal(outline);
+    }
+    if (!(n.Length() > 0.0)) {
+        why = "the crease pattern has no area";
+        return false;
+    }
+    n.Normalize();
+    CVector3 lo{kDoubleMax, kDoubleMax, kDoubleMax}, hi{-kDoubleMax, -kDoubleMax, -kDoubleMax};
+    for (const CVector3& p : paper) {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    }
+    const CVector3 origin = paper.empty() ? CVector3{} : paper[0];
+    const double limit = 1e-6 * Distance3D(lo, hi);
+    for (const CVector3& p : paper) {
+        if (std::fabs((p - origin).Dot(n)) > limit) {
+            why = "the crease pattern does not lie in one plane";
+            return false;
+        }
+    }
+    // First axis: the world axis most nearly in the plane.
+    const double ax = std::fabs(n.x), ay = std::fabs(n.y), az = std::fabs(n.z);
+    const CVector3 axis = ax <= ay && ax <= az ? CVector3{1, 0, 0}
+                          : ay <= az           ? CVector3{0, 1, 0}
+                                               : CVector3{0, 0, 1};
+    CVector3 e1 = axis - n * axis.Dot(n);
+    e1.Normalize();
+    const CVector3 e2 = n.Cross(e1);
+    for (CVector3& p : paper) {
+        const CVector3 d = p - origin;
+        p = {d.Dot(e1), d.Dot(e2), 0.0};
+    }
+    return true;
+}
+
+// The creases the file records (its M and V edges) as marks on the
+// triangles' edges, so a design saved and reopened keeps which edges its folds
+// laid down and which way its flat folds went. Edges split off inside a
+// polygon are no creases. Empty when the file records none or the lists do
+// not match.
+std::vector<uint8_t> CreaseMarks(const FoldFile& file, size_t frame,
+                                 const std::vector<uint32_t>& tris)
+{
+    const Json* edges = file.Get(frame, "edges_vertices");
+    const Json* kinds = file.Get(frame, "edges_assignment");
+    if (!edges || !kinds || !edges->is_array() || !kinds->is_array() ||
+        edges->size() != kinds->size())
+        return {};
+    const auto key = [](uint64_t a, uint64_t b) { return a < b ? (a << 32) | b : (b << 32) | a; };
+    std::unordered_map<uint64_t, uint8_t> crease;
+    for (size_t i = 0; i < edges->size(); ++i) {
+        const Json& e = (*edges)[i];
+        const Json& k = (*kinds)[i];
+        if (!k.is_string() || !e.is_array() || e.size() != 2 || !e[0].is_number_unsigned() ||
+            !e[1].is_number_unsigned())
+            continue;
+        const std::string& kind = k.get_ref<const std::string&>();
+        if (kind == "V" || kind == "v")
+            crease[key(e[0].get<uint64_t>(), e[1].get<uint64_t>())] =
+                EdgeMark::kCrease | EdgeMark::kValley;
+        else if (kind == "M" || kind == "m")
+            crease[key(e[0].get<uint64_t>(), e[1].get<uint64_t>())] = EdgeMark::kCrease;
+    }
+    if (crease.empty())
+        return {};
+    std::vector<uint8_t> marks(tris.size(), 0);
+    for (size_t t = 0; t + 2 < tris.size(); t += 3)
+        for (size_t j = 0; j < 3; ++j) {
+            const auto it = crease.find(key(tris[t + j], tris[t + (j + 1) % 3]));
+            if (it != crease.end())
+                marks[t + j] = it->second;
+        }
+    return marks;
+}
+
 // Triangles of one polygon over the points `at` (its paper, or the form),
-// wound as the polygon is: a fan when it is convex, as BuildTopology splits
-// polygons, the tessellator otherwise (and a fan should that give nothing).
+// wound as the polygon is, every vertex of it used.
 void Triangulate(const std::vector<uint32_t>& poly, const std::vector<CVector3>& at,
                  std::vector<uint32_t>& out)
 {
+    if (poly.size() == 3) {
+        out.insert(out.end(), poly.begin(), poly.end());
+        return;
+    }
     std::vector<CVector3> outline;
     outline.reserve(poly.size());
     for (const uint32_t i : poly)
         outline.push_back(at[i]);
     std::vector<std::array<int, 3>> triangles;
-    if (poly.size() > 3 && !IsConvexOutline(outline) &&
-        TessellatePolygon(outline, OutlineNormal(outline), triangles) && !triangles.empty()) {
-        for (const std::array<int, 3>& t : triangles)
-            out.insert(out.end(), {poly[t[0]], poly[t[1]], poly[t[2]]});
-        return;
-    }
-    for (size_t k = 1; k + 1 < poly.size(); ++k)
-        out.insert(out.end(), {poly[0], poly[k], poly[k + 1]});
+    TriangulateOutline(outline, triangles);
+    for (const std::array<int, 3>& t : triangles)
+        out.insert(out.end(), {poly[t[0]], poly[t[1]], poly[t[2]]});
 }
 
-// Pieces of the surviving faces: joined through shared vertices.
-int CountPieces(const std::vector<uint32_t>& tris, size_t vertexCount)
+// Pieces of the surviving faces: joined across shared edges (two shared
+// vertices), never through a lone shared vertex.
+int CountPieces(const std::vector<uint32_t>& tris)
 {
-    std::vector<uint32_t> parent(vertexCount);
+    const size_t count = tris.size() / 3;
+    std::vector<uint32_t> parent(count);
     std::iota(parent.begin(), parent.end(), 0u);
-    auto find = [&](uint32_t v) {
-        while (parent[v] != v)
-            v = parent[v] = parent[parent[v]];
-        return v;
+    auto find = [&](uint32_t t) {
+        while (parent[t] != t)
+            t = parent[t] = parent[parent[t]];
+        return t;
     };
-    for (size_t k = 0; k < tris.size(); k += 3)
-        for (int j = 1; j < 3; ++j)
-            parent[find(tris[k + j])] = find(tris[k]);
-    std::vector<uint8_t> used(vertexCount, 0);
-    for (const uint32_t v : tris)
-        used[v] = 1;
+    std::vector<std::pair<uint64_t, uint32_t>> edges; // (lower << 32 | upper, triangle)
+    edges.reserve(tris.size());
+    for (size_t k = 0; k < tris.size(); ++k) {
+        const uint64_t a = tris[k];
+        const uint64_t b = tris[k % 3 == 2 ? k - 2 : k + 1];
+        edges.push_back({std::min(a, b) << 32 | std::max(a, b), static_cast<uint32_t>(k / 3)});
+    }
+    std::sort(edges.begin(), edges.end());
+    for (size_t k = 1; k < edges.size(); ++k)
+        if (edges[k].first == edges[k - 1].first)
+            parent[find(edges[k].second)] = find(edges[k - 1].second);
     int pieces = 0;
-    for (uint32_t v = 0; v < vertexCount; ++v)
-        if (used[v] && find(v) == v)
+    for (uint32_t t = 0; t < count; ++t)
+        if (find(t) == t)
             ++pieces;
     return pieces;
+}
+
+std::string FrameName(size_t frame)
+{
+    return frame == 0 ? "the file" : "file_frames[" + std::to_string(frame - 1) + "]";
 }
 
 ReadResult Read(CPolyModel& model, const Json& doc)
 {
     if (!doc.is_object())
-        return kReadFailed;
+        return RefuseRead(model, "not a FOLD file: the top level is not a JSON object");
     const FoldFile file(doc);
     const size_t frames = file.FrameCount();
-    std::vector<CVector3> coords;
+    std::string why;
     int64_t pattern = -1;
     for (size_t f = 0; f < frames && pattern < 0; ++f)
         if (file.HasClass(f, "creasePattern"))
             pattern = static_cast<int64_t>(f);
-    if (pattern < 0 && !file.HasClass(0, "foldedForm")) {
-        if (!ReadCoords(file.Get(0, "vertices_coords"), coords))
-            return kReadFailed;
+    if (pattern < 0 && !file.HasClass(0, "foldedForm") && file.Get(0, "vertices_coords")) {
+        // An unclassed key frame lying in z = 0 is a crease pattern.
+        std::vector<CVector3> coords;
+        if (!ReadCoords(file.Get(0, "vertices_coords"), 1.0, coords, why))
+            return RefuseRead(model, why);
         if (Flat(coords))
             pattern = 0;
     }
@@ -182,36 +342,50 @@ ReadResult Read(CPolyModel& model, const Json& doc)
     for (size_t f = 0; f < frames && folded < 0; ++f)
         if (static_cast<int64_t>(f) != pattern && file.HasClass(f, "foldedForm"))
             folded = static_cast<int64_t>(f);
+    // A form of unknown kind, opened as it stands without paper: the first
+    // frame with geometry (the key frame may hold none).
+    for (size_t f = 0; f < frames && pattern < 0 && folded < 0; ++f)
+        if (file.Get(f, "vertices_coords"))
+            folded = static_cast<int64_t>(f);
     if (pattern < 0 && folded < 0)
-        folded = 0; // a form of unknown kind: open it as it stands, without paper
-    const size_t facesFrom = static_cast<size_t>(pattern >= 0 ? pattern : folded);
+        return RefuseRead(model, "no vertices_coords");
 
     std::vector<CVector3> paper, form;
-    if (pattern >= 0 &&
-        !ReadCoords(file.Get(static_cast<size_t>(pattern), "vertices_coords"), paper))
-        return kReadFailed;
-    if (folded >= 0) {
-        if (!ReadCoords(file.Get(static_cast<size_t>(folded), "vertices_coords"), form))
-            return kReadFailed;
-        if (pattern >= 0 && form.size() != paper.size())
-            return kReadFailed;
-    } else {
-        form = paper; // the sheet lies flat in z = 0
-        for (CVector3& p : form)
-            p.z = 0.0;
+    double scale = 1.0;
+    if (pattern >= 0) {
+        const size_t f = static_cast<size_t>(pattern);
+        if (!FrameScale(file, f, scale, why) ||
+            !ReadCoords(file.Get(f, "vertices_coords"), scale, paper, why))
+            return RefuseRead(model, FrameName(f) + ": " + why);
     }
+    if (folded >= 0) {
+        const size_t f = static_cast<size_t>(folded);
+        if (!FrameScale(file, f, scale, why) ||
+            !ReadCoords(file.Get(f, "vertices_coords"), scale, form, why))
+            return RefuseRead(model, FrameName(f) + ": " + why);
+        if (pattern >= 0 && form.size() != paper.size())
+            return RefuseRead(model, "the folded form has " + std::to_string(form.size()) +
+                                         " vertices, the crease pattern " +
+                                         std::to_string(paper.size()));
+    }
+    const size_t facesFrom = static_cast<size_t>(pattern >= 0 ? pattern : folded);
+    const Json* faces = file.Get(facesFrom, "faces_vertices");
+    if (!faces && pattern >= 0 && folded >= 0)
+        faces = file.Get(static_cast<size_t>(folded), "faces_vertices");
+    if (!faces)
+        return RefuseRead(model, file.Get(facesFrom, "edges_vertices")
+                                     ? "edges_vertices but no faces_vertices: faces are needed"
+                                     : "no faces_vertices");
     std::vector<std::vector<uint32_t>> polygons;
-    if (!ReadFaces(file.Get(facesFrom, "faces_vertices"), form.size(), polygons))
-        return kReadFailed;
+    if (!ReadFaces(faces, pattern >= 0 ? paper.size() : form.size(), polygons, why))
+        return RefuseRead(model, why);
+    if (pattern >= 0 && !LayFlat(polygons, paper, why))
+        return RefuseRead(model, why);
+    if (folded < 0)
+        form = paper; // the sheet lies flat in z = 0
 
     // Polygons are split on the paper when there is one: the form may fold them.
-    std::vector<CVector3> flat;
-    if (pattern >= 0) {
-        flat.reserve(paper.size());
-        for (const CVector3& p : paper)
-            flat.push_back({p.x, p.y, 0.0});
-    }
-    const std::vector<CVector3>& splitOn = pattern >= 0 ? flat : form;
+    const std::vector<CVector3>& splitOn = pattern >= 0 ? paper : form;
     std::vector<uint32_t> tris;
     for (const std::vector<uint32_t>& poly : polygons)
         Triangulate(poly, splitOn, tris);
@@ -230,19 +404,20 @@ ReadResult Read(CPolyModel& model, const Json& doc)
         made.push_back(f);
     }
     if (!fresh.BuildTopology())
-        return kReadFailed;
+        return RefuseRead(model, kNoUsableFace);
 
+    // Faces BuildTopology dropped take their paper and marks with them.
+    const std::vector<CPolyFace*>& kept = fresh.objects[0]->faces;
+    std::vector<uint32_t> keptTris;
+    keptTris.reserve(3 * kept.size());
+    size_t m = 0;
+    for (const CPolyFace* f : kept) {
+        while (made[m] != f)
+            ++m;
+        keptTris.insert(keptTris.end(), tris.begin() + 3 * m, tris.begin() + 3 * m + 3);
+    }
+    fresh.edgeMarks = CreaseMarks(file, facesFrom, keptTris);
     if (pattern >= 0) {
-        // Faces BuildTopology dropped take their paper with them.
-        const std::vector<CPolyFace*>& kept = fresh.objects[0]->faces;
-        std::vector<uint32_t> keptTris;
-        keptTris.reserve(3 * kept.size());
-        size_t m = 0;
-        for (const CPolyFace* f : kept) {
-            while (made[m] != f)
-                ++m;
-            keptTris.insert(keptTris.end(), tris.begin() + 3 * m, tris.begin() + 3 * m + 3);
-        }
         CPaperInfo& info = fresh.paperInfo;
         double lu = kDoubleMax, lv = kDoubleMax, hu = -kDoubleMax, hv = -kDoubleMax;
         fresh.paper.reserve(keptTris.size());
@@ -258,7 +433,7 @@ ReadResult Read(CPolyModel& model, const Json& doc)
         info.fromPattern = true;
         info.width = hu - lu;
         info.height = hv - lv;
-        info.pieces = CountPieces(keptTris, paper.size());
+        info.pieces = CountPieces(keptTris);
     }
 
     model.objects = std::move(fresh.objects);
@@ -270,6 +445,8 @@ ReadResult Read(CPolyModel& model, const Json& doc)
     model.faceCount = fresh.faceCount;
     model.paper = std::move(fresh.paper);
     model.paperInfo = fresh.paperInfo;
+    model.edgeMarks = std::move(fresh.edgeMarks);
+    model.paperFromRecords = true;
     return kReadOk;
 }
 
@@ -278,12 +455,19 @@ ReadResult Read(CPolyModel& model, const Json& doc)
 ReadResult ReadFOLDText(CPolyModel& model, std::string_view text)
 {
     try {
-        const Json doc = Json::parse(text.begin(), text.end(), nullptr, false);
-        if (doc.is_discarded())
-            return kReadFailed;
+        Json doc;
+        try {
+            doc = Json::parse(text.begin(), text.end());
+        } catch (const Json::parse_error& e) {
+            const size_t at = e.byte > 0 ? e.byte - 1 : 0;
+            return RefuseRead(model, AtLine(LineAt(text, at), "not valid JSON"));
+        } catch (const Json::out_of_range&) {
+            return RefuseRead(model, "a number is out of range");
+        }
         return Read(model, doc);
     } catch (const std::exception&) {
-        return kReadFailed; // out of memory or a type the checks above missed
+        // Out of memory, or a type the checks above missed.
+        return RefuseRead(model, "not a valid FOLD file");
     }
 }
 
@@ -293,7 +477,7 @@ ReadResult ReadFOLD(CPolyModel& model, const std::string& path, IProgress* progr
     ProgressScope scope(progress, "File Open");
     FileBytes bytes;
     if (!bytes.Load(path))
-        return kReadFailed;
+        return kReadFailed; // the open routine names the system's reason
     if (!scope.Update(0))
         return kReadCancelled;
     return ReadFOLDText(model, bytes.view());

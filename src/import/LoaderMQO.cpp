@@ -1,5 +1,8 @@
 #include "import/LoaderMQO.h"
 
+#include "import/ReadFailure.h"
+
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -18,6 +21,26 @@ float LittleEndianFloat(const unsigned char* b)
     float f;
     std::memcpy(&f, &bits, sizeof f);
     return f;
+}
+
+// Line feeds before byte `end` of the stream: the number of the last line
+// read when the reader stops there (it reads whole lines).
+size_t LinesBefore(std::FILE* stream, long end)
+{
+    if (end <= 0 || std::fseek(stream, 0, SEEK_SET) != 0)
+        return 0;
+    size_t lines = 0;
+    char buffer[65536];
+    long left = end;
+    while (left > 0) {
+        const size_t want = static_cast<size_t>(std::min<long>(left, sizeof buffer));
+        const size_t got = std::fread(buffer, 1, want, stream);
+        if (got == 0)
+            break;
+        lines += static_cast<size_t>(std::count(buffer, buffer + got, '\n'));
+        left -= static_cast<long>(got);
+    }
+    return lines;
 }
 
 } // namespace
@@ -67,14 +90,29 @@ ReadResult LoaderMQO::Read()
         code = ParseBody();
     } else
         code = kBadVersion;
-    if (code < 0)
-        return kReadFailed;
+    if (code < 0) {
+        const long at = std::ftell(stream);
+        const bool atEnd = std::feof(stream) != 0;
+        const size_t line = std::max<size_t>(1, LinesBefore(stream, at));
+        switch (code) {
+        case kBadHeader:
+            return RefuseRead(*model, "not an MQO file: it does not start with "
+                                      "\"Metasequoia Document\"");
+        case kBadVersion:
+            return RefuseRead(*model, AtLine(line, "not a format version this reader knows"));
+        case kEndInChunk:
+            return RefuseRead(*model, "the file ends inside a chunk");
+        default:
+            return RefuseRead(*model,
+                              atEnd ? "the file ends too soon" : AtLine(line, "a malformed line"));
+        }
+    }
     if (code == kCancel)
         return kReadCancelled;
 
     progress.SetText("Constructing...");
     if (!model->BuildTopology())
-        return kReadFailed;
+        return RefuseRead(*model, kNoUsableFace);
     // The format lists corners clockwise as seen from outside.
     model->FlipOrientation();
     return kReadOk;

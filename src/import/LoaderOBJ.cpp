@@ -2,8 +2,9 @@
 
 #include "import/FileBytes.h"
 #include "import/LeadingNumber.h"
-#include "model/Progress.h"
+#include "import/ReadFailure.h"
 #include "import/WordScanner.h"
+#include "model/Progress.h"
 
 #include <array>
 #include <cstring>
@@ -109,6 +110,17 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
         return result;
     };
 
+    const std::string_view text = bytes.view();
+    size_t linesReleased = 0; // line feeds in the text given back to the system
+    size_t releasedTo = 0;
+    // Refuses with the line of `at`, a view into the text not yet given back.
+    auto refuseAt = [&](std::string_view at, ReadResult result, const std::string& what) {
+        const size_t offset = static_cast<size_t>(at.data() - text.data());
+        model_.whyNotRead =
+            AtLine(linesReleased + LineAt(text.substr(releasedTo), offset - releasedTo), what);
+        return fail(result);
+    };
+
     std::vector<CVector3> positions; // one per `v`, in file order
     const StatementCounts expected = CountStatements(bytes.view());
     positions.reserve(expected.vertices);
@@ -117,16 +129,20 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
     const size_t size = bytes.size();
     WordScanner in(std::string_view(bytes.data(), size));
     int lastPercent = 0;
-    size_t releasedTo = 0;
     std::string_view token;
 
-    auto readCoordinate = [&](double& value, ReadResult& error) {
+    // False with the reason recorded when the statement's next number is
+    // missing or unreadable.
+    auto readCoordinate = [&](double& value, const char* statement) {
+        std::string_view last = token;
         if (!in.Next(token)) {
-            error = kReadFailed;
+            refuseAt(last, kReadFailed,
+                     std::string("the file ends inside a \"") + statement + "\" statement");
             return false;
         }
         if (!ParseLeadingDouble(token, value)) {
-            error = kReadFailed;
+            refuseAt(token, kReadFailed,
+                     "\"" + std::string(token.substr(0, 40)) + "\" is not a number in range");
             return false;
         }
         return true;
@@ -140,7 +156,9 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
                 return fail(kReadCancelled);
             lastPercent = percent;
             if (in.Position() - releasedTo >= kReleaseStep) {
-                releasedTo = in.Position() - token.size();
+                const size_t upTo = in.Position() - token.size();
+                linesReleased += LineAt(text.substr(releasedTo, upTo - releasedTo), upTo) - 1;
+                releasedTo = upTo;
                 bytes.ReleaseBefore(releasedTo);
             }
         }
@@ -148,16 +166,13 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
             in.TakeLine(kSkipLimit);
         } else if (token == "v") {
             CVector3 p;
-            ReadResult error = kReadOk;
-            if (!readCoordinate(p.x, error) || !readCoordinate(p.y, error) ||
-                !readCoordinate(p.z, error))
-                return fail(error);
+            if (!readCoordinate(p.x, "v") || !readCoordinate(p.y, "v") || !readCoordinate(p.z, "v"))
+                return kReadFailed;
             positions.push_back(p);
         } else if (token == "vt") {
             double u = 0.0, v = 0.0;
-            ReadResult error = kReadOk;
-            if (!readCoordinate(u, error) || !readCoordinate(v, error))
-                return fail(error);
+            if (!readCoordinate(u, "vt") || !readCoordinate(v, "vt"))
+                return kReadFailed;
             obj->AddTexCoord(u, v);
         } else if (token == "f" || token == "fo") {
             CPolyFace* face = obj->AddFace();
@@ -177,14 +192,20 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
                 if (model_.hasTexCoords && ref.tex < 0)
                     ref.tex += texCount + 1;
                 if (ref.vertex < 1 || ref.vertex > vertexCount)
-                    return fail(kReadFailed);
+                    return refuseAt(item, kReadFailed,
+                                    "face corner \"" + std::string(item.substr(0, 40)) +
+                                        "\" names no vertex (" + std::to_string(vertexCount) +
+                                        " are defined before it)");
                 CPolyVertex* vertex = obj->AddVertex(positions[ref.vertex - 1]);
                 CFaceCorner* corner = face->AddCorner(vertex);
                 if (face->corners.size() > 3)
-                    return fail(kReadNotTriangles);
+                    return refuseAt(item, kReadNotTriangles, "a face with more than three corners");
                 if (model_.hasTexCoords) {
                     if (ref.tex < 1 || ref.tex > texCount)
-                        return fail(kReadFailed);
+                        return refuseAt(item, kReadFailed,
+                                        "face corner \"" + std::string(item.substr(0, 40)) +
+                                            "\" names no texture coordinate (" +
+                                            std::to_string(texCount) + " are defined before it)");
                     corner->tex = obj->texcoords[ref.tex - 1];
                 }
             }
@@ -194,8 +215,10 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
     }
 
     scope.SetText("Constructing...");
-    if (!model_.BuildTopology())
+    if (!model_.BuildTopology()) {
+        model_.whyNotRead = kNoUsableFace;
         return fail(kReadFailed);
+    }
     return kReadOk;
 }
 

@@ -1,5 +1,7 @@
 #include "import/LoaderQWF.h"
 
+#include "import/ReadFailure.h"
+
 #include "model/CSlicePlane.h"
 #include "model/Progress.h"
 #include "slices/SliceParts.h"
@@ -81,13 +83,14 @@ ReadResult LoaderQWF::Run(IProgress* progress)
         } else if (token == "version") {
             double ignored = 0.0;
             if (!NextDouble(ignored))
-                return kReadFailed;
+                return RefuseRead(model_, StoppedAt(bytes_.view(), words_.Position(),
+                                                    "the version is not a number"));
             sawVersion = true;
             break;
         }
     }
     if (!sawVersion)
-        return kReadFailed;
+        return RefuseRead(model_, "not a QWF file: no \"version\" line");
 
     mesh_ = model_.AddObject();
 
@@ -103,7 +106,8 @@ ReadResult LoaderQWF::Run(IProgress* progress)
             step = ReadPart();
         } else if (token == "/sp") {
             if (!slice_)
-                return kReadFailed;
+                return RefuseRead(model_, StoppedAt(bytes_.view(), words_.Position(),
+                                                    "a slice ends that never began"));
             slice_->UpdateFromCorners();
             UpdatePaddedSize(*slice_);
         } else if (token == "e") {
@@ -112,7 +116,8 @@ ReadResult LoaderQWF::Run(IProgress* progress)
             step = ReadMesh();
         }
         if (step == Step::kFailed)
-            return kReadFailed;
+            return RefuseRead(model_, StoppedAt(bytes_.view(), words_.Position(),
+                                                "a record is malformed or cut short"));
         if (step == Step::kCancelled)
             return kReadCancelled;
     }
@@ -121,11 +126,12 @@ ReadResult LoaderQWF::Run(IProgress* progress)
     for (const auto& plane : model_.planes)
         for (const auto& line : plane->lines)
             if (line->partnerId < 1 || line->partnerId > lineCount)
-                return kReadFailed;
+                return RefuseRead(model_, "an intersection line names a partner line that "
+                                          "does not exist");
 
     scope.SetText("Constructing...");
     if (!model_.BuildTopology())
-        return kReadFailed;
+        return RefuseRead(model_, kNoUsableFace);
     PairIntersectionLines(model_, lineCount);
     return kReadOk;
 }

@@ -1,6 +1,7 @@
 #include "import/LoaderROK.h"
 
 #include "import/FileBytes.h"
+#include "import/ReadFailure.h"
 #include "import/StringSeparator.h"
 #include "import/WordScanner.h"
 #include "model/Buckets.h"
@@ -25,6 +26,8 @@ public:
         : scanner_(bytes), percent_(bytes.size()), progress_(progress)
     {
     }
+
+    size_t Position() const { return scanner_.Position(); }
 
     // Next word; kFail at end of input.
     Step Next(std::string_view& word)
@@ -103,10 +106,9 @@ Step AddCornersFromLines(CPolyFace* face, const std::vector<Line>& lines,
     return Step::kOk;
 }
 
-Step ReadRok(std::string_view bytes, CPolyModel& model, ProgressScope& progress)
+Step ReadRok(RokWords& words, CPolyModel& model)
 {
     CPolyObject* object = model.AddObject();
-    RokWords words(bytes, progress);
     std::string_view w;
     Step step;
 
@@ -227,11 +229,13 @@ ReadResult LoaderROK::Read()
         return kReadFailed;
     progress.SetRange(0, 100);
     progress.SetText("Loading...");
-    const Step step = ReadRok(bytes.view(), *model, progress);
+    RokWords words(bytes.view(), progress);
+    const Step step = ReadRok(words, *model);
     if (step == Step::kCancel)
         return kReadCancelled;
     if (step == Step::kFail)
-        return kReadFailed;
+        return RefuseRead(*model, StoppedAt(bytes.view(), words.Position(),
+                                            "a record is malformed, cut short or out of range"));
 
     progress.SetText("Constructing...");
     const int materialCount = static_cast<int>(model->materials.size());
@@ -240,7 +244,7 @@ ReadResult LoaderROK::Read()
             if (f->material >= materialCount)
                 f->material = -1;
     HarmoniseWinding(*model);
-    return model->BuildTopology() ? kReadOk : kReadFailed;
+    return model->BuildTopology() ? kReadOk : RefuseRead(*model, kNoUsableFace);
 }
 
 void ReverseFace(CPolyFace& face)

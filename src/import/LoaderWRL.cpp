@@ -2,6 +2,7 @@
 
 #include "import/FileBytes.h"
 #include "import/LeadingNumber.h"
+#include "import/ReadFailure.h"
 #include "import/StringSeparator.h"
 #include "import/WordScanner.h"
 
@@ -91,10 +92,10 @@ ReadResult LoaderWRL::Read()
     if (step == kCancel)
         return kReadCancelled;
     if (step == kFail)
-        return kReadFailed;
+        return RefuseRead(*model, StoppedAt(bytes.view(), pos, "a node or list is malformed"));
 
     progress.SetText("Constructing...");
-    return model->BuildTopology() ? kReadOk : kReadFailed;
+    return model->BuildTopology() ? kReadOk : RefuseRead(*model, kNoUsableFace);
 }
 
 bool LoaderWRL::NextAtTop(std::string_view& word, Step& step)

@@ -61,7 +61,7 @@ void FlatPlanesOf(const CVector3* pos, CTriangleData* tri, size_t count)
 
 void CFlatMesh::Append(const CVector3& p0, const CVector3& p1, const CVector3& p2,
                        const CCornerData& c0, const CCornerData& c1, const CCornerData& c2,
-                       int32_t origin)
+                       int32_t origin, CEdgeMarks marks)
 {
     pos.push_back(p0);
     pos.push_back(p1);
@@ -72,6 +72,8 @@ void CFlatMesh::Append(const CVector3& p0, const CVector3& p1, const CVector3& p
     CTriangleData t;
     FlatPlaneOf(p0, p1, p2, t.normal, t.d);
     t.origin = origin;
+    for (int j = 0; j < 3; ++j)
+        t.edge[j] = marks.e[j];
     tri.push_back(t);
 }
 
@@ -105,7 +107,8 @@ bool CFlatMesh::operator==(const CFlatMesh& o) const
         const CTriangleData& a = tri[t];
         const CTriangleData& b = o.tri[t];
         if (std::memcmp(&a.normal, &b.normal, sizeof a.normal) != 0 ||
-            std::memcmp(&a.d, &b.d, sizeof a.d) != 0 || a.origin != b.origin)
+            std::memcmp(&a.d, &b.d, sizeof a.d) != 0 || a.origin != b.origin ||
+            std::memcmp(a.edge, b.edge, sizeof a.edge) != 0)
             return false;
     }
     return true;

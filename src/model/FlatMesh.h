@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <vector>
 
-
 // A point on the flat sheet, in the file's units (taken as millimetres).
 struct CPaperPoint {
     double u = 0.0;
@@ -40,6 +39,23 @@ struct CTriangleData {
     CVector3 normal;     // right-hand unit normal of the corner order
     double d = 0.0;      // plane offset: normal . p + d = 0
     int32_t origin = -1; // face of the opened model (index in its first object) it lies in
+    // Per edge (edge j runs from corner j to corner j + 1): the EdgeMark bits
+    // the folds laid down. Sits in the record's padding, so it costs no copy.
+    uint8_t edge[3] = {0, 0, 0};
+};
+
+// Bits of CTriangleData::edge.
+namespace EdgeMark {
+// A fold step laid the edge down (a cut line, or an edge in the plane
+// between a face that moved and one that did not).
+constexpr uint8_t kCrease = 1;
+// Sign of the crease for a flat fold: valley, else mountain.
+constexpr uint8_t kValley = 2;
+} // namespace EdgeMark
+
+// The marks of a triangle's three edges, as Append takes them.
+struct CEdgeMarks {
+    uint8_t e[3] = {0, 0, 0};
 };
 
 class CFlatMesh {
@@ -58,7 +74,8 @@ public:
     // Appends a triangle and computes its plane from the corners, bit for bit
     // as CPolyFace::ComputePlane does.
     void Append(const CVector3& p0, const CVector3& p1, const CVector3& p2, const CCornerData& c0,
-                const CCornerData& c1, const CCornerData& c2, int32_t origin);
+                const CCornerData& c1, const CCornerData& c2, int32_t origin,
+                CEdgeMarks marks = {});
     // Recomputes triangle t's plane from its corners.
     void UpdatePlane(size_t t);
     // Bytes a copy of this mesh moves.

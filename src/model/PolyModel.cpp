@@ -93,6 +93,7 @@ CPolyObject* CPolyModel::AddObject()
 ReadResult CPolyModel::Read6KS(const std::string& path, IProgress*)
 {
     fileName = path; // the format is recognised but cannot be read
+    whyNotRead = "6KS files cannot be read";
     return kReadFailed;
 }
 
@@ -163,11 +164,13 @@ const CFlatMesh& CPolyModel::CurrentShape(CFlatMesh& scratch) const
         return working;
     scratch.Clear();
     if (!objects.empty())
-        FlatFromObject(*objects.front(), paper.empty() ? nullptr : paper.data(), scratch);
+        FlatFromObject(*objects.front(), paper.empty() ? nullptr : paper.data(), scratch,
+                       edgeMarks.empty() ? nullptr : edgeMarks.data());
     return scratch;
 }
 
-void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out)
+void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out,
+                    const uint8_t* marks)
 {
     out.Clear();
     out.Reserve(object.faces.size());
@@ -179,7 +182,11 @@ void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMe
         if (paper)
             for (int j = 0; j < 3; ++j)
                 c[j].paper = paper[3 * f + j];
+        CEdgeMarks edges;
+        if (marks)
+            for (int j = 0; j < 3; ++j)
+                edges.e[j] = marks[3 * f + j];
         out.Append(face->corners[0]->vertex->pos, face->corners[1]->vertex->pos,
-                   face->corners[2]->vertex->pos, c[0], c[1], c[2], static_cast<int32_t>(f));
+                   face->corners[2]->vertex->pos, c[0], c[1], c[2], static_cast<int32_t>(f), edges);
     }
 }

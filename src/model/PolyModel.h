@@ -165,6 +165,12 @@ struct CPaperInfo {
     // The paper came from a crease pattern (a FOLD file): the flat sheet, not
     // the form as opened, is what the design's creases are measured from.
     bool fromPattern = false;
+    // Largest and mean relative change of an edge's length from the surface
+    // as read to the paper (0.001 is 0.1%); 0 for paper a file brought.
+    double strainMax = 0.0;
+    double strainMean = 0.0;
+    // Some piece overlapped itself when unfolded and was split where it did.
+    bool split = false;
 };
 
 // A committed design state, packed: corners welded by bit-identical position
@@ -178,10 +184,11 @@ struct CPackedMesh {
     std::vector<Vertex> vertices;
     std::vector<uint32_t> index; // 3 per triangle
     std::vector<int32_t> origin; // 1 per triangle
+    std::vector<uint8_t> edge;   // 3 per triangle: CTriangleData::edge
     size_t Bytes() const
     {
         return vertices.capacity() * sizeof(Vertex) + index.capacity() * sizeof(uint32_t) +
-               origin.capacity() * sizeof(int32_t);
+               origin.capacity() * sizeof(int32_t) + edge.capacity();
     }
 };
 
@@ -197,6 +204,9 @@ public:
     CVector3 bboxMin{kDoubleMax, kDoubleMax, kDoubleMax};
     int32_t faceCount = 0;
     std::string fileName;
+    // Why the last read into this model failed; empty when the reader gave no
+    // more than its ReadResult.
+    std::string whyNotRead;
     uint8_t hasTexCoords = 0;
     std::vector<CMaterial> materials;
     std::vector<std::unique_ptr<CSlicePlane>> planes;
@@ -205,7 +215,15 @@ public:
 
     // Paper of the first object: 3 points per face in face order (empty when none).
     std::vector<CPaperPoint> paper;
+    // EdgeMark bits of the first object's faces as opened, 3 per face in face
+    // order (edge j from corner j to j + 1): the creases a reopened design
+    // recorded. Empty when the file recorded none.
+    std::vector<uint8_t> edgeMarks;
     CPaperInfo paperInfo;
+    // The file says which faces connect (they share a vertex record), so the
+    // paper is laid out across shared records, not coinciding positions:
+    // corners of a folded form may meet where the sheet does not join.
+    bool paperFromRecords = false;
     // What NormalizeToUnit did: unit position = (position as read - unitCentre) / unitScale.
     CVector3 unitCentre;
     double unitScale = 1.0;
@@ -250,5 +268,7 @@ public:
 // Fills `out` as a working copy of the object's triangles, in face order: one
 // position per corner, the plane from the corners, origin = the face's index.
 // `paper` (3 per face, in face order) may be null: corners then get (0, 0).
-// Faces that are not triangles are skipped.
-void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out);
+// Faces that are not triangles are skipped. `marks` (3 per face, may be null)
+// are the triangles' edge marks.
+void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out,
+                    const uint8_t* marks = nullptr);

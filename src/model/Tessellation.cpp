@@ -174,3 +174,87 @@ bool IsConvexOutline(const std::vector<CVector3>& points)
     }
     return turning < 3.0 * std::numbers::pi;
 }
+
+namespace {
+
+// b lies on the straight run from a to c, or repeats a neighbour.
+bool StraightCorner(const CVector3& a, const CVector3& b, const CVector3& c)
+{
+    const CVector3 in = b - a;
+    const CVector3 out = c - b;
+    const double lengths = in.Length() * out.Length();
+    if (lengths == 0.0)
+        return true;
+    return in.Cross(out).Length() <= 1e-12 * lengths && in.Dot(out) > 0.0;
+}
+
+// Emits triangle t (outline indices) split so that the corners set aside on
+// its sides become corners of their own: side k runs t[k] -> t[k + 1] with
+// the corners side[k] between them, in order.
+void EmitSplit(const std::array<int, 3>& t, const std::array<std::vector<int>, 3>& side,
+               std::vector<std::array<int, 3>>& out)
+{
+    int k = 0;
+    while (k < 3 && side[k].empty())
+        ++k;
+    if (k == 3) {
+        out.push_back(t);
+        return;
+    }
+    // A fan from the corner across side k; its first and last triangles keep
+    // the other two sides with whatever lies on them.
+    std::vector<int> run;
+    run.push_back(t[k]);
+    run.insert(run.end(), side[k].begin(), side[k].end());
+    run.push_back(t[(k + 1) % 3]);
+    const int across = t[(k + 2) % 3];
+    for (size_t i = 0; i + 1 < run.size(); ++i) {
+        std::array<std::vector<int>, 3> sub;
+        if (i + 2 == run.size())
+            sub[1] = side[(k + 1) % 3];
+        if (i == 0)
+            sub[2] = side[(k + 2) % 3];
+        EmitSplit({run[i], run[i + 1], across}, sub, out);
+    }
+}
+
+} // namespace
+
+void TriangulateOutline(const std::vector<CVector3>& points,
+                        std::vector<std::array<int, 3>>& triangles)
+{
+    const int n = static_cast<int>(points.size());
+    if (n < 3)
+        return;
+    std::vector<int> kept;
+    kept.reserve(points.size());
+    for (int i = 0; i < n; ++i)
+        if (!StraightCorner(points[(i + n - 1) % n], points[i], points[(i + 1) % n]))
+            kept.push_back(i);
+    const int m = static_cast<int>(kept.size());
+    if (m < 3)
+        return; // a straight run there and back: no area
+    std::vector<CVector3> outline;
+    outline.reserve(kept.size());
+    for (const int i : kept)
+        outline.push_back(points[i]);
+    std::vector<std::array<int, 3>> reduced;
+    const bool tessellated = m > 3 && !IsConvexOutline(outline) &&
+                             TessellatePolygon(outline, OutlineNormal(outline), reduced) &&
+                             !reduced.empty();
+    if (!tessellated) {
+        reduced.clear();
+        for (int k = 1; k + 1 < m; ++k)
+            reduced.push_back({0, k, k + 1});
+    }
+    for (const std::array<int, 3>& r : reduced) {
+        std::array<std::vector<int>, 3> side;
+        for (int j = 0; j < 3; ++j) {
+            if (r[(j + 1) % 3] != (r[j] + 1) % m)
+                continue; // not a side of the outline
+            for (int i = (kept[r[j]] + 1) % n; i != kept[(r[j] + 1) % m]; i = (i + 1) % n)
+                side[j].push_back(i);
+        }
+        EmitSplit({kept[r[0]], kept[r[1]], kept[r[2]]}, side, triangles);
+    }
+}

@@ -25,3 +25,13 @@ CVector3 OutlineNormal(const std::vector<CVector3>& points);
 // over: every turn goes the same way around its normal and the outline goes
 // round once. Straight corners count as turns either way.
 bool IsConvexOutline(const std::vector<CVector3>& points);
+
+// Triangles over every corner of a closed outline, wound as it is, with no
+// zero-area triangle where a simple outline has corners on a straight run
+// (a T-junction): the straight corners are set aside, the rest is a fan when
+// convex and tessellated otherwise, and each triangle with set-aside corners
+// on a side is split into a fan from the corner across. Nothing of the
+// outline is lost and every corner is used. An outline with no area gives
+// nothing.
+void TriangulateOutline(const std::vector<CVector3>& points,
+                        std::vector<std::array<int, 3>>& triangles);

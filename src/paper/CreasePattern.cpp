@@ -242,6 +242,7 @@ void BuildCreasePattern(const CFlatMesh& form, const COriginFaces& opened, CCrea
     out.folded.reserve(corners / 4);
     s.vertexOf.resize(corners);
     s.front.resize(form.TriangleCount());
+    s.mark.resize(corners);
     for (size_t c = 0; c < corners; ++c)
         s.vertexOf[c] = welder.Weld(form.corner[c].paper, form.pos[c]);
 
@@ -259,9 +260,13 @@ void BuildCreasePattern(const CFlatMesh& form, const COriginFaces& opened, CCrea
         const CPaperPoint& c = out.vertices[v[2]];
         const double det = (b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u);
         s.front[t] = form.tri[t].normal;
+        const uint8_t* e = form.tri[t].edge;
+        uint8_t* m = s.mark.data() + 3 * t;
+        m[0] = e[0], m[1] = e[1], m[2] = e[2];
         if (det < 0.0) {
             std::swap(v[1], v[2]);
             s.front[t] = s.front[t] * -1.0;
+            std::swap(m[0], m[2]); // the half-edges run the other way round
         }
         out.faces.insert(out.faces.end(), v, v + 3);
     }
@@ -284,13 +289,23 @@ void BuildCreasePattern(const CFlatMesh& form, const COriginFaces& opened, CCrea
         if (static_cast<uint32_t>(g) < h)
             continue; // its twin made it
         const size_t tf = h / 3, tg = static_cast<size_t>(g) / 3;
-        e.foldAngle = Dihedral(s.front[tf], s.front[tg], out.folded[b] - out.folded[a]);
-        e.designAngle =
-            e.foldAngle - OpenedDihedral(opened, form.tri[tf].origin, form.tri[tg].origin,
-                                         out.vertices[a], out.vertices[b]);
-        e.kind = e.designAngle >= kCreaseDegrees    ? CreaseKind::Valley
-                 : e.designAngle <= -kCreaseDegrees ? CreaseKind::Mountain
-                                                    : CreaseKind::Flat;
+        const double dihedral = Dihedral(s.front[tf], s.front[tg], out.folded[b] - out.folded[a]);
+        e.designAngle = dihedral - OpenedDihedral(opened, form.tri[tf].origin, form.tri[tg].origin,
+                                                  out.vertices[a], out.vertices[b]);
+        const uint8_t mark = s.mark[h] & EdgeMark::kCrease ? s.mark[h] : s.mark[g];
+        const double size = std::fabs(dihedral);
+        e.kind = CreaseKind::Flat;
+        if (!(mark & EdgeMark::kCrease) || size < kCreaseDegrees) {
+            e.bendAngle = dihedral; // a bend, or a crease laid flat again
+        } else if (size > 180.0 - kCreaseDegrees) {
+            // Flat: the geometry cannot tell which way it went; the fold step can.
+            const bool valley = mark & EdgeMark::kValley;
+            e.kind = valley ? CreaseKind::Valley : CreaseKind::Mountain;
+            e.foldAngle = valley ? size : -size;
+        } else {
+            e.kind = dihedral > 0.0 ? CreaseKind::Valley : CreaseKind::Mountain;
+            e.foldAngle = dihedral;
+        }
         out.edges.push_back(e);
     }
 }

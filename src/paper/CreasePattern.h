@@ -11,7 +11,8 @@
 
 class CPolyModel;
 
-// An edge whose design angle reaches this (degrees) is a crease.
+// A crease whose fold angle stays under this (degrees) is laid flat again
+// (F); one within this of 180 is a flat fold, signed by its record.
 constexpr double kCreaseDegrees = 0.5;
 // Corners weld when their paper points are this fraction of the paper's diagonal apart.
 constexpr double kPaperWeldTolerance = 1e-9;
@@ -25,8 +26,9 @@ struct CPatternEdge {
     uint32_t a = 0; // vertices
     uint32_t b = 0;
     CreaseKind kind = CreaseKind::Boundary;
-    double foldAngle = 0.0;   // degrees, positive for a valley (FOLD's sign); 0 on the boundary
-    double designAngle = 0.0; // foldAngle less the opened model's own dihedral there
+    double foldAngle = 0.0;   // degrees, positive for a valley (FOLD's sign); 0 unless M or V
+    double bendAngle = 0.0;   // the dihedral of an F edge that is not a crease; 0 otherwise
+    double designAngle = 0.0; // the dihedral less the opened model's own dihedral there
 };
 
 // The opened model's faces as the design started from them, for reading its
@@ -64,6 +66,7 @@ struct CCreasePattern {
         std::vector<uint32_t> vertexOf; // per corner
         std::vector<int32_t> twin;
         std::vector<CVector3> front; // per triangle
+        std::vector<uint8_t> mark;   // per half-edge: its EdgeMark bits
         struct Cell {
             int32_t x = 0; // paper point / cell size, rounded down
             int32_t y = 0;
@@ -77,10 +80,13 @@ struct CCreasePattern {
 
 // Builds the crease pattern of `form` (any CFlatMesh whose corners carry
 // paper points). Triangles whose corners weld into fewer than three vertices
-// are left out. Edges: B where only one face has them, else the fold angle is
-// the form's signed dihedral (FOLD's sign: positive when the two faces turn
-// towards their front), the design angle that less the opened model's own
-// dihedral between the two origin faces (0 inside one origin face or when
-// `opened` does not know them), and the kind V or M when the design angle
-// reaches kCreaseDegrees either way, F otherwise. Linear time.
+// are left out. Edges: B where only one face has them. Elsewhere the dihedral
+// is the form's signed one (FOLD's sign: positive when the two faces turn
+// towards their front). An edge a fold laid down (EdgeMark::kCrease on either
+// face) is a crease: within kCreaseDegrees of 180 its recorded sign decides
+// M or V, under kCreaseDegrees it is F, else the dihedral's sign decides.
+// Every other edge is a bend: F, fold angle 0, the dihedral as bendAngle.
+// The design angle is the dihedral less the opened model's own between the
+// two origin faces (0 inside one origin face or when `opened` does not know
+// them). Linear time.
 void BuildCreasePattern(const CFlatMesh& form, const COriginFaces& opened, CCreasePattern& out);

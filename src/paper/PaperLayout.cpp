@@ -1,68 +1,21 @@
 #include "paper/PaperLayout.h"
 
-#include "model/CellTable.h"
+#include "checks/PaperOverlap.h"
 #include "model/PolyModel.h"
+#include "model/Progress.h"
 #include "paper/MeshEdges.h"
+#include "paper/PaperFlatten.h"
+#include "paper/PaperPieces.h"
+#include "paper/PaperSurface.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <cstdio>
+#include <numbers>
+#include <unordered_map>
 #include <vector>
 
 namespace {
-
-
-// Corners of objects[0] as a soup: 3 per face, welded to vertex numbers.
-struct Soup {
-    std::vector<CVector3> corner;   // as read
-    std::vector<uint32_t> vertexOf; // per corner
-    std::vector<CVector3> vertex;   // first corner's position per vertex
-    std::vector<int32_t> twin;
-    CVector3 lo{kDoubleMax, kDoubleMax, kDoubleMax};
-    CVector3 hi{-kDoubleMax, -kDoubleMax, -kDoubleMax};
-    double Diagonal() const { return Distance3D(lo, hi); }
-};
-
-// Welds corners closer than tol. Cells are four tolerances wide, so a corner
-// looks into a neighbouring cell only when it lies within tol of that side.
-void Weld(Soup& s, double tol)
-{
-    CCellTable head; // cell -> latest vertex in it
-    head.SetCellSize(4.0 * tol);
-    head.Reset(s.corner.size() / 4 + 16);
-    std::vector<int32_t> nextInCell;
-    s.vertexOf.resize(s.corner.size());
-    auto findIn = [&](const CellKey& k, const CVector3& p) -> int32_t {
-        for (int32_t v = head.Find(k); v != CCellTable::kNone; v = nextInCell[v])
-            if (Distance3D(s.vertex[v], p) <= tol)
-                return v;
-        return CCellTable::kNone;
-    };
-    for (size_t c = 0; c < s.corner.size(); ++c) {
-        const CVector3& p = s.corner[c];
-        const CellKey k = head.KeyOf(p);
-        int32_t found = findIn(k, p);
-        if (found < 0) {
-            // Neighbours only on the sides this corner is close to.
-            const CellKey near = head.KeyOf({p.x - tol, p.y - tol, p.z - tol});
-            const CellKey far = head.KeyOf({p.x + tol, p.y + tol, p.z + tol});
-            for (int64_t x = near.x; x <= far.x && found < 0; ++x)
-                for (int64_t y = near.y; y <= far.y && found < 0; ++y)
-                    for (int64_t z = near.z; z <= far.z && found < 0; ++z)
-                        if (!(CellKey{x, y, z} == k))
-                            found = findIn({x, y, z}, p);
-        }
-        if (found < 0) {
-            found = static_cast<int32_t>(s.vertex.size());
-            s.vertex.push_back(p);
-            int32_t& latest = head.Slot(k);
-            nextInCell.push_back(latest);
-            latest = found;
-        }
-        s.vertexOf[c] = static_cast<uint32_t>(found);
-    }
-}
 
 double CornerAngle(const CVector3& at, const CVector3& a, const CVector3& b)
 {
@@ -73,7 +26,7 @@ double CornerAngle(const CVector3& at, const CVector3& a, const CVector3& b)
 
 // Largest |360 - angle sum| over interior vertices (every edge there has two
 // sides), in degrees, and the vertex it is at; -1 when there is no interior vertex.
-double MaxAngleDefect(const Soup& s, int64_t& at)
+double MaxAngleDefect(const CPaperSurface& s, int64_t& at)
 {
     const size_t n = s.vertex.size();
     std::vector<double> sum(n, 0.0);
@@ -103,151 +56,22 @@ double MaxAngleDefect(const Soup& s, int64_t& at)
     return worst;
 }
 
-// Piece number per triangle (pieces join across paired edges) and the count.
-int Pieces(const Soup& s, std::vector<int32_t>& pieceOf, std::vector<uint32_t>& order)
+CVector3 AreaVector(const CPaperSurface& s, size_t t)
 {
-    const size_t triangles = s.corner.size() / 3;
-    pieceOf.assign(triangles, -1);
-    order.clear(); // breadth-first order, piece after piece
-    int pieces = 0;
-    for (size_t first = 0; first < triangles; ++first) {
-        if (pieceOf[first] >= 0)
-            continue;
-        pieceOf[first] = pieces;
-        size_t head = order.size();
-        order.push_back(static_cast<uint32_t>(first));
-        while (head < order.size()) {
-            const uint32_t t = order[head++];
-            for (int j = 0; j < 3; ++j) {
-                const int32_t g = s.twin[3 * t + j];
-                if (g >= 0 && pieceOf[g / 3] < 0) {
-                    pieceOf[g / 3] = pieces;
-                    order.push_back(static_cast<uint32_t>(g / 3));
-                }
-            }
-        }
-        ++pieces;
-    }
-    return pieces;
-}
-
-CPaperPoint Left(const CPaperPoint& a, const CPaperPoint& b, double t, double h)
-{
-    const double du = b.u - a.u;
-    const double dv = b.v - a.v;
-    const double len = std::sqrt(du * du + dv * dv);
-    if (len == 0.0)
-        return a;
-    return {a.u + t * du - h * dv / len, a.v + t * dv + h * du / len};
-}
-
-// Where corner c of a triangle goes, left of the paper edge a -> b, from the
-// triangle's own shape (foot parameter along a-b and height above it).
-CPaperPoint ThirdCorner(const CVector3& pa, const CVector3& pb, const CVector3& pc,
-                        const CPaperPoint& a, const CPaperPoint& b)
-{
-    const CVector3 e = pb - pa;
-    const double ee = e.Dot(e);
-    if (ee == 0.0)
-        return a;
-    const double t = (pc - pa).Dot(e) / ee;
-    const double h = ((pc - pa) - e * t).Length();
-    return Left(a, b, t, h);
-}
-
-// Lays out every piece in its own frame across paired edges, breadth first.
-void Unfold(const Soup& s, const std::vector<int32_t>& pieceOf, const std::vector<uint32_t>& order,
-            std::vector<CPaperPoint>& paper)
-{
-    const size_t triangles = s.corner.size() / 3;
-    paper.assign(3 * triangles, CPaperPoint{});
-    std::vector<uint8_t> placed(triangles, 0);
-    // A vertex reached again round a closed loop takes the point it already
-    // has, so the sheet stays in one piece; one reached round a tube lands
-    // far from it and the tube is cut there.
-    std::vector<CPaperPoint> vertexPaper(s.vertex.size());
-    std::vector<int32_t> vertexPiece(s.vertex.size(), -1);
-    const double snap = 1e-3 * s.Diagonal();
-    auto settle = [&](uint32_t c, CPaperPoint p) {
-        const uint32_t v = s.vertexOf[c];
-        const int32_t piece = pieceOf[c / 3];
-        if (vertexPiece[v] != piece) {
-            vertexPiece[v] = piece;
-            vertexPaper[v] = p;
-        } else if (std::hypot(p.u - vertexPaper[v].u, p.v - vertexPaper[v].v) <= snap) {
-            p = vertexPaper[v];
-        }
-        paper[c] = p;
-    };
-    for (const uint32_t t : order) {
-        if (!placed[t]) {
-            // First triangle of a piece: corner 0 at the origin, edge 0-1 along u.
-            const CVector3& p0 = s.corner[3 * t];
-            const CVector3& p1 = s.corner[3 * t + 1];
-            const CPaperPoint a{0.0, 0.0};
-            const CPaperPoint b{Distance3D(p0, p1), 0.0};
-            settle(3 * t, a);
-            settle(3 * t + 1, b);
-            settle(3 * t + 2, ThirdCorner(p0, p1, s.corner[3 * t + 2], a, b));
-            placed[t] = 1;
-        }
-        for (uint32_t j = 0; j < 3; ++j) {
-            const int32_t twin = s.twin[3 * t + j];
-            if (twin < 0 || placed[twin / 3])
-                continue;
-            // The neighbour's edge k -> k+1 runs back along ours, so its third
-            // corner lies left of it: the neighbour comes out counter-clockwise.
-            const uint32_t k = static_cast<uint32_t>(twin);
-            const uint32_t k1 = NextInTriangle(k);
-            const uint32_t k2 = NextInTriangle(k1);
-            paper[k] = paper[NextInTriangle(3 * t + j)];
-            paper[k1] = paper[3 * t + j];
-            settle(k2, ThirdCorner(s.corner[k], s.corner[k1], s.corner[k2], paper[k], paper[k1]));
-            placed[k / 3] = 1;
-        }
-    }
-}
-
-// Sets pieces side by side, each with its lower-left at (cursor, 0).
-void SideBySide(const std::vector<int32_t>& pieceOf, int pieces, std::vector<CPaperPoint>& paper,
-                double& width, double& height)
-{
-    std::vector<double> lo(2 * pieces, kDoubleMax), hi(2 * pieces, -kDoubleMax);
-    for (size_t c = 0; c < paper.size(); ++c) {
-        const int32_t p = pieceOf[c / 3];
-        lo[2 * p] = std::min(lo[2 * p], paper[c].u);
-        lo[2 * p + 1] = std::min(lo[2 * p + 1], paper[c].v);
-        hi[2 * p] = std::max(hi[2 * p], paper[c].u);
-        hi[2 * p + 1] = std::max(hi[2 * p + 1], paper[c].v);
-    }
-    std::vector<double> shift(pieces);
-    double cursor = 0.0;
-    height = 0.0;
-    for (int p = 0; p < pieces; ++p) {
-        shift[p] = cursor - lo[2 * p];
-        cursor += hi[2 * p] - lo[2 * p] + kPieceGap;
-        height = std::max(height, hi[2 * p + 1] - lo[2 * p + 1]);
-    }
-    width = pieces > 0 ? cursor - kPieceGap : 0.0;
-    for (size_t c = 0; c < paper.size(); ++c) {
-        const int32_t p = pieceOf[c / 3];
-        paper[c].u += shift[p];
-        paper[c].v -= lo[2 * p + 1];
-    }
+    return (s.corner[3 * t + 1] - s.corner[3 * t]).Cross(s.corner[3 * t + 2] - s.corner[3 * t]);
 }
 
 // The plane of a flat model: normal n, through `origin`. False when some
 // vertex is farther than the flat tolerance from it.
-bool FlatPlane(const Soup& s, CVector3& n, CVector3& origin)
+bool FlatPlane(const CPaperSurface& s, CVector3& n, CVector3& origin)
 {
     // Area vectors summed after turning each to the largest face's side, so
-    // faces wound either way agree on the plane.
+    // pieces wound either way agree on the plane.
     size_t largest = 0;
     double largestArea = -1.0;
-    std::vector<CVector3> area(s.corner.size() / 3);
+    std::vector<CVector3> area(s.Triangles());
     for (size_t t = 0; t < area.size(); ++t) {
-        area[t] =
-            (s.corner[3 * t + 1] - s.corner[3 * t]).Cross(s.corner[3 * t + 2] - s.corner[3 * t]);
+        area[t] = AreaVector(s, t);
         const double a = area[t].Length();
         if (a > largestArea) {
             largestArea = a;
@@ -272,9 +96,48 @@ bool FlatPlane(const Soup& s, CVector3& n, CVector3& origin)
     return true;
 }
 
+// A face turned over against its neighbours (a sheet folded flat) makes a
+// flat model a folded form rather than its own paper.
+bool TurnedOver(const CPaperSurface& s, const CVector3& n)
+{
+    std::vector<int8_t> side(static_cast<size_t>(s.pieces), 0);
+    const double tiny = 1e-12 * s.Diagonal() * s.Diagonal();
+    for (size_t t = 0; t < s.Triangles(); ++t) {
+        const double along = AreaVector(s, t).Dot(n);
+        if (std::fabs(along) <= tiny)
+            continue;
+        int8_t& first = side[static_cast<size_t>(s.pieceOf[t])];
+        const int8_t here = along > 0.0 ? 1 : -1;
+        if (first == 0)
+            first = here;
+        else if (first != here)
+            return true;
+    }
+    return false;
+}
+
+// Pieces of a flat model lying on one another.
+bool PiecesOverlap(const CPaperSurface& s, const std::vector<CPaperPoint>& paper)
+{
+    if (s.pieces < 2)
+        return false;
+    std::vector<std::pair<uint32_t, uint32_t>> pairs;
+    FindPaperOverlaps(paper, {}, pairs);
+    for (const auto& [a, b] : pairs)
+        if (s.pieceOf[a] != s.pieceOf[b])
+            return true;
+    return false;
+}
+
+bool InAxisPlane(const CVector3& n)
+{
+    constexpr double kAxis = 1.0 - 1e-12;
+    return std::fabs(n.x) >= kAxis || std::fabs(n.y) >= kAxis || std::fabs(n.z) >= kAxis;
+}
+
 // In-plane coordinates of every corner (through its welded vertex, so one
 // vertex has one point), turned so that faces come out counter-clockwise.
-void FlatLayout(const Soup& s, const CVector3& n, const CVector3& origin,
+void FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origin,
                 std::vector<CPaperPoint>& paper)
 {
     // First axis: the world axis most nearly in the plane, so a sheet drawn
@@ -301,6 +164,57 @@ void FlatLayout(const Soup& s, const CVector3& n, const CVector3& origin,
     if (signedArea < 0.0) // most of the sheet faces away from n: look from its front
         for (CPaperPoint& p : paper)
             p.u = -p.u;
+}
+
+// Turns the layout so that its smallest bounding rectangle runs along u and v:
+// one side of that rectangle lies on an edge of the convex hull.
+void AlongSmallestRectangle(std::vector<CPaperPoint>& paper)
+{
+    std::vector<CPaperPoint> p(paper);
+    std::sort(p.begin(), p.end(), [](const CPaperPoint& a, const CPaperPoint& b) {
+        return a.u != b.u ? a.u < b.u : a.v < b.v;
+    });
+    p.erase(std::unique(p.begin(), p.end()), p.end());
+    if (p.size() < 3)
+        return;
+    auto cross = [](const CPaperPoint& o, const CPaperPoint& a, const CPaperPoint& b) {
+        return (a.u - o.u) * (b.v - o.v) - (a.v - o.v) * (b.u - o.u);
+    };
+    std::vector<CPaperPoint> hull(2 * p.size());
+    size_t k = 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        while (k >= 2 && cross(hull[k - 2], hull[k - 1], p[i]) <= 0.0)
+            --k;
+        hull[k++] = p[i];
+    }
+    for (size_t i = p.size() - 1, lower = k + 1; i-- > 0;) {
+        while (k >= lower && cross(hull[k - 2], hull[k - 1], p[i]) <= 0.0)
+            --k;
+        hull[k++] = p[i];
+    }
+    hull.resize(k - 1);
+    double bestArea = kDoubleMax, bestC = 1.0, bestS = 0.0;
+    for (size_t i = 0; i < hull.size(); ++i) {
+        const CPaperPoint& a = hull[i];
+        const CPaperPoint& b = hull[(i + 1) % hull.size()];
+        const double len = std::hypot(b.u - a.u, b.v - a.v);
+        if (!(len > 0.0))
+            continue;
+        const double c = (b.u - a.u) / len, s = (b.v - a.v) / len;
+        double lu = kDoubleMax, hu = -kDoubleMax, lv = kDoubleMax, hv = -kDoubleMax;
+        for (const CPaperPoint& q : hull) {
+            const double u = c * q.u + s * q.v, v = -s * q.u + c * q.v;
+            lu = std::min(lu, u), hu = std::max(hu, u);
+            lv = std::min(lv, v), hv = std::max(hv, v);
+        }
+        if ((hu - lu) * (hv - lv) < bestArea) {
+            bestArea = (hu - lu) * (hv - lv);
+            bestC = c;
+            bestS = s;
+        }
+    }
+    for (CPaperPoint& q : paper)
+        q = {bestC * q.u + bestS * q.v, -bestS * q.u + bestC * q.v};
 }
 
 void Extent(std::vector<CPaperPoint>& paper, double& width, double& height)
@@ -337,64 +251,177 @@ std::string WhyNotFlat(double defect, const CVector3& at)
     return text;
 }
 
+// Flattens by least squares every piece the unfolding stretched past
+// kStrainUnnoticed, in the frame the unfolding gave it (its first triangle's
+// corner 0 at the origin, edge 0-1 along u). The start is the unfolding
+// without snapping, each point where its triangles put it on average: the
+// drift round loops is spread instead of piled into the closing triangles.
+// False when cancelled.
+bool FlattenStrained(const CPaperSurface& s, const std::vector<double>& pieceStrain,
+                     std::vector<CPaperPoint>& paper, IProgress* progress)
+{
+    std::vector<int> strained;
+    for (int p = 0; p < s.pieces; ++p)
+        if (pieceStrain[static_cast<size_t>(p)] > kStrainUnnoticed)
+            strained.push_back(p);
+    if (strained.empty())
+        return true;
+    ProgressScope scope(progress, "File Open");
+    scope.SetText("Flattening the paper");
+    scope.SetRange(0, 100);
+    std::vector<std::vector<uint32_t>> trianglesOf(static_cast<size_t>(s.pieces));
+    for (const uint32_t t : s.order)
+        trianglesOf[static_cast<size_t>(s.pieceOf[t])].push_back(t);
+    std::vector<uint32_t> local(s.points, UINT32_MAX);
+    std::vector<CPaperPoint> loose;
+    UnfoldSurface(s, loose, false);
+    for (size_t i = 0; i < strained.size(); ++i) {
+        const std::vector<uint32_t>& triangles = trianglesOf[static_cast<size_t>(strained[i])];
+        std::vector<CVector3> corner;
+        std::vector<uint32_t> pointOf;
+        std::vector<CPaperPoint> point;
+        std::vector<int> count;
+        corner.reserve(3 * triangles.size());
+        pointOf.reserve(3 * triangles.size());
+        for (const uint32_t t : triangles)
+            for (uint32_t c = 3 * t; c < 3 * t + 3; ++c) {
+                uint32_t& k = local[s.pointOf[c]];
+                if (k == UINT32_MAX) {
+                    k = static_cast<uint32_t>(point.size());
+                    point.push_back(CPaperPoint{});
+                    count.push_back(0);
+                }
+                point[k].u += loose[c].u;
+                point[k].v += loose[c].v;
+                ++count[k];
+                corner.push_back(s.corner[c]);
+                pointOf.push_back(k);
+            }
+        for (size_t q = 0; q < point.size(); ++q)
+            point[q] = {point[q].u / count[q], point[q].v / count[q]};
+        const auto keepGoing = [&](int share) {
+            return scope.Update(static_cast<int>((100 * i + share) / strained.size()));
+        };
+        if (!FlattenByLeastSquares(corner, pointOf, static_cast<uint32_t>(point.size()), point,
+                                   keepGoing))
+            return false;
+        // Back into the unfolding's frame, turned about its first corner.
+        const CPaperPoint o = point[pointOf[0]];
+        const double du = point[pointOf[1]].u - o.u, dv = point[pointOf[1]].v - o.v;
+        const double len = std::hypot(du, dv);
+        const double c = len > 0.0 ? du / len : 1.0, sn = len > 0.0 ? dv / len : 0.0;
+        for (size_t q = 0; q < corner.size(); ++q) {
+            const CPaperPoint& p = point[pointOf[q]];
+            const double u = p.u - o.u, v = p.v - o.v;
+            paper[3 * triangles[q / 3] + q % 3] = {c * u + sn * v, -sn * u + c * v};
+        }
+        for (const uint32_t t : triangles)
+            for (uint32_t c3 = 3 * t; c3 < 3 * t + 3; ++c3)
+                local[s.pointOf[c3]] = UINT32_MAX;
+    }
+    return true;
+}
+
+// The surface as read, welded by position or by the model's vertex records.
+bool ReadSurface(const CPolyModel& model, CPaperSurface& s, std::string& whyNot)
+{
+    const CPolyObject& object = *model.objects[0];
+    s.corner.reserve(3 * object.faces.size());
+    std::unordered_map<const CPolyVertex*, uint32_t> number;
+    for (const CPolyFace* f : object.faces) {
+        if (f->corners.size() != 3) {
+            whyNot = "Every face must be a triangle to unfold.";
+            return false;
+        }
+        CVector3 p[3];
+        uint32_t v[3];
+        for (int j = 0; j < 3; ++j) {
+            p[j] = f->corners[j]->vertex->pos;
+            if (model.paperFromRecords)
+                v[j] = number.emplace(f->corners[j]->vertex, static_cast<uint32_t>(number.size()))
+                           .first->second;
+        }
+        AddSurfaceTriangle(s, p, model.paperFromRecords ? v : nullptr);
+    }
+    if (model.paperFromRecords) {
+        KeepVertexNumbers(s, static_cast<uint32_t>(number.size()));
+    } else {
+        const CVector3 half = (s.hi - s.lo) * 0.5;
+        const double unitScale = std::max(half.x, std::max(half.y, half.z)) * 1.0001;
+        WeldCorners(s, kCoincideTolerance * unitScale);
+    }
+    return true;
+}
+
 } // namespace
 
-void AssignPaper(CPolyModel& model)
+bool HasPaper(const CPolyModel& model)
+{
+    return model.paperInfo.has && !model.objects.empty() &&
+           model.paper.size() == 3 * model.objects[0]->faces.size();
+}
+
+bool AssignPaper(CPolyModel& model, IProgress* progress)
 {
     if (model.paperInfo.has)
-        return;
+        return true;
     model.paper.clear();
     CPaperInfo info;
     if (model.objects.empty() || model.objects[0]->faces.empty()) {
         info.whyNot = "There is no surface to unfold.";
         model.paperInfo = info;
-        return;
+        return true;
     }
-    const CPolyObject& object = *model.objects[0];
-    Soup s;
-    s.corner.reserve(3 * object.faces.size());
-    for (const CPolyFace* f : object.faces) {
-        if (f->corners.size() != 3) {
-            info.whyNot = "Every face must be a triangle to unfold.";
-            model.paperInfo = info;
-            return;
-        }
-        for (const CFaceCorner* c : f->corners) {
-            const CVector3& p = c->vertex->pos;
-            s.corner.push_back(p);
-            s.lo = {std::min(s.lo.x, p.x), std::min(s.lo.y, p.y), std::min(s.lo.z, p.z)};
-            s.hi = {std::max(s.hi.x, p.x), std::max(s.hi.y, p.y), std::max(s.hi.z, p.z)};
-        }
+    CPaperSurface s;
+    if (!ReadSurface(model, s, info.whyNot)) {
+        model.paperInfo = info;
+        return true;
     }
-    const CVector3 half = (s.hi - s.lo) * 0.5;
-    const double unitScale = std::max(half.x, std::max(half.y, half.z)) * 1.0001;
-    Weld(s, kCoincideTolerance * unitScale);
-    CHalfEdgeBuffers buffers;
-    PairHalfEdges(s.vertexOf, static_cast<uint32_t>(s.vertex.size()), s.twin, buffers);
-    std::vector<int32_t> pieceOf;
-    std::vector<uint32_t> order;
-    info.pieces = Pieces(s, pieceOf, order);
+    JoinSurface(s);
+    info.pieces = s.pieces;
 
     CVector3 n, origin;
     std::vector<CPaperPoint> paper;
-    if (FlatPlane(s, n, origin)) {
+    bool flat = FlatPlane(s, n, origin) && !TurnedOver(s, n);
+    if (flat) {
         FlatLayout(s, n, origin, paper);
+        flat = !PiecesOverlap(s, paper);
+    }
+    if (flat) {
+        if (!InAxisPlane(n))
+            AlongSmallestRectangle(paper);
         Extent(paper, info.width, info.height);
     } else {
         int64_t at = -1;
         info.maxAngleDefect = MaxAngleDefect(s, at);
         if (at >= 0)
-            info.maxDefectAt = s.vertex[at];
-        if (info.maxAngleDefect > kDevelopableDegrees) {
+            info.maxDefectAt = s.vertex[static_cast<size_t>(at)];
+        UnfoldSurface(s, paper);
+        std::vector<double> pieceStrain;
+        MeasureStrain(s, paper, info.strainMax, info.strainMean, &pieceStrain);
+        if (info.strainMax > kStrainUnnoticed) {
+            if (!FlattenStrained(s, pieceStrain, paper, progress)) {
+                model.paperInfo = CPaperInfo{};
+                model.paperInfo.whyNot = "Canceled";
+                return false;
+            }
+            MeasureStrain(s, paper, info.strainMax, info.strainMean);
+        }
+        if (info.strainMax > kStrainRefused) {
             info.whyNot = WhyNotFlat(info.maxAngleDefect, info.maxDefectAt);
             info.pieces = 0;
+            info.strainMax = info.strainMean = 0.0;
             model.paperInfo = info;
-            return;
+            return true;
         }
-        Unfold(s, pieceOf, order, paper);
-        SideBySide(pieceOf, info.pieces, paper, info.width, info.height);
+        info.split = SplitOverlappingPieces(s, paper);
+        info.pieces = s.pieces;
+        SetSideBySide(s, paper, info.width, info.height);
     }
     info.has = true;
-    model.paper = std::move(paper);
+    model.paper.assign(paper.size(), CPaperPoint{});
+    for (size_t c = 0; c < paper.size(); ++c)
+        model.paper[s.cornerOf[c]] = paper[c];
     model.paperInfo = info;
+    return true;
 }

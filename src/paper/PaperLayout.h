@@ -5,6 +5,7 @@
 #include "model/Geometry.h"
 
 class CPolyModel;
+class IProgress;
 
 // Tolerances of the layout, in one place.
 // Every vertex of a flat model lies within this fraction of the bounding-box
@@ -14,9 +15,11 @@ constexpr double kFlatTolerance = 1e-6;
 // bounding-box half-extent, as NormalizeToUnit divides by). Positions are still
 // as read, so the tolerance is scaled by that half-extent here.
 constexpr double kCoincideTolerance = 1e-4;
-// An interior vertex whose angle sum misses 360 degrees by more than this does
-// not unfold flat.
-constexpr double kDevelopableDegrees = 0.01;
+// Paper stretched or shrunk by no more than this share along every edge is as
+// good as exact: the breadth-first unfolding stands.
+constexpr double kStrainUnnoticed = 0.001;
+// Beyond this share, even a least-squares flattening is no paper.
+constexpr double kStrainRefused = 0.01;
 // Space left between pieces laid out side by side, millimetres.
 constexpr double kPieceGap = 10.0;
 
@@ -24,14 +27,26 @@ constexpr double kPieceGap = 10.0;
 // order) and model.paperInfo. Does nothing when paperInfo.has is already set
 // (the file brought its own paper). Call it after the reader (faces are
 // triangles) and before NormalizeToUnit (positions are as read, taken as mm).
-//  - flat model: coordinates in its plane, each face counter-clockwise seen
-//    from the side its normal points to (the sheet keeps its drawing);
-//  - developable model (every interior angle sum 360 degrees within
-//    kDevelopableDegrees): laid out triangle by triangle across shared edges
-//    from the first face of each piece; pieces side by side, kPieceGap apart;
-//  - otherwise no paper: paper empty, has false and whyNot says where the
-//    surface fails to unfold.
-// maxAngleDefect and maxDefectAt are always filled (0 for a flat model).
-// The sheet's lower-left corner is at (0, 0). A model without objects gets no
-// paper and a reason.
-void AssignPaper(CPolyModel& model);
+// Faces join across every edge exactly two of them share, whatever their
+// winding (at shared vertex records with model.paperFromRecords, else where
+// positions coincide); pieces join across edges only.
+//  - flat model whose faces agree on their side and do not cover one another:
+//    coordinates in its plane, each face counter-clockwise seen from the side
+//    most faces face (the sheet keeps its drawing); off the axis planes, laid
+//    along its smallest bounding rectangle;
+//  - otherwise laid out triangle by triangle across shared edges from the
+//    first face of each piece. When that stretches an edge by more than
+//    kStrainUnnoticed, the piece is flattened by least squares instead; beyond
+//    kStrainRefused there is no paper: paper empty, has false and whyNot
+//    says where the surface fails to unfold. A piece that lands on itself is
+//    split where it does; pieces go side by side, kPieceGap apart.
+// maxAngleDefect and maxDefectAt are always filled (0 for a flat model), and
+// the strain with every paper. The sheet's lower-left corner is at (0, 0). A
+// model without objects gets no paper and a reason. `progress` (may be null)
+// shows a flattening and can cancel it: then the model keeps no paper and the
+// result is false; true otherwise.
+bool AssignPaper(CPolyModel& model, IProgress* progress = nullptr);
+
+// True when the model has paper for every face of its first object: a crease
+// pattern can be read off its shape.
+bool HasPaper(const CPolyModel& model);

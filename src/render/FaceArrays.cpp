@@ -4,64 +4,69 @@
 
 #include <GL/gl.h>
 
-namespace {
-
-void Push3(std::vector<float>& v, double x, double y, double z)
-{
-    v.push_back(static_cast<float>(x));
-    v.push_back(static_cast<float>(y));
-    v.push_back(static_cast<float>(z));
-}
-
-} // namespace
-
 void CFaceArrays::Clear()
 {
     positions_.clear();
     normals_.clear();
     edges_.clear();
     faceSizes_.clear();
-    sideTriangles_ = 0;
+    trianglesOnly_ = 0;
+    triangles_ = 0;
     edgesBuilt_ = false;
+}
+
+void CFaceArrays::SetTopology(std::vector<uint32_t>&& faceSizes)
+{
+    if (trianglesOnly_ != 0 || faceSizes != faceSizes_) {
+        edgesBuilt_ = false;
+        edges_.clear();
+    }
+    trianglesOnly_ = 0;
+    faceSizes_ = std::move(faceSizes);
+}
+
+void CFaceArrays::SetTriangleTopology(size_t triangles)
+{
+    if (!faceSizes_.empty() || trianglesOnly_ != triangles) {
+        edgesBuilt_ = false;
+        edges_.clear();
+    }
+    faceSizes_.clear();
+    trianglesOnly_ = triangles;
 }
 
 void CFaceArrays::Build(const CPolyObject& obj)
 {
-    Clear();
     size_t tris = 0;
+    std::vector<uint32_t> sizes;
+    sizes.reserve(obj.faces.size());
     for (const CPolyFace* f : obj.faces)
-        if (f->corners.size() >= 3)
+        if (f->corners.size() >= 3) {
             tris += f->corners.size() - 2;
-    sideTriangles_ = static_cast<int>(tris);
-    positions_.reserve(tris * 18);
-    normals_.reserve(tris * 18);
-    faceSizes_.reserve(obj.faces.size());
+            sizes.push_back(static_cast<uint32_t>(f->corners.size()));
+        }
+    SetTopology(std::move(sizes));
+    triangles_ = static_cast<int>(tris);
+    positions_.resize(tris * 9);
+    normals_.resize(tris * 9);
 
+    float* p = positions_.data();
+    float* nrm = normals_.data();
     for (const CPolyFace* f : obj.faces) {
         const int n = f->corners.size();
         if (n < 3)
             continue;
-        faceSizes_.push_back(static_cast<uint32_t>(n));
-        const CVector3& nv = f->normal;
+        const float nx = static_cast<float>(f->normal.x), ny = static_cast<float>(f->normal.y),
+                    nz = static_cast<float>(f->normal.z);
         for (int j = 1; j + 1 < n; ++j) {
             for (int k : {0, j, j + 1}) {
-                const CVector3& p = f->corners[k]->vertex->pos;
-                Push3(positions_, p.x, p.y, p.z);
-                Push3(normals_, nv.x, nv.y, nv.z);
-            }
-        }
-    }
-    for (const CPolyFace* f : obj.faces) {
-        const int n = f->corners.size();
-        if (n < 3)
-            continue;
-        const CVector3& nv = f->normal;
-        // The reversed corner list, fanned from its first entry.
-        for (int j = 1; j + 1 < n; ++j) {
-            for (int k : {n - 1, n - 1 - j, n - 2 - j}) {
-                const CVector3& p = f->corners[k]->vertex->pos;
-                Push3(positions_, p.x, p.y, p.z);
-                Push3(normals_, -nv.x, -nv.y, -nv.z);
+                const CVector3& q = f->corners[k]->vertex->pos;
+                *p++ = static_cast<float>(q.x);
+                *p++ = static_cast<float>(q.y);
+                *p++ = static_cast<float>(q.z);
+                *nrm++ = nx;
+                *nrm++ = ny;
+                *nrm++ = nz;
             }
         }
     }
@@ -69,35 +74,26 @@ void CFaceArrays::Build(const CPolyObject& obj)
 
 void CFaceArrays::Build(const CFlatMesh& mesh)
 {
-    Clear();
     const size_t tris = mesh.TriangleCount();
-    sideTriangles_ = static_cast<int>(tris);
-    positions_.resize(tris * 18);
-    normals_.resize(tris * 18);
-    faceSizes_.assign(tris, 3);
-    float* front = positions_.data();
-    float* back = positions_.data() + tris * 9;
-    float* frontN = normals_.data();
-    float* backN = normals_.data() + tris * 9;
-    for (size_t t = 0; t < tris; ++t) {
-        const CVector3& n = mesh.tri[t].normal;
-        // The reversed corner list (2, 1, 0) for the back side.
-        for (int k = 0; k < 3; ++k) {
-            const CVector3& p = mesh.Pos(t, k);
-            const CVector3& q = mesh.Pos(t, 2 - k);
-            const size_t o = 9 * t + 3 * k;
-            front[o] = static_cast<float>(p.x);
-            front[o + 1] = static_cast<float>(p.y);
-            front[o + 2] = static_cast<float>(p.z);
-            back[o] = static_cast<float>(q.x);
-            back[o + 1] = static_cast<float>(q.y);
-            back[o + 2] = static_cast<float>(q.z);
-            frontN[o] = static_cast<float>(n.x);
-            frontN[o + 1] = static_cast<float>(n.y);
-            frontN[o + 2] = static_cast<float>(n.z);
-            backN[o] = static_cast<float>(-n.x);
-            backN[o + 1] = static_cast<float>(-n.y);
-            backN[o + 2] = static_cast<float>(-n.z);
+    SetTriangleTopology(tris);
+    triangles_ = static_cast<int>(tris);
+    // Same size after a step that split nothing: no reallocation, no zeroing.
+    positions_.resize(tris * 9);
+    normals_.resize(tris * 9);
+    const double* src = &mesh.pos.data()->x;
+    float* p = positions_.data();
+    for (size_t i = 0, n = tris * 9; i < n; ++i)
+        p[i] = static_cast<float>(src[i]);
+    float* nrm = normals_.data();
+    const CTriangleData* tri = mesh.tri.data();
+    for (size_t t = 0; t < tris; ++t, nrm += 9) {
+        const float nx = static_cast<float>(tri[t].normal.x);
+        const float ny = static_cast<float>(tri[t].normal.y);
+        const float nz = static_cast<float>(tri[t].normal.z);
+        for (int k = 0; k < 9; k += 3) {
+            nrm[k] = nx;
+            nrm[k + 1] = ny;
+            nrm[k + 2] = nz;
         }
     }
 }
@@ -107,6 +103,18 @@ const std::vector<uint32_t>& CFaceArrays::EdgeIndices()
     if (edgesBuilt_)
         return edges_;
     edgesBuilt_ = true;
+    edges_.clear();
+    if (trianglesOnly_ != 0) {
+        edges_.resize(6 * trianglesOnly_);
+        uint32_t* e = edges_.data();
+        for (uint32_t b = 0, n = static_cast<uint32_t>(3 * trianglesOnly_); b < n; b += 3, e += 6) {
+            e[0] = b;
+            e[1] = e[2] = b + 1;
+            e[3] = e[4] = b + 2;
+            e[5] = b;
+        }
+        return edges_;
+    }
     size_t total = 0;
     for (uint32_t n : faceSizes_)
         total += 2 * n;
@@ -126,13 +134,13 @@ const std::vector<uint32_t>& CFaceArrays::EdgeIndices()
 
 void CFaceArrays::DrawFaces() const
 {
-    if (sideTriangles_ == 0)
+    if (triangles_ == 0)
         return;
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, positions_.data());
     glNormalPointer(GL_FLOAT, 0, normals_.data());
-    glDrawArrays(GL_TRIANGLES, 0, sideTriangles_ * 6);
+    glDrawArrays(GL_TRIANGLES, 0, triangles_ * 3);
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }

@@ -1,9 +1,11 @@
 #pragma once
 // Vertex arrays of one object's faces, so a pane sends a whole object in a
 // few glDrawArrays calls instead of one immediate-mode polygon per face.
-// Building is plain C++ (testable without a context); only the Draw calls
-// touch OpenGL.
+// Every triangle is held once; the pane lights its back with the two-sided
+// light model. Building is plain C++ (testable without a context); only the
+// Draw calls touch OpenGL.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -12,33 +14,41 @@ class CFlatMesh;
 
 class CFaceArrays {
 public:
-    // Fills the arrays from `obj`: every face as a fan of triangles, first all
-    // front sides (corner order, the face's normal), then all back sides
-    // (reverse corner order, the negated normal). Faces with fewer than three
-    // corners are skipped. Edge indices are built on first use.
+    // Fills the arrays from `obj`: every face as a fan of triangles in corner
+    // order with the face's normal at each corner. Faces with fewer than
+    // three corners are skipped. The outline indices are kept while the
+    // faces' corner counts stay the same.
     void Build(const CPolyObject& obj);
-    // The same from flat triangles.
+    // The same from flat triangles, in one pass over the mesh: positions to
+    // floats, each triangle's normal at its three corners.
     void Build(const CFlatMesh& mesh);
     void Clear();
 
-    // Triangles of one side (the back block holds as many).
-    int SideTriangleCount() const { return sideTriangles_; }
+    int TriangleCount() const { return triangles_; }
     const std::vector<float>& Positions() const { return positions_; }
     const std::vector<float>& Normals() const { return normals_; }
-    // Pairs of indices into the front block: the closed outline of each face.
+    // Pairs of vertex indices: the closed outline of each face.
     const std::vector<uint32_t>& EdgeIndices();
 
-    // Both sides, lit; back-face culling leaves the side facing the viewer.
+    // Every triangle once, lit on the side facing the viewer when the
+    // two-sided light model is on.
     void DrawFaces() const;
     // Every face outline as lines, in the current colour and line width.
     void DrawEdges();
 
 private:
+    // Makes the outline indices stale unless the faces' corner counts are
+    // those they were built for.
+    void SetTopology(std::vector<uint32_t>&& faceSizes);
+    void SetTriangleTopology(size_t triangles);
+
     std::vector<float> positions_;
     std::vector<float> normals_;
     std::vector<uint32_t> edges_;
-    // Corner count of each face in the front block, for the outlines.
+    // Corner count of each face, for the outlines; empty when every face is a
+    // triangle (then trianglesOnly_ holds their count).
     std::vector<uint32_t> faceSizes_;
-    int sideTriangles_ = 0;
+    size_t trianglesOnly_ = 0;
+    int triangles_ = 0;
     bool edgesBuilt_ = false;
 };

@@ -1,11 +1,13 @@
 #include "render/SceneRenderer.h"
 
 #include "model/PolyModel.h"
-#include "view3d/ViewCamera.h"
 #include "render/OpaqueAlpha.h"
+#include "view3d/ViewCamera.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+
+#include <chrono>
 
 namespace {
 
@@ -53,11 +55,13 @@ void CallList(unsigned list)
 
 void ApplyMaterial(const CMaterial& m)
 {
-    glMaterialfv(GL_FRONT, GL_AMBIENT, m.values + 0);
-    glMaterialfv(GL_FRONT, GL_DIFFUSE, m.values + 4);
-    glMaterialfv(GL_FRONT, GL_SPECULAR, m.values + 12);
-    glMaterialfv(GL_FRONT, GL_EMISSION, m.values + 8);
-    glMaterialf(GL_FRONT, GL_SHININESS, m.values[16]);
+    // Both sides: the faces' back is lit by the two-sided light model and
+    // shows the same material as the front.
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, m.values + 0);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, m.values + 4);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, m.values + 12);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m.values + 8);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, m.values[16]);
 }
 
 const CMaterial& FaceMaterial()
@@ -103,6 +107,8 @@ void CSceneRenderer::BeginScene(const CViewCamera& camera, double pixelRatio)
         glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
         glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
         glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+        // Back faces are lit with the negated normal: each triangle is drawn once.
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
         glEnable(GL_POLYGON_OFFSET_FILL);
         glPolygonOffset(1.0f, 1.0f);
         glEnable(GL_BLEND);
@@ -144,7 +150,10 @@ CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const Shape& shape, size_t 
     CachedObject& c = cache_[index];
     if (c.object != &shape || c.revision != revision || c.faceCount != faces ||
         c.vertexCount != vertices) {
+        const auto start = std::chrono::steady_clock::now();
         c.arrays.Build(shape);
+        refreshSeconds_ +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         c.object = &shape;
         c.revision = revision;
         c.faceCount = faces;
@@ -157,7 +166,9 @@ void CSceneRenderer::DrawArrays(CFaceArrays& arrays, const DesignSceneState& sta
 {
     if (state.showFaces) {
         glEnable(GL_LIGHTING);
+        glDisable(GL_CULL_FACE);
         arrays.DrawFaces();
+        glEnable(GL_CULL_FACE);
     }
     glDisable(GL_LIGHTING);
     if (state.showEdges) {

@@ -15,7 +15,7 @@ class CPolyObject;
 class CViewCamera;
 struct CMaterial;
 
-// Front-face material values in the order ambient, diffuse, specular,
+// Material values for both sides, in the order ambient, diffuse, specular,
 // emission, shininess.
 void ApplyMaterial(const CMaterial& m);
 // The design view's face and handle materials.
@@ -54,7 +54,8 @@ public:
     // along the viewing direction, depth and culling state, and the clear.
     // `pixelRatio` scales the camera's logical viewport to device pixels.
     void BeginScene(const CViewCamera& camera, double pixelRatio = 1.0);
-    // Design view contents: both sides of every face (when shown) with the
+    // Design view contents: every face (when shown), lit on the side facing
+    // the viewer, with the
     // warning triangles over them, the outlines (when shown) and the
     // highlighted vertex.
     void DrawDesignContents(const CPolyModel& model, const DesignSceneState& state);
@@ -69,6 +70,8 @@ public:
     {
         return i < cache_.size() ? &cache_[i].arrays : nullptr;
     }
+    // Seconds spent refreshing face arrays since construction.
+    double RefreshSeconds() const { return refreshSeconds_; }
 
 private:
     struct CachedObject {
@@ -89,4 +92,5 @@ private:
     unsigned discList_ = 0;
     unsigned sphereList_ = 0;
     bool lightingReady_ = false;
+    double refreshSeconds_ = 0.0;
 };

@@ -2,6 +2,7 @@
 
 #include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
+#include "paper/PatternChains.h"
 #include "render/OpaqueAlpha.h"
 #include "slices/NetViewController.h"
 #include "slices/PatternView.h"
@@ -153,24 +154,40 @@ void DrawNetPattern(const CNetViewController& view, const CPatternView& pattern,
     glTranslated(view.OffsetX(), view.OffsetY(), -2.0);
     const float lineWidth = static_cast<float>(pixelRatio);
     const CCreasePattern& cp = pattern.Pattern();
-    // Outline first, creases over it; flat edges are the mesh, not the design.
-    const auto edges = [&](CreaseKind kind) {
-        glBegin(GL_LINES);
-        for (const CPatternEdge& e : cp.edges) {
-            if (e.kind != kind)
+    // Each line is one strip, so its segments meet without seams; a point of
+    // the line's width on every vertex fills the outside of each turn.
+    const auto lines = [&](const CPatternChains& chains, CreaseKind kind) {
+        for (const CPatternChains::Chain& c : chains.chains) {
+            if (c.kind != kind)
                 continue;
-            PaperVertex(view, pattern, cp.vertices[e.a]);
-            PaperVertex(view, pattern, cp.vertices[e.b]);
+            glBegin(GL_LINE_STRIP);
+            for (uint32_t k = c.begin; k < c.end; ++k)
+                PaperVertex(view, pattern, cp.vertices[chains.vertices[k]]);
+            glEnd();
+            glBegin(GL_POINTS);
+            for (uint32_t k = c.begin; k < c.end; ++k)
+                PaperVertex(view, pattern, cp.vertices[chains.vertices[k]]);
+            glEnd();
         }
-        glEnd();
     };
+    const auto colour = [](CreaseKind kind) {
+        const CStrokeColour c = KindColour(kind);
+        glColor3d(c.r, c.g, c.b);
+    };
+    if (pattern.ShowBends()) {
+        // Faint and thin, under everything else: the sheet's bending, not the design.
+        glLineWidth(lineWidth);
+        glPointSize(lineWidth);
+        glColor3f(0.8f, 0.8f, 0.8f);
+        lines(pattern.Bends(), CreaseKind::Flat);
+    }
+    // Outline first, creases over it.
     glLineWidth(2.0f * lineWidth);
-    glColor3f(0.0f, 0.0f, 0.0f);
-    edges(CreaseKind::Boundary);
-    glColor3f(1.0f, 0.0f, 0.0f);
-    edges(CreaseKind::Mountain);
-    glColor3f(0.0f, 0.0f, 1.0f);
-    edges(CreaseKind::Valley);
+    glPointSize(2.0f * lineWidth);
+    for (const CreaseKind kind : {CreaseKind::Boundary, CreaseKind::Mountain, CreaseKind::Valley}) {
+        colour(kind);
+        lines(pattern.Lines(), kind);
+    }
 
     if (selected) {
         // A hollow square, so the creases through the vertex stay visible.

@@ -27,8 +27,9 @@ void InitNetViewGL();
 void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, double pixelRatio);
 
 // One frame of the net pane for a model designed by folding: the same
-// projection and clear, then the crease pattern `pattern` holds (outline
-// black, mountains red, valleys blue, flat edges left out) placed by its
+// projection and clear, then the crease pattern `pattern` holds as joined
+// lines (outline black, mountains red, valleys blue; the bends faint grey
+// beneath them when the pattern view shows them, other flat edges left out) placed by its
 // paper mapping and `view`'s pan and zoom, and a green square around the
 // paper point `selected` when it is not null. Leaves the frame opaque.
 void DrawNetPattern(const CNetViewController& view, const CPatternView& pattern,

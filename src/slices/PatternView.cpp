@@ -4,9 +4,34 @@
 #include "slices/NetViewController.h"
 
 #include <algorithm>
+#include <chrono>
+
+CPatternView::~CPatternView()
+{
+    if (helper_.joinable())
+        helper_.join();
+}
+
+bool CPatternView::TakeHelperBuild()
+{
+    if (!running_)
+        return false;
+    helper_.join();
+    running_ = false;
+    std::swap(pattern_, pending_);
+    std::swap(lines_, pendingLines_);
+    bendsStale_ = true;
+    ++builds_;
+    return true;
+}
 
 void CPatternView::Attach(const CPolyModel* model)
 {
+    // The helper reads the origin faces about to be replaced.
+    if (running_) {
+        helper_.join();
+        running_ = false;
+    }
     model_ = model;
     origin_.faces.clear();
     if (model_)
@@ -16,7 +41,18 @@ void CPatternView::Attach(const CPolyModel* model)
     pattern_.folded.clear();
     pattern_.faces.clear();
     pattern_.edges.clear();
-    stale_ = true;
+    lines_.chains.clear();
+    bends_.chains.clear();
+    stale_ = bendsStale_ = true;
+}
+
+void CPatternView::SetShowBends(bool on)
+{
+    if (on == showBends_)
+        return;
+    showBends_ = on;
+    bends_.chains.clear();
+    bendsStale_ = true;
 }
 
 bool CPatternView::HasPaper() const
@@ -24,14 +60,59 @@ bool CPatternView::HasPaper() const
     return model_ && model_->paperInfo.has;
 }
 
+void CPatternView::RefreshOnHelper(std::function<void()> done)
+{
+    TakeHelperBuild();
+    if (!stale_ || !HasPaper())
+        return;
+    const auto start = std::chrono::steady_clock::now();
+    // The caller changes its shape on the next step: the helper gets its own copy.
+    const CFlatMesh& shape = model_->CurrentShape(snapshot_);
+    if (&shape != &snapshot_)
+        snapshot_ = shape;
+    buildSeconds_ +=
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    stale_ = false;
+    running_ = true;
+    finished_ = false;
+    helper_ = std::thread([this, done = std::move(done)] {
+        BuildCreasePattern(snapshot_, origin_, pending_);
+        ChainPatternEdges(pending_, IsDrawnEdge, pendingLines_);
+        finished_ = true;
+        if (done)
+            done();
+    });
+}
+
+bool CPatternView::RefreshUnlessBuilding()
+{
+    if (running_ && !finished_)
+        return false;
+    const bool took = TakeHelperBuild();
+    return Refresh() || took;
+}
+
 bool CPatternView::Refresh()
 {
-    if (!stale_ || !HasPaper())
-        return false;
-    BuildCreasePattern(model_->CurrentShape(scratch_), origin_, pattern_);
-    stale_ = false;
-    ++builds_;
-    return true;
+    const bool took = TakeHelperBuild();
+    if (!HasPaper())
+        return took;
+    const bool build = stale_;
+    if (build) {
+        const auto start = std::chrono::steady_clock::now();
+        BuildCreasePattern(model_->CurrentShape(scratch_), origin_, pattern_);
+        ChainPatternEdges(pattern_, IsDrawnEdge, lines_);
+        buildSeconds_ +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        stale_ = false;
+        bendsStale_ = true;
+        ++builds_;
+    }
+    if (showBends_ && bendsStale_) {
+        ChainPatternEdges(pattern_, IsVisibleBend, bends_);
+        bendsStale_ = false;
+    }
+    return build || took;
 }
 
 void CPatternView::Fit(CNetViewController& view)

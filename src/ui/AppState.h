@@ -9,9 +9,11 @@
 // The current model; null until the first successful open.
 extern std::unique_ptr<CPolyModel> g_pModel;
 
-// Display flags toggled by the View menu; only the design view's drawing reads them.
+// Display flags toggled by the View menu; the views' drawing reads them.
 extern bool showEdges; // initially false
 extern bool showFaces; // initially true
+// The net view also draws the crease pattern's bends (faint grey).
+extern bool showBends; // initially false
 
 // True exactly when the current model came from a ".qwf" file.
 extern bool qwfModel;

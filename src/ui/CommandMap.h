@@ -22,7 +22,7 @@ enum CommandId : int {
     kCmdRecentFile1 = 57616, // to kCmdRecentFile1 + 3
     kCmdAbout = 57664,
     kCmdExit = 57665,
-    kCmdSave = 32778,        // Ctrl+S: nothing handles it
+    kCmdSave = 32778,        // Save Design (Ctrl+S)
     kCmdEditUndoDoc = 57643, // Alt+Backspace: the document's empty handler
     kPaneRotateHelp = 59146, // status bar pane with the mouse help
     kPaneViewStatus = 59147, // status bar pane the views write to
@@ -31,6 +31,15 @@ enum CommandId : int {
     kCmdExportCreasePattern = 32901,
     kCmdNewSheet = 32902,
     kPaneIntersections = 59148, // "Intersections: N" of the design view
+    kPaneFoldAngle = 59149,     // the fold angle of the crease being made
+    // The crease pattern's print and the net view's bends.
+    kCmdPrintCreasePattern = 32910,
+    kCmdShowBends = 32911,
+    kCmdFoldBehind = 32912, // flat folds turn their flaps behind
+
+    kPanePaperStrain = 59151, // the paper's strain, shown when it is past noticing
+    kCmdSaveAs = 32920,
+    kCmdFitModel = 32921,
 };
 
 constexpr int kRecentFileCount = 4;

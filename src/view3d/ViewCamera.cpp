@@ -1,8 +1,16 @@
 #include "view3d/ViewCamera.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
 namespace {
+
+// The frustum SetupProjection builds: near plane and its half width.
+constexpr double kNear = 0.134;
+constexpr double kNearHalfWidth = 0.05;
+// Room left around a fitted model, as a share of its radius.
+constexpr double kFitMargin = 1.05;
 
 void Identity(double m[16])
 {
@@ -44,6 +52,53 @@ void Frustum(double l, double r, double b, double t, double n, double f, double 
     m[14] = -2.0 * f * n / (f - n);
 }
 
+// r = m^-1, column-major, by Gauss-Jordan elimination with partial pivoting.
+// False when m is singular.
+bool Invert(const double m[16], double r[16])
+{
+    double a[4][8];
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col) {
+            a[row][col] = m[col * 4 + row];
+            a[row][col + 4] = row == col ? 1.0 : 0.0;
+        }
+    for (int col = 0; col < 4; ++col) {
+        int pivot = col;
+        for (int row = col + 1; row < 4; ++row)
+            if (std::fabs(a[row][col]) > std::fabs(a[pivot][col]))
+                pivot = row;
+        if (!(std::fabs(a[pivot][col]) > 0.0))
+            return false;
+        std::swap(a[pivot], a[col]);
+        const double scale = 1.0 / a[col][col];
+        for (double& x : a[col])
+            x *= scale;
+        for (int row = 0; row < 4; ++row)
+            if (row != col && a[row][col] != 0.0) {
+                const double f = a[row][col];
+                for (int k = 0; k < 8; ++k)
+                    a[row][k] -= f * a[col][k];
+            }
+    }
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 4; ++col)
+            r[col * 4 + row] = a[row][col + 4];
+    return true;
+}
+
+// The model-space point of normalised device coordinates (x, y, z).
+bool Unproject(const double inverse[16], double x, double y, double z, CVector3& out)
+{
+    const double* M = inverse;
+    const double w = M[3] * x + M[7] * y + M[11] * z + M[15];
+    if (!(std::fabs(w) > 0.0))
+        return false;
+    out = {(M[0] * x + M[4] * y + M[8] * z + M[12]) / w,
+           (M[1] * x + M[5] * y + M[9] * z + M[13]) / w,
+           (M[2] * x + M[6] * y + M[10] * z + M[14]) / w};
+    return true;
+}
+
 } // namespace
 
 void CViewCamera::Resize(int cx, int cy)
@@ -77,7 +132,7 @@ void CViewCamera::SetupProjection()
     const double t = 0.1 * hh / w;
 
     double f[16], m[16];
-    Frustum(-0.05, 0.05, -t, t, 0.134, 2000.0, f);
+    Frustum(-kNearHalfWidth, kNearHalfWidth, -t, t, kNear, 2000.0, f);
     Translation(0.0f, 0.0f, static_cast<float>(distance), m);
     Multiply(f, m, projection);
     double rot[16];
@@ -89,6 +144,30 @@ void CViewCamera::SetupProjection()
 
     Identity(modelview);
     ++revision_;
+}
+
+void CViewCamera::FitSphere(const CVector3& middle, double radius)
+{
+    if (!std::isfinite(radius) || !std::isfinite(middle.x) || !std::isfinite(middle.y) ||
+        !std::isfinite(middle.z))
+        return;
+    const double w = std::max(width, 1);
+    const double hh = std::max(halfHeight, 1);
+    const double halfTop = 0.1 * hh / w; // as SetupProjection's frustum
+    const double tanHalf = std::min(kNearHalfWidth, halfTop) / kNear;
+    const double sinHalf = tanHalf / std::sqrt(1.0 + tanHalf * tanHalf);
+    centre = middle;
+    distance = -std::max(radius, 0.0) * kFitMargin / sinHalf;
+    ClampDistance();
+    SetupProjection();
+}
+
+void CViewCamera::FitBox(const CVector3& lo, const CVector3& hi)
+{
+    if (lo.x > hi.x || lo.y > hi.y || lo.z > hi.z)
+        return; // an empty box: nothing to look at
+    const CVector3 half = (hi - lo) * 0.5;
+    FitSphere(lo + half, std::sqrt(half.x * half.x + half.y * half.y + half.z * half.z));
 }
 
 void CViewCamera::ClampDistance()
@@ -184,4 +263,33 @@ bool CViewCamera::ProjectToWindow(const CVector3& p, WindowPoint& out) const
     out.x = viewport[2] * (cx / cw + 1.0) / 2.0 + viewport[0];
     out.y = viewport[3] * (cy / cw + 1.0) / 2.0 + viewport[1];
     return true;
+}
+
+bool CViewCamera::WindowToPlane(const WindowPoint& w, const CVector3& through, CVector3& out) const
+{
+    double inverse[16];
+    if (!Invert(projection, inverse) || viewport[2] <= 0 || viewport[3] <= 0)
+        return false;
+    const double x = 2.0 * (w.x - viewport[0]) / viewport[2] - 1.0;
+    const double y = 2.0 * (w.y - viewport[1]) / viewport[3] - 1.0;
+    CVector3 nearPoint, farPoint;
+    if (!Unproject(inverse, x, y, -1.0, nearPoint) || !Unproject(inverse, x, y, 1.0, farPoint))
+        return false;
+    const CVector3 sight = farPoint - nearPoint;
+    const CVector3 view = ViewDirection();
+    const double along = sight.Dot(view);
+    if (!(std::fabs(along) > 0.0))
+        return false;
+    out = nearPoint + sight * ((through - nearPoint).Dot(view) / along);
+    return true;
+}
+
+CVector3 CViewCamera::ViewDirection() const
+{
+    // The rows of the trackball's rotation are the eye's axes in model
+    // space; the eye looks down its -z.
+    const float* M = trackball.M;
+    CVector3 view(-M[2], -M[6], -M[10]);
+    view.Normalize();
+    return view;
 }

@@ -56,6 +56,14 @@ public:
     // division by zero.
     void SetupProjection();
 
+    // Looks at the sphere around `middle` of the given radius from along the
+    // current direction, near enough that it fills the narrower side of the
+    // pane with a small margin (the distance clamp still holds). The rotation
+    // stays as it is.
+    void FitSphere(const CVector3& middle, double radius);
+    // The same for the sphere around the box lo..hi.
+    void FitBox(const CVector3& lo, const CVector3& hi);
+
     // Right press: records the anchor and starts a zoom, pan or rotation drag.
     void RightButtonDown(int x, int y, const MouseState& s);
     // Right release: the rotated pose becomes the base of the next drag.
@@ -83,6 +91,12 @@ public:
         y = w.y;
         return true;
     }
+    // The point where the line of sight through window point w meets the plane
+    // through `through` that faces the camera (parallel to the screen). False
+    // (and `out` untouched) when the matrices cannot be inverted.
+    bool WindowToPlane(const WindowPoint& w, const CVector3& through, CVector3& out) const;
+    // The direction the camera looks along, in model space, unit length.
+    CVector3 ViewDirection() const;
     // Mouse position (y down) as a window point (y up).
     WindowPoint MouseToWindow(int x, int y) const
     {

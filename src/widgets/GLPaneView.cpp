@@ -40,7 +40,7 @@ CGLPaneView::CGLPaneView(QWidget* parent) : CPaneView(parent)
     // open stays readable instead of being emptied at once.
     Commands().Add(kPaneViewStatus, nullptr, [this](CCmdUI& ui) {
         ui.Enable(true);
-        ui.SetText(viewStatus_);
+        ui.SetText(ViewStatus());
     });
 }
 
@@ -58,12 +58,26 @@ void CGLPaneView::OnUpdate(int hint)
     if (hint == kHintNewModel) {
         camera_.ResetCamera();
         camera_.Resize(width(), height());
-        char text[64];
-        std::snprintf(text, sizeof text, "面数: %d", g_pModel ? g_pModel->faceCount : 0);
-        viewStatus_ = text;
-        emit StatusText(QString::fromStdString(viewStatus_));
+        showsFaceCount_ = true;
     }
+    if (showsFaceCount_ && hint != kHintDisplayFlags)
+        emit StatusText(QString::fromStdString(ViewStatus()));
     CPaneView::OnUpdate(hint);
+}
+
+std::string CGLPaneView::ViewStatus() const
+{
+    if (!showsFaceCount_)
+        return std::string();
+    // While designing, the shape is the working copy, whose folds split
+    // triangles; before that it is the model as opened.
+    long long faces = 0;
+    if (g_pModel)
+        faces = g_pModel->designing ? static_cast<long long>(g_pModel->working.TriangleCount())
+                                    : g_pModel->faceCount;
+    char text[64];
+    std::snprintf(text, sizeof text, "面数: %lld", faces);
+    return text;
 }
 
 void CGLPaneView::initializeGL()
@@ -120,12 +134,12 @@ void CGLPaneView::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     if (!s.right && !s.middle)
-        PlainMouseMove(X(*event), Y(*event), s.left);
+        PlainMouseMove(X(*event), Y(*event), s);
 }
 
-void CGLPaneView::PlainMouseMove(int x, int y, bool leftDown)
+void CGLPaneView::PlainMouseMove(int x, int y, const MouseState& s)
 {
-    if (leftDown)
+    if (s.left)
         return;
     camera_.lastX = x;
     camera_.lastY = y;

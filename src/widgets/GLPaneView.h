@@ -4,8 +4,8 @@
 // reaction to the document's hints and the status texts of a new model.
 // The left button and the plain mouse move are each pane's own.
 
-#include "view3d/ViewCamera.h"
 #include "render/SceneRenderer.h"
+#include "view3d/ViewCamera.h"
 #include "widgets/PaneView.h"
 
 #include <string>
@@ -21,16 +21,19 @@ public:
     // Frees the pane's display lists while its context still exists.
     ~CGLPaneView() override;
 
-    // Hint 16 resets the camera and shows the new model's face count until
-    // the next open; every hint redraws this pane.
+    // Hint 16 resets the camera and from then on shows the face count of
+    // the shape on screen; every hint redraws this pane.
     void OnUpdate(int hint) override;
 
     const CViewCamera& Camera() const { return camera_; }
     CViewCamera& Camera() { return camera_; }
     // Frames painted so far (each paintGL).
     int FrameCount() const { return frameCount_; }
-    // The text this pane keeps in the view status pane ("" before any open).
-    const std::string& ViewStatus() const { return viewStatus_; }
+    // Seconds the drawing spent refreshing its face arrays so far.
+    double PrepareSeconds() const { return renderer_.RefreshSeconds(); }
+    // The text this pane keeps in the view status pane ("" before any open):
+    // the faces of the shape as it is now, folds and steps back included.
+    std::string ViewStatus() const;
 
 protected:
     void initializeGL() override;
@@ -48,15 +51,16 @@ protected:
     // Left button and plain moves; called only while a model is loaded.
     virtual void LeftButtonDown(int /*x*/, int /*y*/) {}
     virtual void LeftButtonUp(int /*x*/, int /*y*/) {}
-    // A move that no camera row took (no right or middle button).
-    virtual void PlainMouseMove(int x, int y, bool leftDown);
+    // A move that no camera row took (no right or middle button); `s` holds
+    // the left button and the Shift and Ctrl keys.
+    virtual void PlainMouseMove(int x, int y, const MouseState& s);
 
     CSceneRenderer& Renderer() { return renderer_; }
 
 private:
     CViewCamera camera_;
     CSceneRenderer renderer_;
-    std::string viewStatus_;
+    bool showsFaceCount_ = false;
     int frameCount_ = 0;
     bool glReady_ = false;
 };

@@ -1,8 +1,8 @@
 #include "widgets/KelmarzuView.h"
 
 #include "design/DesignSession.h"
-#include "ui/AppState.h"
 #include "render/SliceRenderer.h"
+#include "ui/AppState.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -38,8 +38,17 @@ void CKelmarzuView::OnUpdate(int hint)
 
 void CKelmarzuView::FollowDesign(bool shapeChanged)
 {
-    if (shapeChanged)
+    if (shapeChanged) {
         pattern_.Invalidate();
+        if (ShowsPattern() && pattern_.Model() == g_pModel.get() && pattern_.HasPaper()) {
+            // Built beside the design view's drawing; the pane redraws once it is ready.
+            pattern_.RefreshOnHelper([this] {
+                QMetaObject::invokeMethod(
+                    this, [this] { update(); }, Qt::QueuedConnection);
+            });
+            return;
+        }
+    }
     update();
 }
 
@@ -47,8 +56,10 @@ void CKelmarzuView::paintGL()
 {
     ++frameCount_;
     if (ShowsPattern() && pattern_.Model() == g_pModel.get()) {
-        // Built here, so steps that arrive faster than frames cost one build.
-        pattern_.Refresh();
+        // A build still running on the helper leaves the last pattern (one
+        // step behind) and redraws the pane when it is done.
+        pattern_.SetShowBends(showBends);
+        pattern_.RefreshUnlessBuilding();
         std::optional<CPaperPoint> selected;
         if (session_ && session_->Model() == g_pModel.get())
             selected = CPatternView::CornerPaper(*g_pModel, session_->SelectedCorner());

@@ -4,8 +4,8 @@
 // core's CNetViewController, the pattern's bookkeeping to CPatternView;
 // drawing to the GL layer. Records its height for the profile.
 
-#include "slices/PatternView.h"
 #include "slices/NetViewController.h"
+#include "slices/PatternView.h"
 #include "widgets/PaneView.h"
 
 class CDesignSession;
@@ -29,8 +29,9 @@ public:
     // The session whose selected vertex the pattern marks (may be null).
     void SetDesignSession(const CDesignSession* session) { session_ = session; }
     // The design view folded (shapeChanged) or only changed its selection:
-    // the pane redraws, rebuilding the pattern first in the former case. Not
-    // a document hint, so the other panes keep still during a drag.
+    // the pane redraws, in the former case once the pattern of the new shape
+    // was built on the helper thread. Not a document hint, so the other panes
+    // keep still during a drag.
     void FollowDesign(bool shapeChanged);
 
 protected:

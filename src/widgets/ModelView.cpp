@@ -4,7 +4,11 @@
 #include "ui/AppState.h"
 
 #include <QKeyEvent>
+
 #include <QResizeEvent>
+#include <cstdio>
+#include <string>
+#include <algorithm>
 
 CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera())
 {
@@ -17,11 +21,21 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
             intersections_.Replaced(g_pModel.get(), controller_.ShapeRevision());
             update();
             emit DesignChanged(false); // committed as it stands: only the mark goes
+            emit ShapeFixed();
         },
         [this](CCmdUI& ui) { ui.Enable(controller_.CanFixShape()); });
     // The main window asks this rule directly, whichever pane is active.
     Commands().Add(kPaneIntersections, nullptr,
                    [this](CCmdUI& ui) { ui.SetText(intersections_.PaneText(g_pModel.get())); });
+    Commands().Add(kPaneFoldAngle, nullptr, [this](CCmdUI& ui) {
+        std::string text;
+        if (session_.HasSelection() && session_.FoldAngle()) {
+            char buf[48];
+            std::snprintf(buf, sizeof buf, "Fold angle: %.1f\u00b0", *session_.FoldAngle());
+            text = buf;
+        }
+        ui.SetText(text);
+    });
 }
 
 CModelView::~CModelView() = default;
@@ -35,6 +49,19 @@ void CModelView::OnUpdate(int hint)
         intersections_.Replaced(g_pModel.get(), controller_.ShapeRevision());
     }
     CGLPaneView::OnUpdate(hint);
+}
+
+void CModelView::FitModel()
+{
+    if (!g_pModel)
+        return;
+    CVector3 lo{kDoubleMax, kDoubleMax, kDoubleMax}, hi{-kDoubleMax, -kDoubleMax, -kDoubleMax};
+    ForEachShapeCorner(*g_pModel, [&](int64_t, const CVector3& p) {
+        lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+        hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+    });
+    Camera().FitBox(lo, hi);
+    update();
 }
 
 void CModelView::resizeEvent(QResizeEvent* event)
@@ -87,15 +114,15 @@ void CModelView::LeftButtonUp(int, int)
     emit DesignChanged(false);
 }
 
-void CModelView::PlainMouseMove(int x, int y, bool leftDown)
+void CModelView::PlainMouseMove(int x, int y, const MouseState& s)
 {
-    if (!leftDown) {
+    if (!s.left) {
         if (controller_.UpdateHighlight(x, y))
             update();
         return;
     }
     intersections_.BeginStep();
-    const bool changed = controller_.DragHandle(x, y);
+    const bool changed = controller_.Drag(x, y, s.shift);
     intersections_.EndStep(g_pModel.get(), controller_.ShapeRevision());
     if (changed) {
         update();

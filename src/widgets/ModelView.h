@@ -27,11 +27,15 @@ public:
     CDesignSession& Session() { return session_; }
     const CDesignController& Controller() const { return controller_; }
     const CIntersectionMonitor& Intersections() const { return intersections_; }
+    // Fit Model: the camera takes in the whole shape, looking as it does now.
+    void FitModel();
 
 signals:
     // After every accepted drag step (shapeChanged true) and every change of
     // the selection by a click, SPACE or Fix Shape (false). Never on a hover.
     void DesignChanged(bool shapeChanged);
+    // After Fix Shape committed the shape.
+    void ShapeFixed();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -39,7 +43,7 @@ protected:
     void DrawContents() override;
     void LeftButtonDown(int x, int y) override;
     void LeftButtonUp(int x, int y) override;
-    void PlainMouseMove(int x, int y, bool leftDown) override;
+    void PlainMouseMove(int x, int y, const MouseState& s) override;
 
 private:
     CDesignSession session_;

@@ -99,9 +99,16 @@ protected:
     std::unique_ptr<QTemporaryDir> dir_;
     std::unique_ptr<CKelmarApp> app_;
     QStringList messages_;
+    QStringList informative_; // one per message, empty for none
     QStringList captions_;
     QList<FileRequest> fileRequests_;
     QString nextFile_;
+    // Answers the print dialog; null cancels it.
+    std::function<bool(QPrinter&)> nextPrint_;
+    // Questions asked, and the answers (button texts) to give them in turn;
+    // with none left, "Discard" where offered, else Escape.
+    QStringList questions_;
+    QStringList answers_;
 
     QString ProfilePath() const { return dir_->filePath(QStringLiteral("lintoro.ini")); }
     CMainFrame* Frame() const { return app_->MainFrame(); }
@@ -143,17 +150,31 @@ private slots:
     {
         dir_ = std::make_unique<QTemporaryDir>();
         messages_.clear();
+        informative_.clear();
         captions_.clear();
         fileRequests_.clear();
         nextFile_.clear();
+        nextPrint_ = nullptr;
+        questions_.clear();
+        answers_.clear();
+        // Recovery files of the tests stay in the test's own folder.
+        qputenv("XDG_STATE_HOME", dir_->filePath(QStringLiteral("state")).toUtf8());
         PromptHooks hooks;
         hooks.message = [this](const QString& caption, const QString& text) {
             captions_ << caption;
             messages_ << text;
         };
+        hooks.informative = [this](const QString& text) { informative_ << text; };
         hooks.file = [this](const FileRequest& r) {
             fileRequests_ << r;
             return nextFile_;
+        };
+        hooks.print = [this](QPrinter& printer) { return nextPrint_ && nextPrint_(printer); };
+        hooks.choice = [this](const QString& text, const QStringList& buttons) {
+            questions_ << text;
+            const QString answer =
+                answers_.isEmpty() ? QStringLiteral("Discard") : answers_.takeFirst();
+            return int(buttons.indexOf(answer));
         };
         SetPromptHooks(hooks);
     }
@@ -165,6 +186,7 @@ private slots:
         g_pModel.reset();
         showEdges = false;
         showFaces = true;
+        showBends = false;
         qwfModel = false;
     }
 };

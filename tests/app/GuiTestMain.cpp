@@ -7,6 +7,8 @@
 
 QObject* MakeMainFrameTest();
 QObject* MakeOpenRoutineTest();
+QObject* MakeKeepWorkTest();
+int RunRecoveryVictimIfAsked(int argc, char** argv);
 
 namespace {
 // True when no function is named or this class has one of those named.
@@ -27,9 +29,12 @@ bool ClassIsAsked(const QObject& test, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // The recovery test runs this program a second time and kills it.
+    if (const int rc = RunRecoveryVictimIfAsked(argc, argv); rc >= 0)
+        return rc;
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto make : {MakeMainFrameTest, MakeOpenRoutineTest}) {
+    for (auto make : {MakeMainFrameTest, MakeOpenRoutineTest, MakeKeepWorkTest}) {
         std::unique_ptr<QObject> test(make());
         if (ClassIsAsked(*test, argc, argv))
             failures += QTest::qExec(test.get(), argc, argv);

@@ -23,6 +23,9 @@ private slots:
         QCOMPARE(Frame()->Action(kCmdRedo)->text(), QStringLiteral("&Redo (Ctrl+Y)"));
         QCOMPARE(Frame()->Action(kCmdFixShape)->text(), QStringLiteral("&Fix Shape (SPACE)"));
         QCOMPARE(Frame()->Action(kCmdExit)->text(), QStringLiteral("E&xit"));
+        QCOMPARE(Frame()->Action(kCmdSave)->text(), QStringLiteral("&Save Design\tCtrl+S"));
+        QCOMPARE(Frame()->Action(kCmdSaveAs)->text(), QStringLiteral("Save Design &As..."));
+        QCOMPARE(Frame()->Action(kCmdFitModel)->text(), QStringLiteral("&Fit Model\tHome"));
         QCOMPARE(Frame()->Action(kCmdToolbar)->statusTip(), QStringLiteral("ﾂｰﾙ ﾊﾞｰの表示/非表示"));
         QCOMPARE(Frame()->Action(kCmdFixShape)->toolTip(), QStringLiteral("Fix the Shape"));
 
@@ -164,19 +167,21 @@ private slots:
         QTest::keyClick(window, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(fileRequests_.size(), 1);
         QCOMPARE(fileRequests_[0].kind, FileRequest::kOpen);
-        QCOMPARE(fileRequests_[0].filter,
-                 QStringLiteral(
-                     "Model files (*.obj *.mqo *.fold);;Wavefront (*.obj);;Metasequoia (*.mqo);;"
-                     "FOLD (*.fold)"));
+        QVERIFY(fileRequests_[0].filter.startsWith(QStringLiteral("All model files (")));
 
         Load(QStringLiteral("m.obj"));
         const int hints = Frame()->DesignView()->UpdateCount();
         QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier); // empty stack: disabled
-        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
         QTest::keyClick(window, Qt::Key_Backspace, Qt::AltModifier);
         QCOMPARE(Frame()->DesignView()->UpdateCount(), hints);
         QVERIFY(messages_.isEmpty());
         QCOMPARE(fileRequests_.size(), 1);
+        // Ctrl+S is Save Design: the flat strip has paper, so it asks for a FOLD file.
+        QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(fileRequests_.size(), 2);
+        QCOMPARE(fileRequests_[1].kind, FileRequest::kSave);
+        QCOMPARE(fileRequests_[1].defaultSuffix, QStringLiteral("fold"));
+        QCOMPARE(fileRequests_[1].title, QStringLiteral("Save Design"));
 
         // One saved state: Undo brings it back and tells the views.
         CPolyObject* saved = g_pModel->objects[0].get();
@@ -253,7 +258,9 @@ private slots:
         QCOMPARE(Frame()->geometry(), QRect(90, 110, 820, 600));
         QCOMPARE(Frame()->OuterSplitter()->sizes().value(0), 500);
         QCOMPARE(Frame()->DesignView()->width(), 500);
-        QCOMPARE(Frame()->NetView()->height(), netHeight);
+        // Resizes while the window settles are shared in proportion: a pixel of rounding.
+        QVERIFY2(std::abs(Frame()->NetView()->height() - netHeight) <= 2,
+                 qPrintable(QString::number(Frame()->NetView()->height())));
     }
 
     void malformedPlacementStillAppliesPaneSizes()
@@ -292,6 +299,9 @@ private slots:
             QVERIFY(edit);
             field = edit->text();
             readOnly = edit->isReadOnly();
+            // The whole text shows: the field is as wide as its text and more.
+            QVERIFY2(edit->contentsRect().width() >= edit->fontMetrics().horizontalAdvance(field),
+                     qPrintable(QString::number(edit->width())));
             static_cast<QDialog*>(dialog)->accept();
         });
         poll.start();

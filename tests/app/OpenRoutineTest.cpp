@@ -3,6 +3,8 @@
 
 #include "GuiFixture.h"
 
+#include <QFileDialog>
+
 using namespace guitest;
 
 class OpenRoutineTest : public GuiFixture {
@@ -38,12 +40,21 @@ private slots:
         const QStringList recent{QString::fromStdString(app_->RecentFiles()[0])};
         const int hints = Frame()->DesignView()->UpdateCount();
 
-        Frame()->OpenModelFile(dir_->filePath(QStringLiteral("missing.obj")));
+        const QString missing = dir_->filePath(QStringLiteral("missing.obj"));
+        Frame()->OpenModelFile(missing);
         Frame()->OpenModelFile(Touch(QStringLiteral("noextension")));
         Frame()->OpenModelFile(Touch(QStringLiteral("notes.txt")));
         Frame()->OpenModelFile(Touch(QStringLiteral("old.6ks")));
-        QCOMPARE(messages_, (QStringList{"File open failed", "Cannot open this file",
-                                         "Cannot open this file", "File open failed"}));
+        const QString empty = Touch(QStringLiteral("empty.fold"), "");
+        Frame()->OpenModelFile(empty);
+        QCOMPARE(messages_,
+                 (QStringList{"File open failed", "Cannot open this file", "Cannot open this file",
+                              "File open failed", "File open failed"}));
+        QCOMPARE(informative_.size(), 5);
+        QCOMPARE(informative_[0], missing + QStringLiteral(": No such file or directory"));
+        QVERIFY(informative_[2].endsWith(QStringLiteral("notes.txt: there is no reader for "
+                                                        "\".txt\" files")));
+        QCOMPARE(informative_[4], empty + QStringLiteral(": the file is empty"));
         for (const QString& c : captions_)
             QCOMPARE(c, QStringLiteral("Lintoro"));
         QCOMPARE(g_pModel.get(), kept);
@@ -51,6 +62,40 @@ private slots:
         QCOMPARE(app_->RecentFiles().Size(), size_t(1));
         QCOMPARE(QString::fromStdString(app_->RecentFiles()[0]), recent[0]);
         QCOMPARE(Frame()->DesignView()->UpdateCount(), hints);
+    }
+
+    void openDialogOffersEveryFormatAndAnyFile()
+    {
+        Start();
+        PromptHooks hooks; // the real file dialog; messages still answered here
+        hooks.message = [this](const QString&, const QString& text) { messages_ << text; };
+        hooks.informative = [this](const QString& text) { informative_ << text; };
+        SetPromptHooks(hooks);
+        const QString slices = Touch(QStringLiteral("slices.qwf"), "x\n");
+        QStringList filters;
+        QTimer poll;
+        poll.setInterval(10);
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            poll.stop();
+            filters = dialog->nameFilters();
+            dialog->selectNameFilter(filters.last());
+            dialog->selectFile(slices);
+            static_cast<QDialog*>(dialog)->accept(); // public on QDialog
+        });
+        poll.start();
+        QVERIFY(Frame()->ExecuteCommand(kCmdOpen));
+        QCOMPARE(filters,
+                 (QStringList{"All model files (*.obj *.mqo *.dxf *.rok *.3ds *.wrl *.qwf *.fold)",
+                              "Wavefront (*.obj)", "Metasequoia (*.mqo)", "DXF (*.dxf)",
+                              "ROK (*.rok)", "3DS (*.3ds)", "VRML (*.wrl)", "QWF (*.qwf)",
+                              "FOLD (*.fold)", "All files (*)"}));
+        // A junk .qwf reaches its reader: the dialog let it through.
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0], QStringLiteral("File open failed"));
+        QVERIFY(informative_[0].startsWith(slices + QStringLiteral(": ")));
     }
 
     void extensionIsMatchedWithoutRegardToCase()

@@ -106,3 +106,20 @@ TEST(PaneLayout, SavedSizesWinOverTheFirstStartShares)
     profile.WriteString("Settings", "SplitWindowSize", "640:180");
     EXPECT_TRUE(HasSavedSplitSize(CProfile(path)));
 }
+
+TEST(PaneLayout, ResizesAreSharedInProportionAndPanesKeepAUsableSize)
+{
+    EXPECT_EQ(ProportionalFirstPane(600, 400, 1500), 900);
+    EXPECT_EQ(ProportionalFirstPane(600, 400, 500), 300);
+    // A shrinking pane stops at the minimum, or at its own size when it was smaller...
+    EXPECT_EQ(ProportionalFirstPane(200, 800, 600), kMinimumPaneSize);
+    EXPECT_EQ(ProportionalFirstPane(800, 200, 600), 600 - kMinimumPaneSize);
+    EXPECT_EQ(ProportionalFirstPane(900, 100, 600), 500);
+    EXPECT_EQ(ProportionalFirstPane(100, 900, 600), 100);
+    // ...but only while there is room for three, and a collapsed pane stays collapsed.
+    EXPECT_EQ(ProportionalFirstPane(900, 100, 400), 360);
+    EXPECT_EQ(ProportionalFirstPane(1000, 0, 600), 600);
+    EXPECT_EQ(ProportionalFirstPane(0, 1000, 600), 0);
+    EXPECT_EQ(ProportionalFirstPane(0, 0, 600), 300);
+    EXPECT_EQ(ProportionalFirstPane(500, 500, 0), 0);
+}

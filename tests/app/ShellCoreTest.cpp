@@ -75,9 +75,9 @@ TEST(CommandRoute, FirstTargetThatKnowsTheIdOwnsIt)
     EXPECT_TRUE(noView.Execute(kCmdFixShape));
     EXPECT_EQ(frameRuns, 1);
 
-    // Nothing handles Ctrl+S: disabled and never run.
-    EXPECT_FALSE(route.Query(kCmdSave).Enabled());
-    EXPECT_FALSE(route.Execute(kCmdSave));
+    // An id no target on the route knows: disabled and never run.
+    EXPECT_FALSE(route.Query(kCmdSaveAs).Enabled());
+    EXPECT_FALSE(route.Execute(kCmdSaveAs));
     EXPECT_TRUE(route.Query(kCmdAbout).Enabled());
 }
 
@@ -102,7 +102,9 @@ TEST(CommandText, PromptsAndTooltips)
     EXPECT_STREQ(FindCommandText(kCmdFixShape)->prompt, "Fix the Shape");
     EXPECT_STREQ(FindCommandText(kCmdAbout)->tooltip, "ﾊﾞｰｼﾞｮﾝ情報");
     EXPECT_STREQ(FindCommandText(kCmdExit)->prompt, "ｱﾌﾟﾘｹｰｼｮﾝを終了し、ﾌｧｲﾙの保存を指示");
-    EXPECT_EQ(FindCommandText(kCmdSave), nullptr);
+    ASSERT_NE(FindCommandText(kCmdSave), nullptr);
+    EXPECT_STREQ(FindCommandText(kCmdSave)->tooltip, "Save Design");
+    EXPECT_EQ(FindCommandText(kCmdEditUndoDoc), nullptr);
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include "model/PolyModel.h"
 
 #include <QDialog>
+#include <QPrinter>
 #include <QShortcut>
 #include <QWheelEvent>
 
@@ -40,6 +41,9 @@ class WindowSoakTest : public GuiFixture {
     int events_ = 0;
     int dialogsClosed_ = 0;
     QString forcedOpen_;
+    // Set where the run must go on with another model or end: the question
+    // about unsaved changes is answered Discard there, at random elsewhere.
+    bool discard_ = false;
     QList<QKeyCombination> keys_;
 
     QWindow* Win() const { return Frame()->windowHandle(); }
@@ -146,7 +150,9 @@ class WindowSoakTest : public GuiFixture {
     void OpenThroughKeys(const QString& path)
     {
         forcedOpen_ = path;
+        discard_ = true;
         Key(QKeyCombination(Qt::ControlModifier, Qt::Key_O));
+        discard_ = false;
         forcedOpen_.clear();
         const QString name = QFileInfo(path).fileName();
         QVERIFY2(g_pModel && QString::fromStdString(g_pModel->fileName).endsWith(name),
@@ -266,6 +272,17 @@ private slots:
                                        dir_->filePath(QStringLiteral("missing.obj"))};
             return choices[Pick(4)];
         };
+        hooks.choice = [this](const QString&, const QStringList& buttons) {
+            if (discard_)
+                return int(buttons.indexOf(QStringLiteral("Discard")));
+            return Pick(int(buttons.size()) + 1) - 1; // -1: Escape
+        };
+        hooks.print = [this](QPrinter& printer) {
+            if (!Chance(0.3))
+                return false;
+            printer.setOutputFileName(dir_->filePath(QStringLiteral("print%1.pdf").arg(events_)));
+            return true;
+        };
         SetPromptHooks(hooks);
 
         Start();
@@ -312,6 +329,7 @@ private slots:
         QAction* exit = Frame()->Action(kCmdExit);
         Frame()->UpdateCommandUI();
         QVERIFY2(exit && exit->isEnabled(), qPrintable(Tag()));
+        discard_ = true;
         exit->trigger();
         QTRY_VERIFY2_WITH_TIMEOUT(!Frame()->isVisible(), qPrintable(Tag()), 2000);
     }

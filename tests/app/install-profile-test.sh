@@ -35,7 +35,8 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 ||
 for f in bin/lintoro bin/lintoro-cli share/applications/lintoro.desktop \
     share/icons/hicolor/scalable/apps/lintoro.svg \
     share/icons/hicolor/48x48/apps/lintoro.png share/icons/hicolor/256x256/apps/lintoro.png \
-    share/lintoro/samples/sheet.obj share/lintoro/samples/slices.qwf; do
+    share/lintoro/samples/sheet.obj share/lintoro/samples/bent-sheet.obj \
+    share/lintoro/samples/slices.qwf; do
     [ -s "$prefix/$f" ] || fail "not installed: $f"
 done
 grep -q '^Exec=lintoro ' "$prefix/share/applications/lintoro.desktop" || fail "desktop entry Exec"

@@ -2,6 +2,7 @@
 
 #include "checks/SelfIntersection.h"
 #include "checks/CheckMeshes.h"
+#include "checks/TrianglePair.h"
 #include "support/Meshes.h"
 
 #include <gtest/gtest.h>
@@ -15,14 +16,40 @@ namespace {
 
 using checkmesh::Add;
 
-// Every pair the literal way: each unordered pair through the narrow phase.
+// Whether triangle a's edge lies in b's plane with a neighbour across it on
+// the other side of that plane: every other triangle with an interior
+// searched for the edge.
+bool CrossesAlongEdge(const CFlatMesh& m, size_t a, size_t b, CVector3& at)
+{
+    int edge = 0, side = 0;
+    const CTriangleData &ta = m.tri[a], &tb = m.tri[b];
+    if (!TriangleHasPlane(ta) || !TriangleHasPlane(tb) ||
+        !EdgeAlongTriangle(&m.pos[3 * a], &m.pos[3 * b], tb.normal, tb.d, ta.normal, ta.d, edge,
+                           side, at))
+        return false;
+    const CVector3 p = m.Pos(a, edge), q = m.Pos(a, (edge + 1) % 3);
+    for (size_t t = 0; t < m.TriangleCount(); ++t)
+        for (int j = 0; j < 3 && t != a && TriangleHasPlane(m.tri[t]); ++j) {
+            const CVector3 &s = m.Pos(t, j), &e = m.Pos(t, (j + 1) % 3);
+            if (!((s == p && e == q) || (s == q && e == p)))
+                continue;
+            const double d = tb.normal.Dot(m.Pos(t, (j + 2) % 3)) + tb.d;
+            if (std::fabs(d) > kDesignTolerance && (d > 0) != (side > 0))
+                return true;
+        }
+    return false;
+}
+
+// Every pair the literal way: each unordered pair through the narrow phase,
+// then through the edge rule both ways round.
 std::vector<CIntersectingPair> AllPairs(const CFlatMesh& m)
 {
     std::vector<CIntersectingPair> out;
     for (size_t a = 0; a < m.TriangleCount(); ++a)
         for (size_t b = a + 1; b < m.TriangleCount(); ++b) {
             CIntersectingPair p{uint32_t(a), uint32_t(b), {}};
-            if (TrianglesIntersect(m, a, b, &p.at))
+            if (TrianglesIntersect(m, a, b, &p.at) || CrossesAlongEdge(m, a, b, p.at) ||
+                CrossesAlongEdge(m, b, a, p.at))
                 out.push_back(p);
         }
     return out;
@@ -192,6 +219,123 @@ TEST(SelfIntersection, RandomSoupsMatchTheAllPairsOracle)
         SCOPED_TRACE(round);
         ExpectMatchesOracle(check, m);
     }
+}
+
+// A step's result, taken against the base, equals a full run on the stepped mesh.
+void ExpectStepMatchesRun(CSelfIntersectionCheck& step, const CFlatMesh& m)
+{
+    CSelfIntersectionCheck full;
+    EXPECT_EQ(step.Step(m), full.Run(m));
+    ExpectSamePairs(step.Pairs(), full.Pairs());
+    EXPECT_EQ(step.Flags(), full.Flags());
+}
+
+TEST(SelfIntersection, SurfacesCrossingAlongAnEdgeCount)
+{
+    // A unit square split along its diagonal, pierced by an upright square
+    // (split along its own diagonal) standing in the diagonal's plane: every
+    // crossing lands on a border, yet each half crosses each half.
+    CFlatMesh m;
+    Add(m, {0, 0, 0}, {1, 0, 0}, {1, 1, 0});
+    Add(m, {0, 0, 0}, {1, 1, 0}, {0, 1, 0});
+    Add(m, {0, 0, -1}, {1, 1, -1}, {1, 1, 1});
+    Add(m, {0, 0, -1}, {1, 1, 1}, {0, 0, 1});
+    CSelfIntersectionCheck check;
+    ExpectMatchesOracle(check, m);
+    EXPECT_EQ(check.Count(), 4u);
+    // The square folded up along the diagonal, both halves on one side of the
+    // upright one: it only touches.
+    m.pos[5] = {0.8, 0.2, 0.5};
+    m.UpdatePlane(1);
+    EXPECT_EQ(check.Run(m), 0u);
+    // Both surfaces as sheets of many triangles, the crossing along a row of edges.
+    CFlatMesh sheets;
+    testmesh::AddSheet(sheets, 6, 6, 0.0, 1.0, 0.0, 1.0, checkmesh::Flat);
+    testmesh::AddSheet(sheets, 3, 4, -0.05, 1.03, -0.5, 0.5, [](double x, double z) {
+        return CVector3{x, 0.5, z + 0.01 * (x - 0.4)}; // tilted: no corner on the sheet
+    });
+    ExpectMatchesOracle(check, sheets);
+    EXPECT_GT(check.Count(), 6u);
+    // Stepped from there: the upright sheet raised, then the flat one raised.
+    check.SetBase(sheets);
+    const size_t flat = 72;
+    for (size_t from : {flat, size_t(0)}) {
+        for (size_t c = 3 * from; c < 3 * (from ? sheets.TriangleCount() : flat); ++c)
+            sheets.pos[c].z += 0.1;
+        for (size_t t = 0; t < sheets.TriangleCount(); ++t)
+            sheets.UpdatePlane(t);
+        ExpectStepMatchesRun(check, sheets);
+        ExpectMatchesOracle(check, sheets);
+        EXPECT_GT(check.Count(), 6u);
+    }
+}
+
+TEST(SelfIntersection, FanIsNotPairedTriangleByTriangle)
+{
+    // Thin triangles round one corner, all meeting there; one triangle through
+    // the fan away from the hub.
+    CFlatMesh m;
+    const int n = 1500;
+    const double pi = std::acos(-1.0);
+    for (int i = 0; i < n; ++i) {
+        const double a0 = 2 * pi * i / n, a1 = 2 * pi * (i + 1) / n;
+        Add(m, {0, 0, 0}, {std::cos(a0), std::sin(a0), 0.1 * std::sin(7 * a0)},
+            {std::cos(a1), std::sin(a1), 0.1 * std::sin(7 * a1)});
+    }
+    Add(m, {0.5, 0.01, -1}, {0.51, 0.02, 1}, {0.49, 0.03, 1});
+    CSelfIntersectionCheck check;
+    ExpectMatchesOracle(check, m);
+    EXPECT_GT(check.Count(), 0u);
+    EXPECT_LT(check.CandidatePairs(), 2000u); // against a million pairs round the hub
+}
+
+// Takes out `count` triangles from `from` on, as a fold takes out the ones it splits.
+void Erase(CFlatMesh& m, size_t from, size_t count)
+{
+    m.pos.erase(m.pos.begin() + 3 * from, m.pos.begin() + 3 * (from + count));
+    m.corner.erase(m.corner.begin() + 3 * from, m.corner.begin() + 3 * (from + count));
+    m.tri.erase(m.tri.begin() + from, m.tri.begin() + from + count);
+}
+
+TEST(SelfIntersection, StepsAgainstABaseMatchFullRuns)
+{
+    const CFlatMesh base = MirroredFlap(20);
+    CSelfIntersectionCheck check;
+    const size_t before = check.SetBase(base);
+    EXPECT_GT(before, 0u);
+    EXPECT_EQ(check.Step(base), before);
+    EXPECT_EQ(check.MovedTriangles(), 0u);
+    // Folds of a growing corner through the sheet (the moved part also
+    // crosses itself and what stayed), with runs of triangles taken out and
+    // new ones at the end; then a mesh cut short, then the base again.
+    for (const auto& [cut, gone] : {std::pair{0.9, 0}, {0.5, 3}, {-0.2, 10}, {0.6, 150}}) {
+        CFlatMesh m = base;
+        size_t moved = 1; // the one added
+        for (size_t t = 0; t < m.TriangleCount(); ++t) {
+            if (m.Pos(t, 0).y < cut)
+                continue;
+            ++moved;
+            for (int j = 0; j < 3; ++j) {
+                CVector3& p = m.pos[3 * t + j];
+                p = {p.x, cut - 0.3 * (p.y - cut), p.z + 0.4 * (p.y - cut)};
+            }
+            m.UpdatePlane(t);
+        }
+        Erase(m, 200, gone);
+        Erase(m, 500, gone / 2);
+        Add(m, {0.1, 0.1, -1}, {0.15, 0.1, 1}, {0.1, 0.15, 1});
+        SCOPED_TRACE(cut);
+        ExpectStepMatchesRun(check, m);
+        // Found again within a look-up's distance after a long run taken out.
+        EXPECT_LE(check.MovedTriangles(), moved + 64);
+    }
+    CFlatMesh shorter = base;
+    Erase(shorter, shorter.TriangleCount() - 10, 10);
+    ExpectStepMatchesRun(check, shorter);
+    ExpectStepMatchesRun(check, base);
+    check.ForgetBase();
+    EXPECT_FALSE(check.HasBase());
+    EXPECT_EQ(check.Step(base), before);
 }
 
 TEST(SelfIntersection, CapKeepsTheFirstPairsAndStillCountsAll)

@@ -41,6 +41,7 @@ TEST(CliCheck, FindsAFacePushedThroughASquare)
     // Two flat pieces: the form is its own paper, to rounding.
     EXPECT_EQ(j["paper"], true);
     EXPECT_LT(j["paperEdge"]["largest"].get<double>(), 1e-9);
+    EXPECT_LT(j["strain"]["max"].get<double>(), 1e-9);
 
     r = Cli("check --pairs=1 " + Quote(path));
     ASSERT_EQ(r.status, 0) << r.err;
@@ -74,8 +75,9 @@ TEST(CliCheck, BadCommandLinesAndFiles)
     const CliRun r = Cli("check --color " + Quote(path));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("unknown option '--color'"), std::string::npos);
-    EXPECT_EQ(Cli("check " + Quote(testfiles::ScratchDir() + "/absent.obj")).err,
-              "File open failed\n");
+    const std::string absent = testfiles::ScratchDir() + "/absent.obj";
+    EXPECT_EQ(Cli("check " + Quote(absent)).err,
+              "File open failed\n" + absent + ": No such file or directory\n");
     const CliRun help = Cli("check --help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: lintoro-cli check", 0), 0u);

@@ -1,14 +1,17 @@
 #include "design/DesignController.h"
 
-#include "model/CSlicePlane.h"
 #include "design/DesignSession.h"
+#include "model/CSlicePlane.h"
+#include "support/Cameras.h"
 #include "support/Meshes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -59,6 +62,30 @@ bool InWorkingShape(const CPolyModel& m, const CShapeCorner& c)
 {
     return m.designing && c.seq >= 0 && c.seq < static_cast<int64_t>(m.working.CornerCount()) &&
            m.working.pos[c.seq] == c.pos;
+}
+
+// The fold angle read off the folded flat sheet (z = 0, front +z) alone: the
+// angle between the part that stayed and the part the selected vertex went
+// with, across the crease, valley (the flap on the front side) positive.
+double MeasuredFoldAngle(const Rig& rig)
+{
+    const CSlicePlane& plane = *rig.model->currentPlane;
+    CVector3 m(plane.a, plane.b, plane.c);
+    const double dist = plane.d / m.Length();
+    m.Normalize();
+    const CVector3 n(0, 0, 1);
+    const CVector3 across = m - n * m.Dot(n); // in the sheet, square to the crease
+    const CVector3 onCrease = across * (-dist / across.Dot(across));
+    CVector3 along = n.Cross(m);
+    along.Normalize();
+    CVector3 fixed = across * (m.Dot(rig.session.StartPos()) + dist > 0 ? -1.0 : 1.0);
+    fixed.Normalize();
+    CVector3 moved = *rig.session.SelectedPos() - onCrease;
+    moved = moved - along * moved.Dot(along);
+    moved.Normalize();
+    const double opening =
+        std::acos(std::clamp(fixed.Dot(moved), -1.0, 1.0)) * 180.0 / std::numbers::pi;
+    return moved.z >= 0.0 ? 180.0 - opening : opening - 180.0;
 }
 
 } // namespace
@@ -325,4 +352,61 @@ TEST(DesignSelection, SpaceAndFixShapeEndTheEpisode)
     EXPECT_GT(rig.controller.ShapeRevision(), revision);
     EXPECT_FALSE(rig.session.HasSelection());
     EXPECT_EQ(rig.model->undoStack.size(), 3u);
+}
+
+TEST(DesignFreeDrag, OnAFlatSheetTheAngleShownIsTheFoldsOwnAndShiftSnapsIt)
+{
+    auto sheet = testmesh::Grid(8, 8);
+    testmesh::Build(*sheet);
+    Rig rig(std::move(sheet));
+    testcam::Oblique(rig.camera, -55.0);
+    const CVector3 start{0.75, 0.5, 0.0};
+    int vx = 0, vy = 0;
+    testcam::Mouse(rig.camera, start, vx, vy);
+    ASSERT_TRUE(rig.controller.UpdateHighlight(vx, vy));
+    rig.controller.LeftButtonDown(vx, vy);
+    ASSERT_TRUE(rig.controller.EndLeftClick());
+
+    // A press on the X handle's tip picks the handle; one by the vertex, the free drag.
+    int tx = 0, ty = 0;
+    testcam::Mouse(rig.camera, start + CVector3(CDesignSession::kHandleLength, 0, 0), tx, ty);
+    rig.controller.LeftButtonDown(tx, ty);
+    EXPECT_EQ(rig.session.Handle(), 1);
+    EXPECT_FALSE(rig.controller.FreeDragging());
+    rig.controller.EndLeftClick();
+    rig.controller.LeftButtonDown(vx + 3, vy - 2);
+    ASSERT_TRUE(rig.controller.FreeDragging());
+    EXPECT_EQ(rig.session.Handle(), 0);
+
+    bool valley = false, mountain = false;
+    const int moves[][2] = {{-20, 10}, {-45, 40}, {-60, -30}, {-30, -70}, {-80, 5}};
+    for (const auto& d : moves) {
+        ASSERT_TRUE(rig.controller.FreeDrag(vx + d[0], vy + d[1], false));
+        ASSERT_TRUE(rig.session.FoldAngle());
+        const double shown = *rig.session.FoldAngle();
+        EXPECT_NEAR(shown, MeasuredFoldAngle(rig), 0.1) << d[0] << "," << d[1];
+        valley |= shown > 1.0;
+        mountain |= shown < -1.0;
+        // The vertex moves in the plane through its start that faces the camera.
+        EXPECT_NEAR((*rig.session.SelectedPos() - start).Dot(rig.camera.ViewDirection()), 0.0,
+                    1e-9);
+    }
+    EXPECT_TRUE(valley && mountain);
+
+    // Shift: every step lands on a multiple of 15 degrees, and the pointer
+    // still carries the fold on to other multiples.
+    std::vector<double> snapped;
+    for (int k = 1; k <= 12; ++k) {
+        if (!rig.controller.FreeDrag(vx - 80 + 5 * k, vy + 5 - 10 * k, true))
+            continue;
+        ASSERT_TRUE(rig.session.FoldAngle());
+        const double shown = *rig.session.FoldAngle();
+        EXPECT_NEAR(std::remainder(shown, 15.0), 0.0, 1e-6) << shown;
+        EXPECT_NEAR(shown, MeasuredFoldAngle(rig), 0.1);
+        snapped.push_back(shown);
+    }
+    std::sort(snapped.begin(), snapped.end());
+    EXPECT_GE(std::unique(snapped.begin(), snapped.end()) - snapped.begin(), 3);
+    EXPECT_FALSE(rig.controller.EndLeftClick());
+    EXPECT_FALSE(rig.controller.FreeDragging());
 }

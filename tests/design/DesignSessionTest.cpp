@@ -66,12 +66,14 @@ TEST(DesignSession, DragStepsFoldAsThePlainFoldDoes)
     UnpackMesh(*fx.model->undoStack.back(), base);
     CSlicePlane plane(1);
     CFlatMesh expected;
+    // Creases are signed from the selected corner's face.
+    const CVector3 reference = base.tri[fx.session.SelectedCorner() / 3].normal;
     for (int step = 1; step <= 5; ++step) {
         // Each move adds to where the last accepted step put the vertex.
         const CVector3 dragged = *fx.session.SelectedPos() + CVector3{0.1, 0, 0};
         ASSERT_EQ(fx.session.DragStep(0.5), Outcome::kAccepted) << step;
-        const ReflectionStepResult r =
-            literal::ReflectionStep(base, expected, plane, fx.session.StartPos(), dragged);
+        const ReflectionStepResult r = literal::ReflectionStep(
+            base, expected, plane, fx.session.StartPos(), dragged, reference);
         ASSERT_TRUE(r.accepted);
         EXPECT_TRUE(foldcheck::SameMesh(fx.model->working, expected));
         // The selected vertex is the fold's image of the start, at the dragged position.
@@ -202,4 +204,28 @@ TEST(DesignSession, AttachingAnotherModelForgetsTheSelection)
     EXPECT_FALSE(fx.session.HasSelection());
     EXPECT_EQ(fx.session.Handle(), 0);
     EXPECT_EQ(fx.session.DragStep(1.0), Outcome::kIgnored);
+}
+
+TEST(DesignSession, CountsTheChangesTheUserMakesAndNothingElse)
+{
+    Fixture fx;
+    const CDocumentState& doc = fx.session.Document();
+    fx.Select({0.1, 0.2, 0}); // a click commits, yet the shape is as it was
+    EXPECT_FALSE(doc.Modified());
+    fx.session.SetHandle(3);
+    ASSERT_EQ(fx.session.DragStep(0.5), Outcome::kAccepted);
+    EXPECT_TRUE(doc.Modified());
+    fx.session.Document().Saved();
+    EXPECT_FALSE(doc.Modified());
+    ASSERT_TRUE(fx.session.FixShape());
+    ASSERT_TRUE(fx.session.Undo());
+    ASSERT_TRUE(fx.session.Redo());
+    EXPECT_EQ(doc.Changes(), 4u);
+    EXPECT_FALSE(fx.session.Redo()); // nothing to redo: no change
+    fx.session.AttachModel(fx.model.get());
+    EXPECT_EQ(doc.Changes(), 4u);
+    EXPECT_TRUE(doc.Modified());
+    fx.session.Document().Saved();
+    fx.session.Document().MarkUnsaved(); // a recovered design
+    EXPECT_TRUE(doc.Modified());
 }

@@ -108,14 +108,21 @@ void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps
         CFoldWorkspace workspace, generalOnly, withHelper;
         generalOnly.SetQuickSteps(false);
         withHelper.SetHelperFrom(0); // two threads even on these small shapes
-        CVector3 start, pos;
+        CVector3 start, pos, reference;
+        bool behind = false;
         auto select = [&] {
             base = Repacked(fast);
             ASSERT_TRUE(foldcheck::SameMesh(base, fast));
             workspace.SetBase(base);
             generalOnly.SetBase(base);
             withHelper.SetBase(base);
-            start = pos = base.pos[rng() % base.CornerCount()];
+            const size_t corner = rng() % base.CornerCount();
+            start = pos = base.pos[corner];
+            // Creases take their sign from the selected corner's face.
+            reference = base.tri[corner / 3].normal;
+            behind = rng() % 2 == 0;
+            for (CFoldWorkspace* w : {&workspace, &generalOnly, &withHelper})
+                w->SetFlatSign(reference, behind);
         };
         select();
         CVector3 previous;
@@ -136,7 +143,7 @@ void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps
             const ReflectionStepResult rg = generalOnly.Step(general, generalPlane, start, pos);
             const ReflectionStepResult rh = withHelper.Step(helped, helpedPlane, start, pos);
             const ReflectionStepResult rs =
-                literal::ReflectionStep(base, slow, slowPlane, start, pos);
+                literal::ReflectionStep(base, slow, slowPlane, start, pos, reference, behind);
             ASSERT_EQ(rf.accepted, rs.accepted) << "trial " << trial << " step " << step;
             ASSERT_EQ(rg.accepted, rs.accepted) << "trial " << trial << " step " << step;
             ASSERT_EQ(rh.accepted, rs.accepted) << "trial " << trial << " step " << step;

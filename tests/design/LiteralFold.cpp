@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace literal {
 
@@ -20,16 +21,82 @@ CVector3 Crossing(const CSlicePlane& pl, const CVector3& s, const CVector3& v, d
     return {s.x + t * u.x, s.y + t * u.y, s.z + t * u.z};
 }
 
+// Beside each face during one flood: its normal when the flood began, whether
+// it is untouched, and the marks of its edges that turned about the plane.
+struct Track {
+    std::vector<CVector3> normal;
+    std::vector<bool> untouched;
+    std::vector<CEdgeMarks> turned;
+    CVector3 reference;
+    bool behind = false;
+    uint8_t Mark(size_t f) const
+    {
+        return EdgeMark::kCrease |
+               ((normal[f].Dot(reference) > 0.0) != behind ? EdgeMark::kValley : 0);
+    }
+};
+Track track;
+
 void Erase(CFlatMesh& m, size_t f)
 {
     m.pos.erase(m.pos.begin() + 3 * f, m.pos.begin() + 3 * f + 3);
     m.corner.erase(m.corner.begin() + 3 * f, m.corner.begin() + 3 * f + 3);
     m.tri.erase(m.tri.begin() + f);
+    track.normal.erase(track.normal.begin() + f);
+    track.untouched.erase(track.untouched.begin() + f);
+    track.turned.erase(track.turned.begin() + f);
 }
+
+void Add(CFlatMesh& m, const CVector3& p1, const CVector3& p2, const CVector3& p3,
+         const CCornerData& c1, const CCornerData& c2, const CCornerData& c3, int32_t origin,
+         CEdgeMarks marks)
+{
+    m.Append(p1, p2, p3, c1, c2, c3, origin, marks);
+    track.normal.push_back(m.tri.back().normal);
+    track.untouched.push_back(false);
+    track.turned.push_back({});
+}
+
+void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side);
 
 } // namespace
 
-void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side)
+void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side,
+                 const CVector3& reference, bool behind)
+{
+    track = Track{};
+    track.reference = reference;
+    track.behind = behind;
+    for (const CTriangleData& t : mesh.tri) {
+        track.normal.push_back(t.normal);
+        track.untouched.push_back(true);
+        track.turned.push_back({});
+    }
+    Flood(mesh, plane, start, side);
+    // A turned edge shared with an untouched face is a crease on both.
+    for (size_t f = 0; f < mesh.TriangleCount(); ++f)
+        for (int j = 0; j < 3; ++j) {
+            if (!track.turned[f].e[j])
+                continue;
+            const CVector3 a = mesh.Pos(f, j), b = mesh.Pos(f, (j + 1) % 3);
+            for (size_t g = 0; g < mesh.TriangleCount(); ++g) {
+                if (!track.untouched[g])
+                    continue;
+                for (int i = 0; i < 3; ++i) {
+                    if (Distance3D(mesh.Pos(g, i), a) >= 0.0001)
+                        continue;
+                    if (Distance3D(mesh.Pos(g, (i + 1) % 3), b) < 0.0001)
+                        mesh.tri[g].edge[i] = mesh.tri[f].edge[j] = track.turned[f].e[j];
+                    else if (Distance3D(mesh.Pos(g, (i + 2) % 3), b) < 0.0001)
+                        mesh.tri[g].edge[(i + 2) % 3] = mesh.tri[f].edge[j] = track.turned[f].e[j];
+                }
+            }
+        }
+}
+
+namespace {
+
+void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side)
 {
     CVector3 point = start;
     for (;;) {
@@ -57,8 +124,9 @@ void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& star
             for (int j = 0; j < 3; ++j)
                 mesh.pos[3 * f + j] = plane.ReflectPoint(p[j]);
             mesh.UpdatePlane(f);
+            track.untouched[f] = false;
             for (const CVector3& q : p)
-                literal::ReflectFrom(mesh, plane, q, side);
+                Flood(mesh, plane, q, side);
             return;
         }
         if (zeros == 0) {
@@ -79,14 +147,18 @@ void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& star
                 r = plane.ReflectPoint(r);
                 sp = plane.ReflectPoint(sp);
             }
-            AddTriangle(mesh, r, p2, sp, c[R], c2, c[S], origin);
-            AddTriangle(mesh, p2, p1, sp, c2, c1, c[S], origin);
-            AddTriangle(mesh, p2, v, p1, c2, c[V], c1, origin);
+            // A copy: appending may move the records.
+            const uint8_t* edge = mesh.tri[f].edge;
+            const uint8_t e[3] = {edge[0], edge[1], edge[2]};
+            const uint8_t cut = track.Mark(f);
+            Add(mesh, r, p2, sp, c[R], c2, c[S], origin, {{e[R], 0, e[S]}});
+            Add(mesh, p2, p1, sp, c2, c1, c[S], origin, {{cut, e[V], 0}});
+            Add(mesh, p2, v, p1, c2, c[V], c1, origin, {{e[R], e[V], cut}});
             Erase(mesh, f);
             if (lone) {
                 point = p[V];
             } else {
-                literal::ReflectFrom(mesh, plane, p[R], side);
+                Flood(mesh, plane, p[R], side);
                 point = p[S];
             }
             continue;
@@ -100,9 +172,13 @@ void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& star
                 if (s[j] != 0)
                     mesh.pos[3 * f + j] = plane.ReflectPoint(p[j]);
             mesh.UpdatePlane(f);
+            track.untouched[f] = false;
+            for (int j = 0; j < 3; ++j)
+                if (s[j] == 0 && s[(j + 1) % 3] == 0)
+                    track.turned[f].e[j] = track.Mark(f);
             for (int j = 0; j < 3; ++j)
                 if (s[j] != 0)
-                    literal::ReflectFrom(mesh, plane, p[j], side);
+                    Flood(mesh, plane, p[j], side);
             return;
         }
         if (zeros != 1)
@@ -118,15 +194,22 @@ void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& star
         const CCornerData cc = CCornerData::Lerp(c[x], c[y], t);
         const CVector3 pa = x == a ? plane.ReflectPoint(p[a]) : p[a];
         const CVector3 pb = x == b ? plane.ReflectPoint(p[b]) : p[b];
-        AddTriangle(mesh, p[z], pa, cross, c[z], c[a], cc, origin);
-        AddTriangle(mesh, p[z], cross, pb, c[z], cc, c[b], origin);
+        // A copy: appending may move the records.
+        const uint8_t* edge = mesh.tri[f].edge;
+        const uint8_t e[3] = {edge[0], edge[1], edge[2]};
+        const uint8_t cut = track.Mark(f);
+        Add(mesh, p[z], pa, cross, c[z], c[a], cc, origin, {{e[z], e[a], cut}});
+        Add(mesh, p[z], cross, pb, c[z], cc, c[b], origin, {{cut, e[a], e[b]}});
         Erase(mesh, f);
         point = p[x];
     }
 }
 
+} // namespace
+
 ReflectionStepResult ReflectionStep(const CFlatMesh& base, CFlatMesh& working, CSlicePlane& plane,
-                                    const CVector3& startPos, const CVector3& draggedPos)
+                                    const CVector3& startPos, const CVector3& draggedPos,
+                                    const CVector3& reference, bool behind)
 {
     ReflectionStepResult result;
     const bool back = startPos == draggedPos;
@@ -139,7 +222,7 @@ ReflectionStepResult ReflectionStep(const CFlatMesh& base, CFlatMesh& working, C
     }
     working = base;
     if (!back)
-        literal::ReflectFrom(working, plane, startPos, side);
+        literal::ReflectFrom(working, plane, startPos, side, reference, behind);
     const CVector3 target = back ? startPos : plane.ReflectPoint(startPos);
     double best = 1.7976931348623157e308;
     for (size_t k = 0; k < working.CornerCount(); ++k) {

@@ -9,11 +9,14 @@
 
 namespace literal {
 
-// The flood from `point`; `side` is the side that moves (the seed's).
-void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point, int side);
+// The flood from `point`; `side` is the side that moves (the seed's). The
+// creases it lays down take their flat sign from `reference` and `behind`.
+void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point, int side,
+                 const CVector3& reference = {}, bool behind = false);
 // One drag step: `working` becomes `base` folded from startPos.
 ReflectionStepResult ReflectionStep(const CFlatMesh& base, CFlatMesh& working, CSlicePlane& plane,
-                                    const CVector3& startPos, const CVector3& draggedPos);
+                                    const CVector3& startPos, const CVector3& draggedPos,
+                                    const CVector3& reference = {}, bool behind = false);
 
 } // namespace literal
 

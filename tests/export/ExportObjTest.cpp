@@ -101,8 +101,10 @@ TEST(ExportObj, WritesEveryVertexThenFacesByteForByte)
             "v " + Format(v->pos.x) + " " + Format(v->pos.y) + " " + Format(v->pos.z) + "\n";
     for (const CPolyFace* f : obj.faces) {
         expected += "f";
-        for (const CFaceCorner* c : f->corners)
-            expected += " " + std::to_string(c->vertex->id);
+        for (const CFaceCorner* c : f->corners) {
+            expected += ' ';
+            expected += std::to_string(c->vertex->id);
+        }
         expected += " \n";
     }
     EXPECT_EQ(text, expected);

@@ -69,7 +69,12 @@ struct Read {
 Read ReadText(const std::string& text, IProgress* progress = nullptr)
 {
     static int n = 0;
-    const std::string path = testfiles::WriteScratch("t" + std::to_string(n++) + ".dxf", text);
+    // Appended, not "t" + std::to_string(...): GCC 12 warns falsely (-Wrestrict)
+    // about the insert at the front that operator+ inlines.
+    std::string name = "t";
+    name += std::to_string(n++);
+    name += ".dxf";
+    const std::string path = testfiles::WriteScratch(name, text);
     auto model = std::make_unique<CPolyModel>();
     const int r = model->ReadDXF(path, progress);
     return {r, std::move(model)};

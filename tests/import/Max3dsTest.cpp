@@ -95,7 +95,12 @@ struct Read {
 Read ReadBytes(const std::string& bytes, IProgress* progress = nullptr)
 {
     static int n = 0;
-    const std::string path = testfiles::WriteScratch("m" + std::to_string(n++) + ".3ds", bytes);
+    // Appended, not "m" + std::to_string(...): GCC 12 warns falsely about the
+    // insert at the front that operator+ inlines.
+    std::string name = "m";
+    name += std::to_string(n++);
+    name += ".3ds";
+    const std::string path = testfiles::WriteScratch(name, bytes);
     auto model = std::make_unique<CPolyModel>();
     const int r = model->Read3DS(path, progress);
     return {r, std::move(model)};

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 std::vector<CVector3> Positions(const CPolyModel& m)
@@ -87,4 +89,46 @@ TEST(OpenModel, AReaderStandInIsScaledTooAndFailuresPassThroughUntouched)
         OpenModel(testfiles::WriteScratch("notes.txt", "v 0 0 0\n"), nullptr);
     EXPECT_EQ(unknown.result, kReadFailed);
     EXPECT_EQ(unknown.message, kCannotOpenMessage);
+}
+
+TEST(OpenModel, AFailedOpenSaysWhichFileAndWhy)
+{
+    const std::string folder = testfiles::ScratchDir() + "/folder.obj";
+    std::filesystem::create_directories(folder);
+    const struct {
+        std::string path;
+        const char* why;
+    } cases[] = {
+        {testfiles::ScratchDir() + "/absent.obj", "No such file or directory"},
+        {folder, "Is a directory"},
+        {testfiles::WriteScratch("empty.mqo", ""), "the file is empty"},
+        {testfiles::WriteScratch("short.obj", "v 0 0 0\nv 1 0\n"),
+         "line 2: the file ends inside a \"v\" statement"},
+        {testfiles::WriteScratch("index.obj", "v 0 0 0\n\nf 1 2 3\n"),
+         "line 3: face corner \"2\" names no vertex (1 are defined before it)"},
+        {testfiles::WriteScratch("junk.mqo", "hello\n"), "not an MQO file"},
+        {testfiles::WriteScratch("cut.wrl", "#VRML V1.0 ascii\nCoordinate3 { point [ 0 0"),
+         "the file ends too soon"},
+        {testfiles::WriteScratch("bad.rok", "POINT\n1 2 3"), "the file ends too soon"},
+        {testfiles::WriteScratch("none.qwf", "# nothing\n"), "no \"version\" line"},
+        {testfiles::WriteScratch("flat.dxf", "0\nSECTION\n0\nEOF\n"),
+         "no face has three distinct corners"},
+        {testfiles::WriteScratch("junk.3ds", "not a chunk at all"), "not a valid 3DS file"},
+        {testfiles::WriteScratch("bad.fold", "{\n\"vertices_coords\": [[0,0],[1,0],[0,1]],\n"
+                                             "\"faces_vertices\": [[0,1,7]]}"),
+         "faces_vertices[0] names vertex 7, but there are 3 vertices"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const OpenOutcome out = OpenModel(c.path, nullptr);
+        EXPECT_EQ(out.result, kReadFailed);
+        EXPECT_EQ(out.message, "File open failed");
+        EXPECT_FALSE(out.model);
+        EXPECT_EQ(OpenFailureDetail(c.path, out), c.path + ": " + out.reason);
+        EXPECT_NE(out.reason.find(c.why), std::string::npos) << out.reason;
+    }
+    const OpenOutcome quad = OpenModel(
+        testfiles::WriteScratch("quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3 1\n"), nullptr);
+    EXPECT_EQ(quad.result, kReadNotTriangles);
+    EXPECT_EQ(quad.reason, "line 4: a face with more than three corners");
 }

@@ -61,4 +61,13 @@ double PaperArea(const CPaperPoint& a, const CPaperPoint& b, const CPaperPoint& 
     return 0.5 * ((b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u));
 }
 
+void MarkCreasesAt(CFlatMesh& form, double at)
+{
+    for (size_t t = 0; t < form.TriangleCount(); ++t)
+        for (int j = 0; j < 3; ++j)
+            if (std::fabs(form.corner[3 * t + j].paper.u - at) < 1e-9 &&
+                std::fabs(form.corner[3 * t + (j + 1) % 3].paper.u - at) < 1e-9)
+                form.tri[t].edge[j] |= EdgeMark::kCrease;
+}
+
 } // namespace paperfix

@@ -24,6 +24,9 @@ void Refold(CFlatMesh& mesh, const std::function<CVector3(double, double)>& plac
 // that line, towards +z for a positive angle.
 CVector3 HingeAt(double x, double y, double at, double degrees);
 
+// Records the edges on the paper line u = at as creases, as a fold step would.
+void MarkCreasesAt(CFlatMesh& form, double at);
+
 // Paper area and form area of face f.
 double PaperArea(const CPaperPoint& a, const CPaperPoint& b, const CPaperPoint& c);
 

@@ -1,9 +1,14 @@
 #include "paper/PaperLayout.h"
 
+#include "checks/PaperOverlap.h"
+#include "export/AtomicFile.h"
 #include "export/SheetWriter.h"
+#include "import/ModelFile.h"
 #include "model/PolyModel.h"
 #include "paper/PaperFixtures.h"
 #include "support/Meshes.h"
+#include "support/RecordingProgress.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -89,7 +94,9 @@ TEST(PaperLayout, DevelopableModelsUnfoldIsometricallyAndCounterClockwise)
         AssignPaper(m);
         ASSERT_TRUE(m.paperInfo.has) << m.paperInfo.whyNot;
         EXPECT_EQ(m.paperInfo.pieces, c.pieces);
-        EXPECT_LE(m.paperInfo.maxAngleDefect, kDevelopableDegrees);
+        EXPECT_LE(m.paperInfo.maxAngleDefect, 0.01);
+        EXPECT_LT(m.paperInfo.strainMax, 1e-9);
+        EXPECT_FALSE(m.paperInfo.split);
         const auto& faces = m.objects[0]->faces;
         ASSERT_EQ(m.paper.size(), 3 * faces.size());
         double paperArea = 0.0, formArea = 0.0, lu = 1e300, lv = 1e300, hu = -1e300, hv = -1e300;
@@ -159,16 +166,65 @@ TEST(PaperLayout, SheetsComeOutAsTheirRectangles)
     EXPECT_NEAR(two.paperInfo.height, 20.0, 1e-9);
 }
 
+TEST(PaperLayout, BentSheetsUnfoldToExactlyTheirRectangles)
+{
+    for (const SheetBend bend : {SheetBend::Cylinder, SheetBend::Cone})
+        for (const bool jittered : {false, true}) {
+            SCOPED_TRACE(testing::Message()
+                         << "cone " << (bend == SheetBend::Cone) << " jittered " << jittered);
+            // Through the file, as New Sheet and the command line make it.
+            const SheetLayout layout = PaperSheet(210.0, 297.0, 40, jittered, bend, 90.0);
+            const std::string path = testfiles::ScratchDir() + "/bent.obj";
+            ASSERT_TRUE(
+                WriteFileReplacing(path, [&](std::FILE* f) { return WriteSheetObj(f, layout); }));
+            const OpenOutcome opened = OpenModel(path, nullptr);
+            ASSERT_TRUE(opened.model) << opened.message;
+            const CPolyModel& m = *opened.model;
+            ASSERT_TRUE(m.paperInfo.has) << m.paperInfo.whyNot;
+            EXPECT_EQ(m.paperInfo.pieces, 1);
+            EXPECT_NEAR(m.paperInfo.width, 210.0, 1e-9);
+            EXPECT_NEAR(m.paperInfo.height, 297.0, 1e-9);
+            double area = 0.0;
+            for (size_t t = 0; 3 * t < m.paper.size(); ++t)
+                area += paperfix::PaperArea(m.paper[3 * t], m.paper[3 * t + 1], m.paper[3 * t + 2]);
+            EXPECT_NEAR(area, 210.0 * 297.0, 1e-6);
+
+            CSheetMesh mesh;
+            ASSERT_TRUE(BuildBentSheet(layout, mesh));
+            double zMin = kDoubleMax, zMax = -kDoubleMax;
+            for (const CVector3& p : mesh.vertices) {
+                zMin = std::min(zMin, p.z);
+                zMax = std::max(zMax, p.z);
+            }
+            EXPECT_GT(zMax - zMin, 30.0); // bent for real
+            if (bend == SheetBend::Cylinder && !jittered) {
+                // Turned 30 degrees about z: the rulings leave the axes.
+                CVector3 ruling = mesh.vertices[1] - mesh.vertices[0];
+                ruling.Normalize();
+                EXPECT_NEAR(ruling.Dot({-0.5, std::sqrt(0.75), 0.0}), 1.0, 1e-12);
+            }
+        }
+    // A cone cannot be flatter than the fan the rectangle spans from its apex.
+    const SheetLayout flat = PaperSheet(200.0, 100.0, 10, false, SheetBend::Cone, 89.0);
+    EXPECT_NEAR(SmallestConeBend(200.0, 100.0), 90.0, 1e-12);
+    EXPECT_FALSE(SheetLayoutValid(flat));
+    EXPECT_NE(SheetBendProblem(flat).find("more than 90.0 degrees"), std::string::npos);
+}
+
 TEST(PaperLayout, CurvedSurfacesAreRefusedWithTheLargestDefect)
 {
-    for (auto* model :
-         {SheetModel(SheetShape::Saddle, 8, 8, 100.0).release(), testmesh::Cube().release()}) {
+    // z = (x^2 - y^2) / 2 over [-1, 1]^2: too curved for any flattening.
+    auto saddle = paperfix::MappedGrid(16, 16, 2.0, 2.0, [](double x, double y) {
+        return CVector3{x - 1.0, y - 1.0, ((x - 1.0) * (x - 1.0) - (y - 1.0) * (y - 1.0)) / 2.0};
+    });
+    for (auto* model : {SheetModel(SheetShape::Saddle, 8, 8, 100.0).release(),
+                        testmesh::Cube().release(), saddle.release()}) {
         std::unique_ptr<CPolyModel> m(model);
         testmesh::Build(*m);
         AssignPaper(*m);
         EXPECT_FALSE(m->paperInfo.has);
         EXPECT_TRUE(m->paper.empty());
-        EXPECT_GT(m->paperInfo.maxAngleDefect, kDevelopableDegrees);
+        EXPECT_GT(m->paperInfo.maxAngleDefect, 0.01);
         double angle = 0, x = 0, y = 0, z = 0;
         char tail = 0;
         ASSERT_EQ(
@@ -222,6 +278,228 @@ TEST(PaperLayout, NearlyCoincidentCornersJoinAndOwnPaperIsKept)
     AssignPaper(*m);
     EXPECT_EQ(m->paperInfo.width, 7.0);
     EXPECT_EQ(m->paper[0], (CPaperPoint{1.0, 2.0}));
+}
+
+// Paper and surface area of a model with paper.
+void Areas(const CPolyModel& m, double& paper, double& form)
+{
+    paper = form = 0.0;
+    const auto& faces = m.objects[0]->faces;
+    for (size_t f = 0; f < faces.size(); ++f) {
+        paper +=
+            std::fabs(paperfix::PaperArea(m.paper[3 * f], m.paper[3 * f + 1], m.paper[3 * f + 2]));
+        const CVector3& p0 = faces[f]->corners[0]->vertex->pos;
+        form += 0.5 * (faces[f]->corners[1]->vertex->pos - p0)
+                          .Cross(faces[f]->corners[2]->vertex->pos - p0)
+                          .Length();
+    }
+}
+
+std::unique_ptr<CPolyModel> Built(std::unique_ptr<CPolyModel> m)
+{
+    testmesh::Build(*m);
+    return m;
+}
+
+// Reverses every `every`-th face from `first` on.
+void ReverseFaces(CPolyModel& m, size_t first, size_t every)
+{
+    for (size_t f = first; f < m.objects[0]->faces.size(); f += every)
+        m.objects[0]->faces[f]->corners.Reverse();
+}
+
+TEST(PaperLayout, NearDevelopableSurfacesFlattenWithLittleStrain)
+{
+    // A jittered 200 x 120 grid bent a quarter turn round a cylinder: its
+    // cells are not planar, so it is developable only within rounding.
+    SheetLayout layout;
+    SheetCellsFor(200.0, 120.0, 40, layout.rows, layout.cols);
+    layout.size = 200.0;
+    layout.height = 120.0;
+    layout.jittered = true;
+    const double radius = 200.0 / (kPi / 2.0);
+    auto jittered = [&] {
+        return Built(paperfix::MappedGrid(
+            layout.rows, layout.cols, layout.cols, layout.rows, [&](double x, double y) {
+                const CVector3 p = SheetPoint(layout, static_cast<int>(std::lround(y)),
+                                              static_cast<int>(std::lround(x)));
+                return CVector3{radius * std::sin(p.x / radius), p.y,
+                                radius * (1.0 - std::cos(p.x / radius))};
+            }));
+    };
+    auto m = jittered();
+    ASSERT_TRUE(AssignPaper(*m));
+    ASSERT_TRUE(m->paperInfo.has) << m->paperInfo.whyNot;
+    EXPECT_GT(m->paperInfo.maxAngleDefect, 0.01);
+    EXPECT_LT(m->paperInfo.strainMax, kStrainUnnoticed);
+    EXPECT_LE(m->paperInfo.strainMean, m->paperInfo.strainMax);
+    EXPECT_EQ(m->paperInfo.pieces, 1);
+    double paper = 0.0, form = 0.0;
+    Areas(*m, paper, form);
+    EXPECT_LT(Relative(paper, form), 1e-3);
+    EXPECT_NEAR(m->paperInfo.width, 200.0, 1.0);
+    EXPECT_NEAR(m->paperInfo.height, 120.0, 1.0);
+
+    // The flattening shows progress and stops when cancelled, leaving no paper.
+    auto again = jittered();
+    RecordingProgress cancel(0);
+    EXPECT_FALSE(AssignPaper(*again, &cancel));
+    EXPECT_FALSE(again->paperInfo.has);
+    EXPECT_TRUE(again->paper.empty());
+    EXPECT_EQ(cancel.begins, cancel.ends);
+}
+
+TEST(PaperLayout, FacesJoinWhateverTheirWinding)
+{
+    // A hinge of two triangles, one wound the other way: one piece.
+    auto hinge = paperfix::MappedGrid(1, 1, 10.0, 10.0, [](double x, double y) {
+        return CVector3{x, y, 0.05 * x * y};
+    });
+    ReverseFaces(*hinge, 1, 2);
+    testmesh::Build(*hinge);
+    AssignPaper(*hinge);
+    EXPECT_EQ(hinge->paperInfo.pieces, 1);
+
+    // A cylinder sheet with every 7th face reversed opens as the whole sheet.
+    auto plain = Built(SheetModel(SheetShape::Cylinder, 6, 12, 120.0));
+    auto mixed = SheetModel(SheetShape::Cylinder, 6, 12, 120.0);
+    ReverseFaces(*mixed, 3, 7); // the first face, where the unfolding starts, as it was
+    testmesh::Build(*mixed);
+    AssignPaper(*plain);
+    AssignPaper(*mixed);
+    ASSERT_TRUE(mixed->paperInfo.has);
+    EXPECT_EQ(mixed->paperInfo.pieces, 1);
+    EXPECT_NEAR(mixed->paperInfo.width, plain->paperInfo.width, 1e-9);
+    EXPECT_NEAR(mixed->paperInfo.height, plain->paperInfo.height, 1e-9);
+
+    // Three fins on one edge: the edge is cut, each fin its own piece.
+    auto fins = std::make_unique<CPolyModel>();
+    CPolyObject* o = fins->AddObject();
+    for (const CVector3& tip : {CVector3{5, 5, 0}, CVector3{5, -3, 4}, CVector3{5, -3, -4}})
+        testmesh::AddFace(o, {{0, 0, 0}, {10, 0, 0}, tip});
+    testmesh::Build(*fins);
+    AssignPaper(*fins);
+    EXPECT_EQ(fins->paperInfo.pieces, 3);
+
+    // A Moebius band cannot be oriented: it is cut once and lies flat.
+    auto band = std::make_unique<CPolyModel>();
+    CPolyObject* b = band->AddObject();
+    const int segments = 24;
+    std::vector<CPolyVertex*> side[2];
+    for (int i = 0; i < segments; ++i) {
+        const double a = 2.0 * kPi * i / segments;
+        const CVector3 radial{std::cos(a), std::sin(a), 0.0};
+        const CVector3 across = radial * std::cos(a / 2.0) + CVector3{0, 0, std::sin(a / 2.0)};
+        for (int k = 0; k < 2; ++k)
+            side[k].push_back(b->AddVertex(radial * 40.0 + across * (k ? 5.0 : -5.0)));
+    }
+    for (int i = 0; i < segments; ++i) {
+        const int j = (i + 1) % segments;
+        const bool last = j == 0; // the band comes back turned over
+        CPolyVertex* a0 = side[0][i];
+        CPolyVertex* a1 = side[1][i];
+        CPolyVertex* b0 = side[last ? 1 : 0][j];
+        CPolyVertex* b1 = side[last ? 0 : 1][j];
+        testmesh::AddFaceOn(b, {a0, b0, b1});
+        testmesh::AddFaceOn(b, {a0, b1, a1});
+    }
+    testmesh::Build(*band);
+    AssignPaper(*band);
+    ASSERT_TRUE(band->paperInfo.has) << band->paperInfo.whyNot;
+    EXPECT_LT(band->paperInfo.strainMax, 1e-9);
+}
+
+TEST(PaperLayout, FlatModelsAreTheirOwnPaperOnlyWhenNothingIsTurnedOver)
+{
+    // A 90 x 50 sheet folded flat along x = 60: it opens to the whole sheet.
+    auto folded = paperfix::MappedGrid(2, 5, 5.0, 2.0, [](double x, double y) {
+        const double at[6] = {0.0, 20.0, 40.0, 60.0, 75.0, 90.0};
+        const double u = at[std::lround(x)];
+        return paperfix::HingeAt(u, 25.0 * y, 60.0, 180.0);
+    });
+    testmesh::Build(*folded);
+    AssignPaper(*folded);
+    ASSERT_TRUE(folded->paperInfo.has) << folded->paperInfo.whyNot;
+    EXPECT_EQ(folded->paperInfo.pieces, 1);
+    EXPECT_NEAR(folded->paperInfo.width, 90.0, 1e-9);
+    EXPECT_NEAR(folded->paperInfo.height, 50.0, 1e-9);
+
+    // Two layers lying on one another go side by side.
+    auto stacked = testmesh::Grid(1, 1, 10.0, 10.0);
+    testmesh::AddFace(stacked->objects[0].get(), {{5, 5, 0}, {15, 5, 0}, {15, 15, 0}});
+    testmesh::Build(*stacked);
+    AssignPaper(*stacked);
+    EXPECT_EQ(stacked->paperInfo.pieces, 2);
+    std::vector<std::pair<uint32_t, uint32_t>> pairs;
+    FindPaperOverlaps(stacked->paper, {}, pairs);
+    EXPECT_TRUE(pairs.empty());
+
+    // A tilted A4 sheet reads as A4, on its smallest rectangle.
+    auto tilted = paperfix::MappedGrid(4, 3, 210.0, 297.0, [](double x, double y) {
+        return CVector3{0.48 * x - 0.8 * y, 0.64 * x + 0.6 * y, 0.6 * x + 7.0};
+    });
+    testmesh::Build(*tilted);
+    AssignPaper(*tilted);
+    const double small = std::min(tilted->paperInfo.width, tilted->paperInfo.height);
+    const double large = std::max(tilted->paperInfo.width, tilted->paperInfo.height);
+    EXPECT_NEAR(small, 210.0, 1e-6);
+    EXPECT_NEAR(large, 297.0, 1e-6);
+}
+
+TEST(PaperLayout, SelfOverlappingUnfoldingsAreSplit)
+{
+    // A two-turn ramp: the tangent surface of a helix, planar between
+    // consecutive tangents, whose paper winds twice round a circle.
+    const int segments = 48;
+    std::vector<CVector3> helix;
+    for (int i = 0; i <= segments + 1; ++i) {
+        const double t = 4.0 * kPi * i / segments;
+        helix.push_back({30.0 * std::cos(t), 30.0 * std::sin(t), 3.0 * t});
+    }
+    auto ramp = std::make_unique<CPolyModel>();
+    CPolyObject* o = ramp->AddObject();
+    std::vector<CPolyVertex*> near, far;
+    for (int i = 0; i <= segments; ++i) {
+        CVector3 u = helix[i + 1] - helix[i];
+        u.Normalize();
+        near.push_back(o->AddVertex(helix[i] + u * 10.0));
+        far.push_back(o->AddVertex(helix[i] + u * 25.0));
+    }
+    for (int i = 0; i < segments; ++i) {
+        testmesh::AddFaceOn(o, {near[i], far[i], far[i + 1]});
+        testmesh::AddFaceOn(o, {near[i], far[i + 1], near[i + 1]});
+    }
+    testmesh::Build(*ramp);
+    AssignPaper(*ramp);
+    ASSERT_TRUE(ramp->paperInfo.has) << ramp->paperInfo.whyNot;
+    EXPECT_TRUE(ramp->paperInfo.split);
+    EXPECT_GE(ramp->paperInfo.pieces, 2);
+    EXPECT_LT(ramp->paperInfo.strainMax, 1e-9);
+    std::vector<std::pair<uint32_t, uint32_t>> pairs;
+    FindPaperOverlaps(ramp->paper, {}, pairs);
+    EXPECT_TRUE(pairs.empty());
+}
+
+TEST(PaperLayout, PiecesJoinAcrossEdgesAtTheirRecordsWhenAsked)
+{
+    // A bowtie: two faces that share one corner are two pieces.
+    auto bowtie = std::make_unique<CPolyModel>();
+    CPolyObject* o = bowtie->AddObject();
+    testmesh::AddFace(o, {{0, 0, 0}, {10, 0, 0}, {10, 10, 0}});
+    testmesh::AddFace(o, {{0, 0, 0}, {-10, 0, 5}, {-10, -10, 5}});
+    testmesh::Build(*bowtie);
+    AssignPaper(*bowtie);
+    EXPECT_EQ(bowtie->paperInfo.pieces, 2);
+
+    // Two faces on distinct records at one position: joined by position,
+    // apart when the records say so.
+    for (const bool records : {false, true}) {
+        auto strip = testmesh::Strip();
+        strip->paperFromRecords = records;
+        testmesh::Build(*strip);
+        AssignPaper(*strip);
+        EXPECT_EQ(strip->paperInfo.pieces, records ? 2 : 1);
+    }
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 namespace {
 
@@ -30,8 +32,13 @@ void FoldInHalf(CPolyModel& m, double w)
     for (CVector3& p : form.pos)
         if (p.x > hingeX)
             p = {hingeX, p.y, p.x - hingeX};
-    for (size_t t = 0; t < form.TriangleCount(); ++t)
+    for (size_t t = 0; t < form.TriangleCount(); ++t) {
         form.UpdatePlane(t);
+        for (int j = 0; j < 3; ++j) // the hinge is a crease, as a fold step records it
+            if (std::fabs(form.corner[3 * t + j].paper.u - w / 2) < 1e-9 &&
+                std::fabs(form.corner[3 * t + (j + 1) % 3].paper.u - w / 2) < 1e-9)
+                form.tri[t].edge[j] |= EdgeMark::kCrease;
+    }
     m.working = form;
     m.designing = true;
 }
@@ -169,6 +176,46 @@ TEST(PatternView, RebuildsOncePerChangeAndOnlyWithPaper)
     pv.Attach(nullptr);
     EXPECT_FALSE(pv.Refresh());
     EXPECT_EQ(pv.BuildCount(), 2);
+}
+
+TEST(PatternView, HelperBuildsFromItsOwnCopyAndLagsOneStepAtMost)
+{
+    auto m = Sheet(200.0, 100.0);
+    CPatternView pv;
+    pv.Attach(m.get());
+    ASSERT_TRUE(pv.Refresh());
+    FoldInHalf(*m, 200.0);
+    const CFlatMesh folded = m->working;
+
+    std::atomic<int> done{0};
+    pv.Invalidate();
+    pv.RefreshOnHelper([&] { ++done; });
+    // The caller goes on changing the shape: the build sees the copy.
+    m->working = CFlatMesh{};
+    ASSERT_TRUE(pv.Stale());
+    while (done == 0)
+        std::this_thread::yield();
+    EXPECT_TRUE(pv.RefreshUnlessBuilding());
+    EXPECT_FALSE(pv.Stale());
+    EXPECT_EQ(pv.BuildCount(), 2);
+    EXPECT_EQ(Creases(pv.Pattern()), 4);
+
+    // A second step while a build runs takes that build first: one behind at most.
+    m->working = folded;
+    pv.Invalidate();
+    pv.RefreshOnHelper(nullptr);
+    pv.Invalidate();
+    pv.RefreshOnHelper(nullptr);
+    EXPECT_EQ(pv.BuildCount(), 3);
+    EXPECT_TRUE(pv.Refresh()); // waits for the last one
+    EXPECT_EQ(pv.BuildCount(), 4);
+    EXPECT_FALSE(pv.Stale());
+    EXPECT_EQ(Creases(pv.Pattern()), 4);
+    // Nothing stale: no build starts, and a new model waits for none.
+    pv.RefreshOnHelper(nullptr);
+    EXPECT_FALSE(pv.Stale());
+    pv.Attach(nullptr);
+    EXPECT_EQ(pv.BuildCount(), 4);
 }
 
 TEST(PatternView, SelectedCornerIsReadOffTheWorkingShape)

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <utility>
 
 namespace {
 
@@ -231,4 +233,41 @@ TEST(Camera, ResetRestoresTheInitialCamera)
     EXPECT_EQ(cam.distance, -5.0);
     EXPECT_EQ(cam.centre, CVector3());
     EXPECT_EQ(cam.width, 500);
+}
+
+TEST(Camera, FitBoxBringsTheWholeBoxIntoViewAlongTheSameDirection)
+{
+    for (const auto& [w, h] : {std::pair{640, 480}, std::pair{300, 900}}) {
+        CViewCamera cam = Sized(w, h);
+        cam.RightButtonDown(100, 100, kRight);
+        cam.MouseMove(180, 150, kRight);
+        cam.RightButtonUp();
+        cam.RightButtonDown(100, 100, kRightCtrl);
+        cam.MouseMove(600, -300, kRightCtrl); // panned far away
+        const Trackball turned = cam.trackball;
+        const CVector3 lo{2.0, -1.0, 0.5}, hi{3.0, 0.0, 0.9};
+        cam.FitBox(lo, hi);
+        EXPECT_EQ(std::memcmp(cam.trackball.M, turned.M, sizeof turned.M), 0);
+        WindowPoint mid;
+        ASSERT_TRUE(cam.ProjectToWindow((lo + hi) * 0.5, mid));
+        EXPECT_NEAR(mid.x, w / 2.0, 1.0);
+        EXPECT_NEAR(mid.y, h / 2.0, 1.0);
+        double spanX = 0, spanY = 0;
+        for (int c = 0; c < 8; ++c) {
+            const CVector3 p{c & 1 ? hi.x : lo.x, c & 2 ? hi.y : lo.y, c & 4 ? hi.z : lo.z};
+            WindowPoint q;
+            ASSERT_TRUE(cam.ProjectToWindow(p, q));
+            EXPECT_TRUE(q.x >= 0 && q.x <= w && q.y >= 0 && q.y <= h) << q.x << " " << q.y;
+            spanX = std::max(spanX, std::abs(q.x - mid.x));
+            spanY = std::max(spanY, std::abs(q.y - mid.y));
+        }
+        // Near enough to fill a good part of the narrower side.
+        EXPECT_GT(std::max(spanX / w, spanY / h), 0.25);
+    }
+    CViewCamera cam = Sized(640, 480);
+    const double before = cam.distance;
+    cam.FitBox({1, 1, 1}, {0, 0, 0}); // an empty box changes nothing
+    EXPECT_EQ(cam.distance, before);
+    cam.FitBox({0, 0, 0}, {1e-9, 0, 0}); // a point: as near as the clamp lets
+    EXPECT_EQ(cam.distance, CViewCamera::kNearest);
 }

@@ -13,7 +13,7 @@ CVector3 At(const std::vector<float>& v, size_t vertex)
 
 } // namespace
 
-TEST(FaceArrays, FrontThenReversedBackWithNegatedNormals)
+TEST(FaceArrays, EachTriangleOnceWithItsNormalFromObjectAndFlatMesh)
 {
     auto m = testmesh::Strip();
     CPolyObject& obj = *m->objects[0];
@@ -21,21 +21,40 @@ TEST(FaceArrays, FrontThenReversedBackWithNegatedNormals)
         f->ComputePlane();
     CFaceArrays a;
     a.Build(obj);
-    ASSERT_EQ(a.SideTriangleCount(), 2);
-    ASSERT_EQ(a.Positions().size(), 2u * 2 * 3 * 3);
+    ASSERT_EQ(a.TriangleCount(), 2);
+    ASSERT_EQ(a.Positions().size(), 2u * 3 * 3);
     for (int f = 0; f < 2; ++f) {
         const CPolyFace* face = obj.faces[f];
         for (int k = 0; k < 3; ++k) {
             EXPECT_EQ(At(a.Positions(), f * 3 + k), face->corners[k]->vertex->pos);
             EXPECT_EQ(At(a.Normals(), f * 3 + k), face->normal);
-            // The back block starts after both fronts and runs the corners backwards.
-            EXPECT_EQ(At(a.Positions(), 6 + f * 3 + k), face->corners[2 - k]->vertex->pos);
-            EXPECT_EQ(At(a.Normals(), 6 + f * 3 + k), face->normal * -1.0);
         }
     }
-    const std::vector<uint32_t>& e = a.EdgeIndices();
     const std::vector<uint32_t> want = {0, 1, 1, 2, 2, 0, 3, 4, 4, 5, 5, 3};
-    EXPECT_EQ(e, want);
+    EXPECT_EQ(a.EdgeIndices(), want);
+
+    // The flat mesh of the same object gives the same arrays and outlines.
+    CFlatMesh flat;
+    FlatFromObject(obj, nullptr, flat);
+    CFaceArrays b;
+    b.Build(flat);
+    EXPECT_EQ(b.Positions(), a.Positions());
+    EXPECT_EQ(b.Normals(), a.Normals());
+    EXPECT_EQ(b.EdgeIndices(), want);
+
+    // A refresh with other positions keeps the outlines; a new triangle count rebuilds them.
+    flat.pos[0] = {0.5, 0.5, 1.0};
+    flat.UpdatePlane(0);
+    b.Build(flat);
+    EXPECT_EQ(At(b.Positions(), 0), flat.pos[0]);
+    EXPECT_NEAR(At(b.Normals(), 2).Dot(flat.tri[0].normal), 1.0, 1e-6);
+    EXPECT_EQ(b.EdgeIndices(), want);
+    const CVector3 p0 = flat.pos[0], p1 = flat.pos[1], p2 = flat.pos[2];
+    flat.Append(p0, p1, p2, {}, {}, {}, 0);
+    b.Build(flat);
+    EXPECT_EQ(b.TriangleCount(), 3);
+    EXPECT_EQ(b.EdgeIndices().size(), 18u);
+    EXPECT_EQ(b.EdgeIndices()[12], 6u);
 }
 
 TEST(FaceArrays, PolygonsAreFannedAndOutlinedAroundTheirCorners)
@@ -51,15 +70,11 @@ TEST(FaceArrays, PolygonsAreFannedAndOutlinedAroundTheirCorners)
 
     CFaceArrays a;
     a.Build(*obj);
-    ASSERT_EQ(a.SideTriangleCount(), 3);
-    // Front fan of the quad: (0,1,2) (0,2,3).
+    ASSERT_EQ(a.TriangleCount(), 3);
+    // The quad's fan: (0,1,2) (0,2,3).
     const int front[] = {0, 1, 2, 0, 2, 3};
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(At(a.Positions(), i), quad[front[i]]) << i;
-    // Back fan of the reversed list (3,2,1,0): (3,2,1) (3,1,0).
-    const int back[] = {3, 2, 1, 3, 1, 0};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(At(a.Positions(), 9 + i), quad[back[i]]) << i;
 
     // The quad's outline goes around its four corners, not along the fan's diagonal.
     const std::vector<uint32_t>& e = a.EdgeIndices();
@@ -71,6 +86,6 @@ TEST(FaceArrays, PolygonsAreFannedAndOutlinedAroundTheirCorners)
     EXPECT_EQ(e[8], 6u);
 
     a.Build(*obj); // rebuilding replaces, never appends
-    EXPECT_EQ(a.Positions().size(), 3u * 2 * 3 * 3);
+    EXPECT_EQ(a.Positions().size(), 3u * 3 * 3);
     EXPECT_EQ(a.EdgeIndices().size(), 14u);
 }

@@ -1,0 +1,16 @@
+#pragma once
+// A crease pattern as a one-page PDF at 1:1: the page is exactly the paper's
+// size (in fractional points), the lines are vectors in the SVG's colours
+// and opacities.
+
+#include <string>
+
+struct CCreasePattern;
+
+// The PDF file's bytes in `out`; false (out unspecified) when the pattern
+// has no extent or the PDF surface fails.
+bool PdfDocument(const CCreasePattern& pattern, std::string& out);
+
+// Writes PdfDocument to `path` through a temporary file beside it; false
+// when any step fails (an existing file is then untouched).
+bool ExportPdfFile(const std::string& path, const CCreasePattern& pattern);

@@ -1,0 +1,316 @@
+#include "paper/PaperSurface.h"
+
+#include "model/CellTable.h"
+#include "paper/MeshEdges.h"
+
+#include <algorithm>
+#include <numeric>
+#include <utility>
+
+namespace {
+
+struct UnionFind {
+    std::vector<uint32_t> up;
+    explicit UnionFind(size_t n) : up(n) { std::iota(up.begin(), up.end(), 0u); }
+    uint32_t Find(uint32_t a)
+    {
+        while (up[a] != a)
+            a = up[a] = up[up[a]];
+        return a;
+    }
+    void Join(uint32_t a, uint32_t b)
+    {
+        a = Find(a);
+        b = Find(b);
+        if (a != b)
+            up[std::max(a, b)] = std::min(a, b); // the lower root wins: numbering follows corners
+    }
+};
+
+// Pairs of half-edges on the edges exactly two triangles share, and whether
+// the two run the same way (one of the triangles is wound the other way).
+void PairSharedEdges(const CPaperSurface& s, std::vector<int32_t>& twin,
+                     std::vector<uint8_t>& sameWay)
+{
+    const uint32_t n = static_cast<uint32_t>(s.vertexOf.size());
+    twin.assign(n, -1);
+    sameWay.assign(n, 0);
+    std::vector<std::pair<uint64_t, uint32_t>> keyed;
+    keyed.reserve(n);
+    for (uint32_t h = 0; h < n; ++h) {
+        const uint64_t a = s.vertexOf[h];
+        const uint64_t b = s.vertexOf[NextInTriangle(h)];
+        if (a != b)
+            keyed.push_back({std::min(a, b) << 32 | std::max(a, b), h});
+    }
+    std::sort(keyed.begin(), keyed.end());
+    for (size_t i = 0; i < keyed.size();) {
+        size_t j = i + 1;
+        while (j < keyed.size() && keyed[j].first == keyed[i].first)
+            ++j;
+        const uint32_t h = keyed[i].second;
+        const uint32_t g = keyed[i + (j - i > 1 ? 1 : 0)].second;
+        if (j - i == 2 && h / 3 != g / 3) {
+            twin[h] = static_cast<int32_t>(g);
+            twin[g] = static_cast<int32_t>(h);
+            sameWay[h] = sameWay[g] = s.vertexOf[h] == s.vertexOf[g];
+        }
+        i = j;
+    }
+}
+
+// Turns triangles so that paired neighbours run back along each other; an
+// edge whose sides cannot agree (a Moebius band) is opened. Each piece keeps
+// the winding most of its faces had.
+void Orient(CPaperSurface& s, std::vector<int32_t>& twin, const std::vector<uint8_t>& sameWay)
+{
+    const size_t triangles = s.Triangles();
+    std::vector<int8_t> flip(triangles, -1);
+    std::vector<uint32_t> queue;
+    for (size_t first = 0; first < triangles; ++first) {
+        if (flip[first] >= 0)
+            continue;
+        queue.assign(1, static_cast<uint32_t>(first));
+        flip[first] = 0;
+        size_t turned = 0;
+        for (size_t head = 0; head < queue.size(); ++head) {
+            const uint32_t t = queue[head];
+            for (uint32_t h = 3 * t; h < 3 * t + 3; ++h) {
+                const int32_t g = twin[h];
+                if (g < 0)
+                    continue;
+                const int8_t want = static_cast<int8_t>(flip[t] ^ sameWay[h]);
+                int8_t& other = flip[g / 3];
+                if (other < 0) {
+                    other = want;
+                    turned += static_cast<size_t>(want);
+                    queue.push_back(static_cast<uint32_t>(g / 3));
+                } else if (other != want) {
+                    twin[g] = -1;
+                    twin[h] = -1;
+                }
+            }
+        }
+        if (2 * turned > queue.size())
+            for (const uint32_t t : queue)
+                flip[t] ^= 1;
+    }
+    // Half-edge 3t + j lies opposite corner j + 2; swapping corners 1 and 2
+    // moves the edge opposite corner k to the one opposite its new slot.
+    auto moved = [&](int32_t h) -> int32_t {
+        if (h < 0 || !flip[h / 3])
+            return h;
+        const int32_t t = h / 3;
+        const int opposite = (h % 3 + 2) % 3;
+        const int now = opposite == 0 ? 0 : 3 - opposite;
+        return 3 * t + (now + 1) % 3;
+    };
+    std::vector<int32_t> turnedTwin(twin.size(), -1);
+    for (size_t h = 0; h < twin.size(); ++h)
+        if (twin[h] >= 0)
+            turnedTwin[moved(static_cast<int32_t>(h))] = moved(twin[h]);
+    twin.swap(turnedTwin);
+    s.flipped.clear();
+    for (size_t t = 0; t < triangles; ++t) {
+        if (!flip[t])
+            continue;
+        s.flipped.push_back(static_cast<uint32_t>(t));
+        std::swap(s.corner[3 * t + 1], s.corner[3 * t + 2]);
+        std::swap(s.vertexOf[3 * t + 1], s.vertexOf[3 * t + 2]);
+        std::swap(s.cornerOf[3 * t + 1], s.cornerOf[3 * t + 2]);
+    }
+}
+
+// Pieces join across paired edges only, never at a lone shared vertex.
+// Marks the half-edges the breadth-first search crossed.
+void NumberPieces(CPaperSurface& s, std::vector<uint8_t>& crossed)
+{
+    const size_t triangles = s.Triangles();
+    s.pieceOf.assign(triangles, -1);
+    s.order.clear();
+    crossed.assign(s.twin.size(), 0);
+    s.pieces = 0;
+    for (size_t first = 0; first < triangles; ++first) {
+        if (s.pieceOf[first] >= 0)
+            continue;
+        s.pieceOf[first] = s.pieces;
+        size_t head = s.order.size();
+        s.order.push_back(static_cast<uint32_t>(first));
+        while (head < s.order.size()) {
+            const uint32_t t = s.order[head++];
+            for (uint32_t h = 3 * t; h < 3 * t + 3; ++h) {
+                const int32_t g = s.twin[h];
+                if (g >= 0 && s.pieceOf[g / 3] < 0) {
+                    s.pieceOf[g / 3] = s.pieces;
+                    crossed[h] = crossed[g] = 1;
+                    s.order.push_back(static_cast<uint32_t>(g / 3));
+                }
+            }
+        }
+        ++s.pieces;
+    }
+}
+
+// Paper points: corners joined across the paired edges.
+void NumberPoints(CPaperSurface& s)
+{
+    UnionFind sets(s.vertexOf.size());
+    for (uint32_t h = 0; h < s.twin.size(); ++h) {
+        const int32_t g = s.twin[h];
+        if (g < 0 || static_cast<uint32_t>(g) < h)
+            continue;
+        sets.Join(h, NextInTriangle(static_cast<uint32_t>(g)));
+        sets.Join(NextInTriangle(h), static_cast<uint32_t>(g));
+    }
+    s.pointOf.assign(s.vertexOf.size(), 0);
+    std::vector<uint32_t> number(s.vertexOf.size(), UINT32_MAX);
+    s.points = 0;
+    for (uint32_t c = 0; c < s.vertexOf.size(); ++c) {
+        uint32_t& k = number[sets.Find(c)];
+        if (k == UINT32_MAX)
+            k = s.points++;
+        s.pointOf[c] = k;
+    }
+}
+
+// Opens the paired edges the search did not cross that still close a loop
+// once every dangling branch is pruned, the rims counting as part of the
+// graph: nothing on a disc, one rim-to-rim seam on a tube.
+void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
+{
+    struct Edge {
+        uint32_t a, b, h;
+        bool rim;
+    };
+    std::vector<Edge> edges;
+    for (uint32_t h = 0; h < s.twin.size(); ++h) {
+        const int32_t g = s.twin[h];
+        const bool rim = g < 0;
+        if ((!rim && (crossed[h] || static_cast<uint32_t>(g) < h)) ||
+            s.vertexOf[h] == s.vertexOf[NextInTriangle(h)])
+            continue;
+        edges.push_back({s.pointOf[h], s.pointOf[NextInTriangle(h)], h, rim});
+    }
+    std::vector<uint32_t> degree(s.points, 0), start(s.points + 1, 0);
+    for (const Edge& e : edges) {
+        ++degree[e.a];
+        ++degree[e.b];
+    }
+    for (uint32_t p = 0; p < s.points; ++p)
+        start[p + 1] = start[p] + degree[p];
+    std::vector<uint32_t> incident(start[s.points]), fill(start.begin(), start.end() - 1);
+    for (uint32_t e = 0; e < edges.size(); ++e) {
+        incident[fill[edges[e].a]++] = e;
+        incident[fill[edges[e].b]++] = e;
+    }
+    std::vector<uint8_t> gone(edges.size(), 0);
+    std::vector<uint32_t> leaves;
+    for (uint32_t p = 0; p < s.points; ++p)
+        if (degree[p] == 1)
+            leaves.push_back(p);
+    while (!leaves.empty()) {
+        const uint32_t p = leaves.back();
+        leaves.pop_back();
+        if (degree[p] != 1)
+            continue;
+        for (uint32_t i = start[p]; i < start[p + 1]; ++i) {
+            const uint32_t e = incident[i];
+            if (gone[e])
+                continue;
+            gone[e] = 1;
+            const uint32_t q = edges[e].a == p ? edges[e].b : edges[e].a;
+            --degree[p];
+            if (--degree[q] == 1)
+                leaves.push_back(q);
+            break;
+        }
+    }
+    bool cut = false;
+    for (uint32_t e = 0; e < edges.size(); ++e) {
+        if (gone[e] || edges[e].rim)
+            continue;
+        const uint32_t h = edges[e].h;
+        s.twin[static_cast<uint32_t>(s.twin[h])] = -1;
+        s.twin[h] = -1;
+        cut = true;
+    }
+    if (cut)
+        NumberPoints(s);
+}
+
+} // namespace
+
+void AddSurfaceTriangle(CPaperSurface& s, const CVector3* p, const uint32_t* vertex)
+{
+    const uint32_t first = static_cast<uint32_t>(s.corner.size());
+    for (int j = 0; j < 3; ++j) {
+        s.corner.push_back(p[j]);
+        s.cornerOf.push_back(first + j);
+        s.vertexOf.push_back(vertex ? vertex[j] : 0);
+        s.lo = {std::min(s.lo.x, p[j].x), std::min(s.lo.y, p[j].y), std::min(s.lo.z, p[j].z)};
+        s.hi = {std::max(s.hi.x, p[j].x), std::max(s.hi.y, p[j].y), std::max(s.hi.z, p[j].z)};
+    }
+}
+
+void KeepVertexNumbers(CPaperSurface& s, uint32_t count)
+{
+    s.vertex.assign(count, CVector3{});
+    std::vector<uint8_t> seen(count, 0);
+    for (size_t c = 0; c < s.corner.size(); ++c)
+        if (!seen[s.vertexOf[c]]) {
+            seen[s.vertexOf[c]] = 1;
+            s.vertex[s.vertexOf[c]] = s.corner[c];
+        }
+}
+
+void WeldCorners(CPaperSurface& s, double tol)
+{
+    // Cells are four tolerances wide, so a corner looks into a neighbouring
+    // cell only when it lies within tol of that side.
+    CCellTable head; // cell -> latest vertex in it
+    head.SetCellSize(4.0 * tol);
+    head.Reset(s.corner.size() / 4 + 16);
+    std::vector<int32_t> nextInCell;
+    s.vertex.clear();
+    s.vertexOf.resize(s.corner.size());
+    auto findIn = [&](const CellKey& k, const CVector3& p) -> int32_t {
+        for (int32_t v = head.Find(k); v != CCellTable::kNone; v = nextInCell[v])
+            if (Distance3D(s.vertex[v], p) <= tol)
+                return v;
+        return CCellTable::kNone;
+    };
+    for (size_t c = 0; c < s.corner.size(); ++c) {
+        const CVector3& p = s.corner[c];
+        const CellKey k = head.KeyOf(p);
+        int32_t found = findIn(k, p);
+        if (found < 0) {
+            // Neighbours only on the sides this corner is close to.
+            const CellKey near = head.KeyOf({p.x - tol, p.y - tol, p.z - tol});
+            const CellKey far = head.KeyOf({p.x + tol, p.y + tol, p.z + tol});
+            for (int64_t x = near.x; x <= far.x && found < 0; ++x)
+                for (int64_t y = near.y; y <= far.y && found < 0; ++y)
+                    for (int64_t z = near.z; z <= far.z && found < 0; ++z)
+                        if (!(CellKey{x, y, z} == k))
+                            found = findIn({x, y, z}, p);
+        }
+        if (found < 0) {
+            found = static_cast<int32_t>(s.vertex.size());
+            s.vertex.push_back(p);
+            int32_t& latest = head.Slot(k);
+            nextInCell.push_back(latest);
+            latest = found;
+        }
+        s.vertexOf[c] = static_cast<uint32_t>(found);
+    }
+}
+
+void JoinSurface(CPaperSurface& s)
+{
+    std::vector<uint8_t> sameWay;
+    PairSharedEdges(s, s.twin, sameWay);
+    Orient(s, s.twin, sameWay);
+    std::vector<uint8_t> crossed;
+    NumberPieces(s, crossed);
+    NumberPoints(s);
+    CutToDiscs(s, crossed);
+}
