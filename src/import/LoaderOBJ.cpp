@@ -141,8 +141,10 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
             return false;
         }
         if (!ParseLeadingDouble(token, value)) {
-            refuseAt(token, kReadFailed,
-                     "\"" + std::string(token.substr(0, 40)) + "\" is not a number in range");
+            std::string why = "\"";
+            why.append(token.substr(0, 40));
+            why += "\" is not a number in range";
+            refuseAt(token, kReadFailed, why);
             return false;
         }
         return true;
