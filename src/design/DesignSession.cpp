@@ -30,6 +30,14 @@ void CDesignSession::AttachModel(CPolyModel* model)
     rejectedSteps_ = 0;
     workspace_.Invalidate();
     ++shapeRevision_;
+    packed_.reset();
+}
+
+PackedShape* CDesignSession::KnownPacked()
+{
+    if (packedRevision_ != shapeRevision_)
+        packed_.reset();
+    return &packed_;
 }
 
 bool CDesignSession::SetHighlighted(const CShapeCorner& corner)
@@ -116,9 +124,12 @@ bool CDesignSession::EndLeftClick()
         return false;
     // Before the design begins, the first object's corners come first in
     // shape order, and the working copy keeps their order.
-    CommitWorkingCopy(*model_);
+    // Selecting again what was just fixed or stepped to commits the state
+    // already packed: the click costs no pack, the stack no second copy.
+    CommitWorkingCopy(*model_, KnownPacked());
     workspace_.SetBase(model_->working);
     ++shapeRevision_;
+    ShapePacked();
     selected_ = true;
     selectedCorner_ = highlighted_.seq < static_cast<int64_t>(model_->working.CornerCount())
                           ? static_cast<int32_t>(highlighted_.seq)
@@ -153,9 +164,10 @@ bool CDesignSession::FixShape()
     if (!model_ || !selected_)
         return false;
     RestoreSelectedToLastAccepted();
-    CommitWorkingCopy(*model_);
+    CommitWorkingCopy(*model_, KnownPacked());
     workspace_.Invalidate();
     ++shapeRevision_;
+    ShapePacked();
     document_.Changed();
     ClearSelection();
     return true;
@@ -171,15 +183,17 @@ bool CDesignSession::Redo()
     return TakeStep(StepForward);
 }
 
-bool CDesignSession::TakeStep(bool (*step)(CPolyModel&))
+bool CDesignSession::TakeStep(bool (*step)(CPolyModel&, PackedShape*))
 {
     if (!model_)
         return false;
     RestoreSelectedToLastAccepted();
-    const bool stepped = step(*model_);
+    PackedShape* packed = KnownPacked();
+    const bool stepped = step(*model_, packed);
     if (stepped) {
         workspace_.Invalidate();
         ++shapeRevision_;
+        ShapePacked();
         document_.Changed();
     }
     ClearSelection();

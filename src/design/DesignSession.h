@@ -4,6 +4,7 @@
 // and the picked handle. The design view drives it from mouse events, the
 // command line from arguments; both get the same folds.
 
+#include "design/DesignStates.h"
 #include "design/DocumentState.h"
 #include "design/ReflectionOperation.h"
 #include "model/PolyModel.h"
@@ -145,8 +146,12 @@ public:
 private:
     void ClearSelection();
     // Undo or Redo: `step` changes the shape; the selection ends either way.
-    bool TakeStep(bool (*step)(CPolyModel&));
+    bool TakeStep(bool (*step)(CPolyModel&, PackedShape*));
     void RestoreSelectedToLastAccepted() { dragPos_ = lastAccepted_; }
+    // The packed form of the shape, when nothing changed it since it was
+    // packed or stepped to (else a null one to fill).
+    PackedShape* KnownPacked();
+    void ShapePacked() { packedRevision_ = shapeRevision_; }
 
     CPolyModel* model_ = nullptr;
     CShapeCorner highlighted_;
@@ -165,6 +170,8 @@ private:
     int acceptedSteps_ = 0;
     int rejectedSteps_ = 0;
     uint64_t shapeRevision_ = 1;
+    PackedShape packed_;
+    uint64_t packedRevision_ = 0;
     CDocumentState document_;
     // The base state, its index and scratch memory, kept across the steps of a drag.
     CFoldWorkspace workspace_;

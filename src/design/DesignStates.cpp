@@ -24,10 +24,12 @@ template <class T> uint64_t HashBytes(uint64_t h, const T& value)
     return h;
 }
 
-// The shape as it is now, as flat triangles.
-std::unique_ptr<CPackedMesh> PackCurrent(const CPolyModel& model)
+// The shape as it is now, packed: the caller's copy when it has one.
+PackedShape PackCurrent(const CPolyModel& model, const PackedShape* current)
 {
-    auto packed = std::make_unique<CPackedMesh>();
+    if (current && *current)
+        return *current;
+    auto packed = std::make_shared<CPackedMesh>();
     CFlatMesh scratch;
     PackMesh(model.CurrentShape(scratch), *packed);
     return packed;
@@ -98,13 +100,13 @@ void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out)
     }
 }
 
-void CommitWorkingCopy(CPolyModel& model)
+void CommitWorkingCopy(CPolyModel& model, PackedShape* current)
 {
     if (model.objects.empty())
         return;
-    model.undoStack.push_back(PackCurrent(model));
-    model.redoStack.clear();
     if (!model.designing) {
+        // The working shape is the shape as opened: packed from there, the
+        // records are read once.
         const CPolyObject& first = *model.objects.front();
         FlatFromObject(first, model.paper.empty() ? nullptr : model.paper.data(), model.working,
                        model.edgeMarks.empty() ? nullptr : model.edgeMarks.data());
@@ -112,6 +114,11 @@ void CommitWorkingCopy(CPolyModel& model)
         // The other objects leave the design for good; nothing refers to them.
         model.objects.resize(1);
     }
+    PackedShape packed = PackCurrent(model, current);
+    model.undoStack.push_back(packed);
+    model.redoStack.clear();
+    if (current)
+        *current = std::move(packed);
 }
 
 bool RestoreWorkingCopy(CPolyModel& model)
@@ -139,24 +146,28 @@ void BecomeShape(CPolyModel& model, const CPackedMesh& state, bool bottom)
 
 } // namespace
 
-bool StepBack(CPolyModel& model)
+bool StepBack(CPolyModel& model, PackedShape* current)
 {
     if (model.undoStack.empty())
         return false;
-    model.redoStack.push_back(PackCurrent(model));
-    std::unique_ptr<CPackedMesh> top = std::move(model.undoStack.back());
+    model.redoStack.push_back(PackCurrent(model, current));
+    PackedShape top = std::move(model.undoStack.back());
     model.undoStack.pop_back();
     BecomeShape(model, *top, model.undoStack.empty());
+    if (current)
+        *current = std::move(top); // the bottom state is the records as opened, packed
     return true;
 }
 
-bool StepForward(CPolyModel& model)
+bool StepForward(CPolyModel& model, PackedShape* current)
 {
     if (model.redoStack.empty() || model.objects.empty())
         return false;
-    model.undoStack.push_back(PackCurrent(model));
-    std::unique_ptr<CPackedMesh> next = std::move(model.redoStack.back());
+    model.undoStack.push_back(PackCurrent(model, current));
+    PackedShape next = std::move(model.redoStack.back());
     model.redoStack.pop_back();
     BecomeShape(model, *next, false);
+    if (current)
+        *current = std::move(next);
     return true;
 }

@@ -11,8 +11,16 @@
 
 #include "model/FlatMesh.h"
 
+#include <memory>
+
 class CPolyModel;
 struct CPackedMesh;
+
+// The current shape packed, when the caller knows it (it has not changed since
+// a commit or a step): the state operations then push it instead of packing
+// the shape again, and hand back the packed form of the shape they leave.
+// Null when not known.
+using PackedShape = std::shared_ptr<const CPackedMesh>;
 
 // Packs a state: corners welded by bit-identical position and corner data.
 void PackMesh(const CFlatMesh& mesh, CPackedMesh& out);
@@ -22,7 +30,8 @@ void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out);
 // Pushes the current shape on the undo stack and keeps designing it: the
 // working shape stays as it is (a copy of a working shape is the same shape).
 // Clears what could be redone. Does nothing when the model has no object.
-void CommitWorkingCopy(CPolyModel& model);
+// `current`, when not null, is updated (see PackedShape).
+void CommitWorkingCopy(CPolyModel& model, PackedShape* current = nullptr);
 
 // Rebuilds the working shape as the top of the undo stack. False (nothing
 // changed) when the stack is empty.
@@ -30,8 +39,9 @@ bool RestoreWorkingCopy(CPolyModel& model);
 
 // Steps back: the current shape goes on the redo stack, the top of the undo
 // stack becomes the shape. False (nothing changed) when the stack is empty.
-bool StepBack(CPolyModel& model);
+// `current`, when not null, is updated (see PackedShape).
+bool StepBack(CPolyModel& model, PackedShape* current = nullptr);
 
 // Takes again the last step that StepBack took back. False (nothing changed)
-// when there is none.
-bool StepForward(CPolyModel& model);
+// when there is none. `current` as for StepBack.
+bool StepForward(CPolyModel& model, PackedShape* current = nullptr);

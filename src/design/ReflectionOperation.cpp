@@ -1,38 +1,70 @@
 #include "design/ReflectionOperation.h"
 
+#include "design/HelperThread.h"
 #include "model/CSlicePlane.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <system_error>
 
 namespace {
 
 // Largest coordinate of a base state that the quick step takes on.
 constexpr double kQuickLimit = 1e6;
 
+// The largest coordinate of `mesh`, infinite when one is not finite. Far
+// from the origin, rounding could eat the margin the quick step relies on;
+// such shapes always take the general flood.
+double MaxAbs(const CFlatMesh& mesh)
+{
+    double most = 0.0;
+    for (const CVector3& p : mesh.pos)
+        most = std::max(most, std::max(std::fabs(p.x), std::max(std::fabs(p.y), std::fabs(p.z))));
+    return std::isfinite(most) ? most : std::numeric_limits<double>::infinity();
+}
+
 } // namespace
+
+CFoldWorkspace::~CFoldWorkspace()
+{
+    WaitForIndex();
+}
+
+void CFoldWorkspace::WaitForIndex()
+{
+    if (indexer_.joinable())
+        indexer_.join();
+}
 
 void CFoldWorkspace::SetBase(const CFlatMesh& base)
 {
+    WaitForIndex();
     base_ = base;
-    baseIndex_.Build(base_);
+    bool aside = base_.TriangleCount() >= indexAsideFrom_ && CHelperThread::Worthwhile();
+    if (aside) {
+        try {
+            indexer_ = std::thread([this] {
+                baseIndex_.Build(base_);
+                baseMaxAbs_ = MaxAbs(base_);
+            });
+        } catch (const std::system_error&) {
+            aside = false; // no thread to be had: index here
+        }
+    }
+    if (!aside) {
+        baseIndex_.Build(base_);
+        baseMaxAbs_ = MaxAbs(base_);
+    }
     hasBase_ = true;
-    // Far from the origin, rounding could eat the margin the quick step
-    // relies on; such shapes always take the general flood.
-    baseMaxAbs_ = 0.0;
-    for (const CVector3& p : base_.pos)
-        baseMaxAbs_ = std::max(baseMaxAbs_,
-                               std::max(std::fabs(p.x), std::max(std::fabs(p.y), std::fabs(p.z))));
-    if (!std::isfinite(baseMaxAbs_))
-        baseMaxAbs_ = std::numeric_limits<double>::infinity();
 }
 
 void CFoldWorkspace::Invalidate()
 {
     // Its memory goes back too: a large mesh's base, index and flood state
     // are worth more to the rest of the program until the next selection.
+    WaitForIndex();
     hasBase_ = false;
     base_ = CFlatMesh{};
     baseIndex_ = CFoldIndex{};
@@ -47,6 +79,7 @@ ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane
     lastQuick_ = false;
     if (!hasBase_)
         return result;
+    WaitForIndex();
     // Dragged exactly back to the start: no bisector exists, and nothing is folded.
     const bool back = startPos == draggedPos;
     int side = 0;

@@ -30,6 +30,7 @@
 #include "model/FlatMesh.h"
 
 #include <cstdint>
+#include <thread>
 
 class CSlicePlane;
 
@@ -50,7 +51,8 @@ public:
     CFoldWorkspace(const CFoldWorkspace&) = delete;
     CFoldWorkspace& operator=(const CFoldWorkspace&) = delete;
 
-    // Makes a copy of `base` the state every step starts from, and indexes it.
+    // Makes a copy of `base` the state every step starts from, and indexes it
+    // (a large one on a second thread, while the caller goes on).
     void SetBase(const CFlatMesh& base);
     bool HasBase() const { return hasBase_; }
     const CFlatMesh& Base() const { return base_; }
@@ -81,12 +83,24 @@ public:
     // For tests: quick steps on shapes from this many triangles on use the
     // helper thread (where the machine has a second core).
     void SetHelperFrom(int32_t triangles) { quick_.SetHelperFrom(triangles); }
+    // For tests: bases from this many triangles on are indexed on a second thread.
+    void SetIndexAsideFrom(size_t triangles) { indexAsideFrom_ = triangles; }
     // Whether the last accepted step took the quick way.
     bool LastStepWasQuick() const { return lastQuick_; }
 
+    ~CFoldWorkspace();
+
 private:
+    // Returns once the base state's index is built.
+    void WaitForIndex();
+
     CFlatMesh base_;
     CFoldIndex baseIndex_;
+    // A large base is indexed beside the caller, which goes on with the
+    // click; the first step waits for it.
+    std::thread indexer_;
+    // Below this the index takes a few milliseconds, less than a thread is worth.
+    size_t indexAsideFrom_ = 50000;
     bool hasBase_ = false;
     double baseMaxAbs_ = 0.0;
     // Index of a mesh folded in place by Flood.

@@ -233,8 +233,10 @@ public:
     // records as opened (the bottom of the undo stack).
     bool designing = false;
     CFlatMesh working;
-    std::vector<std::unique_ptr<CPackedMesh>> undoStack;
-    std::vector<std::unique_ptr<CPackedMesh>> redoStack;
+    // States are never changed once packed; the same state may stand at two
+    // places (a selection right after Fix Shape commits the shape just fixed).
+    std::vector<std::shared_ptr<const CPackedMesh>> undoStack;
+    std::vector<std::shared_ptr<const CPackedMesh>> redoStack;
 
     // The shape being designed as flat triangles: `working` while designing,
     // otherwise the first object copied into `scratch` (empty without objects).

@@ -162,6 +162,39 @@ TEST(DesignSession, FixShapeThenUndoTwiceThenRedo)
     EXPECT_FALSE(fx.session.CanRedo());
 }
 
+TEST(DesignSession, ASelectionOfAnUnchangedShapeSharesItsPackedState)
+{
+    Fixture fx;
+    const CFlatMesh loaded = fx.Shape();
+    fx.Select({0.4, 0.4, 0});
+    ASSERT_EQ(fx.session.DragBy({-0.3, 0, 0.2}), Outcome::kAccepted);
+    const CFlatMesh folded = fx.Shape();
+    ASSERT_TRUE(fx.session.FixShape());
+    fx.Select({-0.3, 0.2, 0}); // right after Fix Shape
+    ASSERT_EQ(fx.model->undoStack.size(), 3u);
+    EXPECT_EQ(fx.model->undoStack[2], fx.model->undoStack[1]);
+    ASSERT_EQ(fx.session.DragBy({0, 0.2, 0.3}), Outcome::kAccepted);
+    const CFlatMesh twice = fx.Shape();
+    fx.session.Deselect();
+    // Back and forth: each shape comes back, and the one stepped to is what
+    // the next selection commits.
+    ASSERT_TRUE(fx.session.Undo());
+    EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), folded));
+    ASSERT_TRUE(fx.session.Redo());
+    EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), twice));
+    for (const CFlatMesh* want : {&folded, &folded, &loaded}) {
+        ASSERT_TRUE(fx.session.Undo());
+        EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), *want));
+    }
+    EXPECT_FALSE(fx.session.CanUndo());
+    ASSERT_TRUE(fx.session.Redo());
+    fx.Select({0, 0, 0});
+    CFlatMesh top;
+    UnpackMesh(*fx.model->undoStack.back(), top);
+    EXPECT_TRUE(foldcheck::SameMesh(top, folded));
+    EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), folded));
+}
+
 TEST(DesignSession, SpaceThenUndoReturnsTheLoadedShape)
 {
     Fixture fx;

@@ -108,6 +108,7 @@ void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps
         CFoldWorkspace workspace, generalOnly, withHelper;
         generalOnly.SetQuickSteps(false);
         withHelper.SetHelperFrom(0); // two threads even on these small shapes
+        withHelper.SetIndexAsideFrom(0); // and each base indexed beside the caller
         CVector3 start, pos, reference;
         bool behind = false;
         auto select = [&] {
