@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -73,18 +74,22 @@ void FindPaperOverlaps(const std::vector<CPaperPoint>& corner, const std::vector
 {
     pairs.clear();
     const size_t triangles = corner.size() / 3;
-    std::vector<Box> box(triangles);
+    // Boxes are worked out again where needed rather than kept: a million
+    // triangles would hold 32 MB of them.
+    auto boxOf = [&](size_t t) { return BoxOf(&corner[3 * t]); };
+    auto sizeOf = [](const Box& b) { return std::max(b.hi[0] - b.lo[0], b.hi[1] - b.lo[1]); };
+    auto counts = [](double size) { return std::isfinite(size) && size > 0.0; };
     double lo[2] = {1e300, 1e300}, sum = 0.0, largest = 0.0;
     size_t counted = 0;
     for (size_t t = 0; t < triangles; ++t) {
-        box[t] = BoxOf(&corner[3 * t]);
-        const double size = std::max(box[t].hi[0] - box[t].lo[0], box[t].hi[1] - box[t].lo[1]);
-        if (std::isfinite(size) && size > 0.0) {
+        const Box b = boxOf(t);
+        const double size = sizeOf(b);
+        if (counts(size)) {
             sum += size;
             largest = std::max(largest, size);
             ++counted;
-            lo[0] = std::min(lo[0], box[t].lo[0]);
-            lo[1] = std::min(lo[1], box[t].lo[1]);
+            lo[0] = std::min(lo[0], b.lo[0]);
+            lo[1] = std::min(lo[1], b.lo[1]);
         }
     }
     if (counted < 2)
@@ -104,40 +109,101 @@ void FindPaperOverlaps(const std::vector<CPaperPoint>& corner, const std::vector
                                     : t < o.t;
         }
     };
-    std::vector<Entry> entries;
-    entries.reserve(4 * counted);
+    // Columns of cells are taken in bands of about kBandEntries entries, so
+    // the sorted list stays small whatever the size of the layout. A pair is
+    // found in one cell only, so in one band.
+    constexpr size_t kBandEntries = size_t(1) << 18;
+    constexpr int64_t kSlots = 4096;
+    int64_t xlo = INT64_MAX, xhi = INT64_MIN;
+    size_t total = 0;
     for (size_t t = 0; t < triangles; ++t) {
-        const Box& b = box[t];
-        const double size = std::max(b.hi[0] - b.lo[0], b.hi[1] - b.lo[1]);
-        if (!(std::isfinite(size) && size > 0.0))
+        const Box b = boxOf(t);
+        if (!counts(sizeOf(b)))
             continue;
-        const int32_t g = group.empty() ? 0 : group[t];
-        for (int64_t x = Cell(b.lo[0], lo[0], cell); x <= Cell(b.hi[0], lo[0], cell); ++x)
-            for (int64_t y = Cell(b.lo[1], lo[1], cell); y <= Cell(b.hi[1], lo[1], cell); ++y)
-                entries.push_back({g, x, y, static_cast<uint32_t>(t)});
+        const int64_t x0 = Cell(b.lo[0], lo[0], cell), x1 = Cell(b.hi[0], lo[0], cell);
+        xlo = std::min(xlo, x0);
+        xhi = std::max(xhi, x1);
+        total += static_cast<size_t>((x1 - x0 + 1) *
+                                     (Cell(b.hi[1], lo[1], cell) - Cell(b.lo[1], lo[1], cell) + 1));
     }
-    std::sort(entries.begin(), entries.end());
-    for (size_t i = 0; i < entries.size();) {
-        size_t end = i + 1;
-        while (end < entries.size() && entries[end].group == entries[i].group &&
-               entries[end].x == entries[i].x && entries[end].y == entries[i].y)
-            ++end;
-        for (size_t a = i; a < end; ++a)
-            for (size_t b = a + 1; b < end; ++b) {
-                const uint32_t ta = entries[a].t, tb = entries[b].t;
-                const Box& x = box[ta];
-                const Box& y = box[tb];
-                // Each pair once: in the cell that holds the low corner of
-                // where the two boxes meet.
-                const double mx = std::max(x.lo[0], y.lo[0]), my = std::max(x.lo[1], y.lo[1]);
-                if (mx > std::min(x.hi[0], y.hi[0]) || my > std::min(x.hi[1], y.hi[1]))
-                    continue;
-                if (Cell(mx, lo[0], cell) != entries[i].x || Cell(my, lo[1], cell) != entries[i].y)
-                    continue;
-                if (PaperTrianglesOverlap(&corner[3 * ta], &corner[3 * tb]))
-                    pairs.push_back({std::min(ta, tb), std::max(ta, tb)});
+    struct Band {
+        int64_t first, last; // columns
+        size_t entries;
+    };
+    std::vector<Band> bands;
+    if (total <= kBandEntries) {
+        bands.push_back({xlo, xhi, total});
+    } else {
+        // Entries per slot of columns, then slots gathered into bands.
+        const int64_t span = xhi - xlo + 1;
+        const int64_t perSlot = span / kSlots + 1;
+        std::vector<size_t> inSlot(static_cast<size_t>(span / perSlot + 1), 0);
+        for (size_t t = 0; t < triangles; ++t) {
+            const Box b = boxOf(t);
+            if (!counts(sizeOf(b)))
+                continue;
+            const int64_t rows = Cell(b.hi[1], lo[1], cell) - Cell(b.lo[1], lo[1], cell) + 1;
+            const int64_t x0 = Cell(b.lo[0], lo[0], cell) - xlo,
+                          x1 = Cell(b.hi[0], lo[0], cell) - xlo;
+            for (int64_t slot = x0 / perSlot; slot <= x1 / perSlot; ++slot) {
+                const int64_t from = std::max(x0, slot * perSlot);
+                const int64_t to = std::min(x1, slot * perSlot + perSlot - 1);
+                inSlot[static_cast<size_t>(slot)] += static_cast<size_t>((to - from + 1) * rows);
             }
-        i = end;
+        }
+        size_t filled = 0;
+        int64_t first = xlo;
+        for (size_t slot = 0; slot < inSlot.size(); ++slot) {
+            filled += inSlot[slot];
+            const int64_t last = std::min(xhi, xlo + static_cast<int64_t>(slot + 1) * perSlot - 1);
+            if (filled >= kBandEntries || slot + 1 == inSlot.size()) {
+                bands.push_back({first, last, filled});
+                first = last + 1;
+                filled = 0;
+            }
+        }
+    }
+    std::vector<Entry> entries;
+    for (const auto& [bandFirst, bandLast, bandEntries] : bands) {
+        entries.clear();
+        entries.reserve(bandEntries);
+        for (size_t t = 0; t < triangles; ++t) {
+            const Box b = boxOf(t);
+            if (!counts(sizeOf(b)))
+                continue;
+            const int64_t x0 = std::max(bandFirst, Cell(b.lo[0], lo[0], cell));
+            const int64_t x1 = std::min(bandLast, Cell(b.hi[0], lo[0], cell));
+            const int32_t g = group.empty() ? 0 : group[t];
+            for (int64_t x = x0; x <= x1; ++x)
+                for (int64_t y = Cell(b.lo[1], lo[1], cell); y <= Cell(b.hi[1], lo[1], cell); ++y)
+                    entries.push_back({g, x, y, static_cast<uint32_t>(t)});
+        }
+        std::sort(entries.begin(), entries.end());
+        for (size_t i = 0; i < entries.size();) {
+            size_t end = i + 1;
+            while (end < entries.size() && entries[end].group == entries[i].group &&
+                   entries[end].x == entries[i].x && entries[end].y == entries[i].y)
+                ++end;
+            for (size_t a = i; a < end; ++a) {
+                const uint32_t ta = entries[a].t;
+                const Box x = boxOf(ta);
+                for (size_t b = a + 1; b < end; ++b) {
+                    const uint32_t tb = entries[b].t;
+                    const Box y = boxOf(tb);
+                    // Each pair once: in the cell that holds the low corner of
+                    // where the two boxes meet.
+                    const double mx = std::max(x.lo[0], y.lo[0]), my = std::max(x.lo[1], y.lo[1]);
+                    if (mx > std::min(x.hi[0], y.hi[0]) || my > std::min(x.hi[1], y.hi[1]))
+                        continue;
+                    if (Cell(mx, lo[0], cell) != entries[i].x ||
+                        Cell(my, lo[1], cell) != entries[i].y)
+                        continue;
+                    if (PaperTrianglesOverlap(&corner[3 * ta], &corner[3 * tb]))
+                        pairs.push_back({std::min(ta, tb), std::max(ta, tb)});
+                }
+            }
+            i = end;
+        }
     }
     std::sort(pairs.begin(), pairs.end());
 }

@@ -31,11 +31,11 @@ double MaxAngleDefect(const CPaperSurface& s, int64_t& at)
     const size_t n = s.vertex.size();
     std::vector<double> sum(n, 0.0);
     std::vector<uint8_t> boundary(n, 0);
-    for (size_t t = 0; 3 * t < s.corner.size(); ++t) {
+    for (size_t t = 0; t < s.Triangles(); ++t) {
+        const CVector3 p[3] = {s.Corner(3 * t), s.Corner(3 * t + 1), s.Corner(3 * t + 2)};
         for (int j = 0; j < 3; ++j) {
             const size_t c = 3 * t + j;
-            sum[s.vertexOf[c]] += CornerAngle(s.corner[c], s.corner[3 * t + (j + 1) % 3],
-                                              s.corner[3 * t + (j + 2) % 3]);
+            sum[s.vertexOf[c]] += CornerAngle(p[j], p[(j + 1) % 3], p[(j + 2) % 3]);
             if (s.twin[c] < 0) {
                 boundary[s.vertexOf[c]] = 1;
                 boundary[s.vertexOf[NextInTriangle(static_cast<uint32_t>(c))]] = 1;
@@ -58,7 +58,8 @@ double MaxAngleDefect(const CPaperSurface& s, int64_t& at)
 
 CVector3 AreaVector(const CPaperSurface& s, size_t t)
 {
-    return (s.corner[3 * t + 1] - s.corner[3 * t]).Cross(s.corner[3 * t + 2] - s.corner[3 * t]);
+    const CVector3& p0 = s.Corner(3 * t);
+    return (s.Corner(3 * t + 1) - p0).Cross(s.Corner(3 * t + 2) - p0);
 }
 
 // The plane of a flat model: normal n, through `origin`. False when some
@@ -149,9 +150,9 @@ void FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origi
     CVector3 e1 = axis - n * axis.Dot(n);
     e1.Normalize();
     const CVector3 e2 = n.Cross(e1);
-    paper.resize(s.corner.size());
+    paper.resize(s.Corners());
     double signedArea = 0.0;
-    for (size_t c = 0; c < s.corner.size(); ++c) {
+    for (size_t c = 0; c < s.Corners(); ++c) {
         const CVector3 d = s.vertex[s.vertexOf[c]] - origin;
         paper[c] = {d.Dot(e1), d.Dot(e2)};
     }
@@ -294,7 +295,7 @@ bool FlattenStrained(const CPaperSurface& s, const std::vector<double>& pieceStr
                 point[k].u += loose[c].u;
                 point[k].v += loose[c].v;
                 ++count[k];
-                corner.push_back(s.corner[c]);
+                corner.push_back(s.Corner(c));
                 pointOf.push_back(k);
             }
         for (size_t q = 0; q < point.size(); ++q)
@@ -326,24 +327,20 @@ bool FlattenStrained(const CPaperSurface& s, const std::vector<double>& pieceStr
 bool ReadSurface(const CPolyModel& model, CPaperSurface& s, std::string& whyNot)
 {
     const CPolyObject& object = *model.objects[0];
-    s.corner.reserve(3 * object.faces.size());
-    std::unordered_map<const CPolyVertex*, uint32_t> number;
-    for (const CPolyFace* f : object.faces) {
+    for (const CPolyFace* f : object.faces)
         if (f->corners.size() != 3) {
             whyNot = "Every face must be a triangle to unfold.";
             return false;
         }
-        CVector3 p[3];
-        uint32_t v[3];
-        for (int j = 0; j < 3; ++j) {
-            p[j] = f->corners[j]->vertex->pos;
-            if (model.paperFromRecords)
-                v[j] = number.emplace(f->corners[j]->vertex, static_cast<uint32_t>(number.size()))
-                           .first->second;
-        }
-        AddSurfaceTriangle(s, p, model.paperFromRecords ? v : nullptr);
-    }
+    ReadSurfaceTriangles(s, object.faces);
     if (model.paperFromRecords) {
+        std::unordered_map<const CPolyVertex*, uint32_t> number;
+        for (size_t c = 0; c < s.Corners(); ++c)
+            s.vertexOf[c] =
+                number
+                    .emplace(object.faces[c / 3]->corners[static_cast<int>(c % 3)]->vertex,
+                             static_cast<uint32_t>(number.size()))
+                    .first->second;
         KeepVertexNumbers(s, static_cast<uint32_t>(number.size()));
     } else {
         const CVector3 half = (s.hi - s.lo) * 0.5;
@@ -396,6 +393,9 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
         info.maxAngleDefect = MaxAngleDefect(s, at);
         if (at >= 0)
             info.maxDefectAt = s.vertex[static_cast<size_t>(at)];
+        // Nothing from here on needs the welded vertices.
+        std::vector<uint32_t>().swap(s.vertexOf);
+        std::vector<CVector3>().swap(s.vertex);
         UnfoldSurface(s, paper);
         std::vector<double> pieceStrain;
         MeasureStrain(s, paper, info.strainMax, info.strainMean, &pieceStrain);
@@ -419,9 +419,13 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
         SetSideBySide(s, paper, info.width, info.height);
     }
     info.has = true;
-    model.paper.assign(paper.size(), CPaperPoint{});
-    for (size_t c = 0; c < paper.size(); ++c)
-        model.paper[s.cornerOf[c]] = paper[c];
+    // Back to the corners as read, in place: a corner moves only within its triangle.
+    for (size_t t = 0; 3 * t < paper.size(); ++t) {
+        const CPaperPoint laid[3] = {paper[3 * t], paper[3 * t + 1], paper[3 * t + 2]};
+        for (size_t j = 0; j < 3; ++j)
+            paper[s.CornerOf(3 * t + j)] = laid[j];
+    }
+    model.paper = std::move(paper);
     model.paperInfo = info;
     return true;
 }

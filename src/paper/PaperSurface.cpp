@@ -35,27 +35,46 @@ void PairSharedEdges(const CPaperSurface& s, std::vector<int32_t>& twin,
     const uint32_t n = static_cast<uint32_t>(s.vertexOf.size());
     twin.assign(n, -1);
     sameWay.assign(n, 0);
-    std::vector<std::pair<uint64_t, uint32_t>> keyed;
-    keyed.reserve(n);
+    // Half-edges bucketed by their lower vertex (a counting sort, no list of
+    // 64-bit keys), then each bucket ordered by the upper vertex.
+    const uint32_t vertices = static_cast<uint32_t>(s.vertex.size());
+    std::vector<uint32_t> start(vertices + 1, 0);
     for (uint32_t h = 0; h < n; ++h) {
-        const uint64_t a = s.vertexOf[h];
-        const uint64_t b = s.vertexOf[NextInTriangle(h)];
+        const uint32_t a = s.vertexOf[h], b = s.vertexOf[NextInTriangle(h)];
         if (a != b)
-            keyed.push_back({std::min(a, b) << 32 | std::max(a, b), h});
+            ++start[std::min(a, b) + 1];
     }
-    std::sort(keyed.begin(), keyed.end());
-    for (size_t i = 0; i < keyed.size();) {
-        size_t j = i + 1;
-        while (j < keyed.size() && keyed[j].first == keyed[i].first)
-            ++j;
-        const uint32_t h = keyed[i].second;
-        const uint32_t g = keyed[i + (j - i > 1 ? 1 : 0)].second;
-        if (j - i == 2 && h / 3 != g / 3) {
-            twin[h] = static_cast<int32_t>(g);
-            twin[g] = static_cast<int32_t>(h);
-            sameWay[h] = sameWay[g] = s.vertexOf[h] == s.vertexOf[g];
+    for (uint32_t v = 0; v < vertices; ++v)
+        start[v + 1] += start[v];
+    std::vector<uint32_t> bucket(start[vertices]);
+    {
+        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+        for (uint32_t h = 0; h < n; ++h) {
+            const uint32_t a = s.vertexOf[h], b = s.vertexOf[NextInTriangle(h)];
+            if (a != b)
+                bucket[fill[std::min(a, b)]++] = h;
         }
-        i = j;
+    }
+    auto upper = [&](uint32_t h) { return std::max(s.vertexOf[h], s.vertexOf[NextInTriangle(h)]); };
+    for (uint32_t v = 0; v < vertices; ++v) {
+        const auto first = bucket.begin() + start[v], last = bucket.begin() + start[v + 1];
+        std::sort(first, last, [&](uint32_t x, uint32_t y) {
+            const uint32_t ux = upper(x), uy = upper(y);
+            return ux != uy ? ux < uy : x < y;
+        });
+        for (auto i = first; i != last;) {
+            auto j = i + 1;
+            while (j != last && upper(*j) == upper(*i))
+                ++j;
+            const uint32_t h = *i;
+            const uint32_t g = j - i > 1 ? *(i + 1) : h;
+            if (j - i == 2 && h / 3 != g / 3) {
+                twin[h] = static_cast<int32_t>(g);
+                twin[g] = static_cast<int32_t>(h);
+                sameWay[h] = sameWay[g] = s.vertexOf[h] == s.vertexOf[g];
+            }
+            i = j;
+        }
     }
 }
 
@@ -110,14 +129,11 @@ void Orient(CPaperSurface& s, std::vector<int32_t>& twin, const std::vector<uint
         if (twin[h] >= 0)
             turnedTwin[moved(static_cast<int32_t>(h))] = moved(twin[h]);
     twin.swap(turnedTwin);
-    s.flipped.clear();
     for (size_t t = 0; t < triangles; ++t) {
         if (!flip[t])
             continue;
-        s.flipped.push_back(static_cast<uint32_t>(t));
-        std::swap(s.corner[3 * t + 1], s.corner[3 * t + 2]);
+        s.turned[t] ^= 1;
         std::swap(s.vertexOf[3 * t + 1], s.vertexOf[3 * t + 2]);
-        std::swap(s.cornerOf[3 * t + 1], s.cornerOf[3 * t + 2]);
     }
 }
 
@@ -240,26 +256,27 @@ void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
 
 } // namespace
 
-void AddSurfaceTriangle(CPaperSurface& s, const CVector3* p, const uint32_t* vertex)
+void ReadSurfaceTriangles(CPaperSurface& s, const std::vector<CPolyFace*>& faces)
 {
-    const uint32_t first = static_cast<uint32_t>(s.corner.size());
-    for (int j = 0; j < 3; ++j) {
-        s.corner.push_back(p[j]);
-        s.cornerOf.push_back(first + j);
-        s.vertexOf.push_back(vertex ? vertex[j] : 0);
-        s.lo = {std::min(s.lo.x, p[j].x), std::min(s.lo.y, p[j].y), std::min(s.lo.z, p[j].z)};
-        s.hi = {std::max(s.hi.x, p[j].x), std::max(s.hi.y, p[j].y), std::max(s.hi.z, p[j].z)};
-    }
+    s.faces = &faces;
+    s.turned.assign(faces.size(), 0);
+    s.vertexOf.assign(3 * faces.size(), 0);
+    for (const CPolyFace* f : faces)
+        for (const CFaceCorner* c : f->corners) {
+            const CVector3& p = c->vertex->pos;
+            s.lo = {std::min(s.lo.x, p.x), std::min(s.lo.y, p.y), std::min(s.lo.z, p.z)};
+            s.hi = {std::max(s.hi.x, p.x), std::max(s.hi.y, p.y), std::max(s.hi.z, p.z)};
+        }
 }
 
 void KeepVertexNumbers(CPaperSurface& s, uint32_t count)
 {
     s.vertex.assign(count, CVector3{});
     std::vector<uint8_t> seen(count, 0);
-    for (size_t c = 0; c < s.corner.size(); ++c)
+    for (size_t c = 0; c < s.Corners(); ++c)
         if (!seen[s.vertexOf[c]]) {
             seen[s.vertexOf[c]] = 1;
-            s.vertex[s.vertexOf[c]] = s.corner[c];
+            s.vertex[s.vertexOf[c]] = s.Corner(c);
         }
 }
 
@@ -269,18 +286,18 @@ void WeldCorners(CPaperSurface& s, double tol)
     // cell only when it lies within tol of that side.
     CCellTable head; // cell -> latest vertex in it
     head.SetCellSize(4.0 * tol);
-    head.Reset(s.corner.size() / 4 + 16);
+    head.Reset(s.Corners() / 6 + 16); // a sheet has about a sixth as many vertices
     std::vector<int32_t> nextInCell;
     s.vertex.clear();
-    s.vertexOf.resize(s.corner.size());
+    s.vertexOf.resize(s.Corners());
     auto findIn = [&](const CellKey& k, const CVector3& p) -> int32_t {
         for (int32_t v = head.Find(k); v != CCellTable::kNone; v = nextInCell[v])
             if (Distance3D(s.vertex[v], p) <= tol)
                 return v;
         return CCellTable::kNone;
     };
-    for (size_t c = 0; c < s.corner.size(); ++c) {
-        const CVector3& p = s.corner[c];
+    for (size_t c = 0; c < s.Corners(); ++c) {
+        const CVector3& p = s.Corner(c);
         const CellKey k = head.KeyOf(p);
         int32_t found = findIn(k, p);
         if (found < 0) {
