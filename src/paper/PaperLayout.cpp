@@ -414,6 +414,7 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
             model.paperInfo = info;
             return true;
         }
+        std::vector<uint32_t>().swap(s.pointOf); // the points are down
         info.split = SplitOverlappingPieces(s, paper);
         info.pieces = s.pieces;
         SetSideBySide(s, paper, info.width, info.height);

@@ -40,16 +40,15 @@ void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper, bool
     const size_t triangles = s.Triangles();
     paper.assign(3 * triangles, CPaperPoint{});
     std::vector<uint8_t> placed(triangles, 0);
-    std::vector<CPaperPoint> point(s.points);
-    std::vector<uint8_t> has(s.points, 0);
+    // The corner that first put each point down: a placed corner is never
+    // moved again, so its paper is the point.
+    std::vector<uint32_t> first(s.points, UINT32_MAX);
     auto settle = [&](uint32_t c, CPaperPoint p) {
-        const uint32_t k = s.pointOf[c];
-        if (!has[k]) {
-            has[k] = 1;
-            point[k] = p;
-        } else if (snap) {
-            p = point[k];
-        }
+        uint32_t& k = first[s.pointOf[c]];
+        if (k == UINT32_MAX)
+            k = c;
+        else if (snap)
+            p = paper[k];
         paper[c] = p;
     };
     for (const uint32_t t : s.order) {

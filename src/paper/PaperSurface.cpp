@@ -4,6 +4,7 @@
 #include "paper/MeshEdges.h"
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 #include <utility>
 
@@ -290,14 +291,47 @@ void WeldCorners(CPaperSurface& s, double tol)
     std::vector<int32_t> nextInCell;
     s.vertex.clear();
     s.vertexOf.resize(s.Corners());
+    // Cells that hold a vertex, as bits by a hash of the cell: most cells a
+    // corner looks into are empty, and a clear bit says so without a look
+    // into the table.
+    constexpr int kFilterBits = 21;
+    std::vector<uint64_t> filled((size_t(1) << kFilterBits) / 64, 0);
+    auto bitOf = [](const CellKey& k) {
+        uint64_t h = static_cast<uint64_t>(k.x) * 0x9E3779B97F4A7C15ull;
+        h = (h ^ static_cast<uint64_t>(k.y)) * 0xC2B2AE3D27D4EB4Full;
+        h = (h ^ static_cast<uint64_t>(k.z)) * 0x165667B19E3779F9ull;
+        return static_cast<size_t>(h >> (64 - kFilterBits));
+    };
     auto findIn = [&](const CellKey& k, const CVector3& p) -> int32_t {
+        const size_t bit = bitOf(k);
+        if (!(filled[bit / 64] >> (bit % 64) & 1))
+            return CCellTable::kNone;
         for (int32_t v = head.Find(k); v != CCellTable::kNone; v = nextInCell[v])
             if (Distance3D(s.vertex[v], p) <= tol)
                 return v;
         return CCellTable::kNone;
     };
+    // A corner exactly at a vertex welds to that vertex and no other, as
+    // vertices lie more than tol apart; recent vertices by exact position
+    // answer most corners of a mesh file without a look into the table.
+    constexpr size_t kRecent = size_t(1) << 15;
+    std::vector<int32_t> recent(kRecent, CCellTable::kNone);
+    auto recentSlot = [](const CVector3& p) {
+        uint64_t h = std::bit_cast<uint64_t>(p.x) * 0x9E3779B97F4A7C15ull;
+        h ^= std::bit_cast<uint64_t>(p.y) * 0xC2B2AE3D27D4EB4Full;
+        h ^= std::bit_cast<uint64_t>(p.z) * 0x165667B19E3779F9ull;
+        return static_cast<size_t>(h >> 49) & (kRecent - 1);
+    };
     for (size_t c = 0; c < s.Corners(); ++c) {
         const CVector3& p = s.Corner(c);
+        int32_t& seen = recent[recentSlot(p)];
+        if (seen != CCellTable::kNone) {
+            const CVector3& q = s.vertex[static_cast<size_t>(seen)];
+            if (q.x == p.x && q.y == p.y && q.z == p.z) {
+                s.vertexOf[c] = static_cast<uint32_t>(seen);
+                continue;
+            }
+        }
         const CellKey k = head.KeyOf(p);
         int32_t found = findIn(k, p);
         if (found < 0) {
@@ -313,11 +347,14 @@ void WeldCorners(CPaperSurface& s, double tol)
         if (found < 0) {
             found = static_cast<int32_t>(s.vertex.size());
             s.vertex.push_back(p);
+            const size_t bit = bitOf(k);
+            filled[bit / 64] |= uint64_t(1) << (bit % 64);
             int32_t& latest = head.Slot(k);
             nextInCell.push_back(latest);
             latest = found;
         }
         s.vertexOf[c] = static_cast<uint32_t>(found);
+        seen = found;
     }
 }
 
