@@ -68,20 +68,22 @@ bool FlatPlane(const CPaperSurface& s, CVector3& n, CVector3& origin)
 {
     // Area vectors summed after turning each to the largest face's side, so
     // pieces wound either way agree on the plane.
-    size_t largest = 0;
+    // Worked out twice rather than kept: a million of them would take 24 MB.
+    CVector3 largest;
     double largestArea = -1.0;
-    std::vector<CVector3> area(s.Triangles());
-    for (size_t t = 0; t < area.size(); ++t) {
-        area[t] = AreaVector(s, t);
-        const double a = area[t].Length();
+    for (size_t t = 0; t < s.Triangles(); ++t) {
+        const CVector3 area = AreaVector(s, t);
+        const double a = area.Length();
         if (a > largestArea) {
             largestArea = a;
-            largest = t;
+            largest = area;
         }
     }
     CVector3 sum;
-    for (const CVector3& a : area)
-        sum = sum + (a.Dot(area[largest]) >= 0.0 ? a : a * -1.0);
+    for (size_t t = 0; t < s.Triangles(); ++t) {
+        const CVector3 a = AreaVector(s, t);
+        sum = sum + (a.Dot(largest) >= 0.0 ? a : a * -1.0);
+    }
     if (!(sum.Length() > 0.0))
         return false;
     n = sum;
@@ -137,9 +139,10 @@ bool InAxisPlane(const CVector3& n)
 }
 
 // In-plane coordinates of every corner (through its welded vertex, so one
-// vertex has one point), turned so that faces come out counter-clockwise.
+// vertex has one point), turned so that faces come out counter-clockwise;
+// atVertex gets each vertex's point.
 void FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origin,
-                std::vector<CPaperPoint>& paper)
+                std::vector<CPaperPoint>& paper, std::vector<CPaperPoint>& atVertex)
 {
     // First axis: the world axis most nearly in the plane, so a sheet drawn
     // in z = 0 keeps its x and y.
@@ -150,28 +153,34 @@ void FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origi
     CVector3 e1 = axis - n * axis.Dot(n);
     e1.Normalize();
     const CVector3 e2 = n.Cross(e1);
+    atVertex.resize(s.vertex.size());
+    for (size_t v = 0; v < s.vertex.size(); ++v) {
+        const CVector3 d = s.vertex[v] - origin;
+        atVertex[v] = {d.Dot(e1), d.Dot(e2)};
+    }
     paper.resize(s.Corners());
     double signedArea = 0.0;
-    for (size_t c = 0; c < s.Corners(); ++c) {
-        const CVector3 d = s.vertex[s.vertexOf[c]] - origin;
-        paper[c] = {d.Dot(e1), d.Dot(e2)};
-    }
+    for (size_t c = 0; c < s.Corners(); ++c)
+        paper[c] = atVertex[s.vertexOf[c]];
     for (size_t t = 0; 3 * t < paper.size(); ++t) {
         const CPaperPoint& a = paper[3 * t];
         const CPaperPoint& b = paper[3 * t + 1];
         const CPaperPoint& c = paper[3 * t + 2];
         signedArea += (b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u);
     }
-    if (signedArea < 0.0) // most of the sheet faces away from n: look from its front
+    if (signedArea < 0.0) { // most of the sheet faces away from n: look from its front
         for (CPaperPoint& p : paper)
             p.u = -p.u;
+        for (CPaperPoint& p : atVertex)
+            p.u = -p.u;
+    }
 }
 
 // Turns the layout so that its smallest bounding rectangle runs along u and v:
-// one side of that rectangle lies on an edge of the convex hull.
-void AlongSmallestRectangle(std::vector<CPaperPoint>& paper)
+// one side of that rectangle lies on an edge of the convex hull. `p` holds the
+// layout's points, each at least once (a vertex's rather than every corner's).
+void AlongSmallestRectangle(std::vector<CPaperPoint>& paper, std::vector<CPaperPoint> p)
 {
-    std::vector<CPaperPoint> p(paper);
     std::sort(p.begin(), p.end(), [](const CPaperPoint& a, const CPaperPoint& b) {
         return a.u != b.u ? a.u < b.u : a.v < b.v;
     });
@@ -181,19 +190,18 @@ void AlongSmallestRectangle(std::vector<CPaperPoint>& paper)
     auto cross = [](const CPaperPoint& o, const CPaperPoint& a, const CPaperPoint& b) {
         return (a.u - o.u) * (b.v - o.v) - (a.v - o.v) * (b.u - o.u);
     };
-    std::vector<CPaperPoint> hull(2 * p.size());
-    size_t k = 0;
+    std::vector<CPaperPoint> hull;
     for (size_t i = 0; i < p.size(); ++i) {
-        while (k >= 2 && cross(hull[k - 2], hull[k - 1], p[i]) <= 0.0)
-            --k;
-        hull[k++] = p[i];
+        while (hull.size() >= 2 && cross(hull[hull.size() - 2], hull.back(), p[i]) <= 0.0)
+            hull.pop_back();
+        hull.push_back(p[i]);
     }
-    for (size_t i = p.size() - 1, lower = k + 1; i-- > 0;) {
-        while (k >= lower && cross(hull[k - 2], hull[k - 1], p[i]) <= 0.0)
-            --k;
-        hull[k++] = p[i];
+    for (size_t i = p.size() - 1, lower = hull.size() + 1; i-- > 0;) {
+        while (hull.size() >= lower && cross(hull[hull.size() - 2], hull.back(), p[i]) <= 0.0)
+            hull.pop_back();
+        hull.push_back(p[i]);
     }
-    hull.resize(k - 1);
+    hull.pop_back();
     double bestArea = kDoubleMax, bestC = 1.0, bestS = 0.0;
     for (size_t i = 0; i < hull.size(); ++i) {
         const CPaperPoint& a = hull[i];
@@ -380,13 +388,21 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
     CVector3 n, origin;
     std::vector<CPaperPoint> paper;
     bool flat = FlatPlane(s, n, origin) && !TurnedOver(s, n);
+    std::vector<CPaperPoint> atVertex;
     if (flat) {
-        FlatLayout(s, n, origin, paper);
+        if (s.pieces < 2) { // it stays flat: the joins are not needed again
+            std::vector<int32_t>().swap(s.twin);
+            std::vector<uint32_t>().swap(s.pointOf);
+            std::vector<uint32_t>().swap(s.order);
+        }
+        FlatLayout(s, n, origin, paper, atVertex);
         flat = !PiecesOverlap(s, paper);
     }
     if (flat) {
+        std::vector<uint32_t>().swap(s.vertexOf);
+        std::vector<CVector3>().swap(s.vertex);
         if (!InAxisPlane(n))
-            AlongSmallestRectangle(paper);
+            AlongSmallestRectangle(paper, std::move(atVertex));
         Extent(paper, info.width, info.height);
     } else {
         int64_t at = -1;
@@ -396,7 +412,19 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
         // Nothing from here on needs the welded vertices.
         std::vector<uint32_t>().swap(s.vertexOf);
         std::vector<CVector3>().swap(s.vertex);
+        // The unfolding does not need the pieces by triangle: they go while it
+        // runs and come back from the order, which lists piece after piece.
+        std::vector<uint32_t> pieceStart(static_cast<size_t>(s.pieces) + 1, 0);
+        for (const int32_t p : s.pieceOf)
+            ++pieceStart[static_cast<size_t>(p) + 1];
+        for (size_t p = 0; p < static_cast<size_t>(s.pieces); ++p)
+            pieceStart[p + 1] += pieceStart[p];
+        std::vector<int32_t>().swap(s.pieceOf);
         UnfoldSurface(s, paper);
+        s.pieceOf.resize(s.Triangles());
+        for (size_t p = 0; p < static_cast<size_t>(s.pieces); ++p)
+            for (uint32_t i = pieceStart[p]; i < pieceStart[p + 1]; ++i)
+                s.pieceOf[s.order[i]] = static_cast<int32_t>(p);
         std::vector<double> pieceStrain;
         MeasureStrain(s, paper, info.strainMax, info.strainMean, &pieceStrain);
         if (info.strainMax > kStrainUnnoticed) {

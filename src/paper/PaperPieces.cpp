@@ -39,7 +39,7 @@ void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper, bool
 {
     const size_t triangles = s.Triangles();
     paper.assign(3 * triangles, CPaperPoint{});
-    std::vector<uint8_t> placed(triangles, 0);
+    std::vector<bool> placed(triangles, false);
     // The corner that first put each point down: a placed corner is never
     // moved again, so its paper is the point.
     std::vector<uint32_t> first(s.points, UINT32_MAX);
@@ -60,7 +60,7 @@ void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper, bool
             settle(3 * t, a);
             settle(3 * t + 1, b);
             settle(3 * t + 2, ThirdCorner(p0, p1, s.Corner(3 * t + 2), a, b));
-            placed[t] = 1;
+            placed[t] = true;
         }
         for (uint32_t j = 0; j < 3; ++j) {
             const int32_t twin = s.twin[3 * t + j];
@@ -74,7 +74,7 @@ void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper, bool
             paper[k] = paper[NextInTriangle(3 * t + j)];
             paper[k1] = paper[3 * t + j];
             settle(k2, ThirdCorner(s.Corner(k), s.Corner(k1), s.Corner(k2), paper[k], paper[k1]));
-            placed[k / 3] = 1;
+            placed[k / 3] = true;
         }
     }
 }

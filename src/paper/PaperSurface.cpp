@@ -133,7 +133,7 @@ void Orient(CPaperSurface& s, std::vector<int32_t>& twin, const std::vector<uint
     for (size_t t = 0; t < triangles; ++t) {
         if (!flip[t])
             continue;
-        s.turned[t] ^= 1;
+        s.turned[t] = !s.turned[t];
         std::swap(s.vertexOf[3 * t + 1], s.vertexOf[3 * t + 2]);
     }
 }
@@ -171,7 +171,9 @@ void NumberPieces(CPaperSurface& s, std::vector<uint8_t>& crossed)
 // Paper points: corners joined across the paired edges.
 void NumberPoints(CPaperSurface& s)
 {
-    UnionFind sets(s.vertexOf.size());
+    const size_t corners = s.Corners();
+    std::vector<uint32_t>().swap(s.pointOf); // no second per-corner array while this runs
+    UnionFind sets(corners);
     for (uint32_t h = 0; h < s.twin.size(); ++h) {
         const int32_t g = s.twin[h];
         if (g < 0 || static_cast<uint32_t>(g) < h)
@@ -179,15 +181,17 @@ void NumberPoints(CPaperSurface& s)
         sets.Join(h, NextInTriangle(static_cast<uint32_t>(g)));
         sets.Join(NextInTriangle(h), static_cast<uint32_t>(g));
     }
-    s.pointOf.assign(s.vertexOf.size(), 0);
-    std::vector<uint32_t> number(s.vertexOf.size(), UINT32_MAX);
+    // A set's root is its lowest corner and every link points lower: one
+    // ascending pass links each corner straight to its root, a second turns
+    // roots into numbers in the same array, in the order their first corners
+    // come.
+    std::vector<uint32_t>& up = sets.up;
+    for (uint32_t c = 0; c < corners; ++c)
+        up[c] = up[up[c]];
     s.points = 0;
-    for (uint32_t c = 0; c < s.vertexOf.size(); ++c) {
-        uint32_t& k = number[sets.Find(c)];
-        if (k == UINT32_MAX)
-            k = s.points++;
-        s.pointOf[c] = k;
-    }
+    for (uint32_t c = 0; c < corners; ++c)
+        up[c] = up[c] == c ? s.points++ : up[up[c]];
+    s.pointOf.swap(up);
 }
 
 // Opens the paired edges the search did not cross that still close a loop
@@ -260,7 +264,7 @@ void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
 void ReadSurfaceTriangles(CPaperSurface& s, const std::vector<CPolyFace*>& faces)
 {
     s.faces = &faces;
-    s.turned.assign(faces.size(), 0);
+    s.turned.assign(faces.size(), false);
     s.vertexOf.assign(3 * faces.size(), 0);
     for (const CPolyFace* f : faces)
         for (const CFaceCorner* c : f->corners) {

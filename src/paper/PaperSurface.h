@@ -16,7 +16,7 @@ struct CPaperSurface {
     // than copied (a million triangles would copy 72 MB).
     const std::vector<CPolyFace*>* faces = nullptr;
     // Per triangle: 1 when its corners 1 and 2 are taken the other way round.
-    std::vector<uint8_t> turned;
+    std::vector<bool> turned;
     std::vector<uint32_t> vertexOf; // per corner
     std::vector<CVector3> vertex;   // first corner's position per vertex
     // Per half-edge (3 t + j runs from corner j to j + 1): the half-edge of
