@@ -421,6 +421,7 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
             pieceStart[p + 1] += pieceStart[p];
         std::vector<int32_t>().swap(s.pieceOf);
         UnfoldSurface(s, paper);
+        std::vector<uint32_t>().swap(s.pointOf); // the points are down
         s.pieceOf.resize(s.Triangles());
         for (size_t p = 0; p < static_cast<size_t>(s.pieces); ++p)
             for (uint32_t i = pieceStart[p]; i < pieceStart[p + 1]; ++i)
@@ -428,6 +429,7 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
         std::vector<double> pieceStrain;
         MeasureStrain(s, paper, info.strainMax, info.strainMean, &pieceStrain);
         if (info.strainMax > kStrainUnnoticed) {
+            NumberPoints(s);
             if (!FlattenStrained(s, pieceStrain, paper, progress)) {
                 model.paperInfo = CPaperInfo{};
                 model.paperInfo.whyNot = "Canceled";
@@ -442,7 +444,7 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
             model.paperInfo = info;
             return true;
         }
-        std::vector<uint32_t>().swap(s.pointOf); // the points are down
+        std::vector<uint32_t>().swap(s.pointOf);
         info.split = SplitOverlappingPieces(s, paper);
         info.pieces = s.pieces;
         SetSideBySide(s, paper, info.width, info.height);

@@ -168,6 +168,8 @@ void NumberPieces(CPaperSurface& s, std::vector<uint8_t>& crossed)
     }
 }
 
+} // namespace
+
 // Paper points: corners joined across the paired edges.
 void NumberPoints(CPaperSurface& s)
 {
@@ -194,35 +196,37 @@ void NumberPoints(CPaperSurface& s)
     s.pointOf.swap(up);
 }
 
+namespace {
+
 // Opens the paired edges the search did not cross that still close a loop
 // once every dangling branch is pruned, the rims counting as part of the
 // graph: nothing on a disc, one rim-to-rim seam on a tube.
 void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
 {
-    struct Edge {
-        uint32_t a, b, h;
-        bool rim;
-    };
-    std::vector<Edge> edges;
+    // An edge is its half-edge: its ends are the points there, and it is a
+    // rim edge when it has no twin (the twins change only at the end).
+    auto endA = [&](uint32_t h) { return s.pointOf[h]; };
+    auto endB = [&](uint32_t h) { return s.pointOf[NextInTriangle(h)]; };
+    std::vector<uint32_t> edges;
     for (uint32_t h = 0; h < s.twin.size(); ++h) {
         const int32_t g = s.twin[h];
         const bool rim = g < 0;
         if ((!rim && (crossed[h] || static_cast<uint32_t>(g) < h)) ||
             s.vertexOf[h] == s.vertexOf[NextInTriangle(h)])
             continue;
-        edges.push_back({s.pointOf[h], s.pointOf[NextInTriangle(h)], h, rim});
+        edges.push_back(h);
     }
     std::vector<uint32_t> degree(s.points, 0), start(s.points + 1, 0);
-    for (const Edge& e : edges) {
-        ++degree[e.a];
-        ++degree[e.b];
+    for (const uint32_t h : edges) {
+        ++degree[endA(h)];
+        ++degree[endB(h)];
     }
     for (uint32_t p = 0; p < s.points; ++p)
         start[p + 1] = start[p] + degree[p];
     std::vector<uint32_t> incident(start[s.points]), fill(start.begin(), start.end() - 1);
     for (uint32_t e = 0; e < edges.size(); ++e) {
-        incident[fill[edges[e].a]++] = e;
-        incident[fill[edges[e].b]++] = e;
+        incident[fill[endA(edges[e])]++] = e;
+        incident[fill[endB(edges[e])]++] = e;
     }
     std::vector<uint8_t> gone(edges.size(), 0);
     std::vector<uint32_t> leaves;
@@ -239,7 +243,7 @@ void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
             if (gone[e])
                 continue;
             gone[e] = 1;
-            const uint32_t q = edges[e].a == p ? edges[e].b : edges[e].a;
+            const uint32_t q = endA(edges[e]) == p ? endB(edges[e]) : endA(edges[e]);
             --degree[p];
             if (--degree[q] == 1)
                 leaves.push_back(q);
@@ -248,9 +252,9 @@ void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
     }
     bool cut = false;
     for (uint32_t e = 0; e < edges.size(); ++e) {
-        if (gone[e] || edges[e].rim)
+        const uint32_t h = edges[e];
+        if (gone[e] || s.twin[h] < 0)
             continue;
-        const uint32_t h = edges[e].h;
         s.twin[static_cast<uint32_t>(s.twin[h])] = -1;
         s.twin[h] = -1;
         cut = true;

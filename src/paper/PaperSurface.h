@@ -64,3 +64,7 @@ void KeepVertexNumbers(CPaperSurface& s, uint32_t count);
 // fewest edges needed for every piece to lie flat as one sheet (a tube is
 // cut once from rim to rim). Fills everything after `vertex`.
 void JoinSurface(CPaperSurface& s);
+
+// Numbers the paper points again from the joins as they stand (pointOf and
+// points), for a caller that let them go.
+void NumberPoints(CPaperSurface& s);
