@@ -145,7 +145,7 @@ void FindPaperOverlaps(const std::vector<CPaperPoint>& corner, const std::vector
     // Columns of cells are taken in bands of about kBandEntries entries, so
     // the lists stay small whatever the size of the layout. A pair is found
     // in one cell only, so in one band.
-    constexpr size_t kBandEntries = size_t(1) << 20;
+    constexpr size_t kBandEntries = size_t(1) << 21;
     constexpr int64_t kSlots = 4096;
     struct Band {
         int64_t first, last; // columns
