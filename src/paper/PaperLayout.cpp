@@ -138,11 +138,22 @@ bool InAxisPlane(const CVector3& n)
     return std::fabs(n.x) >= kAxis || std::fabs(n.y) >= kAxis || std::fabs(n.z) >= kAxis;
 }
 
+// The axes a flat model is laid out along, and whether u runs backwards.
+struct FlatFrame {
+    CVector3 e1, e2;
+    bool mirrored = false;
+};
+
+CPaperPoint InFrame(const FlatFrame& f, const CVector3& d)
+{
+    const double u = d.Dot(f.e1);
+    return {f.mirrored ? -u : u, d.Dot(f.e2)};
+}
+
 // In-plane coordinates of every corner (through its welded vertex, so one
-// vertex has one point), turned so that faces come out counter-clockwise;
-// atVertex gets each vertex's point.
-void FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origin,
-                std::vector<CPaperPoint>& paper, std::vector<CPaperPoint>& atVertex)
+// vertex has one point), turned so that faces come out counter-clockwise.
+FlatFrame FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origin,
+                     std::vector<CPaperPoint>& paper)
 {
     // First axis: the world axis most nearly in the plane, so a sheet drawn
     // in z = 0 keeps its x and y.
@@ -150,18 +161,14 @@ void FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origi
     CVector3 axis = ax <= ay && ax <= az ? CVector3{1, 0, 0}
                     : ay <= az           ? CVector3{0, 1, 0}
                                          : CVector3{0, 0, 1};
-    CVector3 e1 = axis - n * axis.Dot(n);
-    e1.Normalize();
-    const CVector3 e2 = n.Cross(e1);
-    atVertex.resize(s.vertex.size());
-    for (size_t v = 0; v < s.vertex.size(); ++v) {
-        const CVector3 d = s.vertex[v] - origin;
-        atVertex[v] = {d.Dot(e1), d.Dot(e2)};
-    }
+    FlatFrame frame;
+    frame.e1 = axis - n * axis.Dot(n);
+    frame.e1.Normalize();
+    frame.e2 = n.Cross(frame.e1);
     paper.resize(s.Corners());
     double signedArea = 0.0;
     for (size_t c = 0; c < s.Corners(); ++c)
-        paper[c] = atVertex[s.vertexOf[c]];
+        paper[c] = InFrame(frame, s.vertex[s.vertexOf[c]] - origin);
     for (size_t t = 0; 3 * t < paper.size(); ++t) {
         const CPaperPoint& a = paper[3 * t];
         const CPaperPoint& b = paper[3 * t + 1];
@@ -169,11 +176,11 @@ void FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origi
         signedArea += (b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u);
     }
     if (signedArea < 0.0) { // most of the sheet faces away from n: look from its front
+        frame.mirrored = true;
         for (CPaperPoint& p : paper)
             p.u = -p.u;
-        for (CPaperPoint& p : atVertex)
-            p.u = -p.u;
     }
+    return frame;
 }
 
 // Turns the layout so that its smallest bounding rectangle runs along u and v:
@@ -388,21 +395,27 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
     CVector3 n, origin;
     std::vector<CPaperPoint> paper;
     bool flat = FlatPlane(s, n, origin) && !TurnedOver(s, n);
-    std::vector<CPaperPoint> atVertex;
+    FlatFrame frame;
     if (flat) {
         if (s.pieces < 2) { // it stays flat: the joins are not needed again
             std::vector<int32_t>().swap(s.twin);
             std::vector<uint32_t>().swap(s.pointOf);
             std::vector<uint32_t>().swap(s.order);
+            std::vector<int32_t>().swap(s.pieceOf);
         }
-        FlatLayout(s, n, origin, paper, atVertex);
+        frame = FlatLayout(s, n, origin, paper);
         flat = !PiecesOverlap(s, paper);
     }
     if (flat) {
         std::vector<uint32_t>().swap(s.vertexOf);
-        std::vector<CVector3>().swap(s.vertex);
-        if (!InAxisPlane(n))
+        if (!InAxisPlane(n)) {
+            // The hull comes from the vertices' points, the same set as the corners'.
+            std::vector<CPaperPoint> atVertex(s.vertex.size());
+            for (size_t v = 0; v < s.vertex.size(); ++v)
+                atVertex[v] = InFrame(frame, s.vertex[v] - origin);
+            std::vector<CVector3>().swap(s.vertex);
             AlongSmallestRectangle(paper, std::move(atVertex));
+        }
         Extent(paper, info.width, info.height);
     } else {
         int64_t at = -1;
