@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -81,6 +82,55 @@ CornerRef ParseCorner(std::string_view token)
     return ref;
 }
 
+// The `v` statements of a file as vertex records, made as they are read:
+// the first corner that names one takes its record, any later one a copy (a
+// corner has a record of its own), so a position is held once, not in a list
+// beside the records as well.
+class ReadVertices {
+public:
+    ReadVertices(CPolyObject& object, size_t expected) : object_(object), expected_(expected) {}
+
+    size_t Count() const { return count_; }
+
+    void Add(const CVector3& p)
+    {
+        CPolyVertex* v = nullptr;
+        if (count_ < expected_) {
+            if (!first_)
+                first_ = object_.arena.AllocateArray<CPolyVertex>(expected_);
+            v = new (first_ + count_) CPolyVertex(p);
+        } else {
+            v = object_.NewVertex(p);
+            more_.push_back(v);
+        }
+        if (count_ % 64 == 0)
+            taken_.push_back(0);
+        ++count_;
+    }
+
+    // The record for a corner on vertex i (0-based, below Count()), appended
+    // to the object's vertices.
+    CPolyVertex* Take(size_t i)
+    {
+        CPolyVertex* v = i < expected_ ? first_ + i : more_[i - expected_];
+        uint64_t& word = taken_[i / 64];
+        const uint64_t bit = uint64_t(1) << (i % 64);
+        if (word & bit)
+            return object_.AddVertex(v->pos);
+        word |= bit;
+        object_.vertices.push_back(v);
+        return v;
+    }
+
+private:
+    CPolyObject& object_;
+    size_t expected_;
+    CPolyVertex* first_ = nullptr; // the first `expected_` records, in one piece
+    std::vector<CPolyVertex*> more_;
+    std::vector<uint64_t> taken_; // a bit per vertex: a corner has its record
+    size_t count_ = 0;
+};
+
 } // namespace
 
 LoaderOBJ::LoaderOBJ(const std::string& path, CPolyModel& model) : path_(path), model_(model) {}
@@ -121,9 +171,8 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
         return fail(result);
     };
 
-    std::vector<CVector3> positions; // one per `v`, in file order
     const StatementCounts expected = CountStatements(bytes.view());
-    positions.reserve(expected.vertices);
+    ReadVertices positions(*obj, expected.vertices); // one per `v`, in file order
     obj->faces.reserve(expected.faces);
     obj->vertices.reserve(expected.faces * 3);
     const size_t size = bytes.size();
@@ -170,7 +219,7 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
             CVector3 p;
             if (!readCoordinate(p.x, "v") || !readCoordinate(p.y, "v") || !readCoordinate(p.z, "v"))
                 return kReadFailed;
-            positions.push_back(p);
+            positions.Add(p);
         } else if (token == "vt") {
             double u = 0.0, v = 0.0;
             if (!readCoordinate(u, "vt") || !readCoordinate(v, "vt"))
@@ -183,7 +232,7 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
                 line = in.TakeLine(kFaceLineLimit);
             WordScanner corners(line);
             std::string_view item;
-            const int64_t vertexCount = static_cast<int64_t>(positions.size());
+            const int64_t vertexCount = static_cast<int64_t>(positions.Count());
             while (corners.Next(item)) {
                 CornerRef ref = ParseCorner(item);
                 if (ref.hasTex)
@@ -198,7 +247,7 @@ ReadResult LoaderOBJ::Run(IProgress* progress)
                                     "face corner \"" + std::string(item.substr(0, 40)) +
                                         "\" names no vertex (" + std::to_string(vertexCount) +
                                         " are defined before it)");
-                CPolyVertex* vertex = obj->AddVertex(positions[ref.vertex - 1]);
+                CPolyVertex* vertex = positions.Take(static_cast<size_t>(ref.vertex - 1));
                 CFaceCorner* corner = face->AddCorner(vertex);
                 if (face->corners.size() > 3)
                     return refuseAt(item, kReadNotTriangles, "a face with more than three corners");

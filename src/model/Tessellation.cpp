@@ -1,5 +1,7 @@
 #include "model/Tessellation.h"
 
+#include "model/SweepTriangulation.h"
+
 #include <GL/glu.h>
 
 #include <numbers>
@@ -238,10 +240,17 @@ void TriangulateOutline(const std::vector<CVector3>& points,
     outline.reserve(kept.size());
     for (const int i : kept)
         outline.push_back(points[i]);
+    // Large outlines go to the sweep, which the tessellator's time would not
+    // bear; one the sweep cannot take (it crosses itself) still goes to the
+    // tessellator.
+    constexpr int kSweepCorners = 1000;
     std::vector<std::array<int, 3>> reduced;
-    const bool tessellated = m > 3 && !IsConvexOutline(outline) &&
-                             TessellatePolygon(outline, OutlineNormal(outline), reduced) &&
-                             !reduced.empty();
+    const CVector3 normal = OutlineNormal(outline);
+    const bool tessellated =
+        m > 3 && !IsConvexOutline(outline) &&
+        ((m >= kSweepCorners && TriangulateBySweep(outline, normal, reduced)) ||
+         TessellatePolygon(outline, normal, reduced)) &&
+        !reduced.empty();
     if (!tessellated) {
         reduced.clear();
         for (int k = 1; k + 1 < m; ++k)

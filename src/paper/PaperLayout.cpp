@@ -31,11 +31,11 @@ double MaxAngleDefect(const CPaperSurface& s, int64_t& at)
     const size_t n = s.vertex.size();
     std::vector<double> sum(n, 0.0);
     std::vector<uint8_t> boundary(n, 0);
-    for (size_t t = 0; 3 * t < s.corner.size(); ++t) {
+    for (size_t t = 0; t < s.Triangles(); ++t) {
+        const CVector3 p[3] = {s.Corner(3 * t), s.Corner(3 * t + 1), s.Corner(3 * t + 2)};
         for (int j = 0; j < 3; ++j) {
             const size_t c = 3 * t + j;
-            sum[s.vertexOf[c]] += CornerAngle(s.corner[c], s.corner[3 * t + (j + 1) % 3],
-                                              s.corner[3 * t + (j + 2) % 3]);
+            sum[s.vertexOf[c]] += CornerAngle(p[j], p[(j + 1) % 3], p[(j + 2) % 3]);
             if (s.twin[c] < 0) {
                 boundary[s.vertexOf[c]] = 1;
                 boundary[s.vertexOf[NextInTriangle(static_cast<uint32_t>(c))]] = 1;
@@ -58,7 +58,8 @@ double MaxAngleDefect(const CPaperSurface& s, int64_t& at)
 
 CVector3 AreaVector(const CPaperSurface& s, size_t t)
 {
-    return (s.corner[3 * t + 1] - s.corner[3 * t]).Cross(s.corner[3 * t + 2] - s.corner[3 * t]);
+    const CVector3& p0 = s.Corner(3 * t);
+    return (s.Corner(3 * t + 1) - p0).Cross(s.Corner(3 * t + 2) - p0);
 }
 
 // The plane of a flat model: normal n, through `origin`. False when some
@@ -67,20 +68,22 @@ bool FlatPlane(const CPaperSurface& s, CVector3& n, CVector3& origin)
 {
     // Area vectors summed after turning each to the largest face's side, so
     // pieces wound either way agree on the plane.
-    size_t largest = 0;
+    // Worked out twice rather than kept: a million of them would take 24 MB.
+    CVector3 largest;
     double largestArea = -1.0;
-    std::vector<CVector3> area(s.Triangles());
-    for (size_t t = 0; t < area.size(); ++t) {
-        area[t] = AreaVector(s, t);
-        const double a = area[t].Length();
+    for (size_t t = 0; t < s.Triangles(); ++t) {
+        const CVector3 area = AreaVector(s, t);
+        const double a = area.Length();
         if (a > largestArea) {
             largestArea = a;
-            largest = t;
+            largest = area;
         }
     }
     CVector3 sum;
-    for (const CVector3& a : area)
-        sum = sum + (a.Dot(area[largest]) >= 0.0 ? a : a * -1.0);
+    for (size_t t = 0; t < s.Triangles(); ++t) {
+        const CVector3 a = AreaVector(s, t);
+        sum = sum + (a.Dot(largest) >= 0.0 ? a : a * -1.0);
+    }
     if (!(sum.Length() > 0.0))
         return false;
     n = sum;
@@ -135,10 +138,22 @@ bool InAxisPlane(const CVector3& n)
     return std::fabs(n.x) >= kAxis || std::fabs(n.y) >= kAxis || std::fabs(n.z) >= kAxis;
 }
 
+// The axes a flat model is laid out along, and whether u runs backwards.
+struct FlatFrame {
+    CVector3 e1, e2;
+    bool mirrored = false;
+};
+
+CPaperPoint InFrame(const FlatFrame& f, const CVector3& d)
+{
+    const double u = d.Dot(f.e1);
+    return {f.mirrored ? -u : u, d.Dot(f.e2)};
+}
+
 // In-plane coordinates of every corner (through its welded vertex, so one
 // vertex has one point), turned so that faces come out counter-clockwise.
-void FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origin,
-                std::vector<CPaperPoint>& paper)
+FlatFrame FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origin,
+                     std::vector<CPaperPoint>& paper)
 {
     // First axis: the world axis most nearly in the plane, so a sheet drawn
     // in z = 0 keeps its x and y.
@@ -146,31 +161,33 @@ void FlatLayout(const CPaperSurface& s, const CVector3& n, const CVector3& origi
     CVector3 axis = ax <= ay && ax <= az ? CVector3{1, 0, 0}
                     : ay <= az           ? CVector3{0, 1, 0}
                                          : CVector3{0, 0, 1};
-    CVector3 e1 = axis - n * axis.Dot(n);
-    e1.Normalize();
-    const CVector3 e2 = n.Cross(e1);
-    paper.resize(s.corner.size());
+    FlatFrame frame;
+    frame.e1 = axis - n * axis.Dot(n);
+    frame.e1.Normalize();
+    frame.e2 = n.Cross(frame.e1);
+    paper.resize(s.Corners());
     double signedArea = 0.0;
-    for (size_t c = 0; c < s.corner.size(); ++c) {
-        const CVector3 d = s.vertex[s.vertexOf[c]] - origin;
-        paper[c] = {d.Dot(e1), d.Dot(e2)};
-    }
+    for (size_t c = 0; c < s.Corners(); ++c)
+        paper[c] = InFrame(frame, s.vertex[s.vertexOf[c]] - origin);
     for (size_t t = 0; 3 * t < paper.size(); ++t) {
         const CPaperPoint& a = paper[3 * t];
         const CPaperPoint& b = paper[3 * t + 1];
         const CPaperPoint& c = paper[3 * t + 2];
         signedArea += (b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u);
     }
-    if (signedArea < 0.0) // most of the sheet faces away from n: look from its front
+    if (signedArea < 0.0) { // most of the sheet faces away from n: look from its front
+        frame.mirrored = true;
         for (CPaperPoint& p : paper)
             p.u = -p.u;
+    }
+    return frame;
 }
 
 // Turns the layout so that its smallest bounding rectangle runs along u and v:
-// one side of that rectangle lies on an edge of the convex hull.
-void AlongSmallestRectangle(std::vector<CPaperPoint>& paper)
+// one side of that rectangle lies on an edge of the convex hull. `p` holds the
+// layout's points, each at least once (a vertex's rather than every corner's).
+void AlongSmallestRectangle(std::vector<CPaperPoint>& paper, std::vector<CPaperPoint> p)
 {
-    std::vector<CPaperPoint> p(paper);
     std::sort(p.begin(), p.end(), [](const CPaperPoint& a, const CPaperPoint& b) {
         return a.u != b.u ? a.u < b.u : a.v < b.v;
     });
@@ -180,19 +197,18 @@ void AlongSmallestRectangle(std::vector<CPaperPoint>& paper)
     auto cross = [](const CPaperPoint& o, const CPaperPoint& a, const CPaperPoint& b) {
         return (a.u - o.u) * (b.v - o.v) - (a.v - o.v) * (b.u - o.u);
     };
-    std::vector<CPaperPoint> hull(2 * p.size());
-    size_t k = 0;
+    std::vector<CPaperPoint> hull;
     for (size_t i = 0; i < p.size(); ++i) {
-        while (k >= 2 && cross(hull[k - 2], hull[k - 1], p[i]) <= 0.0)
-            --k;
-        hull[k++] = p[i];
+        while (hull.size() >= 2 && cross(hull[hull.size() - 2], hull.back(), p[i]) <= 0.0)
+            hull.pop_back();
+        hull.push_back(p[i]);
     }
-    for (size_t i = p.size() - 1, lower = k + 1; i-- > 0;) {
-        while (k >= lower && cross(hull[k - 2], hull[k - 1], p[i]) <= 0.0)
-            --k;
-        hull[k++] = p[i];
+    for (size_t i = p.size() - 1, lower = hull.size() + 1; i-- > 0;) {
+        while (hull.size() >= lower && cross(hull[hull.size() - 2], hull.back(), p[i]) <= 0.0)
+            hull.pop_back();
+        hull.push_back(p[i]);
     }
-    hull.resize(k - 1);
+    hull.pop_back();
     double bestArea = kDoubleMax, bestC = 1.0, bestS = 0.0;
     for (size_t i = 0; i < hull.size(); ++i) {
         const CPaperPoint& a = hull[i];
@@ -294,7 +310,7 @@ bool FlattenStrained(const CPaperSurface& s, const std::vector<double>& pieceStr
                 point[k].u += loose[c].u;
                 point[k].v += loose[c].v;
                 ++count[k];
-                corner.push_back(s.corner[c]);
+                corner.push_back(s.Corner(c));
                 pointOf.push_back(k);
             }
         for (size_t q = 0; q < point.size(); ++q)
@@ -326,24 +342,20 @@ bool FlattenStrained(const CPaperSurface& s, const std::vector<double>& pieceStr
 bool ReadSurface(const CPolyModel& model, CPaperSurface& s, std::string& whyNot)
 {
     const CPolyObject& object = *model.objects[0];
-    s.corner.reserve(3 * object.faces.size());
-    std::unordered_map<const CPolyVertex*, uint32_t> number;
-    for (const CPolyFace* f : object.faces) {
+    for (const CPolyFace* f : object.faces)
         if (f->corners.size() != 3) {
             whyNot = "Every face must be a triangle to unfold.";
             return false;
         }
-        CVector3 p[3];
-        uint32_t v[3];
-        for (int j = 0; j < 3; ++j) {
-            p[j] = f->corners[j]->vertex->pos;
-            if (model.paperFromRecords)
-                v[j] = number.emplace(f->corners[j]->vertex, static_cast<uint32_t>(number.size()))
-                           .first->second;
-        }
-        AddSurfaceTriangle(s, p, model.paperFromRecords ? v : nullptr);
-    }
+    ReadSurfaceTriangles(s, object.faces);
     if (model.paperFromRecords) {
+        std::unordered_map<const CPolyVertex*, uint32_t> number;
+        for (size_t c = 0; c < s.Corners(); ++c)
+            s.vertexOf[c] =
+                number
+                    .emplace(object.faces[c / 3]->corners[static_cast<int>(c % 3)]->vertex,
+                             static_cast<uint32_t>(number.size()))
+                    .first->second;
         KeepVertexNumbers(s, static_cast<uint32_t>(number.size()));
     } else {
         const CVector3 half = (s.hi - s.lo) * 0.5;
@@ -383,23 +395,54 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
     CVector3 n, origin;
     std::vector<CPaperPoint> paper;
     bool flat = FlatPlane(s, n, origin) && !TurnedOver(s, n);
+    FlatFrame frame;
     if (flat) {
-        FlatLayout(s, n, origin, paper);
+        if (s.pieces < 2) { // it stays flat: the joins are not needed again
+            std::vector<int32_t>().swap(s.twin);
+            std::vector<uint32_t>().swap(s.pointOf);
+            std::vector<uint32_t>().swap(s.order);
+            std::vector<int32_t>().swap(s.pieceOf);
+        }
+        frame = FlatLayout(s, n, origin, paper);
         flat = !PiecesOverlap(s, paper);
     }
     if (flat) {
-        if (!InAxisPlane(n))
-            AlongSmallestRectangle(paper);
+        std::vector<uint32_t>().swap(s.vertexOf);
+        if (!InAxisPlane(n)) {
+            // The hull comes from the vertices' points, the same set as the corners'.
+            std::vector<CPaperPoint> atVertex(s.vertex.size());
+            for (size_t v = 0; v < s.vertex.size(); ++v)
+                atVertex[v] = InFrame(frame, s.vertex[v] - origin);
+            std::vector<CVector3>().swap(s.vertex);
+            AlongSmallestRectangle(paper, std::move(atVertex));
+        }
         Extent(paper, info.width, info.height);
     } else {
         int64_t at = -1;
         info.maxAngleDefect = MaxAngleDefect(s, at);
         if (at >= 0)
             info.maxDefectAt = s.vertex[static_cast<size_t>(at)];
+        // Nothing from here on needs the welded vertices.
+        std::vector<uint32_t>().swap(s.vertexOf);
+        std::vector<CVector3>().swap(s.vertex);
+        // The unfolding does not need the pieces by triangle: they go while it
+        // runs and come back from the order, which lists piece after piece.
+        std::vector<uint32_t> pieceStart(static_cast<size_t>(s.pieces) + 1, 0);
+        for (const int32_t p : s.pieceOf)
+            ++pieceStart[static_cast<size_t>(p) + 1];
+        for (size_t p = 0; p < static_cast<size_t>(s.pieces); ++p)
+            pieceStart[p + 1] += pieceStart[p];
+        std::vector<int32_t>().swap(s.pieceOf);
         UnfoldSurface(s, paper);
+        std::vector<uint32_t>().swap(s.pointOf); // the points are down
+        s.pieceOf.resize(s.Triangles());
+        for (size_t p = 0; p < static_cast<size_t>(s.pieces); ++p)
+            for (uint32_t i = pieceStart[p]; i < pieceStart[p + 1]; ++i)
+                s.pieceOf[s.order[i]] = static_cast<int32_t>(p);
         std::vector<double> pieceStrain;
         MeasureStrain(s, paper, info.strainMax, info.strainMean, &pieceStrain);
         if (info.strainMax > kStrainUnnoticed) {
+            NumberPoints(s);
             if (!FlattenStrained(s, pieceStrain, paper, progress)) {
                 model.paperInfo = CPaperInfo{};
                 model.paperInfo.whyNot = "Canceled";
@@ -414,14 +457,19 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
             model.paperInfo = info;
             return true;
         }
+        std::vector<uint32_t>().swap(s.pointOf);
         info.split = SplitOverlappingPieces(s, paper);
         info.pieces = s.pieces;
         SetSideBySide(s, paper, info.width, info.height);
     }
     info.has = true;
-    model.paper.assign(paper.size(), CPaperPoint{});
-    for (size_t c = 0; c < paper.size(); ++c)
-        model.paper[s.cornerOf[c]] = paper[c];
+    // Back to the corners as read, in place: a corner moves only within its triangle.
+    for (size_t t = 0; 3 * t < paper.size(); ++t) {
+        const CPaperPoint laid[3] = {paper[3 * t], paper[3 * t + 1], paper[3 * t + 2]};
+        for (size_t j = 0; j < 3; ++j)
+            paper[s.CornerOf(3 * t + j)] = laid[j];
+    }
+    model.paper = std::move(paper);
     model.paperInfo = info;
     return true;
 }

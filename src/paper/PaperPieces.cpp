@@ -39,29 +39,28 @@ void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper, bool
 {
     const size_t triangles = s.Triangles();
     paper.assign(3 * triangles, CPaperPoint{});
-    std::vector<uint8_t> placed(triangles, 0);
-    std::vector<CPaperPoint> point(s.points);
-    std::vector<uint8_t> has(s.points, 0);
+    std::vector<bool> placed(triangles, false);
+    // The corner that first put each point down: a placed corner is never
+    // moved again, so its paper is the point.
+    std::vector<uint32_t> first(s.points, UINT32_MAX);
     auto settle = [&](uint32_t c, CPaperPoint p) {
-        const uint32_t k = s.pointOf[c];
-        if (!has[k]) {
-            has[k] = 1;
-            point[k] = p;
-        } else if (snap) {
-            p = point[k];
-        }
+        uint32_t& k = first[s.pointOf[c]];
+        if (k == UINT32_MAX)
+            k = c;
+        else if (snap)
+            p = paper[k];
         paper[c] = p;
     };
     for (const uint32_t t : s.order) {
         if (!placed[t]) {
-            const CVector3& p0 = s.corner[3 * t];
-            const CVector3& p1 = s.corner[3 * t + 1];
+            const CVector3& p0 = s.Corner(3 * t);
+            const CVector3& p1 = s.Corner(3 * t + 1);
             const CPaperPoint a{0.0, 0.0};
             const CPaperPoint b{Distance3D(p0, p1), 0.0};
             settle(3 * t, a);
             settle(3 * t + 1, b);
-            settle(3 * t + 2, ThirdCorner(p0, p1, s.corner[3 * t + 2], a, b));
-            placed[t] = 1;
+            settle(3 * t + 2, ThirdCorner(p0, p1, s.Corner(3 * t + 2), a, b));
+            placed[t] = true;
         }
         for (uint32_t j = 0; j < 3; ++j) {
             const int32_t twin = s.twin[3 * t + j];
@@ -74,8 +73,8 @@ void UnfoldSurface(const CPaperSurface& s, std::vector<CPaperPoint>& paper, bool
             const uint32_t k2 = NextInTriangle(k1);
             paper[k] = paper[NextInTriangle(3 * t + j)];
             paper[k1] = paper[3 * t + j];
-            settle(k2, ThirdCorner(s.corner[k], s.corner[k1], s.corner[k2], paper[k], paper[k1]));
-            placed[k / 3] = 1;
+            settle(k2, ThirdCorner(s.Corner(k), s.Corner(k1), s.Corner(k2), paper[k], paper[k1]));
+            placed[k / 3] = true;
         }
     }
 }
@@ -91,7 +90,7 @@ void MeasureStrain(const CPaperSurface& s, const std::vector<CPaperPoint>& paper
         if (s.twin[h] >= 0 && static_cast<uint32_t>(s.twin[h]) < h)
             continue;
         const uint32_t n = NextInTriangle(h);
-        const double length = Distance3D(s.corner[h], s.corner[n]);
+        const double length = Distance3D(s.Corner(h), s.Corner(n));
         if (!(length > 0.0))
             continue;
         const double onPaper = std::hypot(paper[n].u - paper[h].u, paper[n].v - paper[h].v);

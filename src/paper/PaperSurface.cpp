@@ -4,6 +4,7 @@
 #include "paper/MeshEdges.h"
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 #include <utility>
 
@@ -35,27 +36,46 @@ void PairSharedEdges(const CPaperSurface& s, std::vector<int32_t>& twin,
     const uint32_t n = static_cast<uint32_t>(s.vertexOf.size());
     twin.assign(n, -1);
     sameWay.assign(n, 0);
-    std::vector<std::pair<uint64_t, uint32_t>> keyed;
-    keyed.reserve(n);
+    // Half-edges bucketed by their lower vertex (a counting sort, no list of
+    // 64-bit keys), then each bucket ordered by the upper vertex.
+    const uint32_t vertices = static_cast<uint32_t>(s.vertex.size());
+    std::vector<uint32_t> start(vertices + 1, 0);
     for (uint32_t h = 0; h < n; ++h) {
-        const uint64_t a = s.vertexOf[h];
-        const uint64_t b = s.vertexOf[NextInTriangle(h)];
+        const uint32_t a = s.vertexOf[h], b = s.vertexOf[NextInTriangle(h)];
         if (a != b)
-            keyed.push_back({std::min(a, b) << 32 | std::max(a, b), h});
+            ++start[std::min(a, b) + 1];
     }
-    std::sort(keyed.begin(), keyed.end());
-    for (size_t i = 0; i < keyed.size();) {
-        size_t j = i + 1;
-        while (j < keyed.size() && keyed[j].first == keyed[i].first)
-            ++j;
-        const uint32_t h = keyed[i].second;
-        const uint32_t g = keyed[i + (j - i > 1 ? 1 : 0)].second;
-        if (j - i == 2 && h / 3 != g / 3) {
-            twin[h] = static_cast<int32_t>(g);
-            twin[g] = static_cast<int32_t>(h);
-            sameWay[h] = sameWay[g] = s.vertexOf[h] == s.vertexOf[g];
+    for (uint32_t v = 0; v < vertices; ++v)
+        start[v + 1] += start[v];
+    std::vector<uint32_t> bucket(start[vertices]);
+    {
+        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
+        for (uint32_t h = 0; h < n; ++h) {
+            const uint32_t a = s.vertexOf[h], b = s.vertexOf[NextInTriangle(h)];
+            if (a != b)
+                bucket[fill[std::min(a, b)]++] = h;
         }
-        i = j;
+    }
+    auto upper = [&](uint32_t h) { return std::max(s.vertexOf[h], s.vertexOf[NextInTriangle(h)]); };
+    for (uint32_t v = 0; v < vertices; ++v) {
+        const auto first = bucket.begin() + start[v], last = bucket.begin() + start[v + 1];
+        std::sort(first, last, [&](uint32_t x, uint32_t y) {
+            const uint32_t ux = upper(x), uy = upper(y);
+            return ux != uy ? ux < uy : x < y;
+        });
+        for (auto i = first; i != last;) {
+            auto j = i + 1;
+            while (j != last && upper(*j) == upper(*i))
+                ++j;
+            const uint32_t h = *i;
+            const uint32_t g = j - i > 1 ? *(i + 1) : h;
+            if (j - i == 2 && h / 3 != g / 3) {
+                twin[h] = static_cast<int32_t>(g);
+                twin[g] = static_cast<int32_t>(h);
+                sameWay[h] = sameWay[g] = s.vertexOf[h] == s.vertexOf[g];
+            }
+            i = j;
+        }
     }
 }
 
@@ -110,14 +130,11 @@ void Orient(CPaperSurface& s, std::vector<int32_t>& twin, const std::vector<uint
         if (twin[h] >= 0)
             turnedTwin[moved(static_cast<int32_t>(h))] = moved(twin[h]);
     twin.swap(turnedTwin);
-    s.flipped.clear();
     for (size_t t = 0; t < triangles; ++t) {
         if (!flip[t])
             continue;
-        s.flipped.push_back(static_cast<uint32_t>(t));
-        std::swap(s.corner[3 * t + 1], s.corner[3 * t + 2]);
+        s.turned[t] = !s.turned[t];
         std::swap(s.vertexOf[3 * t + 1], s.vertexOf[3 * t + 2]);
-        std::swap(s.cornerOf[3 * t + 1], s.cornerOf[3 * t + 2]);
     }
 }
 
@@ -151,10 +168,14 @@ void NumberPieces(CPaperSurface& s, std::vector<uint8_t>& crossed)
     }
 }
 
+} // namespace
+
 // Paper points: corners joined across the paired edges.
 void NumberPoints(CPaperSurface& s)
 {
-    UnionFind sets(s.vertexOf.size());
+    const size_t corners = s.Corners();
+    std::vector<uint32_t>().swap(s.pointOf); // no second per-corner array while this runs
+    UnionFind sets(corners);
     for (uint32_t h = 0; h < s.twin.size(); ++h) {
         const int32_t g = s.twin[h];
         if (g < 0 || static_cast<uint32_t>(g) < h)
@@ -162,46 +183,50 @@ void NumberPoints(CPaperSurface& s)
         sets.Join(h, NextInTriangle(static_cast<uint32_t>(g)));
         sets.Join(NextInTriangle(h), static_cast<uint32_t>(g));
     }
-    s.pointOf.assign(s.vertexOf.size(), 0);
-    std::vector<uint32_t> number(s.vertexOf.size(), UINT32_MAX);
+    // A set's root is its lowest corner and every link points lower: one
+    // ascending pass links each corner straight to its root, a second turns
+    // roots into numbers in the same array, in the order their first corners
+    // come.
+    std::vector<uint32_t>& up = sets.up;
+    for (uint32_t c = 0; c < corners; ++c)
+        up[c] = up[up[c]];
     s.points = 0;
-    for (uint32_t c = 0; c < s.vertexOf.size(); ++c) {
-        uint32_t& k = number[sets.Find(c)];
-        if (k == UINT32_MAX)
-            k = s.points++;
-        s.pointOf[c] = k;
-    }
+    for (uint32_t c = 0; c < corners; ++c)
+        up[c] = up[c] == c ? s.points++ : up[up[c]];
+    s.pointOf.swap(up);
 }
+
+namespace {
 
 // Opens the paired edges the search did not cross that still close a loop
 // once every dangling branch is pruned, the rims counting as part of the
 // graph: nothing on a disc, one rim-to-rim seam on a tube.
 void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
 {
-    struct Edge {
-        uint32_t a, b, h;
-        bool rim;
-    };
-    std::vector<Edge> edges;
+    // An edge is its half-edge: its ends are the points there, and it is a
+    // rim edge when it has no twin (the twins change only at the end).
+    auto endA = [&](uint32_t h) { return s.pointOf[h]; };
+    auto endB = [&](uint32_t h) { return s.pointOf[NextInTriangle(h)]; };
+    std::vector<uint32_t> edges;
     for (uint32_t h = 0; h < s.twin.size(); ++h) {
         const int32_t g = s.twin[h];
         const bool rim = g < 0;
         if ((!rim && (crossed[h] || static_cast<uint32_t>(g) < h)) ||
             s.vertexOf[h] == s.vertexOf[NextInTriangle(h)])
             continue;
-        edges.push_back({s.pointOf[h], s.pointOf[NextInTriangle(h)], h, rim});
+        edges.push_back(h);
     }
     std::vector<uint32_t> degree(s.points, 0), start(s.points + 1, 0);
-    for (const Edge& e : edges) {
-        ++degree[e.a];
-        ++degree[e.b];
+    for (const uint32_t h : edges) {
+        ++degree[endA(h)];
+        ++degree[endB(h)];
     }
     for (uint32_t p = 0; p < s.points; ++p)
         start[p + 1] = start[p] + degree[p];
     std::vector<uint32_t> incident(start[s.points]), fill(start.begin(), start.end() - 1);
     for (uint32_t e = 0; e < edges.size(); ++e) {
-        incident[fill[edges[e].a]++] = e;
-        incident[fill[edges[e].b]++] = e;
+        incident[fill[endA(edges[e])]++] = e;
+        incident[fill[endB(edges[e])]++] = e;
     }
     std::vector<uint8_t> gone(edges.size(), 0);
     std::vector<uint32_t> leaves;
@@ -218,7 +243,7 @@ void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
             if (gone[e])
                 continue;
             gone[e] = 1;
-            const uint32_t q = edges[e].a == p ? edges[e].b : edges[e].a;
+            const uint32_t q = endA(edges[e]) == p ? endB(edges[e]) : endA(edges[e]);
             --degree[p];
             if (--degree[q] == 1)
                 leaves.push_back(q);
@@ -227,9 +252,9 @@ void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
     }
     bool cut = false;
     for (uint32_t e = 0; e < edges.size(); ++e) {
-        if (gone[e] || edges[e].rim)
+        const uint32_t h = edges[e];
+        if (gone[e] || s.twin[h] < 0)
             continue;
-        const uint32_t h = edges[e].h;
         s.twin[static_cast<uint32_t>(s.twin[h])] = -1;
         s.twin[h] = -1;
         cut = true;
@@ -240,26 +265,27 @@ void CutToDiscs(CPaperSurface& s, const std::vector<uint8_t>& crossed)
 
 } // namespace
 
-void AddSurfaceTriangle(CPaperSurface& s, const CVector3* p, const uint32_t* vertex)
+void ReadSurfaceTriangles(CPaperSurface& s, const std::vector<CPolyFace*>& faces)
 {
-    const uint32_t first = static_cast<uint32_t>(s.corner.size());
-    for (int j = 0; j < 3; ++j) {
-        s.corner.push_back(p[j]);
-        s.cornerOf.push_back(first + j);
-        s.vertexOf.push_back(vertex ? vertex[j] : 0);
-        s.lo = {std::min(s.lo.x, p[j].x), std::min(s.lo.y, p[j].y), std::min(s.lo.z, p[j].z)};
-        s.hi = {std::max(s.hi.x, p[j].x), std::max(s.hi.y, p[j].y), std::max(s.hi.z, p[j].z)};
-    }
+    s.faces = &faces;
+    s.turned.assign(faces.size(), false);
+    s.vertexOf.assign(3 * faces.size(), 0);
+    for (const CPolyFace* f : faces)
+        for (const CFaceCorner* c : f->corners) {
+            const CVector3& p = c->vertex->pos;
+            s.lo = {std::min(s.lo.x, p.x), std::min(s.lo.y, p.y), std::min(s.lo.z, p.z)};
+            s.hi = {std::max(s.hi.x, p.x), std::max(s.hi.y, p.y), std::max(s.hi.z, p.z)};
+        }
 }
 
 void KeepVertexNumbers(CPaperSurface& s, uint32_t count)
 {
     s.vertex.assign(count, CVector3{});
     std::vector<uint8_t> seen(count, 0);
-    for (size_t c = 0; c < s.corner.size(); ++c)
+    for (size_t c = 0; c < s.Corners(); ++c)
         if (!seen[s.vertexOf[c]]) {
             seen[s.vertexOf[c]] = 1;
-            s.vertex[s.vertexOf[c]] = s.corner[c];
+            s.vertex[s.vertexOf[c]] = s.Corner(c);
         }
 }
 
@@ -269,18 +295,51 @@ void WeldCorners(CPaperSurface& s, double tol)
     // cell only when it lies within tol of that side.
     CCellTable head; // cell -> latest vertex in it
     head.SetCellSize(4.0 * tol);
-    head.Reset(s.corner.size() / 4 + 16);
+    head.Reset(s.Corners() / 6 + 16); // a sheet has about a sixth as many vertices
     std::vector<int32_t> nextInCell;
     s.vertex.clear();
-    s.vertexOf.resize(s.corner.size());
+    s.vertexOf.resize(s.Corners());
+    // Cells that hold a vertex, as bits by a hash of the cell: most cells a
+    // corner looks into are empty, and a clear bit says so without a look
+    // into the table.
+    constexpr int kFilterBits = 21;
+    std::vector<uint64_t> filled((size_t(1) << kFilterBits) / 64, 0);
+    auto bitOf = [](const CellKey& k) {
+        uint64_t h = static_cast<uint64_t>(k.x) * 0x9E3779B97F4A7C15ull;
+        h = (h ^ static_cast<uint64_t>(k.y)) * 0xC2B2AE3D27D4EB4Full;
+        h = (h ^ static_cast<uint64_t>(k.z)) * 0x165667B19E3779F9ull;
+        return static_cast<size_t>(h >> (64 - kFilterBits));
+    };
     auto findIn = [&](const CellKey& k, const CVector3& p) -> int32_t {
+        const size_t bit = bitOf(k);
+        if (!(filled[bit / 64] >> (bit % 64) & 1))
+            return CCellTable::kNone;
         for (int32_t v = head.Find(k); v != CCellTable::kNone; v = nextInCell[v])
             if (Distance3D(s.vertex[v], p) <= tol)
                 return v;
         return CCellTable::kNone;
     };
-    for (size_t c = 0; c < s.corner.size(); ++c) {
-        const CVector3& p = s.corner[c];
+    // A corner exactly at a vertex welds to that vertex and no other, as
+    // vertices lie more than tol apart; recent vertices by exact position
+    // answer most corners of a mesh file without a look into the table.
+    constexpr size_t kRecent = size_t(1) << 15;
+    std::vector<int32_t> recent(kRecent, CCellTable::kNone);
+    auto recentSlot = [](const CVector3& p) {
+        uint64_t h = std::bit_cast<uint64_t>(p.x) * 0x9E3779B97F4A7C15ull;
+        h ^= std::bit_cast<uint64_t>(p.y) * 0xC2B2AE3D27D4EB4Full;
+        h ^= std::bit_cast<uint64_t>(p.z) * 0x165667B19E3779F9ull;
+        return static_cast<size_t>(h >> 49) & (kRecent - 1);
+    };
+    for (size_t c = 0; c < s.Corners(); ++c) {
+        const CVector3& p = s.Corner(c);
+        int32_t& seen = recent[recentSlot(p)];
+        if (seen != CCellTable::kNone) {
+            const CVector3& q = s.vertex[static_cast<size_t>(seen)];
+            if (q.x == p.x && q.y == p.y && q.z == p.z) {
+                s.vertexOf[c] = static_cast<uint32_t>(seen);
+                continue;
+            }
+        }
         const CellKey k = head.KeyOf(p);
         int32_t found = findIn(k, p);
         if (found < 0) {
@@ -296,11 +355,14 @@ void WeldCorners(CPaperSurface& s, double tol)
         if (found < 0) {
             found = static_cast<int32_t>(s.vertex.size());
             s.vertex.push_back(p);
+            const size_t bit = bitOf(k);
+            filled[bit / 64] |= uint64_t(1) << (bit % 64);
             int32_t& latest = head.Slot(k);
             nextInCell.push_back(latest);
             latest = found;
         }
         s.vertexOf[c] = static_cast<uint32_t>(found);
+        seen = found;
     }
 }
 

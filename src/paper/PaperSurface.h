@@ -6,13 +6,17 @@
 
 #include "model/FlatMesh.h"
 #include "model/Geometry.h"
+#include "model/PolyModel.h"
 
 #include <cstdint>
 #include <vector>
 
 struct CPaperSurface {
-    std::vector<CVector3> corner;   // 3 per triangle, in the order laid out
-    std::vector<uint32_t> cornerOf; // per corner: the face corner as read (3 f + j)
+    // The triangles as read: positions are read through their records rather
+    // than copied (a million triangles would copy 72 MB).
+    const std::vector<CPolyFace*>* faces = nullptr;
+    // Per triangle: 1 when its corners 1 and 2 are taken the other way round.
+    std::vector<bool> turned;
     std::vector<uint32_t> vertexOf; // per corner
     std::vector<CVector3> vertex;   // first corner's position per vertex
     // Per half-edge (3 t + j runs from corner j to j + 1): the half-edge of
@@ -22,24 +26,35 @@ struct CPaperSurface {
     // unless a cut or a boundary separates them.
     std::vector<uint32_t> pointOf;
     uint32_t points = 0;
-    std::vector<int32_t> pieceOf;  // per triangle
-    std::vector<uint32_t> order;   // breadth-first, piece after piece
-    std::vector<uint32_t> flipped; // triangles whose winding was turned
+    std::vector<int32_t> pieceOf; // per triangle
+    std::vector<uint32_t> order;  // breadth-first, piece after piece
     int pieces = 0;
     CVector3 lo{kDoubleMax, kDoubleMax, kDoubleMax};
     CVector3 hi{-kDoubleMax, -kDoubleMax, -kDoubleMax};
 
-    size_t Triangles() const { return corner.size() / 3; }
+    size_t Triangles() const { return turned.size(); }
+    size_t Corners() const { return 3 * turned.size(); }
+    // The face corner as read (3 f + j) that corner c is, in the order laid out.
+    uint32_t CornerOf(size_t c) const
+    {
+        const uint32_t j = static_cast<uint32_t>(c % 3);
+        return static_cast<uint32_t>(c - j) + (turned[c / 3] ? (3 - j) % 3 : j);
+    }
+    // Position of corner c as read.
+    const CVector3& Corner(size_t c) const
+    {
+        return (*faces)[c / 3]->corners[static_cast<int>(CornerOf(c) % 3)]->vertex->pos;
+    }
     double Diagonal() const { return Distance3D(lo, hi); }
 };
 
-// Adds a triangle: positions as read and its vertex numbers (when the
-// vertices come from records rather than from welding; otherwise 0).
-void AddSurfaceTriangle(CPaperSurface& s, const CVector3* p, const uint32_t* vertex);
+// Takes the triangles of `faces` (every one has three corners), which must
+// outlive the surface; vertexOf is left for welding or KeepVertexNumbers.
+void ReadSurfaceTriangles(CPaperSurface& s, const std::vector<CPolyFace*>& faces);
 
 // Welds corners closer than tol into vertices (fills vertexOf and vertex).
 void WeldCorners(CPaperSurface& s, double tol);
-// Uses the vertex numbers given to AddSurfaceTriangle (count of them).
+// Uses the vertex numbers already in vertexOf (count of them).
 void KeepVertexNumbers(CPaperSurface& s, uint32_t count);
 
 // Joins triangles across every edge exactly two of them share, whatever
@@ -49,3 +64,7 @@ void KeepVertexNumbers(CPaperSurface& s, uint32_t count);
 // fewest edges needed for every piece to lie flat as one sheet (a tube is
 // cut once from rim to rim). Fills everything after `vertex`.
 void JoinSurface(CPaperSurface& s);
+
+// Numbers the paper points again from the joins as they stand (pointOf and
+// points), for a caller that let them go.
+void NumberPoints(CPaperSurface& s);

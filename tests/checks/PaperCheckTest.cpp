@@ -2,11 +2,13 @@
 
 #include "checks/PaperCheck.h"
 #include "checks/CheckMeshes.h"
+#include "checks/PaperOverlap.h"
 #include "support/Meshes.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -46,3 +48,34 @@ TEST(PaperCheck, FoldedSheetMatchesItsPaperUntilAPaperPointMoves)
 }
 
 } // namespace
+
+TEST(PaperOverlap, LargeLayoutsAgreeWithEveryPairTried)
+{
+    // Six hundred large triangles strewn over a square, and enough slivers
+    // without area to make the grid fine: each large one covers thousands of
+    // cells, so the search runs in several bands of columns.
+    std::mt19937 random(3);
+    std::uniform_real_distribution<double> at(0.0, 10.0), turn(0.0, 6.283185307179586);
+    std::vector<CPaperPoint> corner;
+    const int large = 600;
+    for (int t = 0; t < large; ++t) {
+        const double u = at(random), v = at(random), a = turn(random);
+        corner.push_back({u, v});
+        corner.push_back({u + std::cos(a), v + std::sin(a)});
+        corner.push_back({u + std::cos(a + 1.2) * 0.8, v + std::sin(a + 1.2) * 0.8});
+    }
+    for (int t = 0; t < 100000; ++t) {
+        const double u = at(random), v = at(random);
+        corner.push_back({u, v});
+        corner.push_back({u + 0.002, v});
+        corner.push_back({u + 0.001, v});
+    }
+    std::vector<std::pair<uint32_t, uint32_t>> pairs, expected;
+    FindPaperOverlaps(corner, {}, pairs);
+    for (uint32_t a = 0; a < large; ++a)
+        for (uint32_t b = a + 1; b < large; ++b)
+            if (PaperTrianglesOverlap(&corner[3 * a], &corner[3 * b]))
+                expected.push_back({a, b});
+    ASSERT_GT(expected.size(), 100u);
+    EXPECT_EQ(pairs, expected);
+}

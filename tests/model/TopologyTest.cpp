@@ -1,12 +1,15 @@
 #include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
+#include "model/SweepTriangulation.h"
 #include "model/Tessellation.h"
 #include "support/Meshes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
+#include <random>
 
 using testmesh::AddFace;
 using testmesh::AddFaceOn;
@@ -252,4 +255,87 @@ TEST(Tessellation, ConvexityOfOutlines)
     std::vector<std::array<int, 3>> triangles;
     EXPECT_TRUE(TessellatePolygon({{0, 0, 0}, {1, 0, 0}}, CVector3(), triangles));
     EXPECT_TRUE(triangles.empty());
+}
+
+namespace {
+
+// Large outlines a sweep must fill: combs whose teeth run across and along
+// the sweep, a spiral band, and stars with random and stepped radii, in
+// various planes and windings.
+std::vector<std::vector<CVector3>> LargeOutlines()
+{
+    std::vector<std::vector<CVector3>> out;
+    for (const bool across : {true, false}) {
+        std::vector<CVector3> comb;
+        for (int i = 0; i < 1500; ++i) {
+            const double tip = i % 2 ? 10.0 : 1.0;
+            comb.push_back(across ? CVector3{tip, i * 1.0, 0} : CVector3{i * 1.0, tip, 0});
+            comb.push_back(across ? CVector3{tip, i + 0.5, 0} : CVector3{i + 0.5, tip, 0});
+        }
+        comb.push_back(across ? CVector3{0, 1500, 0} : CVector3{1500, 0, 0});
+        comb.push_back({0, 0, 0});
+        if (!across)
+            std::reverse(comb.begin(), comb.end());
+        out.push_back(comb);
+    }
+    std::vector<CVector3> spiral, inner;
+    for (int i = 0; i < 1200; ++i) {
+        const double a = i * 0.02, r = 1.0 + 0.3 * a;
+        spiral.push_back({r * std::cos(a), r * std::sin(a), 0});
+        inner.push_back({(r - 0.2) * std::cos(a), (r - 0.2) * std::sin(a), 0});
+    }
+    spiral.insert(spiral.end(), inner.rbegin(), inner.rend());
+    out.push_back(spiral);
+    std::mt19937 random(7);
+    for (int k = 0; k < 6; ++k) {
+        const int n = 1000 + static_cast<int>(random() % 2000);
+        std::vector<CVector3> star;
+        for (int i = 0; i < n; ++i) {
+            const double a = 2 * 3.141592653589793 * i / n;
+            const double r = k % 2 ? 0.2 + (random() % 1000) / 1250.0 : (random() % 4 + 1) / 4.0;
+            star.push_back({r * std::cos(a), r * std::sin(a), 0});
+        }
+        if (k % 3 == 1)
+            std::reverse(star.begin(), star.end());
+        if (k % 3 == 2)
+            for (CVector3& p : star)
+                p = {p.x, 0.6 * p.y, 0.8 * p.y + 0.25 * p.x};
+        out.push_back(star);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(Tessellation, LargeOutlinesAreCoveredOnceInSweepTime)
+{
+    for (const auto& outline : LargeOutlines()) {
+        const CVector3 normal = OutlineNormal(outline);
+        std::vector<std::array<int, 3>> triangles;
+        TriangulateOutline(outline, triangles);
+        ASSERT_EQ(triangles.size(), outline.size() - 2);
+        std::vector<int> uses(outline.size(), 0);
+        double covered = 0.0;
+        for (const auto& t : triangles) {
+            const double area = SignedArea(outline[t[0]], outline[t[1]], outline[t[2]], normal);
+            EXPECT_GE(area, 0.0);
+            covered += area;
+            for (const int i : t)
+                ++uses[static_cast<size_t>(i)];
+        }
+        EXPECT_NEAR(covered, normal.Dot(normal), 1e-9 * normal.Dot(normal));
+        EXPECT_EQ(std::count(uses.begin(), uses.end(), 0), 0);
+    }
+    // A bow tie is no simple polygon: the sweep declines it and the
+    // tessellator still fills it.
+    std::vector<CVector3> bowTie;
+    for (int i = 0; i <= 600; ++i)
+        bowTie.push_back({i / 600.0, i / 600.0 + (i % 2) * 1e-3, 0});
+    for (int i = 0; i <= 600; ++i)
+        bowTie.push_back({i / 600.0, 1.0 - i / 600.0 + (i % 2) * 1e-3, 0});
+    std::vector<std::array<int, 3>> triangles;
+    EXPECT_FALSE(TriangulateBySweep(bowTie, OutlineNormal(bowTie), triangles));
+    EXPECT_TRUE(triangles.empty());
+    TriangulateOutline(bowTie, triangles);
+    EXPECT_FALSE(triangles.empty());
 }
