@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <malloc.h>
+
 namespace {
 
 constexpr const char* kUsage =
@@ -43,6 +45,11 @@ int AnswerInfoOption(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+#if defined(__GLIBC__)
+    // As in the command line: the large working arrays of a big model go
+    // back to the system when freed instead of staying in the heap.
+    mallopt(M_MMAP_THRESHOLD, 4 << 20);
+#endif
     if (const int rc = AnswerInfoOption(argc, argv); rc >= 0)
         return rc;
     InstallTerminationHandlers();
