@@ -90,10 +90,10 @@ public:
 
     ~CFoldWorkspace();
 
-private:
-    // Returns once the base state's index is built.
+    // Returns once the base state's index is built (a step waits by itself).
     void WaitForIndex();
 
+private:
     CFlatMesh base_;
     CFoldIndex baseIndex_;
     // A large base is indexed beside the caller, which goes on with the
