@@ -1,13 +1,11 @@
 #include "design/ReflectionOperation.h"
 
-#include "design/HelperThread.h"
 #include "model/CSlicePlane.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <system_error>
 
 namespace {
 
@@ -34,8 +32,8 @@ CFoldWorkspace::~CFoldWorkspace()
 
 void CFoldWorkspace::WaitForIndex()
 {
-    if (indexer_.joinable())
-        indexer_.join();
+    if (indexer_)
+        indexer_->Wait();
 }
 
 void CFoldWorkspace::SetBase(const CFlatMesh& base)
@@ -43,20 +41,21 @@ void CFoldWorkspace::SetBase(const CFlatMesh& base)
     WaitForIndex();
     base_ = base;
     bool aside = base_.TriangleCount() >= indexAsideFrom_ && CHelperThread::Worthwhile();
-    if (aside) {
+    if (aside && !indexer_) {
         try {
-            indexer_ = std::thread([this] {
-                baseIndex_.Build(base_);
-                baseMaxAbs_ = MaxAbs(base_);
-            });
-        } catch (const std::system_error&) {
+            indexer_ = std::make_unique<CHelperThread>();
+        } catch (...) {
             aside = false; // no thread to be had: index here
         }
     }
-    if (!aside) {
+    const auto index = [this] {
         baseIndex_.Build(base_);
         baseMaxAbs_ = MaxAbs(base_);
-    }
+    };
+    if (aside)
+        indexer_->Start(index);
+    else
+        index();
     hasBase_ = true;
 }
 

@@ -27,10 +27,11 @@
 #include "design/FoldFlood.h"
 #include "design/FoldIndex.h"
 #include "design/FoldQuickStep.h"
+#include "design/HelperThread.h"
 #include "model/FlatMesh.h"
 
 #include <cstdint>
-#include <thread>
+#include <memory>
 
 class CSlicePlane;
 
@@ -98,7 +99,7 @@ private:
     CFoldIndex baseIndex_;
     // A large base is indexed beside the caller, which goes on with the
     // click; the first step waits for it.
-    std::thread indexer_;
+    std::unique_ptr<CHelperThread> indexer_;
     // Below this the index takes a few milliseconds, less than a thread is worth.
     size_t indexAsideFrom_ = 50000;
     bool hasBase_ = false;
