@@ -7,6 +7,7 @@
 #include "app/MainFrame.h"
 #include "app/Profile.h"
 #include "app/Prompts.h"
+#include "widgets/PaneView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,7 +50,7 @@ int main(int argc, char** argv)
         if (!app.InitInstance(arguments))
             return 1;
         QTimer::singleShot(1500, [&] {
-            const QPixmap shot = app.MainFrame()->grab();
+            const QImage shot = GrabWindowWithPanes(app.MainFrame());
             rc = shot.save(output, "PNG") ? 0 : 1;
             if (rc != 0)
                 std::fprintf(stderr, "cannot write %s\n", qPrintable(output));

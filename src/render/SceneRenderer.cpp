@@ -165,9 +165,13 @@ CFaceArrays& CSceneRenderer::ArraysFor(size_t index, const Shape& shape, size_t 
 void CSceneRenderer::DrawArrays(CFaceArrays& arrays, const DesignSceneState& state)
 {
     if (state.showFaces) {
+        // The faces are opaque: blending them would only cost a read of
+        // every covered pixel.
         glEnable(GL_LIGHTING);
         glDisable(GL_CULL_FACE);
+        glDisable(GL_BLEND);
         arrays.DrawFaces();
+        glEnable(GL_BLEND);
         glEnable(GL_CULL_FACE);
     }
     glDisable(GL_LIGHTING);

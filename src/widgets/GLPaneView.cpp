@@ -89,7 +89,7 @@ void CGLPaneView::initializeGL()
 
 void CGLPaneView::resizeGL(int w, int h)
 {
-    // Qt passes device pixels; the camera works in the mouse's logical pixels.
+    // The camera works in the mouse's logical pixels, as the pane's size is.
     (void)w;
     (void)h;
     camera_.Resize(width(), height());

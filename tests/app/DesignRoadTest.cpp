@@ -51,6 +51,7 @@ class DesignRoadTest : public GuiFixture {
         // nothing hands it back, and shortcuts and click focus need it.
         Frame()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Frame()));
+        SettleFrames();
     }
 
     // Hover the vertex nearest the pane's middle and click it; returns its position.

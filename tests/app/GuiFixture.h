@@ -137,6 +137,19 @@ protected:
         app_.reset();
     }
     bool Enabled(int id) const { return Frame()->Action(id)->isEnabled(); }
+    // Waits until no pane has drawn for 100 ms: the panes are native windows,
+    // and the X server's expose events (a dialog gone, a resize) come late.
+    void SettleFrames()
+    {
+        auto frames = [this] {
+            return Frame()->DesignView()->FrameCount() + Frame()->NetView()->FrameCount() +
+                   Frame()->SectionView()->FrameCount();
+        };
+        for (int i = 0, last = -1; i < 30 && frames() != last; ++i) {
+            last = frames();
+            QTest::qWait(100);
+        }
+    }
     void Load(const QString& name)
     {
         Frame()->SetModelOpener(guitest::QuickRead);

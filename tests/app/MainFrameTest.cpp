@@ -317,14 +317,14 @@ private slots:
         Start();
         Frame()->OuterSplitter()->setSizes({500, 300});
         QTest::qWait(100);
-        for (QOpenGLWidget* v : {static_cast<QOpenGLWidget*>(Frame()->DesignView()),
-                                 static_cast<QOpenGLWidget*>(Frame()->NetView()),
-                                 static_cast<QOpenGLWidget*>(Frame()->SectionView())}) {
+        for (CPaneView* v : {static_cast<CPaneView*>(Frame()->DesignView()),
+                             static_cast<CPaneView*>(Frame()->NetView()),
+                             static_cast<CPaneView*>(Frame()->SectionView())}) {
             const QImage image = v->grabFramebuffer();
             QVERIFY(!image.isNull());
             QCOMPARE(image.pixelColor(image.width() / 2, image.height() / 2), QColor(Qt::white));
         }
-        const QImage whole = Frame()->grab().toImage();
+        const QImage whole = GrabWindowWithPanes(Frame());
         const QPoint centre = Frame()->DesignView()->mapTo(Frame(), QPoint(100, 100));
         QCOMPARE(whole.pixelColor(centre), QColor(Qt::white));
     }
