@@ -4,66 +4,102 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QExposeEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QOpenGLWindow>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QSurfaceFormat>
 #include <QVBoxLayout>
+#include <QWindow>
+
+#include <memory>
 
 // The native OpenGL window of a pane. It draws through the pane's virtuals
-// and passes every input event on to the pane widget.
-class CPaneSurface : public QOpenGLWindow {
+// and passes every input event on to the pane widget. It is a plain window
+// with a context of its own, so that a paint happens exactly when asked: once
+// on the next pass of the event loop for any number of requests, and on an
+// expose.
+class CPaneSurface : public QWindow {
 public:
-    explicit CPaneSurface(CPaneView* pane)
-        : QOpenGLWindow(QOpenGLWindow::NoPartialUpdate), pane_(pane)
+    explicit CPaneSurface(CPaneView* pane) : pane_(pane)
     {
+        setSurfaceType(QSurface::OpenGLSurface);
         // A click must not take the keyboard from the window the pane is in:
         // keys reach the pane as the focus widget there.
         setFlag(Qt::WindowDoesNotAcceptFocus);
-        // A window's format asks for no depth buffer unless told; the
-        // off-screen buffer the panes drew into had 24 bits.
+        // A window's format asks for no depth buffer unless told.
         QSurfaceFormat format = QSurfaceFormat::defaultFormat();
         if (format.depthBufferSize() < 24)
             format.setDepthBufferSize(24);
         setFormat(format);
     }
 
-    void Schedule()
+    QOpenGLContext* Context() const { return context_.get(); }
+
+    bool MakeCurrent()
     {
-        // update() marks the window dirty but paints only after the platform's
-        // idle delay (5 ms on X11); our own request paints on the next pass
-        // of the event loop, as a widget's update does.
-        QOpenGLWindow::update();
-        if (!posted_) {
-            posted_ = true;
-            QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest),
-                                        Qt::LowEventPriority);
+        if (!handle())
+            return false;
+        if (!context_) {
+            auto context = std::make_unique<QOpenGLContext>();
+            context->setFormat(requestedFormat());
+            if (!context->create() || !context->makeCurrent(this))
+                return false;
+            context_ = std::move(context);
+            pane_->initializeGL();
+            resized_ = true;
+            return true;
         }
+        return context_->makeCurrent(this);
     }
 
-    // Paints now if the window exists but was never painted, so that its
-    // context exists.
-    void EnsureContext()
+    void DoneCurrent()
     {
-        if (isValid() || !handle())
+        if (context_)
+            context_->doneCurrent();
+    }
+
+    void Schedule()
+    {
+        if (posted_)
             return;
-        QOpenGLWindow::update();
-        QEvent paint(QEvent::UpdateRequest);
-        QCoreApplication::sendEvent(this, &paint);
+        posted_ = true;
+        QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest), Qt::LowEventPriority);
+    }
+
+    // Draws the picture into the back buffer, and shows it when `show`.
+    bool Render(bool show)
+    {
+        if (!MakeCurrent())
+            return false;
+        if (resized_) {
+            resized_ = false;
+            pane_->resizeGL(width(), height());
+        }
+        pane_->paintGL();
+        if (show)
+            context_->swapBuffers(this);
+        return true;
     }
 
 protected:
-    void initializeGL() override { pane_->initializeGL(); }
-    void resizeGL(int w, int h) override { pane_->resizeGL(w, h); }
-    void paintGL() override { pane_->paintGL(); }
+    void exposeEvent(QExposeEvent*) override
+    {
+        if (isExposed())
+            Render(true);
+    }
+
+    void resizeEvent(QResizeEvent*) override { resized_ = true; }
 
     bool event(QEvent* e) override
     {
         switch (e->type()) {
         case QEvent::UpdateRequest:
             posted_ = false;
-            break;
+            if (isExposed())
+                Render(true);
+            return true;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
             // What a click on a widget with a strong focus policy does.
@@ -88,12 +124,14 @@ protected:
         default:
             break;
         }
-        return QOpenGLWindow::event(e);
+        return QWindow::event(e);
     }
 
 private:
     CPaneView* pane_;
+    std::unique_ptr<QOpenGLContext> context_;
     bool posted_ = false;
+    bool resized_ = true;
 };
 
 CPaneView::CPaneView(QWidget* parent) : QWidget(parent)
@@ -130,17 +168,17 @@ void CPaneView::update()
 
 QOpenGLContext* CPaneView::context() const
 {
-    return surface_->context();
+    return surface_->Context();
 }
 
 void CPaneView::makeCurrent()
 {
-    surface_->makeCurrent();
+    surface_->MakeCurrent();
 }
 
 void CPaneView::doneCurrent()
 {
-    surface_->doneCurrent();
+    surface_->DoneCurrent();
 }
 
 QImage CPaneView::grabFramebuffer()
@@ -150,13 +188,19 @@ QImage CPaneView::grabFramebuffer()
     // the old size.
     for (int i = 0; i < 50 && surface_->handle() && surface_->size() != size(); ++i)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-    surface_->EnsureContext();
-    if (!surface_->isValid())
-        return QImage();
     // Drawn into the back buffer and read from there before any swap.
-    surface_->makeCurrent();
-    paintGL();
-    return surface_->grabFramebuffer();
+    if (!surface_->Render(false))
+        return QImage();
+    const qreal ratio = surface_->devicePixelRatio();
+    const int w = qRound(surface_->width() * ratio);
+    const int h = qRound(surface_->height() * ratio);
+    QImage image(w, h, QImage::Format_RGBA8888);
+    QOpenGLFunctions* gl = context()->functions();
+    gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl->glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, image.bits());
+    image = image.mirrored().convertToFormat(QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    return image;
 }
 
 void CPaneView::initializeGL() {}
