@@ -166,6 +166,11 @@ void CPaneView::update()
     surface_->Schedule();
 }
 
+QWindow* CPaneView::Surface() const
+{
+    return surface_;
+}
+
 QOpenGLContext* CPaneView::context() const
 {
     return surface_->Context();

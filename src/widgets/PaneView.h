@@ -16,6 +16,7 @@
 #include <QWidget>
 
 class QOpenGLContext;
+class QWindow;
 class CPaneSurface;
 
 class CPaneView : public QWidget {
@@ -48,6 +49,9 @@ public:
     // Draws the picture as it is now and returns it (null before the pane
     // was first shown).
     QImage grabFramebuffer();
+    // The native window the picture is drawn in, which the X server hands
+    // the pointer's events to.
+    QWindow* Surface() const;
 
 signals:
     // A text for the status bar's view pane; it lasts until the next idle pass.

@@ -178,6 +178,27 @@ private slots:
         QVERIFY(g_pModel->undoStack.empty());
     }
 
+    // The X server gives the pointer's events to the pane's native window,
+    // not to the main window the other tests send them to.
+    void eventsOnThePanesOwnWindowReachThePane()
+    {
+        OpenSample();
+        Click(Frame()->SectionView(), QPoint(20, 20));
+        QCOMPARE(Frame()->ActiveView(), static_cast<CPaneView*>(Frame()->SectionView()));
+        QWindow* surface = Frame()->DesignView()->Surface();
+        const CVector3 at = MiddleVertex(*g_pModel, Cam()).pos;
+        const QPoint p = PaneMouse(Cam(), at);
+        QTest::mouseMove(surface, p + QPoint(30, 30));
+        QTest::mouseMove(surface, p);
+        QVERIFY(Session().HighlightedPos() && *Session().HighlightedPos() == at);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, p);
+        QVERIFY(Session().HasSelection());
+        // The click gave the pane the keyboard, as a click on a widget does.
+        QCOMPARE(Frame()->ActiveView(), static_cast<CPaneView*>(Frame()->DesignView()));
+        QTest::keyClick(Win(), Qt::Key_Space);
+        QVERIFY(!Session().HasSelection());
+    }
+
     void fixShapeOnlyWhileTheDesignViewIsActive()
     {
         OpenSample();
