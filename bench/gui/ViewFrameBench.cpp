@@ -483,6 +483,16 @@ void GLFloor(benchmark::State& state)
             DrawFloor(pos, nrm, rewrite ? 30.0 : angle);
             g_floor->End();
         }
+        if (const char* dir = std::getenv("LINTORO_BENCH_SHOTS")) {
+            // The floor's picture, to check it covers as many pixels as the pane's.
+            DrawFloor(pos, nrm, 30.0);
+            QImage shot(kPaneWidth, kPaneHeight, QImage::Format_RGBA8888);
+            glReadPixels(0, 0, kPaneWidth, kPaneHeight, GL_RGBA, GL_UNSIGNED_BYTE, shot.bits());
+            shot.mirrored().save(QDir(dir).filePath(QStringLiteral("floor%1-%2.png")
+                                                        .arg(side)
+                                                        .arg(state.range(1))));
+            g_floor->End();
+        }
     }
     state.counters["fps"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

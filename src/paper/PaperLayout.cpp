@@ -441,7 +441,7 @@ bool AssignPaper(CPolyModel& model, IProgress* progress)
                 s.pieceOf[s.order[i]] = static_cast<int32_t>(p);
         std::vector<double> pieceStrain;
         MeasureStrain(s, paper, info.strainMax, info.strainMean, &pieceStrain);
-        if (info.strainMax > kStrainUnnoticed) {
+        if (info.strainMax > kStrainUnnoticed && info.maxAngleDefect < kDefectBeyondFlattening) {
             NumberPoints(s);
             if (!FlattenStrained(s, pieceStrain, paper, progress)) {
                 model.paperInfo = CPaperInfo{};

@@ -20,6 +20,12 @@ constexpr double kCoincideTolerance = 1e-4;
 constexpr double kStrainUnnoticed = 0.001;
 // Beyond this share, even a least-squares flattening is no paper.
 constexpr double kStrainRefused = 0.01;
+// Angles round an inner vertex that miss a full turn by this many degrees or
+// more cannot be opened or closed with every edge within kStrainRefused: such
+// a surface (a corner, or layers of a folded form welded where they touch) is
+// refused without a least-squares solve, which on a large model would take
+// minutes only to fail.
+constexpr double kDefectBeyondFlattening = 60.0;
 // Space left between pieces laid out side by side, millimetres.
 constexpr double kPieceGap = 10.0;
 
@@ -36,7 +42,8 @@ constexpr double kPieceGap = 10.0;
 //    along its smallest bounding rectangle;
 //  - otherwise laid out triangle by triangle across shared edges from the
 //    first face of each piece. When that stretches an edge by more than
-//    kStrainUnnoticed, the piece is flattened by least squares instead; beyond
+//    kStrainUnnoticed, the piece is flattened by least squares instead (unless
+//    some angle defect reaches kDefectBeyondFlattening); beyond
 //    kStrainRefused there is no paper: paper empty, has false and whyNot
 //    says where the surface fails to unfold. A piece that lands on itself is
 //    split where it does; pieces go side by side, kPieceGap apart.
