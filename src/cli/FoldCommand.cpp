@@ -286,6 +286,9 @@ int RunFold(const std::vector<std::string>& args)
     // What the file gets is what an export now would write: a selected vertex
     // sits at its last accepted position.
     session.Deselect();
+    // Nothing is undone from here on: the states' memory goes to the outputs.
+    model->undoStack.clear();
+    model->redoStack.clear();
 
     // Every output is made in memory first; only then is anything written.
     CCreasePattern pattern;
@@ -307,6 +310,8 @@ int RunFold(const std::vector<std::string>& args)
     for (size_t i = 0; i < patterns.size(); ++i)
         if (!WriteBytesReplacing(patterns[i], patternBytes[i]))
             return Failed(kCannotWriteMessage);
+    objBytes = std::string();
+    patternBytes.clear();
     size_t faces = 0, vertices = 0;
     if (model->designing) {
         faces = model->working.TriangleCount();

@@ -21,8 +21,14 @@ CShapeCorner NearestShapeCorner(const CPolyModel& model, const CVector3& p)
     return best;
 }
 
+CDesignSession::~CDesignSession()
+{
+    WaitForPrepared();
+}
+
 void CDesignSession::AttachModel(CPolyModel* model)
 {
+    WaitForPrepared();
     model_ = model;
     ClearSelection();
     SetHandle(0);
@@ -31,6 +37,52 @@ void CDesignSession::AttachModel(CPolyModel* model)
     workspace_.Invalidate();
     ++shapeRevision_;
     packed_.reset();
+    Prepare();
+}
+
+void CDesignSession::Prepare()
+{
+    if (!model_ || model_->objects.empty() || !CHelperThread::Worthwhile())
+        return;
+    const size_t triangles =
+        model_->designing ? model_->working.TriangleCount() : model_->objects.front()->faces.size();
+    if (triangles < prepareFrom_)
+        return;
+    try {
+        if (!packer_ && model_->designing)
+            packer_ = std::make_unique<CHelperThread>();
+        // The base the click will fold from: a copy, so the second thread
+        // reads nothing the program may change or free meanwhile.
+        if (model_->designing) {
+            workspace_.SetBase(model_->working);
+        } else {
+            CFlatMesh opened;
+            model_->CurrentShape(opened); // the records as opened, flattened into `opened`
+            workspace_.SetBase(std::move(opened));
+        }
+    } catch (...) {
+        workspace_.Invalidate(); // no thread or no memory: the click does it all
+        return;
+    }
+    baseRevision_ = shapeRevision_;
+    if (!model_->designing)
+        return; // the records as opened are their own state: nothing to pack
+    packedAsideRevision_ = shapeRevision_;
+    packingAside_ = true;
+    const CFlatMesh* base = &workspace_.Base();
+    packer_->Start([this, base] { packedAside_ = PackState(*base); });
+}
+
+void CDesignSession::WaitForPrepared()
+{
+    if (!packingAside_)
+        return;
+    packer_->Wait();
+    packingAside_ = false;
+    if (packedAside_) {
+        packed_ = std::move(packedAside_);
+        packedRevision_ = packedAsideRevision_;
+    }
 }
 
 PackedShape* CDesignSession::KnownPacked()
@@ -122,12 +174,16 @@ bool CDesignSession::EndLeftClick()
     RestoreSelectedToLastAccepted();
     if (!model_ || highlighted_.seq < 0 || model_->objects.empty())
         return false;
+    WaitForPrepared();
     // Before the design begins, the first object's corners come first in
     // shape order, and the working copy keeps their order.
     // Selecting again what was just fixed or stepped to commits the state
     // already packed: the click costs no pack, the stack no second copy.
+    // The same holds for the base prepared since the shape last changed.
+    const bool basePrepared = workspace_.HasBase() && baseRevision_ == shapeRevision_;
     CommitWorkingCopy(*model_, KnownPacked());
-    workspace_.SetBase(model_->working);
+    if (!basePrepared)
+        workspace_.SetBase(model_->working);
     ++shapeRevision_;
     ShapePacked();
     selected_ = true;
@@ -153,19 +209,25 @@ void CDesignSession::SetFoldFlatBehind(bool behind)
 
 void CDesignSession::Deselect()
 {
+    WaitForPrepared();
     RestoreSelectedToLastAccepted();
+    // The next selection commits and sets a new base anyway; without one the
+    // base prepared for the shape as it is stays.
+    if (selected_)
+        workspace_.Invalidate();
     ClearSelection();
-    // The next selection commits and sets a new base anyway.
-    workspace_.Invalidate();
 }
 
 bool CDesignSession::FixShape()
 {
     if (!model_ || !selected_)
         return false;
+    WaitForPrepared();
     RestoreSelectedToLastAccepted();
-    CommitWorkingCopy(*model_, KnownPacked());
+    // The base and the fold's buffers go before the pack: the two never
+    // need to be held at once.
     workspace_.Invalidate();
+    CommitWorkingCopy(*model_, KnownPacked());
     ++shapeRevision_;
     ShapePacked();
     document_.Changed();
@@ -187,11 +249,14 @@ bool CDesignSession::TakeStep(bool (*step)(CPolyModel&, PackedShape*))
 {
     if (!model_)
         return false;
+    WaitForPrepared();
     RestoreSelectedToLastAccepted();
+    // The selection ends either way; its base goes before the states are
+    // packed and unpacked.
+    workspace_.Invalidate();
     PackedShape* packed = KnownPacked();
     const bool stepped = step(*model_, packed);
     if (stepped) {
-        workspace_.Invalidate();
         ++shapeRevision_;
         ShapePacked();
         document_.Changed();

@@ -9,7 +9,9 @@
 #include "design/ReflectionOperation.h"
 #include "model/PolyModel.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 // A corner of the current shape: its number in shape order (objects, faces
@@ -53,13 +55,24 @@ public:
     };
 
     CDesignSession() = default;
+    ~CDesignSession();
     CDesignSession(const CDesignSession&) = delete;
     CDesignSession& operator=(const CDesignSession&) = delete;
 
     // Makes `model` the one the session works on (null: none) and forgets the
     // highlight, the selection and the handle. Call it whenever the current
     // model or its shape is replaced from outside.
+    // A large shape is copied at once and then indexed (and, unless it is the
+    // records as opened, packed) on a second thread, so that the first click
+    // finds that done; the second thread reads only the copy, never the model.
     void AttachModel(CPolyModel* model);
+    // Returns once the work AttachModel left to the second thread is done
+    // (every operation that needs it waits by itself).
+    void WaitForPrepared();
+    // For tests: shapes from this many triangles on are prepared beside the
+    // caller (where the machine has a second core).
+    void SetPrepareFrom(size_t triangles) { prepareFrom_ = triangles; }
+    CFoldWorkspace& Workspace() { return workspace_; }
     CPolyModel* Model() const { return model_; }
 
     const CVector3* HighlightedPos() const
@@ -144,6 +157,8 @@ public:
     const CDocumentState& Document() const { return document_; }
 
 private:
+    // Starts the work for the first click on the shape as it is now.
+    void Prepare();
     void ClearSelection();
     // Undo or Redo: `step` changes the shape; the selection ends either way.
     bool TakeStep(bool (*step)(CPolyModel&, PackedShape*));
@@ -175,4 +190,13 @@ private:
     CDocumentState document_;
     // The base state, its index and scratch memory, kept across the steps of a drag.
     CFoldWorkspace workspace_;
+    // The workspace's base is the shape of this revision (set by Prepare).
+    uint64_t baseRevision_ = 0;
+    // Packing beside the caller: the result and the revision it is of.
+    bool packingAside_ = false;
+    PackedShape packedAside_;
+    uint64_t packedAsideRevision_ = 0;
+    size_t prepareFrom_ = 50000;
+    // Declared last: the thread goes before the data its job writes.
+    std::unique_ptr<CHelperThread> packer_;
 };

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 #include <utility>
 
 namespace {
@@ -24,40 +25,20 @@ template <class T> uint64_t HashBytes(uint64_t h, const T& value)
     return h;
 }
 
-// The shape as it is now, packed: the caller's copy when it has one.
-PackedShape PackCurrent(const CPolyModel& model, const PackedShape* current)
-{
-    if (current && *current)
-        return *current;
-    auto packed = std::make_shared<CPackedMesh>();
-    CFlatMesh scratch;
-    PackMesh(model.CurrentShape(scratch), *packed);
-    return packed;
-}
-
-} // namespace
-
-void PackMesh(const CFlatMesh& mesh, CPackedMesh& out)
+// Welds the corners of `mesh` by bit-identical position and corner data into
+// out.vertices (numbered in order of first appearance) and calls
+// put(k, vertex) for every corner k in order.
+template <class Put> void WeldCorners(const CFlatMesh& mesh, CPackedMesh& out, Put&& put)
 {
     const size_t corners = mesh.CornerCount();
-    out.vertices.clear();
-    out.index.resize(corners);
-    out.origin.resize(mesh.TriangleCount());
-    out.edge.assign(3 * mesh.TriangleCount(), 0);
-    bool anyEdge = false;
-    for (size_t t = 0; t < mesh.TriangleCount(); ++t) {
-        out.origin[t] = mesh.tri[t].origin;
-        for (int j = 0; j < 3; ++j) {
-            out.edge[3 * t + j] = mesh.tri[t].edge[j];
-            anyEdge |= mesh.tri[t].edge[j] != 0;
-        }
-    }
-    if (!anyEdge)
-        out.edge = {}; // a shape without creases keeps nothing for them
     size_t capacity = 16;
     while (capacity < corners * 2)
         capacity *= 2;
     std::vector<uint32_t> table(capacity, UINT32_MAX);
+    // The first corner of each vertex: the vertices are copied out once
+    // their number is known, so the array is never grown and trimmed.
+    std::vector<uint32_t> firstCorner;
+    firstCorner.reserve(corners / 4 + 16);
     const size_t mask = capacity - 1;
     for (size_t k = 0; k < corners; ++k) {
         const CVector3& p = mesh.pos[k];
@@ -66,47 +47,194 @@ void PackMesh(const CFlatMesh& mesh, CPackedMesh& out)
         for (;; i = (i + 1) & mask) {
             const uint32_t v = table[i];
             if (v == UINT32_MAX) {
-                table[i] = static_cast<uint32_t>(out.vertices.size());
-                out.index[k] = table[i];
-                out.vertices.push_back({p, c});
+                table[i] = static_cast<uint32_t>(firstCorner.size());
+                firstCorner.push_back(static_cast<uint32_t>(k));
+                put(k, table[i]);
                 break;
             }
-            const CPackedMesh::Vertex& w = out.vertices[v];
-            if (std::memcmp(&w.pos, &p, sizeof p) == 0 && std::memcmp(&w.data, &c, sizeof c) == 0) {
-                out.index[k] = v;
+            const uint32_t w = firstCorner[v];
+            if (std::memcmp(&mesh.pos[w], &p, sizeof p) == 0 &&
+                std::memcmp(&mesh.corner[w], &c, sizeof c) == 0) {
+                put(k, v);
                 break;
             }
         }
     }
-    out.vertices.shrink_to_fit();
+    table = {};
+    out.vertices.clear();
+    out.vertices.reserve(firstCorner.size());
+    for (uint32_t k : firstCorner)
+        out.vertices.push_back({mesh.pos[k], mesh.corner[k]});
+}
+
+void PackOrigins(const CFlatMesh& mesh, CPackedMesh& out)
+{
+    out.origin.resize(mesh.TriangleCount());
+    for (size_t t = 0; t < mesh.TriangleCount(); ++t)
+        out.origin[t] = mesh.tri[t].origin;
+}
+
+// Appends `delta` zigzagged in 7-bit groups, low first (CPackedMesh::indexDeltas).
+void PutDelta(std::vector<uint8_t>& out, int64_t delta)
+{
+    uint64_t z =
+        delta < 0 ? (static_cast<uint64_t>(-delta) << 1) - 1 : static_cast<uint64_t>(delta) << 1;
+    while (z >= 0x80) {
+        out.push_back(static_cast<uint8_t>(z | 0x80));
+        z >>= 7;
+    }
+    out.push_back(static_cast<uint8_t>(z));
+}
+
+// The delta PutDelta wrote at `in`, which moves past it; added to `last`.
+uint32_t TakeDelta(const uint8_t*& in, uint32_t last)
+{
+    uint64_t z = 0;
+    for (int shift = 0;; shift += 7) {
+        const uint8_t b = *in++;
+        z |= static_cast<uint64_t>(b & 0x7F) << shift;
+        if (!(b & 0x80))
+            break;
+    }
+    return last + static_cast<uint32_t>(z & 1 ? ~(z >> 1) : z >> 1);
+}
+
+// A state for the undo stack: packed, with indices, origins and marks compact.
+void PackCompact(const CFlatMesh& mesh, CPackedMesh& out)
+{
+    out.index.clear();
+    out.origin.clear();
+    out.edge.clear();
+    out.indexDeltas.clear();
+    out.indexDeltas.reserve(2 * mesh.CornerCount() + 16);
+    uint32_t last = 0;
+    WeldCorners(mesh, out, [&](size_t, uint32_t v) {
+        PutDelta(out.indexDeltas, static_cast<int64_t>(v) - static_cast<int64_t>(last));
+        last = v;
+    });
+    out.indexDeltas.shrink_to_fit();
+    const size_t triangles = mesh.TriangleCount();
+    out.triangles = triangles;
+    out.originDeltas.clear();
+    out.originDeltas.reserve(triangles + 16);
+    out.markedEdges.clear();
+    int32_t lastOrigin = 0;
+    for (size_t t = 0; t < triangles; ++t) {
+        const CTriangleData& tri = mesh.tri[t];
+        PutDelta(out.originDeltas, static_cast<int64_t>(tri.origin) - lastOrigin);
+        lastOrigin = tri.origin;
+        const uint8_t* e = tri.edge;
+        if (e[0] | e[1] | e[2])
+            out.markedEdges.push_back(static_cast<uint64_t>(t) << 24 | e[0] | e[1] << 8 |
+                                      e[2] << 16);
+    }
+    out.originDeltas.shrink_to_fit();
+    out.markedEdges.shrink_to_fit();
+}
+
+// The shape as it is now, packed: the caller's copy when it has one.
+PackedShape PackCurrent(const CPolyModel& model, const PackedShape* current)
+{
+    if (current && *current)
+        return *current;
+    auto packed = std::make_shared<CPackedMesh>();
+    if (!model.designing) {
+        // The records are kept anyway: the state refers to them.
+        packed->opened = &model;
+        return packed;
+    }
+    CFlatMesh scratch;
+    PackCompact(model.CurrentShape(scratch), *packed);
+    return packed;
+}
+
+} // namespace
+
+PackedShape PackState(const CFlatMesh& mesh)
+{
+    try {
+        auto packed = std::make_shared<CPackedMesh>();
+        PackCompact(mesh, *packed);
+        return packed;
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void PackMesh(const CFlatMesh& mesh, CPackedMesh& out)
+{
+    out.index.resize(mesh.CornerCount());
+    out.indexDeltas.clear();
+    out.originDeltas.clear();
+    out.markedEdges.clear();
+    out.triangles = 0;
+    WeldCorners(mesh, out, [&](size_t k, uint32_t v) { out.index[k] = v; });
+    PackOrigins(mesh, out);
+    out.edge.assign(3 * mesh.TriangleCount(), 0);
+    bool anyEdge = false;
+    for (size_t t = 0; t < mesh.TriangleCount(); ++t)
+        for (int j = 0; j < 3; ++j) {
+            out.edge[3 * t + j] = mesh.tri[t].edge[j];
+            anyEdge |= mesh.tri[t].edge[j] != 0;
+        }
+    if (!anyEdge)
+        out.edge = {}; // a shape without creases keeps nothing for them
 }
 
 void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out)
 {
-    const size_t triangles = packed.origin.size();
+    if (packed.opened) {
+        const CPolyModel& m = *packed.opened;
+        out.Clear();
+        if (!m.objects.empty())
+            FlatFromObject(*m.objects.front(), m.paper.empty() ? nullptr : m.paper.data(), out,
+                           m.edgeMarks.empty() ? nullptr : m.edgeMarks.data());
+        return;
+    }
+    const size_t triangles = packed.TriangleCount();
     out.pos.resize(3 * triangles);
     out.corner.resize(3 * triangles);
     out.tri.resize(triangles);
+    const CPackedMesh::Vertex* vertices = packed.vertices.data();
+    const bool compact = packed.Compact();
+    const uint8_t* in = packed.indexDeltas.data();
+    uint32_t last = 0;
     for (size_t k = 0; k < 3 * triangles; ++k) {
-        const CPackedMesh::Vertex& v = packed.vertices[packed.index[k]];
+        last = compact ? TakeDelta(in, last) : packed.index[k];
+        const CPackedMesh::Vertex& v = vertices[last];
         out.pos[k] = v.pos;
         out.corner[k] = v.data;
     }
+    in = packed.originDeltas.data();
+    uint32_t origin = 0;
+    size_t marked = 0;
     for (size_t t = 0; t < triangles; ++t) {
-        out.tri[t].origin = packed.origin[t];
+        CTriangleData& tri = out.tri[t];
+        if (compact) {
+            origin = TakeDelta(in, origin);
+            tri.origin = static_cast<int32_t>(origin);
+        } else {
+            tri.origin = packed.origin[t];
+        }
         for (int j = 0; j < 3; ++j)
-            out.tri[t].edge[j] = packed.edge.empty() ? 0 : packed.edge[3 * t + j];
-        out.UpdatePlane(t);
+            tri.edge[j] = packed.edge.empty() ? 0 : packed.edge[3 * t + j];
+        if (marked < packed.markedEdges.size() && packed.markedEdges[marked] >> 24 == t) {
+            const uint64_t m = packed.markedEdges[marked++];
+            for (int j = 0; j < 3; ++j)
+                tri.edge[j] = static_cast<uint8_t>(m >> (8 * j));
+        }
     }
+    FlatPlanesOf(out.pos.data(), out.tri.data(), triangles);
 }
 
 void CommitWorkingCopy(CPolyModel& model, PackedShape* current)
 {
     if (model.objects.empty())
         return;
-    if (!model.designing) {
-        // The working shape is the shape as opened: packed from there, the
-        // records are read once.
+    const bool opened = !model.designing;
+    // The records as opened are the bottom state (the first pushed).
+    PackedShape packed = PackCurrent(model, current);
+    if (opened) {
         const CPolyObject& first = *model.objects.front();
         FlatFromObject(first, model.paper.empty() ? nullptr : model.paper.data(), model.working,
                        model.edgeMarks.empty() ? nullptr : model.edgeMarks.data());
@@ -114,7 +242,6 @@ void CommitWorkingCopy(CPolyModel& model, PackedShape* current)
         // The other objects leave the design for good; nothing refers to them.
         model.objects.resize(1);
     }
-    PackedShape packed = PackCurrent(model, current);
     model.undoStack.push_back(packed);
     model.redoStack.clear();
     if (current)

@@ -27,6 +27,10 @@ void PackMesh(const CFlatMesh& mesh, CPackedMesh& out);
 // The state back, bit for bit as it was packed (planes recomputed from the corners).
 void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out);
 
+// `mesh` packed as the undo stack keeps a state (compact indices and marks);
+// null when there is no memory for it.
+PackedShape PackState(const CFlatMesh& mesh);
+
 // Pushes the current shape on the undo stack and keeps designing it: the
 // working shape stays as it is (a copy of a working shape is the same shape).
 // Clears what could be redone. Does nothing when the model has no object.

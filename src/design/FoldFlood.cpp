@@ -126,10 +126,8 @@ void CFoldFlood::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFo
     anyDead_ = false;
     planeLength_ = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
     bandBase_ = kTolerance * planeLength_ * (1.0 + 1e-6) + 1e-9 * (1.0 + std::fabs(plane.d));
-    if (groups_.size() < static_cast<size_t>(index.GroupCount())) {
+    if (groups_.size() < static_cast<size_t>(index.GroupCount()))
         groups_.resize(index.GroupCount());
-        images_.resize(index.GroupCount());
-    }
     if (++floodStamp_ == 0) {
         for (GroupState& g : groups_)
             g.stamp = 0;
@@ -141,6 +139,10 @@ void CFoldFlood::BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFo
 
 void CFoldFlood::RunFlood(const CVector3& point)
 {
+    // Only this search mirrors group by group: a drag of quick steps never
+    // allocates the images.
+    if (images_.size() < static_cast<size_t>(index_->GroupCount()))
+        images_.resize(index_->GroupCount());
     const CSlicePlane& pl = *plane_;
     stack_.clear();
     Push(point, -1);

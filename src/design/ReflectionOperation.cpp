@@ -40,6 +40,18 @@ void CFoldWorkspace::SetBase(const CFlatMesh& base)
 {
     WaitForIndex();
     base_ = base;
+    IndexBase();
+}
+
+void CFoldWorkspace::SetBase(CFlatMesh&& base)
+{
+    WaitForIndex();
+    base_ = std::move(base);
+    IndexBase();
+}
+
+void CFoldWorkspace::IndexBase()
+{
     bool aside = base_.TriangleCount() >= indexAsideFrom_ && CHelperThread::Worthwhile();
     if (aside && !indexer_) {
         try {

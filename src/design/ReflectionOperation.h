@@ -55,6 +55,8 @@ public:
     // Makes a copy of `base` the state every step starts from, and indexes it
     // (a large one on a second thread, while the caller goes on).
     void SetBase(const CFlatMesh& base);
+    // The same, taking `base` over instead of copying it.
+    void SetBase(CFlatMesh&& base);
     bool HasBase() const { return hasBase_; }
     const CFlatMesh& Base() const { return base_; }
     // Forgets the base state and lets go of all memory.
@@ -95,6 +97,9 @@ public:
     void WaitForIndex();
 
 private:
+    // Indexes base_ as SetBase promises.
+    void IndexBase();
+
     CFlatMesh base_;
     CFoldIndex baseIndex_;
     // A large base is indexed beside the caller, which goes on with the

@@ -14,6 +14,7 @@
 
 class CPolyObject;
 class CPolyFace;
+class CPolyModel;
 class CSlicePlane;
 class IProgress;
 
@@ -176,6 +177,14 @@ struct CPaperInfo {
 // A committed design state, packed: corners welded by bit-identical position
 // and corner data, three indices and the triangle's origin per triangle.
 // Planes are recomputed on unpacking, bit for bit as the working copy had them.
+//
+// The bottom of the undo stack is the model's records as opened: that state
+// keeps nothing but `opened` and is unpacked from the records.
+//
+// States on the undo stack keep the indices, the origins and the edge marks
+// compact instead (`index`, `origin` and `edge` then empty): a fold leaves
+// most corners next to the ones before them in vertex order, most triangles
+// where they were, and marks only the triangles at its creases.
 struct CPackedMesh {
     struct Vertex {
         CVector3 pos;
@@ -185,10 +194,26 @@ struct CPackedMesh {
     std::vector<uint32_t> index; // 3 per triangle
     std::vector<int32_t> origin; // 1 per triangle
     std::vector<uint8_t> edge;   // 3 per triangle: CTriangleData::edge
+    // Compact form: each corner's index less the one before it, zigzagged,
+    // in 7-bit groups (low first, high bit set on all but the last).
+    std::vector<uint8_t> indexDeltas;
+    // Compact form: each triangle's origin less the one before it, likewise.
+    std::vector<uint8_t> originDeltas;
+    size_t triangles = 0; // compact form only
+    // Compact form: (t << 24) | e[0] | e[1] << 8 | e[2] << 16 for each
+    // triangle t with a marked edge, ascending.
+    std::vector<uint64_t> markedEdges;
+    // Set for the state that is this model's records as opened (every field
+    // above empty).
+    const CPolyModel* opened = nullptr;
+    bool Compact() const { return !indexDeltas.empty(); }
+    // Triangles of the state; 0 for the records as opened (see there).
+    size_t TriangleCount() const { return Compact() ? triangles : origin.size(); }
     size_t Bytes() const
     {
         return vertices.capacity() * sizeof(Vertex) + index.capacity() * sizeof(uint32_t) +
-               origin.capacity() * sizeof(int32_t) + edge.capacity();
+               origin.capacity() * sizeof(int32_t) + edge.capacity() + indexDeltas.capacity() +
+               originDeltas.capacity() + markedEdges.capacity() * sizeof(uint64_t);
     }
 };
 

@@ -195,6 +195,53 @@ TEST(DesignSession, ASelectionOfAnUnchangedShapeSharesItsPackedState)
     EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), folded));
 }
 
+TEST(DesignSession, WorkBegunOnAttachingChangesNoResult)
+{
+    // One session prepares the first click on a second thread, the other
+    // leaves it all to the click; clicking at once or after that work ends,
+    // both keep the same shapes and states, also after an Undo that the
+    // program follows with attaching the model again.
+    for (const bool wait : {false, true}) {
+        Fixture plain, aside;
+        aside.session.SetPrepareFrom(1);
+        aside.session.Workspace().SetIndexAsideFrom(1);
+        auto same = [&](const char* when) {
+            ASSERT_TRUE(foldcheck::SameMesh(plain.Shape(), aside.Shape())) << when;
+            ASSERT_EQ(plain.model->undoStack.size(), aside.model->undoStack.size()) << when;
+            for (size_t i = 0; i < plain.model->undoStack.size(); ++i) {
+                CFlatMesh a, b;
+                UnpackMesh(*plain.model->undoStack[i], a);
+                UnpackMesh(*aside.model->undoStack[i], b);
+                ASSERT_TRUE(foldcheck::SameMesh(a, b)) << when << " state " << i;
+            }
+        };
+        auto attach = [&] {
+            plain.session.AttachModel(plain.model.get());
+            aside.session.AttachModel(aside.model.get());
+            if (wait)
+                aside.session.WaitForPrepared();
+        };
+        auto both = [&](auto&& act) {
+            act(plain);
+            act(aside);
+        };
+        attach();
+        both([](Fixture& fx) { fx.Select({0.4, 0.4, 0}); });
+        both([](Fixture& fx) { ASSERT_EQ(fx.session.DragBy({-0.3, 0, 0.2}), Outcome::kAccepted); });
+        both([](Fixture& fx) { ASSERT_TRUE(fx.session.FixShape()); });
+        both([](Fixture& fx) { fx.Select({-0.3, 0.2, 0}); });
+        both([](Fixture& fx) { ASSERT_EQ(fx.session.DragBy({0, 0.2, 0.3}), Outcome::kAccepted); });
+        both([](Fixture& fx) { fx.session.Deselect(); });
+        same("drags");
+        both([](Fixture& fx) { ASSERT_TRUE(fx.session.Undo()); });
+        attach(); // a folded shape whose packed form the session no longer knows
+        both([](Fixture& fx) { fx.Select({0.1, -0.3, 0}); });
+        same("select after undo");
+        both([](Fixture& fx) { ASSERT_EQ(fx.session.DragBy({0.2, 0.1, 0}), Outcome::kAccepted); });
+        same("drag after undo");
+    }
+}
+
 TEST(DesignSession, SpaceThenUndoReturnsTheLoadedShape)
 {
     Fixture fx;

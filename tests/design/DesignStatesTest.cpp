@@ -2,8 +2,8 @@
 #include "LiteralFold.h"
 #include "support/Meshes.h"
 
-#include "model/CSlicePlane.h"
 #include "design/DesignStates.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 
 #include <gtest/gtest.h>
@@ -140,5 +140,27 @@ TEST(DesignStates, CommittedStatesStayCompact)
         CommitWorkingCopy(*m);
     }
     for (const auto& state : m->undoStack)
-        EXPECT_LE(state->Bytes(), 100 * state->origin.size());
+        EXPECT_LE(state->Bytes(), 100 * state->TriangleCount());
+}
+
+TEST(DesignStates, StackedStatesAreSmallerThanPlainPacksAndExact)
+{
+    // The bottom state refers to the records; later ones keep index deltas
+    // (up to three bytes here, both signs) and sparse crease marks.
+    std::mt19937 rng(17);
+    auto m = Sheet(100);
+    CommitWorkingCopy(*m);
+    EXPECT_EQ(m->undoStack[0]->Bytes(), 0u);
+    for (int k = 0; k < 4; ++k) {
+        FoldSomehow(*m, rng);
+        CommitWorkingCopy(*m);
+        const CPackedMesh& state = *m->undoStack.back();
+        ASSERT_FALSE(state.markedEdges.empty()) << k;
+        CFlatMesh back;
+        UnpackMesh(state, back);
+        EXPECT_TRUE(foldcheck::SameMesh(back, m->working)) << k;
+        CPackedMesh plain;
+        PackMesh(m->working, plain);
+        EXPECT_LT(state.Bytes(), plain.Bytes() * 3 / 4) << k;
+    }
 }
