@@ -227,17 +227,20 @@ void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out)
     FlatPlanesOf(out.pos.data(), out.tri.data(), triangles);
 }
 
-void CommitWorkingCopy(CPolyModel& model, PackedShape* current)
+void CommitWorkingCopy(CPolyModel& model, PackedShape* current, CFlatMesh* opened)
 {
     if (model.objects.empty())
         return;
-    const bool opened = !model.designing;
+    const bool first = !model.designing;
     // The records as opened are the bottom state (the first pushed).
     PackedShape packed = PackCurrent(model, current);
-    if (opened) {
-        const CPolyObject& first = *model.objects.front();
-        FlatFromObject(first, model.paper.empty() ? nullptr : model.paper.data(), model.working,
-                       model.edgeMarks.empty() ? nullptr : model.edgeMarks.data());
+    if (first) {
+        if (opened)
+            model.working = std::move(*opened);
+        else
+            FlatFromObject(*model.objects.front(),
+                           model.paper.empty() ? nullptr : model.paper.data(), model.working,
+                           model.edgeMarks.empty() ? nullptr : model.edgeMarks.data());
         model.designing = true;
         // The other objects leave the design for good; nothing refers to them.
         model.objects.resize(1);
