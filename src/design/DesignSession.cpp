@@ -6,6 +6,7 @@
 #include "model/PolyModel.h"
 
 #include <cmath>
+#include <functional>
 
 CShapeCorner NearestShapeCorner(const CPolyModel& model, const CVector3& p)
 {
@@ -42,35 +43,46 @@ void CDesignSession::AttachModel(CPolyModel* model)
 
 void CDesignSession::Prepare()
 {
+    opened_ = CFlatMesh{};
     if (!model_ || model_->objects.empty() || !CHelperThread::Worthwhile())
         return;
+    const bool designing = model_->designing;
     const size_t triangles =
-        model_->designing ? model_->working.TriangleCount() : model_->objects.front()->faces.size();
+        designing ? model_->working.TriangleCount() : model_->objects.front()->faces.size();
     if (triangles < prepareFrom_)
         return;
+    // What the second thread reads is a copy made here, never the model,
+    // which the program may change or free meanwhile.
+    std::function<void()> job;
     try {
-        if (!packer_ && model_->designing)
+        if (!packer_)
             packer_ = std::make_unique<CHelperThread>();
-        // The base the click will fold from: a copy, so the second thread
-        // reads nothing the program may change or free meanwhile.
-        if (model_->designing) {
+        if (designing) {
+            // The copy is the base; the job packs it.
             workspace_.SetBase(model_->working);
+            job = [this] { packedAside_ = PackState(workspace_.Base()); };
         } else {
-            CFlatMesh opened;
-            model_->CurrentShape(opened); // the records as opened, flattened into `opened`
-            workspace_.SetBase(std::move(opened));
+            // The records as opened, flattened: the working shape of the first
+            // click, copied into the base (fresh memory, paid for there) and
+            // indexed by the job. They are their own state: nothing to pack.
+            model_->CurrentShape(opened_);
+            job = [this] {
+                try {
+                    workspace_.SetBase(opened_);
+                } catch (...) {
+                    workspace_.Invalidate(); // the click sets the base itself
+                }
+            };
         }
     } catch (...) {
+        opened_ = CFlatMesh{};
         workspace_.Invalidate(); // no thread or no memory: the click does it all
         return;
     }
+    preparedRevision_ = shapeRevision_;
     baseRevision_ = shapeRevision_;
-    if (!model_->designing)
-        return; // the records as opened are their own state: nothing to pack
-    packedAsideRevision_ = shapeRevision_;
     packingAside_ = true;
-    const CFlatMesh* base = &workspace_.Base();
-    packer_->Start([this, base] { packedAside_ = PackState(*base); });
+    packer_->Start(std::move(job));
 }
 
 void CDesignSession::WaitForPrepared()
@@ -81,7 +93,7 @@ void CDesignSession::WaitForPrepared()
     packingAside_ = false;
     if (packedAside_) {
         packed_ = std::move(packedAside_);
-        packedRevision_ = packedAsideRevision_;
+        packedRevision_ = preparedRevision_;
     }
 }
 
@@ -181,7 +193,11 @@ bool CDesignSession::EndLeftClick()
     // already packed: the click costs no pack, the stack no second copy.
     // The same holds for the base prepared since the shape last changed.
     const bool basePrepared = workspace_.HasBase() && baseRevision_ == shapeRevision_;
-    CommitWorkingCopy(*model_, KnownPacked());
+    // The records as opened, flattened when the model was attached, become
+    // the working shape without reading the records again.
+    const bool opened = !opened_.Empty() && preparedRevision_ == shapeRevision_;
+    CommitWorkingCopy(*model_, KnownPacked(), opened ? &opened_ : nullptr);
+    opened_ = CFlatMesh{};
     if (!basePrepared)
         workspace_.SetBase(model_->working);
     ++shapeRevision_;

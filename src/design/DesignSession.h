@@ -62,9 +62,11 @@ public:
     // Makes `model` the one the session works on (null: none) and forgets the
     // highlight, the selection and the handle. Call it whenever the current
     // model or its shape is replaced from outside.
-    // A large shape is copied at once and then indexed (and, unless it is the
-    // records as opened, packed) on a second thread, so that the first click
-    // finds that done; the second thread reads only the copy, never the model.
+    // A large shape is copied (the records as opened: flattened) at once; a
+    // second thread then makes the base of the first click from it, indexes
+    // it and, unless it is the records as opened, packs it, so that the
+    // first click finds that done. The second thread reads only the copy,
+    // never the model.
     void AttachModel(CPolyModel* model);
     // Returns once the work AttachModel left to the second thread is done
     // (every operation that needs it waits by itself).
@@ -72,6 +74,7 @@ public:
     // For tests: shapes from this many triangles on are prepared beside the
     // caller (where the machine has a second core).
     void SetPrepareFrom(size_t triangles) { prepareFrom_ = triangles; }
+    // For tests and benchmarks: the fold's workspace (its thresholds, its index).
     CFoldWorkspace& Workspace() { return workspace_; }
     CPolyModel* Model() const { return model_; }
 
@@ -192,10 +195,13 @@ private:
     CFoldWorkspace workspace_;
     // The workspace's base is the shape of this revision (set by Prepare).
     uint64_t baseRevision_ = 0;
-    // Packing beside the caller: the result and the revision it is of.
+    // Work beside the caller for the shape of preparedRevision_: the
+    // records as opened flattened (until the click takes them) and a
+    // folded shape packed.
     bool packingAside_ = false;
+    uint64_t preparedRevision_ = 0;
+    CFlatMesh opened_;
     PackedShape packedAside_;
-    uint64_t packedAsideRevision_ = 0;
     size_t prepareFrom_ = 50000;
     // Declared last: the thread goes before the data its job writes.
     std::unique_ptr<CHelperThread> packer_;

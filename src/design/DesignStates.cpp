@@ -35,11 +35,8 @@ template <class Put> void WeldCorners(const CFlatMesh& mesh, CPackedMesh& out, P
     while (capacity < corners * 2)
         capacity *= 2;
     std::vector<uint32_t> table(capacity, UINT32_MAX);
-    // The first corner of each vertex: the vertices are copied out once
-    // their number is known, so the array is never grown and trimmed.
-    std::vector<uint32_t> firstCorner;
-    firstCorner.reserve(corners / 4 + 16);
     const size_t mask = capacity - 1;
+    out.vertices.clear();
     for (size_t k = 0; k < corners; ++k) {
         const CVector3& p = mesh.pos[k];
         const CCornerData& c = mesh.corner[k];
@@ -47,24 +44,19 @@ template <class Put> void WeldCorners(const CFlatMesh& mesh, CPackedMesh& out, P
         for (;; i = (i + 1) & mask) {
             const uint32_t v = table[i];
             if (v == UINT32_MAX) {
-                table[i] = static_cast<uint32_t>(firstCorner.size());
-                firstCorner.push_back(static_cast<uint32_t>(k));
+                table[i] = static_cast<uint32_t>(out.vertices.size());
+                out.vertices.push_back({p, c});
                 put(k, table[i]);
                 break;
             }
-            const uint32_t w = firstCorner[v];
-            if (std::memcmp(&mesh.pos[w], &p, sizeof p) == 0 &&
-                std::memcmp(&mesh.corner[w], &c, sizeof c) == 0) {
+            const CPackedMesh::Vertex& w = out.vertices[v];
+            if (std::memcmp(&w.pos, &p, sizeof p) == 0 && std::memcmp(&w.data, &c, sizeof c) == 0) {
                 put(k, v);
                 break;
             }
         }
     }
-    table = {};
-    out.vertices.clear();
-    out.vertices.reserve(firstCorner.size());
-    for (uint32_t k : firstCorner)
-        out.vertices.push_back({mesh.pos[k], mesh.corner[k]});
+    out.vertices.shrink_to_fit();
 }
 
 void PackOrigins(const CFlatMesh& mesh, CPackedMesh& out)
@@ -74,16 +66,18 @@ void PackOrigins(const CFlatMesh& mesh, CPackedMesh& out)
         out.origin[t] = mesh.tri[t].origin;
 }
 
-// Appends `delta` zigzagged in 7-bit groups, low first (CPackedMesh::indexDeltas).
-void PutDelta(std::vector<uint8_t>& out, int64_t delta)
+// Writes `delta` zigzagged in 7-bit groups, low first (CPackedMesh::indexDeltas),
+// at `out` (room for 10 bytes); returns the end.
+uint8_t* PutDelta(uint8_t* out, int64_t delta)
 {
     uint64_t z =
         delta < 0 ? (static_cast<uint64_t>(-delta) << 1) - 1 : static_cast<uint64_t>(delta) << 1;
     while (z >= 0x80) {
-        out.push_back(static_cast<uint8_t>(z | 0x80));
+        *out++ = static_cast<uint8_t>(z | 0x80);
         z >>= 7;
     }
-    out.push_back(static_cast<uint8_t>(z));
+    *out++ = static_cast<uint8_t>(z);
+    return out;
 }
 
 // The delta PutDelta wrote at `in`, which moves past it; added to `last`.
@@ -105,30 +99,32 @@ void PackCompact(const CFlatMesh& mesh, CPackedMesh& out)
     out.index.clear();
     out.origin.clear();
     out.edge.clear();
-    out.indexDeltas.clear();
-    out.indexDeltas.reserve(2 * mesh.CornerCount() + 16);
+    // Written raw into room for the longest deltas (five bytes below 2^32),
+    // left uninitialised: pages never written cost nothing. Then copied out
+    // at their size.
+    const std::unique_ptr<uint8_t[]> room(new uint8_t[5 * mesh.CornerCount() + 16]);
+    uint8_t* at = room.get();
     uint32_t last = 0;
     WeldCorners(mesh, out, [&](size_t, uint32_t v) {
-        PutDelta(out.indexDeltas, static_cast<int64_t>(v) - static_cast<int64_t>(last));
+        at = PutDelta(at, static_cast<int64_t>(v) - static_cast<int64_t>(last));
         last = v;
     });
-    out.indexDeltas.shrink_to_fit();
+    out.indexDeltas.assign(room.get(), at);
     const size_t triangles = mesh.TriangleCount();
     out.triangles = triangles;
-    out.originDeltas.clear();
-    out.originDeltas.reserve(triangles + 16);
+    at = room.get();
     out.markedEdges.clear();
     int32_t lastOrigin = 0;
     for (size_t t = 0; t < triangles; ++t) {
         const CTriangleData& tri = mesh.tri[t];
-        PutDelta(out.originDeltas, static_cast<int64_t>(tri.origin) - lastOrigin);
+        at = PutDelta(at, static_cast<int64_t>(tri.origin) - lastOrigin);
         lastOrigin = tri.origin;
         const uint8_t* e = tri.edge;
         if (e[0] | e[1] | e[2])
             out.markedEdges.push_back(static_cast<uint64_t>(t) << 24 | e[0] | e[1] << 8 |
                                       e[2] << 16);
     }
-    out.originDeltas.shrink_to_fit();
+    out.originDeltas.assign(room.get(), at);
     out.markedEdges.shrink_to_fit();
 }
 
@@ -227,17 +223,20 @@ void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out)
     FlatPlanesOf(out.pos.data(), out.tri.data(), triangles);
 }
 
-void CommitWorkingCopy(CPolyModel& model, PackedShape* current)
+void CommitWorkingCopy(CPolyModel& model, PackedShape* current, CFlatMesh* opened)
 {
     if (model.objects.empty())
         return;
-    const bool opened = !model.designing;
+    const bool first = !model.designing;
     // The records as opened are the bottom state (the first pushed).
     PackedShape packed = PackCurrent(model, current);
-    if (opened) {
-        const CPolyObject& first = *model.objects.front();
-        FlatFromObject(first, model.paper.empty() ? nullptr : model.paper.data(), model.working,
-                       model.edgeMarks.empty() ? nullptr : model.edgeMarks.data());
+    if (first) {
+        if (opened)
+            model.working = std::move(*opened);
+        else
+            FlatFromObject(*model.objects.front(),
+                           model.paper.empty() ? nullptr : model.paper.data(), model.working,
+                           model.edgeMarks.empty() ? nullptr : model.edgeMarks.data());
         model.designing = true;
         // The other objects leave the design for good; nothing refers to them.
         model.objects.resize(1);

@@ -34,8 +34,11 @@ PackedShape PackState(const CFlatMesh& mesh);
 // Pushes the current shape on the undo stack and keeps designing it: the
 // working shape stays as it is (a copy of a working shape is the same shape).
 // Clears what could be redone. Does nothing when the model has no object.
-// `current`, when not null, is updated (see PackedShape).
-void CommitWorkingCopy(CPolyModel& model, PackedShape* current = nullptr);
+// `current`, when not null, is updated (see PackedShape). `opened`, when not
+// null, is the first object as FlatFromObject gives it: the first commit
+// moves it into the working shape instead of reading the records again.
+void CommitWorkingCopy(CPolyModel& model, PackedShape* current = nullptr,
+                       CFlatMesh* opened = nullptr);
 
 // Rebuilds the working shape as the top of the undo stack. False (nothing
 // changed) when the stack is empty.

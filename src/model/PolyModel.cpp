@@ -172,21 +172,27 @@ const CFlatMesh& CPolyModel::CurrentShape(CFlatMesh& scratch) const
 void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out,
                     const uint8_t* marks)
 {
-    out.Clear();
-    out.Reserve(object.faces.size());
+    // Sized once and written in place, the planes taken in pairs afterwards:
+    // a large model is flattened on every first selection.
+    size_t triangles = 0;
+    for (const CPolyFace* face : object.faces)
+        triangles += face->corners.size() == 3;
+    out.pos.resize(3 * triangles);
+    out.corner.resize(3 * triangles);
+    out.tri.resize(triangles);
+    size_t t = 0;
     for (size_t f = 0; f < object.faces.size(); ++f) {
         const CPolyFace* face = object.faces[f];
         if (face->corners.size() != 3)
             continue;
-        CCornerData c[3];
-        if (paper)
-            for (int j = 0; j < 3; ++j)
-                c[j].paper = paper[3 * f + j];
-        CEdgeMarks edges;
-        if (marks)
-            for (int j = 0; j < 3; ++j)
-                edges.e[j] = marks[3 * f + j];
-        out.Append(face->corners[0]->vertex->pos, face->corners[1]->vertex->pos,
-                   face->corners[2]->vertex->pos, c[0], c[1], c[2], static_cast<int32_t>(f), edges);
+        CTriangleData& tri = out.tri[t];
+        tri.origin = static_cast<int32_t>(f);
+        for (int j = 0; j < 3; ++j) {
+            out.pos[3 * t + j] = face->corners[j]->vertex->pos;
+            out.corner[3 * t + j] = paper ? CCornerData{paper[3 * f + j]} : CCornerData{};
+            tri.edge[j] = marks ? marks[3 * f + j] : 0;
+        }
+        ++t;
     }
+    FlatPlanesOf(out.pos.data(), out.tri.data(), triangles);
 }
