@@ -12,8 +12,8 @@
 //                  OpenGL window of the design view's size (no widget);
 //                  arg 1 moves the camera, arg 2 rewrites the positions, arg 3
 //                  moves the camera in a bare QOpenGLWidget instead (what the
-//                  panes were), arg 4 in a bare OpenGL window inside a widget
-//                  container (what the panes are)
+//                  panes were), arg 4 in a bare QOpenGLWindow inside a widget
+//                  container (as the panes draw now)
 //   FoldStep, ArrayRefresh: the fold step and the face arrays' refresh alone,
 //                  the pair the refresh is held against
 //
@@ -48,6 +48,7 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <type_traits>
 
 namespace {
 
@@ -359,14 +360,31 @@ void DrawFloor(const std::vector<float>& pos, const std::vector<float>& nrm, dou
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-// The floor's frame inside a bare QOpenGLWidget: what the widget's
-// off-screen buffer and its composition onto the window add.
-class FloorWidget : public QOpenGLWidget {
+// The floor's frame drawn by one of Qt's OpenGL classes: a bare
+// QOpenGLWidget (what its off-screen buffer and the composition onto the
+// window add), or a bare QOpenGLWindow inside a widget container (no
+// off-screen buffer, but a widget around it, as the panes have).
+template <class Base> class FloorPainter : public Base {
 public:
     const std::vector<float>* pos = nullptr;
     const std::vector<float>* nrm = nullptr;
     double angle = 0.0;
     int frames = 0;
+
+    // One frame with the camera turned a little further, until finished.
+    void Turn()
+    {
+        angle += 0.5;
+        const int before = frames;
+        Base::update();
+        if constexpr (std::is_base_of_v<QWindow, Base>) {
+            // As the panes ask: now, not after the platform's idle delay.
+            QCoreApplication::postEvent(this, new QEvent(QEvent::UpdateRequest));
+        }
+        while (frames == before)
+            QApplication::processEvents(QEventLoop::AllEvents);
+        Finish(this);
+    }
 
 protected:
     void paintGL() override
@@ -378,35 +396,27 @@ protected:
         ++frames;
     }
 };
+using FloorWidget = FloorPainter<QOpenGLWidget>;
+using FloorGLWindow = FloorPainter<QOpenGLWindow>;
 
 std::unique_ptr<FloorWidget> g_floorWidget;
-
-// The same inside a native OpenGL window held by a widget container, as the
-// panes could be: no off-screen buffer, but a widget around it.
-class FloorGLWindow : public QOpenGLWindow {
-public:
-    const std::vector<float>* pos = nullptr;
-    const std::vector<float>* nrm = nullptr;
-    double angle = 0.0;
-    int frames = 0;
-
-protected:
-    void paintGL() override
-    {
-        if (!pos)
-            return;
-        SetUpFloorGL();
-        DrawFloor(*pos, *nrm, angle);
-        ++frames;
-    }
-};
-
 FloorGLWindow* g_floorGLWindow = nullptr; // owned by its container
 std::unique_ptr<QWidget> g_floorContainer;
 
+// The floor drawn by `w`, one frame per iteration.
+template <class Floor>
+void TurnFloor(benchmark::State& state, Floor& w, const std::vector<float>& pos,
+               const std::vector<float>& nrm)
+{
+    w.pos = &pos;
+    w.nrm = &nrm;
+    for (auto _ : state)
+        w.Turn();
+}
+
 // Arg 1: the camera turns; 2: the positions are rewritten before each frame
 // (in the bare window); 3: the camera turns in a bare QOpenGLWidget; 4: in a
-// bare OpenGL window inside a widget container.
+// bare QOpenGLWindow inside a widget container.
 void GLFloor(benchmark::State& state)
 {
     const int side = static_cast<int>(state.range(0));
@@ -428,21 +438,7 @@ void GLFloor(benchmark::State& state)
             g_floorContainer->show();
             WaitExposed(g_floorGLWindow);
         }
-        FloorGLWindow& w = *g_floorGLWindow;
-        w.pos = &pos;
-        w.nrm = &nrm;
-        for (auto _ : state) {
-            w.angle = angle += 0.5;
-            const int before = w.frames;
-            // As the panes ask: now, not after the platform's idle delay.
-            w.update();
-            QCoreApplication::postEvent(&w, new QEvent(QEvent::UpdateRequest));
-            while (w.frames == before)
-                QApplication::processEvents(QEventLoop::AllEvents);
-            w.makeCurrent();
-            w.context()->functions()->glFinish();
-            w.doneCurrent();
-        }
+        TurnFloor(state, *g_floorGLWindow, pos, nrm);
     } else if (widget) {
         if (!g_floorWidget) {
             g_floorWidget = std::make_unique<FloorWidget>();
@@ -450,17 +446,7 @@ void GLFloor(benchmark::State& state)
             g_floorWidget->show();
             WaitExposed(g_floorWidget->windowHandle());
         }
-        FloorWidget& w = *g_floorWidget;
-        w.pos = &pos;
-        w.nrm = &nrm;
-        for (auto _ : state) {
-            w.angle = angle += 0.5;
-            const int before = w.frames;
-            w.update();
-            while (w.frames == before)
-                QApplication::processEvents(QEventLoop::AllEvents);
-            Finish(&w);
-        }
+        TurnFloor(state, *g_floorWidget, pos, nrm);
     } else {
         if (!g_floor) {
             g_floor = std::make_unique<FloorWindow>();
@@ -488,9 +474,8 @@ void GLFloor(benchmark::State& state)
             DrawFloor(pos, nrm, 30.0);
             QImage shot(kPaneWidth, kPaneHeight, QImage::Format_RGBA8888);
             glReadPixels(0, 0, kPaneWidth, kPaneHeight, GL_RGBA, GL_UNSIGNED_BYTE, shot.bits());
-            shot.mirrored().save(QDir(dir).filePath(QStringLiteral("floor%1-%2.png")
-                                                        .arg(side)
-                                                        .arg(state.range(1))));
+            shot.mirrored().save(
+                QDir(dir).filePath(QStringLiteral("floor%1-%2.png").arg(side).arg(state.range(1))));
             g_floor->End();
         }
     }
