@@ -152,6 +152,7 @@ bool CMainFrame::CreateStatusBar()
          {rotatePane_, viewPane_, intersectionsPane_, foldAnglePane_, strainPane_, messagePane_})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // Room for the longest text each pane shows, frame and indent included.
+    FitStatusPane(rotatePane_, rotatePane_->text());
     FitStatusPane(intersectionsPane_, QStringLiteral("Intersections: 000000"));
     FitStatusPane(foldAnglePane_, QStringLiteral("Fold angle: -000.0\u00b0"));
     FitStatusPane(strainPane_, QStringLiteral("Paper strain: 0.000% max, 0.000% mean"));
