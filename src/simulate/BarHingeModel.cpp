@@ -210,9 +210,10 @@ void CBarHingeModel::AddBlock(uint32_t block, uint32_t u, uint32_t v, const doub
 
 double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetTargets targets,
                                 const std::vector<double>& near, Eigen::VectorXd& gradient,
-                                Matrix& matrix)
+                                Matrix* matrix)
 {
-    std::fill(blockValues_.begin(), blockValues_.end(), 0.0);
+    if (matrix)
+        std::fill(blockValues_.begin(), blockValues_.end(), 0.0);
     std::vector<CVector3> g(x.size());
     double energy = 0.0;
     double k[9];
@@ -227,6 +228,8 @@ double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetT
         const CVector3 f = d * (bar.k * stretch);
         g[bar.a] = g[bar.a] - f;
         g[bar.b] = g[bar.b] + f;
+        if (!matrix)
+            continue;
         // Exact in tension; the sideways term dropped in compression, where
         // it would make the matrix indefinite.
         const double side = std::max(0.0, stretch / len);
@@ -252,6 +255,8 @@ double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetT
         energy += 0.5 * h.k * off * off;
         for (int j = 0; j < 4; ++j)
             g[h.v[j]] = g[h.v[j]] + a.grad[j] * (h.k * off);
+        if (!matrix)
+            continue;
         // Gauss-Newton: k grad grad^T, positive semi-definite everywhere.
         const auto outer = [&](int p1, int p2) {
             const double u[3] = {a.grad[p1].x, a.grad[p1].y, a.grad[p1].z};
@@ -276,11 +281,40 @@ double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetT
             gradient[dof_[v] + 1] = g[v].y;
             gradient[dof_[v] + 2] = g[v].z;
         }
-    double* values = matrix.valuePtr();
+    if (!matrix)
+        return energy;
+    double* values = matrix->valuePtr();
     for (size_t k9 = 0; k9 < destination_.size(); ++k9)
         if (destination_[k9] >= 0)
             values[destination_[k9]] = blockValues_[k9];
     return energy;
+}
+
+void CBarHingeModel::BarCurvature(const std::vector<CVector3>& x, const Eigen::VectorXd& dx,
+                                  Eigen::VectorXd& out) const
+{
+    out.setZero(dx.size());
+    const auto moveOf = [&](uint32_t v) {
+        return dof_[v] < 0 ? CVector3{}
+                           : CVector3{dx[dof_[v]], dx[dof_[v] + 1], dx[dof_[v] + 2]};
+    };
+    for (const Bar& bar : bars_) {
+        if (dof_[bar.a] < 0 && dof_[bar.b] < 0)
+            continue;
+        const CVector3 e = x[bar.b] - x[bar.a];
+        const double len = e.Length();
+        if (!(len > 0.0))
+            continue;
+        const CVector3 d = e * (1.0 / len);
+        const CVector3 delta = moveOf(bar.b) - moveOf(bar.a);
+        const double along = d.Dot(delta);
+        const double second = (delta.Dot(delta) - along * along) / len;
+        const CVector3 f = d * (-0.5 * bar.k * second);
+        if (dof_[bar.b] >= 0)
+            out.segment<3>(dof_[bar.b]) += Eigen::Vector3d(f.x, f.y, f.z);
+        if (dof_[bar.a] >= 0)
+            out.segment<3>(dof_[bar.a]) -= Eigen::Vector3d(f.x, f.y, f.z);
+    }
 }
 
 void CBarHingeModel::Move(std::vector<CVector3>& x, const Eigen::VectorXd& dx, double step) const

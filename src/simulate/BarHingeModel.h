@@ -27,8 +27,15 @@ public:
                   const std::vector<double>& near) const;
     // The energy, its gradient over the free unknowns (`gradient`, sized
     // here) and the stiffness matrix's values (`matrix`, pattern as built).
+    // With `matrix` null, the energy and gradient alone.
     double Assemble(const std::vector<CVector3>& x, double p, FacetTargets targets,
-                    const std::vector<double>& near, Eigen::VectorXd& gradient, Matrix& matrix);
+                    const std::vector<double>& near, Eigen::VectorXd& gradient, Matrix* matrix);
+    // The bars' pull that bends a step dx into an arc: minus half the second
+    // derivative of every bar's length along dx, times its stiffness, over the
+    // free unknowns. Solved against the stiffness matrix it gives the second
+    // order term w of a path x + a dx + a^2 w that keeps bars their length.
+    void BarCurvature(const std::vector<CVector3>& x, const Eigen::VectorXd& dx,
+                      Eigen::VectorXd& out) const;
     // Each hinge's angle at x, unwrapped near `near`.
     void Angles(const std::vector<CVector3>& x, const std::vector<double>& near,
                 std::vector<double>& out) const;

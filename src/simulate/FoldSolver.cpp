@@ -32,7 +32,7 @@ struct CFoldSolver::Impl {
     CBarHingeModel::Matrix matrix;
     Eigen::SimplicialLDLT<CBarHingeModel::Matrix, Eigen::Lower> ldlt;
     std::vector<SolvedState> states;
-    Eigen::VectorXd gradient, dx;
+    Eigen::VectorXd gradient, dx, corrector, ddx;
 
     Impl(const CSimPattern& p, const CSimSettings& s) : pattern(p), settings(s) { Rebuild(); }
 
@@ -87,7 +87,7 @@ struct CFoldSolver::Impl {
         for (int it = 0; it < settings.iterationsPerStep; ++it) {
             if (!progress.Update(progressAt))
                 return StepOutcome::Cancelled;
-            const double energy = model.Assemble(x, p, targets, angles, gradient, matrix);
+            const double energy = model.Assemble(x, p, targets, angles, gradient, &matrix);
             ++iterations;
             if (!Factorise())
                 return StepOutcome::Failed;
@@ -97,6 +97,15 @@ struct CFoldSolver::Impl {
             const double largest = model.LargestMove(dx);
             if (largest <= tolerance)
                 return StepOutcome::Converged;
+            // A hinge turns its wing on a circle, the step moves it along the
+            // tangent and stretches the stiff bars: a second solve with the
+            // same factors bends the path into an arc that keeps the bars
+            // their length (x + a dx + a^2 ddx), so long steps survive the
+            // line search.
+            model.BarCurvature(x, dx, corrector);
+            ddx = ldlt.solve(corrector);
+            if (!ddx.allFinite())
+                ddx.setZero(dx.size());
             // Backtracking until the energy falls enough (Armijo).
             const double slope = gradient.dot(dx);
             double alpha = 1.0;
@@ -104,6 +113,7 @@ struct CFoldSolver::Impl {
             for (int k = 0; k < 40 && !moved; ++k, alpha *= 0.5) {
                 trial = x;
                 model.Move(trial, dx, alpha);
+                model.Move(trial, ddx, alpha * alpha);
                 const double e = model.Energy(trial, p, targets, angles);
                 moved = std::isfinite(e) && e <= energy + 1e-4 * alpha * slope;
                 if (moved) {
@@ -220,7 +230,7 @@ bool CFoldSolver::FactorAndSolveOnce(double percent, FacetTargets targets)
     Impl& s = *impl_;
     const double p = std::clamp(percent, 0.0, 100.0) / 100.0;
     const SolvedState& state = s.Nearest(p, targets);
-    s.model.Assemble(state.x, p, targets, state.angles, s.gradient, s.matrix);
+    s.model.Assemble(state.x, p, targets, state.angles, s.gradient, &s.matrix);
     if (!s.Factorise())
         return false;
     s.dx = s.ldlt.solve(-s.gradient);

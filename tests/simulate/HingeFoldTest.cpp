@@ -124,8 +124,9 @@ TEST(HingeFold, OneHingeFoldsToItsAngle)
         EXPECT_LT(r.angleErrorMax, 0.01);
         const std::vector<double> angles = EdgeAngles(p, r.positions);
         for (size_t i = 0; i < angles.size(); ++i) {
-            if (p.edges[i].kind == SimEdgeKind::Crease)
+            if (p.edges[i].kind == SimEdgeKind::Crease) {
                 EXPECT_NEAR(angles[i], target, 0.01);
+            }
         }
         EXPECT_LT(r.strainMax, 1e-6);
         // Half way is half the angle, reached from the solved state.
