@@ -1,6 +1,7 @@
 #include "simulate/BarHingeModel.h"
 
 #include "simulate/Hinge.h"
+#include "simulate/HingeHessian.h"
 
 #include <algorithm>
 #include <cmath>
@@ -131,6 +132,11 @@ void CBarHingeModel::Build(const CSimPattern& pattern, const CSimSettings& setti
                    blockOf(h.v[0], h.v[3]), blockOf(h.v[1], h.v[3]), blockOf(h.v[2], h.v[3])};
         hinges_.push_back(h);
     }
+    hingeScale_ = 0.0;
+    for (const Hinge& h : hinges_)
+        hingeScale_ += h.k;
+    if (!(hingeScale_ > 0.0))
+        hingeScale_ = 1.0;
     meanLength_ = pattern.edges.empty() ? 1.0 : total / static_cast<double>(pattern.edges.size());
 
     // The matrix: every block entry on or below the diagonal whose vertices
@@ -210,7 +216,7 @@ void CBarHingeModel::AddBlock(uint32_t block, uint32_t u, uint32_t v, const doub
 
 double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetTargets targets,
                                 const std::vector<double>& near, Eigen::VectorXd& gradient,
-                                Matrix* matrix)
+                                Matrix* matrix, bool exact)
 {
     if (matrix)
         std::fill(blockValues_.begin(), blockValues_.end(), 0.0);
@@ -230,9 +236,9 @@ double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetT
         g[bar.b] = g[bar.b] + f;
         if (!matrix)
             continue;
-        // Exact in tension; the sideways term dropped in compression, where
-        // it would make the matrix indefinite.
-        const double side = std::max(0.0, stretch / len);
+        // Exact; for Gauss-Newton the sideways term is dropped in
+        // compression, where it would make the matrix indefinite.
+        const double side = exact ? stretch / len : std::max(0.0, stretch / len);
         const double dd[3] = {d.x, d.y, d.z};
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c)
@@ -257,20 +263,29 @@ double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetT
             g[h.v[j]] = g[h.v[j]] + a.grad[j] * (h.k * off);
         if (!matrix)
             continue;
-        // Gauss-Newton: k grad grad^T, positive semi-definite everywhere.
-        const auto outer = [&](int p1, int p2) {
-            const double u[3] = {a.grad[p1].x, a.grad[p1].y, a.grad[p1].z};
-            const double w[3] = {a.grad[p2].x, a.grad[p2].y, a.grad[p2].z};
+        // k grad grad^T, positive semi-definite everywhere (Gauss-Newton);
+        // the exact Hessian adds k (angle - target) times the angle's own.
+        double local[144];
+        for (int r = 0; r < 12; ++r)
+            for (int c = 0; c < 12; ++c)
+                local[12 * r + c] = h.k * (&a.grad[r / 3].x)[r % 3] * (&a.grad[c / 3].x)[c % 3];
+        if (exact) {
+            double second[144];
+            if (HingeAngleHessian(x[h.v[0]], x[h.v[1]], x[h.v[2]], x[h.v[3]], second))
+                for (int k2 = 0; k2 < 144; ++k2)
+                    local[k2] += h.k * off * second[k2];
+        }
+        const auto block = [&](int p1, int p2) {
             for (int r = 0; r < 3; ++r)
                 for (int c = 0; c < 3; ++c)
-                    k[3 * r + c] = h.k * u[r] * w[c];
+                    k[3 * r + c] = local[12 * (3 * p1 + r) + 3 * p2 + c];
         };
         for (int j = 0; j < 4; ++j) {
-            outer(j, j);
+            block(j, j);
             AddBlock(h.v[j], h.v[j], h.v[j], k, false);
         }
         for (int q = 0; q < 6; ++q) {
-            outer(kPairs[q][0], kPairs[q][1]);
+            block(kPairs[q][0], kPairs[q][1]);
             AddBlock(h.block[q], h.v[kPairs[q][0]], h.v[kPairs[q][1]], k, false);
         }
     }

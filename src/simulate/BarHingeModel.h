@@ -27,9 +27,11 @@ public:
                   const std::vector<double>& near) const;
     // The energy, its gradient over the free unknowns (`gradient`, sized
     // here) and the stiffness matrix's values (`matrix`, pattern as built).
-    // With `matrix` null, the energy and gradient alone.
+    // With `matrix` null, the energy and gradient alone. `exact` takes the
+    // hinges' exact Hessian (may be indefinite), else their Gauss-Newton one.
     double Assemble(const std::vector<CVector3>& x, double p, FacetTargets targets,
-                    const std::vector<double>& near, Eigen::VectorXd& gradient, Matrix* matrix);
+                    const std::vector<double>& near, Eigen::VectorXd& gradient, Matrix* matrix,
+                    bool exact = false);
     // The bars' pull that bends a step dx into an arc: minus half the second
     // derivative of every bar's length along dx, times its stiffness, over the
     // free unknowns. Solved against the stiffness matrix it gives the second
@@ -54,6 +56,8 @@ public:
     size_t Unknowns() const { return 3 * freeCount_; }
     size_t HingeCount() const { return hinges_.size(); }
     double MeanBarLength() const { return meanLength_; }
+    // Sum of the hinges' stiffness: the energy of turning every hinge by a radian.
+    double HingeScale() const { return hingeScale_; }
 
 private:
     struct Bar {
@@ -84,4 +88,5 @@ private:
     std::vector<int32_t> destination_;                   // 9 per block: entry in the matrix or -1
     Matrix matrix_;
     double meanLength_ = 1.0;
+    double hingeScale_ = 1.0;
 };

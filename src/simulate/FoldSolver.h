@@ -33,7 +33,7 @@ struct CSimSettings {
     // enough that a converged fold stretches no bar by 0.05%.
     double axialRatio = 1e5;
     // Largest load step in p (0..1); halved on failure down to minStep.
-    double maxStep = 1.0;
+    double maxStep = 0.25;
     double minStep = 1.0 / 1024.0;
     int iterationsPerStep = 40;
 };
