@@ -106,6 +106,33 @@ QPixmap UndoArrow()
     p.drawPolygon(head, 3);
     return pm;
 }
+// A sheet with a crease, half folded up: the simulation.
+QPixmap HalfFolded()
+{
+    QPixmap pm(16, 15);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 90), 1));
+    p.setBrush(QColor(200, 210, 245));
+    p.drawPolygon(QPolygonF({{1, 13}, {8, 13}, {8, 4}, {1, 4}}));
+    p.setBrush(QColor(150, 170, 235));
+    p.drawPolygon(QPolygonF({{8, 13}, {14, 9}, {14, 1}, {8, 4}}));
+    return pm;
+}
+
+// A right-pointing triangle.
+QPixmap PlayArrow()
+{
+    QPixmap pm(16, 15);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 110, 50));
+    p.drawPolygon(QPolygonF({{4, 2}, {13, 7.5}, {4, 13}}));
+    return pm;
+}
 } // namespace
 
 QIcon CommandIcon(int id)
@@ -126,6 +153,10 @@ QIcon CommandIcon(int id)
     case kCmdRedo:
         // The undo arrow turned the other way.
         return QIcon(UndoArrow().transformed(QTransform().scale(-1, 1)));
+    case kCmdSimulateFold:
+        return QIcon(HalfFolded());
+    case kCmdSimulatePlay:
+        return QIcon(PlayArrow());
     default:
         return QIcon();
     }

@@ -53,6 +53,7 @@ bool CMainFrame::Create()
     CreateMenus();
     if (!CreateToolBar() || !CreateStatusBar())
         return false;
+    CreateSimulationBar();
     RegisterCommands();
     setAcceptDrops(true);
     connect(doc_, &CKelmarDoc::TitleChanged, this, [this] { UpdateTitle(); });
@@ -144,23 +145,29 @@ bool CMainFrame::CreateStatusBar()
     strainPane_ = new QLabel(QString(), bar);
     strainPane_->setObjectName(QStringLiteral("Pane59151"));
     strainPane_->setVisible(false);
+    deviationPane_ = new QLabel(QString(), bar);
+    deviationPane_->setObjectName(QStringLiteral("Pane59152"));
+    deviationPane_->setVisible(false);
     messagePane_ = new QLabel(QStringLiteral("Ready"), bar);
     messagePane_->setObjectName(QStringLiteral("MessagePane"));
     const QScreen* screen = QGuiApplication::primaryScreen();
     messagePane_->setFixedWidth(screen ? screen->size().width() / 4 : 320);
     for (QLabel* pane :
-         {rotatePane_, viewPane_, intersectionsPane_, foldAnglePane_, strainPane_, messagePane_})
+         {rotatePane_, viewPane_, intersectionsPane_, foldAnglePane_, strainPane_, deviationPane_,
+          messagePane_})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     // Room for the longest text each pane shows, frame and indent included.
     FitStatusPane(rotatePane_, rotatePane_->text());
     FitStatusPane(intersectionsPane_, QStringLiteral("Intersections: 000000"));
     FitStatusPane(foldAnglePane_, QStringLiteral("Fold angle: -000.0\u00b0"));
     FitStatusPane(strainPane_, QStringLiteral("Paper strain: 0.000% max, 0.000% mean"));
+    FitStatusPane(deviationPane_, QStringLiteral("Deviation: 00.00% (max 00.00%)"));
     bar->addWidget(rotatePane_, 0);
     bar->addWidget(viewPane_, 1);
     bar->addWidget(intersectionsPane_, 0);
     bar->addWidget(foldAnglePane_, 0);
     bar->addWidget(strainPane_, 0);
+    bar->addWidget(deviationPane_, 0);
     bar->addWidget(messagePane_, 0);
     bar->setSizeGripEnabled(true);
     return true;
@@ -183,6 +190,10 @@ QString CMainFrame::PaneText(int id) const
         return intersectionsPane_ ? intersectionsPane_->text() : QString();
     case kPaneFoldAngle:
         return foldAnglePane_ ? foldAnglePane_->text() : QString();
+    case kPaneDeviation:
+        return deviationPane_ && deviationPane_->isVisibleTo(deviationPane_->parentWidget())
+                   ? deviationPane_->text()
+                   : QString();
     case kPanePaperStrain:
         return strainPane_ && strainPane_->isVisibleTo(strainPane_->parentWidget())
                    ? strainPane_->text()
@@ -357,4 +368,28 @@ void CMainFrame::dropEvent(QDropEvent* event)
         activateWindow();
         OpenModelFile(path);
     }
+}
+
+void CMainFrame::OnFitModel()
+{
+    if (modelView_)
+        modelView_->FitModel();
+}
+
+void CMainFrame::OnShowEdge()
+{
+    showEdges = !showEdges;
+    doc_->UpdateAllViews(kHintDisplayFlags);
+}
+
+void CMainFrame::OnShowFace()
+{
+    showFaces = !showFaces;
+    doc_->UpdateAllViews(kHintDisplayFlags);
+}
+
+void CMainFrame::OnShowBends()
+{
+    showBends = !showBends;
+    doc_->UpdateAllViews(kHintDisplayFlags);
 }

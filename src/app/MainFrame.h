@@ -8,6 +8,7 @@
 #include "app/Prompts.h"
 #include "design/Recovery.h"
 #include "import/ModelFile.h"
+#include "simulate/FoldSolver.h"
 #include "ui/CommandMap.h"
 #include "widgets/PaneView.h"
 
@@ -24,7 +25,9 @@ class CModelView;
 class CKelmarzuView;
 class CFrameView;
 class QAction;
+class QComboBox;
 class QLabel;
+class QSlider;
 class QSplitter;
 class QTimer;
 class QToolBar;
@@ -62,6 +65,7 @@ public:
 
     QAction* Action(int id) const;
     QToolBar* ToolBar() const { return toolBar_; }
+    QToolBar* SimulationBar() const { return simulationBar_; }
     QSplitter* OuterSplitter() const { return outer_; }
     QSplitter* NestedSplitter() const { return nested_; }
     CModelView* DesignView() const { return modelView_; }
@@ -145,6 +149,14 @@ private:
     void OnShowEdge();
     void OnShowFace();
     void OnShowBends();
+    // Simulate Fold (MainFrameSimulation.cpp).
+    void CreateSimulationBar();
+    void RegisterSimulationCommands();
+    FacetTargets SimulationTargets() const;
+    void OnSimulateFold();
+    void OnSimulatePlay();
+    void FollowSimulation();
+    void OfferSimulation();
 
     CKelmarApp* app_;
     CKelmarDoc* doc_;
@@ -162,7 +174,12 @@ private:
     QLabel* intersectionsPane_ = nullptr;
     QLabel* foldAnglePane_ = nullptr;
     QLabel* strainPane_ = nullptr;
+    QLabel* deviationPane_ = nullptr;
     QLabel* messagePane_ = nullptr;
+    QToolBar* simulationBar_ = nullptr;
+    QSlider* percentSlider_ = nullptr;
+    QLabel* percentLabel_ = nullptr;
+    QComboBox* targetsBox_ = nullptr;
     ModelOpener opener_;
     bool readInProgress_ = false;
     bool updating_ = false;

@@ -65,6 +65,7 @@ const MenuItem kViewMenu[] = {
     {kCmdShowFace, "Show &Face"},
     {kCmdShowBends, "Show &Bends"},
     {kCmdFitModel, "&Fit Model\tHome"},
+    {kCmdSimulateFold, "Simulate Fold"},
     {0, nullptr},
     {kCmdToolbar, "&Toolbar"},
     {kCmdStatusbar, "&Statusbar"},
@@ -72,10 +73,14 @@ const MenuItem kViewMenu[] = {
 const MenuItem kHelpMenu[] = {
     {kCmdAbout, "&About..."},
 };
+// On the simulation's own toolbar only.
+const MenuItem kSimulationItems[] = {
+    {kCmdSimulatePlay, "Play"},
+};
 
 // Toolbar, left to right; 0 is a separator.
-const int kToolbarButtons[] = {kCmdOpen, kCmdExport,   0,        kCmdShowFace, kCmdShowEdge,
-                               0,        kCmdFixShape, kCmdUndo, kCmdRedo};
+const int kToolbarButtons[] = {kCmdOpen,     kCmdExport, 0,        kCmdShowFace,    kCmdShowEdge, 0,
+                               kCmdFixShape, kCmdUndo,   kCmdRedo, 0, kCmdSimulateFold};
 
 struct Accelerator {
     QKeyCombination key;
@@ -116,7 +121,8 @@ QString ProposedName(const QString& modelPath, const char* suffix)
 bool IsCheckable(int id)
 {
     return id == kCmdShowEdge || id == kCmdShowFace || id == kCmdShowBends ||
-           id == kCmdFoldBehind || id == kCmdToolbar || id == kCmdStatusbar;
+           id == kCmdFoldBehind || id == kCmdToolbar || id == kCmdStatusbar ||
+           id == kCmdSimulateFold;
 }
 } // namespace
 
@@ -146,6 +152,8 @@ void CMainFrame::CreateActions()
     for (const MenuItem& m : kViewMenu)
         make(m);
     for (const MenuItem& m : kHelpMenu)
+        make(m);
+    for (const MenuItem& m : kSimulationItems)
         make(m);
 
     // The accelerator table: separate from the menu items, as the item texts
@@ -223,12 +231,18 @@ void CMainFrame::RegisterCommands()
         kCmdSaveAs, [this] { SaveDesign(true); }, haveModel);
     commands_.Add(
         kCmdFitModel, [this] { OnFitModel(); }, haveModel);
+    // The simulation shows the design as it stands: editing waits until it ends.
     commands_.Add(
         kCmdUndo, [this] { OnUndo(); },
-        [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->undoStack.empty()); });
+        [this](CCmdUI& ui) {
+            ui.Enable(g_pModel && !g_pModel->undoStack.empty() && !modelView_->Simulating());
+        });
     commands_.Add(
         kCmdRedo, [this] { OnRedo(); },
-        [](CCmdUI& ui) { ui.Enable(g_pModel && !g_pModel->redoStack.empty()); });
+        [this](CCmdUI& ui) {
+            ui.Enable(g_pModel && !g_pModel->redoStack.empty() && !modelView_->Simulating());
+        });
+    RegisterSimulationCommands();
     commands_.Add(
         kCmdShowEdge, [this] { OnShowEdge(); },
         [](CCmdUI& ui) {
@@ -372,6 +386,7 @@ void CMainFrame::OpenModelFile(const QString& path)
     const bool design = absolute.endsWith(QLatin1String(".fold"), Qt::CaseInsensitive) &&
                         g_pModel && HasPaper(*g_pModel);
     StartDocument(design ? absolute : QString(), QFileInfo(absolute).fileName());
+    OfferSimulation();
 }
 
 bool CMainFrame::InstallModelFrom(const QString& absolute, bool addToRecent)
@@ -521,28 +536,4 @@ void CMainFrame::OnRedo()
         StepForwardShape(*g_pModel, modelView_ ? &modelView_->Session() : nullptr);
     // The views take a redone shape as they take an undone one.
     doc_->UpdateAllViews(kHintUndo);
-}
-
-void CMainFrame::OnFitModel()
-{
-    if (modelView_)
-        modelView_->FitModel();
-}
-
-void CMainFrame::OnShowEdge()
-{
-    showEdges = !showEdges;
-    doc_->UpdateAllViews(kHintDisplayFlags);
-}
-
-void CMainFrame::OnShowFace()
-{
-    showFaces = !showFaces;
-    doc_->UpdateAllViews(kHintDisplayFlags);
-}
-
-void CMainFrame::OnShowBends()
-{
-    showBends = !showBends;
-    doc_->UpdateAllViews(kHintDisplayFlags);
 }

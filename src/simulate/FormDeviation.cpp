@@ -7,9 +7,11 @@
 #include <cmath>
 
 CFormDeviation MeasureDeviation(const std::vector<CVector3>& simulated,
-                                const std::vector<CVector3>& form)
+                                const std::vector<CVector3>& form, std::vector<CVector3>* aligned)
 {
     CFormDeviation out;
+    if (aligned)
+        aligned->clear();
     const auto n = static_cast<Eigen::Index>(form.size());
     if (n == 0 || simulated.size() != form.size())
         return out;
@@ -30,6 +32,11 @@ CFormDeviation MeasureDeviation(const std::vector<CVector3>& simulated,
     const Eigen::Matrix3Xd moved = (t.topLeftCorner<3, 3>() * from).colwise() + t.topRightCorner<3, 1>();
     const Eigen::VectorXd d = (moved - to).colwise().norm();
     out.valid = true;
+    if (aligned) {
+        aligned->resize(form.size());
+        for (Eigen::Index i = 0; i < n; ++i)
+            (*aligned)[i] = {moved(0, i), moved(1, i), moved(2, i)};
+    }
     out.rmsPercent = 100.0 * std::sqrt(d.squaredNorm() / static_cast<double>(n)) / diagonal;
     out.maxPercent = 100.0 * d.maxCoeff() / diagonal;
     return out;

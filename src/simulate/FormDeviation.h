@@ -14,5 +14,8 @@ struct CFormDeviation {
     double maxPercent = 0.0;
 };
 
+// With `aligned`, also gives the simulated positions moved by that alignment
+// (left empty when the result is not valid).
 CFormDeviation MeasureDeviation(const std::vector<CVector3>& simulated,
-                                const std::vector<CVector3>& form);
+                                const std::vector<CVector3>& form,
+                                std::vector<CVector3>* aligned = nullptr);

@@ -14,6 +14,8 @@ const CommandText kTexts[] = {
     {kCmdFoldBehind, "Flat folds turn the moving part behind the selected face",
      "Fold Flat Flaps Behind"},
     {kCmdFitModel, "Bring the whole model into the design view", "Fit Model"},
+    {kCmdSimulateFold, "Fold the crease pattern by a simulation of the paper", "Simulate Fold"},
+    {kCmdSimulatePlay, "Fold the simulated sheet from flat to the form and back", "Play"},
     {kCmdUndo, "Undo", "Undo"},
     {kCmdRedo, "Redo", "Redo"},
     {kCmdFixShape, "Fix the Shape", "Fix the Shape"},

@@ -40,6 +40,10 @@ enum CommandId : int {
     kPanePaperStrain = 59151, // the paper's strain, shown when it is past noticing
     kCmdSaveAs = 32920,
     kCmdFitModel = 32921,
+    // The fold simulation: a view mode with its slider, Play and targets.
+    kCmdSimulateFold = 32930,
+    kCmdSimulatePlay = 32931,
+    kPaneDeviation = 59152, // how far the simulated fold lands from the design
 };
 
 constexpr int kRecentFileCount = 4;

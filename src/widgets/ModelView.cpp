@@ -1,17 +1,29 @@
 #include "widgets/ModelView.h"
 
 #include "model/PolyModel.h"
+#include "render/SimulationDrawing.h"
 #include "ui/AppState.h"
 
 #include <QKeyEvent>
 
 #include <QResizeEvent>
+#include <QTimer>
 #include <cstdio>
 #include <string>
 #include <algorithm>
 
 CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera())
 {
+    simulationPoll_ = new QTimer(this);
+    simulationPoll_->setInterval(10);
+    connect(simulationPoll_, &QTimer::timeout, this, [this] {
+        if (simulation_.Collect()) {
+            update();
+            emit SimulationChanged();
+        }
+        if (!simulation_.Busy())
+            simulationPoll_->stop();
+    });
     // Reaches a handler only while this pane is the active view.
     Commands().Add(
         kCmdFixShape,
@@ -23,7 +35,7 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
             emit DesignChanged(false); // committed as it stands: only the mark goes
             emit ShapeFixed();
         },
-        [this](CCmdUI& ui) { ui.Enable(controller_.CanFixShape()); });
+        [this](CCmdUI& ui) { ui.Enable(controller_.CanFixShape() && !simulation_.Active()); });
     // The main window asks this rule directly, whichever pane is active.
     Commands().Add(kPaneIntersections, nullptr,
                    [this](CCmdUI& ui) { ui.SetText(intersections_.PaneText(g_pModel.get())); });
@@ -40,8 +52,43 @@ CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(sessi
 
 CModelView::~CModelView() = default;
 
+bool CModelView::BeginSimulation(std::string& why)
+{
+    if (!g_pModel) {
+        why = "There is no model to fold.";
+        return false;
+    }
+    if (!simulation_.Begin(*g_pModel, why))
+        return false;
+    simulationPoll_->start();
+    update();
+    return true;
+}
+
+void CModelView::AskSimulation(double percent, FacetTargets targets)
+{
+    simulation_.Request(percent, targets);
+    simulationPoll_->start();
+}
+
+void CModelView::PlaySimulation()
+{
+    simulation_.Play();
+    simulationPoll_->start();
+}
+
+void CModelView::EndSimulation()
+{
+    simulationPoll_->stop();
+    simulation_.End();
+    update();
+}
+
 void CModelView::OnUpdate(int hint)
 {
+    // A model replaced from outside has a pattern of its own.
+    if (hint == kHintNewModel || hint == kHintUndo)
+        EndSimulation();
     // The shape (or the whole model) may have been replaced behind the
     // session's back: it lets go of every record it pointed at.
     if (hint == kHintNewModel || hint == kHintUndo) {
@@ -72,6 +119,10 @@ void CModelView::resizeEvent(QResizeEvent* event)
 
 void CModelView::keyPressEvent(QKeyEvent* event)
 {
+    if (simulation_.Active()) {
+        CGLPaneView::keyPressEvent(event);
+        return;
+    }
     if (event->key() == Qt::Key_Escape && controller_.Dragging()) {
         intersections_.BeginStep();
         const bool changed = controller_.CancelDrag();
@@ -91,6 +142,18 @@ void CModelView::keyPressEvent(QKeyEvent* event)
 
 void CModelView::DrawContents()
 {
+    if (simulation_.Active()) {
+        if (simulationPoll_ && simulation_.Busy() && !simulationPoll_->isActive())
+            simulationPoll_->start();
+        SimulationSceneState sim;
+        sim.positions = &simulation_.ShownPositions();
+        sim.tris = &simulation_.Pattern().tris;
+        sim.strain = simulation_.Result() ? &simulation_.Result()->strain : nullptr;
+        sim.ghost = &simulation_.DesignPositions();
+        sim.showEdges = showEdges;
+        DrawSimulatedForm(sim);
+        return;
+    }
     DesignSceneState state;
     state.showFaces = showFaces;
     state.showEdges = showEdges;
@@ -108,6 +171,8 @@ void CModelView::DrawContents()
 
 void CModelView::LeftButtonDown(int x, int y)
 {
+    if (simulation_.Active())
+        return;
     controller_.LeftButtonDown(x, y);
 }
 
@@ -128,6 +193,8 @@ void CModelView::ShowPressTarget(int x, int y)
 
 void CModelView::LeftButtonUp(int x, int y)
 {
+    if (simulation_.Active())
+        return;
     // The release also puts a vertex moved by rejected steps back on the
     // surface shown, so the pane redraws in either case.
     controller_.EndLeftClick();
@@ -140,6 +207,8 @@ void CModelView::LeftButtonUp(int x, int y)
 
 void CModelView::PlainMouseMove(int x, int y, const MouseState& s)
 {
+    if (simulation_.Active())
+        return;
     if (!s.left) {
         if (controller_.UpdateHighlight(x, y))
             update();

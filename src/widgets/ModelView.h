@@ -11,7 +11,12 @@
 #include "design/DesignController.h"
 #include "design/DesignSession.h"
 #include "design/IntersectionMonitor.h"
+#include "design/SimulationMode.h"
 #include "widgets/GLPaneView.h"
+
+#include <string>
+
+class QTimer;
 
 class CModelView : public CGLPaneView {
     Q_OBJECT
@@ -31,12 +36,27 @@ public:
     // Fit Model: the camera takes in the whole shape, looking as it does now.
     void FitModel();
 
+    // "Simulate Fold": the view shows the current model's crease pattern
+    // folded by the simulation instead of the design, and the left button
+    // does nothing. False, with `why`, when the model has no sheet to fold.
+    bool BeginSimulation(std::string& why);
+    // Back to the design exactly as it was.
+    void EndSimulation();
+    bool Simulating() const { return simulation_.Active(); }
+    // The slider and Play: the asked fold is solved beside the window and
+    // shown when it arrives (SimulationChanged).
+    void AskSimulation(double percent, FacetTargets targets);
+    void PlaySimulation();
+    CSimulationMode& Simulation() { return simulation_; }
+
 signals:
     // After every accepted drag step (shapeChanged true) and every change of
     // the selection by a click, SPACE or Fix Shape (false). Never on a hover.
     void DesignChanged(bool shapeChanged);
     // After Fix Shape committed the shape.
     void ShapeFixed();
+    // A new simulated form is on screen (the slider and Play follow it).
+    void SimulationChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -53,4 +73,6 @@ private:
     CDesignSession session_;
     CDesignController controller_;
     CIntersectionMonitor intersections_;
+    CSimulationMode simulation_;
+    QTimer* simulationPoll_ = nullptr; // takes finished solves while one runs
 };

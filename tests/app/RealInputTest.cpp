@@ -17,6 +17,10 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QScopeGuard>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QToolBar>
 #include <QScreen>
 
 #include <cstdio>
@@ -372,6 +376,88 @@ private slots:
         ri::Release(ri::kRight);
         ri::KeyUp("Shift_L");
         QVERIFY(Cam().distance != wheeled);
+    }
+
+    // Simulate Fold from the toolbar, the fold percent slider dragged by the
+    // pointer, Play there and back, and the design untouched on leaving.
+    void simulationSliderAndPlay()
+    {
+        StartWindow();
+        OpenFlatSheet(200, 120, 20);
+        CDesignSession& session = Session();
+        QVERIFY(session.SetHighlighted(NearestShapeCorner(*g_pModel, {0.3, 0.2, 0})));
+        QVERIFY(session.EndLeftClick());
+        // A fold of about 90 degrees: the vertex goes in and up by as much.
+        QVERIFY(session.DragBy({-0.25, 0, 0.25}) == CDesignSession::DragOutcome::kAccepted);
+        QVERIFY(std::fabs(*session.FoldAngle()) > 45 && std::fabs(*session.FoldAngle()) < 135);
+        Frame()->SetActiveView(View());
+        QVERIFY(Frame()->ExecuteCommand(kCmdFixShape));
+        const std::vector<CVector3> design = Corners(*g_pModel);
+        const size_t undo = g_pModel->undoStack.size();
+
+        QToolBar* bar = Frame()->ToolBar();
+        ri::Click(bar->widgetForAction(Frame()->Action(kCmdSimulateFold)));
+        QTRY_VERIFY(View()->Simulating());
+        QVERIFY(Frame()->SimulationBar()->isVisible());
+        Frame()->UpdateCommandUI();
+        QVERIFY(!Enabled(kCmdUndo));
+        QTRY_VERIFY_WITH_TIMEOUT(View()->Simulation().Result(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!View()->Simulation().Busy(), 30000);
+        QVERIFY(View()->Simulation().Result()->converged);
+        const QString deviation = Frame()->PaneText(kPaneDeviation);
+        QVERIFY2(deviation.startsWith(QLatin1String("Deviation: ")), qPrintable(deviation));
+
+        // The slider's handle, from 100% at its right end to the middle.
+        auto* slider = Frame()->SimulationBar()->findChild<QSlider*>(QStringLiteral("SimulatePercent"));
+        QVERIFY(slider);
+        QCOMPARE(slider->value(), 100);
+        QStyleOptionSlider opt;
+        opt.initFrom(slider);
+        opt.orientation = Qt::Horizontal;
+        opt.minimum = slider->minimum();
+        opt.maximum = slider->maximum();
+        opt.sliderPosition = opt.sliderValue = slider->value();
+        opt.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+        const QPoint handle =
+            slider->style()
+                ->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, slider)
+                .center();
+        ri::MoveTo(slider, handle);
+        ri::Press(ri::kLeft);
+        const int travel = handle.x() - slider->width() / 2;
+        for (int k = 1; k <= 8; ++k)
+            ri::MoveTo(slider, handle - QPoint(travel * k / 8, 0));
+        ri::Release(ri::kLeft);
+        QVERIFY2(slider->value() > 30 && slider->value() < 70, qPrintable(QString::number(slider->value())));
+        QTRY_VERIFY_WITH_TIMEOUT(!View()->Simulation().Busy(), 30000);
+        QCOMPARE(View()->Simulation().Result()->percent, double(slider->value()));
+        if (qEnvironmentVariableIsSet("LINTORO_SIMULATION_SHOTS")) {
+            QTest::qWait(300);
+            View()->grabFramebuffer().save(ArtefactPath(QStringLiteral("simulation-half.png")));
+        }
+
+        // Play folds from flat to the form and back, the slider following.
+        int highest = 0, lowest = 100;
+        const auto follow = connect(View(), &CModelView::SimulationChanged, this, [&] {
+            highest = std::max(highest, slider->value());
+            lowest = std::min(lowest, slider->value());
+        });
+        ri::Click(Frame()->SimulationBar()->widgetForAction(Frame()->Action(kCmdSimulatePlay)));
+        QTRY_VERIFY(View()->Simulation().Playing());
+        QTRY_VERIFY_WITH_TIMEOUT(!View()->Simulation().Playing(), 60000);
+        disconnect(follow);
+        QCOMPARE(highest, 100);
+        QCOMPARE(lowest, 0);
+        QCOMPARE(slider->value(), 0);
+
+        // Leaving puts the design back exactly as it was.
+        ri::Click(bar->widgetForAction(Frame()->Action(kCmdSimulateFold)));
+        QTRY_VERIFY(!View()->Simulating());
+        QVERIFY(!Frame()->SimulationBar()->isVisible());
+        QCOMPARE(Corners(*g_pModel), design);
+        QCOMPARE(g_pModel->undoStack.size(), undo);
+        Frame()->UpdateCommandUI();
+        QVERIFY(Enabled(kCmdUndo));
     }
 
     // The real message box of Save's question, answered with the pointer.
