@@ -51,6 +51,13 @@ public:
         out_.height = pattern_.hi.v - pattern_.lo.v;
         out_.strokeWidth = PatternStrokeWidth(pattern_);
         ChainPatternEdges(pattern_, IsDrawnEdge, creases_);
+        if (options_.dashed) {
+            meeting_.assign(pattern_.vertices.size(), 0);
+            for (const CPatternEdge& e : pattern_.edges)
+                if (IsDrawnEdge(e))
+                    for (const uint32_t v : {e.a, e.b})
+                        meeting_[v] = static_cast<uint8_t>(std::min(meeting_[v] + 1, 3));
+        }
         if (options_.bends)
             ChainPatternEdges(pattern_, IsVisibleBend, bends_);
         if (options_.HasFront())
@@ -116,14 +123,30 @@ private:
             }
             return;
         }
+        // A crease's ends are where it stops and where other lines meet it:
+        // the paper tears there first, so every such piece keeps its margins.
+        uint32_t from = chain.begin;
+        for (uint32_t k = chain.begin + 1; k < chain.end; ++k)
+            if (k + 1 == chain.end || meeting_[chains.vertices[k]] > 2) {
+                DashPiece(chains, from, k + 1, layer, back);
+                from = k;
+            }
+    }
+
+    // Dashes along chains.vertices[begin, end), with the opacity of the run
+    // that holds each dash's middle.
+    void DashPiece(const CPatternChains& chains, uint32_t begin, uint32_t end, uint32_t layer,
+                   bool back)
+    {
         line_.clear();
-        runEnds_.clear();
-        for (uint32_t k = chain.begin; k < chain.end; ++k)
+        for (uint32_t k = begin; k < end; ++k)
             line_.push_back(At(chains.vertices[k], back));
-        // Where each run ends along the line, to give a dash the opacity of its middle.
+        runEnds_.clear();
         double along = 0.0;
         for (const CStrokeRun& run : runs_) {
-            along += PolylineLength(line_.data() + (run.begin - chain.begin), run.end - run.begin);
+            const uint32_t lo = std::max(run.begin, begin), hi = std::min(run.end, end);
+            if (hi > lo)
+                along += PolylineLength(line_.data() + (lo - begin), hi - lo);
             runEnds_.push_back(along);
         }
         DashSpans(along, options_.dash, options_.gap, options_.margin, dashes_);
@@ -146,7 +169,8 @@ private:
     CPatternDrawing& out_;
     CPatternChains creases_;
     CPatternChains bends_;
-    uint32_t side_ = 0; // the side's first layer
+    std::vector<uint8_t> meeting_; // per vertex: drawn edges there, up to 3
+    uint32_t side_ = 0;            // the side's first layer
     std::vector<CStrokeRun> runs_;
     std::vector<CDrawnPoint> line_;
     std::vector<double> runEnds_;
