@@ -5,6 +5,7 @@
 #include "export/ExportDXF.h"
 #include "export/ExportPDF.h"
 #include "export/ExportSVG.h"
+#include "export/PrintSides.h"
 
 #include <gtest/gtest.h>
 
@@ -227,6 +228,45 @@ TEST(PatternDrawing, PdfHasAPagePerSideAndDxfALayerPerKind)
         EXPECT_EQ(count(dxf, "\n  0\nLAYER\n"), d.layers.size());
         EXPECT_EQ(count(dxf, "\nBACK_VALLEY\n") > 0, side != PatternSide::kFront);
     }
+}
+
+TEST(PrintSides, EachBackPageLiesBehindItsFrontAfterALongEdgeFlip)
+{
+    // 420 x 300 mm on A4's printable area: tiled both ways, in each orientation.
+    for (const bool landscape : {false, true}) {
+        SCOPED_TRACE(landscape);
+        const CPageArea area = landscape ? CPageArea{287, 200} : CPageArea{200, 287};
+        CPrintTiling tiles = PlanPrintTiles(420, 300, area, area);
+        tiles.landscape = landscape;
+        std::vector<CPrintPage> pages;
+        PlanPrintPages(tiles, 420, true, true, pages);
+        ASSERT_EQ(pages.size(), 2u * tiles.PageCount());
+        ASSERT_GT(tiles.columns, 1);
+        for (size_t i = 0; i < pages.size(); i += 2) {
+            const CPrintPage& front = pages[i];
+            const CPrintPage& back = pages[i + 1];
+            EXPECT_FALSE(front.back);
+            EXPECT_TRUE(back.back);
+            EXPECT_EQ(back.column, front.column);
+            for (const auto& [px, py] : {std::pair{0.0, 0.0}, {37.0, 150.0}, {199.0, 5.0}}) {
+                const double x = px - front.tx, y = py - front.ty; // on the paper, front frame
+                // A portrait page turns over left to right, a landscape one top to bottom.
+                const double qx = landscape ? px : area.width - px;
+                const double qy = landscape ? area.height - py : py;
+                EXPECT_NEAR(back.PageX(420 - x), qx, 1e-9);
+                EXPECT_NEAR(back.PageY(y), qy, 1e-9);
+            }
+        }
+        // The front alone: one page a tile, no backs.
+        PlanPrintPages(tiles, 420, true, false, pages);
+        EXPECT_EQ(pages.size(), static_cast<size_t>(tiles.PageCount()));
+    }
+    // A label goes beside the pattern, or nowhere when the pattern fills the page.
+    CPrintPage page;
+    double x = -1, y = -1;
+    ASSERT_TRUE(SideLabelPlace(page, {200, 287}, 200, 250, 12, 4, x, y));
+    EXPECT_GE(y, 250.0);
+    EXPECT_FALSE(SideLabelPlace(page, {200, 287}, 200, 287, 12, 4, x, y));
 }
 
 TEST(PatternOptions, SideNamesAndDashLengths)
