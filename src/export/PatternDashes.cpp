@@ -17,29 +17,61 @@ CDrawnPoint Between(const CDrawnPoint& a, const CDrawnPoint& b, double t)
     return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t};
 }
 
-// Liang-Barsky: the parameters [t0, t1] of segment a-b inside the box; false
-// when none of it is.
-bool ClipSegment(const CDrawnPoint& a, const CDrawnPoint& b, double x0, double y0, double x1,
-                 double y1, double& t0, double& t1)
+// The parameters t in [0, 1] where a + t (b - a) lies within `r` of segment
+// p-q: one interval, as the points within r of a segment form a convex set
+// (a rectangle with a half-disk at each end). False when there are none.
+bool NearSegment(const CDrawnPoint& a, const CDrawnPoint& b, const CDrawnPoint& p,
+                 const CDrawnPoint& q, double r, double& t0, double& t1)
 {
-    t0 = 0.0;
-    t1 = 1.0;
+    t0 = 2.0;
+    t1 = -1.0;
+    const auto take = [&](double lo, double hi) {
+        if (lo > hi)
+            return;
+        t0 = std::min(t0, lo);
+        t1 = std::max(t1, hi);
+    };
     const double dx = b.x - a.x, dy = b.y - a.y;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x - x0, x1 - a.x, a.y - y0, y1 - a.y};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0.0) {
-            if (q[i] < 0.0)
-                return false;
+    // The half-disks: where |a + t d - c| < r.
+    for (const CDrawnPoint& c : {p, q}) {
+        const double fx = a.x - c.x, fy = a.y - c.y;
+        const double qa = dx * dx + dy * dy, qb = 2.0 * (fx * dx + fy * dy);
+        const double qc = fx * fx + fy * fy - r * r;
+        if (qa == 0.0) {
+            if (qc < 0.0)
+                take(0.0, 1.0);
             continue;
         }
-        const double r = q[i] / p[i];
-        if (p[i] < 0.0)
-            t0 = std::max(t0, r);
-        else
-            t1 = std::min(t1, r);
+        const double disc = qb * qb - 4.0 * qa * qc;
+        if (disc > 0.0)
+            take((-qb - std::sqrt(disc)) / (2.0 * qa), (-qb + std::sqrt(disc)) / (2.0 * qa));
     }
-    return t0 <= t1;
+    // The rectangle, in the edge's own frame: along it from 0 to its length,
+    // across it from -r to r.
+    const double ex = q.x - p.x, ey = q.y - p.y, len = std::hypot(ex, ey);
+    if (len > 0.0) {
+        const double ux = ex / len, uy = ey / len;
+        double lo = 0.0, hi = 1.0;
+        const auto slab = [&](double start, double rate, double min, double max) {
+            if (rate == 0.0) {
+                if (start < min || start > max)
+                    lo = 2.0;
+                return;
+            }
+            double s0 = (min - start) / rate, s1 = (max - start) / rate;
+            if (s0 > s1)
+                std::swap(s0, s1);
+            lo = std::max(lo, s0);
+            hi = std::min(hi, s1);
+        };
+        const double ax = a.x - p.x, ay = a.y - p.y;
+        slab(ax * ux + ay * uy, dx * ux + dy * uy, 0.0, len);
+        slab(-ax * uy + ay * ux, -dx * uy + dy * ux, -r, r);
+        take(lo, hi);
+    }
+    t0 = std::max(t0, 0.0);
+    t1 = std::min(t1, 1.0);
+    return t0 < t1;
 }
 
 } // namespace
@@ -65,23 +97,39 @@ void DashSpans(double length, double dash, double gap, double margin, std::vecto
     }
 }
 
-void SpansInBox(const CDrawnPoint* points, size_t count, double x0, double y0, double x1, double y1,
-                std::vector<CArcSpan>& out)
+void SpansAwayFromEdges(const CDrawnPoint* points, size_t count,
+                        const std::vector<CDrawnSegment>& edges, double margin,
+                        std::vector<CArcSpan>& out)
 {
     out.clear();
+    std::vector<CArcSpan> near;
     double along = 0.0;
     for (size_t i = 1; i < count; ++i) {
-        const double len = Distance(points[i - 1], points[i]);
-        double t0 = 0.0, t1 = 0.0;
-        if (ClipSegment(points[i - 1], points[i], x0, y0, x1, y1, t0, t1)) {
-            const CArcSpan s{along + t0 * len, along + t1 * len};
-            if (!out.empty() && s.from <= out.back().to + 1e-12)
-                out.back().to = std::max(out.back().to, s.to);
-            else
-                out.push_back(s);
+        const CDrawnPoint& a = points[i - 1];
+        const CDrawnPoint& b = points[i];
+        const double len = Distance(a, b);
+        const double x0 = std::min(a.x, b.x) - margin, x1 = std::max(a.x, b.x) + margin;
+        const double y0 = std::min(a.y, b.y) - margin, y1 = std::max(a.y, b.y) + margin;
+        for (const CDrawnSegment& e : edges) {
+            if (std::max(e.a.x, e.b.x) < x0 || std::min(e.a.x, e.b.x) > x1 ||
+                std::max(e.a.y, e.b.y) < y0 || std::min(e.a.y, e.b.y) > y1)
+                continue;
+            double t0 = 0.0, t1 = 0.0;
+            if (margin > 0.0 && NearSegment(a, b, e.a, e.b, margin, t0, t1))
+                near.push_back({along + t0 * len, along + t1 * len});
         }
         along += len;
     }
+    std::sort(near.begin(), near.end(),
+              [](const CArcSpan& l, const CArcSpan& r) { return l.from < r.from; });
+    double from = 0.0;
+    for (const CArcSpan& s : near) {
+        if (s.from > from)
+            out.push_back({from, s.from});
+        from = std::max(from, s.to);
+    }
+    if (along > from)
+        out.push_back({from, along});
 }
 
 void IntersectSpans(const std::vector<CArcSpan>& a, const std::vector<CArcSpan>& b,

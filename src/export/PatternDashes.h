@@ -23,10 +23,18 @@ struct CArcSpan {
 // out. Clears `out` first; nothing for a line no longer than 2 * margin.
 void DashSpans(double length, double dash, double gap, double margin, std::vector<CArcSpan>& out);
 
-// The stretches of the polyline `points[0, count)` that lie inside the box
-// [x0, x1] x [y0, y1], in order. Clears `out` first.
-void SpansInBox(const CDrawnPoint* points, std::size_t count, double x0, double y0, double x1,
-                double y1, std::vector<CArcSpan>& out);
+struct CDrawnSegment {
+    CDrawnPoint a;
+    CDrawnPoint b;
+};
+
+// The stretches of the polyline `points[0, count)` that stay at least
+// `margin` from every segment of `edges` (the paper's outline), in order.
+// Linear in the polyline's segments times the edges near them. Clears `out`
+// first.
+void SpansAwayFromEdges(const CDrawnPoint* points, std::size_t count,
+                        const std::vector<CDrawnSegment>& edges, double margin,
+                        std::vector<CArcSpan>& out);
 
 // The stretches that lie in both sorted, disjoint lists, in order.
 void IntersectSpans(const std::vector<CArcSpan>& a, const std::vector<CArcSpan>& b,

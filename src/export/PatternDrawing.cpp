@@ -53,10 +53,15 @@ public:
         ChainPatternEdges(pattern_, IsDrawnEdge, creases_);
         if (options_.dashed) {
             meeting_.assign(pattern_.vertices.size(), 0);
-            for (const CPatternEdge& e : pattern_.edges)
+            for (const CPatternEdge& e : pattern_.edges) {
                 if (IsDrawnEdge(e))
                     for (const uint32_t v : {e.a, e.b})
                         meeting_[v] = static_cast<uint8_t>(std::min(meeting_[v] + 1, 3));
+                if (e.kind == CreaseKind::Boundary) {
+                    frontEdges_.push_back({At(e.a, false), At(e.b, false)});
+                    backEdges_.push_back({At(e.a, true), At(e.b, true)});
+                }
+            }
         }
         if (options_.bends)
             ChainPatternEdges(pattern_, IsVisibleBend, bends_);
@@ -150,8 +155,8 @@ private:
             runEnds_.push_back(along);
         }
         DashSpans(along, options_.dash, options_.gap, options_.margin, dashes_);
-        const double m = options_.margin;
-        SpansInBox(line_.data(), line_.size(), m, m, out_.width - m, out_.height - m, inside_);
+        SpansAwayFromEdges(line_.data(), line_.size(), back ? backEdges_ : frontEdges_,
+                           options_.margin, inside_);
         IntersectSpans(dashes_, inside_, pieces_);
         for (const CArcSpan& piece : pieces_) {
             const uint32_t first = static_cast<uint32_t>(out_.points.size());
@@ -169,8 +174,9 @@ private:
     CPatternDrawing& out_;
     CPatternChains creases_;
     CPatternChains bends_;
-    std::vector<uint8_t> meeting_; // per vertex: drawn edges there, up to 3
-    uint32_t side_ = 0;            // the side's first layer
+    std::vector<uint8_t> meeting_;                      // per vertex: drawn edges there, up to 3
+    std::vector<CDrawnSegment> frontEdges_, backEdges_; // the paper's outline on each side
+    uint32_t side_ = 0;                                 // the side's first layer
     std::vector<CStrokeRun> runs_;
     std::vector<CDrawnPoint> line_;
     std::vector<double> runEnds_;

@@ -46,8 +46,9 @@ struct CPatternDrawing {
 // front, the mountains on the back (as the valleys they are there). The
 // outline is on each side's cut layer and never dashed; visible bends go on
 // the bend layer when asked, solid and faint. Dashed creases are cut into
-// DashSpans along each chain (so they stop short of where creases meet),
-// clipped to the paper's extent less the margin. Clears `out` first.
+// DashSpans between each chain's ends and the vertices where other lines
+// meet it, and kept the margin away from the paper's outline (any shape).
+// Clears `out` first.
 void BuildPatternDrawing(const CCreasePattern& pattern, const CPatternOptions& options,
                          CPatternDrawing& out);
 

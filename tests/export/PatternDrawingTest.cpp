@@ -165,6 +165,59 @@ TEST(PatternDrawing, DashesFillEachCreaseAndKeepTheirMargins)
     }
 }
 
+TEST(PatternDrawing, DashesKeepOffTheOutlineOfPaperOfAnyShape)
+{
+    // A right triangle of paper, a valley 10 mm from its left edge and
+    // meeting the slanted edge at 45 degrees.
+    CCreasePattern p;
+    p.vertices = {{0, 0}, {10, 0}, {200, 0}, {10, 190}, {0, 200}};
+    const auto edge = [&](uint32_t a, uint32_t b, CreaseKind kind) {
+        CPatternEdge e;
+        e.a = a;
+        e.b = b;
+        e.kind = kind;
+        e.foldAngle = kind == CreaseKind::Valley ? 90.0 : 0.0;
+        p.edges.push_back(e);
+    };
+    for (const auto& [a, b] : {std::pair{0u, 1u}, {1u, 2u}, {2u, 3u}, {3u, 4u}, {4u, 0u}})
+        edge(a, b, CreaseKind::Boundary);
+    edge(1, 3, CreaseKind::Valley);
+    p.lo = {0, 0};
+    p.hi = {200, 200};
+    const CDrawnPoint outline[] = {{0, 200}, {200, 200}, {0, 0}};
+    for (const double margin : {1.0, 4.0, 12.0}) {
+        SCOPED_TRACE(margin);
+        CPatternOptions options;
+        options.dashed = true;
+        options.margin = margin;
+        CPatternDrawing d;
+        BuildPatternDrawing(p, options, d);
+        double total = 0.0;
+        for (const CDrawnStroke& s : d.strokes) {
+            if (d.layers[s.layer].kind != CreaseKind::Valley)
+                continue;
+            total += Length(d, s);
+            for (uint32_t k = s.begin; k < s.end; ++k)
+                for (int i = 0; i < 3; ++i) {
+                    const CDrawnPoint& a = outline[i];
+                    const CDrawnPoint& b = outline[(i + 1) % 3];
+                    const double t =
+                        std::clamp(((d.points[k].x - a.x) * (b.x - a.x) +
+                                    (d.points[k].y - a.y) * (b.y - a.y)) /
+                                       (std::pow(b.x - a.x, 2) + std::pow(b.y - a.y, 2)),
+                                   0.0, 1.0);
+                    EXPECT_GE(std::hypot(d.points[k].x - (a.x + t * (b.x - a.x)),
+                                         d.points[k].y - (a.y + t * (b.y - a.y))),
+                              margin - 1e-9);
+                }
+        }
+        if (margin > 10.0)
+            EXPECT_EQ(total, 0.0); // the whole crease lies within the margin of the left edge
+        else
+            EXPECT_NEAR(total, (190.0 - 2 * margin) * 3.0 / 4.5, 3.0);
+    }
+}
+
 TEST(PatternDrawing, SvgKeepsEachKindOnItsOwnLayer)
 {
     CPatternOptions options;
