@@ -29,9 +29,10 @@ bool StepBackShape(CPolyModel& model, CDesignSession* session = nullptr);
 bool StepForwardShape(CPolyModel& model, CDesignSession* session = nullptr);
 
 // Writes the crease pattern of the model's current shape: FOLD, SVG, PDF or
-// DXF by the path's extension, drawn as `options` ask. On failure `message` is what the user is
-// told: the model's reason when it has no paper, the writer's word on a wrong extension, and the
-// program's "cannot write" message when the file itself could not be written (an existing one is
+// DXF by the path's extension, drawn as `options` ask. On failure `message`
+// is what the user is told: the model's reason when it has no paper, the
+// writer's word on a wrong extension, and the program's "cannot write"
+// message when the file itself could not be written (an existing one is
 // then untouched).
 bool ExportCreasePatternToFile(const CPolyModel& model, const std::string& path,
                                std::string& message,
