@@ -33,9 +33,9 @@ bool StepForwardShape(CPolyModel& model, CDesignSession* session)
 }
 
 bool ExportCreasePatternToFile(const CPolyModel& model, const std::string& path,
-                               std::string& message)
+                               std::string& message, const CPatternOptions& options)
 {
-    return WriteCreasePatternFile(model, path, message);
+    return WriteCreasePatternFile(model, path, message, options);
 }
 
 SheetLayout PaperSheetLayout(double width, double height, int cells, bool jittered, SheetBend bend,

@@ -3,6 +3,7 @@
 // Undo, as the shell calls them: one place to change when the core's
 // spelling of them changes.
 
+#include "export/PatternOptions.h"
 #include "export/SheetWriter.h"
 #include "import/ModelFile.h"
 
@@ -27,13 +28,15 @@ bool StepBackShape(CPolyModel& model, CDesignSession* session = nullptr);
 // changed) when there is none. Goes through `session` as StepBackShape does.
 bool StepForwardShape(CPolyModel& model, CDesignSession* session = nullptr);
 
-// Writes the crease pattern of the model's current shape: FOLD or SVG by the
-// path's extension. On failure `message` is what the user is told: the
-// model's reason when it has no paper, the writer's word on a wrong
-// extension, and the program's "cannot write" message when the file itself
-// could not be written (an existing one is then untouched).
+// Writes the crease pattern of the model's current shape: FOLD, SVG, PDF or
+// DXF by the path's extension, drawn as `options` ask. On failure `message`
+// is what the user is told: the model's reason when it has no paper, the
+// writer's word on a wrong extension, and the program's "cannot write"
+// message when the file itself could not be written (an existing one is
+// then untouched).
 bool ExportCreasePatternToFile(const CPolyModel& model, const std::string& path,
-                               std::string& message);
+                               std::string& message,
+                               const CPatternOptions& options = CPatternOptions());
 
 // A sheet of paper `width` x `height` millimetres with `cells` cells along
 // its longer side (square as near as the sides allow), flat or bent: the

@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 
+struct CPatternOptions;
 class CKelmarApp;
 class CKelmarDoc;
 class CModelView;
@@ -142,6 +143,9 @@ private:
     void OnExport();
     void OnExportCreasePattern();
     void OnPrintCreasePattern();
+    // Crease Pattern Options from the last choice in the profile; the new
+    // choice goes back there. False when the user cancelled.
+    bool AskCreasePatternOptions(CPatternOptions& options);
     void OnNewSheet();
     void OnUndo();
     void OnRedo();

@@ -1,6 +1,6 @@
 // The main window's command table, its idle update pass and its command
 // handlers: New Sheet, Open (with the open routine), Save Design, Export,
-// Export and Print Crease Pattern, Undo, Fit Model and the display flags.
+// Undo, Fit Model and the display flags.
 
 #include "app/CoreAdapters.h"
 #include "app/Icons.h"
@@ -8,7 +8,6 @@
 #include "app/KelmarDoc.h"
 #include "app/MainFrame.h"
 #include "app/NewSheetDlg.h"
-#include "app/PatternPrint.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
 #include "export/AtomicFile.h"
@@ -25,7 +24,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPrinter>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -106,7 +104,6 @@ QString OpenFilter()
            each.join(QStringLiteral(";;")) + QStringLiteral(";;All files (*)");
 }
 const char* const kExportFilter = "OBJ File (*.obj)";
-const char* const kCreasePatternFilter = "FOLD (*.fold);;SVG (*.svg);;PDF (*.pdf)";
 
 // The name a save dialog proposes: the model's file name with `suffix`, or
 // "sheet" for a model that came from no file (New Sheet).
@@ -445,44 +442,6 @@ void CMainFrame::OnExport()
         return;
     }
     app_->AddToRecentFileList(path);
-}
-
-void CMainFrame::OnExportCreasePattern()
-{
-    if (!g_pModel)
-        return;
-    // Without paper there is no pattern: say why before asking for a file.
-    if (!g_pModel->paperInfo.has) {
-        ShowMessage(this, QString::fromStdString(g_pModel->paperInfo.whyNot));
-        return;
-    }
-    FileRequest request = SaveRequest(kCreasePatternFilter, "fold");
-    request.suffixFollowsFilter = true;
-    const QString path = AskFilePath(this, request);
-    if (path.isEmpty())
-        return;
-    std::string message;
-    if (!ExportCreasePatternToFile(*g_pModel, QFile::encodeName(path).toStdString(), message))
-        ShowMessage(this, QString::fromStdString(message));
-}
-
-void CMainFrame::OnPrintCreasePattern()
-{
-    if (!g_pModel)
-        return;
-    // Without paper there is no pattern: say why before the print dialog.
-    CCreasePattern pattern;
-    std::string message;
-    if (!BuildModelCreasePattern(*g_pModel, pattern, message)) {
-        ShowMessage(this, QString::fromStdString(message));
-        return;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(windowTitle());
-    if (!AskPrinter(this, printer))
-        return;
-    if (!PrintCreasePattern(printer, pattern, message))
-        ShowMessage(this, QString::fromStdString(message));
 }
 
 void CMainFrame::OnNewSheet()

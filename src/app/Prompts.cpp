@@ -1,5 +1,7 @@
 #include "app/Prompts.h"
 
+#include "app/PatternOptionsDlg.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -89,6 +91,17 @@ QString AskFilePath(QWidget* parent, const FileRequest& request)
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();
+}
+
+bool AskPatternOptions(QWidget* parent, CPatternOptions& options)
+{
+    if (Hooks().patternOptions)
+        return Hooks().patternOptions(options);
+    CPatternOptionsDlg dialog(parent, options);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    options = dialog.Choice();
+    return true;
 }
 
 bool AskPrinter(QWidget* parent, QPrinter& printer)

@@ -9,6 +9,7 @@
 
 class QPrinter;
 class QWidget;
+struct CPatternOptions;
 
 struct FileRequest {
     enum Kind { kOpen, kSave } kind = kOpen;
@@ -33,6 +34,9 @@ struct PromptHooks {
     // Answers the print dialog: sets the printer up and returns true, or
     // false for Cancel.
     std::function<bool(QPrinter& printer)> print;
+    // Answers Crease Pattern Options: changes the options and returns true,
+    // or false for Cancel.
+    std::function<bool(CPatternOptions& options)> patternOptions;
     // Answers a question: the index of the button chosen, or -1 for Escape
     // (which AskChoice turns into its `escape`).
     std::function<int(const QString& text, const QStringList& buttons)> choice;
@@ -49,6 +53,9 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& informativ
 QString AskFilePath(QWidget* parent, const FileRequest& request);
 // Qt's print dialog on `printer`; false when the user cancelled.
 bool AskPrinter(QWidget* parent, QPrinter& printer);
+// Crease Pattern Options, starting from `options`; false (options
+// untouched) when the user cancelled.
+bool AskPatternOptions(QWidget* parent, CPatternOptions& options);
 // Asks `text` with the buttons in `buttons`, the first the default. Returns
 // the index of the button chosen; Escape or the close box gives `escape`
 // (-1: none of them).

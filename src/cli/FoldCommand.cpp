@@ -6,6 +6,7 @@
 #include "export/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "export/ExportOBJ.h"
+#include "export/PatternOptions.h"
 #include "model/PolyModel.h"
 #include "paper/CreasePattern.h"
 
@@ -39,10 +40,16 @@ constexpr const char* kHelp =
     "  --in-front             back to flat flaps in front (the default)\n"
     "Output:\n"
     "  --crease-pattern FILE  also write the final form's crease pattern, FOLD for\n"
-    "                         FILE.fold, SVG for FILE.svg, PDF for FILE.pdf (may be\n"
-    "                         repeated); prints 'creases N mountain M valley V'\n"
-    "                         (N = M + V). Fails, writing nothing, when the model\n"
-    "                         does not unfold flat\n"
+    "                         FILE.fold, SVG for FILE.svg, PDF for FILE.pdf, DXF\n"
+    "                         for FILE.dxf (may be repeated); prints 'creases N\n"
+    "                         mountain M valley V' (N = M + V). Fails, writing\n"
+    "                         nothing, when the model does not unfold flat\n"
+    "  --side S               front (default), back (mirrored, mountain and valley\n"
+    "                         swapped), both, or split (valleys on the front,\n"
+    "                         mountains on the back) for SVG, DXF and PDF\n"
+    "  --dash LEN,GAP[,MARGIN] creases as dashes (mm), stopping MARGIN (default 1)\n"
+    "                         short of their ends and the paper's edge\n"
+    "  --bends                draw the bends as faint guides on a layer of their own\n"
     "Prints for each drag, in order, 'last fold angle A': the fold angle in\n"
     "degrees of the crease its last accepted step made (valley positive), or\n"
     "'none' when it had no accepted step. Then prints\n"
@@ -124,6 +131,21 @@ bool ParseDragBy(const std::string& text, Action& out)
     return parts.size() == 1 || ParseIntArg(parts[1], 1, kMaxSteps, out.steps);
 }
 
+bool ParseDash(const std::string& text, CPatternOptions& out)
+{
+    const std::vector<std::string> parts = Split(text, ',');
+    double dash = 0.0, gap = 0.0, margin = CPatternOptions::kDefaultMargin;
+    if (parts.size() < 2 || parts.size() > 3 || !ParseNumber(parts[0], dash) ||
+        !ParseNumber(parts[1], gap) || (parts.size() == 3 && !ParseNumber(parts[2], margin)) ||
+        !ValidDashLengths(dash, gap, margin))
+        return false;
+    out.dashed = true;
+    out.dash = dash;
+    out.gap = gap;
+    out.margin = margin;
+    return true;
+}
+
 int Failed(const std::string& text)
 {
     std::fprintf(stderr, "lintoro-cli fold: %s\n", text.c_str());
@@ -138,6 +160,7 @@ int RunFold(const std::vector<std::string>& args)
     std::string out;
     std::vector<Action> actions;
     std::vector<std::string> patterns;
+    CPatternOptions patternOptions;
     for (size_t i = 0; i < args.size(); ++i) {
         if (IsHelp(args[i])) {
             std::fputs(kHelp, stdout);
@@ -146,10 +169,17 @@ int RunFold(const std::vector<std::string>& args)
         OptionArg opt = SplitOption(args[i]);
         const bool takesValue = opt.name == "-o" || opt.name == "--select" ||
                                 opt.name == "--drag" || opt.name == "--drag-by" ||
-                                opt.name == "--crease-pattern";
+                                opt.name == "--crease-pattern" || opt.name == "--side" ||
+                                opt.name == "--dash";
         const bool flag = opt.name == "--fix" || opt.name == "--deselect" || opt.name == "--undo" ||
                           opt.name == "--redo" || opt.name == "--behind" ||
                           opt.name == "--in-front";
+        if (opt.name == "--bends") {
+            if (opt.hasValue)
+                return UsageError("fold", "--bends takes no value");
+            patternOptions.bends = true;
+            continue;
+        }
         if (flag) {
             if (opt.hasValue)
                 return UsageError("fold", opt.name + " takes no value");
@@ -176,6 +206,13 @@ int RunFold(const std::vector<std::string>& args)
             out = opt.value;
         } else if (opt.name == "--crease-pattern") {
             patterns.push_back(opt.value);
+        } else if (opt.name == "--side") {
+            if (!ParsePatternSide(opt.value, patternOptions.side))
+                return UsageError("fold", "--side takes front, back, both or split");
+        } else if (opt.name == "--dash") {
+            if (!ParseDash(opt.value, patternOptions))
+                return UsageError("fold", "--dash takes LEN,GAP[,MARGIN] in mm: a dash and a gap "
+                                          "from 0.01 to 1000, a margin from 0 to 1000");
         } else if (opt.name == "--select") {
             Action a(Action::kSelect);
             if (!ParsePoint(opt.value, a.point))
@@ -299,7 +336,7 @@ int RunFold(const std::vector<std::string>& args)
             return Failed(error);
         for (size_t i = 0; i < patterns.size(); ++i)
             if (!CreasePatternBytes(*model, pattern, CreasePatternFormatOf(patterns[i]),
-                                    patternBytes[i]))
+                                    patternOptions, patternBytes[i]))
                 return Failed(kCannotWriteMessage);
     }
     std::string objBytes;

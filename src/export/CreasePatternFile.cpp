@@ -1,9 +1,11 @@
 #include "export/CreasePatternFile.h"
 
 #include "export/AtomicFile.h"
+#include "export/ExportDXF.h"
 #include "export/ExportFOLD.h"
 #include "export/ExportPDF.h"
 #include "export/ExportSVG.h"
+#include "export/PatternDrawing.h"
 #include "model/PolyModel.h"
 #include "paper/CreasePattern.h"
 
@@ -34,6 +36,8 @@ CreasePatternFormat CreasePatternFormatOf(const std::string& path)
         return CreasePatternFormat::kSvg;
     if (EndsWith(path, ".pdf"))
         return CreasePatternFormat::kPdf;
+    if (EndsWith(path, ".dxf"))
+        return CreasePatternFormat::kDxf;
     return CreasePatternFormat::kUnknown;
 }
 
@@ -59,7 +63,17 @@ bool BuildModelCreasePattern(const CPolyModel& model, CCreasePattern& pattern, s
 bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
                         CreasePatternFormat format, std::string& bytes)
 {
+    return CreasePatternBytes(model, pattern, format, CPatternOptions(), bytes);
+}
+
+bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
+                        CreasePatternFormat format, const CPatternOptions& options,
+                        std::string& bytes)
+{
     try {
+        CPatternDrawing drawing;
+        if (format != CreasePatternFormat::kFold)
+            BuildPatternDrawing(pattern, options, drawing);
         switch (format) {
         case CreasePatternFormat::kFold:
             bytes = FoldDocument(pattern, model.unitCentre, model.unitScale,
@@ -68,10 +82,13 @@ bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
             bytes += '\n';
             return true;
         case CreasePatternFormat::kSvg:
-            bytes = SvgDocument(pattern);
+            bytes = SvgDocument(drawing);
             return true;
         case CreasePatternFormat::kPdf:
-            return PdfDocument(pattern, bytes);
+            return PdfDocument(drawing, bytes);
+        case CreasePatternFormat::kDxf:
+            bytes = DxfDocument(drawing);
+            return true;
         case CreasePatternFormat::kUnknown:
             break;
         }
@@ -81,7 +98,8 @@ bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
     return false;
 }
 
-bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, std::string& error)
+bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, std::string& error,
+                            const CPatternOptions& options)
 {
     const CreasePatternFormat format = CreasePatternFormatOf(path);
     if (format == CreasePatternFormat::kUnknown) {
@@ -92,7 +110,8 @@ bool WriteCreasePatternFile(const CPolyModel& model, const std::string& path, st
     if (!BuildModelCreasePattern(model, pattern, error))
         return false;
     std::string bytes;
-    if (!CreasePatternBytes(model, pattern, format, bytes) || !WriteBytesReplacing(path, bytes)) {
+    if (!CreasePatternBytes(model, pattern, format, options, bytes) ||
+        !WriteBytesReplacing(path, bytes)) {
         error = kCannotWriteMessage;
         return false;
     }

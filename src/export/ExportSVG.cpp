@@ -1,8 +1,8 @@
 #include "export/ExportSVG.h"
 
 #include "export/AtomicFile.h"
+#include "export/PatternDrawing.h"
 #include "paper/CreasePattern.h"
-#include "paper/PatternChains.h"
 
 #include <algorithm>
 #include <charconv>
@@ -30,6 +30,8 @@ const char* Colour(CreaseKind kind)
         return "#ff0000";
     case CreaseKind::Valley:
         return "#0000ff";
+    case CreaseKind::Flat:
+        return "#999999";
     default:
         return "#000000";
     }
@@ -39,49 +41,57 @@ const char* Colour(CreaseKind kind)
 
 std::string SvgDocument(const CCreasePattern& pattern)
 {
-    const double width = pattern.hi.u - pattern.lo.u;
-    const double height = pattern.hi.v - pattern.lo.v;
+    CPatternDrawing drawing;
+    BuildPatternDrawing(pattern, CPatternOptions(), drawing);
+    return SvgDocument(drawing);
+}
+
+std::string SvgDocument(const CPatternDrawing& drawing)
+{
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"";
-    AppendNumber(out, width);
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" "
+                      "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" width=\"";
+    AppendNumber(out, drawing.width);
     out += "mm\" height=\"";
-    AppendNumber(out, height);
+    AppendNumber(out, drawing.height);
     out += "mm\" viewBox=\"0 0 ";
-    AppendNumber(out, width);
+    AppendNumber(out, drawing.width);
     out += ' ';
-    AppendNumber(out, height);
-    // Thin enough not to merge neighbouring creases, thick enough to see.
+    AppendNumber(out, drawing.height);
     out += "\" fill=\"none\" stroke-linecap=\"round\" stroke-linejoin=\"round\" "
            "stroke-width=\"";
-    AppendNumber(out, PatternStrokeWidth(pattern));
+    AppendNumber(out, drawing.strokeWidth);
     out += "\">\n";
-
-    CPatternChains chains;
-    ChainPatternEdges(pattern, IsDrawnEdge, chains);
-    std::vector<CStrokeRun> runs;
-    for (const CPatternChains::Chain& chain : chains.chains) {
-        StrokeRuns(pattern, chains, chain, runs);
-        const bool closed = runs.size() == 1 && chains.Closed(chain);
-        for (const CStrokeRun& run : runs) {
+    // A group per layer, empty ones too, so that a plotter's software always
+    // finds the layers it was set up for.
+    for (uint32_t l = 0; l < drawing.layers.size(); ++l) {
+        const CDrawnLayer& layer = drawing.layers[l];
+        out += "<g id=\"";
+        out += layer.name;
+        out += "\" inkscape:groupmode=\"layer\" inkscape:label=\"";
+        out += layer.name;
+        out += "\">\n";
+        for (const CDrawnStroke& stroke : drawing.strokes) {
+            if (stroke.layer != l)
+                continue;
             out += "<path stroke=\"";
-            out += Colour(chain.kind);
-            if (chain.kind != CreaseKind::Boundary) {
+            out += Colour(layer.kind);
+            if (layer.kind != CreaseKind::Boundary) {
                 out += "\" stroke-opacity=\"";
-                AppendNumber(out, run.opacity);
+                AppendNumber(out, stroke.opacity);
             }
             out += "\" d=\"";
-            const uint32_t last = closed ? run.end - 1 : run.end;
-            for (uint32_t k = run.begin; k < last; ++k) {
-                out += k == run.begin ? "M " : " L ";
-                const CPaperPoint& p = pattern.vertices[chains.vertices[k]];
-                AppendNumber(out, p.u - pattern.lo.u);
+            for (uint32_t k = stroke.begin; k < stroke.end; ++k) {
+                out += k == stroke.begin ? "M " : " L ";
+                AppendNumber(out, drawing.points[k].x);
                 out += ' ';
-                AppendNumber(out, pattern.hi.v - p.v);
+                AppendNumber(out, drawing.points[k].y);
             }
-            if (closed)
+            if (stroke.closed)
                 out += " Z";
             out += "\"/>\n";
         }
+        out += "</g>\n";
     }
     out += "</svg>\n";
     return out;

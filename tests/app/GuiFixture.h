@@ -8,6 +8,7 @@
 #include "app/MainFrame.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
+#include "export/PatternOptions.h"
 #include "model/Progress.h"
 #include "support/Meshes.h"
 #include "ui/AppState.h"
@@ -183,6 +184,8 @@ private slots:
             return nextFile_;
         };
         hooks.print = [this](QPrinter& printer) { return nextPrint_ && nextPrint_(printer); };
+        // Crease Pattern Options keep what the profile has (the defaults).
+        hooks.patternOptions = [](CPatternOptions&) { return true; };
         hooks.choice = [this](const QString& text, const QStringList& buttons) {
             questions_ << text;
             const QString answer =

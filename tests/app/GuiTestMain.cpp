@@ -8,6 +8,7 @@
 QObject* MakeMainFrameTest();
 QObject* MakeOpenRoutineTest();
 QObject* MakeKeepWorkTest();
+QObject* MakePatternOptionsTest();
 int RunRecoveryVictimIfAsked(int argc, char** argv);
 
 namespace {
@@ -34,7 +35,8 @@ int main(int argc, char** argv)
         return rc;
     QApplication app(argc, argv);
     int failures = 0;
-    for (auto make : {MakeMainFrameTest, MakeOpenRoutineTest, MakeKeepWorkTest}) {
+    for (auto make :
+         {MakeMainFrameTest, MakeOpenRoutineTest, MakeKeepWorkTest, MakePatternOptionsTest}) {
         std::unique_ptr<QObject> test(make());
         if (ClassIsAsked(*test, argc, argv))
             failures += QTest::qExec(test.get(), argc, argv);
