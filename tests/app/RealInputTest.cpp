@@ -530,13 +530,20 @@ private slots:
         OpenFlatSheet(200, 120, 20);
         const QRect pane(View()->mapToGlobal(QPoint(0, 0)), View()->size());
 
+        // Crease Pattern Options first, then the printer's own dialog.
         bool printShown = false;
-        WhenModal([&printShown](QWidget* dialog) {
-            printShown = qobject_cast<QPrintDialog*>(dialog) != nullptr;
-            ClickButton(dialog, QStringLiteral("Cancel"));
+        QString firstTitle;
+        WhenModal([&](QWidget* options) {
+            firstTitle = options->windowTitle();
+            WhenModal([&printShown](QWidget* dialog) {
+                printShown = qobject_cast<QPrintDialog*>(dialog) != nullptr;
+                ClickButton(dialog, QStringLiteral("Cancel"));
+            });
+            ClickButton(options, QStringLiteral("OK"));
         });
         ChooseMenuCommand(kCmdPrintCreasePattern);
         QTRY_VERIFY(printShown);
+        QCOMPARE(firstTitle, QStringLiteral("Crease Pattern Options"));
         QTRY_VERIFY(!QApplication::activeModalWidget());
 
         bool fileShown = false;
