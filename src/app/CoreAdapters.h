@@ -3,7 +3,7 @@
 // Undo, as the shell calls them: one place to change when the core's
 // spelling of them changes.
 
-#include "export/SheetWriter.h"
+#include "sheet/SheetLayout.h"
 #include "import/ModelFile.h"
 
 #include <string>

@@ -11,7 +11,7 @@
 #include "app/PatternPrint.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "paper/CreasePattern.h"
 #include "paper/PaperLayout.h"

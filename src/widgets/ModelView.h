@@ -7,9 +7,9 @@
 // as often as the drag can afford (CIntersectionMonitor), and the count goes
 // to the intersections pane. Records its width for the profile.
 
-#include "design/DesignController.h"
+#include "panes/DesignController.h"
 #include "design/DesignSession.h"
-#include "design/IntersectionMonitor.h"
+#include "panes/IntersectionMonitor.h"
 #include "widgets/GLPaneView.h"
 
 class CModelView : public CGLPaneView {
