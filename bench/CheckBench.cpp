@@ -3,7 +3,7 @@
 // bytes once (a drag step costs a few such copies); a drag step's check
 // against the fold step itself; a fan.
 #include "checks/SelfIntersection.h"
-#include "design/ReflectionOperation.h"
+#include "fold/ReflectionOperation.h"
 #include "model/CSlicePlane.h"
 #include "model/FlatMesh.h"
 

@@ -4,8 +4,8 @@
 // round a cylinder whose file gives every corner a vertex of its own, against
 // the same floor on that file.
 
-#include "export/AtomicFile.h"
-#include "export/SheetWriter.h"
+#include "base/AtomicFile.h"
+#include "sheet/SheetLayout.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
 

@@ -2,7 +2,7 @@
 // jittered grid bent round a cylinder, which the breadth-first unfolding
 // stretches past noticing, so it is flattened by least squares), against the
 // floor of the same sheet on a regular grid, which unfolds breadth first.
-#include "export/SheetWriter.h"
+#include "sheet/SheetLayout.h"
 #include "model/PolyModel.h"
 #include "paper/PaperLayout.h"
 

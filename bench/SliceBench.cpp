@@ -2,7 +2,7 @@
 // over the same outline (a floor: the least work that yields the triangles),
 // and a net-pane click over a large slice.
 #include "model/CSlicePlane.h"
-#include "slices/NetViewController.h"
+#include "panes/NetViewController.h"
 #include "slices/SliceParts.h"
 
 #include <benchmark/benchmark.h>

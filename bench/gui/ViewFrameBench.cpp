@@ -20,8 +20,8 @@
 // LINTORO_BENCH_SHOTS=DIR saves both panes after the drags as PNGs, to
 // compare pictures across changes of the drawing code.
 
-#include "design/ReflectionOperation.h"
-#include "export/SheetWriter.h"
+#include "fold/ReflectionOperation.h"
+#include "sheet/SheetLayout.h"
 #include "import/ModelFile.h"
 #include "model/CSlicePlane.h"
 #include "render/FaceArrays.h"

@@ -2,7 +2,7 @@
 
 #include "design/DesignSession.h"
 #include "design/DesignStates.h"
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "export/ExportOBJ.h"
 #include "model/PolyModel.h"

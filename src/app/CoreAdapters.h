@@ -4,7 +4,7 @@
 // spelling of them changes.
 
 #include "export/PatternOptions.h"
-#include "export/SheetWriter.h"
+#include "sheet/SheetLayout.h"
 #include "import/ModelFile.h"
 
 #include <string>

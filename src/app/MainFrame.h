@@ -6,7 +6,7 @@
 
 #include "app/NewSheetDlg.h"
 #include "app/Prompts.h"
-#include "design/Recovery.h"
+#include "document/Recovery.h"
 #include "import/ModelFile.h"
 #include "simulate/FoldSolver.h"
 #include "ui/CommandMap.h"

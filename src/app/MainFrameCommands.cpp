@@ -10,7 +10,7 @@
 #include "app/NewSheetDlg.h"
 #include "app/ProgressWnd.h"
 #include "app/Prompts.h"
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "paper/CreasePattern.h"
 #include "paper/PaperLayout.h"

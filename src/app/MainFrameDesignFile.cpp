@@ -6,7 +6,7 @@
 #include "app/KelmarDoc.h"
 #include "app/MainFrame.h"
 #include "app/Prompts.h"
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "paper/PaperLayout.h"
 #include "ui/AppState.h"
 #include "widgets/ModelView.h"

@@ -3,7 +3,7 @@
 // grid is regular or jittered and whether the sheet is bent. Only asks; the
 // main window builds the sheet.
 
-#include "export/SheetBend.h"
+#include "sheet/SheetBend.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "checks/SelfIntersection.h"
 
-#include "model/Lanes.h"
+#include "base/Lanes.h"
 
 #include <algorithm>
 #include <bit>

@@ -3,7 +3,7 @@
 // taking the arguments after its name and returning the exit status:
 // 0 success, 1 failure (also for a bad command line), 2 cancelled.
 
-#include "export/AtomicFile.h" // kCannotWriteMessage, shared with the GUI
+#include "base/AtomicFile.h" // kCannotWriteMessage, shared with the GUI
 #include "import/ModelFile.h"
 
 #include <cstddef>

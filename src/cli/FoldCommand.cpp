@@ -3,7 +3,7 @@
 #include "cli/CliCommand.h"
 
 #include "design/DesignSession.h"
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "export/ExportOBJ.h"
 #include "export/PatternOptions.h"

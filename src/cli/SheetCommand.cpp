@@ -4,8 +4,8 @@
 
 #include "cli/CliCommand.h"
 
-#include "export/AtomicFile.h"
-#include "export/SheetWriter.h"
+#include "base/AtomicFile.h"
+#include "sheet/SheetLayout.h"
 
 #include <cstdio>
 #include <string>

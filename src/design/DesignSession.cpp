@@ -1,7 +1,7 @@
 #include "design/DesignSession.h"
 
 #include "design/DesignStates.h"
-#include "design/FoldAngle.h"
+#include "fold/FoldAngle.h"
 #include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
 

@@ -6,7 +6,7 @@
 
 #include "design/DesignStates.h"
 #include "design/DocumentState.h"
-#include "design/ReflectionOperation.h"
+#include "fold/ReflectionOperation.h"
 #include "model/PolyModel.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "export/CreasePatternFile.h"
 
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "export/ExportDXF.h"
 #include "export/ExportFOLD.h"
 #include "export/ExportPDF.h"

@@ -1,6 +1,6 @@
 #include "export/ExportFOLD.h"
 
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "paper/CreasePattern.h"
 
 #include <nlohmann/json.hpp>

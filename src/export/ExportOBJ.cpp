@@ -1,6 +1,6 @@
 #include "export/ExportOBJ.h"
 
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "model/PolyModel.h"
 
 #include <charconv>

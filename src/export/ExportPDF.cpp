@@ -1,6 +1,6 @@
 #include "export/ExportPDF.h"
 
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "export/ExportSVG.h"
 #include "export/PatternDrawing.h"
 #include "paper/PatternChains.h"

@@ -1,6 +1,6 @@
 #include "export/ExportSVG.h"
 
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "export/PatternDrawing.h"
 #include "paper/CreasePattern.h"
 

@@ -4,7 +4,7 @@
 #include "import/ReadFailure.h"
 #include "import/StringSeparator.h"
 #include "import/WordScanner.h"
-#include "model/Buckets.h"
+#include "base/Buckets.h"
 
 #include <algorithm>
 #include <functional>

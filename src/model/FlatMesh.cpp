@@ -1,6 +1,6 @@
 #include "model/FlatMesh.h"
 
-#include "model/Lanes.h"
+#include "base/Lanes.h"
 
 #include <cstring>
 

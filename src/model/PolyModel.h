@@ -3,7 +3,7 @@
 // vertices and texture coordinates (in its arena); a face owns its corners.
 // Every other link is a plain non-owning pointer.
 
-#include "model/Arena.h"
+#include "base/Arena.h"
 #include "model/EdgeRecords.h"
 #include "model/FlatMesh.h"
 #include "model/Geometry.h"

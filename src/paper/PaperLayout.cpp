@@ -1,6 +1,6 @@
 #include "paper/PaperLayout.h"
 
-#include "checks/PaperOverlap.h"
+#include "paper/PaperOverlap.h"
 #include "model/PolyModel.h"
 #include "model/Progress.h"
 #include "paper/MeshEdges.h"

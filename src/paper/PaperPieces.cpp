@@ -1,6 +1,6 @@
 #include "paper/PaperPieces.h"
 
-#include "checks/PaperOverlap.h"
+#include "paper/PaperOverlap.h"
 #include "paper/MeshEdges.h"
 #include "paper/PaperLayout.h"
 

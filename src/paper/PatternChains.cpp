@@ -1,6 +1,6 @@
 #include "paper/PatternChains.h"
 
-#include "model/Buckets.h"
+#include "base/Buckets.h"
 
 #include <algorithm>
 #include <cmath>

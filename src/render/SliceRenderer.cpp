@@ -4,8 +4,8 @@
 #include "model/PolyModel.h"
 #include "paper/PatternChains.h"
 #include "render/OpaqueAlpha.h"
-#include "slices/NetViewController.h"
-#include "slices/PatternView.h"
+#include "panes/NetViewController.h"
+#include "panes/PatternView.h"
 #include "slices/SliceParts.h"
 
 #include <GL/gl.h>

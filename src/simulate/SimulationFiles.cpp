@@ -1,6 +1,6 @@
 #include "simulate/SimulationFiles.h"
 
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "simulate/SimPattern.h"
 
 #include <nlohmann/json.hpp>

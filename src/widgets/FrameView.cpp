@@ -1,7 +1,7 @@
 #include "widgets/FrameView.h"
 
 #include "model/PolyModel.h"
-#include "slices/SectionPick.h"
+#include "panes/SectionPick.h"
 #include "ui/AppState.h"
 #include "render/SliceRenderer.h"
 

@@ -4,8 +4,8 @@
 // core's CNetViewController, the pattern's bookkeeping to CPatternView;
 // drawing to the GL layer. Records its height for the profile.
 
-#include "slices/NetViewController.h"
-#include "slices/PatternView.h"
+#include "panes/NetViewController.h"
+#include "panes/PatternView.h"
 #include "widgets/PaneView.h"
 
 class CDesignSession;

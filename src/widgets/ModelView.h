@@ -8,10 +8,10 @@
 // to the intersections pane. Escape during a drag puts the shape back as it
 // was at the press. Records its width for the profile.
 
-#include "design/DesignController.h"
+#include "panes/DesignController.h"
 #include "design/DesignSession.h"
-#include "design/IntersectionMonitor.h"
-#include "design/SimulationMode.h"
+#include "panes/IntersectionMonitor.h"
+#include "panes/SimulationMode.h"
 #include "widgets/GLPaneView.h"
 
 #include <string>

@@ -5,7 +5,7 @@
 #include "ViewsFixture.h"
 
 #include "app/NewSheetDlg.h"
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

@@ -4,7 +4,7 @@
 #include "app/CoreAdapters.h"
 #include "app/Profile.h"
 #include "app/WindowSettings.h"
-#include "export/AtomicFile.h"
+#include "base/AtomicFile.h"
 #include "model/PolyModel.h"
 #include "paper/PaperLayout.h"
 #include "support/Meshes.h"

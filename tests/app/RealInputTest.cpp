@@ -7,8 +7,8 @@
 #include "RealInput.h"
 #include "ViewsFixture.h"
 
-#include "design/Recovery.h"
-#include "export/SheetWriter.h"
+#include "document/Recovery.h"
+#include "sheet/SheetLayout.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -2,7 +2,7 @@
 
 #include "checks/PaperCheck.h"
 #include "checks/CheckMeshes.h"
-#include "checks/PaperOverlap.h"
+#include "paper/PaperOverlap.h"
 #include "support/Meshes.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // and its failures.
 
 #include "CliRunner.h"
-#include "design/DesignController.h"
+#include "panes/DesignController.h"
 #include "export/ExportOBJ.h"
 #include "import/ModelFile.h"
 #include "support/Cameras.h"

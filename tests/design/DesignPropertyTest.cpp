@@ -1,7 +1,7 @@
 // Random design sessions: thousands of selections, drags, commits, Space,
 // Undo and Redo on jittered and curved sheets, with the invariants checked
 // after every action. A failure prints the seed that reproduces it.
-#include "LiteralFold.h"
+#include "support/LiteralFold.h"
 #include "support/Meshes.h"
 
 #include "design/DesignSession.h"

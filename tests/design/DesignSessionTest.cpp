@@ -1,5 +1,5 @@
 // The design session as the design view and the command line drive it.
-#include "LiteralFold.h"
+#include "support/LiteralFold.h"
 #include "support/Meshes.h"
 
 #include "design/DesignSession.h"

@@ -1,5 +1,5 @@
 // Commits, undo and redo on packed states: every state must come back bit for bit.
-#include "LiteralFold.h"
+#include "support/LiteralFold.h"
 #include "support/Meshes.h"
 
 #include "design/DesignStates.h"

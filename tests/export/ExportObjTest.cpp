@@ -1,6 +1,6 @@
 #include "export/ExportOBJ.h"
-#include "export/AtomicFile.h"
-#include "export/SheetWriter.h"
+#include "base/AtomicFile.h"
+#include "sheet/SheetLayout.h"
 #include "model/PolyModel.h"
 #include "support/Meshes.h"
 #include "support/TestFiles.h"

@@ -1,8 +1,8 @@
 #include "paper/PaperLayout.h"
 
-#include "checks/PaperOverlap.h"
-#include "export/AtomicFile.h"
-#include "export/SheetWriter.h"
+#include "paper/PaperOverlap.h"
+#include "base/AtomicFile.h"
+#include "sheet/SheetLayout.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
 #include "paper/PaperFixtures.h"

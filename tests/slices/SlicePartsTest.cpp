@@ -1,4 +1,4 @@
-#include "SliceFixtures.h"
+#include "support/SliceFixtures.h"
 
 #include <gtest/gtest.h>
 
