@@ -51,8 +51,8 @@ CSimPattern BentSheet(int triangles)
                     return pattern.tris[3 * t + j];
             return e.a;
         };
-        e.target = HingeAngleOnly(form[e.a], form[e.b], form[third(e.left)],
-                                  form[third(e.right)]) * 180.0 / kPi;
+        e.target = HingeAngleOnly(form[e.a], form[e.b], form[third(e.left)], form[third(e.right)]) *
+                   180.0 / kPi;
     }
     pattern.hasBendTargets = true;
     return pattern;
@@ -103,6 +103,15 @@ void BM_SimulateSliderMove(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_SimulateFold)->Arg(2000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_SimulateFloor_FactorAndSolve)->Arg(2000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SimulateFold)
+    ->Arg(2000)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_SimulateFloor_FactorAndSolve)
+    ->Arg(2000)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SimulateSliderMove)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(2);

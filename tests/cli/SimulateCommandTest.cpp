@@ -36,9 +36,9 @@ TEST(SimulateCommand, AFoldedSheetFoldsBackToItsDesign)
     // 2048 triangles bent round a cylinder, folded once along a curved crease.
     const std::string sheet = testfiles::ScratchDir() + "/sim-sheet.obj";
     const std::string design = testfiles::ScratchDir() + "/sim-design.fold";
-    ASSERT_EQ(Cli("sheet --width 100 --cells 32 --bend cylinder --angle 60 -o " + Quote(sheet))
-                  .status,
-              0);
+    ASSERT_EQ(
+        Cli("sheet --width 100 --cells 32 --bend cylinder --angle 60 -o " + Quote(sheet)).status,
+        0);
     ASSERT_EQ(Cli("fold " + Quote(sheet) + " -o " + Quote(sheet + ".out.obj") +
                   " --select -1,-1,0 --drag-by 0.5,0.2,0.6 --crease-pattern " + Quote(design))
                   .status,
