@@ -156,8 +156,7 @@ int RunSimulate(const std::vector<std::string>& args)
     const auto start = std::chrono::steady_clock::now();
     const bool done = solver.SolveTo(o.percent, o.targets, &progress, result);
     const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count();
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::vector<std::vector<CVector3>> frames;
     for (int f = 0; done && f < o.frameCount; ++f) {
         CSimResult frame;

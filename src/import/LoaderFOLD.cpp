@@ -263,7 +263,8 @@ std::vector<CEdgeRecord> EdgeRecordsOf(const FoldFile& file, size_t frame,
             !e[1].is_number_unsigned())
             continue;
         CEdgeRecord r;
-        if (kinds && (*kinds)[i].is_string() && (*kinds)[i].get_ref<const std::string&>().size() == 1)
+        if (kinds && (*kinds)[i].is_string() &&
+            (*kinds)[i].get_ref<const std::string&>().size() == 1)
             r.assignment = EdgeAssignmentFromLetter((*kinds)[i].get_ref<const std::string&>()[0]);
         r.hasFoldAngle = angle(folds, i, r.foldAngle);
         angle(bends, i, r.bendAngle);

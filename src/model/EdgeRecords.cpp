@@ -12,7 +12,8 @@ char EdgeAssignmentLetter(EdgeAssignment assignment)
 
 EdgeAssignment EdgeAssignmentFromLetter(char letter)
 {
-    const char upper = letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
+    const char upper =
+        letter >= 'a' && letter <= 'z' ? static_cast<char>(letter - 'a' + 'A') : letter;
     for (unsigned i = 1; i < sizeof(kLetters); ++i)
         if (kLetters[i] == upper)
             return static_cast<EdgeAssignment>(i);

@@ -310,8 +310,7 @@ void CBarHingeModel::BarCurvature(const std::vector<CVector3>& x, const Eigen::V
 {
     out.setZero(dx.size());
     const auto moveOf = [&](uint32_t v) {
-        return dof_[v] < 0 ? CVector3{}
-                           : CVector3{dx[dof_[v]], dx[dof_[v] + 1], dx[dof_[v] + 2]};
+        return dof_[v] < 0 ? CVector3{} : CVector3{dx[dof_[v]], dx[dof_[v] + 1], dx[dof_[v] + 2]};
     };
     for (const Bar& bar : bars_) {
         if (dof_[bar.a] < 0 && dof_[bar.b] < 0)

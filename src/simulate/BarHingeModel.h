@@ -81,7 +81,7 @@ private:
     const CSimPattern* pattern_ = nullptr;
     std::vector<Bar> bars_;
     std::vector<Hinge> hinges_;
-    std::vector<int32_t> dof_;       // per vertex: first unknown, -1 when held
+    std::vector<int32_t> dof_; // per vertex: first unknown, -1 when held
     size_t freeCount_ = 0;
     std::vector<std::array<uint32_t, 2>> blockVertices_; // (higher, lower); diagonals first
     std::vector<double> blockValues_;                    // 9 per block, row-major

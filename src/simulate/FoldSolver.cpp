@@ -52,8 +52,7 @@ struct CFoldSolver::Impl {
     {
         const SolvedState* best = &states[0];
         for (const SolvedState& s : states)
-            if ((s.p == 0.0 || s.targets == targets) &&
-                std::fabs(s.p - p) < std::fabs(best->p - p))
+            if ((s.p == 0.0 || s.targets == targets) && std::fabs(s.p - p) < std::fabs(best->p - p))
                 best = &s;
         return *best;
     }
@@ -82,8 +81,7 @@ struct CFoldSolver::Impl {
 
     // Newton's method at load p from x; x and angles hold the result.
     StepOutcome Step(std::vector<CVector3>& x, std::vector<double>& angles, double p,
-                     FacetTargets targets, ProgressScope& progress, int progressAt,
-                     int& iterations)
+                     FacetTargets targets, ProgressScope& progress, int progressAt, int& iterations)
     {
         const double tolerance = 1e-9 * model.MeanBarLength();
         std::vector<CVector3> trial;
@@ -205,16 +203,14 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
     double step = std::min(s.settings.maxStep, std::fabs(goal - p));
     bool failed = false;
     while (std::fabs(goal - p) > 1e-12) {
-        const double next =
-            std::fabs(goal - p) <= step ? goal : p + (goal > p ? step : -step);
+        const double next = std::fabs(goal - p) <= step ? goal : p + (goal > p ? step : -step);
         trial = x;
         trialAngles = angles;
-        const int at = from == goal ? 0
-                                    : static_cast<int>(1000.0 * std::fabs(p - from) /
-                                                       std::fabs(goal - from));
+        const int at =
+            from == goal ? 0
+                         : static_cast<int>(1000.0 * std::fabs(p - from) / std::fabs(goal - from));
         ++out.steps;
-        const StepOutcome r =
-            s.Step(trial, trialAngles, next, targets, scope, at, out.iterations);
+        const StepOutcome r = s.Step(trial, trialAngles, next, targets, scope, at, out.iterations);
         if (r == StepOutcome::Cancelled) {
             out = CSimResult{};
             out.cancelled = true;

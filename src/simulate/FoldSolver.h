@@ -39,14 +39,15 @@ struct CSimSettings {
 };
 
 struct CSimResult {
-    bool cancelled = false;   // SolveTo was cancelled: nothing else here holds
-    bool converged = false;   // the last step reached equilibrium at `percent`
-    double percent = 0.0;     // where the path ended, 0..100 (the asked one when converged)
-    int steps = 0;            // load steps taken (failed ones included)
-    int iterations = 0;       // Newton iterations in all
+    bool cancelled = false;          // SolveTo was cancelled: nothing else here holds
+    bool converged = false;          // the last step reached equilibrium at `percent`
+    double percent = 0.0;            // where the path ended, 0..100 (the asked one when converged)
+    int steps = 0;                   // load steps taken (failed ones included)
+    int iterations = 0;              // Newton iterations in all
     std::vector<CVector3> positions; // per pattern vertex, mm
     std::vector<double> strain;      // per vertex: largest relative change of a bar's length
-    std::vector<double> angleError;  // per pattern edge, degrees: |angle - p x target| on creases, else 0
+    std::vector<double>
+        angleError; // per pattern edge, degrees: |angle - p x target| on creases, else 0
     double strainMax = 0.0;
     double strainMean = 0.0;
     double angleErrorMax = 0.0;

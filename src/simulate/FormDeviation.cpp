@@ -29,7 +29,8 @@ CFormDeviation MeasureDeviation(const std::vector<CVector3>& simulated,
         return out;
     // Rotation and translation only: the fold must not be scaled to fit.
     const Eigen::Matrix4d t = Eigen::umeyama(from, to, false);
-    const Eigen::Matrix3Xd moved = (t.topLeftCorner<3, 3>() * from).colwise() + t.topRightCorner<3, 1>();
+    const Eigen::Matrix3Xd moved =
+        (t.topLeftCorner<3, 3>() * from).colwise() + t.topRightCorner<3, 1>();
     const Eigen::VectorXd d = (moved - to).colwise().norm();
     out.valid = true;
     if (aligned) {

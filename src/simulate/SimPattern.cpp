@@ -151,10 +151,11 @@ bool BuildSimPatternFromRecords(const std::vector<CVector3>& paper,
         e.left = static_cast<int32_t>(h / 3);
         if (t >= 0 && !isCut(h)) {
             e.right = t / 3;
-            const CEdgeRecord& r = records[h].assignment != EdgeAssignment::None ? records[h]
-                                                                                 : records[t];
+            const CEdgeRecord& r =
+                records[h].assignment != EdgeAssignment::None ? records[h] : records[t];
             Classify(r, e);
-            out.hasBendTargets = out.hasBendTargets || (e.kind == SimEdgeKind::Facet && e.target != 0.0);
+            out.hasBendTargets =
+                out.hasBendTargets || (e.kind == SimEdgeKind::Facet && e.target != 0.0);
         }
         out.edges.push_back(e);
     }

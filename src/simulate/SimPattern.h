@@ -24,7 +24,7 @@ enum class SimEdgeKind : uint8_t {
 struct CSimEdge {
     uint32_t a = 0; // vertices, the edge running a to b in triangle `left`
     uint32_t b = 0;
-    int32_t left = -1;  // triangles on either side; right is -1 on a boundary
+    int32_t left = -1; // triangles on either side; right is -1 on a boundary
     int32_t right = -1;
     SimEdgeKind kind = SimEdgeKind::Boundary;
     // Degrees, FOLD's sign (valley positive): the fold angle of a crease, the
@@ -33,10 +33,10 @@ struct CSimEdge {
 };
 
 struct CSimPattern {
-    std::vector<CVector3> paper;    // per vertex, mm, z = 0
-    std::vector<CVector3> form;     // per vertex, mm: the designed form; empty when none
-    std::vector<uint32_t> tris;     // 3 per triangle, counter-clockwise on the paper
-    std::vector<CSimEdge> edges;    // every triangle edge once, cuts twice (one per side)
+    std::vector<CVector3> paper; // per vertex, mm, z = 0
+    std::vector<CVector3> form;  // per vertex, mm: the designed form; empty when none
+    std::vector<uint32_t> tris;  // 3 per triangle, counter-clockwise on the paper
+    std::vector<CSimEdge> edges; // every triangle edge once, cuts twice (one per side)
     // Vertices a cut split, appended after the source's own: sourceOf[v -
     // firstSplit] is the vertex each copy was split from.
     uint32_t firstSplit = 0;

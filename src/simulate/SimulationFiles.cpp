@@ -15,7 +15,8 @@ bool WriteSimulatedObj(const std::string& path, const CSimPattern& pattern,
     if (positions.size() != pattern.VertexCount())
         return false;
     return WriteFileReplacing(path, [&](std::FILE* out) {
-        bool ok = std::fputs("# Lintoro fold simulation: one vertex per pattern vertex\n", out) >= 0;
+        bool ok =
+            std::fputs("# Lintoro fold simulation: one vertex per pattern vertex\n", out) >= 0;
         for (const CVector3& p : positions)
             ok = ok && std::fprintf(out, "v %.17g %.17g %.17g\n", p.x, p.y, p.z) > 0;
         for (size_t t = 0; t < pattern.TriangleCount(); ++t)
