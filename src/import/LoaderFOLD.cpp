@@ -225,43 +225,76 @@ bool LayFlat(const std::vector<std::vector<uint32_t>>& polygons, std::vector<CVe
     return true;
 }
 
-// The creases the file records (its M and V edges) as marks on the
-// triangles' edges, so a design saved and reopened keeps which edges its folds
-// laid down and which way its flat folds went. Edges split off inside a
-// polygon are no creases. Empty when the file records none or the lists do
-// not match.
-std::vector<uint8_t> CreaseMarks(const FoldFile& file, size_t frame,
-                                 const std::vector<uint32_t>& tris)
+// The file's own edge lists as records per triangle edge (edges split off
+// inside a polygon get none). A list whose length differs from
+// edges_vertices is ignored; an entry of the wrong type leaves its field as
+// if the list had none. Empty when the file lists no edges or says nothing
+// about them.
+std::vector<CEdgeRecord> EdgeRecordsOf(const FoldFile& file, size_t frame,
+                                       const std::vector<uint32_t>& tris)
 {
     const Json* edges = file.Get(frame, "edges_vertices");
-    const Json* kinds = file.Get(frame, "edges_assignment");
-    if (!edges || !kinds || !edges->is_array() || !kinds->is_array() ||
-        edges->size() != kinds->size())
+    if (!edges || !edges->is_array() || edges->empty())
         return {};
+    const auto list = [&](const char* name) -> const Json* {
+        const Json* l = file.Get(frame, name);
+        return l && l->is_array() && l->size() == edges->size() ? l : nullptr;
+    };
+    const Json* kinds = list("edges_assignment");
+    const Json* folds = list("edges_foldAngle");
+    const Json* bends = list("lintoro:edges_bendAngle");
+    if (!kinds && !folds && !bends)
+        return {};
+    const auto angle = [](const Json* l, size_t i, double& out) {
+        if (!l || !(*l)[i].is_number())
+            return false;
+        out = (*l)[i].get<double>();
+        if (std::isfinite(out))
+            return true;
+        out = 0.0;
+        return false;
+    };
     const auto key = [](uint64_t a, uint64_t b) { return a < b ? (a << 32) | b : (b << 32) | a; };
-    std::unordered_map<uint64_t, uint8_t> crease;
+    std::unordered_map<uint64_t, CEdgeRecord> byEdge;
+    byEdge.reserve(edges->size());
     for (size_t i = 0; i < edges->size(); ++i) {
         const Json& e = (*edges)[i];
-        const Json& k = (*kinds)[i];
-        if (!k.is_string() || !e.is_array() || e.size() != 2 || !e[0].is_number_unsigned() ||
+        if (!e.is_array() || e.size() != 2 || !e[0].is_number_unsigned() ||
             !e[1].is_number_unsigned())
             continue;
-        const std::string& kind = k.get_ref<const std::string&>();
-        if (kind == "V" || kind == "v")
-            crease[key(e[0].get<uint64_t>(), e[1].get<uint64_t>())] =
-                EdgeMark::kCrease | EdgeMark::kValley;
-        else if (kind == "M" || kind == "m")
-            crease[key(e[0].get<uint64_t>(), e[1].get<uint64_t>())] = EdgeMark::kCrease;
+        CEdgeRecord r;
+        if (kinds && (*kinds)[i].is_string() && (*kinds)[i].get_ref<const std::string&>().size() == 1)
+            r.assignment = EdgeAssignmentFromLetter((*kinds)[i].get_ref<const std::string&>()[0]);
+        r.hasFoldAngle = angle(folds, i, r.foldAngle);
+        angle(bends, i, r.bendAngle);
+        byEdge[key(e[0].get<uint64_t>(), e[1].get<uint64_t>())] = r;
     }
-    if (crease.empty())
-        return {};
-    std::vector<uint8_t> marks(tris.size(), 0);
+    std::vector<CEdgeRecord> records(tris.size());
     for (size_t t = 0; t + 2 < tris.size(); t += 3)
         for (size_t j = 0; j < 3; ++j) {
-            const auto it = crease.find(key(tris[t + j], tris[t + (j + 1) % 3]));
-            if (it != crease.end())
-                marks[t + j] = it->second;
+            const auto it = byEdge.find(key(tris[t + j], tris[t + (j + 1) % 3]));
+            if (it != byEdge.end())
+                records[t + j] = it->second;
         }
+    return records;
+}
+
+// The creases the file records (its M and V edges) as marks on the
+// triangles' edges, so a design saved and reopened keeps which edges its folds
+// laid down and which way its flat folds went. Empty when it records none.
+std::vector<uint8_t> CreaseMarks(const std::vector<CEdgeRecord>& records)
+{
+    std::vector<uint8_t> marks(records.size(), 0);
+    bool any = false;
+    for (size_t k = 0; k < records.size(); ++k) {
+        if (records[k].assignment == EdgeAssignment::Valley)
+            marks[k] = EdgeMark::kCrease | EdgeMark::kValley;
+        else if (records[k].assignment == EdgeAssignment::Mountain)
+            marks[k] = EdgeMark::kCrease;
+        any = any || marks[k] != 0;
+    }
+    if (!any)
+        marks.clear();
     return marks;
 }
 
@@ -416,7 +449,8 @@ ReadResult Read(CPolyModel& model, const Json& doc)
             ++m;
         keptTris.insert(keptTris.end(), tris.begin() + 3 * m, tris.begin() + 3 * m + 3);
     }
-    fresh.edgeMarks = CreaseMarks(file, facesFrom, keptTris);
+    fresh.edgeRecords = EdgeRecordsOf(file, facesFrom, keptTris);
+    fresh.edgeMarks = CreaseMarks(fresh.edgeRecords);
     if (pattern >= 0) {
         CPaperInfo& info = fresh.paperInfo;
         double lu = kDoubleMax, lv = kDoubleMax, hu = -kDoubleMax, hv = -kDoubleMax;
@@ -446,6 +480,8 @@ ReadResult Read(CPolyModel& model, const Json& doc)
     model.paper = std::move(fresh.paper);
     model.paperInfo = fresh.paperInfo;
     model.edgeMarks = std::move(fresh.edgeMarks);
+    model.edgeRecords = std::move(fresh.edgeRecords);
+    model.patternHasForm = pattern >= 0 && folded >= 0;
     model.paperFromRecords = true;
     return kReadOk;
 }

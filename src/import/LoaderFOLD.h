@@ -22,7 +22,11 @@ class IProgress;
 // they share one (paperFromRecords is set). Polygons are triangulated on the
 // paper, every vertex kept. With a pattern, model.paper has the paper point of
 // every corner of the faces that survive BuildTopology and paperInfo.has is
-// set; its pieces join across shared edges. Returns 0, or 1 ("File open
+// set; its pieces join across shared edges. model.edgeRecords holds, per
+// triangle edge, the file's edges_assignment, edges_foldAngle and
+// lintoro:edges_bendAngle (lists whose length differs from edges_vertices
+// are ignored), and model.edgeMarks its M and V edges as crease marks;
+// patternHasForm says a folded frame came with the pattern. Returns 0, or 1 ("File open
 // failed", with whyNotRead set) for a file that cannot be read, is not JSON,
 // lacks vertices_coords or faces_vertices, has an index out of range, a
 // number that is not finite, a coordinate list that is not 2 or 3 long, an

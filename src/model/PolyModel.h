@@ -4,6 +4,7 @@
 // Every other link is a plain non-owning pointer.
 
 #include "model/Arena.h"
+#include "model/EdgeRecords.h"
 #include "model/FlatMesh.h"
 #include "model/Geometry.h"
 
@@ -244,6 +245,13 @@ public:
     // order (edge j from corner j to j + 1): the creases a reopened design
     // recorded. Empty when the file recorded none.
     std::vector<uint8_t> edgeMarks;
+    // What a crease pattern file said about the first object's edges, 3 per
+    // face in face order like edgeMarks (model/EdgeRecords.h). Empty when the
+    // file said nothing about its edges.
+    std::vector<CEdgeRecord> edgeRecords;
+    // The file held the folded form beside its crease pattern, so the first
+    // object is that form rather than the sheet laid flat.
+    bool patternHasForm = false;
     CPaperInfo paperInfo;
     // The file says which faces connect (they share a vertex record), so the
     // paper is laid out across shared records, not coinciding positions:

@@ -235,3 +235,74 @@ TEST(FoldReader, AFormWhoseCornersMeetOpensWithItsPaper)
 }
 
 } // namespace
+
+TEST(FoldReader, EveryEdgeKeepsItsAssignmentAndAngles)
+{
+    // A square of two triangles and a quad beside it: the diagonal is a
+    // valley of 90, the shared side undriven, the quad's outer side a cut,
+    // one side a mountain without an angle; the quad's own diagonal is ours.
+    const std::string text = R"({"frame_classes": ["creasePattern"],
+        "vertices_coords": [[0,0],[1,0],[1,1],[0,1],[2,0],[2,1]],
+        "faces_vertices": [[0,1,2],[0,2,3],[1,4,5,2]],
+        "edges_vertices": [[0,2],[1,2],[4,5],[0,1],[2,3],[3,0],[1,4],[5,2]],
+        "edges_assignment": ["v","U","C","M","J","B","F","B"],
+        "edges_foldAngle": [90, 0, 0, null, 0, 0, 0, 0],
+        "lintoro:edges_bendAngle": [0, 0, 0, 0, 0, 0, 7.5, 0],
+        "file_frames": [{"frame_classes": ["foldedForm"], "frame_parent": 0,
+                         "frame_inherit": true,
+                         "vertices_coords": [[0,0,0],[1,0,0],[1,1,0],[0,1,0],[2,0,0],[2,1,0]]}]})";
+    CPolyModel m;
+    ASSERT_EQ(ReadFOLDText(m, text), kReadOk);
+    EXPECT_TRUE(m.patternHasForm);
+    const auto& faces = m.objects[0]->faces;
+    ASSERT_EQ(m.edgeRecords.size(), 3 * faces.size());
+    ASSERT_EQ(m.edgeMarks.size(), 3 * faces.size());
+    const auto& verts = m.objects[0]->vertices;
+    const auto index = [&](const CPolyVertex* v) {
+        return std::find(verts.begin(), verts.end(), v) - verts.begin();
+    };
+    int inside = 0;
+    for (size_t f = 0; f < faces.size(); ++f)
+        for (int j = 0; j < 3; ++j) {
+            const auto a = index(faces[f]->corners[j]->vertex);
+            const auto b = index(faces[f]->corners[(j + 1) % 3]->vertex);
+            const CEdgeRecord& r = m.edgeRecords[3 * f + j];
+            const uint8_t mark = m.edgeMarks[3 * f + j];
+            const auto is = [&](int p, int q) { return (a == p && b == q) || (a == q && b == p); };
+            if (is(0, 2)) {
+                EXPECT_EQ(r.assignment, EdgeAssignment::Valley);
+                EXPECT_TRUE(r.hasFoldAngle);
+                EXPECT_EQ(r.foldAngle, 90.0);
+                EXPECT_EQ(mark, EdgeMark::kCrease | EdgeMark::kValley);
+            } else if (is(0, 1)) {
+                EXPECT_EQ(r.assignment, EdgeAssignment::Mountain);
+                EXPECT_FALSE(r.hasFoldAngle); // null: folded flat by its letter
+                EXPECT_EQ(mark, EdgeMark::kCrease);
+            } else {
+                EXPECT_EQ(mark, 0);
+                if (is(1, 2))
+                    EXPECT_EQ(r.assignment, EdgeAssignment::Unassigned);
+                if (is(4, 5))
+                    EXPECT_EQ(r.assignment, EdgeAssignment::Cut);
+                if (is(2, 3))
+                    EXPECT_EQ(r.assignment, EdgeAssignment::Join);
+                if (is(1, 4)) {
+                    EXPECT_EQ(r.assignment, EdgeAssignment::Flat);
+                    EXPECT_EQ(r.bendAngle, 7.5);
+                }
+                if (r.assignment == EdgeAssignment::None)
+                    ++inside; // the quad's diagonal, twice
+            }
+        }
+    EXPECT_EQ(inside, 2);
+    EXPECT_EQ(EdgeAssignmentLetter(EdgeAssignment::Join), 'J');
+    EXPECT_EQ(EdgeAssignmentFromLetter('x'), EdgeAssignment::None);
+
+    // Without edge lists the records stay empty, and a pattern alone has no form.
+    CPolyModel bare;
+    ASSERT_EQ(ReadFOLDText(bare, R"({"vertices_coords": [[0,0],[1,0],[0,1]],
+        "faces_vertices": [[0,1,2]]})"),
+              kReadOk);
+    EXPECT_TRUE(bare.edgeRecords.empty());
+    EXPECT_FALSE(bare.patternHasForm);
+}
