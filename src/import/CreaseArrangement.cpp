@@ -95,9 +95,8 @@ void ForNearbyPairs(const std::vector<CCreaseLine>& lines, double snap, Visit&& 
         total += std::hypot(l.b.u - l.a.u, l.b.v - l.a.v);
     }
     // Cells about as long as an average line, so a line sits in a few.
-    const double cell =
-        std::max({total / static_cast<double>(lines.size()), 4.0 * snap,
-                  1e-9 * std::max(hu - lu, hv - lv)});
+    const double cell = std::max(
+        {total / static_cast<double>(lines.size()), 4.0 * snap, 1e-9 * std::max(hu - lu, hv - lv)});
     CCellTable table;
     table.SetCellSize(cell);
     table.Reset(4 * lines.size());
@@ -134,7 +133,8 @@ void ForNearbyPairs(const std::vector<CCreaseLine>& lines, double snap, Visit&& 
     std::vector<uint32_t> seenBy(lines.size(), UINT32_MAX);
     for (uint32_t i = 0; i < lines.size(); ++i)
         for (uint32_t c = cellStart[i]; c < cellStart[i + 1]; ++c)
-            for (int32_t f = table.Find(cellsOf[c]); f >= 0; f = filed[static_cast<size_t>(f)].next) {
+            for (int32_t f = table.Find(cellsOf[c]); f >= 0;
+                 f = filed[static_cast<size_t>(f)].next) {
                 const uint32_t j = filed[static_cast<size_t>(f)].line;
                 if (j > i && seenBy[j] != i) {
                     seenBy[j] = i;
@@ -163,8 +163,8 @@ void Meet(const CCreaseLine& li, const CCreaseLine& lj, double snap, std::vector
     const auto endOn = [snap](const CPaperPoint& e, const CCreaseLine& l, double len,
                               std::vector<Split>& splits) {
         const double dx = l.b.u - l.a.u, dy = l.b.v - l.a.v;
-        const double t = std::clamp(((e.u - l.a.u) * dx + (e.v - l.a.v) * dy) / (len * len), 0.0,
-                                    1.0);
+        const double t =
+            std::clamp(((e.u - l.a.u) * dx + (e.v - l.a.v) * dy) / (len * len), 0.0, 1.0);
         if (std::hypot(l.a.u + t * dx - e.u, l.a.v + t * dy - e.v) <= snap)
             splits.push_back({t, e});
     };
@@ -196,8 +196,7 @@ bool Inside(const CPaperPoint& q, const std::vector<uint32_t>& cycle,
     bool in = false;
     for (size_t k = 0, m = cycle.size() - 1; k < cycle.size(); m = k++) {
         const CPaperPoint &a = p[cycle[k]], &b = p[cycle[m]];
-        if ((a.v > q.v) != (b.v > q.v) &&
-            q.u < (b.u - a.u) * (q.v - a.v) / (b.v - a.v) + a.u)
+        if ((a.v > q.v) != (b.v > q.v) && q.u < (b.u - a.u) * (q.v - a.v) / (b.v - a.v) + a.u)
             in = !in;
     }
     return in;
@@ -346,7 +345,7 @@ bool ArrangeCreases(const std::vector<CCreaseLine>& input, double snap, CCreaseG
         }
     for (uint32_t e = 0; e < edges.size(); ++e)
         if (!gone[e])
-            out.edges.push_back({renumber[edges[e].a], renumber[edges[e].b], edges[e].assignment,
-                                 edges[e].angle});
+            out.edges.push_back(
+                {renumber[edges[e].a], renumber[edges[e].b], edges[e].assignment, edges[e].angle});
     return true;
 }

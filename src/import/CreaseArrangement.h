@@ -26,9 +26,9 @@ struct CCreaseEdge {
 
 struct CCreaseGraph {
     std::vector<CPaperPoint> vertices;
-    std::vector<CCreaseEdge> edges;             // every edge of a face, once
-    std::vector<std::vector<uint32_t>> faces;   // counter-clockwise (v up)
-    size_t droppedLines = 0;                    // ends left loose inside a face, and so on
+    std::vector<CCreaseEdge> edges;           // every edge of a face, once
+    std::vector<std::vector<uint32_t>> faces; // counter-clockwise (v up)
+    size_t droppedLines = 0;                  // ends left loose inside a face, and so on
 };
 
 // Builds the graph of `lines`. Points closer than `snap` are one vertex, and

@@ -4,7 +4,7 @@
 #include "import/FileBytes.h"
 #include "import/LoaderFOLD.h"
 #include "import/ReadFailure.h"
-#include "import/SvgGeometry.h"
+#include "import/SvgPath.h"
 #include "import/XmlScanner.h"
 #include "model/Progress.h"
 
@@ -96,9 +96,9 @@ public:
             Fail("the root element is not <svg>");
         if (stack_.empty())
             s.transform = RootTransform(attributes);
-        static const char* const unseen[] = {"defs",    "clipPath", "mask",     "symbol",
-                                             "marker",  "pattern",  "metadata", "title",
-                                             "desc",    "style",    "script",   "text"};
+        static const char* const unseen[] = {"defs",   "clipPath", "mask",     "symbol",
+                                             "marker", "pattern",  "metadata", "title",
+                                             "desc",   "style",    "script",   "text"};
         for (const char* u : unseen)
             if (name == u)
                 s.hidden = true;
@@ -153,8 +153,8 @@ private:
             h = ParseSvgLengthMm(*v);
         std::vector<double> box;
         const std::string* vb = Find(attributes, "viewBox");
-        const bool hasBox = vb && ParseSvgPoints(*vb, box) && box.size() == 4 && box[2] > 0 &&
-                            box[3] > 0;
+        const bool hasBox =
+            vb && ParseSvgPoints(*vb, box) && box.size() == 4 && box[2] > 0 && box[3] > 0;
         double sx = 25.4 / 96.0, sy = sx, tx = 0.0, ty = 0.0;
         if (hasBox) {
             if (w && !h)
@@ -181,8 +181,7 @@ private:
         return {sx, 0.0, 0.0, -sy, tx, top - ty};
     }
 
-    void Shape(std::string_view name, const std::vector<CXmlAttribute>& attributes,
-               const State& s)
+    void Shape(std::string_view name, const std::vector<CXmlAttribute>& attributes, const State& s)
     {
         if (s.stroke.empty())
             return;
@@ -227,7 +226,9 @@ private:
             Fail(what + " has a coordinate that cannot be read");
             return;
         }
-        const double angle = kind == 'M' ? -180.0 * s.opacity : kind == 'V' ? 180.0 * s.opacity : 0.0;
+        const double angle = kind == 'M'   ? -180.0 * s.opacity
+                             : kind == 'V' ? 180.0 * s.opacity
+                                           : 0.0;
         for (const CPolyline& run : runs)
             for (size_t k = 1; k < run.size(); ++k) {
                 if (!std::isfinite(run[k].u) || !std::isfinite(run[k].v)) {

@@ -41,23 +41,6 @@ std::optional<CRgb> ParseSvgColour(std::string_view text);
 // The value of `property` in a style attribute ("stroke:#f00;stroke-opacity:.5").
 std::optional<std::string_view> StyleProperty(std::string_view style, std::string_view property);
 
-// Every open or closed run of a path's outline, its points in the space the
-// transform maps to; a closed run ends on its first point.
-using CPolyline = std::vector<CPaperPoint>;
-
-struct CFlattenLimits {
-    double tolerance = 0.05;       // largest distance of a chord from its curve, in the output space
-    size_t maxPoints = 4'000'000;  // over every call sharing this budget
-    size_t used = 0;
-};
-
-// Path data (M L H V Z C S Q T A, absolute and relative) as polylines, curves
-// flattened to within limits.tolerance after the transform. False with `why`
-// when the data is not well formed or the point budget runs out; a path with
-// an error keeps the runs before it, as a browser draws them.
-bool FlattenSvgPath(std::string_view data, const CSvgTransform& toOut, CFlattenLimits& limits,
-                    std::vector<CPolyline>& out, std::string& why);
-
 // One number, alone but for spaces; a trailing % divides it by 100.
 std::optional<double> ParseSvgNumber(std::string_view text);
 

@@ -144,7 +144,10 @@ public:
     }
 
 private:
-    bool Bom() const { return text_.size() >= 3 && std::memcmp(text_.data(), "\xEF\xBB\xBF", 3) == 0; }
+    bool Bom() const
+    {
+        return text_.size() >= 3 && std::memcmp(text_.data(), "\xEF\xBB\xBF", 3) == 0;
+    }
     bool Starts(const char* s) const { return text_.substr(pos_, std::strlen(s)) == s; }
     bool SkipPast(const char* s)
     {

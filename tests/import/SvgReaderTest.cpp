@@ -1,7 +1,7 @@
 #include "import/CreaseArrangement.h"
 #include "import/LoaderSVG.h"
 #include "import/ModelFile.h"
-#include "import/SvgGeometry.h"
+#include "import/SvgPath.h"
 #include "model/EdgeRecords.h"
 #include "model/PolyModel.h"
 #include "support/TestFiles.h"
@@ -15,7 +15,8 @@
 
 namespace {
 
-std::string Svg(const std::string& body, const std::string& root = R"x(width="100mm" height="100mm" viewBox="0 0 100 100")x")
+std::string Svg(const std::string& body,
+                const std::string& root = R"x(width="100mm" height="100mm" viewBox="0 0 100 100")x")
 {
     return R"x(<?xml version="1.0"?><!-- a pattern --><svg xmlns="http://www.w3.org/2000/svg" )x" +
            root + ">" + body + "</svg>";
@@ -49,8 +50,9 @@ TEST(SvgReader, ColoursAreKindsAndOpacityIsTheAngle)
 {
     // Two diagonals cross at the centre; the other lines run to the middles
     // of the sides, in every colour notation, some in a transformed group.
-    const std::string body = std::string(kSquare) +
-                             R"x(<line x1="0" y1="0" x2="100" y2="100" stroke="red" stroke-opacity="0.5"/>
+    const std::string body =
+        std::string(kSquare) +
+        R"x(<line x1="0" y1="0" x2="100" y2="100" stroke="red" stroke-opacity="0.5"/>
         <path d="M 100 0 L 0 100" style="stroke:#0000ff"/>
         <g transform="translate(50 0) scale(2)" stroke="rgb(255, 255, 0)">
           <polyline points="0,0 0,25"/>
@@ -78,7 +80,7 @@ TEST(SvgReader, ColoursAreKindsAndOpacityIsTheAngle)
     EXPECT_EQ(kind(50, 25).assignment, EdgeAssignment::Cut);
     EXPECT_EQ(kind(25, 50).assignment, EdgeAssignment::Unassigned);
     EXPECT_EQ(kind(25, 100).assignment, EdgeAssignment::Boundary); // split by the facet line
-    EXPECT_EQ(kind(75, 50).assignment, EdgeAssignment::None); // grey is a guide, not a line
+    EXPECT_EQ(kind(75, 50).assignment, EdgeAssignment::None);      // grey is a guide, not a line
     // Corners, centre, and where the facet, cut and undriven lines meet the sides.
     EXPECT_EQ(m.objects[0]->vertices.size(), 8u);
 }
@@ -94,15 +96,16 @@ TEST(SvgReader, SizesComeFromTheRootsUnitsAndViewBox)
         {R"x(width="4in" height="2in" viewBox="0 0 100 100")x", 50.8, 25.4}, // fitted, centred
         {R"x(width="400" height="200")x", 100 * 25.4 / 96, 50 * 25.4 / 96},
         {R"x(viewBox="50 50 100 100")x", 100 * 25.4 / 96, 50 * 25.4 / 96},
-        {R"x(width="72pt" height="6pc" viewBox="0 0 100 100" preserveAspectRatio="none")x",
-         25.4, 12.7},
+        {R"x(width="72pt" height="6pc" viewBox="0 0 100 100" preserveAspectRatio="none")x", 25.4,
+         12.7},
     };
     for (const auto& c : cases) {
         CPolyModel m;
-        ASSERT_EQ(ReadSVGText(m, Svg(R"x(<rect x="50" y="50" width="100" height="50" stroke="black"/>)x"
-                                         R"x(<rect x="50" y="50" width="50" height="50" stroke="black"/>)x",
-                                     c.root)),
-                  kReadOk)
+        ASSERT_EQ(
+            ReadSVGText(m, Svg(R"x(<rect x="50" y="50" width="100" height="50" stroke="black"/>)x"
+                               R"x(<rect x="50" y="50" width="50" height="50" stroke="black"/>)x",
+                               c.root)),
+            kReadOk)
             << c.root << ": " << m.whyNotRead;
         EXPECT_NEAR(m.paperInfo.width, c.width, 1e-9) << c.root;
         EXPECT_NEAR(m.paperInfo.height, c.height, 1e-9) << c.root;
@@ -140,10 +143,9 @@ TEST(SvgReader, CurvesAreFlattenedWithinTheTolerance)
 TEST(SvgReader, ANonConvexSheetIsTriangulatedWhole)
 {
     // An L with a valley from its inner corner; then a C-shaped sheet.
-    for (const char* body :
-         {R"x(<polygon points="0,0 60,0 60,30 30,30 30,60 0,60" stroke="#000"/>
+    for (const char* body : {R"x(<polygon points="0,0 60,0 60,30 30,30 30,60 0,60" stroke="#000"/>
              <line x1="30" y1="30" x2="0" y2="0" stroke="#00f"/>)x",
-          R"x(<path d="M0 0H60V20H20V40H60V60H0Z" stroke="#000"/>)x"}) {
+                             R"x(<path d="M0 0H60V20H20V40H60V60H0Z" stroke="#000"/>)x"}) {
         CPolyModel m;
         ASSERT_EQ(ReadSVGText(m, Svg(body)), kReadOk) << m.whyNotRead;
         EXPECT_NEAR(PaperArea(m), body[2] == 'o' ? 2700.0 : 2800.0, 1e-9) << body;
@@ -158,10 +160,14 @@ TEST(SvgReader, CrossingsAndTouchingEndsBecomeVertices)
 {
     // A square with a cross whose arms stop 0.004 mm short of the sides, and a
     // line that ends on another's middle.
-    std::vector<CCreaseLine> lines = {
-        {{0, 0}, {10, 0}, 'B'},          {{10, 0}, {10, 10}, 'B'},  {{10, 10}, {0, 10}, 'B'},
-        {{0, 10}, {0, 0}, 'B'},          {{0.004, 5}, {9.996, 5}, 'M', -180.0},
-        {{5, 0}, {5, 10}, 'V', 180.0},   {{5, 5}, {10, 10}, 'F'},   {{2, 8}, {3, 9}, 'U'}};
+    std::vector<CCreaseLine> lines = {{{0, 0}, {10, 0}, 'B'},
+                                      {{10, 0}, {10, 10}, 'B'},
+                                      {{10, 10}, {0, 10}, 'B'},
+                                      {{0, 10}, {0, 0}, 'B'},
+                                      {{0.004, 5}, {9.996, 5}, 'M', -180.0},
+                                      {{5, 0}, {5, 10}, 'V', 180.0},
+                                      {{5, 5}, {10, 10}, 'F'},
+                                      {{2, 8}, {3, 9}, 'U'}};
     CCreaseGraph g;
     std::string why;
     ASSERT_TRUE(ArrangeCreases(lines, 0.01, g, why)) << why;
@@ -199,7 +205,8 @@ TEST(SvgReader, BadFilesAreRefusedAndChangeNothing)
         {Svg(R"x(<path d="L 10 10" stroke="red"/>)x"), "does not start with a move"},
         {Svg(R"x(<g transform="spin(3)"><rect width="9" height="9" stroke="red"/></g>)x"),
          "transform that cannot be read"},
-        {Svg(R"x(<rect width="9e9" height="9" stroke="#000"/>)x", R"x(width="9e9mm" viewBox="0 0 1 1")x"),
+        {Svg(R"x(<rect width="9e9" height="9" stroke="#000"/>)x",
+             R"x(width="9e9mm" viewBox="0 0 1 1")x"),
          "too large"},
         {Svg(R"x(<rect width="0.5" height="0.5" stroke="#000"/>)x"), "too small"},
         {Svg(R"x(<line x1="a" x2="50" y2="50" stroke="red"/>)x"), "cannot be read"},
@@ -215,8 +222,9 @@ TEST(SvgReader, BadFilesAreRefusedAndChangeNothing)
 
 TEST(SvgReader, CutShortOrScrambledFilesNeverCrash)
 {
-    const std::string good = Svg(std::string(kSquare) +
-                                 R"x(<g transform="rotate(10 50 50)"><path d="M0 0c20 30 40 40 100 100" stroke="red"/>
+    const std::string good =
+        Svg(std::string(kSquare) +
+            R"x(<g transform="rotate(10 50 50)"><path d="M0 0c20 30 40 40 100 100" stroke="red"/>
                                  <path d="M100 0 A 80 60 30 1 0 0 100" stroke="#00f" stroke-opacity=".3"/></g>)x");
     CPolyModel ok;
     ASSERT_EQ(ReadSVGText(ok, good), kReadOk) << ok.whyNotRead;
