@@ -8,6 +8,7 @@
 #include "app/Prompts.h"
 #include "design/Recovery.h"
 #include "import/ModelFile.h"
+#include "paper/PatternStrain.h"
 #include "ui/CommandMap.h"
 #include "widgets/PaneView.h"
 
@@ -162,6 +163,7 @@ private:
     QLabel* intersectionsPane_ = nullptr;
     QLabel* foldAnglePane_ = nullptr;
     QLabel* strainPane_ = nullptr;
+    CShapeStrainCache strainCache_; // what strainPane_ shows
     QLabel* messagePane_ = nullptr;
     ModelOpener opener_;
     bool readInProgress_ = false;

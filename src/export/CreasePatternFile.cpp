@@ -6,6 +6,7 @@
 #include "export/ExportSVG.h"
 #include "model/PolyModel.h"
 #include "paper/CreasePattern.h"
+#include "paper/PatternStrain.h"
 
 #include <nlohmann/json.hpp>
 
@@ -61,12 +62,15 @@ bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
 {
     try {
         switch (format) {
-        case CreasePatternFormat::kFold:
+        case CreasePatternFormat::kFold: {
+            // The strain of the frames as written, not of the model as opened.
+            const CPatternStrain strain = MeasurePatternStrain(pattern, model.unitScale);
             bytes = FoldDocument(pattern, model.unitCentre, model.unitScale,
-                                 {model.paperInfo.strainMax, model.paperInfo.strainMean})
+                                 {strain.max, strain.mean})
                         .dump(1);
             bytes += '\n';
             return true;
+        }
         case CreasePatternFormat::kSvg:
             bytes = SvgDocument(pattern);
             return true;
