@@ -64,7 +64,7 @@ bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
         switch (format) {
         case CreasePatternFormat::kFold: {
             // The strain of the frames as written, not of the model as opened.
-            const CPatternStrain strain = MeasurePatternStrain(pattern, model.unitScale);
+            const CPatternStrain strain = WrittenStrain(model, pattern);
             bytes = FoldDocument(pattern, model.unitCentre, model.unitScale,
                                  {strain.max, strain.mean})
                         .dump(1);

@@ -9,6 +9,7 @@
 CPatternStrain MeasurePatternStrain(const CCreasePattern& pattern, double unitScale)
 {
     CPatternStrain s;
+    size_t edges = 0;
     for (const CPatternEdge& e : pattern.edges) {
         const double length = Distance3D(pattern.folded[e.a], pattern.folded[e.b]) * unitScale;
         if (!(length > 0.0))
@@ -17,11 +18,34 @@ CPatternStrain MeasurePatternStrain(const CCreasePattern& pattern, double unitSc
         const double strain = std::fabs(std::hypot(b.u - a.u, b.v - a.v) - length) / length;
         s.max = std::max(s.max, strain);
         s.mean += strain;
-        ++s.edges;
+        ++edges;
     }
-    if (s.edges)
-        s.mean /= static_cast<double>(s.edges);
+    if (edges)
+        s.mean /= static_cast<double>(edges);
     return s;
+}
+
+namespace {
+
+bool AsLaidOut(const CPolyModel& model)
+{
+    return !model.designing && !model.paperInfo.fromPattern;
+}
+
+CPatternStrain AsMeasuredOnOpening(const CPaperInfo& info)
+{
+    CPatternStrain s;
+    s.max = info.strainMax;
+    s.mean = info.strainMean;
+    return s;
+}
+
+} // namespace
+
+CPatternStrain WrittenStrain(const CPolyModel& model, const CCreasePattern& pattern)
+{
+    return AsLaidOut(model) ? AsMeasuredOnOpening(model.paperInfo)
+                            : MeasurePatternStrain(pattern, model.unitScale);
 }
 
 CPatternStrain MeasureShapeStrain(const CPolyModel& model)
@@ -29,6 +53,8 @@ CPatternStrain MeasureShapeStrain(const CPolyModel& model)
     if (!model.paperInfo.has || model.objects.empty() ||
         model.paper.size() != 3 * model.objects[0]->faces.size())
         return {};
+    if (AsLaidOut(model))
+        return AsMeasuredOnOpening(model.paperInfo);
     // Lengths do not depend on the opened model's own dihedrals: no origin faces.
     const COriginFaces none;
     CCreasePattern pattern;

@@ -14,7 +14,6 @@ struct CCreasePattern;
 struct CPatternStrain {
     double max = 0.0;  // largest relative change of an edge's length (0.001 is 0.1%)
     double mean = 0.0; // over the edges measured
-    size_t edges = 0;
 };
 
 // Per edge of the pattern, |paper length - folded length| / folded length,
@@ -22,8 +21,16 @@ struct CPatternStrain {
 // them). Edges of no folded length are left out; no edge gives zeros.
 CPatternStrain MeasurePatternStrain(const CCreasePattern& pattern, double unitScale);
 
-// The same for the crease pattern of the model's current shape, built as a
-// pattern file's is. Zeros when the model has no paper or no pattern.
+// The strain of `pattern`, built from the model's current shape, as a file
+// written from it carries: while the shape is still the surface its paper was
+// laid out on, the strain measured then (the same form and paper, without
+// the last bits welding corners by their paper point moves), otherwise
+// MeasurePatternStrain. A pattern brought by the file is always measured.
+CPatternStrain WrittenStrain(const CPolyModel& model, const CCreasePattern& pattern);
+
+// WrittenStrain of the crease pattern of the model's current shape, built as
+// a pattern file's is only when it must be measured. Zeros when the model has
+// no paper or no pattern.
 CPatternStrain MeasureShapeStrain(const CPolyModel& model);
 
 // MeasureShapeStrain kept for the last design state asked about, for a pane
