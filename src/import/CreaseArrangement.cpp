@@ -3,6 +3,7 @@
 #include "model/CellTable.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numeric>
 #include <unordered_map>
@@ -81,10 +82,15 @@ struct Split {
     CPaperPoint at;
 };
 
+// Pairs of lines a drawing may bring near each other before it is refused:
+// far more than any crease pattern's crossings, far fewer than an hour's work.
+constexpr size_t kMaxNearbyPairs = 200'000'000;
+
 // Every pair of lines that come within `snap` of each other, through a grid
-// whose cells each line is filed in along its length.
+// whose cells each line is filed in along its length. False, having stopped,
+// when there are more than kMaxNearbyPairs.
 template <class Visit>
-void ForNearbyPairs(const std::vector<CCreaseLine>& lines, double snap, Visit&& visit)
+bool ForNearbyPairs(const std::vector<CCreaseLine>& lines, double snap, Visit&& visit)
 {
     double lu = 1e300, lv = 1e300, hu = -1e300, hv = -1e300, total = 0.0;
     for (const CCreaseLine& l : lines) {
@@ -131,6 +137,7 @@ void ForNearbyPairs(const std::vector<CCreaseLine>& lines, double snap, Visit&& 
         cellStart.push_back(static_cast<uint32_t>(cellsOf.size()));
     }
     std::vector<uint32_t> seenBy(lines.size(), UINT32_MAX);
+    size_t pairs = 0;
     for (uint32_t i = 0; i < lines.size(); ++i)
         for (uint32_t c = cellStart[i]; c < cellStart[i + 1]; ++c)
             for (int32_t f = table.Find(cellsOf[c]); f >= 0;
@@ -138,9 +145,12 @@ void ForNearbyPairs(const std::vector<CCreaseLine>& lines, double snap, Visit&& 
                 const uint32_t j = filed[static_cast<size_t>(f)].line;
                 if (j > i && seenBy[j] != i) {
                     seenBy[j] = i;
+                    if (++pairs > kMaxNearbyPairs)
+                        return false;
                     visit(i, j);
                 }
             }
+    return true;
 }
 
 // Where line j meets line i: a crossing, or an end of one on the other.
@@ -219,9 +229,12 @@ bool ArrangeCreases(const std::vector<CCreaseLine>& input, double snap, CCreaseG
 
     // Lines split where others cross or touch them, then cut into edges.
     std::vector<std::vector<Split>> splits(lines.size());
-    ForNearbyPairs(lines, snap, [&](uint32_t i, uint32_t j) {
-        Meet(lines[i], lines[j], snap, splits[i], splits[j]);
-    });
+    if (!ForNearbyPairs(lines, snap, [&](uint32_t i, uint32_t j) {
+            Meet(lines[i], lines[j], snap, splits[i], splits[j]);
+        })) {
+        why = "too many lines cross or lie close to each other";
+        return false;
+    }
     std::vector<CPaperPoint> points;
     VertexSnapper snapper(snap, points);
     std::unordered_map<uint64_t, size_t> edgeAt;
@@ -324,14 +337,26 @@ bool ArrangeCreases(const std::vector<CCreaseLine>& input, double snap, CCreaseG
         return false;
     }
     // A piece drawn inside a face of another would leave a hole in that face.
+    std::vector<std::array<double, 4>> boxes; // lu, lv, hu, hv of each face
     if (outers.size() > 1)
-        for (const std::vector<uint32_t>& outer : outers)
-            for (const std::vector<uint32_t>& face : out.faces)
-                if (std::find(face.begin(), face.end(), outer[0]) == face.end() &&
-                    Inside(points[outer[0]], face, points)) {
-                    why = "a closed outline lies inside a face: holes are not read";
-                    return false;
-                }
+        for (const std::vector<uint32_t>& face : out.faces) {
+            std::array<double, 4> b{1e300, 1e300, -1e300, -1e300};
+            for (const uint32_t v : face)
+                b = {std::min(b[0], points[v].u), std::min(b[1], points[v].v),
+                     std::max(b[2], points[v].u), std::max(b[3], points[v].v)};
+            boxes.push_back(b);
+        }
+    for (size_t o = 0; o < outers.size() && outers.size() > 1; ++o)
+        for (size_t f = 0; f < out.faces.size(); ++f) {
+            const CPaperPoint& q = points[outers[o][0]];
+            const std::vector<uint32_t>& face = out.faces[f];
+            if (q.u > boxes[f][0] && q.u < boxes[f][2] && q.v > boxes[f][1] && q.v < boxes[f][3] &&
+                std::find(face.begin(), face.end(), outers[o][0]) == face.end() &&
+                Inside(q, face, points)) {
+                why = "a closed outline lies inside a face: holes are not read";
+                return false;
+            }
+        }
 
     // Only what the faces use, renumbered in the order first met.
     std::vector<uint32_t> renumber(points.size(), UINT32_MAX);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -212,10 +213,26 @@ private:
             const double x = Number(attributes, "x", ok), y = Number(attributes, "y", ok);
             const double w = Number(attributes, "width", ok), h = Number(attributes, "height", ok);
             poly({x, y, x + w, y, x + w, y + h, x, y + h}, true);
-        } else if (name == "path") {
+        } else if (name == "path" || name == "circle" || name == "ellipse") {
+            std::string d;
+            if (name == "path") {
+                if (const std::string* data = Find(attributes, "d"))
+                    d = *data;
+            } else {
+                // Two half arcs: the outline a path would draw.
+                const double cx = Number(attributes, "cx", ok), cy = Number(attributes, "cy", ok);
+                const double rx = Number(attributes, name == "circle" ? "r" : "rx", ok);
+                const double ry = Number(attributes, name == "circle" ? "r" : "ry", ok);
+                char text[320];
+                std::snprintf(text, sizeof text,
+                              "M%.17g %.17gA%.17g %.17g 0 1 0 %.17g %.17g"
+                              "A%.17g %.17g 0 1 0 %.17g %.17gZ",
+                              cx - rx, cy, rx, ry, cx + rx, cy, rx, ry, cx - rx, cy);
+                if (ok && rx > 0.0 && ry > 0.0)
+                    d = text;
+            }
             std::string why;
-            const std::string* d = Find(attributes, "d");
-            if (d && !FlattenSvgPath(*d, s.transform, limits_, runs, why)) {
+            if (!FlattenSvgPath(d, s.transform, limits_, runs, why)) {
                 Fail(what + ": " + why);
                 return;
             }

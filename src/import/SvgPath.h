@@ -15,7 +15,7 @@ using CPolyline = std::vector<CPaperPoint>;
 
 struct CFlattenLimits {
     double tolerance = 0.05;      // largest distance of a chord from its curve, in the output space
-    size_t maxPoints = 4'000'000; // over every call sharing this budget
+    size_t maxPoints = 1'000'000; // over every call sharing this budget
     size_t used = 0;
 };
 

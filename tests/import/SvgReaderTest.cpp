@@ -115,11 +115,12 @@ TEST(SvgReader, SizesComeFromTheRootsUnitsAndViewBox)
 
 TEST(SvgReader, CurvesAreFlattenedWithinTheTolerance)
 {
-    // A half disc of radius 40 mm, drawn once as an arc and once as two cubics.
+    // A half disc of radius 40 mm, drawn as an arc and as two cubics; a whole one.
     const double r = 40.0;
     for (const char* boundary :
          {R"x(<path d="M 10 50 a 40 40 0 0 1 80 0 z" stroke="black"/>)x",
-          R"x(<path d="M10 50C10 27.9 27.9 10 50 10S90 27.9 90 50Z" stroke="black"/>)x"}) {
+          R"x(<path d="M10 50C10 27.9 27.9 10 50 10S90 27.9 90 50Z" stroke="black"/>)x",
+          R"x(<circle cx="50" cy="50" r="40" stroke="black"/>)x"}) {
         CPolyModel m;
         ASSERT_EQ(ReadSVGText(m, Svg(boundary)), kReadOk) << m.whyNotRead;
         // Paper centre of the disc: (50, 50) in the drawing, v = 100 - y.
