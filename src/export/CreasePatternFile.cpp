@@ -65,9 +65,9 @@ bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
         case CreasePatternFormat::kFold: {
             // The strain of the frames as written, not of the model as opened.
             const CPatternStrain strain = WrittenStrain(model, pattern);
-            bytes = FoldDocument(pattern, model.unitCentre, model.unitScale,
-                                 {strain.max, strain.mean})
-                        .dump(1);
+            bytes =
+                FoldDocument(pattern, model.unitCentre, model.unitScale, {strain.max, strain.mean})
+                    .dump(1);
             bytes += '\n';
             return true;
         }
