@@ -120,6 +120,16 @@ bool CMainFrame::CreateClient()
     return true;
 }
 
+void FitStatusPane(QLabel* pane, const QString& text)
+{
+    const QString shown = pane->text();
+    pane->setText(text);
+    const int width = pane->sizeHint().width();
+    pane->setText(shown);
+    if (width > pane->minimumWidth())
+        pane->setMinimumWidth(width);
+}
+
 bool CMainFrame::CreateStatusBar()
 {
     QStatusBar* bar = statusBar();
@@ -129,12 +139,8 @@ bool CMainFrame::CreateStatusBar()
     viewPane_->setObjectName(QStringLiteral("Pane59147"));
     intersectionsPane_ = new QLabel(QString(), bar);
     intersectionsPane_->setObjectName(QStringLiteral("Pane59148"));
-    intersectionsPane_->setMinimumWidth(intersectionsPane_->fontMetrics().horizontalAdvance(
-        QStringLiteral("Intersections: 000000")));
     foldAnglePane_ = new QLabel(QString(), bar);
     foldAnglePane_->setObjectName(QStringLiteral("Pane59149"));
-    foldAnglePane_->setMinimumWidth(foldAnglePane_->fontMetrics().horizontalAdvance(
-        QStringLiteral("Fold angle: -000.0\u00b0")));
     strainPane_ = new QLabel(QString(), bar);
     strainPane_->setObjectName(QStringLiteral("Pane59151"));
     strainPane_->setVisible(false);
@@ -145,6 +151,11 @@ bool CMainFrame::CreateStatusBar()
     for (QLabel* pane :
          {rotatePane_, viewPane_, intersectionsPane_, foldAnglePane_, strainPane_, messagePane_})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Room for the longest text each pane shows, frame and indent included.
+    FitStatusPane(rotatePane_, rotatePane_->text());
+    FitStatusPane(intersectionsPane_, QStringLiteral("Intersections: 000000"));
+    FitStatusPane(foldAnglePane_, QStringLiteral("Fold angle: -000.0\u00b0"));
+    FitStatusPane(strainPane_, QStringLiteral("Paper strain: 0.000% max, 0.000% mean"));
     bar->addWidget(rotatePane_, 0);
     bar->addWidget(viewPane_, 1);
     bar->addWidget(intersectionsPane_, 0);

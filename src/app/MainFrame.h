@@ -186,3 +186,7 @@ private:
     std::unique_ptr<CRecoveryWriter> recoveryWriter_;
     uint64_t recoveryChanges_ = 0; // Changes() in the last recovery write
 };
+
+// Widens a status pane, if need be, so that `text` shows whole in it, frame
+// and indent included; it never narrows one.
+void FitStatusPane(QLabel* pane, const QString& text);

@@ -317,15 +317,19 @@ void CMainFrame::UpdateCommandUI()
         CCmdUI count(kPaneIntersections);
         modelView_->Commands().Update(kPaneIntersections, count);
         const QString text = QString::fromStdString(count.Text().value_or(std::string()));
-        if (intersectionsPane_->text() != text)
+        if (intersectionsPane_->text() != text) {
+            FitStatusPane(intersectionsPane_, text);
             intersectionsPane_->setText(text);
+        }
     }
     if (foldAnglePane_ && modelView_) {
         CCmdUI angle(kPaneFoldAngle);
         modelView_->Commands().Update(kPaneFoldAngle, angle);
         const QString text = QString::fromStdString(angle.Text().value_or(std::string()));
-        if (foldAnglePane_->text() != text)
+        if (foldAnglePane_->text() != text) {
+            FitStatusPane(foldAnglePane_, text);
             foldAnglePane_->setText(text);
+        }
     }
     // Paper stretched past noticing says by how much, in a pane of its own.
     if (strainPane_) {
@@ -337,8 +341,10 @@ void CMainFrame::UpdateCommandUI()
             text = QStringLiteral("Paper strain: %1% max, %2% mean")
                        .arg(100.0 * strain->max, 0, 'g', 3)
                        .arg(100.0 * strain->mean, 0, 'g', 3);
-        if (strainPane_->text() != text)
+        if (strainPane_->text() != text) {
+            FitStatusPane(strainPane_, text);
             strainPane_->setText(text);
+        }
         strainPane_->setVisible(!text.isEmpty());
     }
     updating_ = false;

@@ -26,6 +26,7 @@ int RunConvert(const std::vector<std::string>& args);
 int RunSheet(const std::vector<std::string>& args);
 int RunFold(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
+int RunSimulate(const std::vector<std::string>& args);
 
 // Pairs of faces of the model's current shape that pass through each other,
 // as `check` counts them (for a summary line such as "intersections N").

@@ -20,6 +20,7 @@ const CliCommand kCommands[] = {
     {"sheet", "write a triangulated sheet of paper as OBJ", RunSheet},
     {"fold", "fold a model by dragging vertices and write the shape as OBJ", RunFold},
     {"check", "count faces that pass through each other, and the paper's fit", RunCheck},
+    {"simulate", "fold a crease pattern by a bar-and-hinge model", RunSimulate},
 };
 
 void PrintUsage(std::FILE* out)

@@ -155,34 +155,35 @@ bool CDesignController::LeftButtonDown(int x, int y)
     camera_.downX = x;
     camera_.downY = y;
     freeDrag_ = false;
+    dragging_ = false;
     if (session_.HasSelection()) {
-        const int handle = PickHandle(x, y);
-        const CVector3* v = session_.SelectedPos();
-        const double nearVertex = WindowDistance(*v, camera_.MouseToWindow(x, y));
-        if (nearVertex <= kPickRadius && (handle == 0 || nearVertex < handleDistance_)) {
-            session_.SetHandle(0);
+        bool free = false;
+        const int handle = PressChoice(x, y, free, handleDistance_, handleScreen_);
+        session_.SetHandle(free ? 0 : handle);
+        if (free) {
             handleScreen_ = WindowPoint();
             freeDrag_ = true;
-            freeTrack_ = *v;
+            freeTrack_ = *session_.SelectedPos();
         }
+        dragging_ = true;
+        session_.BeginDrag();
         return false;
     }
     session_.ResetPlaneToSquare();
     return true;
 }
 
-int CDesignController::PickHandle(int x, int y)
+int CDesignController::NearestTip(const WindowPoint& m, double& distance,
+                                  WindowPoint& screen) const
 {
-    handleScreen_ = WindowPoint();
+    distance = kInfinity;
+    screen = WindowPoint();
     const CVector3* v = session_.SelectedPos();
     WindowPoint s0;
-    if (!v || !camera_.ProjectToWindow(*v, s0)) {
-        session_.SetHandle(0);
+    if (!v || !camera_.ProjectToWindow(*v, s0))
         return 0;
-    }
     const double L = CDesignSession::kHandleLength;
     const CVector3 axes[3] = {{L, 0, 0}, {0, L, 0}, {0, 0, L}};
-    const WindowPoint m = camera_.MouseToWindow(x, y);
     WindowPoint tip[3];
     double d[3];
     for (int i = 0; i < 3; ++i) {
@@ -197,11 +198,60 @@ int CDesignController::PickHandle(int x, int y)
         handle = 2;
     else if (d[2] <= d[0] && d[2] <= d[1] && d[2] <= kPickRadius)
         handle = 3;
-    session_.SetHandle(handle);
-    handleDistance_ = handle != 0 ? d[handle - 1] : kInfinity;
-    if (handle != 0)
-        handleScreen_ = {tip[handle - 1].x - s0.x, tip[handle - 1].y - s0.y};
+    if (handle != 0) {
+        distance = d[handle - 1];
+        screen = {tip[handle - 1].x - s0.x, tip[handle - 1].y - s0.y};
+    }
     return handle;
+}
+
+int CDesignController::PressChoice(int x, int y, bool& freeDrag, double& tipDistance,
+                                   WindowPoint& screen) const
+{
+    freeDrag = false;
+    const WindowPoint m = camera_.MouseToWindow(x, y);
+    const int handle = NearestTip(m, tipDistance, screen);
+    const CVector3* v = session_.SelectedPos();
+    if (!v)
+        return handle;
+    const double nearVertex = WindowDistance(*v, m);
+    const bool endOn = std::hypot(screen.x, screen.y) < 2 * kPickRadius;
+    freeDrag = nearVertex <= kPickRadius && (handle == 0 || nearVertex < tipDistance || endOn);
+    return handle;
+}
+
+CDesignController::PressTarget CDesignController::TargetAt(int x, int y) const
+{
+    if (!session_.Model() || !session_.HasSelection())
+        return PressTarget::None;
+    bool free = false;
+    double distance = 0.0;
+    WindowPoint screen;
+    const int handle = PressChoice(x, y, free, distance, screen);
+    if (free)
+        return PressTarget::Vertex;
+    return handle != 0 ? PressTarget::Handle : PressTarget::None;
+}
+
+int CDesignController::PickHandle(int x, int y)
+{
+    const int handle = NearestTip(camera_.MouseToWindow(x, y), handleDistance_, handleScreen_);
+    session_.SetHandle(handle);
+    return handle;
+}
+
+bool CDesignController::CancelDrag()
+{
+    if (!dragging_)
+        return false;
+    dragging_ = false;
+    freeDrag_ = false;
+    session_.SetHandle(0);
+    handleScreen_ = WindowPoint();
+    if (!session_.CancelDrag())
+        return false;
+    ShapeChanged();
+    return true;
 }
 
 bool CDesignController::DragHandle(int x, int y)
@@ -228,6 +278,8 @@ bool CDesignController::DragHandle(int x, int y)
 
 bool CDesignController::Drag(int x, int y, bool snap)
 {
+    if (!dragging_)
+        return false;
     return freeDrag_ ? FreeDrag(x, y, snap) : DragHandle(x, y);
 }
 
@@ -255,6 +307,7 @@ bool CDesignController::FreeDrag(int x, int y, bool snap)
 bool CDesignController::EndLeftClick()
 {
     freeDrag_ = false;
+    dragging_ = false;
     const bool selectedNow = session_.EndLeftClick();
     if (selectedNow)
         ShapeChanged(); // the commit replaced the working object

@@ -23,6 +23,9 @@ public:
     // Pixels within which a vertex is highlighted or a handle tip picked.
     static constexpr double kPickRadius = 10.0;
 
+    // What a left press at a point would take hold of.
+    enum class PressTarget { None, Vertex, Handle };
+
     // Both must outlive the controller. The camera is the pane's own: the
     // controller writes its lastX/lastY and downX/downY anchors.
     CDesignController(CDesignSession& session, CViewCamera& camera);
@@ -39,8 +42,21 @@ public:
     // drag when the press is within 10 pixels of the selected vertex and no
     // handle's tip is nearer (no capture); otherwise puts the reflection plane
     // back on its square and asks for the mouse capture (returns true).
+    // A handle seen nearly end-on (its tip within two pick radii of the
+    // vertex) gives way to the free drag: a pixel along it would be a large
+    // move, and its tip covers the vertex a person aims at.
     // Nothing without a model.
     bool LeftButtonDown(int x, int y);
+    // What a left press at (x, y) would take hold of, as LeftButtonDown
+    // decides it; the pane shows it with its cursor. Changes nothing.
+    PressTarget TargetAt(int x, int y) const;
+    // Escape while the left button is down: the shape goes back to what it
+    // was at the press and the drag ends; the selection stays. True when the
+    // shape changed back (redraw).
+    bool CancelDrag();
+    // A drag of the selected vertex is under way (pressed, not yet released
+    // or cancelled).
+    bool Dragging() const { return dragging_; }
     // Picks the handle whose tip projects nearest to (x, y) within 10 pixels,
     // ties going X, then Y, then Z; 0 when none. Records the handle's screen
     // vector for the drag.
@@ -90,6 +106,14 @@ public:
 private:
     void ShapeChanged();
     void RebuildGridIfStale();
+    // The handle whose tip projects nearest to the window point m within the
+    // pick radius (ties X, Y, Z); 0 when none. `distance` and `screen` get its
+    // tip's distance and the vector from the vertex to the tip.
+    int NearestTip(const WindowPoint& m, double& distance, WindowPoint& screen) const;
+    // The handle a press at (x, y) takes (0 for none) and whether it is the
+    // free drag instead.
+    int PressChoice(int x, int y, bool& freeDrag, double& tipDistance,
+                    WindowPoint& screen) const;
     // Exact distance from the window point m to the projection of p; +inf when
     // p does not project.
     double WindowDistance(const CVector3& p, const WindowPoint& m) const;
@@ -100,6 +124,7 @@ private:
     WindowPoint handleScreen_;
     double handleDistance_ = 0.0; // pixels from the press to the picked tip
     bool freeDrag_ = false;
+    bool dragging_ = false;
     CVector3 freeTrack_; // where the pointer has taken the vertex, unsnapped
 
     // Grid of projected corners.

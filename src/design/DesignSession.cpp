@@ -181,8 +181,43 @@ CVector3 CDesignSession::SnappedDragPos(const CVector3& raw, const CVector3& pla
     return SnapFoldAngle(workspace_.Base(), startPos_, raw, planeNormal, kSnapDegrees);
 }
 
+void CDesignSession::BeginDrag()
+{
+    press_ = PressState();
+    if (!selected_ || !model_ || !model_->currentPlane)
+        return;
+    const CSlicePlane& plane = *model_->currentPlane;
+    press_ = {true,          lastAccepted_,          selectedCorner_,     foldAngle_,
+              {plane.a, plane.b, plane.c, plane.d}, document_.Changes(), document_.Modified()};
+}
+
+bool CDesignSession::CancelDrag()
+{
+    if (!press_.open)
+        return false;
+    press_.open = false;
+    RestoreSelectedToLastAccepted();
+    if (!selected_ || !model_ || !model_->currentPlane)
+        return false;
+    document_.Reverted(press_.changes, press_.modified);
+    if (lastAccepted_ == press_.dragged)
+        return false;
+    // The same step from the same base gives the same shape as at the press;
+    // back at the start it is the base itself.
+    CSlicePlane& plane = *model_->currentPlane;
+    workspace_.Step(model_->working, plane, startPos_, press_.dragged);
+    plane.a = press_.plane[0], plane.b = press_.plane[1];
+    plane.c = press_.plane[2], plane.d = press_.plane[3];
+    selectedCorner_ = press_.corner;
+    foldAngle_ = press_.angle;
+    dragPos_ = lastAccepted_ = press_.dragged;
+    ++shapeRevision_;
+    return true;
+}
+
 bool CDesignSession::EndLeftClick()
 {
+    press_.open = false;
     RestoreSelectedToLastAccepted();
     if (!model_ || highlighted_.seq < 0 || model_->objects.empty())
         return false;
@@ -295,6 +330,7 @@ void CDesignSession::ClearSelection()
 {
     highlighted_ = CShapeCorner{};
     selected_ = false;
+    press_.open = false;
     selectedCorner_ = -1;
     baseCorner_ = -1;
     foldAngle_.reset();

@@ -124,6 +124,13 @@ public:
     // a highlighted corner is committed and becomes the selected one
     // (returns true then: the view should redraw).
     bool EndLeftClick();
+    // A left press that starts a drag of the selected vertex: remembers the
+    // shape, the plane, the fold angle and the unsaved-changes mark as they
+    // are, for CancelDrag. Nothing without a selection.
+    void BeginDrag();
+    // Escape during a drag: everything BeginDrag remembered comes back and the
+    // drag ends; the selection stays. True when the shape changed back.
+    bool CancelDrag();
     // SPACE: puts the selected vertex back at its last accepted position and
     // clears the highlight and the selection; nothing is committed.
     void Deselect();
@@ -182,6 +189,16 @@ private:
     CVector3 lastAccepted_;
     int handle_ = 0;
     CVector3 handleVector_;
+    // What BeginDrag remembered; dragOpen_ until the release or CancelDrag.
+    struct PressState {
+        bool open = false;
+        CVector3 dragged;
+        int32_t corner = -1;
+        std::optional<double> angle;
+        double plane[4] = {};
+        uint64_t changes = 0;
+        bool modified = false;
+    } press_;
     bool behind_ = false;
     // Front normal of the selected corner's face when it was selected.
     CVector3 signReference_;

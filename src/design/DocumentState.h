@@ -14,6 +14,17 @@ public:
     // A design that is not on disk as it stands (a recovered one).
     void MarkUnsaved() { savedAt_ = changes_ + 1; }
     bool Modified() const { return changes_ != savedAt_; }
+    // The shape went back to what it was when Changes() read `changes` and
+    // Modified() read `modified` (a drag let go with Escape). It still counts
+    // as a change, so that a recovery file written meanwhile is written again.
+    void Reverted(uint64_t changes, bool modified)
+    {
+        const bool changedSince = changes_ != changes;
+        if (changedSince)
+            ++changes_;
+        if (changedSince && !modified)
+            savedAt_ = changes_;
+    }
     // Count of changes so far; recovery writes key on it.
     uint64_t Changes() const { return changes_; }
 

@@ -108,7 +108,8 @@ void CGLPaneView::mousePressEvent(QMouseEvent* event)
 {
     if (!g_pModel)
         return;
-    if (event->button() == Qt::RightButton)
+    // The camera stays still while the left button drags.
+    if (event->button() == Qt::RightButton && !event->buttons().testFlag(Qt::LeftButton))
         camera_.RightButtonDown(X(*event), Y(*event), StateOf(*event));
     else if (event->button() == Qt::LeftButton)
         LeftButtonDown(X(*event), Y(*event));
@@ -129,7 +130,8 @@ void CGLPaneView::mouseMoveEvent(QMouseEvent* event)
     if (!g_pModel)
         return;
     const MouseState s = StateOf(*event);
-    if (camera_.MouseMove(X(*event), Y(*event), s) != CameraMove::None) {
+    // The camera stays still while the left button drags.
+    if (!s.left && camera_.MouseMove(X(*event), Y(*event), s) != CameraMove::None) {
         update();
         return;
     }

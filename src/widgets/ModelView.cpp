@@ -72,6 +72,14 @@ void CModelView::resizeEvent(QResizeEvent* event)
 
 void CModelView::keyPressEvent(QKeyEvent* event)
 {
+    if (event->key() == Qt::Key_Escape && controller_.Dragging()) {
+        intersections_.BeginStep();
+        const bool changed = controller_.CancelDrag();
+        intersections_.EndStep(g_pModel.get(), controller_.ShapeRevision());
+        update();
+        emit DesignChanged(changed);
+        return;
+    }
     if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
         controller_.Space();
         update();
@@ -103,13 +111,29 @@ void CModelView::LeftButtonDown(int x, int y)
     controller_.LeftButtonDown(x, y);
 }
 
-void CModelView::LeftButtonUp(int, int)
+void CModelView::ShowPressTarget(int x, int y)
+{
+    switch (controller_.TargetAt(x, y)) {
+    case CDesignController::PressTarget::Vertex:
+        SetPointerShape(Qt::SizeAllCursor);
+        break;
+    case CDesignController::PressTarget::Handle:
+        SetPointerShape(Qt::PointingHandCursor);
+        break;
+    case CDesignController::PressTarget::None:
+        SetPointerShape(Qt::ArrowCursor);
+        break;
+    }
+}
+
+void CModelView::LeftButtonUp(int x, int y)
 {
     // The release also puts a vertex moved by rejected steps back on the
     // surface shown, so the pane redraws in either case.
     controller_.EndLeftClick();
     intersections_.Released(g_pModel.get(), controller_.ShapeRevision());
     update();
+    ShowPressTarget(x, y);
     // A click may select a vertex; the shape itself stays as drawn.
     emit DesignChanged(false);
 }
@@ -119,6 +143,7 @@ void CModelView::PlainMouseMove(int x, int y, const MouseState& s)
     if (!s.left) {
         if (controller_.UpdateHighlight(x, y))
             update();
+        ShowPressTarget(x, y);
         return;
     }
     intersections_.BeginStep();

@@ -5,7 +5,8 @@
 // and it tells whoever follows the design (the net view) through
 // DesignChanged. Triangles that pass through each other are tinted, checked
 // as often as the drag can afford (CIntersectionMonitor), and the count goes
-// to the intersections pane. Records its width for the profile.
+// to the intersections pane. Escape during a drag puts the shape back as it
+// was at the press. Records its width for the profile.
 
 #include "design/DesignController.h"
 #include "design/DesignSession.h"
@@ -46,6 +47,9 @@ protected:
     void PlainMouseMove(int x, int y, const MouseState& s) override;
 
 private:
+    // The cursor says what a press there would do: move the vertex, take a handle.
+    void ShowPressTarget(int x, int y);
+
     CDesignSession session_;
     CDesignController controller_;
     CIntersectionMonitor intersections_;

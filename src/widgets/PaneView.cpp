@@ -171,6 +171,14 @@ QWindow* CPaneView::Surface() const
     return surface_;
 }
 
+void CPaneView::SetPointerShape(Qt::CursorShape shape)
+{
+    if (cursor().shape() == shape && surface_->cursor().shape() == shape)
+        return;
+    setCursor(shape);
+    surface_->setCursor(shape);
+}
+
 QOpenGLContext* CPaneView::context() const
 {
     return surface_->Context();

@@ -52,6 +52,9 @@ public:
     // The native window the picture is drawn in, which the X server hands
     // the pointer's events to.
     QWindow* Surface() const;
+    // The pointer's shape over the pane. The X server shows the native
+    // window's cursor, not the widget's, so both take it.
+    void SetPointerShape(Qt::CursorShape shape);
 
 signals:
     // A text for the status bar's view pane; it lasts until the next idle pass.

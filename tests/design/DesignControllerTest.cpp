@@ -410,3 +410,51 @@ TEST(DesignFreeDrag, OnAFlatSheetTheAngleShownIsTheFoldsOwnAndShiftSnapsIt)
     EXPECT_FALSE(rig.controller.EndLeftClick());
     EXPECT_FALSE(rig.controller.FreeDragging());
 }
+
+TEST(DesignFreeDrag, AHandleSeenEndOnGivesWayAndEscapePutsThePressBack)
+{
+    auto sheet = testmesh::Grid(8, 8);
+    testmesh::Build(*sheet);
+    Rig rig(std::move(sheet));
+    testcam::Oblique(rig.camera, 0.0); // facing the sheet: the Z handle is seen end-on
+    const CVector3 start{0.75, 0.5, 0.0};
+    int vx = 0, vy = 0, zx = 0, zy = 0;
+    testcam::Mouse(rig.camera, start, vx, vy);
+    testcam::Mouse(rig.camera, start + CVector3(0, 0, CDesignSession::kHandleLength), zx, zy);
+    ASSERT_LT(std::hypot(zx - vx, zy - vy), CDesignController::kPickRadius);
+    ASSERT_TRUE(rig.controller.UpdateHighlight(vx, vy));
+    rig.controller.LeftButtonDown(vx, vy);
+    ASSERT_TRUE(rig.controller.EndLeftClick());
+    rig.session.Document().Saved();
+
+    // A press nearer the Z tip than the vertex still takes the vertex.
+    const int px = zx, py = zy;
+    EXPECT_EQ(rig.controller.TargetAt(px, py), CDesignController::PressTarget::Vertex);
+    EXPECT_EQ(rig.controller.TargetAt(vx - 40, vy + 40), CDesignController::PressTarget::None);
+    rig.controller.LeftButtonDown(px, py);
+    ASSERT_TRUE(rig.controller.FreeDragging());
+    ASSERT_TRUE(rig.controller.Drag(px + 30, py + 20, false));
+    ASSERT_TRUE(rig.controller.Drag(px + 40, py + 20, false));
+    EXPECT_TRUE(rig.session.Document().Modified());
+    rig.controller.EndLeftClick();
+
+    // Escape in a second drag: the shape of the press comes back, and with it
+    // the fold angle; the selection stays; moves after it drag nothing.
+    const std::vector<CVector3> folded = rig.model->working.pos;
+    const std::optional<double> angle = rig.session.FoldAngle();
+    rig.session.Document().Saved();
+    int sx = 0, sy = 0;
+    testcam::Mouse(rig.camera, *rig.session.SelectedPos(), sx, sy);
+    rig.controller.LeftButtonDown(sx, sy);
+    ASSERT_TRUE(rig.controller.Drag(sx - 50, sy - 30, false));
+    ASSERT_NE(rig.model->working.pos, folded);
+    EXPECT_TRUE(rig.controller.CancelDrag());
+    EXPECT_EQ(rig.model->working.pos, folded);
+    EXPECT_EQ(rig.session.FoldAngle(), angle);
+    EXPECT_FALSE(rig.session.Document().Modified());
+    EXPECT_TRUE(rig.session.HasSelection());
+    EXPECT_FALSE(rig.controller.Drag(sx - 70, sy - 30, false));
+    EXPECT_FALSE(rig.controller.CancelDrag());
+    rig.controller.EndLeftClick();
+    EXPECT_EQ(rig.model->working.pos, folded);
+}
