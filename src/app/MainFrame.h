@@ -9,6 +9,7 @@
 #include "document/Recovery.h"
 #include "import/ModelFile.h"
 #include "simulate/FoldSolver.h"
+#include "paper/PatternStrain.h"
 #include "ui/CommandMap.h"
 #include "widgets/PaneView.h"
 
@@ -179,6 +180,7 @@ private:
     QLabel* foldAnglePane_ = nullptr;
     QLabel* strainPane_ = nullptr;
     QLabel* deviationPane_ = nullptr;
+    CShapeStrainCache strainCache_; // what strainPane_ shows
     QLabel* messagePane_ = nullptr;
     QToolBar* simulationBar_ = nullptr;
     QSlider* percentSlider_ = nullptr;

@@ -344,11 +344,14 @@ void CMainFrame::UpdateCommandUI()
     }
     // Paper stretched past noticing says by how much, in a pane of its own.
     if (strainPane_) {
+        // Measured on the form as a crease pattern file would have it, after folds too.
         QString text;
-        if (g_pModel && g_pModel->paperInfo.has && g_pModel->paperInfo.strainMax > kStrainUnnoticed)
+        const CPatternStrain* strain =
+            g_pModel && g_pModel->paperInfo.has ? &strainCache_.For(*g_pModel) : nullptr;
+        if (strain && strain->max > kStrainUnnoticed)
             text = QStringLiteral("Paper strain: %1% max, %2% mean")
-                       .arg(100.0 * g_pModel->paperInfo.strainMax, 0, 'g', 3)
-                       .arg(100.0 * g_pModel->paperInfo.strainMean, 0, 'g', 3);
+                       .arg(100.0 * strain->max, 0, 'g', 3)
+                       .arg(100.0 * strain->mean, 0, 'g', 3);
         if (strainPane_->text() != text) {
             FitStatusPane(strainPane_, text);
             strainPane_->setText(text);

@@ -6,6 +6,7 @@
 #include "checks/SelfIntersection.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
+#include "paper/PatternStrain.h"
 
 #include <nlohmann/json.hpp>
 
@@ -24,8 +25,9 @@ constexpr const char* kHelp =
     "                 both, in the file's units\n"
     "  with paper     the largest difference between an edge's length on the\n"
     "                 shape and on the paper, in the file's units, and where;\n"
-    "                 the paper's strain as opened: the largest and mean\n"
-    "                 relative change of an edge's length (0.001 is 0.1%)\n"
+    "                 the strain of its crease pattern as written: the largest\n"
+    "                 and mean relative change of an edge's length between the\n"
+    "                 shape and its pattern (0.001 is 0.1%)\n"
     "  without paper  the largest angle defect at an inner vertex, in degrees,\n"
     "                 and where, as read\n"
     "  --json       print one JSON object with the keys file, faces,\n"
@@ -70,8 +72,9 @@ CheckReport Check(const CPolyModel& model, size_t shown)
         r.paperEdge = LargestPaperEdgeDifference(shape, model.unitScale);
         if (r.paperEdge.edges)
             r.paperEdgeFace = shape.tri[r.paperEdge.triangle].origin;
-        r.strainMax = model.paperInfo.strainMax;
-        r.strainMean = model.paperInfo.strainMean;
+        const CPatternStrain strain = MeasureShapeStrain(model);
+        r.strainMax = strain.max;
+        r.strainMean = strain.mean;
     } else {
         r.maxAngleDefect = model.paperInfo.maxAngleDefect;
         r.maxDefectAt = model.paperInfo.maxDefectAt;

@@ -5,6 +5,7 @@
 #include "import/ModelFile.h"
 #include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
+#include "paper/PatternStrain.h"
 #include "slices/SliceParts.h"
 
 #include <nlohmann/json.hpp>
@@ -28,7 +29,8 @@ constexpr const char* kHelp =
     "its lines (how many have a partner) and its (u, v) bounds, and the paper\n"
     "the first object unfolds to (width x height in mm, pieces, whether pieces\n"
     "were split where they overlapped, and the strain: the largest and mean relative\n"
-    "change of an edge's length from the surface to the paper) or why there is none.\n"
+    "change of an edge's length between the form and its crease pattern) or why\n"
+    "there is none.\n"
     "  --json   print one JSON object with the keys file, objects, faces,\n"
     "           vertices, hasTexCoords, materials, bboxMin, bboxMax, slices,\n"
     "           parts, lines and sliceList (one object per slice with the keys\n"
@@ -211,6 +213,13 @@ int RunInfo(const std::vector<std::string>& args)
     size_t parts = 0, lines = 0;
     const std::vector<SliceSummary> slices = Slices(*model, parts, lines);
     const std::string file = FileBaseName(path);
+    // The strain a crease pattern written from this form would carry.
+    CPaperInfo paper = model->paperInfo;
+    if (paper.has) {
+        const CPatternStrain strain = MeasureShapeStrain(*model);
+        paper.strainMax = strain.max;
+        paper.strainMean = strain.mean;
+    }
     if (json) {
         Json out;
         out["file"] = file;
@@ -225,7 +234,7 @@ int RunInfo(const std::vector<std::string>& args)
         out["parts"] = parts;
         out["lines"] = lines;
         out["sliceList"] = SliceListJson(slices);
-        out["paper"] = PaperJson(model->paperInfo);
+        out["paper"] = PaperJson(paper);
         // Names that are not UTF-8 are written with replacement characters rather than refused.
         const std::string text = out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
         std::printf("%s\n", text.c_str());
@@ -242,7 +251,7 @@ int RunInfo(const std::vector<std::string>& args)
         std::printf("parts:        %zu\n", parts);
         std::printf("lines:        %zu\n", lines);
         PrintSliceList(slices);
-        std::printf("paper:        %s\n", PaperText(model->paperInfo).c_str());
+        std::printf("paper:        %s\n", PaperText(paper).c_str());
     }
     return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }

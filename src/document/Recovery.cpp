@@ -4,6 +4,7 @@
 #include "base/AtomicFile.h"
 #include "export/ExportFOLD.h"
 #include "paper/PaperLayout.h"
+#include "paper/PatternStrain.h"
 
 #include <nlohmann/json.hpp>
 
@@ -97,8 +98,11 @@ bool WriteRecoveryFile(const CRecoverySnapshot& snapshot, const std::string& pat
             UnpackMesh(snapshot.shape, form);
             CCreasePattern pattern;
             BuildCreasePattern(form, snapshot.opened, pattern);
-            if (!pattern.faces.empty())
-                doc = FoldDocument(pattern, snapshot.unitCentre, snapshot.unitScale);
+            if (!pattern.faces.empty()) {
+                const CPatternStrain strain = MeasurePatternStrain(pattern, snapshot.unitScale);
+                doc = FoldDocument(pattern, snapshot.unitCentre, snapshot.unitScale,
+                                   {strain.max, strain.mean});
+            }
         }
         if (doc.is_null())
             doc = FormDocument(snapshot.shape, snapshot.unitCentre, snapshot.unitScale);

@@ -8,6 +8,7 @@
 #include "export/PatternDrawing.h"
 #include "model/PolyModel.h"
 #include "paper/CreasePattern.h"
+#include "paper/PatternStrain.h"
 
 #include <nlohmann/json.hpp>
 
@@ -75,12 +76,15 @@ bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
         if (format != CreasePatternFormat::kFold)
             BuildPatternDrawing(pattern, options, drawing);
         switch (format) {
-        case CreasePatternFormat::kFold:
-            bytes = FoldDocument(pattern, model.unitCentre, model.unitScale,
-                                 {model.paperInfo.strainMax, model.paperInfo.strainMean})
-                        .dump(1);
+        case CreasePatternFormat::kFold: {
+            // The strain of the frames as written, not of the model as opened.
+            const CPatternStrain strain = WrittenStrain(model, pattern);
+            bytes =
+                FoldDocument(pattern, model.unitCentre, model.unitScale, {strain.max, strain.mean})
+                    .dump(1);
             bytes += '\n';
             return true;
+        }
         case CreasePatternFormat::kSvg:
             bytes = SvgDocument(drawing);
             return true;

@@ -12,8 +12,8 @@
 
 struct CCreasePattern;
 
-// How far the paper had to stretch to take the surface as opened: the largest
-// and mean relative change of an edge's length (CPaperInfo's strain).
+// How far the pattern's edges differ in length from the form's: the largest
+// and mean relative change of an edge's length (MeasurePatternStrain).
 struct CPaperStrain {
     double max = 0.0;
     double mean = 0.0;
@@ -27,7 +27,7 @@ struct CPaperStrain {
 // form); file_frames holds one "foldedForm" frame with
 // frame_parent 0, frame_inherit true and the form's vertices_coords in
 // millimetres: folded position * unitScale + unitCentre. "lintoro:strain"
-// holds the paper's strain as {max, mean} (fractions: 0.001 is 0.1%).
+// holds `strain` as {max, mean} (fractions: 0.001 is 0.1%).
 nlohmann::ordered_json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre,
                                     double unitScale, const CPaperStrain& strain = {});
 

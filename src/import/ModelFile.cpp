@@ -66,7 +66,7 @@ const Entry kReaders[] = {
     {".dxf", "DXF", &CPolyModel::ReadDXF},    {".rok", "ROK", &CPolyModel::ReadROK},
     {".3ds", "3DS", &CPolyModel::Read3DS},    {".mqo", "MQO", &CPolyModel::ReadMQO},
     {".wrl", "VRML", &CPolyModel::ReadWRL},   {".qwf", "QWF", &CPolyModel::ReadQWF},
-    {".fold", "FOLD", &CPolyModel::ReadFOLD},
+    {".fold", "FOLD", &CPolyModel::ReadFOLD}, {".svg", "SVG", &CPolyModel::ReadSVG},
 };
 
 const Entry* ReaderFor(const std::string& ext)

@@ -288,6 +288,7 @@ public:
     ReadResult Read3DS(const std::string& path, IProgress* progress = nullptr);
     ReadResult Read6KS(const std::string& path, IProgress* progress = nullptr);
     ReadResult ReadFOLD(const std::string& path, IProgress* progress = nullptr);
+    ReadResult ReadSVG(const std::string& path, IProgress* progress = nullptr);
 
     // Leaves only clean triangles, numbers faces, sets the bounding box and
     // appends the reflection plane. False when no face survives.

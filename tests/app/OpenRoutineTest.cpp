@@ -87,11 +87,12 @@ private slots:
         });
         poll.start();
         QVERIFY(Frame()->ExecuteCommand(kCmdOpen));
-        QCOMPARE(filters,
-                 (QStringList{"All model files (*.obj *.mqo *.dxf *.rok *.3ds *.wrl *.qwf *.fold)",
-                              "Wavefront (*.obj)", "Metasequoia (*.mqo)", "DXF (*.dxf)",
-                              "ROK (*.rok)", "3DS (*.3ds)", "VRML (*.wrl)", "QWF (*.qwf)",
-                              "FOLD (*.fold)", "All files (*)"}));
+        QCOMPARE(
+            filters,
+            (QStringList{"All model files (*.obj *.mqo *.dxf *.rok *.3ds *.wrl *.qwf *.fold *.svg)",
+                         "Wavefront (*.obj)", "Metasequoia (*.mqo)", "DXF (*.dxf)", "ROK (*.rok)",
+                         "3DS (*.3ds)", "VRML (*.wrl)", "QWF (*.qwf)", "FOLD (*.fold)",
+                         "SVG (*.svg)", "All files (*)"}));
         // A junk .qwf reaches its reader: the dialog let it through.
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(messages_[0], QStringLiteral("File open failed"));

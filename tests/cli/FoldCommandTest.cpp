@@ -9,6 +9,9 @@
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 
 #include <cmath>
 #include <cstdio>
@@ -265,4 +268,68 @@ TEST(CliFold, CreasePatternsAreWrittenAllOrNothing)
     ASSERT_EQ(std::sscanf(info.out.c_str() + size, "Page size: %lf x %lf pts", &w, &h), 2);
     EXPECT_NEAR(w, 200.0 * 72.0 / 25.4, 1e-3);
     EXPECT_NEAR(h, 120.0 * 72.0 / 25.4, 1e-3);
+}
+
+TEST(CliFold, TheStrainWrittenIsTheStrainOfWhatIsWritten)
+{
+    // A bent sheet folded once by a plane that passes 3e-5 (unit lengths,
+    // under the design tolerance) beside a column of its vertices: the crease
+    // points there snap onto the vertices, so the folded frame and the
+    // pattern differ where the sheet as opened did not.
+    const std::string in = Scratch("strain-bent.obj");
+    ASSERT_EQ(
+        Cli("sheet --width 120 --height 100 --cells 12 --bend cylinder -o " + Quote(in)).status, 0);
+    OpenOutcome opened = OpenModel(in, nullptr);
+    ASSERT_TRUE(opened.model) << opened.message;
+    std::vector<double> columns;
+    CVector3 start{-2, 0, 0};
+    for (const CPolyVertex* v : opened.model->objects[0]->vertices) {
+        columns.push_back(v->pos.x);
+        if (v->pos.x > start.x || (v->pos.x == start.x && std::fabs(v->pos.y) < std::fabs(start.y)))
+            start = v->pos;
+    }
+    std::sort(columns.begin(), columns.end());
+    columns.erase(std::unique(columns.begin(), columns.end()), columns.end());
+    const double plane = columns[columns.size() / 3] + 3e-5;
+    char args[256];
+    std::snprintf(args, sizeof args, " --select %.17g,%.17g,%.17g --drag-by %.17g,0,0 --fix",
+                  start.x, start.y, start.z, -2 * (start.x - plane));
+    const std::string pattern = Scratch("strain-bent.fold");
+    CliRun r = Cli("fold " + Quote(in) + " -o " + Quote(Scratch("strain-bent-out.obj")) + args +
+                   " --crease-pattern " + Quote(pattern));
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    const nlohmann::json doc = nlohmann::json::parse(testfiles::ReadWhole(pattern));
+    const auto& paper = doc["vertices_coords"];
+    const auto& folded = doc["file_frames"][0]["vertices_coords"];
+    double max = 0.0, mean = 0.0;
+    size_t edges = 0;
+    for (const auto& e : doc["edges_vertices"]) {
+        const auto& a = paper[e[0].get<size_t>()];
+        const auto& b = paper[e[1].get<size_t>()];
+        const auto& fa = folded[e[0].get<size_t>()];
+        const auto& fb = folded[e[1].get<size_t>()];
+        const double onPaper = std::hypot(b[0].get<double>() - a[0].get<double>(),
+                                          b[1].get<double>() - a[1].get<double>());
+        const double length = std::sqrt(std::pow(fb[0].get<double>() - fa[0].get<double>(), 2) +
+                                        std::pow(fb[1].get<double>() - fa[1].get<double>(), 2) +
+                                        std::pow(fb[2].get<double>() - fa[2].get<double>(), 2));
+        const double strain = std::fabs(onPaper - length) / length;
+        max = std::max(max, strain);
+        mean += strain;
+        ++edges;
+    }
+    mean /= static_cast<double>(edges);
+    ASSERT_GT(max, 1e-4) << "the fold snapped nothing: no strain to report";
+    EXPECT_NEAR(doc["lintoro:strain"]["max"].get<double>(), max, 1e-9 * max);
+    EXPECT_NEAR(doc["lintoro:strain"]["mean"].get<double>(), mean, 1e-9 * max);
+
+    // Reopened, the file's form reports the same strain in info and check.
+    r = Cli("info --json " + Quote(pattern));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json info = nlohmann::json::parse(r.out);
+    EXPECT_NEAR(info["paper"]["strain"]["max"].get<double>(), max, 1e-9 * max);
+    r = Cli("check --json " + Quote(pattern));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NEAR(nlohmann::json::parse(r.out)["strain"]["max"].get<double>(), max, 1e-9 * max);
 }
