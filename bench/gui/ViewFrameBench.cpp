@@ -21,7 +21,7 @@
 // compare pictures across changes of the drawing code.
 
 #include "fold/ReflectionOperation.h"
-#include "sheet/SheetLayout.h"
+#include "export/SheetObj.h"
 #include "import/ModelFile.h"
 #include "model/CSlicePlane.h"
 #include "render/FaceArrays.h"

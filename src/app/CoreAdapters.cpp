@@ -5,6 +5,8 @@
 #include "base/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "export/ExportOBJ.h"
+#include "export/SheetObj.h"
+#include "sheet/SheetBend.h"
 #include "model/PolyModel.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "export/ExportOBJ.h"
 #include "base/AtomicFile.h"
-#include "sheet/SheetLayout.h"
+#include "export/SheetObj.h"
+#include "sheet/SheetBend.h"
 #include "model/PolyModel.h"
 #include "support/Meshes.h"
 #include "support/TestFiles.h"

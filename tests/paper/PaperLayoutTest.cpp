@@ -2,7 +2,8 @@
 
 #include "paper/PaperOverlap.h"
 #include "base/AtomicFile.h"
-#include "sheet/SheetLayout.h"
+#include "export/SheetObj.h"
+#include "sheet/SheetBend.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
 #include "paper/PaperFixtures.h"
