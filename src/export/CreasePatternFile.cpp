@@ -1,38 +1,20 @@
 #include "export/CreasePatternFile.h"
 
 #include "base/AtomicFile.h"
+#include "base/FileNames.h"
 #include "export/ExportFOLD.h"
 #include "export/ExportPDF.h"
 #include "export/ExportSVG.h"
 #include "model/PolyModel.h"
 #include "paper/CreasePattern.h"
 
-#include <nlohmann/json.hpp>
-
-#include <cctype>
-
-namespace {
-
-bool EndsWith(const std::string& path, const char* ext)
-{
-    const std::string e(ext);
-    if (path.size() < e.size())
-        return false;
-    for (size_t i = 0; i < e.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(path[path.size() - e.size() + i])) != e[i])
-            return false;
-    return true;
-}
-
-} // namespace
-
 CreasePatternFormat CreasePatternFormatOf(const std::string& path)
 {
-    if (EndsWith(path, ".fold"))
+    if (HasExtension(path, ".fold"))
         return CreasePatternFormat::kFold;
-    if (EndsWith(path, ".svg"))
+    if (HasExtension(path, ".svg"))
         return CreasePatternFormat::kSvg;
-    if (EndsWith(path, ".pdf"))
+    if (HasExtension(path, ".pdf"))
         return CreasePatternFormat::kPdf;
     return CreasePatternFormat::kUnknown;
 }
@@ -47,7 +29,7 @@ bool BuildModelCreasePattern(const CPolyModel& model, CCreasePattern& pattern, s
     }
     COriginFaces opened;
     BuildOriginFaces(model, opened);
-    CFlatMesh scratch;
+    CWorkingShape scratch;
     BuildCreasePattern(model.CurrentShape(scratch), opened, pattern);
     if (pattern.faces.empty()) {
         error = "The crease pattern is empty.";
@@ -62,11 +44,7 @@ bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
     try {
         switch (format) {
         case CreasePatternFormat::kFold:
-            bytes = FoldDocument(pattern, model.unitCentre, model.unitScale,
-                                 {model.paperInfo.strainMax, model.paperInfo.strainMean})
-                        .dump(1);
-            bytes += '\n';
-            return true;
+            return FoldPatternText(pattern, FoldPlacementOf(model), bytes);
         case CreasePatternFormat::kSvg:
             bytes = SvgDocument(pattern);
             return true;

@@ -1,6 +1,5 @@
 #include "export/ExportPDF.h"
 
-#include "base/AtomicFile.h"
 #include "export/ExportSVG.h"
 #include "paper/CreasePattern.h"
 #include "paper/PatternChains.h"
@@ -31,27 +30,21 @@ void DrawPattern(cairo_t* cr, const CCreasePattern& pattern)
     cairo_set_line_width(cr, PatternStrokeWidth(pattern));
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-    CPatternChains chains;
-    ChainPatternEdges(pattern, IsDrawnEdge, chains);
-    std::vector<CStrokeRun> runs;
-    for (const CPatternChains::Chain& chain : chains.chains) {
-        StrokeRuns(pattern, chains, chain, runs);
-        const bool closed = runs.size() == 1 && chains.Closed(chain);
+    ForEachStroke(pattern, [&](const CPatternChains& chains, const CPatternChains::Chain& chain,
+                               const CStrokeRun& run, bool closed) {
         const CStrokeColour colour = KindColour(chain.kind);
-        for (const CStrokeRun& run : runs) {
-            const uint32_t last = closed ? run.end - 1 : run.end;
-            for (uint32_t k = run.begin; k < last; ++k) {
-                const CPaperPoint& p = pattern.vertices[chains.vertices[k]];
-                // As the SVG: the paper's v grows upwards, the page's y down.
-                (k == run.begin ? cairo_move_to : cairo_line_to)(cr, p.u - pattern.lo.u,
-                                                                 pattern.hi.v - p.v);
-            }
-            if (closed)
-                cairo_close_path(cr);
-            cairo_set_source_rgba(cr, colour.r, colour.g, colour.b, run.opacity);
-            cairo_stroke(cr);
+        const uint32_t last = closed ? run.end - 1 : run.end;
+        for (uint32_t k = run.begin; k < last; ++k) {
+            const CPaperPoint& p = pattern.vertices[chains.vertices[k]];
+            // As the SVG: the paper's v grows upwards, the page's y down.
+            (k == run.begin ? cairo_move_to : cairo_line_to)(cr, p.u - pattern.lo.u,
+                                                             pattern.hi.v - p.v);
         }
-    }
+        if (closed)
+            cairo_close_path(cr);
+        cairo_set_source_rgba(cr, colour.r, colour.g, colour.b, run.opacity);
+        cairo_stroke(cr);
+    });
 }
 
 } // namespace
@@ -75,12 +68,4 @@ bool PdfDocument(const CCreasePattern& pattern, std::string& out)
     const bool ok = drawn && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(surface);
     return ok;
-}
-
-bool ExportPdfFile(const std::string& path, const CCreasePattern& pattern)
-{
-    std::string bytes;
-    if (!PdfDocument(pattern, bytes))
-        return false;
-    return WriteBytesReplacing(path, bytes);
 }

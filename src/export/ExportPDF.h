@@ -10,7 +10,3 @@ struct CCreasePattern;
 // The PDF file's bytes in `out`; false (out unspecified) when the pattern
 // has no extent or the PDF surface fails.
 bool PdfDocument(const CCreasePattern& pattern, std::string& out);
-
-// Writes PdfDocument to `path` through a temporary file beside it; false
-// when any step fails (an existing file is then untouched).
-bool ExportPdfFile(const std::string& path, const CCreasePattern& pattern);

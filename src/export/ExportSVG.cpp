@@ -1,6 +1,5 @@
 #include "export/ExportSVG.h"
 
-#include "base/AtomicFile.h"
 #include "paper/CreasePattern.h"
 #include "paper/PatternChains.h"
 
@@ -56,48 +55,29 @@ std::string SvgDocument(const CCreasePattern& pattern)
     AppendNumber(out, PatternStrokeWidth(pattern));
     out += "\">\n";
 
-    CPatternChains chains;
-    ChainPatternEdges(pattern, IsDrawnEdge, chains);
-    std::vector<CStrokeRun> runs;
-    for (const CPatternChains::Chain& chain : chains.chains) {
-        StrokeRuns(pattern, chains, chain, runs);
-        const bool closed = runs.size() == 1 && chains.Closed(chain);
-        for (const CStrokeRun& run : runs) {
-            out += "<path stroke=\"";
-            out += Colour(chain.kind);
-            if (chain.kind != CreaseKind::Boundary) {
-                out += "\" stroke-opacity=\"";
-                AppendNumber(out, run.opacity);
-            }
-            out += "\" d=\"";
-            const uint32_t last = closed ? run.end - 1 : run.end;
-            for (uint32_t k = run.begin; k < last; ++k) {
-                out += k == run.begin ? "M " : " L ";
-                const CPaperPoint& p = pattern.vertices[chains.vertices[k]];
-                AppendNumber(out, p.u - pattern.lo.u);
-                out += ' ';
-                AppendNumber(out, pattern.hi.v - p.v);
-            }
-            if (closed)
-                out += " Z";
-            out += "\"/>\n";
+    ForEachStroke(pattern, [&](const CPatternChains& chains, const CPatternChains::Chain& chain,
+                               const CStrokeRun& run, bool closed) {
+        out += "<path stroke=\"";
+        out += Colour(chain.kind);
+        if (chain.kind != CreaseKind::Boundary) {
+            out += "\" stroke-opacity=\"";
+            AppendNumber(out, run.opacity);
         }
-    }
+        out += "\" d=\"";
+        const uint32_t last = closed ? run.end - 1 : run.end;
+        for (uint32_t k = run.begin; k < last; ++k) {
+            out += k == run.begin ? "M " : " L ";
+            const CPaperPoint& p = pattern.vertices[chains.vertices[k]];
+            AppendNumber(out, p.u - pattern.lo.u);
+            out += ' ';
+            AppendNumber(out, pattern.hi.v - p.v);
+        }
+        if (closed)
+            out += " Z";
+        out += "\"/>\n";
+    });
     out += "</svg>\n";
     return out;
-}
-
-bool ExportSvgFile(const std::string& path, const CCreasePattern& pattern)
-{
-    std::string text;
-    try {
-        text = SvgDocument(pattern);
-    } catch (const std::exception&) {
-        return false; // out of memory: nothing written
-    }
-    return WriteFileReplacing(path, [&text](std::FILE* out) {
-        return std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    });
 }
 
 double PatternStrokeWidth(const CCreasePattern& pattern)

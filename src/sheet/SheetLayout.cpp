@@ -56,7 +56,7 @@ bool ParseSheetShape(const std::string& text, SheetShape& shape)
     if (text == "flat")
         shape = SheetShape::Flat;
     else if (text == "cylinder")
-        shape = SheetShape::Cylinder;
+        shape = SheetShape::QuarterCylinder;
     else if (text == "saddle")
         shape = SheetShape::Saddle;
     else
@@ -81,7 +81,7 @@ CVector3 SheetPoint(const SheetLayout& layout, int row, int col)
     switch (layout.shape) {
     case SheetShape::Flat:
         break;
-    case SheetShape::Cylinder: {
+    case SheetShape::QuarterCylinder: {
         // The width becomes a quarter circle: gentle, and no two points meet.
         const double radius = layout.size / (std::numbers::pi / 2.0);
         const double angle = u / radius;

@@ -8,8 +8,13 @@
 #include <cstdint>
 #include <string>
 
-enum class SheetShape { Flat, Cylinder, Saddle };
+// The grid's own shape: flat, bent a quarter turn about an axis along y
+// (grid points moved onto the arc, edges across the rulings included), or a
+// saddle. Test and benchmark surfaces; a sheet of paper is flat.
+enum class SheetShape { Flat, QuarterCylinder, Saddle };
 
+// A flat sheet rolled so that it still unfolds to its rectangle exactly
+// (sheet/SheetBend.h): round a cylinder or a cone, by bendDegrees.
 enum class SheetBend { None, Cylinder, Cone };
 
 // Parses "none", "cylinder" or "cone"; false for anything else.
@@ -53,7 +58,6 @@ void SheetCellsFor(double width, double height, int cells, int& rows, int& cols)
 // Largest accepted rows and cols, and largest triangle count.
 constexpr int kSheetMaxSide = 10000;
 constexpr long long kSheetMaxTriangles = 20000000;
-
 
 // Parses "flat", "cylinder" or "saddle"; false for anything else.
 bool ParseSheetShape(const std::string& text, SheetShape& shape);

@@ -6,11 +6,12 @@
 #include <QKeyEvent>
 
 #include <QResizeEvent>
+#include <algorithm>
 #include <cstdio>
 #include <string>
-#include <algorithm>
 
-CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera())
+CModelView::CModelView(CDesignSession& session, QWidget* parent)
+    : CGLPaneView(parent), session_(session), controller_(session_, Camera())
 {
     // Reaches a handler only while this pane is the active view.
     Commands().Add(
