@@ -1,8 +1,9 @@
 #pragma once
 // The design file: what Save Design writes for a model with paper and what a
-// recovery file holds, made by one writer from one snapshot. FOLD: the crease
-// pattern on the paper with the folded form as a frame, or the form alone for
-// a model without paper.
+// recovery file holds, both made by FoldPatternText (a recovery file adds the
+// name its design came from). FOLD: the crease pattern on the paper with the
+// folded form as a frame, or, in a recovery file, the form alone for a model
+// without paper.
 
 #include "export/ExportFOLD.h"
 #include "model/PolyModel.h"
