@@ -5,7 +5,7 @@
 #include "checks/SelfIntersection.h"
 #include "fold/ReflectionOperation.h"
 #include "model/CSlicePlane.h"
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <benchmark/benchmark.h>
 
@@ -23,7 +23,7 @@ double Wave(double x, double y)
 // About `triangles` triangles over [-1, 1]^2 on a wavy surface. With `mirror`
 // the part beyond x = 0.2 is mirrored through that plane, so the flap lies on
 // the sheet and crosses it wherever the waves do.
-CFlatMesh Sheet(int triangles, bool mirror)
+CWorkingShape Sheet(int triangles, bool mirror)
 {
     const int side = static_cast<int>(std::sqrt(triangles / 2.0));
     auto at = [&](int r, int c) {
@@ -31,7 +31,7 @@ CFlatMesh Sheet(int triangles, bool mirror)
         const double y = -1.0 + 2.0 * r / side;
         return CVector3{mirror && x > 0.2 ? 0.4 - x : x, y, Wave(x, y)};
     };
-    CFlatMesh m;
+    CWorkingShape m;
     m.Reserve(2 * size_t(side) * side);
     for (int r = 0; r < side; ++r)
         for (int c = 0; c < side; ++c) {
@@ -45,7 +45,7 @@ CFlatMesh Sheet(int triangles, bool mirror)
 
 void Check(benchmark::State& state, bool mirror)
 {
-    const CFlatMesh m = Sheet(static_cast<int>(state.range(0)), mirror);
+    const CWorkingShape m = Sheet(static_cast<int>(state.range(0)), mirror);
     CSelfIntersectionCheck check;
     size_t n = 0;
     for (auto _ : state) {
@@ -70,8 +70,8 @@ void BM_CheckMirroredFlap(benchmark::State& state)
 // The floor: one copy of the mesh's bytes (positions, corner and triangle data).
 void BM_CheckFloorMemcpy(benchmark::State& state)
 {
-    const CFlatMesh m = Sheet(static_cast<int>(state.range(0)), true);
-    CFlatMesh to = m;
+    const CWorkingShape m = Sheet(static_cast<int>(state.range(0)), true);
+    CWorkingShape to = m;
     for (auto _ : state) {
         std::memcpy(to.pos.data(), m.pos.data(), sizeof(CVector3) * m.pos.size());
         std::memcpy(to.corner.data(), m.corner.data(), sizeof(CCornerData) * m.corner.size());
@@ -86,8 +86,8 @@ void BM_CheckFloorMemcpy(benchmark::State& state)
 // half the sheet moves, or (corner) the sheet's corner folded in, moving a
 // twentieth of it.
 struct Drag {
-    CFlatMesh base;
-    CFlatMesh working;
+    CWorkingShape base;
+    CWorkingShape working;
     CFoldWorkspace workspace;
     CSlicePlane plane{0};
     CVector3 start;
@@ -148,7 +148,7 @@ void BM_DragStepFoldAndCheck(benchmark::State& state)
 void BM_CheckFan(benchmark::State& state)
 {
     const int n = static_cast<int>(state.range(0));
-    CFlatMesh m;
+    CWorkingShape m;
     m.Reserve(n);
     const double step = 2.0 * 3.14159265358979 / n;
     for (int i = 0; i < n; ++i) {

@@ -1,6 +1,6 @@
 // Reading the crease pattern off a folded sheet of about 100k triangles,
 // against the floor of copying that sheet's bytes once.
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 #include "paper/CreasePattern.h"
 
 #include <benchmark/benchmark.h>
@@ -13,11 +13,11 @@ namespace {
 
 // A square sheet of `triangles` triangles with its paper, corrugated by three
 // hinges across it (valley, mountain, valley), in the unit cube.
-CFlatMesh FoldedSheet(int triangles)
+CWorkingShape FoldedSheet(int triangles)
 {
     const int side = static_cast<int>(std::sqrt(triangles / 2.0));
     const double paper = 200.0; // mm
-    CFlatMesh mesh;
+    CWorkingShape mesh;
     mesh.Reserve(2 * side * side);
     auto place = [&](double u) {
         const double hinge[3] = {50.0, 100.0, 150.0};
@@ -54,8 +54,8 @@ CFlatMesh FoldedSheet(int triangles)
 
 void BM_CreasePattern(benchmark::State& state)
 {
-    const CFlatMesh form = FoldedSheet(static_cast<int>(state.range(0)));
-    CFlatMesh opened = form;
+    const CWorkingShape form = FoldedSheet(static_cast<int>(state.range(0)));
+    CWorkingShape opened = form;
     for (size_t c = 0; c < opened.CornerCount(); ++c)
         opened.pos[c] = {opened.corner[c].paper.u, opened.corner[c].paper.v, 0.0};
     for (size_t t = 0; t < opened.TriangleCount(); ++t)
@@ -79,7 +79,7 @@ void BM_CreasePattern(benchmark::State& state)
 // The floor: one copy of the same mesh's bytes.
 void BM_CreasePatternFloor(benchmark::State& state)
 {
-    const CFlatMesh form = FoldedSheet(static_cast<int>(state.range(0)));
+    const CWorkingShape form = FoldedSheet(static_cast<int>(state.range(0)));
     std::vector<char> from(form.Bytes(), 1), to(form.Bytes());
     for (auto _ : state) {
         std::memcpy(to.data(), from.data(), from.size());

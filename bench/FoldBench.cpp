@@ -164,8 +164,8 @@ void BM_SelectAfterOpen(benchmark::State& state)
 void BM_FoldFloorMemcpy(benchmark::State& state)
 {
     Scene s = MakeScene(static_cast<int>(state.range(0)));
-    const CFlatMesh& from = s.model->working;
-    CFlatMesh to = from;
+    const CWorkingShape& from = s.model->working;
+    CWorkingShape to = from;
     for (auto _ : state) {
         std::memcpy(to.pos.data(), from.pos.data(), from.pos.size() * sizeof(CVector3));
         std::memcpy(to.corner.data(), from.corner.data(), from.corner.size() * sizeof(CCornerData));

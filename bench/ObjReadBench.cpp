@@ -5,7 +5,7 @@
 // the same floor on that file.
 
 #include "base/AtomicFile.h"
-#include "sheet/SheetLayout.h"
+#include "export/SheetObj.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
 

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         out.model = std::make_unique<CPolyModel>();
         out.result = ReadFOLD(*out.model, path, nullptr);
     } else {
-        out = OpenModelFile(path, nullptr);
+        out = ReadModelFile(path, nullptr);
     }
     // A successful read must leave a model the rest of the program can use.
     if (out.result == kReadOk && (!out.model || out.model->faceCount <= 0))

@@ -20,8 +20,8 @@
 // LINTORO_BENCH_SHOTS=DIR saves both panes after the drags as PNGs, to
 // compare pictures across changes of the drawing code.
 
+#include "export/SheetObj.h"
 #include "fold/ReflectionOperation.h"
-#include "sheet/SheetLayout.h"
 #include "import/ModelFile.h"
 #include "model/CSlicePlane.h"
 #include "render/FaceArrays.h"
@@ -56,6 +56,8 @@ constexpr int kPaneWidth = 800;
 constexpr int kPaneHeight = 600;
 
 std::unique_ptr<QTemporaryDir> g_dir;
+// The session outlives the panes that hold it, as in the main window.
+CDesignSession g_session;
 std::unique_ptr<CModelView> g_view;
 std::unique_ptr<CKelmarzuView> g_net;
 int g_loadedSide = -1;
@@ -80,7 +82,7 @@ bool LoadSheet(int side)
         return true;
     SheetLayout layout;
     layout.rows = layout.cols = side;
-    layout.shape = SheetShape::Cylinder;
+    layout.shape = SheetShape::QuarterCylinder;
     const std::string path = g_dir->filePath(QStringLiteral("sheet%1.obj").arg(side)).toStdString();
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
@@ -179,7 +181,7 @@ bool StartDrag(QPointF& tip, QPointF& along)
     Mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
     Mouse(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
     Mouse(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
-    const CVector3* sel = g_view->Session().SelectedPos();
+    const CVector3* sel = g_session.SelectedPos();
     if (!sel)
         return false;
     tip = PaneMouse(*sel + CVector3{CDesignSession::kHandleLength, 0, 0});
@@ -189,7 +191,7 @@ bool StartDrag(QPointF& tip, QPointF& along)
         return false;
     along /= length;
     Mouse(QEvent::MouseButtonPress, tip, Qt::LeftButton, Qt::LeftButton);
-    return g_view->Session().Handle() == 1;
+    return g_session.Handle() == 1;
 }
 
 void DragFrame(benchmark::State& state)
@@ -223,7 +225,7 @@ void DragFrame(benchmark::State& state)
         // Back and forth along the handle, 2 pixels a move, 4 to 44 pixels out.
         const int phase = static_cast<int>(k++ % 40);
         const double f = 4.0 + 2.0 * (phase < 20 ? phase : 40 - phase);
-        const int accepted = g_view->Session().AcceptedSteps();
+        const int accepted = g_session.AcceptedSteps();
         const int designBefore = g_view->FrameCount();
         const int netBefore = g_net->FrameCount();
         const double p0 = g_net->Pattern().BuildSeconds();
@@ -232,7 +234,7 @@ void DragFrame(benchmark::State& state)
         event += ThreadSeconds() - t0;
         patternInEvent += g_net->Pattern().BuildSeconds() - p0;
         // A refused step redraws nothing.
-        while (g_view->Session().AcceptedSteps() != accepted &&
+        while (g_session.AcceptedSteps() != accepted &&
                (g_view->FrameCount() == designBefore || g_net->FrameCount() == netBefore))
             QApplication::processEvents(QEventLoop::AllEvents);
         Finish(g_view.get());
@@ -269,7 +271,7 @@ void DragFrame(benchmark::State& state)
     state.counters["arrays_ms"] = 1e3 * arrays / n;
     state.counters["pattern_ms"] = 1e3 * pattern / n;
     state.counters["outside_gl_ms"] = 1e3 * (event - patternInEvent + arrays + pattern) / n;
-    state.counters["accepted"] = g_view->Session().AcceptedSteps() / n;
+    state.counters["accepted"] = g_session.AcceptedSteps() / n;
 
     // The next run starts from the loaded sheet again.
     g_loadedSide = -1;
@@ -486,7 +488,7 @@ void GLFloor(benchmark::State& state)
 
 // The working shape of a fresh sheet, folded from a middle corner.
 struct FoldSetup {
-    CFlatMesh base, working;
+    CWorkingShape base, working;
     CFoldWorkspace fold;
     CSlicePlane plane{0};
     CVector3 start;
@@ -542,9 +544,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     g_dir = std::make_unique<QTemporaryDir>();
-    g_view = std::make_unique<CModelView>();
-    g_net = std::make_unique<CKelmarzuView>();
-    g_net->SetDesignSession(&g_view->Session());
+    g_view = std::make_unique<CModelView>(g_session);
+    g_net = std::make_unique<CKelmarzuView>(g_session);
     QObject::connect(g_view.get(), &CModelView::DesignChanged, g_net.get(),
                      &CKelmarzuView::FollowDesign);
     g_view->resize(kPaneWidth, kPaneHeight);

@@ -2,14 +2,14 @@
 
 #include "design/DesignSession.h"
 #include "design/DesignStates.h"
-#include "base/AtomicFile.h"
 #include "export/CreasePatternFile.h"
 #include "export/ExportOBJ.h"
 #include "model/PolyModel.h"
+#include "sheet/SheetBend.h"
+#include "sheet/SheetModel.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <filesystem>
+#include <new>
 
 bool ExportShapeToFile(CPolyModel& model, const std::string& path)
 {
@@ -51,8 +51,7 @@ std::string SheetTitle(double width, double height)
     return buf;
 }
 
-OpenOutcome OpenSheetModel(const SheetLayout& layout, const std::string& scratchFolder,
-                           IProgress* progress)
+OpenOutcome OpenSheetModel(const SheetLayout& layout, IProgress* progress)
 {
     OpenOutcome out;
     out.message = ReadResultMessage(kReadFailed);
@@ -61,22 +60,22 @@ OpenOutcome OpenSheetModel(const SheetLayout& layout, const std::string& scratch
             out.message = problem;
         return out;
     }
-    const std::string path = (std::filesystem::path(scratchFolder) / "sheet.obj").string();
-    std::FILE* stream = std::fopen(path.c_str(), "wb");
-    if (!stream) {
-        out.message = kCannotWriteMessage;
-        return out;
-    }
-    const bool written = WriteSheetObj(stream, layout);
-    const bool closed = std::fclose(stream) == 0;
-    if (written && closed) {
-        out = OpenModel(path, progress);
-        if (out.model)
-            out.model->fileName.clear(); // the scratch file goes; nothing to reopen
-    } else {
-        out.message = kCannotWriteMessage;
-    }
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-    return out;
+    // The sheet takes the place of the reading step; paper and scaling follow as for a file.
+    OpenOptions options;
+    options.reader = [&layout](const std::string&, IProgress*) {
+        OpenOutcome read;
+        read.message = ReadResultMessage(kReadFailed);
+        try {
+            auto model = std::make_unique<CPolyModel>();
+            if (BuildSheetModel(layout, *model)) {
+                read.result = kReadOk;
+                read.message.clear();
+                read.model = std::move(model);
+            }
+        } catch (const std::bad_alloc&) {
+            // Too large for memory: the read fails as a file's would.
+        }
+        return read;
+    };
+    return OpenModel(std::string(), progress, options);
 }

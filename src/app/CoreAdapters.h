@@ -4,8 +4,8 @@
 // spelling of them changes.
 
 #include "export/PatternOptions.h"
-#include "sheet/SheetLayout.h"
 #include "import/ModelFile.h"
+#include "sheet/SheetLayout.h"
 
 #include <string>
 
@@ -46,9 +46,8 @@ SheetLayout PaperSheetLayout(double width, double height, int cells, bool jitter
 // "Sheet 210x297 mm": the title of a design started on such a sheet.
 std::string SheetTitle(double width, double height);
 // New Sheet's model, built as the open routine builds an opened one: the
-// sheet written as OBJ into `scratchFolder`, read, given its paper and
-// scaled into the unit cube; the scratch file is removed again. The model
+// sheet made in memory as reading its OBJ file would make it
+// (BuildSheetModel), given its paper and scaled into the unit cube. The model
 // has no file name. A failure comes back as the open routine reports it; a
 // bend that cannot be made, with the reason.
-OpenOutcome OpenSheetModel(const SheetLayout& layout, const std::string& scratchFolder,
-                           IProgress* progress);
+OpenOutcome OpenSheetModel(const SheetLayout& layout, IProgress* progress);

@@ -26,7 +26,6 @@ public:
     // Views that hear UpdateAllViews; a view is never added twice.
     void AddView(CPaneView* view);
     void RemoveView(CPaneView* view);
-    const std::vector<CPaneView*>& Views() const { return views_; }
     // Calls OnUpdate(hint) on every view except `sender`, in the order added.
     void UpdateAllViews(int hint, CPaneView* sender = nullptr);
 

@@ -30,7 +30,8 @@ const char* const kRotateHelp =
     "Rotate:Right Drag/Zoom:Wheel or [Shift]+Right Drag/Move:[Ctrl]+Right Drag";
 } // namespace
 
-CMainFrame::CMainFrame(CKelmarApp* app, CKelmarDoc* doc) : app_(app), doc_(doc)
+CMainFrame::CMainFrame(CKelmarApp* app, CKelmarDoc* doc)
+    : app_(app), doc_(doc), session_(std::make_unique<CDesignSession>())
 {
     setWindowIcon(ApplicationIcon());
     setObjectName(QStringLiteral("CMainFrame"));
@@ -43,6 +44,9 @@ CMainFrame::~CMainFrame()
         doc_->RemoveView(netView_);
         doc_->RemoveView(frameView_);
     }
+    // The panes hold the session, which goes with this object's members,
+    // before the window would delete its children.
+    delete takeCentralWidget();
 }
 
 bool CMainFrame::Create()
@@ -88,16 +92,15 @@ bool CMainFrame::CreateClient()
     nested_ = new QSplitter(Qt::Vertical, outer_);
     nested_->setObjectName(QStringLiteral("NestedSplitter"));
     nested_->setFrameShape(QFrame::StyledPanel);
-    modelView_ = new CModelView(outer_);
+    modelView_ = new CModelView(*session_, outer_);
     modelView_->resize(1000, 1000);
     outer_->insertWidget(0, modelView_);
-    netView_ = new CKelmarzuView(nested_);
+    netView_ = new CKelmarzuView(*session_, nested_);
     frameView_ = new CFrameView(nested_);
     nested_->addWidget(netView_);
     nested_->addWidget(frameView_);
     // The net view follows each fold step directly, not through the
     // document, so the section view keeps still while the user drags.
-    netView_->SetDesignSession(&modelView_->Session());
     connect(modelView_, &CModelView::DesignChanged, netView_, &CKelmarzuView::FollowDesign);
     outer_->setChildrenCollapsible(true);
     nested_->setChildrenCollapsible(true);

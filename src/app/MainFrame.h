@@ -23,6 +23,7 @@
 struct CPatternOptions;
 class CKelmarApp;
 class CKelmarDoc;
+class CDesignSession;
 class CModelView;
 class CKelmarzuView;
 class CFrameView;
@@ -56,7 +57,6 @@ public:
     // Replaces the reading step (tests use slow or scripted readers); the
     // scaling still follows.
     void SetModelOpener(ModelOpener opener) { opener_ = std::move(opener); }
-    bool ReadInProgress() const { return readInProgress_; }
 
     // The route of every command: active view, document, main window, application.
     CCmdUI QueryCommand(int id) const;
@@ -71,6 +71,8 @@ public:
     QSplitter* OuterSplitter() const { return outer_; }
     QSplitter* NestedSplitter() const { return nested_; }
     CModelView* DesignView() const { return modelView_; }
+    // The design session: the panes get it when they are made.
+    CDesignSession& Session() const { return *session_; }
     CKelmarzuView* NetView() const { return netView_; }
     CFrameView* SectionView() const { return frameView_; }
     CPaneView* ActiveView() const { return activeView_; }
@@ -166,6 +168,7 @@ private:
     CKelmarApp* app_;
     CKelmarDoc* doc_;
     CCommandMap commands_;
+    std::unique_ptr<CDesignSession> session_;
     std::map<int, QAction*> actions_;
     QToolBar* toolBar_ = nullptr;
     QSplitter* outer_ = nullptr;

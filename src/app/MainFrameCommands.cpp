@@ -26,7 +26,6 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QToolBar>
 
 namespace {
@@ -260,12 +259,8 @@ void CMainFrame::RegisterCommands()
         });
     // The session keeps the choice across selections, as the menu shows it.
     commands_.Add(
-        kCmdFoldBehind,
-        [this] {
-            CDesignSession& session = modelView_->Session();
-            session.SetFoldFlatBehind(!session.FoldFlatBehind());
-        },
-        [this](CCmdUI& ui) { ui.SetCheck(modelView_ && modelView_->Session().FoldFlatBehind()); });
+        kCmdFoldBehind, [this] { session_->SetFoldFlatBehind(!session_->FoldFlatBehind()); },
+        [this](CCmdUI& ui) { ui.SetCheck(session_->FoldFlatBehind()); });
     commands_.Add(
         kCmdToolbar, [this] { toolBar_->setVisible(!toolBar_->isVisible()); },
         [this](CCmdUI& ui) { ui.SetCheck(toolBar_->isVisible()); });
@@ -325,7 +320,7 @@ void CMainFrame::UpdateCommandUI()
         UpdateTitle();
     // The design view's own count, whichever pane is active.
     if (intersectionsPane_ && modelView_) {
-        CCmdUI count(kPaneIntersections);
+        CCmdUI count;
         modelView_->Commands().Update(kPaneIntersections, count);
         const QString text = QString::fromStdString(count.Text().value_or(std::string()));
         if (intersectionsPane_->text() != text) {
@@ -334,7 +329,7 @@ void CMainFrame::UpdateCommandUI()
         }
     }
     if (foldAnglePane_ && modelView_) {
-        CCmdUI angle(kPaneFoldAngle);
+        CCmdUI angle;
         modelView_->Commands().Update(kPaneFoldAngle, angle);
         const QString text = QString::fromStdString(angle.Text().value_or(std::string()));
         if (foldAnglePane_->text() != text) {
@@ -458,16 +453,11 @@ void CMainFrame::OnNewSheet()
     const NewSheetChoice& c = lastSheet_;
     const SheetLayout layout =
         PaperSheetLayout(c.width, c.height, c.cells, c.jittered, c.bend, c.bendDegrees);
-    QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        ShowMessage(this, QString::fromUtf8(kCannotWriteMessage));
-        return;
-    }
     OpenOutcome out;
     {
         CProgressWnd progress(this, &app_->Profile());
         readInProgress_ = true;
-        out = OpenSheetModel(layout, QFile::encodeName(scratch.path()).toStdString(), &progress);
+        out = OpenSheetModel(layout, &progress);
         progress.DestroyWindow();
         readInProgress_ = false;
     }
@@ -486,16 +476,16 @@ void CMainFrame::OnNewSheet()
 
 void CMainFrame::OnUndo()
 {
-    // Through the design view's session, which holds pointers into the shape.
+    // Through the design session, which holds pointers into the shape.
     if (g_pModel)
-        StepBackShape(*g_pModel, modelView_ ? &modelView_->Session() : nullptr);
+        StepBackShape(*g_pModel, session_.get());
     doc_->UpdateAllViews(kHintUndo);
 }
 
 void CMainFrame::OnRedo()
 {
     if (g_pModel)
-        StepForwardShape(*g_pModel, modelView_ ? &modelView_->Session() : nullptr);
+        StepForwardShape(*g_pModel, session_.get());
     // The views take a redone shape as they take an undone one.
     doc_->UpdateAllViews(kHintUndo);
 }

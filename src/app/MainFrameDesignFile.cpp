@@ -7,6 +7,7 @@
 #include "app/MainFrame.h"
 #include "app/Prompts.h"
 #include "base/AtomicFile.h"
+#include "document/DesignFile.h"
 #include "paper/PaperLayout.h"
 #include "ui/AppState.h"
 #include "widgets/ModelView.h"
@@ -39,7 +40,7 @@ void CMainFrame::StartDocument(const QString& savePath, const QString& originalN
     savePath_ = savePath;
     originalName_ = originalName;
     recovered_ = false;
-    CDocumentState& state = modelView_->Session().Document();
+    CDocumentState& state = session_->Document();
     state.Saved();
     recoveryChanges_ = state.Changes();
     UpdateTitle();
@@ -47,7 +48,7 @@ void CMainFrame::StartDocument(const QString& savePath, const QString& originalN
 
 bool CMainFrame::Modified() const
 {
-    return g_pModel && modelView_ && modelView_->Session().Document().Modified();
+    return g_pModel && session_->Document().Modified();
 }
 
 bool CMainFrame::MaybeSaveChanges()
@@ -91,8 +92,8 @@ bool CMainFrame::SaveDesign(bool choosePath)
     }
     const std::string file = QFile::encodeName(path).toStdString();
     std::string message = kCannotWriteMessage;
-    const bool written = paper ? ExportCreasePatternToFile(*g_pModel, file, message)
-                               : ExportShapeToFile(*g_pModel, file);
+    const bool written =
+        paper ? WriteDesignFile(*g_pModel, file, message) : ExportShapeToFile(*g_pModel, file);
     if (!written) {
         ShowMessage(this, QString::fromStdString(message));
         return false;
@@ -120,7 +121,7 @@ void CMainFrame::WriteRecovery(bool wait)
 {
     if (!Modified() || readInProgress_)
         return;
-    const uint64_t changes = modelView_->Session().Document().Changes();
+    const uint64_t changes = session_->Document().Changes();
     const QString path = RecoveryFile();
     if (changes != recoveryChanges_ && !path.isEmpty()) {
         CRecoverySnapshot snapshot;
@@ -183,7 +184,7 @@ void CMainFrame::OfferRecovery()
         QFile::rename(file, own);
     }
     recovered_ = true;
-    modelView_->Session().Document().MarkUnsaved();
-    recoveryChanges_ = modelView_->Session().Document().Changes();
+    session_->Document().MarkUnsaved();
+    recoveryChanges_ = session_->Document().Changes();
     UpdateTitle();
 }

@@ -57,11 +57,3 @@ void Arena::Reset()
     current_ = 0;
     used_ = 0;
 }
-
-size_t Arena::BytesReserved() const
-{
-    size_t total = 0;
-    for (const Block& b : blocks_)
-        total += b.size;
-    return total;
-}

@@ -35,20 +35,6 @@ public:
     // Forgets every record but keeps the memory for the next fill.
     void Reset();
 
-    // A fill position: Rewind(mark) forgets every record created after Mark().
-    struct Position {
-        size_t block = 0;
-        size_t used = 0;
-    };
-    Position Mark() const { return {current_, used_}; }
-    void Rewind(const Position& mark)
-    {
-        current_ = mark.block;
-        used_ = mark.used;
-    }
-
-    size_t BytesReserved() const;
-
 private:
     struct Block {
         std::unique_ptr<std::byte[]> data;

@@ -9,6 +9,21 @@
 #include <mutex>
 #include <thread>
 
+// Waits for `ready` busily at first, then giving way to other threads: for a
+// wait meant to end about when the caller's own work does.
+template <class Ready> void SpinUntil(Ready&& ready)
+{
+    for (int spins = 0; !ready(); ++spins) {
+        if (spins < 4096) {
+#if defined(__x86_64__)
+            __builtin_ia32_pause();
+#endif
+        } else {
+            std::this_thread::yield();
+        }
+    }
+}
+
 class CHelperThread {
 public:
     CHelperThread();

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-CPaperEdgeDifference LargestPaperEdgeDifference(const CFlatMesh& mesh, double unitScale)
+CPaperEdgeDifference LargestPaperEdgeDifference(const CWorkingShape& mesh, double unitScale)
 {
     CPaperEdgeDifference out;
     const size_t triangles = mesh.TriangleCount();

@@ -3,7 +3,7 @@
 // so every edge is as long on the form as on the sheet; what differs is
 // rounding, and a large figure means a fold went wrong.
 
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstddef>
 
@@ -18,4 +18,4 @@ struct CPaperEdgeDifference {
 // coordinates) with its paper edge. unitScale maps unit lengths back to the
 // file's units, as CPolyModel::unitScale does. An empty mesh gives all zeros;
 // a non-finite length makes `largest` infinite there.
-CPaperEdgeDifference LargestPaperEdgeDifference(const CFlatMesh& mesh, double unitScale);
+CPaperEdgeDifference LargestPaperEdgeDifference(const CWorkingShape& mesh, double unitScale);

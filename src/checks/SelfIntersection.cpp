@@ -15,45 +15,18 @@
 // plane), four lanes at a time. Only what survives meets the exact test in
 // doubles. Folded paper is mostly neighbours touching neighbours, and the
 // float test throws those out without a branch per pair.
+//
+// This file runs a check and a drag step's check against its base, walks the
+// trees (SelfIntersectionTree.cpp) and makes the tests; the edge crossings
+// are settled in SelfIntersectionContacts.cpp.
 
 namespace {
-
-constexpr float kInf = std::numeric_limits<float>::infinity();
 
 using lanes::Bits;
 using lanes::F4;
 using lanes::I4;
 using lanes::Load4;
-using lanes::Max;
-using lanes::Min;
 using lanes::Splat;
-
-// The bits of a 10-bit number moved to every third place.
-uint32_t Spread(uint32_t v)
-{
-    v &= 0x3ff;
-    v = (v | v << 16) & 0x030000ff;
-    v = (v | v << 8) & 0x0300f00f;
-    v = (v | v << 4) & 0x030c30c3;
-    v = (v | v << 2) & 0x09249249;
-    return v;
-}
-
-// Pads for a box from float corners: each corner is its double rounded to
-// nearest, at most 2^-24 of it away (and the smallest rounding is monotone, so
-// the least float corner is the least double rounded). Taking away 2^-22 of
-// the bound and the least normal float, itself rounded, still leaves a sure
-// bound on the double.
-F4 Down(F4 x)
-{
-    const F4 magnitude = reinterpret_cast<F4>(reinterpret_cast<I4>(x) & 0x7fffffff);
-    return x - (magnitude * 0x1p-22f + 0x1p-126f);
-}
-F4 Up(F4 x)
-{
-    const F4 magnitude = reinterpret_cast<F4>(reinterpret_cast<I4>(x) & 0x7fffffff);
-    return x + (magnitude * 0x1p-22f + 0x1p-126f);
-}
 
 bool Before(const CIntersectingPair& x, const CIntersectingPair& y)
 {
@@ -62,22 +35,7 @@ bool Before(const CIntersectingPair& x, const CIntersectingPair& y)
 
 } // namespace
 
-bool CSelfIntersectionCheck::Overlap(const CBox& x, const CBox& y)
-{
-    // Without short cuts: the outcome is hard to predict, a branch costs more.
-    return (x.lo[0] <= y.hi[0]) & (y.lo[0] <= x.hi[0]) & (x.lo[1] <= y.hi[1]) &
-           (y.lo[1] <= x.hi[1]) & (x.lo[2] <= y.hi[2]) & (y.lo[2] <= x.hi[2]);
-}
-
-void CSelfIntersectionCheck::Grow(CBox& box, const CBox& by)
-{
-    for (int axis = 0; axis < 3; ++axis) {
-        box.lo[axis] = std::min(box.lo[axis], by.lo[axis]);
-        box.hi[axis] = std::max(box.hi[axis], by.hi[axis]);
-    }
-}
-
-size_t CSelfIntersectionCheck::Run(const CFlatMesh& mesh, size_t maxPairs)
+size_t CSelfIntersectionCheck::Run(const CWorkingShape& mesh, size_t maxPairs)
 {
     hasBase_ = false; // the base's index is about to be overwritten
     Begin(mesh, maxPairs);
@@ -93,7 +51,7 @@ size_t CSelfIntersectionCheck::Run(const CFlatMesh& mesh, size_t maxPairs)
     return count_;
 }
 
-void CSelfIntersectionCheck::Begin(const CFlatMesh& mesh, size_t maxPairs)
+void CSelfIntersectionCheck::Begin(const CWorkingShape& mesh, size_t maxPairs)
 {
     count_ = 0;
     candidates_ = 0;
@@ -108,264 +66,11 @@ void CSelfIntersectionCheck::Finish()
 {
     keepBase_ = false; // edge crossings depend on neighbours: never kept as pairs of the base
     SettleContacts(contacts_);
+    for (const CContact& c : contacts_)
+        if (c.crosses)
+            Keep(std::min(c.a, c.b), std::max(c.a, c.b), c.at);
     std::sort_heap(pairs_.begin(), pairs_.end(), Before);
     mesh_ = nullptr;
-}
-
-// The float records and Morton codes of the triangles that have an interior
-// and finite float corners, in mesh order (or the list's); returns how many. One pass over
-// the mesh in its own order: the random reads of the sort's order then touch
-// only the compact records.
-size_t CSelfIntersectionCheck::Collect(const CFlatMesh& mesh, const uint32_t* list,
-                                       size_t triangles)
-{
-    record_.resize(triangles);
-    triOf_.resize(triangles);
-    centre_.resize(3 * triangles);
-    float lo[3] = {kInf, kInf, kInf};
-    float hi[3] = {-kInf, -kInf, -kInf};
-    float largest = 0.0f;
-    size_t n = 0;
-    for (size_t i = 0; i < triangles; ++i) {
-        const size_t t = list ? list[i] : i;
-        const CTriangleData& td = mesh.tri[t];
-        if (!TriangleHasPlane(td))
-            continue;
-        const CVector3* p = &mesh.pos[3 * t];
-        float* r = record_[n].v;
-        for (int j = 0; j < 3; ++j) {
-            r[kP0X + 3 * j] = static_cast<float>(p[j].x);
-            r[kP0X + 3 * j + 1] = static_cast<float>(p[j].y);
-            r[kP0X + 3 * j + 2] = static_cast<float>(p[j].z);
-        }
-        bool finite = true;
-        float* centre = &centre_[3 * n];
-        for (int axis = 0; axis < 3; ++axis) {
-            const float c0 = r[kP0X + axis], c1 = r[kP1X + axis], c2 = r[kP2X + axis];
-            finite = finite && std::isfinite(c0) && std::isfinite(c1) && std::isfinite(c2);
-            const float below = std::min({c0, c1, c2}), above = std::max({c0, c1, c2});
-            centre[axis] = 0.5f * below + 0.5f * above; // never overflows
-            largest = std::max({largest, -below, above});
-        }
-        if (!finite)
-            continue; // beyond the float range: no box to file it under
-        for (int axis = 0; axis < 3; ++axis) {
-            lo[axis] = std::min(lo[axis], centre[axis]);
-            hi[axis] = std::max(hi[axis], centre[axis]);
-        }
-        r[kNX] = static_cast<float>(td.normal.x);
-        r[kNY] = static_cast<float>(td.normal.y);
-        r[kNZ] = static_cast<float>(td.normal.z);
-        r[kD] = static_cast<float>(td.d);
-        triOf_[n++] = static_cast<uint32_t>(t);
-    }
-    // A discarded corner beyond the float range may have raised it to infinity.
-    largest_ = largest;
-
-    code_.resize(n);
-    // One scale for all axes: the cells of the curve are cubes, so a block of
-    // a sheet is a compact patch rather than a strip along the thin axis.
-    const double extent =
-        std::max({double(hi[0]) - lo[0], double(hi[1]) - lo[1], double(hi[2]) - lo[2]});
-    const float scale = extent > 0.0 ? static_cast<float>(1023.0 / extent) : 0.0f;
-    for (size_t s = 0; s < n; ++s) {
-        const float* centre = &centre_[3 * s];
-        uint32_t code = 0;
-        for (int axis = 0; axis < 3; ++axis) {
-            // The max first: it turns a NaN into 0.
-            const float q = std::min(std::max(0.0f, (centre[axis] - lo[axis]) * scale), 1023.0f);
-            code |= Spread(static_cast<uint32_t>(q)) << (2 - axis);
-        }
-        code_[s] = code;
-    }
-    return n;
-}
-
-// Orders the n collected triangles by Morton code into indexTmp_. Stable, so
-// ties keep mesh order and every run on a mesh builds the same tree.
-void CSelfIntersectionCheck::Sort(size_t n)
-{
-    index_.resize(n);
-    indexTmp_.resize(n);
-    codeTmp_.resize(n);
-    for (size_t s = 0; s < n; ++s)
-        index_[s] = static_cast<uint32_t>(s);
-    uint32_t* keyIn = code_.data();
-    uint32_t* keyOut = codeTmp_.data();
-    uint32_t* valIn = index_.data();
-    uint32_t* valOut = indexTmp_.data();
-    constexpr int kBits = 10;
-    constexpr int kPasses = 3;
-    constexpr uint32_t kBuckets = 1u << kBits;
-    // All three histograms in one read of the keys.
-    uint32_t histogram[kPasses][kBuckets] = {};
-    for (size_t s = 0; s < n; ++s)
-        for (int pass = 0; pass < kPasses; ++pass)
-            ++histogram[pass][(keyIn[s] >> (kBits * pass)) & (kBuckets - 1)];
-    for (int pass = 0; pass < kPasses; ++pass) {
-        const int shift = kBits * pass;
-        uint32_t* h = histogram[pass];
-        uint32_t sum = 0;
-        for (uint32_t b = 0; b < kBuckets; ++b) {
-            const uint32_t c = h[b];
-            h[b] = sum;
-            sum += c;
-        }
-        for (size_t s = 0; s < n; ++s) {
-            const uint32_t to = h[(keyIn[s] >> shift) & (kBuckets - 1)]++;
-            keyOut[to] = keyIn[s];
-            valOut[to] = valIn[s];
-        }
-        std::swap(keyIn, keyOut);
-        std::swap(valIn, valOut);
-    }
-    // Three passes: the sorted order ended in the second buffers.
-}
-
-// Lays the sorted records out block by block from the tree's first block,
-// padded to a whole block with slots whose boxes are empty (they overlap nothing).
-void CSelfIntersectionCheck::Gather(size_t n, CTree& tree)
-{
-    tree.blocks = static_cast<uint32_t>((n + kBlock - 1) / kBlock);
-    tree.triangles = n;
-    const size_t first = size_t(tree.firstBlock) * kBlock;
-    const size_t slots = first + size_t(tree.blocks) * kBlock;
-    blockData_.resize(kColumns * slots);
-    slotTri_.resize(slots);
-    constexpr size_t kAhead = 16; // records in flight: the order jumps around the mesh
-    for (size_t s = 0; s < n; ++s) {
-        if (s + kAhead < n)
-            __builtin_prefetch(&record_[indexTmp_[s + kAhead]]);
-        const uint32_t from = indexTmp_[s];
-        const size_t slot = first + s;
-        slotTri_[slot] = triOf_[from];
-        const float* r = record_[from].v;
-        float* to = &blockData_[(slot / kBlock) * kColumns * kBlock + slot % kBlock];
-        for (int c = 0; c < kRecordColumns; ++c)
-            to[c * kBlock] = r[c];
-    }
-    for (size_t slot = first + n; slot < slots; ++slot) {
-        float* to = &blockData_[(slot / kBlock) * kColumns * kBlock + slot % kBlock];
-        for (int c = 0; c < kRecordColumns; ++c)
-            to[c * kBlock] = 0.0f;
-        slotTri_[slot] = 0;
-    }
-    alive_.resize(tree.firstBlock + tree.blocks);
-    std::fill(alive_.begin() + tree.firstBlock, alive_.end(), kAllSlots);
-}
-
-void CSelfIntersectionCheck::SetCoarse()
-{
-    // A plane distance in floats is off by at most some 21 roundings of the
-    // largest coordinate (unit normal, |d| <= sqrt(3) * largest); a float
-    // distance beyond kTol less that margin is the only sure sign that the
-    // exact one may be beyond kTol.
-    const double margin = 64.0 * std::ldexp(1.0, -24) * double(largest_);
-    coarse_ = static_cast<float>(kDesignTolerance - margin);
-}
-
-// The slots' boxes, four at a time from their corners; padding gets an empty box.
-void CSelfIntersectionCheck::BoxBlocks(size_t n, const CTree& tree)
-{
-    for (uint32_t b = tree.firstBlock; b < tree.firstBlock + tree.blocks; ++b) {
-        float* c = &blockData_[size_t(b) * kColumns * kBlock];
-        for (uint32_t half = 0; half < kGroups; ++half) {
-            const auto at = [c, half](int column) { return Load4(c + column * kBlock + 4 * half); };
-            for (int axis = 0; axis < 3; ++axis) {
-                const F4 p0 = at(kP0X + axis), p1 = at(kP1X + axis), p2 = at(kP2X + axis);
-                const F4 lo = Down(Min(Min(p0, p1), p2));
-                const F4 hi = Up(Max(Max(p0, p1), p2));
-                std::memcpy(c + (kLoX + axis) * kBlock + 4 * half, &lo, sizeof lo);
-                std::memcpy(c + (kHiX + axis) * kBlock + 4 * half, &hi, sizeof hi);
-            }
-        }
-    }
-    const size_t first = size_t(tree.firstBlock) * kBlock;
-    for (size_t s = first + n; s < first + size_t(tree.blocks) * kBlock; ++s) {
-        float* to = &blockData_[(s / kBlock) * kColumns * kBlock + s % kBlock];
-        for (int axis = 0; axis < 3; ++axis) {
-            to[(kLoX + axis) * kBlock] = kInf;
-            to[(kHiX + axis) * kBlock] = -kInf;
-        }
-    }
-}
-
-// The tree over the tree's blocks and the hubs of its nodes (slot triangles
-// are read from the mesh of the run).
-void CSelfIntersectionCheck::BuildTree(CTree& tree, size_t n)
-{
-    const uint32_t leafBase = std::bit_ceil(tree.blocks);
-    tree.leafBase = leafBase;
-    tree.box.resize(2 * size_t(leafBase));
-    tree.hub.resize(2 * size_t(leafBase));
-    tree.hasHub.resize(2 * size_t(leafBase));
-    const size_t first = size_t(tree.firstBlock) * kBlock;
-    for (uint32_t b = 0; b < leafBase; ++b) {
-        CBox& box = tree.box[leafBase + b];
-        for (int axis = 0; axis < 3; ++axis) {
-            box.lo[axis] = kInf;
-            box.hi[axis] = -kInf;
-        }
-        tree.hasHub[leafBase + b] = kNoTriangles;
-        if (b >= tree.blocks)
-            continue;
-        const float* c = Block(tree.firstBlock + b);
-        for (int axis = 0; axis < 3; ++axis)
-            for (uint32_t s = 0; s < kBlock; ++s) {
-                box.lo[axis] = std::min(box.lo[axis], c[(kLoX + axis) * kBlock + s]);
-                box.hi[axis] = std::max(box.hi[axis], c[(kHiX + axis) * kBlock + s]);
-            }
-        const size_t from = first + size_t(b) * kBlock;
-        const size_t to = std::min(from + kBlock, first + n);
-        tree.hasHub[leafBase + b] = kNoHub;
-        const uint32_t s0 = static_cast<uint32_t>(from % kBlock);
-        const uint32_t last = static_cast<uint32_t>(to - from) + s0;
-        const auto floatsAt = [c](uint32_t s, int j, int axis) {
-            return c[(kP0X + 3 * j + axis) * kBlock + s];
-        };
-        for (int j = 0; j < 3; ++j) {
-            // The block's floats rule out nearly every candidate without a
-            // trip to the mesh; equal floats are confirmed in doubles.
-            bool all = true;
-            for (uint32_t s = s0 + 1; all && s < last; ++s) {
-                bool has = false;
-                for (int k = 0; k < 3; ++k)
-                    has |= floatsAt(s, k, 0) == floatsAt(s0, j, 0) &&
-                           floatsAt(s, k, 1) == floatsAt(s0, j, 1) &&
-                           floatsAt(s, k, 2) == floatsAt(s0, j, 2);
-                all = has;
-            }
-            const CVector3 hub = mesh_->pos[3 * size_t(slotTri_[from]) + j];
-            for (size_t s = from + 1; all && s < to; ++s) {
-                const CVector3* p = &mesh_->pos[3 * size_t(slotTri_[s])];
-                all = p[0] == hub || p[1] == hub || p[2] == hub;
-            }
-            if (all) {
-                tree.hasHub[leafBase + b] = kHub;
-                tree.hub[leafBase + b] = hub;
-                break;
-            }
-        }
-    }
-    for (uint32_t k = leafBase; k-- > 1;) {
-        tree.box[k] = tree.box[2 * k];
-        Grow(tree.box[k], tree.box[2 * k + 1]);
-        const uint8_t l = tree.hasHub[2 * k], r = tree.hasHub[2 * k + 1];
-        if (l == kNoTriangles || r == kNoTriangles) {
-            const uint32_t from = l == kNoTriangles ? 2 * k + 1 : 2 * k;
-            tree.hasHub[k] = tree.hasHub[from];
-            tree.hub[k] = tree.hub[from];
-        } else {
-            const bool same = l == kHub && r == kHub && tree.hub[2 * k] == tree.hub[2 * k + 1];
-            tree.hasHub[k] = same ? kHub : kNoHub;
-            tree.hub[k] = tree.hub[2 * k];
-        }
-    }
-}
-
-bool CSelfIntersectionCheck::SameHub(const CTree& tu, uint32_t u, const CTree& tv, uint32_t v) const
-{
-    return tu.hasHub[u] == kHub && tv.hasHub[v] == kHub && tu.hub[u] == tv.hub[v];
 }
 
 void CSelfIntersectionCheck::Traverse(const CTree& tree)
@@ -378,7 +83,6 @@ void CSelfIntersectionCheck::Traverse(const CTree& tree)
     // triangles is met exactly once, short of pairs sharing a hub.
     const std::vector<CBox>& box = tree.box;
     const uint32_t leafBase = tree.leafBase;
-    const auto entry = [](uint32_t u, uint32_t v) { return uint64_t(u) << 32 | v; };
     const auto nonEmpty = [&box](uint32_t u) { return box[u].lo[0] <= box[u].hi[0]; };
     const auto pair = [&](uint32_t u, uint32_t v) {
         if (SameHub(tree, u, tree, v))
@@ -386,16 +90,12 @@ void CSelfIntersectionCheck::Traverse(const CTree& tree)
         if (u >= leafBase)
             TestBlocks(tree.firstBlock + u - leafBase, tree.firstBlock + v - leafBase, box[v]);
         else
-            pairStack_.push_back(entry(u, v));
+            PushPair(u, v);
     };
     pairStack_.clear();
     if (nonEmpty(1))
         pair(1, 1);
-    while (!pairStack_.empty()) {
-        const uint64_t top = pairStack_.back();
-        pairStack_.pop_back();
-        const uint32_t u = static_cast<uint32_t>(top >> 32);
-        const uint32_t v = static_cast<uint32_t>(top);
+    for (uint32_t u = 0, v = 0; PopPair(u, v);) {
         const uint32_t u0 = 2 * u, u1 = 2 * u + 1;
         if (u == v) {
             // Padding fills the tree from the right: an empty left child has
@@ -423,22 +123,17 @@ void CSelfIntersectionCheck::Traverse(const CTree& tree)
 // Every pair of a triangle of tu with one of tv (two trees over distinct blocks).
 void CSelfIntersectionCheck::TraverseAcross(const CTree& tu, const CTree& tv)
 {
-    const auto entry = [](uint32_t u, uint32_t v) { return uint64_t(u) << 32 | v; };
     const auto pair = [&](uint32_t u, uint32_t v) {
         if (!Overlap(tu.box[u], tv.box[v]) || SameHub(tu, u, tv, v))
             return;
         if (u >= tu.leafBase && v >= tv.leafBase)
             TestBlocks(tu.firstBlock + u - tu.leafBase, tv.firstBlock + v - tv.leafBase, tv.box[v]);
         else
-            pairStack_.push_back(entry(u, v));
+            PushPair(u, v);
     };
     pairStack_.clear();
     pair(1, 1);
-    while (!pairStack_.empty()) {
-        const uint64_t top = pairStack_.back();
-        pairStack_.pop_back();
-        const uint32_t u = static_cast<uint32_t>(top >> 32);
-        const uint32_t v = static_cast<uint32_t>(top);
+    for (uint32_t u = 0, v = 0; PopPair(u, v);) {
         // Split whichever is not a leaf yet; both when neither is.
         const bool splitU = u < tu.leafBase, splitV = v < tv.leafBase;
         const uint32_t uFrom = splitU ? 2 * u : u, uTo = splitU ? 2 * u + 1 : u;
@@ -446,42 +141,6 @@ void CSelfIntersectionCheck::TraverseAcross(const CTree& tu, const CTree& tv)
         for (uint32_t a = uFrom; a <= uTo; ++a)
             for (uint32_t b = vFrom; b <= vTo; ++b)
                 pair(a, b);
-    }
-}
-
-// Adds to around_ the triangles of the tree whose boxes hold both points.
-void CSelfIntersectionCheck::FindAround(const CTree& tree, const CVector3& p, const CVector3& q)
-{
-    CBox box;
-    const F4 lo = Down(Min(F4{float(p.x), float(p.y), float(p.z), 0.0f},
-                           F4{float(q.x), float(q.y), float(q.z), 0.0f}));
-    const F4 hi = Up(Max(F4{float(p.x), float(p.y), float(p.z), 0.0f},
-                         F4{float(q.x), float(q.y), float(q.z), 0.0f}));
-    for (int axis = 0; axis < 3; ++axis)
-        box.lo[axis] = lo[axis], box.hi[axis] = hi[axis];
-    nodeStack_.clear();
-    nodeStack_.push_back(1);
-    while (!nodeStack_.empty()) {
-        const uint32_t u = nodeStack_.back();
-        nodeStack_.pop_back();
-        if (!Overlap(tree.box[u], box))
-            continue;
-        if (u < tree.leafBase) {
-            nodeStack_.push_back(2 * u);
-            nodeStack_.push_back(2 * u + 1);
-            continue;
-        }
-        const uint32_t b = tree.firstBlock + u - tree.leafBase;
-        const float* c = Block(b);
-        for (uint32_t s = 0; s < kBlock; ++s) {
-            CBox slot;
-            for (int axis = 0; axis < 3; ++axis) {
-                slot.lo[axis] = c[(kLoX + axis) * kBlock + s];
-                slot.hi[axis] = c[(kHiX + axis) * kBlock + s];
-            }
-            if (((alive_[b] >> s) & 1) && Overlap(slot, box))
-                around_.push_back(slotTri_[size_t(b) * kBlock + s]);
-        }
     }
 }
 
@@ -575,7 +234,7 @@ void CSelfIntersectionCheck::TestExact(uint32_t i, uint32_t j)
     uint32_t a = slotTri_[i], b = slotTri_[j];
     if (a > b)
         std::swap(a, b);
-    const CFlatMesh& mesh = *mesh_;
+    const CWorkingShape& mesh = *mesh_;
     const CVector3* pa = &mesh.pos[3 * size_t(a)];
     const CVector3* pb = &mesh.pos[3 * size_t(b)];
     // Neighbours on a curved sheet pass the float test around a shared
@@ -620,7 +279,154 @@ void CSelfIntersectionCheck::Keep(uint32_t a, uint32_t b, const CVector3& at)
     }
 }
 
-size_t CountSelfIntersections(const CFlatMesh& mesh)
+size_t CSelfIntersectionCheck::SetBase(const CWorkingShape& base, size_t maxPairs)
+{
+    basePairs_.clear();
+    keepBase_ = true;
+    Run(base, maxPairs);
+    baseContacts_ = contacts_;
+    basePos_ = base.pos;
+    baseKeys_.clear();
+    baseLargest_ = largest_;
+    baseSlot_.assign(base.TriangleCount(), kNoSlot);
+    const size_t first = size_t(all_.firstBlock) * kBlock;
+    for (size_t s = first; s < first + all_.triangles; ++s)
+        baseSlot_[slotTri_[s]] = static_cast<uint32_t>(s);
+    hasBase_ = true;
+    return count_;
+}
+
+void CSelfIntersectionCheck::ForgetBase()
+{
+    hasBase_ = false;
+    std::vector<CIntersectingPair>().swap(basePairs_);
+    std::vector<CContact>().swap(baseContacts_);
+    std::vector<CVector3>().swap(basePos_);
+    std::vector<uint32_t>().swap(baseSlot_);
+    std::vector<uint32_t>().swap(meshOf_);
+    std::vector<uint32_t>().swap(moved_);
+    std::vector<std::pair<uint64_t, uint32_t>>().swap(baseKeys_);
+}
+
+size_t CSelfIntersectionCheck::Step(const CWorkingShape& mesh, size_t maxPairs)
+{
+    if (!hasBase_)
+        return Run(mesh, maxPairs);
+    Begin(mesh, maxPairs);
+    std::fill(alive_.begin() + all_.firstBlock, alive_.begin() + all_.firstBlock + all_.blocks,
+              kAllSlots);
+    MatchBase(mesh);
+
+    // Base triangles that moved or are gone leave the index until the next
+    // step; the rest are read where the mesh has them now.
+    const size_t baseCount = basePos_.size() / 3;
+    for (size_t t = 0; t < baseCount; ++t) {
+        const uint32_t slot = baseSlot_[t];
+        if (slot == kNoSlot)
+            continue;
+        if (meshOf_[t] == kNoSlot) {
+            alive_[slot / kBlock] &= ~(1u << (slot % kBlock));
+        } else {
+            slotTri_[slot] = meshOf_[t];
+        }
+    }
+
+    movedTree_.firstBlock = all_.firstBlock + all_.blocks;
+    const size_t m = Collect(mesh, moved_.data(), moved_.size());
+    largest_ = std::max(largest_, baseLargest_);
+    Sort(m);
+    Gather(m, movedTree_);
+    SetCoarse();
+    BoxBlocks(m, movedTree_);
+    BuildTree(movedTree_, m);
+    Traverse(movedTree_);
+    TraverseAcross(all_, movedTree_);
+
+    // Pairs of two unmoved triangles are the base's; matching keeps the order.
+    for (const CIntersectingPair& p : basePairs_)
+        if (meshOf_[p.a] != kNoSlot && meshOf_[p.b] != kNoSlot)
+            Keep(meshOf_[p.a], meshOf_[p.b], p.at);
+    for (CContact c : baseContacts_)
+        if (meshOf_[c.a] != kNoSlot && meshOf_[c.b] != kNoSlot) {
+            c.a = meshOf_[c.a];
+            c.b = meshOf_[c.b];
+            contacts_.push_back(c);
+        }
+    inStep_ = true;
+    Finish();
+    inStep_ = false;
+    return count_;
+}
+
+// Pairs the mesh's triangles with equal base triangles, both in order: a
+// fold writes the unmoved triangles in base order, leaves out the ones it
+// split and changes the moved ones in place, so a short look ahead finds each
+// unmoved triangle's base, and a look-up by value finds the way back after a
+// long run of split triangles. Every triangle left unpaired is moved.
+void CSelfIntersectionCheck::MatchBase(const CWorkingShape& mesh)
+{
+    constexpr size_t kAhead = 8;
+    constexpr size_t kLookUpEvery = 64; // misses in a row between look-ups
+    const size_t baseCount = basePos_.size() / 3;
+    const size_t n = mesh.TriangleCount();
+    meshOf_.assign(baseCount, kNoSlot);
+    moved_.clear();
+    size_t next = 0, misses = 0;
+    for (size_t t = 0; t < n; ++t) {
+        const CVector3* p = &mesh.pos[3 * t];
+        size_t match = SIZE_MAX;
+        for (size_t j = next; j < baseCount && j < next + kAhead; ++j)
+            if (std::memcmp(p, &basePos_[3 * j], 3 * sizeof(CVector3)) == 0) {
+                match = j;
+                break;
+            }
+        if (match == SIZE_MAX && ++misses % kLookUpEvery == 0)
+            match = FindBase(p, next);
+        if (match != SIZE_MAX) {
+            meshOf_[match] = static_cast<uint32_t>(t);
+            next = match + 1;
+            misses = 0;
+            continue;
+        }
+        moved_.push_back(static_cast<uint32_t>(t));
+        // A moved triangle stands where its base did.
+        next = std::min(next + 1, baseCount);
+    }
+}
+
+uint64_t CSelfIntersectionCheck::CornerHash(const CVector3* p)
+{
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (int j = 0; j < 3; ++j)
+        for (double v : {p[j].x, p[j].y, p[j].z}) {
+            uint64_t bits;
+            std::memcpy(&bits, &v, sizeof bits);
+            h = (h ^ bits) * 0x100000001b3ull;
+            h ^= h >> 31;
+        }
+    return h;
+}
+
+// The first base triangle from `from` on with exactly these corners.
+size_t CSelfIntersectionCheck::FindBase(const CVector3* p, size_t from)
+{
+    const size_t baseCount = basePos_.size() / 3;
+    if (baseKeys_.empty() && baseCount > 0) {
+        baseKeys_.resize(baseCount);
+        for (size_t t = 0; t < baseCount; ++t)
+            baseKeys_[t] = {CornerHash(&basePos_[3 * t]), static_cast<uint32_t>(t)};
+        std::sort(baseKeys_.begin(), baseKeys_.end());
+    }
+    const uint64_t h = CornerHash(p);
+    auto it = std::lower_bound(baseKeys_.begin(), baseKeys_.end(),
+                               std::pair<uint64_t, uint32_t>{h, static_cast<uint32_t>(from)});
+    for (; it != baseKeys_.end() && it->first == h; ++it)
+        if (std::memcmp(p, &basePos_[3 * size_t(it->second)], 3 * sizeof(CVector3)) == 0)
+            return it->second;
+    return SIZE_MAX;
+}
+
+size_t CountSelfIntersections(const CWorkingShape& mesh)
 {
     CSelfIntersectionCheck check;
     return check.Run(mesh, 0);

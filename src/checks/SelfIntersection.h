@@ -5,7 +5,7 @@
 // mesh outgrows them.
 
 #include "checks/TrianglePair.h"
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,11 +24,11 @@ public:
     // Finds every colliding pair of the mesh and returns how many there are.
     // Keeps the first maxPairs of them in (a, b) order; the count and the
     // flags cover all of them. Never fails: an empty mesh has no pairs.
-    size_t Run(const CFlatMesh& mesh, size_t maxPairs = kKeepAll);
+    size_t Run(const CWorkingShape& mesh, size_t maxPairs = kKeepAll);
 
     // Run, keeping what Step needs: the mesh's corners, its pairs and its
     // index. Costs one run and a copy of the positions.
-    size_t SetBase(const CFlatMesh& base, size_t maxPairs = kKeepAll);
+    size_t SetBase(const CWorkingShape& base, size_t maxPairs = kKeepAll);
     bool HasBase() const { return hasBase_; }
     // Lets go of the base and its memory.
     void ForgetBase();
@@ -37,7 +37,7 @@ public:
     // with base triangles whose corners they equal bit for bit, and only
     // pairs with an unpaired (moved) triangle are looked for. Without a base
     // it is Run.
-    size_t Step(const CFlatMesh& mesh, size_t maxPairs = kKeepAll);
+    size_t Step(const CWorkingShape& mesh, size_t maxPairs = kKeepAll);
     // Triangles the last Step took as moved (new ones included).
     size_t MovedTriangles() const { return moved_.size(); }
 
@@ -126,9 +126,9 @@ private:
     static bool Overlap(const CBox& x, const CBox& y);
     static void Grow(CBox& box, const CBox& by);
 
-    void Begin(const CFlatMesh& mesh, size_t maxPairs);
+    void Begin(const CWorkingShape& mesh, size_t maxPairs);
     void Finish();
-    size_t Collect(const CFlatMesh& mesh, const uint32_t* list, size_t count);
+    size_t Collect(const CWorkingShape& mesh, const uint32_t* list, size_t count);
     void Sort(size_t n);
     void Gather(size_t n, CTree& tree);
     void SetCoarse();
@@ -141,10 +141,21 @@ private:
     void TestExact(uint32_t i, uint32_t j);
     void Keep(uint32_t a, uint32_t b, const CVector3& at);
     void SettleContacts(std::vector<CContact>& contacts);
-    void MatchBase(const CFlatMesh& mesh);
+    void MatchBase(const CWorkingShape& mesh);
     void FindAround(const CTree& tree, const CVector3& p, const CVector3& q);
     static uint64_t CornerHash(const CVector3* p);
     size_t FindBase(const CVector3* p, size_t from);
+    // The stack of node pairs a traversal has still to visit.
+    void PushPair(uint32_t u, uint32_t v) { pairStack_.push_back(uint64_t(u) << 32 | v); }
+    bool PopPair(uint32_t& u, uint32_t& v)
+    {
+        if (pairStack_.empty())
+            return false;
+        u = static_cast<uint32_t>(pairStack_.back() >> 32);
+        v = static_cast<uint32_t>(pairStack_.back());
+        pairStack_.pop_back();
+        return true;
+    }
     const float* Block(uint32_t b) const { return &blockData_[size_t(b) * kColumns * kBlock]; }
 
     size_t count_ = 0;
@@ -154,7 +165,7 @@ private:
     std::vector<uint8_t> flags_;
 
     // State of the run in progress.
-    const CFlatMesh* mesh_ = nullptr;
+    const CWorkingShape* mesh_ = nullptr;
     float coarse_ = 0.0f;   // the tolerance less what float rounding can move a distance
     float largest_ = 0.0f;  // largest coordinate magnitude
     bool keepBase_ = false; // the run being made is the base: record its pairs apart
@@ -192,4 +203,4 @@ private:
 };
 
 // The number of colliding pairs of the mesh, for callers that print a summary.
-size_t CountSelfIntersections(const CFlatMesh& mesh);
+size_t CountSelfIntersections(const CWorkingShape& mesh);

@@ -155,7 +155,7 @@ bool TriangleHasPlane(const CTriangleData& t)
            std::isfinite(t.d);
 }
 
-bool TrianglesIntersect(const CFlatMesh& mesh, size_t a, size_t b, CVector3* at)
+bool TrianglesIntersect(const CWorkingShape& mesh, size_t a, size_t b, CVector3* at)
 {
     if (a == b)
         return false;

@@ -15,7 +15,7 @@
 // neighbour across the edge, so the pair test only finds the contact
 // (EdgeAlongTriangle) and the mesh-wide check settles it.
 
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstddef>
 
@@ -34,7 +34,7 @@ bool TriangleHasPlane(const CTriangleData& t);
 
 // The test on triangles a and b of the mesh, the lower-numbered first, so the
 // point stored in *at (when at is not null) does not depend on the order asked.
-bool TrianglesIntersect(const CFlatMesh& mesh, size_t a, size_t b, CVector3* at = nullptr);
+bool TrianglesIntersect(const CWorkingShape& mesh, size_t a, size_t b, CVector3* at = nullptr);
 
 // The contact of an edge of triangle a lying in b's plane (both ends within
 // the tolerance, a's third corner beyond it) where b passes through a's plane

@@ -55,8 +55,8 @@ struct CheckReport {
 CheckReport Check(const CPolyModel& model, size_t shown)
 {
     CheckReport r;
-    CFlatMesh scratch;
-    const CFlatMesh& shape = model.CurrentShape(scratch);
+    CWorkingShape scratch;
+    const CWorkingShape& shape = model.CurrentShape(scratch);
     r.faces = shape.TriangleCount();
     CSelfIntersectionCheck check;
     r.intersections = check.Run(shape, shown);
@@ -127,7 +127,7 @@ void PrintText(const CheckReport& r)
 
 size_t ShapeIntersections(const CPolyModel& model)
 {
-    CFlatMesh scratch;
+    CWorkingShape scratch;
     return CountSelfIntersections(model.CurrentShape(scratch));
 }
 

@@ -1,9 +1,8 @@
 #include "cli/CliCommand.h"
 
+#include "base/ParseNumber.h"
 #include "cli/TerminalProgress.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 
 int OpenModelForCli(const std::string& path, std::unique_ptr<CPolyModel>& model,
@@ -56,23 +55,13 @@ OptionArg SplitOption(const std::string& arg)
 
 bool ParseIntArg(const std::string& text, int lo, int hi, int& out)
 {
-    const char* first = text.data();
-    const char* last = first + text.size();
-    int value = 0;
-    const auto res = std::from_chars(first, last, value);
-    if (res.ec != std::errc() || res.ptr != last || value < lo || value > hi)
-        return false;
-    out = value;
-    return true;
+    return ParseInteger(text, lo, hi, out);
 }
 
 bool ParsePositiveArg(const std::string& text, double& out)
 {
-    const char* first = text.data();
-    const char* last = first + text.size();
     double value = 0.0;
-    const auto res = std::from_chars(first, last, value, std::chars_format::general);
-    if (res.ec != std::errc() || res.ptr != last || !std::isfinite(value) || value <= 0.0)
+    if (!ParseNumber(text, value) || value <= 0.0)
         return false;
     out = value;
     return true;

@@ -2,8 +2,9 @@
 
 #include "cli/CliCommand.h"
 
-#include "design/DesignSession.h"
 #include "base/AtomicFile.h"
+#include "base/ParseNumber.h"
+#include "design/DesignSession.h"
 #include "export/CreasePatternFile.h"
 #include "export/ExportOBJ.h"
 #include "export/PatternOptions.h"
@@ -11,7 +12,6 @@
 #include "paper/CreasePattern.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -71,18 +71,6 @@ struct Action {
     double distance = 0.0;
     int steps = 1;
 };
-
-bool ParseNumber(const std::string& text, double& out)
-{
-    const char* first = text.data();
-    const char* last = first + text.size();
-    double value = 0.0;
-    const auto res = std::from_chars(first, last, value, std::chars_format::general);
-    if (text.empty() || res.ec != std::errc() || res.ptr != last || !std::isfinite(value))
-        return false;
-    out = value;
-    return true;
-}
 
 std::vector<std::string> Split(const std::string& text, char sep)
 {

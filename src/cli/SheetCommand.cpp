@@ -5,7 +5,8 @@
 #include "cli/CliCommand.h"
 
 #include "base/AtomicFile.h"
-#include "sheet/SheetLayout.h"
+#include "export/SheetObj.h"
+#include "sheet/SheetBend.h"
 
 #include <cstdio>
 #include <string>

@@ -8,20 +8,6 @@
 #include <cmath>
 #include <functional>
 
-CShapeCorner NearestShapeCorner(const CPolyModel& model, const CVector3& p)
-{
-    CShapeCorner best;
-    double bestDistance = kDoubleMax;
-    ForEachShapeCorner(model, [&](int64_t seq, const CVector3& q) {
-        const double d = Distance3D(q, p);
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = {seq, q};
-        }
-    });
-    return best;
-}
-
 CDesignSession::~CDesignSession()
 {
     WaitForPrepared();
@@ -43,7 +29,7 @@ void CDesignSession::AttachModel(CPolyModel* model)
 
 void CDesignSession::Prepare()
 {
-    opened_ = CFlatMesh{};
+    opened_ = CWorkingShape{};
     if (!model_ || model_->objects.empty() || !CHelperThread::Worthwhile())
         return;
     const bool designing = model_->designing;
@@ -75,7 +61,7 @@ void CDesignSession::Prepare()
             };
         }
     } catch (...) {
-        opened_ = CFlatMesh{};
+        opened_ = CWorkingShape{};
         workspace_.Invalidate(); // no thread or no memory: the click does it all
         return;
     }
@@ -232,7 +218,7 @@ bool CDesignSession::EndLeftClick()
     // the working shape without reading the records again.
     const bool opened = !opened_.Empty() && preparedRevision_ == shapeRevision_;
     CommitWorkingCopy(*model_, KnownPacked(), opened ? &opened_ : nullptr);
-    opened_ = CFlatMesh{};
+    opened_ = CWorkingShape{};
     if (!basePrepared)
         workspace_.SetBase(model_->working);
     ++shapeRevision_;

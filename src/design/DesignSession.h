@@ -6,6 +6,7 @@
 
 #include "design/DesignStates.h"
 #include "design/DocumentState.h"
+#include "design/ShapeCorners.h"
 #include "fold/ReflectionOperation.h"
 #include "model/PolyModel.h"
 
@@ -13,34 +14,6 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-
-// A corner of the current shape: its number in shape order (objects, faces
-// and corners before the design begins; triangles and corners of the working
-// shape after) and its position.
-struct CShapeCorner {
-    int64_t seq = -1;
-    CVector3 pos;
-    bool operator==(const CShapeCorner& o) const { return seq == o.seq && pos == o.pos; }
-};
-
-// Calls fn(seq, pos) for every corner of the model's current shape in shape order.
-template <class Fn> void ForEachShapeCorner(const CPolyModel& model, Fn&& fn)
-{
-    int64_t seq = 0;
-    if (model.designing) {
-        for (const CVector3& p : model.working.pos)
-            fn(seq++, p);
-        return;
-    }
-    for (const auto& obj : model.objects)
-        for (const CPolyFace* f : obj->faces)
-            for (const CFaceCorner* c : f->corners)
-                fn(seq++, c->vertex->pos);
-}
-
-// The corner of the current shape nearest p by 3D distance, the first of
-// equals; seq < 0 when the shape has none.
-CShapeCorner NearestShapeCorner(const CPolyModel& model, const CVector3& p);
 
 class CDesignSession {
 public:
@@ -91,7 +64,6 @@ public:
     const CVector3& StartPos() const { return startPos_; }
     const CVector3& LastAccepted() const { return lastAccepted_; }
     int Handle() const { return handle_; }
-    const CVector3& HandleVector() const { return handleVector_; }
 
     // Sets the corner under the mouse (seq < 0: none). Ignored while a vertex
     // is selected, so the two are never set together. True when it changed.
@@ -105,7 +77,7 @@ public:
     void ResetPlaneToSquare();
 
     // One mouse-move step of a handle drag, in handle lengths: the selected
-    // vertex moves by l * HandleVector(), then the fold is recomputed from the
+    // vertex moves by l times the handle vector, then the fold is recomputed from the
     // base state. l == 0 (a handle seen end-on has no screen length) or a
     // non-finite l moves nothing and returns kIgnored.
     DragOutcome DragStep(double l);
@@ -217,7 +189,7 @@ private:
     // folded shape packed.
     bool packingAside_ = false;
     uint64_t preparedRevision_ = 0;
-    CFlatMesh opened_;
+    CWorkingShape opened_;
     PackedShape packedAside_;
     size_t prepareFrom_ = 50000;
     // Declared last: the thread goes before the data its job writes.

@@ -28,7 +28,8 @@ template <class T> uint64_t HashBytes(uint64_t h, const T& value)
 // Welds the corners of `mesh` by bit-identical position and corner data into
 // out.vertices (numbered in order of first appearance) and calls
 // put(k, vertex) for every corner k in order.
-template <class Put> void WeldCorners(const CFlatMesh& mesh, CPackedMesh& out, Put&& put)
+template <class Put>
+void WeldIdenticalCorners(const CWorkingShape& mesh, CPackedMesh& out, Put&& put)
 {
     const size_t corners = mesh.CornerCount();
     size_t capacity = 16;
@@ -59,7 +60,7 @@ template <class Put> void WeldCorners(const CFlatMesh& mesh, CPackedMesh& out, P
     out.vertices.shrink_to_fit();
 }
 
-void PackOrigins(const CFlatMesh& mesh, CPackedMesh& out)
+void PackOrigins(const CWorkingShape& mesh, CPackedMesh& out)
 {
     out.origin.resize(mesh.TriangleCount());
     for (size_t t = 0; t < mesh.TriangleCount(); ++t)
@@ -94,7 +95,7 @@ uint32_t TakeDelta(const uint8_t*& in, uint32_t last)
 }
 
 // A state for the undo stack: packed, with indices, origins and marks compact.
-void PackCompact(const CFlatMesh& mesh, CPackedMesh& out)
+void PackCompact(const CWorkingShape& mesh, CPackedMesh& out)
 {
     out.index.clear();
     out.origin.clear();
@@ -105,7 +106,7 @@ void PackCompact(const CFlatMesh& mesh, CPackedMesh& out)
     const std::unique_ptr<uint8_t[]> room(new uint8_t[5 * mesh.CornerCount() + 16]);
     uint8_t* at = room.get();
     uint32_t last = 0;
-    WeldCorners(mesh, out, [&](size_t, uint32_t v) {
+    WeldIdenticalCorners(mesh, out, [&](size_t, uint32_t v) {
         at = PutDelta(at, static_cast<int64_t>(v) - static_cast<int64_t>(last));
         last = v;
     });
@@ -139,14 +140,14 @@ PackedShape PackCurrent(const CPolyModel& model, const PackedShape* current)
         packed->opened = &model;
         return packed;
     }
-    CFlatMesh scratch;
+    CWorkingShape scratch;
     PackCompact(model.CurrentShape(scratch), *packed);
     return packed;
 }
 
 } // namespace
 
-PackedShape PackState(const CFlatMesh& mesh)
+PackedShape PackState(const CWorkingShape& mesh)
 {
     try {
         auto packed = std::make_shared<CPackedMesh>();
@@ -157,14 +158,14 @@ PackedShape PackState(const CFlatMesh& mesh)
     }
 }
 
-void PackMesh(const CFlatMesh& mesh, CPackedMesh& out)
+void PackMesh(const CWorkingShape& mesh, CPackedMesh& out)
 {
     out.index.resize(mesh.CornerCount());
     out.indexDeltas.clear();
     out.originDeltas.clear();
     out.markedEdges.clear();
     out.triangles = 0;
-    WeldCorners(mesh, out, [&](size_t k, uint32_t v) { out.index[k] = v; });
+    WeldIdenticalCorners(mesh, out, [&](size_t k, uint32_t v) { out.index[k] = v; });
     PackOrigins(mesh, out);
     out.edge.assign(3 * mesh.TriangleCount(), 0);
     bool anyEdge = false;
@@ -177,7 +178,7 @@ void PackMesh(const CFlatMesh& mesh, CPackedMesh& out)
         out.edge = {}; // a shape without creases keeps nothing for them
 }
 
-void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out)
+void UnpackMesh(const CPackedMesh& packed, CWorkingShape& out)
 {
     if (packed.opened) {
         const CPolyModel& m = *packed.opened;
@@ -223,7 +224,7 @@ void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out)
     FlatPlanesOf(out.pos.data(), out.tri.data(), triangles);
 }
 
-void CommitWorkingCopy(CPolyModel& model, PackedShape* current, CFlatMesh* opened)
+void CommitWorkingCopy(CPolyModel& model, PackedShape* current, CWorkingShape* opened)
 {
     if (model.objects.empty())
         return;
@@ -263,7 +264,7 @@ void BecomeShape(CPolyModel& model, const CPackedMesh& state, bool bottom)
 {
     if (bottom) {
         model.designing = false;
-        model.working = CFlatMesh{};
+        model.working = CWorkingShape{};
     } else {
         UnpackMesh(state, model.working);
         model.designing = true;

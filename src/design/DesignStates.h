@@ -9,7 +9,7 @@
 // the first object stays as the bottom of the stack: stepping back to it
 // makes the records as opened the shape again.
 
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <memory>
 
@@ -23,13 +23,13 @@ struct CPackedMesh;
 using PackedShape = std::shared_ptr<const CPackedMesh>;
 
 // Packs a state: corners welded by bit-identical position and corner data.
-void PackMesh(const CFlatMesh& mesh, CPackedMesh& out);
+void PackMesh(const CWorkingShape& mesh, CPackedMesh& out);
 // The state back, bit for bit as it was packed (planes recomputed from the corners).
-void UnpackMesh(const CPackedMesh& packed, CFlatMesh& out);
+void UnpackMesh(const CPackedMesh& packed, CWorkingShape& out);
 
 // `mesh` packed as the undo stack keeps a state (compact indices and marks);
 // null when there is no memory for it.
-PackedShape PackState(const CFlatMesh& mesh);
+PackedShape PackState(const CWorkingShape& mesh);
 
 // Pushes the current shape on the undo stack and keeps designing it: the
 // working shape stays as it is (a copy of a working shape is the same shape).
@@ -38,7 +38,7 @@ PackedShape PackState(const CFlatMesh& mesh);
 // null, is the first object as FlatFromObject gives it: the first commit
 // moves it into the working shape instead of reading the records again.
 void CommitWorkingCopy(CPolyModel& model, PackedShape* current = nullptr,
-                       CFlatMesh* opened = nullptr);
+                       CWorkingShape* opened = nullptr);
 
 // Rebuilds the working shape as the top of the undo stack. False (nothing
 // changed) when the stack is empty.

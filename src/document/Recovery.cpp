@@ -1,10 +1,6 @@
 #include "document/Recovery.h"
 
-#include "design/DesignStates.h"
 #include "base/AtomicFile.h"
-#include "export/ExportFOLD.h"
-#include "paper/PaperLayout.h"
-#include "paper/PatternStrain.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,34 +18,10 @@ using Json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr const char* kOriginalNameKey = "lintoro:originalName";
-
 bool ProcessAlive(long pid)
 {
     // EPERM: it runs, under another user.
     return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
-}
-
-// The form alone, for a model without paper: the reader opens such a file
-// as a form without paper.
-Json FormDocument(const CPackedMesh& shape, const CVector3& unitCentre, double unitScale)
-{
-    Json doc;
-    doc["file_spec"] = 1.2;
-    doc["file_creator"] = "Lintoro";
-    doc["file_classes"] = {"singleModel"};
-    doc["frame_classes"] = {"foldedForm"};
-    Json coords = Json::array();
-    for (const CPackedMesh::Vertex& v : shape.vertices) {
-        const CVector3 p = v.pos * unitScale + unitCentre;
-        coords.push_back({p.x, p.y, p.z});
-    }
-    doc["vertices_coords"] = std::move(coords);
-    Json faces = Json::array();
-    for (size_t i = 0; i + 2 < shape.index.size(); i += 3)
-        faces.push_back({shape.index[i], shape.index[i + 1], shape.index[i + 2]});
-    doc["faces_vertices"] = std::move(faces);
-    return doc;
 }
 
 } // namespace
@@ -77,46 +49,18 @@ std::string RecoveryPath(const std::string& folder, long pid)
 void TakeRecoverySnapshot(const CPolyModel& model, const std::string& originalName,
                           CRecoverySnapshot& out)
 {
-    CFlatMesh scratch;
-    PackMesh(model.CurrentShape(scratch), out.shape);
-    out.hasPaper = HasPaper(model);
-    out.opened.faces.clear();
-    if (out.hasPaper)
-        BuildOriginFaces(model, out.opened);
-    out.unitCentre = model.unitCentre;
-    out.unitScale = model.unitScale;
+    TakeDesignSnapshot(model, out.design);
     out.originalName = originalName;
 }
 
 bool WriteRecoveryFile(const CRecoverySnapshot& snapshot, const std::string& path)
 {
     std::string text;
-    try {
-        Json doc;
-        if (snapshot.hasPaper) {
-            CFlatMesh form;
-            UnpackMesh(snapshot.shape, form);
-            CCreasePattern pattern;
-            BuildCreasePattern(form, snapshot.opened, pattern);
-            if (!pattern.faces.empty()) {
-                const CPatternStrain strain = MeasurePatternStrain(pattern, snapshot.unitScale);
-                doc = FoldDocument(pattern, snapshot.unitCentre, snapshot.unitScale,
-                                   {strain.max, strain.mean});
-            }
-        }
-        if (doc.is_null())
-            doc = FormDocument(snapshot.shape, snapshot.unitCentre, snapshot.unitScale);
-        doc[kOriginalNameKey] = snapshot.originalName;
-        text = doc.dump(1);
-    } catch (const std::exception&) {
-        return false; // out of memory, or a name that is not UTF-8: nothing written
-    }
-    text += '\n';
+    if (!DesignFileText(snapshot.design, text, &snapshot.originalName))
+        return false;
     std::error_code ec;
     fs::create_directories(fs::path(path).parent_path(), ec);
-    return WriteFileReplacing(path, [&text](std::FILE* out) {
-        return std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    });
+    return WriteBytesReplacing(path, text);
 }
 
 std::string RecoveryOriginalName(const std::string& path)
@@ -129,7 +73,7 @@ std::string RecoveryOriginalName(const std::string& path)
     const Json doc = Json::parse(text.str(), nullptr, false);
     if (!doc.is_object())
         return std::string();
-    const auto it = doc.find(kOriginalNameKey);
+    const auto it = doc.find(kFoldOriginalNameKey);
     return it != doc.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
@@ -165,17 +109,13 @@ std::vector<CRecoveryCandidate> FindOrphanRecoveryFiles(const std::string& folde
     return found;
 }
 
-CRecoveryWriter::CRecoveryWriter() : thread_([this] { Loop(); }) {}
-
 CRecoveryWriter::~CRecoveryWriter()
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        quit_ = true;
         pending_.reset();
     }
-    wake_.notify_all();
-    thread_.join();
+    worker_.Wait();
 }
 
 void CRecoveryWriter::Submit(CRecoverySnapshot snapshot, std::string path)
@@ -183,39 +123,34 @@ void CRecoveryWriter::Submit(CRecoverySnapshot snapshot, std::string path)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.emplace(std::move(snapshot), std::move(path));
+        if (draining_)
+            return; // the running Drain takes it
+        draining_ = true;
     }
-    wake_.notify_all();
+    // A Drain that found nothing more is ending; the worker takes one job at a time.
+    worker_.Wait();
+    worker_.Start([this] { Drain(); });
 }
 
 void CRecoveryWriter::Flush()
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    idle_.wait(lock, [this] { return !busy_ && !pending_; });
+    worker_.Wait();
 }
 
-uint64_t CRecoveryWriter::Written() const
+void CRecoveryWriter::Drain()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return written_;
-}
-
-void CRecoveryWriter::Loop()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return quit_ || pending_.has_value(); });
-        if (quit_)
-            break;
-        auto job = std::move(*pending_);
-        pending_.reset();
-        busy_ = true;
-        lock.unlock();
-        const bool ok = WriteRecoveryFile(job.first, job.second);
-        lock.lock();
-        busy_ = false;
-        written_ += ok ? 1 : 0;
-        idle_.notify_all();
+        std::optional<std::pair<CRecoverySnapshot, std::string>> job;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!pending_) {
+                draining_ = false;
+                return;
+            }
+            job = std::move(pending_);
+            pending_.reset();
+        }
+        if (WriteRecoveryFile(job->first, job->second))
+            ++written_;
     }
-    busy_ = false;
-    idle_.notify_all();
 }

@@ -6,15 +6,15 @@
 // came from recorded inside. Writing happens on a worker thread from a packed
 // copy, so the user's thread only packs.
 
-#include "model/PolyModel.h"
-#include "paper/CreasePattern.h"
+#include "base/HelperThread.h"
+#include "document/DesignFile.h"
 
-#include <condition_variable>
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 // $XDG_STATE_HOME/lintoro/recovery, or ~/.local/state/lintoro/recovery when
@@ -25,11 +25,7 @@ std::string RecoveryPath(const std::string& folder, long pid);
 
 // What a recovery write needs, copied off the model on the user's thread.
 struct CRecoverySnapshot {
-    CPackedMesh shape;
-    bool hasPaper = false;
-    COriginFaces opened; // the opened model's faces, for the pattern's bends
-    CVector3 unitCentre;
-    double unitScale = 1.0;
+    CDesignSnapshot design;
     std::string originalName; // file name (no folder) the design came from
 };
 
@@ -60,7 +56,7 @@ std::vector<CRecoveryCandidate> FindOrphanRecoveryFiles(const std::string& folde
 // replaces it (only the newest state matters).
 class CRecoveryWriter {
 public:
-    CRecoveryWriter();
+    CRecoveryWriter() = default;
     // Finishes a write under way and drops one still waiting.
     ~CRecoveryWriter();
     CRecoveryWriter(const CRecoveryWriter&) = delete;
@@ -70,17 +66,16 @@ public:
     // Returns once nothing waits and nothing is being written.
     void Flush();
     // Successful writes so far.
-    uint64_t Written() const;
+    uint64_t Written() const { return written_.load(); }
 
 private:
-    void Loop();
+    // On the worker: writes whatever waits until nothing does.
+    void Drain();
 
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
+    std::mutex mutex_;
     std::optional<std::pair<CRecoverySnapshot, std::string>> pending_;
-    bool busy_ = false;
-    bool quit_ = false;
-    uint64_t written_ = 0;
-    std::thread thread_;
+    bool draining_ = false; // a Drain runs and will see what is submitted
+    std::atomic<uint64_t> written_{0};
+    // Declared last: the thread goes before the data its job reads.
+    CHelperThread worker_;
 };

@@ -1,6 +1,7 @@
 #include "export/CreasePatternFile.h"
 
 #include "base/AtomicFile.h"
+#include "base/FileNames.h"
 #include "export/ExportDXF.h"
 #include "export/ExportFOLD.h"
 #include "export/ExportPDF.h"
@@ -10,34 +11,15 @@
 #include "paper/CreasePattern.h"
 #include "paper/PatternStrain.h"
 
-#include <nlohmann/json.hpp>
-
-#include <cctype>
-
-namespace {
-
-bool EndsWith(const std::string& path, const char* ext)
-{
-    const std::string e(ext);
-    if (path.size() < e.size())
-        return false;
-    for (size_t i = 0; i < e.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(path[path.size() - e.size() + i])) != e[i])
-            return false;
-    return true;
-}
-
-} // namespace
-
 CreasePatternFormat CreasePatternFormatOf(const std::string& path)
 {
-    if (EndsWith(path, ".fold"))
+    if (HasExtension(path, ".fold"))
         return CreasePatternFormat::kFold;
-    if (EndsWith(path, ".svg"))
+    if (HasExtension(path, ".svg"))
         return CreasePatternFormat::kSvg;
-    if (EndsWith(path, ".pdf"))
+    if (HasExtension(path, ".pdf"))
         return CreasePatternFormat::kPdf;
-    if (EndsWith(path, ".dxf"))
+    if (HasExtension(path, ".dxf"))
         return CreasePatternFormat::kDxf;
     return CreasePatternFormat::kUnknown;
 }
@@ -52,7 +34,7 @@ bool BuildModelCreasePattern(const CPolyModel& model, CCreasePattern& pattern, s
     }
     COriginFaces opened;
     BuildOriginFaces(model, opened);
-    CFlatMesh scratch;
+    CWorkingShape scratch;
     BuildCreasePattern(model.CurrentShape(scratch), opened, pattern);
     if (pattern.faces.empty()) {
         error = "The crease pattern is empty.";
@@ -78,12 +60,10 @@ bool CreasePatternBytes(const CPolyModel& model, const CCreasePattern& pattern,
         switch (format) {
         case CreasePatternFormat::kFold: {
             // The strain of the frames as written, not of the model as opened.
+            CFoldPlacement placement = FoldPlacementOf(model);
             const CPatternStrain strain = WrittenStrain(model, pattern);
-            bytes =
-                FoldDocument(pattern, model.unitCentre, model.unitScale, {strain.max, strain.mean})
-                    .dump(1);
-            bytes += '\n';
-            return true;
+            placement.strain = {strain.max, strain.mean};
+            return FoldPatternText(pattern, placement, bytes);
         }
         case CreasePatternFormat::kSvg:
             bytes = SvgDocument(drawing);

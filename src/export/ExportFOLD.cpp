@@ -1,6 +1,6 @@
 #include "export/ExportFOLD.h"
 
-#include "base/AtomicFile.h"
+#include "model/PolyModel.h"
 #include "paper/CreasePattern.h"
 
 #include <nlohmann/json.hpp>
@@ -55,17 +55,24 @@ Json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre, dou
     return doc;
 }
 
-bool ExportFoldFile(const std::string& path, const CCreasePattern& pattern,
-                    const CVector3& unitCentre, double unitScale, const CPaperStrain& strain)
+CFoldPlacement FoldPlacementOf(const CPolyModel& model)
 {
-    std::string text;
+    return {
+        model.unitCentre, model.unitScale, {model.paperInfo.strainMax, model.paperInfo.strainMean}};
+}
+
+bool FoldPatternText(const CCreasePattern& pattern, const CFoldPlacement& placement,
+                     std::string& text, const std::string* originalName)
+{
     try {
-        text = FoldDocument(pattern, unitCentre, unitScale, strain).dump(1);
+        Json doc =
+            FoldDocument(pattern, placement.unitCentre, placement.unitScale, placement.strain);
+        if (originalName)
+            doc[kFoldOriginalNameKey] = *originalName;
+        text = doc.dump(1);
+        text += '\n';
     } catch (const std::exception&) {
-        return false; // out of memory: nothing written
+        return false;
     }
-    text += '\n';
-    return WriteFileReplacing(path, [&text](std::FILE* out) {
-        return std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    });
+    return true;
 }

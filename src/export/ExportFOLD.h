@@ -7,9 +7,9 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include <cstdio>
 #include <string>
 
+class CPolyModel;
 struct CCreasePattern;
 
 // How far the pattern's edges differ in length from the form's: the largest
@@ -29,9 +29,25 @@ struct CPaperStrain {
 // millimetres: folded position * unitScale + unitCentre. "lintoro:strain"
 // holds `strain` as {max, mean} (fractions: 0.001 is 0.1%).
 nlohmann::ordered_json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre,
-                                    double unitScale, const CPaperStrain& strain = {});
+                                    double unitScale, const CPaperStrain& strain);
 
-// Writes FoldDocument to `path` through a temporary file beside it; false
-// when any step fails (an existing file is then untouched).
-bool ExportFoldFile(const std::string& path, const CCreasePattern& pattern,
-                    const CVector3& unitCentre, double unitScale, const CPaperStrain& strain = {});
+// What a FOLD file says beside the pattern: where the form sits in
+// millimetres and how far the paper stretched.
+// The name of the file a design came from, in a recovery file.
+constexpr const char* kFoldOriginalNameKey = "lintoro:originalName";
+
+struct CFoldPlacement {
+    CVector3 unitCentre;
+    double unitScale = 1.0;
+    CPaperStrain strain;
+};
+// The model's placement: its unit centre and scale, its paper's strain.
+CFoldPlacement FoldPlacementOf(const CPolyModel& model);
+
+// The one way a FOLD file is made, for the crease pattern, Save Design and
+// recovery alike: FoldDocument, with kFoldOriginalNameKey when
+// `originalName` is given, as text with one space of indent and a final
+// newline. False when it cannot be made (out of memory, a name that is not
+// UTF-8).
+bool FoldPatternText(const CCreasePattern& pattern, const CFoldPlacement& placement,
+                     std::string& text, const std::string* originalName = nullptr);

@@ -93,7 +93,7 @@ bool CExportOBJ::WriteObj(std::FILE* stream, CPolyModel& model)
     ObjTextWriter out(stream);
     if (model.designing) {
         // The working shape has one vertex per corner, in triangle order.
-        const CFlatMesh& shape = model.working;
+        const CWorkingShape& shape = model.working;
         for (const CVector3& p : shape.pos)
             out.Vertex(p);
         int64_t next = 1;

@@ -1,6 +1,5 @@
 #include "export/ExportPDF.h"
 
-#include "base/AtomicFile.h"
 #include "export/ExportSVG.h"
 #include "export/PatternDrawing.h"
 #include "paper/PatternChains.h"
@@ -83,12 +82,4 @@ bool PdfDocument(const CPatternDrawing& drawing, std::string& out)
     const bool ok = drawn && cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
     cairo_surface_destroy(surface);
     return ok;
-}
-
-bool ExportPdfFile(const std::string& path, const CCreasePattern& pattern)
-{
-    std::string bytes;
-    if (!PdfDocument(pattern, bytes))
-        return false;
-    return WriteBytesReplacing(path, bytes);
 }

@@ -15,7 +15,3 @@ bool PdfDocument(const CCreasePattern& pattern, std::string& out);
 // has one, then a page for the back, lined up with the front's for a
 // long-edge duplex print (a landscape page's back turned upside down).
 bool PdfDocument(const CPatternDrawing& drawing, std::string& out);
-
-// Writes PdfDocument to `path` through a temporary file beside it; false
-// when any step fails (an existing file is then untouched).
-bool ExportPdfFile(const std::string& path, const CCreasePattern& pattern);

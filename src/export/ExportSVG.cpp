@@ -1,6 +1,5 @@
 #include "export/ExportSVG.h"
 
-#include "base/AtomicFile.h"
 #include "export/PatternDrawing.h"
 #include "paper/CreasePattern.h"
 
@@ -95,19 +94,6 @@ std::string SvgDocument(const CPatternDrawing& drawing)
     }
     out += "</svg>\n";
     return out;
-}
-
-bool ExportSvgFile(const std::string& path, const CCreasePattern& pattern)
-{
-    std::string text;
-    try {
-        text = SvgDocument(pattern);
-    } catch (const std::exception&) {
-        return false; // out of memory: nothing written
-    }
-    return WriteFileReplacing(path, [&text](std::FILE* out) {
-        return std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    });
 }
 
 double PatternStrokeWidth(const CCreasePattern& pattern)

@@ -23,7 +23,3 @@ std::string SvgDocument(const CPatternDrawing& drawing);
 // The stroke width every output of the pattern uses, in millimetres: thin
 // enough not to merge neighbouring creases, thick enough to see.
 double PatternStrokeWidth(const CCreasePattern& pattern);
-
-// Writes SvgDocument to `path` through a temporary file beside it; false when
-// any step fails (an existing file is then untouched).
-bool ExportSvgFile(const std::string& path, const CCreasePattern& pattern);

@@ -77,7 +77,7 @@ double FirstRoot(double a, double b, double c)
 
 } // namespace
 
-CVector3 FrontNormal(const CFlatMesh& mesh, size_t t)
+CVector3 FrontNormal(const CWorkingShape& mesh, size_t t)
 {
     const CPaperPoint& a = mesh.corner[3 * t].paper;
     const CPaperPoint& b = mesh.corner[3 * t + 1].paper;
@@ -88,7 +88,7 @@ CVector3 FrontNormal(const CFlatMesh& mesh, size_t t)
 
 namespace {
 
-std::optional<CreaseFaces> CreaseFacesOf(const CFlatMesh& base, const CVector3& startPos,
+std::optional<CreaseFaces> CreaseFacesOf(const CWorkingShape& base, const CVector3& startPos,
                                          const CVector3& draggedPos)
 {
     CVector3 m = startPos - draggedPos;
@@ -197,7 +197,7 @@ bool NearestWithAngle(const CreaseFaces& f, const CVector3& w0, const CVector3& 
 
 } // namespace
 
-std::optional<double> FoldAngleOfStep(const CFlatMesh& base, const CVector3& startPos,
+std::optional<double> FoldAngleOfStep(const CWorkingShape& base, const CVector3& startPos,
                                       const CVector3& draggedPos, int32_t referenceCorner)
 {
     const std::optional<CreaseFaces> faces = CreaseFacesOf(base, startPos, draggedPos);
@@ -213,7 +213,7 @@ std::optional<double> FoldAngleOfStep(const CFlatMesh& base, const CVector3& sta
     return faces->movedFront.Dot(reference) >= 0.0 ? std::fabs(degrees) : -std::fabs(degrees);
 }
 
-CVector3 SnapFoldAngle(const CFlatMesh& base, const CVector3& startPos, const CVector3& raw,
+CVector3 SnapFoldAngle(const CWorkingShape& base, const CVector3& startPos, const CVector3& raw,
                        const CVector3& planeNormal, double stepDegrees)
 {
     if (!(stepDegrees > 0.0) || !(planeNormal.Length() > 0.0))

@@ -10,7 +10,7 @@
 // two is the fold angle; for a curved crease it is taken at the point of the
 // crease nearest the start, where the plane cuts the surface.
 
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <optional>
@@ -27,7 +27,7 @@
 // `base` is the state the step starts from, `startPos` the selected corner's
 // position in it, `draggedPos` where the step moves it. Empty when the two
 // coincide or the plane cuts no face on both of its sides.
-std::optional<double> FoldAngleOfStep(const CFlatMesh& base, const CVector3& startPos,
+std::optional<double> FoldAngleOfStep(const CWorkingShape& base, const CVector3& startPos,
                                       const CVector3& draggedPos, int32_t referenceCorner);
 
 // The point nearest `raw` in the plane through it with normal `planeNormal`
@@ -36,11 +36,11 @@ std::optional<double> FoldAngleOfStep(const CFlatMesh& base, const CVector3& sta
 // crease's faces are taken at `raw` and taken afresh at the answer, a few
 // times, so that on a curved surface the answer holds for the faces it
 // creases.
-CVector3 SnapFoldAngle(const CFlatMesh& base, const CVector3& startPos, const CVector3& raw,
+CVector3 SnapFoldAngle(const CWorkingShape& base, const CVector3& startPos, const CVector3& raw,
                        const CVector3& planeNormal, double stepDegrees);
 
 // How near 180 degrees a fold counts as flat.
 constexpr double kFlatFoldDegrees = 0.5;
 
 // Front normal of triangle t (see FoldAngleOfStep).
-CVector3 FrontNormal(const CFlatMesh& mesh, size_t t);
+CVector3 FrontNormal(const CWorkingShape& mesh, size_t t);

@@ -9,9 +9,10 @@
 // make are kept apart (numbered on from the base's faces) and the positions of
 // faces turned about the plane are kept beside them.
 
+#include "fold/FaceFold.h"
 #include "fold/FoldIndex.h"
 #include "model/CellTable.h"
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <vector>
@@ -26,21 +27,21 @@ public:
 
     // Starts a flood on `mesh` (which `index` indexes as it is now) that moves
     // the faces on `side` of `plane`; `target` is where the start position goes.
-    void BeginFlood(CFlatMesh& mesh, const CSlicePlane& plane, const CFoldIndex& index, int side,
-                    const CVector3& target);
+    void BeginFlood(CWorkingShape& mesh, const CSlicePlane& plane, const CFoldIndex& index,
+                    int side, const CVector3& target);
     // The search from `point`; then EndFlood sets the moved faces' planes.
     void RunFlood(const CVector3& point);
     void EndFlood();
     // Drops the faces the flood crossed, keeping the order of the rest.
-    void Compact(CFlatMesh& mesh) const;
+    void Compact(CWorkingShape& mesh) const;
     // The first live corner (before compaction) exactly at the target, or -1.
     int32_t FirstAtTarget() const;
     // Compaction's index of corner k of a live face.
     int32_t CompactedCorner(int32_t k) const;
     // The first corner of `mesh` at the smallest distance from target (-1 if none).
-    static int32_t Nearest(const CFlatMesh& mesh, const CVector3& target);
+    static int32_t Nearest(const CWorkingShape& mesh, const CVector3& target);
     // Capacity for `triangles` and some more, without the doubling of a plain grow.
-    static void ReserveFor(CFlatMesh& m, size_t triangles);
+    static void ReserveFor(CWorkingShape& m, size_t triangles);
     // Lets go of all memory.
     void Reset();
 
@@ -57,31 +58,8 @@ public:
 private:
     friend class CFoldQuickStep; // drives the search in marking mode
 
-    enum class FaceFold { kMirror, kTurn, kSplit, kSplitAtCorner, kLeave };
-    // What the flood does with a face whose corners lie on sides s (0: on the
-    // plane); `zero` gets the corner on the plane for kSplitAtCorner.
-    FaceFold Decide(const int s[3], int& zero) const
-    {
-        const int onPlane = (s[0] == 0) + (s[1] == 0) + (s[2] == 0);
-        if (onPlane == 0)
-            return s[0] == s[1] && s[1] == s[2] ? FaceFold::kMirror : FaceFold::kSplit;
-        // A corner on the plane: the face turns about it when the rest lies on
-        // the moving side, splits through it when the rest straddles the plane.
-        bool restMoves = onPlane < 3;
-        for (int j = 0; j < 3; ++j)
-            if (s[j] != 0 && s[j] != side_)
-                restMoves = false;
-        if (restMoves)
-            return FaceFold::kTurn;
-        if (onPlane == 1) {
-            const int z = s[0] == 0 ? 0 : (s[1] == 0 ? 1 : 2);
-            if (s[(z + 1) % 3] == -s[(z + 2) % 3]) {
-                zero = z;
-                return FaceFold::kSplitAtCorner;
-            }
-        }
-        return FaceFold::kLeave;
-    }
+    using FaceFold = ::FaceFold;
+    FaceFold Decide(const int s[3], int& zero) const { return DecideFaceFold(s, side_, zero); }
     // What the running flood knows of one position group of the index, in two
     // arrays because the face search reads only the first: how many of the
     // group's neighbour faces are known to be no longer untouched, and the
@@ -108,7 +86,7 @@ private:
     };
 
     // Marking mode on `base`, the mesh the index reads, for the flood begun.
-    void BeginMarking(const CFlatMesh& base);
+    void BeginMarking(const CWorkingShape& base);
     void PushGroup(int32_t g) { groupStack_[stackTop_++] = g; }
     // Position of corner j of face `face` as the running flood has it.
     const CVector3& PosOf(int32_t face, int j) const
@@ -166,8 +144,8 @@ private:
     GroupState& GroupOf(int32_t group);
     GroupImage& FoldOfGroup(int32_t group, const CVector3& pos);
 
-    CFlatMesh* mesh_ = nullptr;
-    const CFlatMesh* source_ = nullptr; // where faces' corner data and origins are read
+    CWorkingShape* mesh_ = nullptr;
+    const CWorkingShape* source_ = nullptr; // where faces' corner data and origins are read
     const CSlicePlane* plane_ = nullptr;
     const CFoldIndex* index_ = nullptr;
     int32_t faceCount_ = 0;
@@ -206,5 +184,5 @@ private:
     size_t stackTop_ = 0;
     std::vector<CVector3> turned_;
     std::vector<int32_t> turnedSlot_;
-    CFlatMesh extra_;
+    CWorkingShape extra_;
 };

@@ -73,7 +73,7 @@ void CFoldIndex::Clear()
     ownFacesOnly_ = true;
 }
 
-void CFoldIndex::Build(const CFlatMesh& mesh)
+void CFoldIndex::Build(const CWorkingShape& mesh)
 {
     Clear();
     faceCount_ = static_cast<int32_t>(mesh.TriangleCount());

@@ -1,12 +1,12 @@
 #pragma once
-// A snapshot of a flat mesh's corners for the fold's face search: corner
+// A snapshot of a working shape's corners for the fold's face search: corner
 // positions in triangle order, a grid over the distinct positions, and for
 // every distinct position the triangles that have a corner closer than the
 // tolerance to it (highest first). Built once per base state and then used by
 // every drag step that starts from a copy of that state.
 
 #include "model/CellTable.h"
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <span>
@@ -20,19 +20,15 @@ public:
     static constexpr double kReach = kTolerance * (1.0 + 1e-9);
 
     // Indexes `mesh`, which must stay alive and unchanged while the index is used.
-    void Build(const CFlatMesh& mesh);
+    void Build(const CWorkingShape& mesh);
     void Clear();
 
     int32_t FaceCount() const { return faceCount_; }
     // Position of corner j of face f, at index 3 f + j.
     const CVector3& Pos(int32_t corner) const { return pos_[corner]; }
 
-    // Faces with a corner closer than kTolerance to Pos(corner), highest first.
-    std::span<const int32_t> NeighbourFaces(int32_t corner) const
-    {
-        return GroupNeighbourFaces(groupOf_[corner]);
-    }
-    // The same for every corner of a position group.
+    // Faces with a corner closer than kTolerance to a position group's
+    // corners, highest first.
     std::span<const int32_t> GroupNeighbourFaces(int32_t g) const
     {
         return {neighbours_.data() + neighbourStart_[g],

@@ -5,9 +5,9 @@
 // one pass afterwards builds the working shape from the base (see
 // ReflectionOperation.h for why this gives what the general flood gives).
 
-#include "fold/FoldFlood.h"
 #include "base/HelperThread.h"
-#include "model/FlatMesh.h"
+#include "fold/FoldFlood.h"
+#include "model/WorkingShape.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,8 +24,8 @@ public:
     // The step from startPos on the flood just begun on the base's index;
     // `baseMaxAbs` is the base's largest coordinate. False when it had to give
     // up (a face met again would change); `working` is then untouched.
-    bool Run(CFlatMesh& working, const CFlatMesh& base, double baseMaxAbs, const CVector3& startPos,
-             int32_t& corner);
+    bool Run(CWorkingShape& working, const CWorkingShape& base, double baseMaxAbs,
+             const CVector3& startPos, int32_t& corner);
     // Shapes from this many triangles on use the helper thread (where the
     // machine has a second core).
     void SetHelperFrom(int32_t triangles) { helpFrom_ = triangles; }
@@ -43,17 +43,17 @@ private:
     // helper (started by Run) has the planes ready and writes the second half
     // of the faces.
     // Marks the creases in the plane on the written working shape.
-    void MarkPlaneCreases(CFlatMesh& working);
-    void WriteWorking(CFlatMesh& working, int32_t atTarget, bool helped, int32_t& corner);
+    void MarkPlaneCreases(CWorkingShape& working);
+    void WriteWorking(CWorkingShape& working, int32_t atTarget, bool helped, int32_t& corner);
     // Writes the base's faces [begin, stop) from output face `out` on; returns
     // the output index of corner atTarget if it lies there, else -1.
-    int32_t WriteRange(CFlatMesh& working, size_t begin, size_t stop, size_t out, int32_t atTarget,
-                       bool planesReady) const;
+    int32_t WriteRange(CWorkingShape& working, size_t begin, size_t stop, size_t out,
+                       int32_t atTarget, bool planesReady) const;
     // The helper's part: waits for the search to end, then writes its half.
     void WriteShare();
 
     CFoldFlood& fl_;
-    const CFlatMesh* base_ = nullptr;
+    const CWorkingShape* base_ = nullptr;
     double baseMaxAbs_ = 0.0;
     bool giveUp_ = false;
     // Sides and plane values of the base's position groups, the mirror images
@@ -81,7 +81,7 @@ private:
     std::atomic<bool> prepared_{false};
     enum : int { kShareWaiting, kShareGo, kShareCancelled };
     struct ShareJob {
-        CFlatMesh* working = nullptr;
+        CWorkingShape* working = nullptr;
         size_t from = 0, to = 0, out = 0;
         int32_t atTarget = -1;
         int32_t corner = -1; // the helper's answer

@@ -15,7 +15,7 @@ constexpr double kQuickLimit = 1e6;
 // The largest coordinate of `mesh`, infinite when one is not finite. Far
 // from the origin, rounding could eat the margin the quick step relies on;
 // such shapes always take the general flood.
-double MaxAbs(const CFlatMesh& mesh)
+double MaxAbs(const CWorkingShape& mesh)
 {
     double most = 0.0;
     for (const CVector3& p : mesh.pos)
@@ -36,14 +36,14 @@ void CFoldWorkspace::WaitForIndex()
         indexer_->Wait();
 }
 
-void CFoldWorkspace::SetBase(const CFlatMesh& base)
+void CFoldWorkspace::SetBase(const CWorkingShape& base)
 {
     WaitForIndex();
     base_ = base;
     IndexBase();
 }
 
-void CFoldWorkspace::SetBase(CFlatMesh&& base)
+void CFoldWorkspace::SetBase(CWorkingShape&& base)
 {
     WaitForIndex();
     base_ = std::move(base);
@@ -77,13 +77,13 @@ void CFoldWorkspace::Invalidate()
     // are worth more to the rest of the program until the next selection.
     WaitForIndex();
     hasBase_ = false;
-    base_ = CFlatMesh{};
+    base_ = CWorkingShape{};
     baseIndex_ = CFoldIndex{};
     flood_.Reset();
     quick_.Reset();
 }
 
-ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane,
+ReflectionStepResult CFoldWorkspace::Step(CWorkingShape& working, CSlicePlane& plane,
                                           const CVector3& startPos, const CVector3& draggedPos)
 {
     ReflectionStepResult result;
@@ -136,10 +136,10 @@ ReflectionStepResult CFoldWorkspace::Step(CFlatMesh& working, CSlicePlane& plane
     return result;
 }
 
-void CFoldWorkspace::Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point)
+void CFoldWorkspace::Flood(CWorkingShape& mesh, const CSlicePlane& plane, const CVector3& point)
 {
     // The index reads positions in place, and the flood moves them.
-    const CFlatMesh before = mesh;
+    const CWorkingShape before = mesh;
     looseIndex_.Build(before);
     flood_.BeginFlood(mesh, plane, looseIndex_, plane.ClassifyPoint(point), point);
     flood_.RunFlood(point);
@@ -147,20 +147,20 @@ void CFoldWorkspace::Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVec
     flood_.Compact(mesh);
 }
 
-ReflectionStepResult ReflectionStep(CFlatMesh& working, CSlicePlane& plane,
+ReflectionStepResult ReflectionStep(CWorkingShape& working, CSlicePlane& plane,
                                     CFoldWorkspace& workspace, const CVector3& startPos,
                                     const CVector3& draggedPos)
 {
     return workspace.Step(working, plane, startPos, draggedPos);
 }
 
-void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point)
+void ReflectFrom(CWorkingShape& mesh, const CSlicePlane& plane, const CVector3& point)
 {
     CFoldWorkspace scratch;
     scratch.Flood(mesh, plane, point);
 }
 
-void AddTriangle(CFlatMesh& mesh, const CVector3& p1, const CVector3& p2, const CVector3& p3,
+void AddTriangle(CWorkingShape& mesh, const CVector3& p1, const CVector3& p2, const CVector3& p3,
                  const CCornerData& c1, const CCornerData& c2, const CCornerData& c3,
                  int32_t origin)
 {

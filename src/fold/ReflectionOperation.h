@@ -24,11 +24,11 @@
 // the argument above rules out short of rounding on huge coordinates), the
 // step starts over on the general flood, which writes as it goes.
 
+#include "base/HelperThread.h"
 #include "fold/FoldFlood.h"
 #include "fold/FoldIndex.h"
 #include "fold/FoldQuickStep.h"
-#include "base/HelperThread.h"
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <memory>
@@ -54,11 +54,11 @@ public:
 
     // Makes a copy of `base` the state every step starts from, and indexes it
     // (a large one on a second thread, while the caller goes on).
-    void SetBase(const CFlatMesh& base);
+    void SetBase(const CWorkingShape& base);
     // The same, taking `base` over instead of copying it.
-    void SetBase(CFlatMesh&& base);
+    void SetBase(CWorkingShape&& base);
     bool HasBase() const { return hasBase_; }
-    const CFlatMesh& Base() const { return base_; }
+    const CWorkingShape& Base() const { return base_; }
     // Forgets the base state and lets go of all memory.
     void Invalidate();
 
@@ -68,11 +68,11 @@ public:
     // when the positions give no finite plane (the plane is then kept), or
     // without a base state. draggedPos == startPos defines no plane: the plane
     // is left alone and `working` becomes the plain copy of the base state.
-    ReflectionStepResult Step(CFlatMesh& working, CSlicePlane& plane, const CVector3& startPos,
+    ReflectionStepResult Step(CWorkingShape& working, CSlicePlane& plane, const CVector3& startPos,
                               const CVector3& draggedPos);
 
     // The flood from `point` on `mesh` as it is now (no base state involved).
-    void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point);
+    void Flood(CWorkingShape& mesh, const CSlicePlane& plane, const CVector3& point);
 
     // The sign of the flat creases the following steps lay down (see
     // CFoldFlood::SetFlatSign).
@@ -100,7 +100,7 @@ private:
     // Indexes base_ as SetBase promises.
     void IndexBase();
 
-    CFlatMesh base_;
+    CWorkingShape base_;
     CFoldIndex baseIndex_;
     // A large base is indexed beside the caller, which goes on with the
     // click; the first step waits for it.
@@ -118,14 +118,14 @@ private:
 };
 
 // One drag step on `working` with `workspace`'s base state (see CFoldWorkspace::Step).
-ReflectionStepResult ReflectionStep(CFlatMesh& working, CSlicePlane& plane,
+ReflectionStepResult ReflectionStep(CWorkingShape& working, CSlicePlane& plane,
                                     CFoldWorkspace& workspace, const CVector3& startPos,
                                     const CVector3& draggedPos);
 
 // The flood from `point` on `mesh` as it is now, against `plane`.
-void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& point);
+void ReflectFrom(CWorkingShape& mesh, const CSlicePlane& plane, const CVector3& point);
 
 // Appends a triangle at p1, p2, p3 with its plane computed from them.
-void AddTriangle(CFlatMesh& mesh, const CVector3& p1, const CVector3& p2, const CVector3& p3,
+void AddTriangle(CWorkingShape& mesh, const CVector3& p1, const CVector3& p2, const CVector3& p3,
                  const CCornerData& c1 = {}, const CCornerData& c2 = {}, const CCornerData& c3 = {},
                  int32_t origin = -1);

@@ -4,7 +4,7 @@
 // faces the lines close are found. The line-drawing formats (SVG) read
 // through it.
 
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,7 @@
 #include "import/LoaderFOLD.h"
 
+#include "base/HalfEdges.h"
+#include "base/UnionFind.h"
 #include "import/FileBytes.h"
 #include "import/ReadFailure.h"
 #include "model/CSlicePlane.h"
@@ -11,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <numeric>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -322,30 +323,19 @@ void Triangulate(const std::vector<uint32_t>& poly, const std::vector<CVector3>&
 // vertices), never through a lone shared vertex.
 int CountPieces(const std::vector<uint32_t>& tris)
 {
-    const size_t count = tris.size() / 3;
-    std::vector<uint32_t> parent(count);
-    std::iota(parent.begin(), parent.end(), 0u);
-    auto find = [&](uint32_t t) {
-        while (parent[t] != t)
-            t = parent[t] = parent[parent[t]];
-        return t;
-    };
-    std::vector<std::pair<uint64_t, uint32_t>> edges; // (lower << 32 | upper, triangle)
-    edges.reserve(tris.size());
-    for (size_t k = 0; k < tris.size(); ++k) {
-        const uint64_t a = tris[k];
-        const uint64_t b = tris[k % 3 == 2 ? k - 2 : k + 1];
-        edges.push_back({std::min(a, b) << 32 | std::max(a, b), static_cast<uint32_t>(k / 3)});
-    }
-    std::sort(edges.begin(), edges.end());
-    for (size_t k = 1; k < edges.size(); ++k)
-        if (edges[k].first == edges[k - 1].first)
-            parent[find(edges[k].second)] = find(edges[k - 1].second);
-    int pieces = 0;
+    const uint32_t count = static_cast<uint32_t>(tris.size() / 3);
+    const uint32_t vertices = tris.empty() ? 0 : *std::max_element(tris.begin(), tris.end()) + 1;
+    CHalfEdgeBuffers edges;
+    GroupHalfEdges(tris, vertices, edges);
+    CUnionFind pieces(count);
+    ForEachEdge(tris, edges, [&](const uint32_t* first, const uint32_t* last) {
+        for (const uint32_t* h = first + 1; h < last; ++h)
+            pieces.Join(*first / 3, *h / 3);
+    });
+    int roots = 0;
     for (uint32_t t = 0; t < count; ++t)
-        if (find(t) == t)
-            ++pieces;
-    return pieces;
+        roots += pieces.Find(t) == t ? 1 : 0;
+    return roots;
 }
 
 std::string FrameName(size_t frame)

@@ -2,7 +2,6 @@
 
 #include "paper/PaperLayout.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,31 +24,6 @@ const char* ReadResultMessage(int result)
     default:
         return "File open failed";
     }
-}
-
-std::string FileBaseName(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string FileExtension(const std::string& path)
-{
-    const std::string name = FileBaseName(path);
-    const size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos)
-        return "";
-    std::string ext = name.substr(dot);
-    for (char& ch : ext)
-        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return ext;
-}
-
-std::string FileStem(const std::string& path)
-{
-    const std::string name = FileBaseName(path);
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
 namespace {
@@ -121,7 +95,7 @@ std::string OpenFailureDetail(const std::string& path, const OpenOutcome& outcom
     return path + ": " + outcome.reason;
 }
 
-OpenOutcome OpenModelFile(const std::string& path, IProgress* progress)
+OpenOutcome ReadModelFile(const std::string& path, IProgress* progress)
 {
     OpenOutcome out;
     std::FILE* probe = std::fopen(path.c_str(), "r");
@@ -163,7 +137,7 @@ OpenOutcome OpenModelFile(const std::string& path, IProgress* progress)
 OpenOutcome OpenModel(const std::string& path, IProgress* progress, const OpenOptions& options)
 {
     OpenOutcome out =
-        options.reader ? options.reader(path, progress) : OpenModelFile(path, progress);
+        options.reader ? options.reader(path, progress) : ReadModelFile(path, progress);
     if (out.result != kReadOk || !out.model)
         return out;
 

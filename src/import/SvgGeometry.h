@@ -2,7 +2,7 @@
 // The geometry an SVG drawing is written in: transforms, lengths, colours and
 // path data, turned into polylines in millimetres for the crease-pattern reader.
 
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstddef>
 #include <optional>

@@ -158,7 +158,7 @@ size_t CPolyModel::VertexCount() const
     return n;
 }
 
-const CFlatMesh& CPolyModel::CurrentShape(CFlatMesh& scratch) const
+const CWorkingShape& CPolyModel::CurrentShape(CWorkingShape& scratch) const
 {
     if (designing)
         return working;
@@ -169,7 +169,7 @@ const CFlatMesh& CPolyModel::CurrentShape(CFlatMesh& scratch) const
     return scratch;
 }
 
-void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out,
+void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CWorkingShape& out,
                     const uint8_t* marks)
 {
     // Sized once and written in place, the planes taken in pairs afterwards:

@@ -5,8 +5,8 @@
 
 #include "base/Arena.h"
 #include "model/EdgeRecords.h"
-#include "model/FlatMesh.h"
 #include "model/Geometry.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <memory>
@@ -265,7 +265,7 @@ public:
     // the first object; from then on it is `working`, and `objects` keeps the
     // records as opened (the bottom of the undo stack).
     bool designing = false;
-    CFlatMesh working;
+    CWorkingShape working;
     // States are never changed once packed; the same state may stand at two
     // places (a selection right after Fix Shape commits the shape just fixed).
     std::vector<std::shared_ptr<const CPackedMesh>> undoStack;
@@ -273,7 +273,7 @@ public:
 
     // The shape being designed as flat triangles: `working` while designing,
     // otherwise the first object copied into `scratch` (empty without objects).
-    const CFlatMesh& CurrentShape(CFlatMesh& scratch) const;
+    const CWorkingShape& CurrentShape(CWorkingShape& scratch) const;
 
     CPolyObject* AddObject();
 
@@ -306,5 +306,5 @@ public:
 // `paper` (3 per face, in face order) may be null: corners then get (0, 0).
 // Faces that are not triangles are skipped. `marks` (3 per face, may be null)
 // are the triangles' edge marks.
-void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CFlatMesh& out,
+void FlatFromObject(const CPolyObject& object, const CPaperPoint* paper, CWorkingShape& out,
                     const uint8_t* marks = nullptr);

@@ -28,7 +28,6 @@ public:
     void Rebased(Duration took);
 
     bool Stale() const { return stale_; }
-    bool HasMeasure() const { return measured_; }
     Duration LastCheck() const { return lastCheck_; }
 
 private:

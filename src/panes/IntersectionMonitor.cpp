@@ -62,7 +62,7 @@ std::string CIntersectionMonitor::PaneText(const CPolyModel* model) const
 void CIntersectionMonitor::Run(const CPolyModel& model, uint64_t revision, bool whole)
 {
     const auto start = clock_();
-    const CFlatMesh& shape = model.CurrentShape(scratch_);
+    const CWorkingShape& shape = model.CurrentShape(scratch_);
     // Only the count and the flags are shown: keep no pairs. A base of
     // another model is no base for this one.
     if (model_ != &model)

@@ -11,8 +11,8 @@
 // looked for, which costs about what the step itself costs.
 
 #include "checks/SelfIntersection.h"
+#include "model/WorkingShape.h"
 #include "panes/CheckScheduler.h"
-#include "model/FlatMesh.h"
 
 #include <chrono>
 #include <cstdint>
@@ -59,7 +59,7 @@ private:
     Clock clock_;
     CCheckScheduler scheduler_;
     CSelfIntersectionCheck check_;
-    CFlatMesh scratch_;
+    CWorkingShape scratch_;
     std::chrono::steady_clock::time_point stepStart_{};
     const CPolyModel* model_ = nullptr;
     uint64_t revision_ = 0;

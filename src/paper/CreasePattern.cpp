@@ -169,7 +169,7 @@ char AssignmentLetter(CreaseKind kind)
     return 'F';
 }
 
-void BuildOriginFaces(const CFlatMesh& opened, COriginFaces& out)
+void BuildOriginFaces(const CWorkingShape& opened, COriginFaces& out)
 {
     out.faces.assign(opened.TriangleCount(), COriginFaces::Face{});
     for (size_t t = 0; t < opened.TriangleCount(); ++t) {
@@ -200,7 +200,7 @@ void BuildOriginFaces(const CPolyModel& model, COriginFaces& out)
     out.faces.clear();
     if (model.objects.empty() || model.paper.size() != 3 * model.objects[0]->faces.size())
         return;
-    CFlatMesh opened;
+    CWorkingShape opened;
     FlatFromObject(*model.objects[0], model.paper.data(), opened);
     if (model.paperInfo.fromPattern) {
         // Every crease the file brought is the design's own: measure from the flat sheet.
@@ -212,7 +212,7 @@ void BuildOriginFaces(const CPolyModel& model, COriginFaces& out)
     BuildOriginFaces(opened, out);
 }
 
-void BuildCreasePattern(const CFlatMesh& form, const COriginFaces& opened, CCreasePattern& out)
+void BuildCreasePattern(const CWorkingShape& form, const COriginFaces& opened, CCreasePattern& out)
 {
     out.vertices.clear();
     out.folded.clear();

@@ -3,8 +3,8 @@
 // corners welded by their paper point into a planar mesh, each edge with the
 // fold angle the form has there and what the design added to the opened model.
 
-#include "model/FlatMesh.h"
-#include "paper/MeshEdges.h"
+#include "base/HalfEdges.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <vector>
@@ -45,7 +45,7 @@ struct COriginFaces {
 
 // From the opened model's triangles with their paper (FlatFromObject of the
 // first object and model.paper); the triangle index is the origin.
-void BuildOriginFaces(const CFlatMesh& opened, COriginFaces& out);
+void BuildOriginFaces(const CWorkingShape& opened, COriginFaces& out);
 // The same from the model: its first object with model.paper (laid flat on
 // its paper when the paper came from a crease pattern). Empty without paper.
 void BuildOriginFaces(const CPolyModel& model, COriginFaces& out);
@@ -78,7 +78,7 @@ struct CCreasePattern {
     } scratch;
 };
 
-// Builds the crease pattern of `form` (any CFlatMesh whose corners carry
+// Builds the crease pattern of `form` (any CWorkingShape whose corners carry
 // paper points). Triangles whose corners weld into fewer than three vertices
 // are left out. Edges: B where only one face has them. Elsewhere the dihedral
 // is the form's signed one (FOLD's sign: positive when the two faces turn
@@ -89,4 +89,4 @@ struct CCreasePattern {
 // The design angle is the dihedral less the opened model's own between the
 // two origin faces (0 inside one origin face or when `opened` does not know
 // them). Linear time.
-void BuildCreasePattern(const CFlatMesh& form, const COriginFaces& opened, CCreasePattern& out);
+void BuildCreasePattern(const CWorkingShape& form, const COriginFaces& opened, CCreasePattern& out);

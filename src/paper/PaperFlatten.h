@@ -4,8 +4,8 @@
 // least-squares conformal map replaces when it is the better of the two;
 // both solved with sparse factorisations.
 
-#include "model/FlatMesh.h"
 #include "model/Geometry.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,10 +1,10 @@
 #include "paper/PaperLayout.h"
 
-#include "paper/PaperOverlap.h"
+#include "base/HalfEdges.h"
 #include "model/PolyModel.h"
 #include "model/Progress.h"
-#include "paper/MeshEdges.h"
 #include "paper/PaperFlatten.h"
+#include "paper/PaperOverlap.h"
 #include "paper/PaperPieces.h"
 #include "paper/PaperSurface.h"
 
@@ -360,7 +360,7 @@ bool ReadSurface(const CPolyModel& model, CPaperSurface& s, std::string& whyNot)
     } else {
         const CVector3 half = (s.hi - s.lo) * 0.5;
         const double unitScale = std::max(half.x, std::max(half.y, half.z)) * 1.0001;
-        WeldCorners(s, kCoincideTolerance * unitScale);
+        WeldNearbyCorners(s, kCoincideTolerance * unitScale);
     }
     return true;
 }

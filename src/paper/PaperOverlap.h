@@ -3,7 +3,7 @@
 // overlap. Triangles that only touch (along a shared edge, at a shared
 // corner, or within rounding) do not count, nor do triangles without area.
 
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <utility>

@@ -1,8 +1,8 @@
 #include "paper/PaperPieces.h"
 
-#include "paper/PaperOverlap.h"
-#include "paper/MeshEdges.h"
+#include "base/HalfEdges.h"
 #include "paper/PaperLayout.h"
+#include "paper/PaperOverlap.h"
 
 #include <algorithm>
 #include <cmath>

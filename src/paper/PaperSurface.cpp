@@ -1,7 +1,8 @@
 #include "paper/PaperSurface.h"
 
+#include "base/HalfEdges.h"
+#include "base/UnionFind.h"
 #include "model/CellTable.h"
-#include "paper/MeshEdges.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,24 +10,6 @@
 #include <utility>
 
 namespace {
-
-struct UnionFind {
-    std::vector<uint32_t> up;
-    explicit UnionFind(size_t n) : up(n) { std::iota(up.begin(), up.end(), 0u); }
-    uint32_t Find(uint32_t a)
-    {
-        while (up[a] != a)
-            a = up[a] = up[up[a]];
-        return a;
-    }
-    void Join(uint32_t a, uint32_t b)
-    {
-        a = Find(a);
-        b = Find(b);
-        if (a != b)
-            up[std::max(a, b)] = std::min(a, b); // the lower root wins: numbering follows corners
-    }
-};
 
 // Pairs of half-edges on the edges exactly two triangles share, and whether
 // the two run the same way (one of the triangles is wound the other way).
@@ -36,47 +19,16 @@ void PairSharedEdges(const CPaperSurface& s, std::vector<int32_t>& twin,
     const uint32_t n = static_cast<uint32_t>(s.vertexOf.size());
     twin.assign(n, -1);
     sameWay.assign(n, 0);
-    // Half-edges bucketed by their lower vertex (a counting sort, no list of
-    // 64-bit keys), then each bucket ordered by the upper vertex.
-    const uint32_t vertices = static_cast<uint32_t>(s.vertex.size());
-    std::vector<uint32_t> start(vertices + 1, 0);
-    for (uint32_t h = 0; h < n; ++h) {
-        const uint32_t a = s.vertexOf[h], b = s.vertexOf[NextInTriangle(h)];
-        if (a != b)
-            ++start[std::min(a, b) + 1];
-    }
-    for (uint32_t v = 0; v < vertices; ++v)
-        start[v + 1] += start[v];
-    std::vector<uint32_t> bucket(start[vertices]);
-    {
-        std::vector<uint32_t> fill(start.begin(), start.end() - 1);
-        for (uint32_t h = 0; h < n; ++h) {
-            const uint32_t a = s.vertexOf[h], b = s.vertexOf[NextInTriangle(h)];
-            if (a != b)
-                bucket[fill[std::min(a, b)]++] = h;
-        }
-    }
-    auto upper = [&](uint32_t h) { return std::max(s.vertexOf[h], s.vertexOf[NextInTriangle(h)]); };
-    for (uint32_t v = 0; v < vertices; ++v) {
-        const auto first = bucket.begin() + start[v], last = bucket.begin() + start[v + 1];
-        std::sort(first, last, [&](uint32_t x, uint32_t y) {
-            const uint32_t ux = upper(x), uy = upper(y);
-            return ux != uy ? ux < uy : x < y;
-        });
-        for (auto i = first; i != last;) {
-            auto j = i + 1;
-            while (j != last && upper(*j) == upper(*i))
-                ++j;
-            const uint32_t h = *i;
-            const uint32_t g = j - i > 1 ? *(i + 1) : h;
-            if (j - i == 2 && h / 3 != g / 3) {
-                twin[h] = static_cast<int32_t>(g);
-                twin[g] = static_cast<int32_t>(h);
-                sameWay[h] = sameWay[g] = s.vertexOf[h] == s.vertexOf[g];
-            }
-            i = j;
-        }
-    }
+    CHalfEdgeBuffers edges;
+    GroupHalfEdges(s.vertexOf, static_cast<uint32_t>(s.vertex.size()), edges);
+    ForEachEdge(s.vertexOf, edges, [&](const uint32_t* first, const uint32_t* last) {
+        if (last - first != 2 || first[0] / 3 == first[1] / 3)
+            return;
+        const uint32_t h = first[0], g = first[1];
+        twin[h] = static_cast<int32_t>(g);
+        twin[g] = static_cast<int32_t>(h);
+        sameWay[h] = sameWay[g] = s.vertexOf[h] == s.vertexOf[g];
+    });
 }
 
 // Turns triangles so that paired neighbours run back along each other; an
@@ -175,7 +127,7 @@ void NumberPoints(CPaperSurface& s)
 {
     const size_t corners = s.Corners();
     std::vector<uint32_t>().swap(s.pointOf); // no second per-corner array while this runs
-    UnionFind sets(corners);
+    CUnionFind sets(corners);
     for (uint32_t h = 0; h < s.twin.size(); ++h) {
         const int32_t g = s.twin[h];
         if (g < 0 || static_cast<uint32_t>(g) < h)
@@ -183,17 +135,7 @@ void NumberPoints(CPaperSurface& s)
         sets.Join(h, NextInTriangle(static_cast<uint32_t>(g)));
         sets.Join(NextInTriangle(h), static_cast<uint32_t>(g));
     }
-    // A set's root is its lowest corner and every link points lower: one
-    // ascending pass links each corner straight to its root, a second turns
-    // roots into numbers in the same array, in the order their first corners
-    // come.
-    std::vector<uint32_t>& up = sets.up;
-    for (uint32_t c = 0; c < corners; ++c)
-        up[c] = up[up[c]];
-    s.points = 0;
-    for (uint32_t c = 0; c < corners; ++c)
-        up[c] = up[c] == c ? s.points++ : up[up[c]];
-    s.pointOf.swap(up);
+    s.pointOf = sets.TakeSetNumbers(s.points);
 }
 
 namespace {
@@ -289,7 +231,7 @@ void KeepVertexNumbers(CPaperSurface& s, uint32_t count)
         }
 }
 
-void WeldCorners(CPaperSurface& s, double tol)
+void WeldNearbyCorners(CPaperSurface& s, double tol)
 {
     // Cells are four tolerances wide, so a corner looks into a neighbouring
     // cell only when it lies within tol of that side.

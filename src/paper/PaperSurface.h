@@ -4,9 +4,9 @@
 // so that neighbours agree on their winding, then cut where it must be cut
 // to lie flat in one piece. Used by the paper layout only.
 
-#include "model/FlatMesh.h"
 #include "model/Geometry.h"
 #include "model/PolyModel.h"
+#include "model/WorkingShape.h"
 
 #include <cstdint>
 #include <vector>
@@ -53,7 +53,7 @@ struct CPaperSurface {
 void ReadSurfaceTriangles(CPaperSurface& s, const std::vector<CPolyFace*>& faces);
 
 // Welds corners closer than tol into vertices (fills vertexOf and vertex).
-void WeldCorners(CPaperSurface& s, double tol);
+void WeldNearbyCorners(CPaperSurface& s, double tol);
 // Uses the vertex numbers already in vertexOf (count of them).
 void KeepVertexNumbers(CPaperSurface& s, uint32_t count);
 

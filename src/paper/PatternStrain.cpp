@@ -25,12 +25,12 @@ CPatternStrain MeasurePatternStrain(const CCreasePattern& pattern, double unitSc
     return s;
 }
 
-namespace {
-
-bool AsLaidOut(const CPolyModel& model)
+bool ShapeAsLaidOut(const CPolyModel& model)
 {
     return !model.designing && !model.paperInfo.fromPattern;
 }
+
+namespace {
 
 CPatternStrain AsMeasuredOnOpening(const CPaperInfo& info)
 {
@@ -44,7 +44,7 @@ CPatternStrain AsMeasuredOnOpening(const CPaperInfo& info)
 
 CPatternStrain WrittenStrain(const CPolyModel& model, const CCreasePattern& pattern)
 {
-    return AsLaidOut(model) ? AsMeasuredOnOpening(model.paperInfo)
+    return ShapeAsLaidOut(model) ? AsMeasuredOnOpening(model.paperInfo)
                             : MeasurePatternStrain(pattern, model.unitScale);
 }
 
@@ -53,12 +53,12 @@ CPatternStrain MeasureShapeStrain(const CPolyModel& model)
     if (!model.paperInfo.has || model.objects.empty() ||
         model.paper.size() != 3 * model.objects[0]->faces.size())
         return {};
-    if (AsLaidOut(model))
+    if (ShapeAsLaidOut(model))
         return AsMeasuredOnOpening(model.paperInfo);
     // Lengths do not depend on the opened model's own dihedrals: no origin faces.
     const COriginFaces none;
     CCreasePattern pattern;
-    CFlatMesh scratch;
+    CWorkingShape scratch;
     BuildCreasePattern(model.CurrentShape(scratch), none, pattern);
     return MeasurePatternStrain(pattern, model.unitScale);
 }

@@ -27,6 +27,9 @@ CPatternStrain MeasurePatternStrain(const CCreasePattern& pattern, double unitSc
 // the last bits welding corners by their paper point moves), otherwise
 // MeasurePatternStrain. A pattern brought by the file is always measured.
 CPatternStrain WrittenStrain(const CPolyModel& model, const CCreasePattern& pattern);
+// The model's shape is still the surface its paper was laid out on, so its
+// strain is the one measured then.
+bool ShapeAsLaidOut(const CPolyModel& model);
 
 // WrittenStrain of the crease pattern of the model's current shape, built as
 // a pattern file's is only when it must be measured. Zeros when the model has

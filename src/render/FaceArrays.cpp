@@ -72,7 +72,7 @@ void CFaceArrays::Build(const CPolyObject& obj)
     }
 }
 
-void CFaceArrays::Build(const CFlatMesh& mesh)
+void CFaceArrays::Build(const CWorkingShape& mesh)
 {
     const size_t tris = mesh.TriangleCount();
     SetTriangleTopology(tris);

@@ -10,7 +10,7 @@
 #include <vector>
 
 class CPolyObject;
-class CFlatMesh;
+class CWorkingShape;
 
 class CFaceArrays {
 public:
@@ -21,7 +21,7 @@ public:
     void Build(const CPolyObject& obj);
     // The same from flat triangles, in one pass over the mesh: positions to
     // floats, each triangle's normal at its three corners.
-    void Build(const CFlatMesh& mesh);
+    void Build(const CWorkingShape& mesh);
     void Clear();
 
     int TriangleCount() const { return triangles_; }

@@ -187,7 +187,7 @@ void CSceneRenderer::DrawDesignContents(const CPolyModel& model, const DesignSce
     ApplyMaterial(FaceMaterial());
     size_t shapes = 0;
     if (model.designing) {
-        const CFlatMesh& w = model.working;
+        const CWorkingShape& w = model.working;
         DrawArrays(ArraysFor(0, w, w.TriangleCount(), w.CornerCount(), state.shapeRevision), state);
         shapes = 1;
     } else {

@@ -65,17 +65,12 @@ public:
     // grabbed from the pane's framebuffer is opaque.
     void EndScene();
 
-    // Face arrays currently cached for object i (null when none); for tests.
-    const CFaceArrays* CachedArrays(size_t i) const
-    {
-        return i < cache_.size() ? &cache_[i].arrays : nullptr;
-    }
     // Seconds spent refreshing face arrays since construction.
     double RefreshSeconds() const { return refreshSeconds_; }
 
 private:
     struct CachedObject {
-        const void* object = nullptr; // a CPolyObject or the working CFlatMesh
+        const void* object = nullptr; // a CPolyObject or the working CWorkingShape
         uint64_t revision = 0;
         size_t faceCount = 0;
         size_t vertexCount = 0;

@@ -2,10 +2,10 @@
 
 #include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
+#include "panes/CreasePatternPane.h"
+#include "panes/NetViewController.h"
 #include "paper/PatternChains.h"
 #include "render/OpaqueAlpha.h"
-#include "panes/NetViewController.h"
-#include "panes/PatternView.h"
 #include "slices/SliceParts.h"
 
 #include <GL/gl.h>
@@ -23,7 +23,8 @@ void NetVertex(const CNetViewController& view, double u, double v)
     glVertex3d(x, y, kNetDepth);
 }
 
-void PaperVertex(const CNetViewController& view, const CPatternView& pattern, const CPaperPoint& p)
+void PaperVertex(const CNetViewController& view, const CCreasePatternPane& pattern,
+                 const CPaperPoint& p)
 {
     double u = 0.0, v = 0.0;
     pattern.PaperToPlane(p, u, v);
@@ -147,7 +148,7 @@ void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, doubl
     ClearAlphaToOpaque();
 }
 
-void DrawNetPattern(const CNetViewController& view, const CPatternView& pattern,
+void DrawNetPattern(const CNetViewController& view, const CCreasePatternPane& pattern,
                     const CPaperPoint* selected, double pixelRatio)
 {
     BeginNetFrame(view, pixelRatio);

@@ -4,7 +4,7 @@
 // context current.
 
 class CNetViewController;
-class CPatternView;
+class CCreasePatternPane;
 class CPolyModel;
 class CSlicePlane;
 struct CPaperPoint;
@@ -32,7 +32,7 @@ void DrawNetView(const CNetViewController& view, const CSlicePlane* slice, doubl
 // beneath them when the pattern view shows them, other flat edges left out) placed by its
 // paper mapping and `view`'s pan and zoom, and a green square around the
 // paper point `selected` when it is not null. Leaves the frame opaque.
-void DrawNetPattern(const CNetViewController& view, const CPatternView& pattern,
+void DrawNetPattern(const CNetViewController& view, const CCreasePatternPane& pattern,
                     const CPaperPoint* selected, double pixelRatio);
 
 // The section view's slices in model space, in `planes` order: outlines

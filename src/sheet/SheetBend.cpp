@@ -1,7 +1,5 @@
 #include "sheet/SheetBend.h"
 
-#include "sheet/SheetLayout.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -163,19 +161,6 @@ bool BuildCone(const SheetLayout& layout, CSheetMesh& mesh)
 
 } // namespace
 
-bool ParseSheetBend(const std::string& text, SheetBend& bend)
-{
-    if (text == "none")
-        bend = SheetBend::None;
-    else if (text == "cylinder")
-        bend = SheetBend::Cylinder;
-    else if (text == "cone")
-        bend = SheetBend::Cone;
-    else
-        return false;
-    return true;
-}
-
 double SmallestConeBend(double width, double height)
 {
     return 2.0 * std::atan2(width / 2.0, height) / kDegree;
@@ -208,6 +193,17 @@ std::string SheetBendProblem(const SheetLayout& layout)
         }
     }
     return "";
+}
+
+bool SheetLayoutValid(const SheetLayout& layout)
+{
+    if (layout.rows < 1 || layout.cols < 1 || layout.rows > kSheetMaxSide ||
+        layout.cols > kSheetMaxSide)
+        return false;
+    if (2LL * layout.rows * layout.cols > kSheetMaxTriangles)
+        return false;
+    return std::isfinite(layout.size) && layout.size > 0.0 && std::isfinite(layout.height) &&
+           layout.height >= 0.0 && SheetBendProblem(layout).empty();
 }
 
 bool BuildBentSheet(const SheetLayout& layout, CSheetMesh& mesh)

@@ -5,24 +5,16 @@
 // and the mesh unfolds to the flat rectangle it was made from.
 
 #include "model/Geometry.h"
+#include "sheet/SheetLayout.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-struct SheetLayout;
-
-enum class SheetBend { None, Cylinder, Cone };
-
-// Parses "none", "cylinder" or "cone"; false for anything else.
-bool ParseSheetBend(const std::string& text, SheetBend& bend);
-
 // The turn about the axis that was normal to the flat sheet (z) given to a bent
 // sheet, so that its rulings meet two of the axis handles' planes obliquely.
 constexpr double kBentSheetTurnDegrees = 30.0;
-// Largest bend, in degrees: more would lay the sheet over itself.
-constexpr double kMaxBendDegrees = 360.0;
 
 // The smallest cone bend a width x height sheet takes, in degrees: the angle
 // its rectangle spans seen from the apex (a cone bent by that much is flat).
@@ -30,6 +22,11 @@ double SmallestConeBend(double width, double height);
 
 // "" when the layout's bend can be made; otherwise why not, in a sentence.
 std::string SheetBendProblem(const SheetLayout& layout);
+
+// True when rows and cols are 1..kSheetMaxSide, the triangle count stays
+// within kSheetMaxTriangles, size is finite and positive, height finite
+// and not negative, and the bend can be made (SheetBendProblem).
+bool SheetLayoutValid(const SheetLayout& layout);
 
 struct CSheetMesh {
     std::vector<CVector3> vertices;

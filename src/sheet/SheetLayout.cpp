@@ -1,7 +1,5 @@
 #include "sheet/SheetLayout.h"
 
-#include "export/ExportOBJ.h"
-
 #include <cmath>
 #include <numbers>
 
@@ -40,15 +38,17 @@ void SheetCellsFor(double width, double height, int cells, int& rows, int& cols)
     rows = width >= height ? other : cells;
 }
 
-bool SheetLayoutValid(const SheetLayout& layout)
+bool ParseSheetBend(const std::string& text, SheetBend& bend)
 {
-    if (layout.rows < 1 || layout.cols < 1 || layout.rows > kSheetMaxSide ||
-        layout.cols > kSheetMaxSide)
+    if (text == "none")
+        bend = SheetBend::None;
+    else if (text == "cylinder")
+        bend = SheetBend::Cylinder;
+    else if (text == "cone")
+        bend = SheetBend::Cone;
+    else
         return false;
-    if (2LL * layout.rows * layout.cols > kSheetMaxTriangles)
-        return false;
-    return std::isfinite(layout.size) && layout.size > 0.0 && std::isfinite(layout.height) &&
-           layout.height >= 0.0 && SheetBendProblem(layout).empty();
+    return true;
 }
 
 bool ParseSheetShape(const std::string& text, SheetShape& shape)
@@ -56,7 +56,7 @@ bool ParseSheetShape(const std::string& text, SheetShape& shape)
     if (text == "flat")
         shape = SheetShape::Flat;
     else if (text == "cylinder")
-        shape = SheetShape::Cylinder;
+        shape = SheetShape::QuarterCylinder;
     else if (text == "saddle")
         shape = SheetShape::Saddle;
     else
@@ -81,7 +81,7 @@ CVector3 SheetPoint(const SheetLayout& layout, int row, int col)
     switch (layout.shape) {
     case SheetShape::Flat:
         break;
-    case SheetShape::Cylinder: {
+    case SheetShape::QuarterCylinder: {
         // The width becomes a quarter circle: gentle, and no two points meet.
         const double radius = layout.size / (std::numbers::pi / 2.0);
         const double angle = u / radius;
@@ -91,49 +91,4 @@ CVector3 SheetPoint(const SheetLayout& layout, int row, int col)
         return {u, v, (u * u - v * v) / layout.size};
     }
     return {u, v, 0.0};
-}
-
-bool WriteSheetObj(std::FILE* stream, const SheetLayout& layout)
-{
-    if (!SheetLayoutValid(layout))
-        return false;
-    ObjTextWriter out(stream);
-    if (layout.bend != SheetBend::None) {
-        CSheetMesh mesh;
-        if (!BuildBentSheet(layout, mesh))
-            return false;
-        // In full: the sheet unfolds to its rectangle only from exact positions.
-        for (const CVector3& p : mesh.vertices)
-            out.VertexExact(p);
-        for (const auto& t : mesh.triangles) {
-            out.FaceBegin();
-            for (const int64_t i : t)
-                out.FaceIndex(i + 1); // OBJ numbers from 1
-            out.FaceEnd();
-        }
-        return out.Finish();
-    }
-    for (int r = 0; r <= layout.rows; ++r)
-        for (int c = 0; c <= layout.cols; ++c)
-            out.Vertex(SheetPoint(layout, r, c));
-    const int64_t stride = layout.cols + 1;
-    for (int r = 0; r < layout.rows; ++r) {
-        for (int c = 0; c < layout.cols; ++c) {
-            const int64_t a = r * stride + c + 1; // OBJ numbers from 1
-            const int64_t b = a + 1;
-            const int64_t d = a + stride;
-            const int64_t e = d + 1;
-            out.FaceBegin();
-            out.FaceIndex(a);
-            out.FaceIndex(b);
-            out.FaceIndex(e);
-            out.FaceEnd();
-            out.FaceBegin();
-            out.FaceIndex(a);
-            out.FaceIndex(e);
-            out.FaceIndex(d);
-            out.FaceEnd();
-        }
-    }
-    return out.Finish();
 }

@@ -1,15 +1,27 @@
 #pragma once
-// A triangulated sheet of paper as an OBJ file: the usual start of a design
-// session, and the generator of benchmark and sample models.
+// A triangulated sheet of paper: its layout and the position of every grid
+// point. The usual start of a design session, and the generator of benchmark
+// and sample models.
 
-#include "sheet/SheetBend.h"
 #include "model/Geometry.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
-enum class SheetShape { Flat, Cylinder, Saddle };
+// The grid's own shape: flat, bent a quarter turn about an axis along y
+// (grid points moved onto the arc, edges across the rulings included), or a
+// saddle. Test and benchmark surfaces; a sheet of paper is flat.
+enum class SheetShape { Flat, QuarterCylinder, Saddle };
+
+// A flat sheet rolled so that it still unfolds to its rectangle exactly
+// (sheet/SheetBend.h): round a cylinder or a cone, by bendDegrees.
+enum class SheetBend { None, Cylinder, Cone };
+
+// Parses "none", "cylinder" or "cone"; false for anything else.
+bool ParseSheetBend(const std::string& text, SheetBend& bend);
+
+// Largest bend, in degrees: more would lay the sheet over itself.
+constexpr double kMaxBendDegrees = 360.0;
 
 struct SheetLayout {
     int rows = 40;
@@ -19,7 +31,7 @@ struct SheetLayout {
     double height = 0.0;   // along y; 0 keeps the cells square
     bool jittered = false; // inner grid points moved at random by up to kSheetJitter of a cell
     uint64_t seed = 1;     // of that randomness: the same seed gives the same sheet
-    // A flat sheet may be bent (SheetBend.h): the width round a cylinder whose
+    // A flat sheet may be bent (sheet/SheetBend.h): the width round a cylinder whose
     // axis runs along the height, or round a cone whose apex lies on the
     // centre line a height below the bottom edge, by bendDegrees. Jitter then
     // moves points only along their rulings.
@@ -47,11 +59,6 @@ void SheetCellsFor(double width, double height, int cells, int& rows, int& cols)
 constexpr int kSheetMaxSide = 10000;
 constexpr long long kSheetMaxTriangles = 20000000;
 
-// True when rows and cols are 1..kSheetMaxSide, the triangle count stays
-// within kSheetMaxTriangles, size is finite and positive, height finite
-// and not negative, and the bend can be made (SheetBendProblem).
-bool SheetLayoutValid(const SheetLayout& layout);
-
 // Parses "flat", "cylinder" or "saddle"; false for anything else.
 bool ParseSheetShape(const std::string& text, SheetShape& shape);
 
@@ -61,8 +68,3 @@ bool ParseSheetShape(const std::string& text, SheetShape& shape);
 // quarter turn about an axis parallel to y; the saddle lifts it by
 // (x^2 - y^2) / size.
 CVector3 SheetPoint(const SheetLayout& layout, int row, int col);
-
-// Writes (rows+1)(cols+1) shared vertices row by row, then two triangles per
-// cell, counter-clockwise seen from +z; a bent sheet writes BuildBentSheet's
-// mesh. False when the layout is invalid or a write fails.
-bool WriteSheetObj(std::FILE* stream, const SheetLayout& layout);

@@ -203,7 +203,7 @@ bool BuildSimPattern(const CPolyModel& model, CSimPattern& out, std::string& why
             return Refuse(out, why,
                           model.paperInfo.whyNot.empty() ? "the model has no paper"
                                                          : model.paperInfo.whyNot.c_str());
-        CFlatMesh scratch;
+        CWorkingShape scratch;
         COriginFaces origin;
         BuildOriginFaces(model, origin);
         CCreasePattern pattern;

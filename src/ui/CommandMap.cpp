@@ -83,7 +83,7 @@ const CCommandMap* CCommandRoute::Owner(int id) const
 
 CCmdUI CCommandRoute::Query(int id) const
 {
-    CCmdUI ui(id);
+    CCmdUI ui;
     const CCommandMap* owner = Owner(id);
     if (!owner)
         ui.Enable(false);
@@ -97,7 +97,7 @@ bool CCommandRoute::Execute(int id) const
     const CCommandMap* owner = Owner(id);
     if (!owner)
         return false;
-    CCmdUI ui(id);
+    CCmdUI ui;
     owner->Update(id, ui);
     if (!ui.Enabled())
         return false;

@@ -60,8 +60,6 @@ const CommandText* FindCommandText(int id);
 // What an enable rule sets on the menu item, button or pane being updated.
 class CCmdUI {
 public:
-    explicit CCmdUI(int id) : id_(id) {}
-    int Id() const { return id_; }
     void Enable(bool on = true) { enabled_ = on; }
     void SetCheck(bool on = true) { checked_ = on; }
     void SetText(const std::string& text) { text_ = text; }
@@ -71,7 +69,6 @@ public:
     const std::optional<std::string>& Text() const { return text_; }
 
 private:
-    int id_;
     bool enabled_ = true;
     std::optional<bool> checked_;
     std::optional<std::string> text_;

@@ -9,7 +9,10 @@
 #include <QResizeEvent>
 #include <QWheelEvent>
 
-CKelmarzuView::CKelmarzuView(QWidget* parent) : CPaneView(parent) {}
+CKelmarzuView::CKelmarzuView(const CDesignSession& session, QWidget* parent)
+    : CPaneView(parent), session_(session)
+{
+}
 
 CKelmarzuView::~CKelmarzuView() = default;
 
@@ -61,8 +64,8 @@ void CKelmarzuView::paintGL()
         pattern_.SetShowBends(showBends);
         pattern_.RefreshUnlessBuilding();
         std::optional<CPaperPoint> selected;
-        if (session_ && session_->Model() == g_pModel.get())
-            selected = CPatternView::CornerPaper(*g_pModel, session_->SelectedCorner());
+        if (session_.Model() == g_pModel.get())
+            selected = CCreasePatternPane::CornerPaper(*g_pModel, session_.SelectedCorner());
         DrawNetPattern(controller_, pattern_, selected ? &*selected : nullptr, devicePixelRatioF());
         return;
     }

@@ -1,11 +1,11 @@
 #pragma once
 // The net view: for a slice model the picked slice laid flat, for any other
 // model the crease pattern of the shape being designed. Events go to the
-// core's CNetViewController, the pattern's bookkeeping to CPatternView;
+// core's CNetViewController, the pattern's bookkeeping to CCreasePatternPane;
 // drawing to the GL layer. Records its height for the profile.
 
+#include "panes/CreasePatternPane.h"
 #include "panes/NetViewController.h"
-#include "panes/PatternView.h"
 #include "widgets/PaneView.h"
 
 class CDesignSession;
@@ -13,12 +13,13 @@ class CDesignSession;
 class CKelmarzuView : public CPaneView {
     Q_OBJECT
 public:
-    explicit CKelmarzuView(QWidget* parent = nullptr);
+    // `session`: the design session whose selected vertex the pattern marks.
+    explicit CKelmarzuView(const CDesignSession& session, QWidget* parent = nullptr);
     ~CKelmarzuView() override;
 
     // Pan, zoom, sheet scale and the click anchors (read by tests).
     const CNetViewController& Controller() const { return controller_; }
-    const CPatternView& Pattern() const { return pattern_; }
+    const CCreasePatternPane& Pattern() const { return pattern_; }
     // Frames painted so far.
     int FrameCount() const { return frameCount_; }
 
@@ -26,8 +27,6 @@ public:
     // other hint may have replaced the shape (Undo, Redo), so the pattern is
     // rebuilt before the next frame.
     void OnUpdate(int hint) override;
-    // The session whose selected vertex the pattern marks (may be null).
-    void SetDesignSession(const CDesignSession* session) { session_ = session; }
     // The design view folded (shapeChanged) or only changed its selection:
     // the pane redraws, in the former case once the pattern of the new shape
     // was built on the helper thread. Not a document hint, so the other panes
@@ -49,7 +48,7 @@ private:
     static bool ShowsPattern();
 
     CNetViewController controller_;
-    CPatternView pattern_;
-    const CDesignSession* session_ = nullptr;
+    CCreasePatternPane pattern_;
+    const CDesignSession& session_;
     int frameCount_ = 0;
 };

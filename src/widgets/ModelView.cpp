@@ -8,11 +8,13 @@
 
 #include <QResizeEvent>
 #include <QTimer>
+
+#include <algorithm>
 #include <cstdio>
 #include <string>
-#include <algorithm>
 
-CModelView::CModelView(QWidget* parent) : CGLPaneView(parent), controller_(session_, Camera())
+CModelView::CModelView(CDesignSession& session, QWidget* parent)
+    : CGLPaneView(parent), session_(session), controller_(session_, Camera())
 {
     simulationPoll_ = new QTimer(this);
     simulationPoll_->setInterval(10);

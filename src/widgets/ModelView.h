@@ -8,8 +8,8 @@
 // to the intersections pane. Escape during a drag puts the shape back as it
 // was at the press. Records its width for the profile.
 
-#include "panes/DesignController.h"
 #include "design/DesignSession.h"
+#include "panes/DesignController.h"
 #include "panes/IntersectionMonitor.h"
 #include "panes/SimulationMode.h"
 #include "widgets/GLPaneView.h"
@@ -21,16 +21,14 @@ class QTimer;
 class CModelView : public CGLPaneView {
     Q_OBJECT
 public:
-    explicit CModelView(QWidget* parent = nullptr);
+    explicit CModelView(CDesignSession& session, QWidget* parent = nullptr);
     ~CModelView() override;
 
-    // Hint 16 scales the new model into the unit cube and attaches it; hint
-    // 1000 forgets the highlight and selection (the shape was replaced). Both
-    // check the new shape for intersections.
+    // Hint 16 (a new model, already scaled by the open routine) and hint 1000
+    // (the shape was replaced) attach the shape anew: the highlight and
+    // selection are forgotten and the new shape is checked for intersections.
     void OnUpdate(int hint) override;
 
-    // The design session the main window's Undo goes through.
-    CDesignSession& Session() { return session_; }
     const CDesignController& Controller() const { return controller_; }
     const CIntersectionMonitor& Intersections() const { return intersections_; }
     // Fit Model: the camera takes in the whole shape, looking as it does now.
@@ -70,7 +68,7 @@ private:
     // The cursor says what a press there would do: move the vertex, take a handle.
     void ShowPressTarget(int x, int y);
 
-    CDesignSession session_;
+    CDesignSession& session_;
     CDesignController controller_;
     CIntersectionMonitor intersections_;
     CSimulationMode simulation_;

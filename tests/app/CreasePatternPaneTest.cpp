@@ -110,7 +110,7 @@ class CreasePatternPaneTest : public GuiFixture {
     QPoint At(QWidget* pane, QPoint p) const { return pane->mapTo(Frame(), p); }
     CModelView* Design() const { return Frame()->DesignView(); }
     CKelmarzuView* Net() const { return Frame()->NetView(); }
-    CDesignSession& Session() const { return Design()->Session(); }
+    CDesignSession& Session() const { return Frame()->Session(); }
     const CViewCamera& Cam() const { return Design()->Camera(); }
     void Move(QPoint p)
     {
@@ -249,7 +249,7 @@ private slots:
 
         // The selected vertex's paper point is marked in green.
         const std::optional<CPaperPoint> at =
-            CPatternView::CornerPaper(*g_pModel, Session().SelectedCorner());
+            CCreasePatternPane::CornerPaper(*g_pModel, Session().SelectedCorner());
         QVERIFY(at);
         double u, v, x, y;
         Net()->Pattern().PaperToPlane(*at, u, v);
@@ -358,7 +358,7 @@ private slots:
     // and the whole outline are walked.
     int NetLineGaps(const QString& shot, QPointF avoid)
     {
-        const CPatternView& view = Net()->Pattern();
+        const CCreasePatternPane& view = Net()->Pattern();
         const CPatternChains& lines = view.Lines();
         const QImage img = Net()->grabFramebuffer();
         img.save(ArtefactPath(shot), "PNG");
@@ -389,7 +389,7 @@ private slots:
         QTRY_VERIFY(!Net()->Pattern().Stale());
         double u, v, x, y;
         Net()->Pattern().PaperToPlane(
-            *CPatternView::CornerPaper(*g_pModel, Session().SelectedCorner()), u, v);
+            *CCreasePatternPane::CornerPaper(*g_pModel, Session().SelectedCorner()), u, v);
         Net()->Controller().ToWindow(u, v, x, y);
         QCOMPARE(NetLineGaps(QStringLiteral("net-lines-1x.png"), QPointF(x, y)), 0);
 
@@ -401,7 +401,7 @@ private slots:
         QCOMPARE(Net()->Controller().zoom, 2.0);
         QTest::qWait(20);
         Net()->Pattern().PaperToPlane(
-            *CPatternView::CornerPaper(*g_pModel, Session().SelectedCorner()), u, v);
+            *CCreasePatternPane::CornerPaper(*g_pModel, Session().SelectedCorner()), u, v);
         Net()->Controller().ToWindow(u, v, x, y);
         QCOMPARE(NetLineGaps(QStringLiteral("net-lines-2x.png"), QPointF(x, y)), 0);
     }

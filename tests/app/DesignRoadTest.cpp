@@ -34,7 +34,7 @@ class DesignRoadTest : public GuiFixture {
         Press(pane, p);
         Release(pane, p);
     }
-    CDesignSession& Session() const { return Frame()->DesignView()->Session(); }
+    CDesignSession& Session() const { return Frame()->Session(); }
     const CViewCamera& Cam() const { return Frame()->DesignView()->Camera(); }
 
     // Starts the window with the design view and the right column side by side
@@ -281,7 +281,7 @@ private slots:
                 ++faceLines;
         }
         QVERIFY(g_pModel->designing);
-        const CFlatMesh& shape = g_pModel->working;
+        const CWorkingShape& shape = g_pModel->working;
         QCOMPARE(written.size(), shape.CornerCount());
         QCOMPARE(faceLines, int(shape.TriangleCount()));
         for (size_t i = 0; i < written.size(); ++i) {

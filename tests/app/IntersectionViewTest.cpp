@@ -31,7 +31,7 @@ class IntersectionViewTest : public GuiFixture {
     QWindow* Win() const { return Frame()->windowHandle(); }
     CModelView* View() const { return Frame()->DesignView(); }
     QPoint At(QPoint p) const { return View()->mapTo(Frame(), p); }
-    CDesignSession& Session() const { return View()->Session(); }
+    CDesignSession& Session() const { return Frame()->Session(); }
     const CViewCamera& Cam() const { return View()->Camera(); }
     QString Pane() const
     {
@@ -104,7 +104,7 @@ private slots:
         const size_t count = View()->Intersections().Count();
         QVERIFY2(count > 0, qPrintable(Pane()));
         QCOMPARE(Pane(), QStringLiteral("Intersections: %1").arg(count));
-        CFlatMesh scratch;
+        CWorkingShape scratch;
         QCOMPARE(count, CountSelfIntersections(g_pModel->CurrentShape(scratch)));
 
         const QImage img = Plain(QStringLiteral("intersections-through.png"));

@@ -25,7 +25,7 @@ QString SamplePath()
 // False when a step is refused.
 bool FoldAndFix(CMainFrame* frame)
 {
-    CDesignSession& session = frame->DesignView()->Session();
+    CDesignSession& session = frame->Session();
     if (!session.SetHighlighted(NearestShapeCorner(*g_pModel, {0.3, 0.2, 0})) ||
         !session.EndLeftClick())
         return false;

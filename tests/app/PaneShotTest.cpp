@@ -11,7 +11,7 @@ class PaneShotTest : public GuiFixture {
     QWindow* Win() const { return Frame()->windowHandle(); }
     QPoint At(QWidget* pane, QPoint p) const { return pane->mapTo(Frame(), p); }
     CModelView* View() const { return Frame()->DesignView(); }
-    CDesignSession& Session() const { return View()->Session(); }
+    CDesignSession& Session() const { return Frame()->Session(); }
     const CViewCamera& Cam() const { return View()->Camera(); }
 
     QImage Shot(const QString& name)

@@ -35,10 +35,8 @@ TEST(NewSheet, LayoutTitleAndTheOpenedModel)
     EXPECT_EQ(SheetTitle(210.0, 297.0), "Sheet 210x297 mm");
     EXPECT_EQ(SheetTitle(100.5, 80.0), "Sheet 100.5x80 mm");
 
-    const std::string folder = testfiles::ScratchDir() + "/newsheet";
-    std::filesystem::create_directories(folder);
     const SheetLayout layout = PaperSheetLayout(150.0, 100.0, 30, true);
-    OpenOutcome out = OpenSheetModel(layout, folder, nullptr);
+    OpenOutcome out = OpenSheetModel(layout, nullptr);
     ASSERT_EQ(out.result, kReadOk) << out.message;
     ASSERT_TRUE(out.model);
     const CPolyModel& m = *out.model;
@@ -50,13 +48,11 @@ TEST(NewSheet, LayoutTitleAndTheOpenedModel)
     EXPECT_NEAR(m.paperInfo.height, 100.0, 1e-9);
     for (const CPolyVertex* v : m.objects[0]->vertices)
         EXPECT_LE(std::fabs(v->pos.x), 1.0 + 1e-12);
-    // The scratch file does not stay behind.
-    EXPECT_TRUE(std::filesystem::is_empty(folder));
 
-    // A folder that cannot take the file: the program's own message.
-    out = OpenSheetModel(layout, folder + "/missing/deeper", nullptr);
+    // A bend the sheet cannot take: the reason, and no model.
+    out = OpenSheetModel(PaperSheetLayout(200.0, 100.0, 10, false, SheetBend::Cone, 89.0), nullptr);
     EXPECT_FALSE(out.model);
-    EXPECT_EQ(out.message, kCannotWriteMessage);
+    EXPECT_NE(out.message.find("more than 90.0 degrees"), std::string::npos) << out.message;
 }
 
 TEST(ExportCreasePattern, WritesFoldOrSvgAndSaysWhyNot)

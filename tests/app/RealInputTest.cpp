@@ -85,7 +85,7 @@ class RealInputTest : public GuiFixture {
     Q_OBJECT
 
     CModelView* View() const { return Frame()->DesignView(); }
-    CDesignSession& Session() const { return View()->Session(); }
+    CDesignSession& Session() const { return Frame()->Session(); }
     const CViewCamera& Cam() const { return View()->Camera(); }
     size_t Faces() const
     {

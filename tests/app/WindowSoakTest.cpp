@@ -124,8 +124,7 @@ class WindowSoakTest : public GuiFixture {
     // Press on one of the selected vertex's handle tips and drag along it.
     void DragHandle()
     {
-        CModelView* view = Frame()->DesignView();
-        const CVector3* at = view->Session().SelectedPos();
+        const CVector3* at = Frame()->Session().SelectedPos();
         if (!at)
             return ClickCorner();
         CVector3 axis;
@@ -133,7 +132,8 @@ class WindowSoakTest : public GuiFixture {
         const QPoint base = OnShape(*at);
         const QPoint tip = OnShape(*at + axis);
         const double along = std::uniform_real_distribution<double>(-2.5, 2.5)(rng_);
-        Drag(view, tip, QPointF(tip - base) * along, Qt::LeftButton, {}, 1 + Pick(8));
+        Drag(Frame()->DesignView(), tip, QPointF(tip - base) * along, Qt::LeftButton, {},
+             1 + Pick(8));
     }
 
     void Wheel(QWidget* pane)

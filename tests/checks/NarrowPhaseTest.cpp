@@ -17,7 +17,7 @@ using checkmesh::Add;
 // Triangle 0 is the unit right triangle in z = 0; triangle 1 is (a, b, c).
 bool HitsBase(const CVector3& a, const CVector3& b, const CVector3& c, CVector3* at = nullptr)
 {
-    CFlatMesh m;
+    CWorkingShape m;
     Add(m, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
     Add(m, a, b, c);
     const bool forward = TrianglesIntersect(m, 0, 1, at);
@@ -68,7 +68,7 @@ TEST(NarrowPhase, ContactsDoNotCount)
 }
 
 // Signed distance of p from the plane of triangle t.
-double Side(const CFlatMesh& m, size_t t, const CVector3& p)
+double Side(const CWorkingShape& m, size_t t, const CVector3& p)
 {
     return m.tri[t].normal.Dot(p) + m.tri[t].d;
 }
@@ -76,7 +76,7 @@ double Side(const CFlatMesh& m, size_t t, const CVector3& p)
 // Where triangle t meets the plane of triangle o, as an interval of
 // parameters along the direction dir; false when it does not meet it in a
 // segment (a corner too near the plane to tell).
-bool Chord(const CFlatMesh& m, size_t t, size_t o, const CVector3& dir, double& lo, double& hi)
+bool Chord(const CWorkingShape& m, size_t t, size_t o, const CVector3& dir, double& lo, double& hi)
 {
     double d[3];
     for (int j = 0; j < 3; ++j) {
@@ -104,7 +104,7 @@ TEST(NarrowPhase, RandomPairsAgreeWithTheOverlapOfTheirChords)
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     int decided = 0, hits = 0;
     for (int round = 0; round < 20000; ++round) {
-        CFlatMesh m;
+        CWorkingShape m;
         for (int t = 0; t < 2; ++t) {
             CVector3 p[3];
             for (CVector3& q : p)

@@ -17,7 +17,7 @@ TEST(PaperCheck, FoldedSheetMatchesItsPaperUntilAPaperPointMoves)
     // A 3 x 4 sheet of 60 x 40 mm, folded by 90 degrees at x = 30 mm and scaled
     // into unit coordinates as the open routine does (unit = mm / 30).
     const double unitScale = 30.0;
-    CFlatMesh m;
+    CWorkingShape m;
     testmesh::AddSheet(m, 3, 4, 0.0, 60.0, 0.0, 40.0, [&](double x, double y) {
         const CVector3 form = x <= 30.0 ? CVector3{x, y, 0} : CVector3{30.0, y, x - 30.0};
         return form * (1.0 / unitScale);
@@ -44,7 +44,7 @@ TEST(PaperCheck, FoldedSheetMatchesItsPaperUntilAPaperPointMoves)
     EXPECT_TRUE(std::isinf(d.largest));
     EXPECT_EQ(d.triangle, 9u);
     EXPECT_EQ(d.edge, 1);
-    EXPECT_EQ(LargestPaperEdgeDifference(CFlatMesh{}, 1.0).edges, 0u);
+    EXPECT_EQ(LargestPaperEdgeDifference(CWorkingShape{}, 1.0).edges, 0u);
 }
 
 } // namespace

@@ -19,7 +19,7 @@ using checkmesh::Add;
 // Whether triangle a's edge lies in b's plane with a neighbour across it on
 // the other side of that plane: every other triangle with an interior
 // searched for the edge.
-bool CrossesAlongEdge(const CFlatMesh& m, size_t a, size_t b, CVector3& at)
+bool CrossesAlongEdge(const CWorkingShape& m, size_t a, size_t b, CVector3& at)
 {
     int edge = 0, side = 0;
     const CTriangleData &ta = m.tri[a], &tb = m.tri[b];
@@ -42,7 +42,7 @@ bool CrossesAlongEdge(const CFlatMesh& m, size_t a, size_t b, CVector3& at)
 
 // Every pair the literal way: each unordered pair through the narrow phase,
 // then through the edge rule both ways round.
-std::vector<CIntersectingPair> AllPairs(const CFlatMesh& m)
+std::vector<CIntersectingPair> AllPairs(const CWorkingShape& m)
 {
     std::vector<CIntersectingPair> out;
     for (size_t a = 0; a < m.TriangleCount(); ++a)
@@ -67,7 +67,7 @@ void ExpectSamePairs(const std::vector<CIntersectingPair>& got,
 }
 
 // The checker's result agrees with the oracle in pairs, points, count and flags.
-void ExpectMatchesOracle(CSelfIntersectionCheck& check, const CFlatMesh& m)
+void ExpectMatchesOracle(CSelfIntersectionCheck& check, const CWorkingShape& m)
 {
     const std::vector<CIntersectingPair> want = AllPairs(m);
     EXPECT_EQ(check.Run(m), want.size());
@@ -83,9 +83,9 @@ constexpr auto Wave = testmesh::Wave<0.15, 5.0, 3.0>;
 
 // A wavy sheet over [-1, 1]^2 whose part beyond x = 0.2 is mirrored through
 // that plane: the flap lands on the sheet, and the waves cross it along lines.
-CFlatMesh MirroredFlap(int side)
+CWorkingShape MirroredFlap(int side)
 {
-    CFlatMesh m;
+    CWorkingShape m;
     testmesh::AddSheet(m, side, side, -1.0, 1.0, -1.0, 1.0, [](double x, double y) {
         return x <= 0.2 ? CVector3{x, y, Wave(x, y)} : CVector3{0.4 - x, y, Wave(x, y)};
     });
@@ -94,7 +94,7 @@ CFlatMesh MirroredFlap(int side)
 
 TEST(SelfIntersection, FlapPushedThroughASheetIsFound)
 {
-    CFlatMesh m;
+    CWorkingShape m;
     testmesh::AddSheet(m, 4, 4, 0.0, 1.0, 0.0, 1.0, checkmesh::Flat);
     const size_t sheet = m.TriangleCount();
     // An upright flap through the sheet along x = 0.3, reaching past it in y;
@@ -132,7 +132,7 @@ TEST(SelfIntersection, StackedLayersCreasesAndContactsAreNotCollisions)
     CSelfIntersectionCheck check;
     // A flat fold: the half beyond x = 0.5 laid back onto the other half, then
     // a third layer a hair above it (within the tolerance).
-    CFlatMesh flat;
+    CWorkingShape flat;
     testmesh::AddSheet(flat, 5, 6, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
         return CVector3{x <= 0.5 ? x : 1.0 - x, y, 0.0};
     });
@@ -141,7 +141,7 @@ TEST(SelfIntersection, StackedLayersCreasesAndContactsAreNotCollisions)
     });
     EXPECT_EQ(check.Run(flat), 0u);
     // Creases at right angles, and a smooth wavy sheet: only neighbours touch.
-    CFlatMesh creased;
+    CWorkingShape creased;
     testmesh::AddSheet(creased, 6, 6, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
         return x <= 0.5 ? CVector3{x, y, 0.0} : CVector3{0.5, y, x - 0.5};
     });
@@ -151,7 +151,7 @@ TEST(SelfIntersection, StackedLayersCreasesAndContactsAreNotCollisions)
     EXPECT_EQ(check.Run(creased), 0u);
     // The flap folded by 180 degrees about the crease and a little more: it
     // swings below the sheet and touches it only along the crease.
-    CFlatMesh over;
+    CWorkingShape over;
     testmesh::AddSheet(over, 4, 8, 0.0, 1.0, 0.0, 1.0, [](double x, double y) {
         const double r = x - 0.5, a = 3.3;
         return x <= 0.5 ? CVector3{x, y, 0.0} : CVector3{0.5 + r * std::cos(a), y, r * std::sin(a)};
@@ -161,7 +161,7 @@ TEST(SelfIntersection, StackedLayersCreasesAndContactsAreNotCollisions)
 
 TEST(SelfIntersection, MirroredFlapOnAWavySheetMatchesTheOracle)
 {
-    const CFlatMesh m = MirroredFlap(24);
+    const CWorkingShape m = MirroredFlap(24);
     CSelfIntersectionCheck check;
     ExpectMatchesOracle(check, m);
     EXPECT_GT(check.Count(), 20u);
@@ -175,11 +175,11 @@ TEST(SelfIntersection, MirroredFlapOnAWavySheetMatchesTheOracle)
 // Random triangle soups: many crossings, plus the cases the check must skip
 // (copies moved within their plane, triangles sharing a corner with another,
 // triangles without area).
-CFlatMesh RandomSoup(std::mt19937& rng, int count, double size)
+CWorkingShape RandomSoup(std::mt19937& rng, int count, double size)
 {
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     auto point = [&] { return CVector3{unit(rng), unit(rng), unit(rng)}; };
-    CFlatMesh m;
+    CWorkingShape m;
     for (int i = 0; i < count; ++i) {
         const CVector3 c = point();
         const int kind = static_cast<int>(rng() % 8);
@@ -208,7 +208,7 @@ TEST(SelfIntersection, RandomSoupsMatchTheAllPairsOracle)
     CSelfIntersectionCheck check; // one checker: buffers carried from run to run
     for (int round = 0; round < 30; ++round) {
         const int count = 2 + static_cast<int>(rng() % 400);
-        CFlatMesh m = RandomSoup(rng, count, round % 2 ? 0.3 : 0.08);
+        CWorkingShape m = RandomSoup(rng, count, round % 2 ? 0.3 : 0.08);
         if (round % 3 == 2) {
             // Far from the origin and large: floats no longer resolve the tolerance there.
             for (CVector3& p : m.pos)
@@ -222,7 +222,7 @@ TEST(SelfIntersection, RandomSoupsMatchTheAllPairsOracle)
 }
 
 // A step's result, taken against the base, equals a full run on the stepped mesh.
-void ExpectStepMatchesRun(CSelfIntersectionCheck& step, const CFlatMesh& m)
+void ExpectStepMatchesRun(CSelfIntersectionCheck& step, const CWorkingShape& m)
 {
     CSelfIntersectionCheck full;
     EXPECT_EQ(step.Step(m), full.Run(m));
@@ -235,7 +235,7 @@ TEST(SelfIntersection, SurfacesCrossingAlongAnEdgeCount)
     // A unit square split along its diagonal, pierced by an upright square
     // (split along its own diagonal) standing in the diagonal's plane: every
     // crossing lands on a border, yet each half crosses each half.
-    CFlatMesh m;
+    CWorkingShape m;
     Add(m, {0, 0, 0}, {1, 0, 0}, {1, 1, 0});
     Add(m, {0, 0, 0}, {1, 1, 0}, {0, 1, 0});
     Add(m, {0, 0, -1}, {1, 1, -1}, {1, 1, 1});
@@ -249,7 +249,7 @@ TEST(SelfIntersection, SurfacesCrossingAlongAnEdgeCount)
     m.UpdatePlane(1);
     EXPECT_EQ(check.Run(m), 0u);
     // Both surfaces as sheets of many triangles, the crossing along a row of edges.
-    CFlatMesh sheets;
+    CWorkingShape sheets;
     testmesh::AddSheet(sheets, 6, 6, 0.0, 1.0, 0.0, 1.0, checkmesh::Flat);
     testmesh::AddSheet(sheets, 3, 4, -0.05, 1.03, -0.5, 0.5, [](double x, double z) {
         return CVector3{x, 0.5, z + 0.01 * (x - 0.4)}; // tilted: no corner on the sheet
@@ -274,7 +274,7 @@ TEST(SelfIntersection, FanIsNotPairedTriangleByTriangle)
 {
     // Thin triangles round one corner, all meeting there; one triangle through
     // the fan away from the hub.
-    CFlatMesh m;
+    CWorkingShape m;
     const int n = 1500;
     const double pi = std::acos(-1.0);
     for (int i = 0; i < n; ++i) {
@@ -290,7 +290,7 @@ TEST(SelfIntersection, FanIsNotPairedTriangleByTriangle)
 }
 
 // Takes out `count` triangles from `from` on, as a fold takes out the ones it splits.
-void Erase(CFlatMesh& m, size_t from, size_t count)
+void Erase(CWorkingShape& m, size_t from, size_t count)
 {
     m.pos.erase(m.pos.begin() + 3 * from, m.pos.begin() + 3 * (from + count));
     m.corner.erase(m.corner.begin() + 3 * from, m.corner.begin() + 3 * (from + count));
@@ -299,7 +299,7 @@ void Erase(CFlatMesh& m, size_t from, size_t count)
 
 TEST(SelfIntersection, StepsAgainstABaseMatchFullRuns)
 {
-    const CFlatMesh base = MirroredFlap(20);
+    const CWorkingShape base = MirroredFlap(20);
     CSelfIntersectionCheck check;
     const size_t before = check.SetBase(base);
     EXPECT_GT(before, 0u);
@@ -309,7 +309,7 @@ TEST(SelfIntersection, StepsAgainstABaseMatchFullRuns)
     // crosses itself and what stayed), with runs of triangles taken out and
     // new ones at the end; then a mesh cut short, then the base again.
     for (const auto& [cut, gone] : {std::pair{0.9, 0}, {0.5, 3}, {-0.2, 10}, {0.6, 150}}) {
-        CFlatMesh m = base;
+        CWorkingShape m = base;
         size_t moved = 1; // the one added
         for (size_t t = 0; t < m.TriangleCount(); ++t) {
             if (m.Pos(t, 0).y < cut)
@@ -329,7 +329,7 @@ TEST(SelfIntersection, StepsAgainstABaseMatchFullRuns)
         // Found again within a look-up's distance after a long run taken out.
         EXPECT_LE(check.MovedTriangles(), moved + 64);
     }
-    CFlatMesh shorter = base;
+    CWorkingShape shorter = base;
     Erase(shorter, shorter.TriangleCount() - 10, 10);
     ExpectStepMatchesRun(check, shorter);
     ExpectStepMatchesRun(check, base);
@@ -341,7 +341,7 @@ TEST(SelfIntersection, StepsAgainstABaseMatchFullRuns)
 TEST(SelfIntersection, CapKeepsTheFirstPairsAndStillCountsAll)
 {
     std::mt19937 rng(11);
-    const CFlatMesh m = RandomSoup(rng, 300, 0.3);
+    const CWorkingShape m = RandomSoup(rng, 300, 0.3);
     CSelfIntersectionCheck check;
     const size_t all = check.Run(m);
     ASSERT_GT(all, 10u);
@@ -355,12 +355,12 @@ TEST(SelfIntersection, CapKeepsTheFirstPairsAndStillCountsAll)
     }
     EXPECT_EQ(CountSelfIntersections(m), all);
     // A smaller mesh after a larger one: nothing of the larger is left over.
-    CFlatMesh two;
+    CWorkingShape two;
     Add(two, {0, 0, 0}, {1, 0, 0}, {0, 1, 0});
     Add(two, {0.2, 0.2, -1}, {0.3, 0.2, 1}, {0.2, 0.3, 1});
     EXPECT_EQ(check.Run(two), 1u);
     EXPECT_EQ(check.Flags(), (std::vector<uint8_t>{1, 1}));
-    EXPECT_EQ(check.Run(CFlatMesh{}), 0u);
+    EXPECT_EQ(check.Run(CWorkingShape{}), 0u);
     EXPECT_TRUE(check.Pairs().empty() && check.Flags().empty());
 }
 

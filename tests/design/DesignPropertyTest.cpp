@@ -56,8 +56,8 @@ std::unique_ptr<CPolyModel> JitteredSheet(int rows, int cols, bool curved, unsig
 
 ::testing::AssertionResult ShapeIsSound(const CPolyModel& m, bool curvedPaper)
 {
-    CFlatMesh scratch;
-    const CFlatMesh& s = m.CurrentShape(scratch);
+    CWorkingShape scratch;
+    const CWorkingShape& s = m.CurrentShape(scratch);
     if (s.pos.size() != 3 * s.TriangleCount() || s.corner.size() != s.pos.size())
         return ::testing::AssertionFailure() << "columns out of step";
     for (size_t t = 0; t < s.TriangleCount(); ++t) {
@@ -98,10 +98,10 @@ void RunSession(unsigned seed, int actions, bool curved)
     CDesignSession session;
     session.AttachModel(model.get());
     // The packed states every commit made, to hold Undo and Redo to them.
-    std::vector<CFlatMesh> committed;
+    std::vector<CWorkingShape> committed;
     auto shape = [&] {
-        CFlatMesh scratch;
-        return CFlatMesh(model->CurrentShape(scratch));
+        CWorkingShape scratch;
+        return CWorkingShape(model->CurrentShape(scratch));
     };
     std::uniform_real_distribution<double> amount(-0.5, 0.5);
     for (int i = 0; i < actions; ++i) {
@@ -119,7 +119,7 @@ void RunSession(unsigned seed, int actions, bool curved)
                 NearestShapeCorner(*model, {amount(rng) * 2, amount(rng) * 2, amount(rng)});
             if (session.HasSelection())
                 session.Deselect();
-            const CFlatMesh before = shape();
+            const CWorkingShape before = shape();
             ASSERT_TRUE(session.SetHighlighted(c));
             ASSERT_TRUE(session.EndLeftClick());
             committed.push_back(before);
@@ -127,14 +127,14 @@ void RunSession(unsigned seed, int actions, bool curved)
             session.SetHandle(1 + static_cast<int>(rng() % 3));
             session.DragStep(rng() % 10 == 0 ? 0.0002 : amount(rng));
         } else if (what < 86) {
-            const CFlatMesh before = shape();
+            const CWorkingShape before = shape();
             if (session.FixShape())
                 committed.push_back(before);
         } else if (what < 90) {
             session.Deselect();
         } else if (what < 96) {
             const bool could = session.CanUndo();
-            const CFlatMesh top = committed.empty() ? CFlatMesh{} : committed.back();
+            const CWorkingShape top = committed.empty() ? CWorkingShape{} : committed.back();
             ASSERT_EQ(session.Undo(), could);
             if (could) {
                 ASSERT_TRUE(foldcheck::SameMesh(shape(), top)) << "action " << i;
@@ -143,7 +143,7 @@ void RunSession(unsigned seed, int actions, bool curved)
         } else {
             // Redo must give back the shape Undo took away; checked through a
             // second Undo, which returns to the state before the Redo.
-            const CFlatMesh before = shape();
+            const CWorkingShape before = shape();
             if (session.Redo()) {
                 committed.push_back(before);
                 ASSERT_TRUE(session.Undo());

@@ -32,9 +32,9 @@ struct Fixture {
         ASSERT_TRUE(session.SetHighlighted(NearestShapeCorner(*model, p)));
         ASSERT_TRUE(session.EndLeftClick());
     }
-    CFlatMesh Shape() const
+    CWorkingShape Shape() const
     {
-        CFlatMesh scratch;
+        CWorkingShape scratch;
         return model->CurrentShape(scratch);
     }
 };
@@ -62,10 +62,10 @@ TEST(DesignSession, DragStepsFoldAsThePlainFoldDoes)
     Fixture fx;
     fx.Select({-0.5, 0.1, 0});
     fx.session.SetHandle(1);
-    CFlatMesh base;
+    CWorkingShape base;
     UnpackMesh(*fx.model->undoStack.back(), base);
     CSlicePlane plane(1);
-    CFlatMesh expected;
+    CWorkingShape expected;
     // Creases are signed from the selected corner's face.
     const CVector3 reference = base.tri[fx.session.SelectedCorner() / 3].normal;
     for (int step = 1; step <= 5; ++step) {
@@ -88,14 +88,14 @@ TEST(DesignSession, RefusedStepsKeepTheShapeAndTheReleaseUndoesTheirDisplacement
     Fixture fx;
     fx.Select({0.3, -0.2, 0});
     const CPackedMesh committed = *fx.model->undoStack.back();
-    const CFlatMesh before = fx.Shape();
+    const CWorkingShape before = fx.Shape();
     // A first step of less than the tolerance puts the start on its own plane.
     EXPECT_EQ(fx.session.DragBy({0.00005, 0, 0}), Outcome::kRejected);
     EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), before));
     EXPECT_FALSE(*fx.session.SelectedPos() == fx.session.StartPos()); // displaced
-    CFlatMesh top;
+    CWorkingShape top;
     UnpackMesh(*fx.model->undoStack.back(), top);
-    CFlatMesh first;
+    CWorkingShape first;
     UnpackMesh(committed, first);
     EXPECT_TRUE(foldcheck::SameMesh(top, first)); // the committed state is untouched
     ASSERT_TRUE(fx.session.EndLeftClick() == false);
@@ -109,7 +109,7 @@ TEST(DesignSession, DragBackToTheStartGivesThePlainCopy)
 {
     Fixture fx;
     fx.Select({0.2, 0.2, 0});
-    const CFlatMesh copy = fx.Shape();
+    const CWorkingShape copy = fx.Shape();
     ASSERT_EQ(fx.session.DragBy({0, 0.3, 0}), Outcome::kAccepted);
     EXPECT_FALSE(foldcheck::SameMesh(fx.Shape(), copy));
     const CVector3 back = fx.session.StartPos() - *fx.session.SelectedPos();
@@ -138,10 +138,10 @@ TEST(DesignSession, ZeroOrUnusableDisplacementMovesNothing)
 TEST(DesignSession, FixShapeThenUndoTwiceThenRedo)
 {
     Fixture fx;
-    const CFlatMesh loaded = fx.Shape();
+    const CWorkingShape loaded = fx.Shape();
     fx.Select({0.4, 0.4, 0});
     ASSERT_EQ(fx.session.DragBy({-0.3, 0, 0.2}), Outcome::kAccepted);
-    const CFlatMesh folded = fx.Shape();
+    const CWorkingShape folded = fx.Shape();
     ASSERT_TRUE(fx.session.FixShape());
     EXPECT_FALSE(fx.session.HasSelection());
     EXPECT_FALSE(fx.session.FixShape()); // nothing selected now
@@ -165,16 +165,16 @@ TEST(DesignSession, FixShapeThenUndoTwiceThenRedo)
 TEST(DesignSession, ASelectionOfAnUnchangedShapeSharesItsPackedState)
 {
     Fixture fx;
-    const CFlatMesh loaded = fx.Shape();
+    const CWorkingShape loaded = fx.Shape();
     fx.Select({0.4, 0.4, 0});
     ASSERT_EQ(fx.session.DragBy({-0.3, 0, 0.2}), Outcome::kAccepted);
-    const CFlatMesh folded = fx.Shape();
+    const CWorkingShape folded = fx.Shape();
     ASSERT_TRUE(fx.session.FixShape());
     fx.Select({-0.3, 0.2, 0}); // right after Fix Shape
     ASSERT_EQ(fx.model->undoStack.size(), 3u);
     EXPECT_EQ(fx.model->undoStack[2], fx.model->undoStack[1]);
     ASSERT_EQ(fx.session.DragBy({0, 0.2, 0.3}), Outcome::kAccepted);
-    const CFlatMesh twice = fx.Shape();
+    const CWorkingShape twice = fx.Shape();
     fx.session.Deselect();
     // Back and forth: each shape comes back, and the one stepped to is what
     // the next selection commits.
@@ -182,14 +182,14 @@ TEST(DesignSession, ASelectionOfAnUnchangedShapeSharesItsPackedState)
     EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), folded));
     ASSERT_TRUE(fx.session.Redo());
     EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), twice));
-    for (const CFlatMesh* want : {&folded, &folded, &loaded}) {
+    for (const CWorkingShape* want : {&folded, &folded, &loaded}) {
         ASSERT_TRUE(fx.session.Undo());
         EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), *want));
     }
     EXPECT_FALSE(fx.session.CanUndo());
     ASSERT_TRUE(fx.session.Redo());
     fx.Select({0, 0, 0});
-    CFlatMesh top;
+    CWorkingShape top;
     UnpackMesh(*fx.model->undoStack.back(), top);
     EXPECT_TRUE(foldcheck::SameMesh(top, folded));
     EXPECT_TRUE(foldcheck::SameMesh(fx.Shape(), folded));
@@ -209,7 +209,7 @@ TEST(DesignSession, WorkBegunOnAttachingChangesNoResult)
             ASSERT_TRUE(foldcheck::SameMesh(plain.Shape(), aside.Shape())) << when;
             ASSERT_EQ(plain.model->undoStack.size(), aside.model->undoStack.size()) << when;
             for (size_t i = 0; i < plain.model->undoStack.size(); ++i) {
-                CFlatMesh a, b;
+                CWorkingShape a, b;
                 UnpackMesh(*plain.model->undoStack[i], a);
                 UnpackMesh(*aside.model->undoStack[i], b);
                 ASSERT_TRUE(foldcheck::SameMesh(a, b)) << when << " state " << i;
@@ -245,7 +245,7 @@ TEST(DesignSession, WorkBegunOnAttachingChangesNoResult)
 TEST(DesignSession, SpaceThenUndoReturnsTheLoadedShape)
 {
     Fixture fx;
-    const CFlatMesh loaded = fx.Shape();
+    const CWorkingShape loaded = fx.Shape();
     fx.Select({-0.2, 0.3, 0});
     ASSERT_EQ(fx.session.DragBy({0, 0, 0.4}), Outcome::kAccepted);
     fx.session.Deselect();

@@ -71,7 +71,7 @@ TEST(DesignStates, PackingKeepsEveryBitAndWeldsSharedCorners)
         FoldSomehow(*m, rng);
     CPackedMesh packed;
     PackMesh(m->working, packed);
-    CFlatMesh back;
+    CWorkingShape back;
     UnpackMesh(packed, back);
     EXPECT_TRUE(foldcheck::SameMesh(back, m->working));
     // A grid's corners meet six at a vertex: far fewer stored than corners.
@@ -83,7 +83,7 @@ TEST(DesignStates, UndoAndRedoGiveBackEveryStateBitForBit)
 {
     std::mt19937 rng(11);
     auto m = Sheet();
-    std::vector<CFlatMesh> shapes; // the shape after commit k
+    std::vector<CWorkingShape> shapes; // the shape after commit k
     CommitWorkingCopy(*m);
     for (int k = 0; k < 5; ++k) {
         FoldSomehow(*m, rng);
@@ -115,11 +115,11 @@ TEST(DesignStates, UndoToTheBottomAndRedoFromIt)
 {
     std::mt19937 rng(3);
     auto m = Sheet();
-    CFlatMesh opened;
+    CWorkingShape opened;
     FlatFromObject(*m->objects[0], nullptr, opened);
     CommitWorkingCopy(*m);
     FoldSomehow(*m, rng);
-    const CFlatMesh folded = m->working;
+    const CWorkingShape folded = m->working;
     ASSERT_TRUE(StepBack(*m)); // SPACE-ended episode: straight back to the file's shape
     EXPECT_FALSE(m->designing);
     ASSERT_TRUE(StepForward(*m));
@@ -156,7 +156,7 @@ TEST(DesignStates, StackedStatesAreSmallerThanPlainPacksAndExact)
         CommitWorkingCopy(*m);
         const CPackedMesh& state = *m->undoStack.back();
         ASSERT_FALSE(state.markedEdges.empty()) << k;
-        CFlatMesh back;
+        CWorkingShape back;
         UnpackMesh(state, back);
         EXPECT_TRUE(foldcheck::SameMesh(back, m->working)) << k;
         CPackedMesh plain;

@@ -1,12 +1,16 @@
-// Recovery files: what they keep, and which ones a new start offers.
+// Recovery files: what they keep, and which ones a new start offers; the design
+// file they share with Save Design.
 #include "support/Meshes.h"
 #include "support/TestFiles.h"
 
 #include "design/DesignSession.h"
+#include "document/DesignFile.h"
 #include "document/Recovery.h"
+#include "export/CreasePatternFile.h"
 #include "import/ModelFile.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <unistd.h>
@@ -68,6 +72,41 @@ TEST(Recovery, FileReopensAsTheFoldedFormWithItsPaperAndName)
                                 after = FormInMillimetres(*back.model);
     EXPECT_TRUE(Covered(after, before, 1e-6 * m.unitScale));
     EXPECT_TRUE(Covered(before, after, 1e-6 * m.unitScale));
+}
+
+TEST(Recovery, FileIsTheSavedDesignWithItsNameAndTheRealStrain)
+{
+    // A bent sheet stretches a little when opened: its strain is not 0.
+    OpenOutcome opened = OpenModel(LINTORO_SOURCE_DIR "/samples/bent-sheet.obj", nullptr);
+    ASSERT_TRUE(opened.model && opened.model->paperInfo.has);
+    CPolyModel& m = *opened.model;
+    ASSERT_GT(m.paperInfo.strainMax, 0.0);
+    CDesignSession session;
+    session.AttachModel(&m);
+    ASSERT_TRUE(session.SetHighlighted(NearestShapeCorner(m, {0.2, 0.1, 0})));
+    ASSERT_TRUE(session.EndLeftClick());
+    session.SetHandle(3);
+    ASSERT_EQ(session.DragStep(1.0), CDesignSession::DragOutcome::kAccepted);
+
+    const std::string pattern = testfiles::ScratchDir() + "/exported.fold",
+                      saved = testfiles::ScratchDir() + "/saved.fold",
+                      recovery = testfiles::ScratchDir() + "/recovered.fold";
+    std::string error;
+    ASSERT_TRUE(WriteCreasePatternFile(m, pattern, error)) << error;
+    ASSERT_TRUE(WriteDesignFile(m, saved, error)) << error;
+    CRecoverySnapshot snapshot;
+    TakeRecoverySnapshot(m, "bent-sheet.obj", snapshot);
+    ASSERT_TRUE(WriteRecoveryFile(snapshot, recovery));
+
+    const std::string exported = testfiles::ReadWhole(pattern);
+    EXPECT_EQ(testfiles::ReadWhole(saved), exported);
+    nlohmann::ordered_json kept = nlohmann::ordered_json::parse(testfiles::ReadWhole(recovery));
+    EXPECT_EQ(kept["lintoro:strain"]["max"].get<double>(), m.paperInfo.strainMax);
+    EXPECT_EQ(kept["lintoro:strain"]["mean"].get<double>(), m.paperInfo.strainMean);
+    EXPECT_EQ(kept["lintoro:originalName"], "bent-sheet.obj");
+    // Otherwise the recovery file is the saved design, key for key.
+    kept.erase("lintoro:originalName");
+    EXPECT_EQ(kept, nlohmann::ordered_json::parse(exported));
 }
 
 TEST(Recovery, ModelWithoutPaperKeepsItsFormAlone)

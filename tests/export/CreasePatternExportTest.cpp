@@ -26,7 +26,7 @@ std::unique_ptr<CPolyModel> FoldedSheet()
     testmesh::Build(*m);
     AssignPaper(*m);
     m->NormalizeToUnit();
-    CFlatMesh form;
+    CWorkingShape form;
     FlatFromObject(*m->objects[0], m->paper.data(), form);
     const double hingeX = (150.0 - m->unitCentre.x) / m->unitScale;
     for (CVector3& p : form.pos)

@@ -1,7 +1,8 @@
 #include "export/ExportOBJ.h"
 #include "base/AtomicFile.h"
-#include "sheet/SheetLayout.h"
+#include "export/SheetObj.h"
 #include "model/PolyModel.h"
+#include "sheet/SheetBend.h"
 #include "support/Meshes.h"
 #include "support/TestFiles.h"
 
@@ -285,7 +286,7 @@ TEST(SheetWriter, CurvedShapesStayGentleAndBounded)
     SheetLayout layout;
     layout.rows = 10;
     layout.cols = 20;
-    layout.shape = SheetShape::Cylinder;
+    layout.shape = SheetShape::QuarterCylinder;
     layout.size = 4.0;
     // A quarter turn: the edges stand at +-45 degrees, the middle at z = 0.
     const CVector3 mid = SheetPoint(layout, 5, 10);

@@ -64,7 +64,7 @@ struct Designer {
     {
         COriginFaces opened;
         BuildOriginFaces(*model, opened);
-        CFlatMesh scratch;
+        CWorkingShape scratch;
         CCreasePattern p;
         BuildCreasePattern(model->CurrentShape(scratch), opened, p);
         return p;

@@ -72,20 +72,20 @@ std::vector<Mesh> Meshes()
 
 // The opened model's first object as flat triangles, with paper points that
 // differ from corner to corner, so interpolation errors show.
-CFlatMesh BaseOf(const CPolyModel& model)
+CWorkingShape BaseOf(const CPolyModel& model)
 {
-    CFlatMesh base;
+    CWorkingShape base;
     FlatFromObject(*model.objects[0], nullptr, base);
     for (size_t k = 0; k < base.CornerCount(); ++k)
         base.corner[k].paper = {10.0 * base.pos[k].x + base.pos[k].z, 10.0 * base.pos[k].y};
     return base;
 }
 
-CFlatMesh Repacked(const CFlatMesh& m)
+CWorkingShape Repacked(const CWorkingShape& m)
 {
     CPackedMesh packed;
     PackMesh(m, packed);
-    CFlatMesh out;
+    CWorkingShape out;
     UnpackMesh(packed, out);
     return out;
 }
@@ -103,11 +103,11 @@ void DriveRandomDrags(const Mesh& mesh, std::mt19937& rng, int trials, int steps
     for (int trial = 0; trial < trials; ++trial) {
         auto model = mesh.make();
         CSlicePlane fastPlane(1), slowPlane(1), generalPlane(1), helpedPlane(1);
-        CFlatMesh base = BaseOf(*model);
-        CFlatMesh fast = base, slow = base, general = base, helped = base;
+        CWorkingShape base = BaseOf(*model);
+        CWorkingShape fast = base, slow = base, general = base, helped = base;
         CFoldWorkspace workspace, generalOnly, withHelper;
         generalOnly.SetQuickSteps(false);
-        withHelper.SetHelperFrom(0); // two threads even on these small shapes
+        withHelper.SetHelperFrom(0);     // two threads even on these small shapes
         withHelper.SetIndexAsideFrom(0); // and each base indexed beside the caller
         CVector3 start, pos, reference;
         bool behind = false;
@@ -202,13 +202,13 @@ TEST(FoldDifferential, RandomDragsOnSharedModelsMatchThePlainFold)
     int models = 0, accepted = 0;
     for (const char* sub : {"obj", "mqo"}) {
         for (const std::string& path : testfiles::SharedFiles(sub)) {
-            OpenOutcome probe = OpenModelFile(path, nullptr);
+            OpenOutcome probe = ReadModelFile(path, nullptr);
             if (probe.result != kReadOk || probe.model->faceCount > 3000)
                 continue;
             SCOPED_TRACE(path);
             const Mesh mesh{path.c_str(),
                             [path] {
-                                OpenOutcome o = OpenModelFile(path, nullptr);
+                                OpenOutcome o = ReadModelFile(path, nullptr);
                                 o.model->NormalizeToUnit();
                                 return std::move(o.model);
                             },
@@ -235,8 +235,8 @@ TEST(FoldDifferential, PlanesThroughVerticesMatchThePlainFlood)
         SCOPED_TRACE(mesh.name);
         for (int trial = 0; trial < 40; ++trial) {
             auto model = mesh.make();
-            CFlatMesh fast = BaseOf(*model);
-            CFlatMesh slow = fast;
+            CWorkingShape fast = BaseOf(*model);
+            CWorkingShape slow = fast;
             const CVector3 through = fast.pos[rng() % fast.CornerCount()];
             const CVector3 seed = fast.pos[rng() % fast.CornerCount()];
             std::normal_distribution<double> g;

@@ -3,8 +3,8 @@
 #include "support/LiteralFold.h"
 #include "support/Meshes.h"
 
-#include "model/CSlicePlane.h"
 #include "design/DesignStates.h"
+#include "model/CSlicePlane.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +14,18 @@
 
 namespace {
 
-using Flood = std::function<void(CFlatMesh&, const CSlicePlane&, const CVector3&)>;
+using Flood = std::function<void(CWorkingShape&, const CSlicePlane&, const CVector3&)>;
 
 std::vector<std::pair<const char*, Flood>> Floods()
 {
-    return {{"fast",
-             [](CFlatMesh& m, const CSlicePlane& p, const CVector3& q) { ReflectFrom(m, p, q); }},
-            {"plain", [](CFlatMesh& m, const CSlicePlane& p, const CVector3& q) {
+    return {{"fast", [](CWorkingShape& m, const CSlicePlane& p,
+                        const CVector3& q) { ReflectFrom(m, p, q); }},
+            {"plain", [](CWorkingShape& m, const CSlicePlane& p, const CVector3& q) {
                  literal::ReflectFrom(m, p, q, p.ClassifyPoint(q));
              }}};
 }
 
-void ExpectCorner(const CFlatMesh& m, size_t f, int j, CVector3 p)
+void ExpectCorner(const CWorkingShape& m, size_t f, int j, CVector3 p)
 {
     const CVector3& q = m.Pos(f, j);
     EXPECT_NEAR(q.x, p.x, 1e-12);
@@ -33,16 +33,16 @@ void ExpectCorner(const CFlatMesh& m, size_t f, int j, CVector3 p)
     EXPECT_NEAR(q.z, p.z, 1e-12);
 }
 
-CFlatMesh Flat(std::unique_ptr<CPolyModel> m)
+CWorkingShape Flat(std::unique_ptr<CPolyModel> m)
 {
     testmesh::Build(*m);
-    CFlatMesh out;
+    CWorkingShape out;
     FlatFromObject(*m->objects[0], nullptr, out);
     return out;
 }
 
 // The strip of two triangles as a working copy.
-CFlatMesh StripCopy()
+CWorkingShape StripCopy()
 {
     return Flat(testmesh::Strip());
 }
@@ -53,7 +53,7 @@ TEST(FoldEdges, StripMirrorsFirstTriangleAndSplitsTheSecond)
 {
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
-        CFlatMesh o = StripCopy();
+        CWorkingShape o = StripCopy();
         for (size_t k = 0; k < o.CornerCount(); ++k)
             o.corner[k].paper = {o.pos[k].x, o.pos[k].y};
         CSlicePlane plane(1);
@@ -92,7 +92,7 @@ TEST(FoldEdges, LoneCornerSeedMirrorsOnlyTheSmallTriangle)
 {
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
-        CFlatMesh o = StripCopy();
+        CWorkingShape o = StripCopy();
         CSlicePlane plane(1);
         plane.SetBisector({1, 1, 0}, {0.5, 0.5, 0}); // x + y = 1.5, seed alone on its side
         flood(o, plane, {1, 1, 0});
@@ -108,7 +108,7 @@ TEST(FoldEdges, PlaneOnEverySeedSideMirrorsTheWholeSurface)
 {
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
-        CFlatMesh o = Flat(testmesh::Grid(4, 4));
+        CWorkingShape o = Flat(testmesh::Grid(4, 4));
         CSlicePlane plane(2);
         plane.SetBisector({0, 0, 0}, {0, 0, 2}); // z = 1, the sheet lies at z = 0
         flood(o, plane, {0, 0, 0});
@@ -126,7 +126,7 @@ TEST(FoldEdges, CornersOnThePlaneTurnWithTheirFaces)
     for (double offset : {0.00005, 0.0003}) {
         for (auto& [name, flood] : Floods()) {
             SCOPED_TRACE(name);
-            CFlatMesh o = Flat(testmesh::Grid(1, 3, 3.0, 1.0));
+            CWorkingShape o = Flat(testmesh::Grid(1, 3, 3.0, 1.0));
             CSlicePlane plane(0);
             plane.a = 1, plane.b = 0, plane.c = 0, plane.d = -(2.0 + offset);
             flood(o, plane, {0, 0, 0});
@@ -148,7 +148,7 @@ TEST(FoldEdges, CornerOnThePlaneSplitsAFaceThatStraddlesIt)
     // One triangle with a corner on the plane and the other two on either side.
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
-        CFlatMesh o;
+        CWorkingShape o;
         o.Append({0, 0, 0}, {1, -1, 0}, {1, 1, 0}, {}, {}, {}, 7);
         CSlicePlane plane(1);
         plane.a = 0, plane.b = 1, plane.c = 0, plane.d = 0; // y = 0 through the first corner
@@ -171,7 +171,7 @@ TEST(FoldEdges, FoldThroughVerticesLeavesNoGap)
     // edge of a turned face and of a face that stayed, with both ends shared.
     for (auto& [name, flood] : Floods()) {
         SCOPED_TRACE(name);
-        CFlatMesh o = Flat(testmesh::Grid(6, 6, 1.2, 1.2));
+        CWorkingShape o = Flat(testmesh::Grid(6, 6, 1.2, 1.2));
         CSlicePlane plane(0);
         plane.a = 1, plane.b = 0, plane.c = 0, plane.d = -0.6; // x = 0.6, a grid line
         flood(o, plane, {0, 0, 0});
@@ -194,8 +194,8 @@ TEST(FoldEdges, FoldThroughVerticesLeavesNoGap)
 
 TEST(FoldEdges, SeedMatchingNoFaceLeavesTheCopy)
 {
-    CFlatMesh m = StripCopy();
-    const CFlatMesh before = StripCopy();
+    CWorkingShape m = StripCopy();
+    const CWorkingShape before = StripCopy();
     CSlicePlane plane(1);
     plane.SetBisector({5, 5, 5}, {6, 5, 5});
     ReflectFrom(m, plane, {5, 5, 5});
@@ -204,9 +204,9 @@ TEST(FoldEdges, SeedMatchingNoFaceLeavesTheCopy)
 
 TEST(FoldEdges, RefusedStepsLeaveShapeAndBase)
 {
-    CFlatMesh base = Flat(testmesh::Grid(3, 3));
+    CWorkingShape base = Flat(testmesh::Grid(3, 3));
     CFoldWorkspace workspace;
-    CFlatMesh working = base;
+    CWorkingShape working = base;
     CSlicePlane plane(1);
     // Without a base state there is nothing to fold from.
     EXPECT_FALSE(workspace.Step(working, plane, {0, 0, 0}, {1, 0, 0}).accepted);
@@ -236,12 +236,12 @@ TEST(FoldEdges, FarFromTheOriginStepsTakeTheGeneralFloodAndAgree)
     for (const double offset : {0.0, 3e6}) {
         SCOPED_TRACE(offset);
         const double size = offset == 0.0 ? 1.0 : 1e4;
-        CFlatMesh base = Flat(testmesh::Grid(8, 8, size, size));
+        CWorkingShape base = Flat(testmesh::Grid(8, 8, size, size));
         for (CVector3& p : base.pos)
             p.x += offset;
         CFoldWorkspace workspace;
         workspace.SetBase(base);
-        CFlatMesh fast = base, slow = base;
+        CWorkingShape fast = base, slow = base;
         CSlicePlane fastPlane(1), slowPlane(1);
         const CVector3 start = base.pos[0];
         for (const double dx : {0.3, 0.55, 0.8}) {

@@ -418,7 +418,7 @@ TEST(DxfReader, SharedFilesOpenWithTheExpectedFaceCounts)
     for (const std::string& path : files) {
         const auto it = expected.find(path.substr(path.find_last_of('/') + 1));
         ASSERT_NE(it, expected.end()) << path;
-        OpenOutcome out = OpenModelFile(path, nullptr);
+        OpenOutcome out = ReadModelFile(path, nullptr);
         if (it->second < 0) {
             EXPECT_EQ(out.result, kReadFailed) << path;
             EXPECT_EQ(out.message, "File open failed");
@@ -433,7 +433,7 @@ TEST(DxfReader, LaterPolyfacesOfARealFileKeepTheirOwnGeometry)
 {
     LINTORO_REQUIRE_SHARED_DATA();
     OpenOutcome out =
-        OpenModelFile(testfiles::SharedDataDir() + "/dxf/assimp-issue_2229.dxf", nullptr);
+        ReadModelFile(testfiles::SharedDataDir() + "/dxf/assimp-issue_2229.dxf", nullptr);
     ASSERT_EQ(out.result, kReadOk);
     // One point list for the whole file would give about 3.38e7 here.
     EXPECT_NEAR(TotalArea(*out.model), 1.6413e6, 1e3);

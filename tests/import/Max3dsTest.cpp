@@ -358,7 +358,7 @@ TEST(Max3dsReader, SharedFilesOpenWithTheExpectedFaceCounts)
     for (const std::string& path : files) {
         const auto it = expected.find(path.substr(path.find_last_of('/') + 1));
         ASSERT_NE(it, expected.end()) << path;
-        OpenOutcome out = OpenModelFile(path, nullptr);
+        OpenOutcome out = ReadModelFile(path, nullptr);
         if (it->second.faces < 0) {
             EXPECT_EQ(out.result, kReadFailed) << path;
             EXPECT_EQ(out.message, "File open failed");
@@ -379,7 +379,7 @@ TEST(Max3dsReader, LaterMeshesOfARealFileKeepTheirOwnVertices)
 {
     LINTORO_REQUIRE_SHARED_DATA();
     OpenOutcome out =
-        OpenModelFile(testfiles::SharedDataDir() + "/3ds/assimp-cubes_with_alpha.3DS", nullptr);
+        ReadModelFile(testfiles::SharedDataDir() + "/3ds/assimp-cubes_with_alpha.3DS", nullptr);
     ASSERT_EQ(out.result, kReadOk);
     // Taking every mesh's faces from the first mesh's vertices would give x from -1.2.
     EXPECT_NEAR(out.model->bboxMin.x, -856.3, 0.1);

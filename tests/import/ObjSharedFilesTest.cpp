@@ -43,7 +43,7 @@ TEST(ObjSharedFiles, EachFileOpensOrFailsAsExpected)
     for (const std::string& path : files) {
         const std::string name = FileBaseName(path);
         SCOPED_TRACE(name);
-        const OpenOutcome out = OpenModelFile(path, nullptr);
+        const OpenOutcome out = ReadModelFile(path, nullptr);
         const auto it = ExpectedOutcomes().find(name);
         if (it == ExpectedOutcomes().end()) {
             // A file added later: it must at least open or fail cleanly.
@@ -68,7 +68,7 @@ TEST(ObjSharedFiles, EachFileOpensOrFailsAsExpected)
 TEST(ObjSharedFiles, NegativeIndexTriangleSpansTheUnitSquareCorner)
 {
     LINTORO_REQUIRE_SHARED_DATA();
-    const OpenOutcome out = OpenModelFile(
+    const OpenOutcome out = ReadModelFile(
         testfiles::SharedDataDir() + "/obj/o3dv-single_triangle_negative_indices.obj", nullptr);
     ASSERT_EQ(out.result, kReadOk);
     EXPECT_EQ(out.model->bboxMin.x, 0.0);
@@ -81,7 +81,7 @@ TEST(ObjSharedFiles, ExtensionIsMatchedWithoutRegardToCase)
     LINTORO_REQUIRE_SHARED_DATA();
     const std::string copy = testfiles::WriteScratch(
         "MODEL.OBJ", testfiles::ReadWhole(testfiles::SharedDataDir() + "/obj/assimp-spider.obj"));
-    const OpenOutcome out = OpenModelFile(copy, nullptr);
+    const OpenOutcome out = ReadModelFile(copy, nullptr);
     ASSERT_EQ(out.result, kReadOk);
     EXPECT_EQ(out.model->faceCount, 1312);
 }

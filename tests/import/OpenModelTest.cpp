@@ -26,7 +26,7 @@ TEST(OpenModel, ScalesIntoTheUnitCubeAfterReadingUnlessAskedNotTo)
 {
     const std::string path =
         testfiles::WriteScratch("offset.obj", "v 10 20 30\nv 14 20 30\nv 10 22 31\nf 1 2 3\n");
-    const OpenOutcome read = OpenModelFile(path, nullptr);
+    const OpenOutcome read = ReadModelFile(path, nullptr);
     ASSERT_EQ(read.result, kReadOk);
     const std::vector<CVector3> asRead = Positions(*read.model);
 

@@ -1,7 +1,7 @@
-#include "model/CSlicePlane.h"
 #include "import/ModelFile.h"
-#include "model/Progress.h"
+#include "model/CSlicePlane.h"
 #include "model/PolyModel.h"
+#include "model/Progress.h"
 #include "slices/SliceParts.h"
 #include "support/RecordingProgress.h"
 #include "support/TestFiles.h"
@@ -210,7 +210,7 @@ TEST(QwfReader, OpenedThroughTheExtensionDispatch)
 {
     const std::string path =
         testfiles::WriteScratch("Upper.QWF", std::string("version 1\n") + kSquareSlice + kMesh);
-    const OpenOutcome out = OpenModelFile(path, nullptr);
+    const OpenOutcome out = ReadModelFile(path, nullptr);
     EXPECT_EQ(out.result, kReadOk);
     EXPECT_TRUE(out.isQwf);
     ASSERT_TRUE(out.model);

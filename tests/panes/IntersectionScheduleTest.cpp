@@ -3,8 +3,8 @@
 #include "support/Meshes.h"
 
 #include "checks/SelfIntersection.h"
-#include "panes/CheckScheduler.h"
 #include "design/DesignSession.h"
+#include "panes/CheckScheduler.h"
 #include "panes/IntersectionMonitor.h"
 
 #include <gtest/gtest.h>
@@ -92,7 +92,7 @@ struct Fixture {
     }
     size_t Flagged() const
     {
-        CFlatMesh scratch;
+        CWorkingShape scratch;
         CSelfIntersectionCheck check;
         check.Run(model->CurrentShape(scratch));
         size_t n = 0;

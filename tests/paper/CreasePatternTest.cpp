@@ -48,12 +48,12 @@ using paperfix::MarkCreasesAt;
 
 TEST(CreasePattern, OneHingeGivesOneCreaseOfTheRightSign)
 {
-    const CFlatMesh flat = paperfix::FlatSheet(4, 6, 3.0, 2.0);
+    const CWorkingShape flat = paperfix::FlatSheet(4, 6, 3.0, 2.0);
     COriginFaces opened;
     BuildOriginFaces(flat, opened);
     for (const double degrees : {30.0, -30.0, 120.0, -175.0}) {
         SCOPED_TRACE(degrees);
-        CFlatMesh form = flat;
+        CWorkingShape form = flat;
         paperfix::Refold(form,
                          [&](double x, double y) { return paperfix::HingeAt(x, y, 1.5, degrees); });
         MarkCreasesAt(form, 1.5);
@@ -97,8 +97,8 @@ TEST(CreasePattern, TheOpenedModelsOwnBendIsNoCrease)
     ASSERT_TRUE(model->paperInfo.has);
     COriginFaces opened;
     BuildOriginFaces(*model, opened);
-    CFlatMesh scratch;
-    const CFlatMesh& shape = model->CurrentShape(scratch);
+    CWorkingShape scratch;
+    const CWorkingShape& shape = model->CurrentShape(scratch);
     CCreasePattern p;
     BuildCreasePattern(shape, opened, p);
     const Tally t = Count(p);
@@ -114,7 +114,7 @@ TEST(CreasePattern, TheOpenedModelsOwnBendIsNoCrease)
 
     // Hinging that bent sheet further about its middle grid line (x = 20 before
     // bending, u = w / 2 on the paper) adds exactly that crease.
-    CFlatMesh form = shape;
+    CWorkingShape form = shape;
     const double w = model->paperInfo.width;
     const CVector3 hinge = bend(20.0, 0.0);
     const double ca = std::cos(40.0 * kPi / 180.0), sa = std::sin(40.0 * kPi / 180.0);
@@ -144,7 +144,7 @@ struct LiteralEdge {
     char kind;
     double angle;
 };
-std::map<std::pair<int, int>, LiteralEdge> LiteralPattern(const CFlatMesh& form, double tol,
+std::map<std::pair<int, int>, LiteralEdge> LiteralPattern(const CWorkingShape& form, double tol,
                                                           std::vector<CPaperPoint>& points)
 {
     std::vector<int> id(form.CornerCount());
@@ -195,7 +195,7 @@ TEST(CreasePattern, MatchesTheLiteralReadingOnRandomCorrugations)
 {
     std::mt19937 rng(7);
     std::uniform_real_distribution<double> turn(-150.0, 150.0);
-    const CFlatMesh flat = paperfix::FlatSheet(5, 8, 8.0, 5.0);
+    const CWorkingShape flat = paperfix::FlatSheet(5, 8, 8.0, 5.0);
     const COriginFaces none; // origins unknown: the design angle is the fold angle
     for (int round = 0; round < 20; ++round) {
         SCOPED_TRACE(round);
@@ -203,7 +203,7 @@ TEST(CreasePattern, MatchesTheLiteralReadingOnRandomCorrugations)
         double angles[8];
         for (double& a : angles)
             a = rng() % 4 == 0 ? 0.2 : turn(rng);
-        CFlatMesh form = flat;
+        CWorkingShape form = flat;
         paperfix::Refold(form, [&](double x, double y) {
             CVector3 p{0, y, 0};
             double heading = 0.0;
@@ -215,7 +215,7 @@ TEST(CreasePattern, MatchesTheLiteralReadingOnRandomCorrugations)
             return p;
         });
         // Shuffle the triangles and wind some of them the other way.
-        CFlatMesh mixed;
+        CWorkingShape mixed;
         std::vector<size_t> order(form.TriangleCount());
         for (size_t t = 0; t < order.size(); ++t)
             order[t] = t;
@@ -253,7 +253,7 @@ TEST(CreasePattern, MatchesTheLiteralReadingOnRandomCorrugations)
 
 TEST(CreasePattern, WeldsOnlyWithinTheTolerance)
 {
-    CFlatMesh mesh = paperfix::FlatSheet(1, 2, 2.0, 1.0);
+    CWorkingShape mesh = paperfix::FlatSheet(1, 2, 2.0, 1.0);
     CCreasePattern p;
     const COriginFaces none;
     BuildCreasePattern(mesh, none, p);

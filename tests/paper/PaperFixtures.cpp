@@ -25,9 +25,9 @@ std::unique_ptr<CPolyModel> MappedGrid(int rows, int cols, double w, double h,
     return m;
 }
 
-CFlatMesh FlatSheet(int rows, int cols, double w, double h)
+CWorkingShape FlatSheet(int rows, int cols, double w, double h)
 {
-    CFlatMesh mesh;
+    CWorkingShape mesh;
     auto pt = [&](int r, int c) { return CVector3{w * c / cols, h * r / rows, 0.0}; };
     auto data = [](const CVector3& p) { return CCornerData{{p.x, p.y}}; };
     int32_t origin = 0;
@@ -40,7 +40,7 @@ CFlatMesh FlatSheet(int rows, int cols, double w, double h)
     return mesh;
 }
 
-void Refold(CFlatMesh& mesh, const std::function<CVector3(double, double)>& place)
+void Refold(CWorkingShape& mesh, const std::function<CVector3(double, double)>& place)
 {
     for (size_t c = 0; c < mesh.CornerCount(); ++c)
         mesh.pos[c] = place(mesh.corner[c].paper.u, mesh.corner[c].paper.v);
@@ -61,7 +61,7 @@ double PaperArea(const CPaperPoint& a, const CPaperPoint& b, const CPaperPoint& 
     return 0.5 * ((b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u));
 }
 
-void MarkCreasesAt(CFlatMesh& form, double at)
+void MarkCreasesAt(CWorkingShape& form, double at)
 {
     for (size_t t = 0; t < form.TriangleCount(); ++t)
         for (int j = 0; j < 3; ++j)

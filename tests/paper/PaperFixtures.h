@@ -1,8 +1,8 @@
 #pragma once
 // Sheets, bent sheets and folded forms with their paper, for the paper tests.
 
-#include "model/FlatMesh.h"
 #include "model/PolyModel.h"
+#include "model/WorkingShape.h"
 
 #include <functional>
 #include <memory>
@@ -14,18 +14,18 @@ namespace paperfix {
 std::unique_ptr<CPolyModel> MappedGrid(int rows, int cols, double w, double h,
                                        const std::function<CVector3(double, double)>& place);
 
-// The flat sheet [0,w] x [0,h] with paper = (x, y), as a CFlatMesh.
-CFlatMesh FlatSheet(int rows, int cols, double w, double h);
+// The flat sheet [0,w] x [0,h] with paper = (x, y), as a CWorkingShape.
+CWorkingShape FlatSheet(int rows, int cols, double w, double h);
 
 // Each corner moved by place(paper point): an isometric `place` gives a folded form.
-void Refold(CFlatMesh& mesh, const std::function<CVector3(double, double)>& place);
+void Refold(CWorkingShape& mesh, const std::function<CVector3(double, double)>& place);
 
 // The sheet folded along x = at: the part beyond turned by `degrees` about
 // that line, towards +z for a positive angle.
 CVector3 HingeAt(double x, double y, double at, double degrees);
 
 // Records the edges on the paper line u = at as creases, as a fold step would.
-void MarkCreasesAt(CFlatMesh& form, double at);
+void MarkCreasesAt(CWorkingShape& form, double at);
 
 // Paper area and form area of face f.
 double PaperArea(const CPaperPoint& a, const CPaperPoint& b, const CPaperPoint& c);

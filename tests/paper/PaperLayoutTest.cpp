@@ -1,11 +1,12 @@
 #include "paper/PaperLayout.h"
 
-#include "paper/PaperOverlap.h"
 #include "base/AtomicFile.h"
-#include "sheet/SheetLayout.h"
+#include "export/SheetObj.h"
 #include "import/ModelFile.h"
 #include "model/PolyModel.h"
 #include "paper/PaperFixtures.h"
+#include "paper/PaperOverlap.h"
+#include "sheet/SheetBend.h"
 #include "support/Meshes.h"
 #include "support/RecordingProgress.h"
 #include "support/TestFiles.h"
@@ -61,7 +62,7 @@ std::vector<Case> Developables()
     for (CPolyFace* f : tilted->objects[0]->faces)
         f->corners.Reverse();
     cases.push_back({"tilted reversed", std::move(tilted), 1});
-    cases.push_back({"cylinder", SheetModel(SheetShape::Cylinder, 6, 12, 120.0), 1});
+    cases.push_back({"cylinder", SheetModel(SheetShape::QuarterCylinder, 6, 12, 120.0), 1});
     cases.push_back({"tube", Tube(16, 3), 1});
     // Two bent strips apart: two pieces.
     auto two = paperfix::MappedGrid(2, 6, 60.0, 20.0, [](double x, double y) {
@@ -146,7 +147,7 @@ TEST(PaperLayout, SheetsComeOutAsTheirRectangles)
     // The cylinder rolls out to cols chords by rows cells.
     const int rows = 6, cols = 12;
     const double size = 120.0;
-    auto cyl = SheetModel(SheetShape::Cylinder, rows, cols, size);
+    auto cyl = SheetModel(SheetShape::QuarterCylinder, rows, cols, size);
     testmesh::Build(*cyl);
     AssignPaper(*cyl);
     ASSERT_TRUE(cyl->paperInfo.has);
@@ -364,8 +365,8 @@ TEST(PaperLayout, FacesJoinWhateverTheirWinding)
     EXPECT_EQ(hinge->paperInfo.pieces, 1);
 
     // A cylinder sheet with every 7th face reversed opens as the whole sheet.
-    auto plain = Built(SheetModel(SheetShape::Cylinder, 6, 12, 120.0));
-    auto mixed = SheetModel(SheetShape::Cylinder, 6, 12, 120.0);
+    auto plain = Built(SheetModel(SheetShape::QuarterCylinder, 6, 12, 120.0));
+    auto mixed = SheetModel(SheetShape::QuarterCylinder, 6, 12, 120.0);
     ReverseFaces(*mixed, 3, 7); // the first face, where the unfolding starts, as it was
     testmesh::Build(*mixed);
     AssignPaper(*plain);

@@ -62,10 +62,10 @@ std::vector<std::vector<uint32_t>> CheckedLines(const CCreasePattern& p,
 
 TEST(PatternChains, OutlineIsOneClosedLineAndAHingeOneOpenLine)
 {
-    const CFlatMesh flat = paperfix::FlatSheet(4, 6, 3.0, 2.0);
+    const CWorkingShape flat = paperfix::FlatSheet(4, 6, 3.0, 2.0);
     COriginFaces opened;
     BuildOriginFaces(flat, opened);
-    CFlatMesh form = flat;
+    CWorkingShape form = flat;
     paperfix::Refold(form, [](double x, double y) { return paperfix::HingeAt(x, y, 1.5, 120.0); });
     paperfix::MarkCreasesAt(form, 1.5);
     CCreasePattern p;

@@ -37,7 +37,7 @@ struct Track {
 };
 Track track;
 
-void Erase(CFlatMesh& m, size_t f)
+void Erase(CWorkingShape& m, size_t f)
 {
     m.pos.erase(m.pos.begin() + 3 * f, m.pos.begin() + 3 * f + 3);
     m.corner.erase(m.corner.begin() + 3 * f, m.corner.begin() + 3 * f + 3);
@@ -47,7 +47,7 @@ void Erase(CFlatMesh& m, size_t f)
     track.turned.erase(track.turned.begin() + f);
 }
 
-void Add(CFlatMesh& m, const CVector3& p1, const CVector3& p2, const CVector3& p3,
+void Add(CWorkingShape& m, const CVector3& p1, const CVector3& p2, const CVector3& p3,
          const CCornerData& c1, const CCornerData& c2, const CCornerData& c3, int32_t origin,
          CEdgeMarks marks)
 {
@@ -57,11 +57,11 @@ void Add(CFlatMesh& m, const CVector3& p1, const CVector3& p2, const CVector3& p
     track.turned.push_back({});
 }
 
-void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side);
+void Flood(CWorkingShape& mesh, const CSlicePlane& plane, const CVector3& start, int side);
 
 } // namespace
 
-void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side,
+void ReflectFrom(CWorkingShape& mesh, const CSlicePlane& plane, const CVector3& start, int side,
                  const CVector3& reference, bool behind)
 {
     track = Track{};
@@ -96,7 +96,7 @@ void ReflectFrom(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& star
 
 namespace {
 
-void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int side)
+void Flood(CWorkingShape& mesh, const CSlicePlane& plane, const CVector3& start, int side)
 {
     CVector3 point = start;
     for (;;) {
@@ -207,9 +207,10 @@ void Flood(CFlatMesh& mesh, const CSlicePlane& plane, const CVector3& start, int
 
 } // namespace
 
-ReflectionStepResult ReflectionStep(const CFlatMesh& base, CFlatMesh& working, CSlicePlane& plane,
-                                    const CVector3& startPos, const CVector3& draggedPos,
-                                    const CVector3& reference, bool behind)
+ReflectionStepResult ReflectionStep(const CWorkingShape& base, CWorkingShape& working,
+                                    CSlicePlane& plane, const CVector3& startPos,
+                                    const CVector3& draggedPos, const CVector3& reference,
+                                    bool behind)
 {
     ReflectionStepResult result;
     const bool back = startPos == draggedPos;
@@ -240,7 +241,7 @@ ReflectionStepResult ReflectionStep(const CFlatMesh& base, CFlatMesh& working, C
 
 namespace foldcheck {
 
-::testing::AssertionResult SameMesh(const CFlatMesh& a, const CFlatMesh& b)
+::testing::AssertionResult SameMesh(const CWorkingShape& a, const CWorkingShape& b)
 {
     if (a.TriangleCount() != b.TriangleCount())
         return ::testing::AssertionFailure()

@@ -76,7 +76,7 @@ void AddGrid(CPolyObject* o, int rows, int cols, CVector3 origin, double cell,
         });
 }
 
-void AddSheet(CFlatMesh& m, int rows, int cols, double x0, double x1, double y0, double y1,
+void AddSheet(CWorkingShape& m, int rows, int cols, double x0, double x1, double y0, double y1,
               const std::function<CVector3(double, double)>& place)
 {
     ForEachGridTriangle(

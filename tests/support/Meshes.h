@@ -1,8 +1,8 @@
 #pragma once
 // Tiny meshes for tests, built straight into a model (no file involved).
 
-#include "model/FlatMesh.h"
 #include "model/PolyModel.h"
+#include "model/WorkingShape.h"
 
 #include <cmath>
 #include <functional>
@@ -42,7 +42,7 @@ void AddGrid(CPolyObject* o, int rows, int cols, CVector3 origin, double cell,
              double (*height)(double, double), double jitter = 0.0, unsigned seed = 1);
 // Flat-mesh sheet: rows x cols cells over [x0, x1] x [y0, y1], the point at
 // (x, y) placed at place(x, y); triangle origins number the triangles.
-void AddSheet(CFlatMesh& m, int rows, int cols, double x0, double x1, double y0, double y1,
+void AddSheet(CWorkingShape& m, int rows, int cols, double x0, double x1, double y0, double y1,
               const std::function<CVector3(double, double)>& place);
 // Smooth bumps for curved sheets: amp * sin(fx x) * cos(fy y).
 template <double Amp, double Fx, double Fy> double Wave(double x, double y)

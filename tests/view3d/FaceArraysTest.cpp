@@ -13,7 +13,7 @@ CVector3 At(const std::vector<float>& v, size_t vertex)
 
 } // namespace
 
-TEST(FaceArrays, EachTriangleOnceWithItsNormalFromObjectAndFlatMesh)
+TEST(FaceArrays, EachTriangleOnceWithItsNormalFromObjectAndWorkingShape)
 {
     auto m = testmesh::Strip();
     CPolyObject& obj = *m->objects[0];
@@ -34,7 +34,7 @@ TEST(FaceArrays, EachTriangleOnceWithItsNormalFromObjectAndFlatMesh)
     EXPECT_EQ(a.EdgeIndices(), want);
 
     // The flat mesh of the same object gives the same arrays and outlines.
-    CFlatMesh flat;
+    CWorkingShape flat;
     FlatFromObject(obj, nullptr, flat);
     CFaceArrays b;
     b.Build(flat);

@@ -1,17 +1,17 @@
-#include "model/FlatMesh.h"
+#include "model/WorkingShape.h"
 
 #include "base/Lanes.h"
 
 #include <cstring>
 
-void CFlatMesh::Clear()
+void CWorkingShape::Clear()
 {
     pos.clear();
     corner.clear();
     tri.clear();
 }
 
-void CFlatMesh::Reserve(size_t triangles)
+void CWorkingShape::Reserve(size_t triangles)
 {
     pos.reserve(3 * triangles);
     corner.reserve(3 * triangles);
@@ -59,9 +59,9 @@ void FlatPlanesOf(const CVector3* pos, CTriangleData* tri, size_t count)
         FlatPlaneOf(pos[3 * t], pos[3 * t + 1], pos[3 * t + 2], tri[t].normal, tri[t].d);
 }
 
-void CFlatMesh::Append(const CVector3& p0, const CVector3& p1, const CVector3& p2,
-                       const CCornerData& c0, const CCornerData& c1, const CCornerData& c2,
-                       int32_t origin, CEdgeMarks marks)
+void CWorkingShape::Append(const CVector3& p0, const CVector3& p1, const CVector3& p2,
+                           const CCornerData& c0, const CCornerData& c1, const CCornerData& c2,
+                           int32_t origin, CEdgeMarks marks)
 {
     pos.push_back(p0);
     pos.push_back(p1);
@@ -77,12 +77,12 @@ void CFlatMesh::Append(const CVector3& p0, const CVector3& p1, const CVector3& p
     tri.push_back(t);
 }
 
-void CFlatMesh::UpdatePlane(size_t t)
+void CWorkingShape::UpdatePlane(size_t t)
 {
     FlatPlaneOf(pos[3 * t], pos[3 * t + 1], pos[3 * t + 2], tri[t].normal, tri[t].d);
 }
 
-size_t CFlatMesh::Bytes() const
+size_t CWorkingShape::Bytes() const
 {
     return pos.size() * sizeof(CVector3) + corner.size() * sizeof(CCornerData) +
            tri.size() * sizeof(CTriangleData);
@@ -98,7 +98,7 @@ template <class T> bool SameBits(const std::vector<T>& a, const std::vector<T>& 
 
 } // namespace
 
-bool CFlatMesh::operator==(const CFlatMesh& o) const
+bool CWorkingShape::operator==(const CWorkingShape& o) const
 {
     // Bit for bit: the design compares states, and -0.0 versus 0.0 is a difference there.
     if (tri.size() != o.tri.size() || !SameBits(pos, o.pos) || !SameBits(corner, o.corner))

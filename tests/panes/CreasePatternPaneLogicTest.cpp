@@ -1,8 +1,8 @@
-#include "panes/PatternView.h"
+#include "panes/CreasePatternPane.h"
 
 #include "model/PolyModel.h"
-#include "paper/PaperLayout.h"
 #include "panes/NetViewController.h"
+#include "paper/PaperLayout.h"
 #include "support/Meshes.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +26,7 @@ std::unique_ptr<CPolyModel> Sheet(double w, double h)
 // The sheet folded 90 degrees along its middle line x = w/2, as the design's working shape.
 void FoldInHalf(CPolyModel& m, double w)
 {
-    CFlatMesh form;
+    CWorkingShape form;
     FlatFromObject(*m.objects[0], m.paper.data(), form);
     const double hingeX = (w / 2 - m.unitCentre.x) / m.unitScale;
     for (CVector3& p : form.pos)
@@ -43,7 +43,7 @@ void FoldInHalf(CPolyModel& m, double w)
     m.designing = true;
 }
 
-void Window(const CPatternView& pv, const CNetViewController& view, CPaperPoint p, double& x,
+void Window(const CCreasePatternPane& pv, const CNetViewController& view, CPaperPoint p, double& x,
             double& y)
 {
     double u = 0, v = 0;
@@ -61,14 +61,14 @@ int Creases(const CCreasePattern& p)
 
 } // namespace
 
-TEST(PatternView, FitPutsThePaperInThePaneWithItsMargin)
+TEST(CreasePatternPane, FitPutsThePaperInThePaneWithItsMargin)
 {
     auto m = Sheet(210.0, 297.0);
     CNetViewController view;
     view.Resize(400, 300);
     view.zoom = 3.0;
     view.panX = 12.0;
-    CPatternView pv;
+    CCreasePatternPane pv;
     pv.Attach(m.get());
     pv.Fit(view);
     EXPECT_EQ(view.zoom, 1.0);
@@ -80,8 +80,8 @@ TEST(PatternView, FitPutsThePaperInThePaneWithItsMargin)
     double x0, y0, x1, y1;
     Window(pv, view, {0, 0}, x0, y0);
     Window(pv, view, {210, 297}, x1, y1);
-    EXPECT_NEAR(y0, 300 - CPatternView::kFitMargin, 1e-9);
-    EXPECT_NEAR(y1, CPatternView::kFitMargin, 1e-9);
+    EXPECT_NEAR(y0, 300 - CCreasePatternPane::kFitMargin, 1e-9);
+    EXPECT_NEAR(y1, CCreasePatternPane::kFitMargin, 1e-9);
     EXPECT_NEAR((x0 + x1) / 2, 200.0, 1e-9);
     EXPECT_NEAR(x1 - x0, 210.0 * 270.0 / 297.0, 1e-9);
 
@@ -92,17 +92,17 @@ TEST(PatternView, FitPutsThePaperInThePaneWithItsMargin)
     pv.Fit(view);
     Window(pv, view, {0, 0}, x0, y0);
     Window(pv, view, {300, 100}, x1, y1);
-    EXPECT_NEAR(x0, CPatternView::kFitMargin, 1e-9);
-    EXPECT_NEAR(x1, 200 - CPatternView::kFitMargin, 1e-9);
+    EXPECT_NEAR(x0, CCreasePatternPane::kFitMargin, 1e-9);
+    EXPECT_NEAR(x1, 200 - CCreasePatternPane::kFitMargin, 1e-9);
     EXPECT_NEAR((y0 + y1) / 2, 300.0, 1e-9);
 }
 
-TEST(PatternView, APanMovesThePaperAndEndsTheFit)
+TEST(CreasePatternPane, APanMovesThePaperAndEndsTheFit)
 {
     auto m = Sheet(100.0, 100.0);
     CNetViewController view;
     view.Resize(300, 300);
-    CPatternView pv;
+    CCreasePatternPane pv;
     pv.Attach(m.get());
     pv.Fit(view);
     double x0, y0;
@@ -119,12 +119,12 @@ TEST(PatternView, APanMovesThePaperAndEndsTheFit)
     EXPECT_FALSE(pv.FitUntouched(view));
 }
 
-TEST(PatternView, ACollapsedPaneKeepsTheMappingFinite)
+TEST(CreasePatternPane, ACollapsedPaneKeepsTheMappingFinite)
 {
     auto m = Sheet(210.0, 297.0);
     CNetViewController view;
     view.Resize(0, 0);
-    CPatternView pv;
+    CCreasePatternPane pv;
     pv.Attach(m.get());
     pv.Fit(view);
     double u, v;
@@ -135,13 +135,13 @@ TEST(PatternView, ACollapsedPaneKeepsTheMappingFinite)
     pv.Fit(view);
     double x, y;
     Window(pv, view, {0, 297}, x, y);
-    EXPECT_NEAR(y, CPatternView::kFitMargin, 1e-9);
+    EXPECT_NEAR(y, CCreasePatternPane::kFitMargin, 1e-9);
 }
 
-TEST(PatternView, RebuildsOncePerChangeAndOnlyWithPaper)
+TEST(CreasePatternPane, RebuildsOncePerChangeAndOnlyWithPaper)
 {
     auto m = Sheet(200.0, 100.0);
-    CPatternView pv;
+    CCreasePatternPane pv;
     pv.Attach(m.get());
     EXPECT_TRUE(pv.HasPaper());
     EXPECT_TRUE(pv.Refresh());
@@ -178,20 +178,20 @@ TEST(PatternView, RebuildsOncePerChangeAndOnlyWithPaper)
     EXPECT_EQ(pv.BuildCount(), 2);
 }
 
-TEST(PatternView, HelperBuildsFromItsOwnCopyAndLagsOneStepAtMost)
+TEST(CreasePatternPane, HelperBuildsFromItsOwnCopyAndLagsOneStepAtMost)
 {
     auto m = Sheet(200.0, 100.0);
-    CPatternView pv;
+    CCreasePatternPane pv;
     pv.Attach(m.get());
     ASSERT_TRUE(pv.Refresh());
     FoldInHalf(*m, 200.0);
-    const CFlatMesh folded = m->working;
+    const CWorkingShape folded = m->working;
 
     std::atomic<int> done{0};
     pv.Invalidate();
     pv.RefreshOnHelper([&] { ++done; });
     // The caller goes on changing the shape: the build sees the copy.
-    m->working = CFlatMesh{};
+    m->working = CWorkingShape{};
     ASSERT_TRUE(pv.Stale());
     while (done == 0)
         std::this_thread::yield();
@@ -218,14 +218,14 @@ TEST(PatternView, HelperBuildsFromItsOwnCopyAndLagsOneStepAtMost)
     EXPECT_EQ(pv.BuildCount(), 4);
 }
 
-TEST(PatternView, SelectedCornerIsReadOffTheWorkingShape)
+TEST(CreasePatternPane, SelectedCornerIsReadOffTheWorkingShape)
 {
     auto m = Sheet(200.0, 100.0);
-    EXPECT_FALSE(CPatternView::CornerPaper(*m, 0)); // not designing yet
+    EXPECT_FALSE(CCreasePatternPane::CornerPaper(*m, 0)); // not designing yet
     FoldInHalf(*m, 200.0);
     const int32_t last = static_cast<int32_t>(m->working.corner.size()) - 1;
-    ASSERT_TRUE(CPatternView::CornerPaper(*m, last));
-    EXPECT_EQ(*CPatternView::CornerPaper(*m, last), m->working.corner.back().paper);
-    EXPECT_FALSE(CPatternView::CornerPaper(*m, last + 1));
-    EXPECT_FALSE(CPatternView::CornerPaper(*m, -1));
+    ASSERT_TRUE(CCreasePatternPane::CornerPaper(*m, last));
+    EXPECT_EQ(*CCreasePatternPane::CornerPaper(*m, last), m->working.corner.back().paper);
+    EXPECT_FALSE(CCreasePatternPane::CornerPaper(*m, last + 1));
+    EXPECT_FALSE(CCreasePatternPane::CornerPaper(*m, -1));
 }

@@ -9,28 +9,29 @@
 // is then at most one step behind, since a new build first waits for the one
 // still running.
 
+#include "base/HelperThread.h"
 #include "paper/CreasePattern.h"
 #include "paper/PatternChains.h"
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
-#include <thread>
 
 class CNetViewController;
 class CPolyModel;
 
-class CPatternView {
+class CCreasePatternPane {
 public:
     // Pixels left free around the paper when it is fitted, as the slice sheet has.
     static constexpr int kFitMargin = 15;
 
-    CPatternView() = default;
-    CPatternView(const CPatternView&) = delete;
-    CPatternView& operator=(const CPatternView&) = delete;
+    CCreasePatternPane() = default;
+    CCreasePatternPane(const CCreasePatternPane&) = delete;
+    CCreasePatternPane& operator=(const CCreasePatternPane&) = delete;
     // Waits for a build still running.
-    ~CPatternView();
+    ~CCreasePatternPane();
 
     // A model became current (null: none). Its origin faces are read once
     // here; the pattern is rebuilt on the next Refresh.
@@ -81,8 +82,6 @@ public:
     bool FitUntouched(const CNetViewController& view) const;
     // A paper point (millimetres) as the net controller's plane (u, v).
     void PaperToPlane(const CPaperPoint& p, double& u, double& v) const;
-    // Plane units per millimetre of paper.
-    double PlanePerMm() const { return planePerMm_; }
 
     // The paper point of corner `corner` of the working shape (what the design
     // session's SelectedCorner() counts); nullopt when the model is not being
@@ -100,12 +99,11 @@ private:
     CPatternChains bends_;
     bool showBends_ = false;
     bool bendsStale_ = true;
-    CFlatMesh scratch_;
+    CWorkingShape scratch_;
     // The helper's copy of the shape and the pattern it builds.
-    CFlatMesh snapshot_;
+    CWorkingShape snapshot_;
     CCreasePattern pending_;
     CPatternChains pendingLines_; // pending_ joined, made on the helper too
-    std::thread helper_;
     std::atomic<bool> finished_{false};
     bool running_ = false;
     bool stale_ = true;
@@ -113,4 +111,7 @@ private:
     double buildSeconds_ = 0.0;
     CPaperPoint centre_;
     double planePerMm_ = 1.0;
+    // Made on the first build there; declared last, so it stops before the
+    // data its job writes goes.
+    std::unique_ptr<CHelperThread> helper_;
 };

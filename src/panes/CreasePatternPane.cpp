@@ -1,4 +1,4 @@
-#include "panes/PatternView.h"
+#include "panes/CreasePatternPane.h"
 
 #include "model/PolyModel.h"
 #include "panes/NetViewController.h"
@@ -6,17 +6,17 @@
 #include <algorithm>
 #include <chrono>
 
-CPatternView::~CPatternView()
+CCreasePatternPane::~CCreasePatternPane()
 {
-    if (helper_.joinable())
-        helper_.join();
+    if (helper_)
+        helper_->Wait();
 }
 
-bool CPatternView::TakeHelperBuild()
+bool CCreasePatternPane::TakeHelperBuild()
 {
     if (!running_)
         return false;
-    helper_.join();
+    helper_->Wait();
     running_ = false;
     std::swap(pattern_, pending_);
     std::swap(lines_, pendingLines_);
@@ -25,11 +25,11 @@ bool CPatternView::TakeHelperBuild()
     return true;
 }
 
-void CPatternView::Attach(const CPolyModel* model)
+void CCreasePatternPane::Attach(const CPolyModel* model)
 {
     // The helper reads the origin faces about to be replaced.
     if (running_) {
-        helper_.join();
+        helper_->Wait();
         running_ = false;
     }
     model_ = model;
@@ -46,7 +46,7 @@ void CPatternView::Attach(const CPolyModel* model)
     stale_ = bendsStale_ = true;
 }
 
-void CPatternView::SetShowBends(bool on)
+void CCreasePatternPane::SetShowBends(bool on)
 {
     if (on == showBends_)
         return;
@@ -55,19 +55,19 @@ void CPatternView::SetShowBends(bool on)
     bendsStale_ = true;
 }
 
-bool CPatternView::HasPaper() const
+bool CCreasePatternPane::HasPaper() const
 {
     return model_ && model_->paperInfo.has;
 }
 
-void CPatternView::RefreshOnHelper(std::function<void()> done)
+void CCreasePatternPane::RefreshOnHelper(std::function<void()> done)
 {
     TakeHelperBuild();
     if (!stale_ || !HasPaper())
         return;
     const auto start = std::chrono::steady_clock::now();
     // The caller changes its shape on the next step: the helper gets its own copy.
-    const CFlatMesh& shape = model_->CurrentShape(snapshot_);
+    const CWorkingShape& shape = model_->CurrentShape(snapshot_);
     if (&shape != &snapshot_)
         snapshot_ = shape;
     buildSeconds_ +=
@@ -75,7 +75,9 @@ void CPatternView::RefreshOnHelper(std::function<void()> done)
     stale_ = false;
     running_ = true;
     finished_ = false;
-    helper_ = std::thread([this, done = std::move(done)] {
+    if (!helper_)
+        helper_ = std::make_unique<CHelperThread>();
+    helper_->Start([this, done = std::move(done)] {
         BuildCreasePattern(snapshot_, origin_, pending_);
         ChainPatternEdges(pending_, IsDrawnEdge, pendingLines_);
         finished_ = true;
@@ -84,7 +86,7 @@ void CPatternView::RefreshOnHelper(std::function<void()> done)
     });
 }
 
-bool CPatternView::RefreshUnlessBuilding()
+bool CCreasePatternPane::RefreshUnlessBuilding()
 {
     if (running_ && !finished_)
         return false;
@@ -92,7 +94,7 @@ bool CPatternView::RefreshUnlessBuilding()
     return Refresh() || took;
 }
 
-bool CPatternView::Refresh()
+bool CCreasePatternPane::Refresh()
 {
     const bool took = TakeHelperBuild();
     if (!HasPaper())
@@ -115,7 +117,7 @@ bool CPatternView::Refresh()
     return build || took;
 }
 
-void CPatternView::Fit(CNetViewController& view)
+void CCreasePatternPane::Fit(CNetViewController& view)
 {
     view.zoom = 1.0;
     view.panX = view.panY = 0.0;
@@ -136,19 +138,19 @@ void CPatternView::Fit(CNetViewController& view)
     planePerMm_ = pixelsPerMm / perPlane;
 }
 
-bool CPatternView::FitUntouched(const CNetViewController& view) const
+bool CCreasePatternPane::FitUntouched(const CNetViewController& view) const
 {
     return view.zoom == 1.0 && view.panX == 0.0 && view.panY == 0.0;
 }
 
-void CPatternView::PaperToPlane(const CPaperPoint& p, double& u, double& v) const
+void CCreasePatternPane::PaperToPlane(const CPaperPoint& p, double& u, double& v) const
 {
     // The controller puts plane (1, 1) at the pane's centre.
     u = 1.0 + (p.u - centre_.u) * planePerMm_;
     v = 1.0 + (p.v - centre_.v) * planePerMm_;
 }
 
-std::optional<CPaperPoint> CPatternView::CornerPaper(const CPolyModel& model, int32_t corner)
+std::optional<CPaperPoint> CCreasePatternPane::CornerPaper(const CPolyModel& model, int32_t corner)
 {
     if (!model.designing || corner < 0 || size_t(corner) >= model.working.corner.size())
         return std::nullopt;

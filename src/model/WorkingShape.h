@@ -1,7 +1,8 @@
 #pragma once
-// Flat triangle storage of the design: corner positions as contiguous doubles,
-// one small record per triangle, and the attribute columns that ride along
-// with corners and triangles through the fold. A working copy is rebuilt on
+// The working shape of the design: the folded 3-D form, stored as plain
+// triangles: corner positions as contiguous doubles, one small record per
+// triangle, and the attribute columns that ride along with corners and
+// triangles through the fold. A working copy is rebuilt on
 // every mouse move, so everything here copies like plain memory.
 //
 // To add an attribute, add a field to CCornerData or CTriangleData and say in
@@ -58,7 +59,7 @@ struct CEdgeMarks {
     uint8_t e[3] = {0, 0, 0};
 };
 
-class CFlatMesh {
+class CWorkingShape {
 public:
     std::vector<CVector3> pos;       // corner j of triangle t at 3 t + j
     std::vector<CCornerData> corner; // likewise
@@ -81,7 +82,7 @@ public:
     // Bytes a copy of this mesh moves.
     size_t Bytes() const;
 
-    bool operator==(const CFlatMesh& o) const;
+    bool operator==(const CWorkingShape& o) const;
 };
 
 // Right-hand unit normal of p0 p1 p2 and the plane offset: every face's plane
