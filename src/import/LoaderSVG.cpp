@@ -246,14 +246,24 @@ private:
         const double angle = kind == 'M'   ? -180.0 * s.opacity
                              : kind == 'V' ? 180.0 * s.opacity
                                            : 0.0;
-        for (const CPolyline& run : runs)
-            for (size_t k = 1; k < run.size(); ++k) {
+        // Points closer than the snap distance merge, so a run drawn in tiny
+        // steps stays one connected line instead of vanishing step by step.
+        for (const CPolyline& run : runs) {
+            const size_t first = lines_.size();
+            CPaperPoint from = run.empty() ? CPaperPoint{} : run[0];
+            for (size_t k = 0; k < run.size(); ++k) {
                 if (!std::isfinite(run[k].u) || !std::isfinite(run[k].v)) {
                     Fail(what + " has a coordinate out of range");
                     return;
                 }
-                lines_.push_back({run[k - 1], run[k], kind, angle});
+                if (std::hypot(run[k].u - from.u, run[k].v - from.v) > kSnapMm) {
+                    lines_.push_back({from, run[k], kind, angle});
+                    from = run[k];
+                }
             }
+            if (lines_.size() > first && !run.empty())
+                lines_.back().b = run.back();
+        }
         if (lines_.size() > limits_.maxPoints)
             Fail("too many line segments");
     }

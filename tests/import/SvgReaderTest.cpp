@@ -157,6 +157,21 @@ TEST(SvgReader, ANonConvexSheetIsTriangulatedWhole)
     }
 }
 
+TEST(SvgReader, ARunOfTinyStepsStaysOneLine)
+{
+    // The left side drawn in steps of 0.004 mm, under the snap distance.
+    std::string side = "0,100";
+    for (int k = 1; k <= 25000; ++k)
+        side += " 0," + std::to_string(100.0 - 0.004 * k);
+    CPolyModel m;
+    ASSERT_EQ(ReadSVGText(m, Svg(R"x(<polyline points="0,0 100,0 100,100 0,100" stroke="#000"/>)x"
+                                 R"x(<polyline stroke="#000" points=")x" +
+                                 side + R"x("/>)x")),
+              kReadOk)
+        << m.whyNotRead;
+    EXPECT_NEAR(PaperArea(m), 10000.0, 1e-6);
+}
+
 TEST(SvgReader, CrossingsAndTouchingEndsBecomeVertices)
 {
     // A square with a cross whose arms stop 0.004 mm short of the sides, and a
