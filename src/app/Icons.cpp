@@ -106,32 +106,37 @@ QPixmap UndoArrow()
     p.drawPolygon(head, 3);
     return pm;
 }
-// A sheet with a crease, half folded up: the simulation.
-QPixmap HalfFolded()
+// A toolbar picture drawn by `draw` on a clear 16 x 15 ground.
+template <class Draw> QPixmap ToolPicture(Draw&& draw)
 {
     QPixmap pm(16, 15);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 40, 90), 1));
-    p.setBrush(QColor(200, 210, 245));
-    p.drawPolygon(QPolygonF({{1, 13}, {8, 13}, {8, 4}, {1, 4}}));
-    p.setBrush(QColor(150, 170, 235));
-    p.drawPolygon(QPolygonF({{8, 13}, {14, 9}, {14, 1}, {8, 4}}));
+    draw(p);
     return pm;
+}
+
+// A sheet with a crease, half folded up: the simulation.
+QPixmap HalfFolded()
+{
+    return ToolPicture([](QPainter& p) {
+        p.setPen(QPen(QColor(40, 40, 90), 1));
+        p.setBrush(QColor(200, 210, 245));
+        p.drawPolygon(QPolygonF({{1, 13}, {8, 13}, {8, 4}, {1, 4}}));
+        p.setBrush(QColor(150, 170, 235));
+        p.drawPolygon(QPolygonF({{8, 13}, {14, 9}, {14, 1}, {8, 4}}));
+    });
 }
 
 // A right-pointing triangle.
 QPixmap PlayArrow()
 {
-    QPixmap pm(16, 15);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(30, 110, 50));
-    p.drawPolygon(QPolygonF({{4, 2}, {13, 7.5}, {4, 13}}));
-    return pm;
+    return ToolPicture([](QPainter& p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(30, 110, 50));
+        p.drawPolygon(QPolygonF({{4, 2}, {13, 7.5}, {4, 13}}));
+    });
 }
 } // namespace
 

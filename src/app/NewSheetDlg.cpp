@@ -1,5 +1,7 @@
 #include "app/NewSheetDlg.h"
 
+#include "app/Prompts.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -57,13 +59,7 @@ CNewSheetDlg::CNewSheetDlg(QWidget* parent, const NewSheetChoice& start) : QDial
     form->addRow(QStringLiteral("&Bend:"), bend_);
     form->addRow(QStringLiteral("&Angle:"), angle_);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-    setSizeGripEnabled(false);
+    FinishFormDialog(this, form);
 }
 
 NewSheetChoice CNewSheetDlg::Choice() const

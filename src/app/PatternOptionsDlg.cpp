@@ -1,5 +1,7 @@
 #include "app/PatternOptionsDlg.h"
 
+#include "app/Prompts.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -58,13 +60,7 @@ CPatternOptionsDlg::CPatternOptionsDlg(QWidget* parent, const CPatternOptions& s
     form->addRow(QStringLiteral("&Gap:"), gap_);
     form->addRow(QStringLiteral("&Margin at ends and edges:"), margin_);
     form->addRow(bends_);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addWidget(buttons);
-    setSizeGripEnabled(false);
+    FinishFormDialog(this, form);
 }
 
 CPatternOptions CPatternOptionsDlg::Choice() const

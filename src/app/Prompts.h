@@ -60,3 +60,9 @@ bool AskPatternOptions(QWidget* parent, CPatternOptions& options);
 // the index of the button chosen; Escape or the close box gives `escape`
 // (-1: none of them).
 int AskChoice(QWidget* parent, const QString& text, const QStringList& buttons, int escape = -1);
+
+class QDialog;
+class QFormLayout;
+// Lays a small dialog out as its form above OK and Cancel, which accept and
+// reject it; the dialog keeps its size.
+void FinishFormDialog(QDialog* dialog, QFormLayout* form);

@@ -7,7 +7,10 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+#include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class CPolyModel;
 struct CCreasePattern;
@@ -30,6 +33,27 @@ struct CPaperStrain {
 // holds `strain` as {max, mean} (fractions: 0.001 is 0.1%).
 nlohmann::ordered_json FoldDocument(const CCreasePattern& pattern, const CVector3& unitCentre,
                                     double unitScale, const CPaperStrain& strain);
+
+// One edge of a crease pattern as every FOLD file we write lists it.
+struct CFoldEdge {
+    uint32_t a = 0, b = 0;
+    char assignment = 'U';  // B, M, V, F or U
+    double foldAngle = 0.0; // degrees, positive for a valley
+    double bendAngle = 0.0; // lintoro:edges_bendAngle
+};
+
+// The crease pattern every FOLD file we write starts with: the header with
+// `fileClass`, vertices_coords on the paper (mm), faces_vertices, the edges'
+// vertices, assignments and fold angles, "lintoro:strain" when `strain` is
+// given, and lintoro:edges_bendAngle. The caller adds file_frames.
+nlohmann::ordered_json FoldSheetDocument(const char* fileClass,
+                                         const std::vector<std::array<double, 2>>& paper,
+                                         const std::vector<uint32_t>& tris,
+                                         const std::vector<CFoldEdge>& edges,
+                                         const CPaperStrain* strain);
+// A "foldedForm" frame over frame 0 that inherits its faces and edges:
+// every vertex's position in mm.
+nlohmann::ordered_json FoldFormFrame(const std::vector<CVector3>& positions);
 
 // What a FOLD file says beside the pattern: where the form sits in
 // millimetres and how far the paper stretched.

@@ -83,20 +83,3 @@ void StrokeRuns(const CCreasePattern& pattern, const CPatternChains& chains,
 // times the largest number of accepted edges at one vertex.
 void ChainPatternEdges(const CCreasePattern& pattern, const PatternEdgeFilter& include,
                        CPatternChains& out);
-
-// Calls each(chains, chain, run, closed) for every stroke of the drawn edges
-// (IsDrawnEdge), as the file writers draw them: chain by chain, run by run;
-// `closed` when the chain is a loop drawn as one run (its last vertex repeats
-// its first, so the stroke closes instead).
-template <class Each> void ForEachStroke(const CCreasePattern& pattern, Each&& each)
-{
-    CPatternChains chains;
-    ChainPatternEdges(pattern, IsDrawnEdge, chains);
-    std::vector<CStrokeRun> runs;
-    for (const CPatternChains::Chain& chain : chains.chains) {
-        StrokeRuns(pattern, chains, chain, runs);
-        const bool closed = runs.size() == 1 && chains.Closed(chain);
-        for (const CStrokeRun& run : runs)
-            each(chains, chain, run, closed);
-    }
-}

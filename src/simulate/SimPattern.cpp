@@ -1,8 +1,9 @@
 #include "simulate/SimPattern.h"
 
+#include "base/HalfEdges.h"
+#include "base/UnionFind.h"
 #include "model/PolyModel.h"
 #include "paper/CreasePattern.h"
-#include "paper/MeshEdges.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,13 +15,6 @@ namespace {
 uint64_t EdgeKey(uint32_t a, uint32_t b)
 {
     return a < b ? (uint64_t{a} << 32) | b : (uint64_t{b} << 32) | a;
-}
-
-uint32_t FindRoot(std::vector<uint32_t>& parent, uint32_t i)
-{
-    while (parent[i] != i)
-        i = parent[i] = parent[parent[i]];
-    return i;
 }
 
 void Classify(const CEdgeRecord& r, CSimEdge& e)
@@ -105,14 +99,13 @@ bool BuildSimPatternFromRecords(const std::vector<CVector3>& paper,
     };
     // Corners stay one vertex where they meet across an edge that is not cut;
     // a vertex whose corners fall apart gets a copy per group.
-    std::vector<uint32_t> parent(tris.size());
-    std::iota(parent.begin(), parent.end(), 0u);
+    CUnionFind corners(tris.size());
     for (size_t h = 0; h < tris.size(); ++h) {
         if (twin[h] < 0 || static_cast<size_t>(twin[h]) < h || isCut(h))
             continue;
         const uint32_t t = static_cast<uint32_t>(twin[h]);
-        parent[FindRoot(parent, static_cast<uint32_t>(h))] = FindRoot(parent, NextInTriangle(t));
-        parent[FindRoot(parent, NextInTriangle(static_cast<uint32_t>(h)))] = FindRoot(parent, t);
+        corners.Join(static_cast<uint32_t>(h), NextInTriangle(t));
+        corners.Join(NextInTriangle(static_cast<uint32_t>(h)), t);
     }
     out.paper = paper;
     out.form = form.size() == paper.size() ? form : std::vector<CVector3>{};
@@ -121,7 +114,7 @@ bool BuildSimPatternFromRecords(const std::vector<CVector3>& paper,
     std::vector<uint8_t> taken(n, 0);
     out.tris.resize(tris.size());
     for (size_t c = 0; c < tris.size(); ++c) {
-        const uint32_t root = FindRoot(parent, static_cast<uint32_t>(c));
+        const uint32_t root = corners.Find(static_cast<uint32_t>(c));
         if (vertexOfRoot[root] < 0) {
             const uint32_t v = tris[c];
             if (!taken[v]) {

@@ -1,6 +1,7 @@
 #include "simulate/SimulationFiles.h"
 
 #include "base/AtomicFile.h"
+#include "export/ExportFOLD.h"
 #include "simulate/SimPattern.h"
 
 #include <nlohmann/json.hpp>
@@ -29,49 +30,25 @@ bool WriteSimulatedObj(const std::string& path, const CSimPattern& pattern,
 Json FoldFramesDocument(const CSimPattern& pattern,
                         const std::vector<std::vector<CVector3>>& frames)
 {
-    Json doc;
-    doc["file_spec"] = 1.2;
-    doc["file_creator"] = "Lintoro";
-    doc["file_classes"] = {"animation"};
-    doc["frame_classes"] = {"creasePattern"};
-    doc["frame_unit"] = "mm";
-    Json coords = Json::array();
+    std::vector<std::array<double, 2>> paper;
+    paper.reserve(pattern.paper.size());
     for (const CVector3& p : pattern.paper)
-        coords.push_back({p.x, p.y});
-    doc["vertices_coords"] = std::move(coords);
-    Json faces = Json::array();
-    for (size_t t = 0; t < pattern.TriangleCount(); ++t)
-        faces.push_back({pattern.tris[3 * t], pattern.tris[3 * t + 1], pattern.tris[3 * t + 2]});
-    doc["faces_vertices"] = std::move(faces);
-    Json edges = Json::array(), assignment = Json::array(), fold = Json::array();
-    Json bend = Json::array();
+        paper.push_back({p.x, p.y});
+    std::vector<CFoldEdge> edges;
+    edges.reserve(pattern.edges.size());
     for (const CSimEdge& e : pattern.edges) {
-        edges.push_back({e.a, e.b});
-        const char* letter = e.kind == SimEdgeKind::Boundary ? "B"
-                             : e.kind == SimEdgeKind::Free   ? "U"
-                             : e.kind == SimEdgeKind::Facet  ? "F"
-                             : e.target < 0.0                ? "M"
-                                                             : "V";
-        assignment.push_back(letter);
-        fold.push_back(e.kind == SimEdgeKind::Crease ? e.target : 0.0);
-        bend.push_back(e.kind == SimEdgeKind::Facet ? e.target : 0.0);
+        const char letter = e.kind == SimEdgeKind::Boundary ? 'B'
+                            : e.kind == SimEdgeKind::Free   ? 'U'
+                            : e.kind == SimEdgeKind::Facet  ? 'F'
+                            : e.target < 0.0                ? 'M'
+                                                            : 'V';
+        edges.push_back({e.a, e.b, letter, e.kind == SimEdgeKind::Crease ? e.target : 0.0,
+                         e.kind == SimEdgeKind::Facet ? e.target : 0.0});
     }
-    doc["edges_vertices"] = std::move(edges);
-    doc["edges_assignment"] = std::move(assignment);
-    doc["edges_foldAngle"] = std::move(fold);
-    doc["lintoro:edges_bendAngle"] = std::move(bend);
+    Json doc = FoldSheetDocument("animation", paper, pattern.tris, edges, nullptr);
     Json list = Json::array();
-    for (const std::vector<CVector3>& positions : frames) {
-        Json frame;
-        frame["frame_classes"] = {"foldedForm"};
-        frame["frame_parent"] = 0;
-        frame["frame_inherit"] = true;
-        Json at = Json::array();
-        for (const CVector3& p : positions)
-            at.push_back({p.x, p.y, p.z});
-        frame["vertices_coords"] = std::move(at);
-        list.push_back(std::move(frame));
-    }
+    for (const std::vector<CVector3>& positions : frames)
+        list.push_back(FoldFormFrame(positions));
     doc["file_frames"] = std::move(list);
     return doc;
 }
