@@ -33,7 +33,7 @@ private slots:
         for (QAction* a : Frame()->ToolBar()->actions())
             buttons << (a->isSeparator() ? 0 : a->data().toInt());
         QCOMPARE(buttons, (QList<int>{kCmdOpen, kCmdExport, 0, kCmdShowFace, kCmdShowEdge, 0,
-                                      kCmdFixShape, kCmdUndo, kCmdRedo}));
+                                      kCmdFixShape, kCmdUndo, kCmdRedo, 0, kCmdSimulateFold}));
 
         QCOMPARE(Frame()->PaneText(kPaneRotateHelp),
                  QStringLiteral("Rotate:Right Drag/Zoom:Wheel or [Shift]+Right Drag/"

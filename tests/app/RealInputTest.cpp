@@ -8,6 +8,7 @@
 #include "ViewsFixture.h"
 
 #include "document/Recovery.h"
+#include "export/SheetObj.h"
 #include "sheet/SheetLayout.h"
 
 #include <QComboBox>
@@ -535,11 +536,12 @@ private slots:
         QString firstTitle;
         WhenModal([&](QWidget* options) {
             firstTitle = options->windowTitle();
+            ClickButton(options, QStringLiteral("OK"));
+            // Once the options are gone: the printer's dialog comes next.
             WhenModal([&printShown](QWidget* dialog) {
                 printShown = qobject_cast<QPrintDialog*>(dialog) != nullptr;
                 ClickButton(dialog, QStringLiteral("Cancel"));
             });
-            ClickButton(options, QStringLiteral("OK"));
         });
         ChooseMenuCommand(kCmdPrintCreasePattern);
         QTRY_VERIFY(printShown);

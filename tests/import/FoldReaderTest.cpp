@@ -280,12 +280,15 @@ TEST(FoldReader, EveryEdgeKeepsItsAssignmentAndAngles)
                 EXPECT_EQ(mark, EdgeMark::kCrease);
             } else {
                 EXPECT_EQ(mark, 0);
-                if (is(1, 2))
+                if (is(1, 2)) {
                     EXPECT_EQ(r.assignment, EdgeAssignment::Unassigned);
-                if (is(4, 5))
+                }
+                if (is(4, 5)) {
                     EXPECT_EQ(r.assignment, EdgeAssignment::Cut);
-                if (is(2, 3))
+                }
+                if (is(2, 3)) {
                     EXPECT_EQ(r.assignment, EdgeAssignment::Join);
+                }
                 if (is(1, 4)) {
                     EXPECT_EQ(r.assignment, EdgeAssignment::Flat);
                     EXPECT_EQ(r.bendAngle, 7.5);
