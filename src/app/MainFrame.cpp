@@ -159,8 +159,10 @@ bool CMainFrame::CreateStatusBar()
          {rotatePane_, viewPane_, intersectionsPane_, foldAnglePane_, strainPane_, deviationPane_,
           messagePane_})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    // Room for the longest text each pane shows, frame and indent included.
-    FitStatusPane(rotatePane_, rotatePane_->text());
+    // The mouse help is the one pane that gives way when the window is too
+    // narrow for all; every other has room for the longest text it shows,
+    // frame and indent included.
+    rotatePane_->setMinimumWidth(1);
     FitStatusPane(intersectionsPane_, QStringLiteral("Intersections: 000000"));
     FitStatusPane(foldAnglePane_, QStringLiteral("Fold angle: -000.0\u00b0"));
     FitStatusPane(strainPane_, QStringLiteral("Paper strain: 0.000% max, 0.000% mean"));

@@ -110,9 +110,15 @@ bool CSimulationMode::Collect()
         result_ = std::move(working_);
         shown_ = true;
         arrived = true;
+        // Drawn over the ghost at the best rigid fit; the deviation counts
+        // only for the whole fold, which is what the design is.
         std::vector<CVector3> aligned;
-        deviation_ = MeasureDeviation(result_.positions, pattern_.form, &aligned);
-        const std::vector<CVector3>& mm = deviation_.valid ? aligned : result_.positions;
+        const CFormDeviation fit = MeasureDeviation(result_.positions, pattern_.form, &aligned);
+        if (result_.percent >= 100.0) {
+            deviation_ = fit;
+            deviationTargets_ = runningAsk_.targets;
+        }
+        const std::vector<CVector3>& mm = fit.valid ? aligned : result_.positions;
         shownUnit_.resize(mm.size());
         for (size_t i = 0; i < mm.size(); ++i)
             shownUnit_[i] = (mm[i] - unitCentre_) * (1.0 / unitScale_);
@@ -166,7 +172,7 @@ void CSimulationMode::AdvancePlay()
 
 std::string CSimulationMode::DeviationText() const
 {
-    if (!shown_ || !deviation_.valid)
+    if (!deviation_.valid || deviationTargets_ != targets_)
         return std::string();
     char text[64];
     std::snprintf(text, sizeof text, "Deviation: %.2f%% (max %.2f%%)", deviation_.rmsPercent,

@@ -63,7 +63,8 @@ public:
     const std::vector<CVector3>& ShownPositions() const { return shownUnit_; }
     // The designed form in the model's unit space; empty when the pattern has none.
     const std::vector<CVector3>& DesignPositions() const { return designUnit_; }
-    // How far the last solved form lies from the designed one.
+    // How far the last fold solved to 100% with the targets asked for lies
+    // from the designed form (what the pattern gets to); not valid before one.
     const CFormDeviation& Deviation() const { return deviation_; }
     // "Deviation: 0.12% (max 0.41%)" once there is one to show, else "".
     std::string DeviationText() const;
@@ -102,6 +103,7 @@ private:
     std::vector<CVector3> shownUnit_;
     std::vector<CVector3> designUnit_;
     CFormDeviation deviation_;
+    FacetTargets deviationTargets_ = FacetTargets::Design;
     bool playing_ = false;
     double playStep_ = 2.5;
     double playDirection_ = 1.0;
