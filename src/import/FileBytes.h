@@ -3,6 +3,9 @@
 // one forward pass. Pages the parser has moved past can be given back, so a
 // large read does not hold both its text and the model it builds at the peak.
 
+#include "model/PolyModel.h"
+#include "model/Progress.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -35,3 +38,21 @@ private:
     size_t mapped_ = 0;
     size_t released_ = 0;
 };
+
+// The way in of a reader that parses the whole text at once: names the
+// model's file, shows the progress caption, loads the bytes and hands them to
+// read(model, text). A file that cannot be loaded fails (the open routine
+// names the system's reason); a cancel before the parse is kReadCancelled.
+template <class Read>
+ReadResult ReadWholeFile(CPolyModel& model, const std::string& path, IProgress* progress,
+                         Read&& read)
+{
+    model.fileName = path;
+    ProgressScope scope(progress, "File Open");
+    FileBytes bytes;
+    if (!bytes.Load(path))
+        return kReadFailed;
+    if (!scope.Update(0))
+        return kReadCancelled;
+    return read(model, bytes.view());
+}

@@ -500,14 +500,7 @@ ReadResult ReadFOLDText(CPolyModel& model, std::string_view text)
 
 ReadResult ReadFOLD(CPolyModel& model, const std::string& path, IProgress* progress)
 {
-    model.fileName = path;
-    ProgressScope scope(progress, "File Open");
-    FileBytes bytes;
-    if (!bytes.Load(path))
-        return kReadFailed; // the open routine names the system's reason
-    if (!scope.Update(0))
-        return kReadCancelled;
-    return ReadFOLDText(model, bytes.view());
+    return ReadWholeFile(model, path, progress, ReadFOLDText);
 }
 
 ReadResult CPolyModel::ReadFOLD(const std::string& path, IProgress* progress)

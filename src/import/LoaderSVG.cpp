@@ -338,14 +338,7 @@ ReadResult ReadSVGText(CPolyModel& model, std::string_view text)
 
 ReadResult ReadSVG(CPolyModel& model, const std::string& path, IProgress* progress)
 {
-    model.fileName = path;
-    ProgressScope scope(progress, "File Open");
-    FileBytes bytes;
-    if (!bytes.Load(path))
-        return kReadFailed;
-    if (!scope.Update(0))
-        return kReadCancelled;
-    return ReadSVGText(model, bytes.view());
+    return ReadWholeFile(model, path, progress, ReadSVGText);
 }
 
 ReadResult CPolyModel::ReadSVG(const std::string& path, IProgress* progress)
