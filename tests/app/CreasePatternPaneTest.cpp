@@ -155,6 +155,8 @@ class CreasePatternPaneTest : public GuiFixture {
     {
         const CVector3 at = MiddleVertex(*g_pModel, Cam()).pos;
         const QPoint p = PaneMouse(Cam(), at);
+        // The pattern of the sheet as opened is built beside the window first.
+        QTRY_VERIFY(!Net()->Pattern().Stale());
         const int builds = Net()->Pattern().BuildCount();
         Move(p + QPoint(30, 30));
         Move(p);
