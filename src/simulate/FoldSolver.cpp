@@ -277,6 +277,7 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
             from == goal ? 0
                          : static_cast<int>(1000.0 * std::fabs(p - from) / std::fabs(goal - from));
         ++out.steps;
+        const int before = out.iterations;
         const StepOutcome r = s.Step(trial, trialAngles, next, targets, scope, at, out.iterations);
         if (r == StepOutcome::Cancelled) {
             out = CSimResult{};
@@ -296,7 +297,14 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
         angles.swap(trialAngles);
         s.Tangent(x, targets, tangent, bend);
         reached.push_back({p, targets, x, angles, tangent, bend});
-        step = std::min({s.settings.maxStep, 2.0 * step});
+        // Longer steps while the tangent lands close, shorter ones (down to
+        // an eighth of the longest) where the path bends away from it and
+        // Newton wanders.
+        const int used = out.iterations - before;
+        if (used <= 3)
+            step = std::min(s.settings.maxStep, 2.0 * step);
+        else if (used >= 8 && step > s.settings.maxStep / 8.0)
+            step *= 0.5;
     }
     for (SolvedState& r : reached)
         s.Keep(std::move(r));
