@@ -331,6 +331,26 @@ void CBarHingeModel::BarCurvature(const std::vector<CVector3>& x, const Eigen::V
     }
 }
 
+void CBarHingeModel::TargetLoad(const std::vector<CVector3>& x, FacetTargets targets,
+                                Eigen::VectorXd& out) const
+{
+    out.setZero(static_cast<Eigen::Index>(3 * freeCount_));
+    for (size_t i = 0; i < hinges_.size(); ++i) {
+        const Hinge& h = hinges_[i];
+        const double perP = Target(i, 1.0, targets);
+        if (h.k == 0.0 || perP == 0.0)
+            continue;
+        const CHingeAngle a = HingeAngleOf(x[h.v[0]], x[h.v[1]], x[h.v[2]], x[h.v[3]]);
+        if (!a.valid)
+            continue;
+        for (int j = 0; j < 4; ++j)
+            if (dof_[h.v[j]] >= 0) {
+                const CVector3 f = a.grad[j] * (h.k * perP);
+                out.segment<3>(dof_[h.v[j]]) += Eigen::Vector3d(f.x, f.y, f.z);
+            }
+    }
+}
+
 void CBarHingeModel::Move(std::vector<CVector3>& x, const Eigen::VectorXd& dx, double step) const
 {
     for (size_t v = 0; v < x.size(); ++v)

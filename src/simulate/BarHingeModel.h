@@ -38,6 +38,12 @@ public:
     // order term w of a path x + a dx + a^2 w that keeps bars their length.
     void BarCurvature(const std::vector<CVector3>& x, const Eigen::VectorXd& dx,
                       Eigen::VectorXd& out) const;
+    // The load that moving the targets by dp puts on x, per unit dp: every
+    // driven hinge's stiffness times its target times its angle's gradient,
+    // over the free unknowns. Solved against the stiffness matrix at an
+    // equilibrium it gives dx/dp, the way that equilibrium moves with p.
+    void TargetLoad(const std::vector<CVector3>& x, FacetTargets targets,
+                    Eigen::VectorXd& out) const;
     // Each hinge's angle at x, unwrapped near `near`.
     void Angles(const std::vector<CVector3>& x, const std::vector<double>& near,
                 std::vector<double>& out) const;

@@ -19,6 +19,10 @@ struct SolvedState {
     FacetTargets targets = FacetTargets::Design;
     std::vector<CVector3> x;
     std::vector<double> angles;
+    // dx/dp here and the bend that keeps the bars their length along it
+    // (empty for the flat sheet, whose targets differ): a load step from here
+    // starts at x + h tangent + h^2 bend.
+    Eigen::VectorXd tangent, bend;
 };
 
 enum class StepOutcome { Converged, Failed, Cancelled };
@@ -32,7 +36,7 @@ struct CFoldSolver::Impl {
     CBarHingeModel::Matrix matrix;
     Eigen::SimplicialLDLT<CBarHingeModel::Matrix, Eigen::Lower> ldlt;
     std::vector<SolvedState> states;
-    Eigen::VectorXd gradient, dx, corrector, ddx;
+    Eigen::VectorXd gradient, dx, corrector, ddx, load;
 
     Impl(const CSimPattern& p, const CSimSettings& s) : pattern(p), settings(s) { Rebuild(); }
 
@@ -145,6 +149,55 @@ struct CFoldSolver::Impl {
         return StepOutcome::Failed;
     }
 
+    // The way the equilibrium at x moves with p, from the factors Step left
+    // there when it converged: K dx/dp = the targets' load.
+    void Tangent(const std::vector<CVector3>& x, FacetTargets targets, Eigen::VectorXd& tangent,
+                 Eigen::VectorXd& bend)
+    {
+        model.TargetLoad(x, targets, load);
+        tangent = ldlt.solve(load);
+        if (!tangent.allFinite()) {
+            tangent.resize(0);
+            bend.resize(0);
+            return;
+        }
+        model.BarCurvature(x, tangent, corrector);
+        bend = ldlt.solve(corrector);
+        if (!bend.allFinite())
+            bend.setZero(tangent.size());
+    }
+
+    // Where the equilibrium at p, h on from x's, should lie: x moved along
+    // its tangent's arc by h or h/2, when that lowers the energy at p (with
+    // long steps the straight tangent can stretch the bars more than staying).
+    // Lines or parabolas through the solved positions do worse: they cut
+    // across every turning facet and stretch its bars.
+    void Predict(std::vector<CVector3>& x, std::vector<double>& angles, double h, double p,
+                 FacetTargets targets, const Eigen::VectorXd& tangent, const Eigen::VectorXd& bend)
+    {
+        if (tangent.size() != static_cast<Eigen::Index>(model.Unknowns()) ||
+            bend.size() != tangent.size())
+            return;
+        double best = model.Energy(x, p, targets, angles);
+        std::vector<CVector3> guess, bestX;
+        for (const double a : {1.0, 0.5}) {
+            guess = x;
+            model.Move(guess, tangent, a * h);
+            model.Move(guess, bend, a * a * h * h);
+            const double e = model.Energy(guess, p, targets, angles);
+            if (std::isfinite(e) && e < best) {
+                best = e;
+                bestX.swap(guess);
+            }
+        }
+        if (bestX.empty())
+            return;
+        std::vector<double> bestAngles;
+        model.Angles(bestX, angles, bestAngles);
+        x.swap(bestX);
+        angles.swap(bestAngles);
+    }
+
     void Keep(SolvedState&& s)
     {
         for (SolvedState& old : states)
@@ -196,9 +249,22 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
     std::vector<CVector3> x = start.x, trial;
     std::vector<double> angles = start.angles, trialAngles;
     double p = start.p;
+    Eigen::VectorXd tangent, bend;
+    if (start.targets == targets) {
+        tangent = start.tangent;
+        bend = start.bend;
+    }
     std::vector<SolvedState> reached;
     ProgressScope scope(progress, "Simulate Fold");
     scope.SetRange(0, 1000);
+    if (tangent.size() == 0 && std::fabs(goal - p) > 1e-12) {
+        // No tangent kept here (the flat sheet): one factorisation finds it,
+        // counted as an iteration.
+        s.model.Assemble(x, p, targets, angles, s.gradient, &s.matrix, true);
+        ++out.iterations;
+        if (s.Factorise(true))
+            s.Tangent(x, targets, tangent, bend);
+    }
     const double from = p;
     double step = std::min(s.settings.maxStep, std::fabs(goal - p));
     bool failed = false;
@@ -206,10 +272,12 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
         const double next = std::fabs(goal - p) <= step ? goal : p + (goal > p ? step : -step);
         trial = x;
         trialAngles = angles;
+        s.Predict(trial, trialAngles, next - p, next, targets, tangent, bend);
         const int at =
             from == goal ? 0
                          : static_cast<int>(1000.0 * std::fabs(p - from) / std::fabs(goal - from));
         ++out.steps;
+        const int before = out.iterations;
         const StepOutcome r = s.Step(trial, trialAngles, next, targets, scope, at, out.iterations);
         if (r == StepOutcome::Cancelled) {
             out = CSimResult{};
@@ -227,8 +295,16 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
         p = next;
         x.swap(trial);
         angles.swap(trialAngles);
-        reached.push_back({p, targets, x, angles});
-        step = std::min({s.settings.maxStep, 2.0 * step});
+        s.Tangent(x, targets, tangent, bend);
+        reached.push_back({p, targets, x, angles, tangent, bend});
+        // Longer steps while the tangent lands close, shorter ones (down to
+        // an eighth of the longest) where the path bends away from it and
+        // Newton wanders.
+        const int used = out.iterations - before;
+        if (used <= 3)
+            step = std::min(s.settings.maxStep, 2.0 * step);
+        else if (used >= 8 && step > s.settings.maxStep / 8.0)
+            step *= 0.5;
     }
     for (SolvedState& r : reached)
         s.Keep(std::move(r));
