@@ -11,16 +11,6 @@
 
 namespace {
 
-double PaperArea(const CPolyModel& m)
-{
-    double area = 0.0;
-    for (size_t k = 0; k + 2 < m.paper.size(); k += 3) {
-        const CPaperPoint &a = m.paper[k], &b = m.paper[k + 1], &c = m.paper[k + 2];
-        area += 0.5 * ((b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u));
-    }
-    return area;
-}
-
 TEST(FoldReader, BadFilesFailWithTheirReasonAndChangeNothing)
 {
     const struct {
@@ -93,7 +83,7 @@ TEST(FoldReader, APatternAloneOpensFlatAsItsOwnPaper)
     EXPECT_DOUBLE_EQ(m.paperInfo.width, 30.0);
     EXPECT_DOUBLE_EQ(m.paperInfo.height, 20.0);
     EXPECT_EQ(m.paperInfo.pieces, 1);
-    EXPECT_DOUBLE_EQ(PaperArea(m),
+    EXPECT_DOUBLE_EQ(testmesh::PaperArea(m),
                      300.0 + 50.0); // every triangle counter-clockwise, none overlapping
     const auto& faces = m.objects[0]->faces;
     ASSERT_EQ(m.paper.size(), 3 * faces.size());
@@ -151,7 +141,7 @@ TEST(FoldReader, UnitsBecomeMillimetresFrameByFrame)
     EXPECT_DOUBLE_EQ(m.paperInfo.width, 215.9);
     EXPECT_DOUBLE_EQ(m.paperInfo.height, 279.4);
     EXPECT_DOUBLE_EQ(m.bboxMax.z, 279.4);
-    EXPECT_NEAR(PaperArea(m), 215.9 * 279.4, 1e-9);
+    EXPECT_NEAR(testmesh::PaperArea(m), 215.9 * 279.4, 1e-9);
 
     // Each frame its own: a pattern in points, its form in centimetres.
     const std::string mixed = R"({"frame_unit": "pt", "frame_classes": ["creasePattern"],
@@ -174,7 +164,7 @@ TEST(FoldReader, EveryFaceOpensWholeWhereverItsListStarts)
     CPolyModel m;
     ASSERT_EQ(ReadFOLDText(m, text), kReadOk);
     EXPECT_EQ(m.faceCount, 5);
-    EXPECT_DOUBLE_EQ(PaperArea(m), 100.0 + 25.0);
+    EXPECT_DOUBLE_EQ(testmesh::PaperArea(m), 100.0 + 25.0);
     EXPECT_EQ(m.paperInfo.pieces, 1); // no false cut along the side
 }
 
@@ -208,7 +198,7 @@ TEST(FoldReader, PiecesFormsAndPatternsOutOfTheUsualPlace)
         "vertices_coords": [[5,0,0],[5,10,0],[5,10,20],[5,0,20]], "faces_vertices": [[0,1,2,3]]})"),
               kReadOk);
     EXPECT_NEAR(tilted.paperInfo.width * tilted.paperInfo.height, 200.0, 1e-9);
-    EXPECT_NEAR(PaperArea(tilted), 200.0, 1e-9);
+    EXPECT_NEAR(testmesh::PaperArea(tilted), 200.0, 1e-9);
     for (const auto& f : tilted.objects[0]->faces)
         EXPECT_EQ(f->centre.z, 0.0);
 }
@@ -231,7 +221,7 @@ TEST(FoldReader, AFormWhoseCornersMeetOpensWithItsPaper)
     EXPECT_EQ(m.paperInfo.pieces, 1);
     EXPECT_NEAR(std::max(m.paperInfo.width, m.paperInfo.height), 3.0, 1e-9);
     EXPECT_NEAR(std::min(m.paperInfo.width, m.paperInfo.height), 1.0, 1e-9);
-    EXPECT_NEAR(PaperArea(m), 3.0, 1e-9);
+    EXPECT_NEAR(testmesh::PaperArea(m), 3.0, 1e-9);
 }
 
 } // namespace

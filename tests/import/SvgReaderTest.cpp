@@ -6,6 +6,8 @@
 #include "model/PolyModel.h"
 #include "support/TestFiles.h"
 
+#include "support/Meshes.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -23,16 +25,6 @@ std::string Svg(const std::string& body,
 }
 
 const char* kSquare = R"x(<rect x="0" y="0" width="100" height="100" stroke="#000"/>)x";
-
-double PaperArea(const CPolyModel& m)
-{
-    double area = 0.0;
-    for (size_t k = 0; k + 2 < m.paper.size(); k += 3) {
-        const CPaperPoint &a = m.paper[k], &b = m.paper[k + 1], &c = m.paper[k + 2];
-        area += 0.5 * ((b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u));
-    }
-    return area;
-}
 
 // Each triangle edge's record, keyed by its paper midpoint rounded to 0.01 mm.
 std::map<std::pair<long, long>, CEdgeRecord> RecordsByMidpoint(const CPolyModel& m)
@@ -63,7 +55,7 @@ TEST(SvgReader, ColoursAreKindsAndOpacityIsTheAngle)
     CPolyModel m;
     ASSERT_EQ(ReadSVGText(m, Svg(body)), kReadOk) << m.whyNotRead;
     ASSERT_EQ(m.edgeRecords.size(), m.paper.size());
-    EXPECT_NEAR(PaperArea(m), 100.0 * 100.0, 1e-9);
+    EXPECT_NEAR(testmesh::PaperArea(m), 100.0 * 100.0, 1e-9);
     EXPECT_TRUE(m.paperInfo.has);
     const auto at = RecordsByMidpoint(m);
     const auto kind = [&](double u, double v) {
@@ -149,7 +141,7 @@ TEST(SvgReader, ANonConvexSheetIsTriangulatedWhole)
                              R"x(<path d="M0 0H60V20H20V40H60V60H0Z" stroke="#000"/>)x"}) {
         CPolyModel m;
         ASSERT_EQ(ReadSVGText(m, Svg(body)), kReadOk) << m.whyNotRead;
-        EXPECT_NEAR(PaperArea(m), body[2] == 'o' ? 2700.0 : 2800.0, 1e-9) << body;
+        EXPECT_NEAR(testmesh::PaperArea(m), body[2] == 'o' ? 2700.0 : 2800.0, 1e-9) << body;
         for (size_t k = 0; k + 2 < m.paper.size(); k += 3) {
             const CPaperPoint &a = m.paper[k], &b = m.paper[k + 1], &c = m.paper[k + 2];
             EXPECT_GT((b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u), 0.0);
@@ -169,7 +161,7 @@ TEST(SvgReader, ARunOfTinyStepsStaysOneLine)
                                  side + R"x("/>)x")),
               kReadOk)
         << m.whyNotRead;
-    EXPECT_NEAR(PaperArea(m), 10000.0, 1e-6);
+    EXPECT_NEAR(testmesh::PaperArea(m), 10000.0, 1e-6);
 }
 
 TEST(SvgReader, CrossingsAndTouchingEndsBecomeVertices)

@@ -108,4 +108,14 @@ void Build(CPolyModel& model)
     ASSERT_TRUE(model.BuildTopology());
 }
 
+double PaperArea(const CPolyModel& m)
+{
+    double area = 0.0;
+    for (size_t k = 0; k + 2 < m.paper.size(); k += 3) {
+        const CPaperPoint &a = m.paper[k], &b = m.paper[k + 1], &c = m.paper[k + 2];
+        area += 0.5 * ((b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u));
+    }
+    return area;
+}
+
 } // namespace testmesh

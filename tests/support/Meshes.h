@@ -56,4 +56,7 @@ std::unique_ptr<CPolyModel> Cube();
 // Runs BuildTopology and fails the test when it returns false.
 void Build(CPolyModel& model);
 
+// Signed area of the model's paper: every triangle's paper points, summed.
+double PaperArea(const CPolyModel& model);
+
 } // namespace testmesh
