@@ -41,6 +41,7 @@ bool CSimulationMode::Begin(const CPolyModel& model, std::string& why)
     designUnit_.clear();
     for (const CVector3& p : pattern_.form)
         designUnit_.push_back((p - unitCentre_) * (1.0 / unitScale_));
+    ++shownRevision_;
     solver_ = std::make_unique<CFoldSolver>(pattern_);
     cancel_ = std::make_unique<CancelFlag>();
     worker_ = std::make_unique<CHelperThread>();
@@ -67,6 +68,7 @@ void CSimulationMode::End()
     shownUnit_.clear();
     designUnit_.clear();
     deviation_ = CFormDeviation();
+    ++shownRevision_;
 }
 
 void CSimulationMode::Request(double percent, FacetTargets targets)
@@ -122,6 +124,7 @@ bool CSimulationMode::Collect()
         shownUnit_.resize(mm.size());
         for (size_t i = 0; i < mm.size(); ++i)
             shownUnit_[i] = (mm[i] - unitCentre_) * (1.0 / unitScale_);
+        ++shownRevision_;
     }
     if (pending_) {
         const Ask next = *pending_;

@@ -61,6 +61,8 @@ public:
     // The solved form in the model's unit space (the design view's), moved
     // rigidly onto the designed form when there is one; per pattern vertex.
     const std::vector<CVector3>& ShownPositions() const { return shownUnit_; }
+    // Moves whenever the form shown, its strain or the pattern changes.
+    uint64_t ShownRevision() const { return shownRevision_; }
     // The designed form in the model's unit space; empty when the pattern has none.
     const std::vector<CVector3>& DesignPositions() const { return designUnit_; }
     // How far the last fold solved to 100% with the targets asked for lies
@@ -101,6 +103,7 @@ private:
     CVector3 unitCentre_;
     double unitScale_ = 1.0;
     std::vector<CVector3> shownUnit_;
+    uint64_t shownRevision_ = 1;
     std::vector<CVector3> designUnit_;
     CFormDeviation deviation_;
     FacetTargets deviationTargets_ = FacetTargets::Design;

@@ -49,21 +49,37 @@ void FillCorners(const std::vector<CVector3>& p, const std::vector<uint32_t>& tr
 
 } // namespace
 
-void DrawSimulatedForm(const SimulationSceneState& state)
+void CSimulationArrays::Rebuild(const SimulationSceneState& state)
 {
+    built_ = false;
+    xyz_.clear();
+    colours_.clear();
+    ghostXyz_.clear();
     if (!state.tris || !Agree(state.positions, *state.tris))
         return;
     const std::vector<uint32_t>& tris = *state.tris;
-    std::vector<float> xyz, normals, colours;
-    FillCorners(*state.positions, tris, xyz, normals);
-    colours.reserve(tris.size() * 3);
+    FillCorners(*state.positions, tris, xyz_, normals_);
+    colours_.reserve(tris.size() * 3);
     for (uint32_t v : tris) {
         float rgb[3];
         const bool has = state.strain && v < state.strain->size();
         StrainColour(has ? (*state.strain)[v] : 0.0, rgb);
-        colours.insert(colours.end(), rgb, rgb + 3);
+        colours_.insert(colours_.end(), rgb, rgb + 3);
     }
-    const GLsizei count = static_cast<GLsizei>(xyz.size() / 3);
+    if (state.ghost && Agree(state.ghost, tris))
+        FillCorners(*state.ghost, tris, ghostXyz_, ghostNormals_);
+    built_ = true;
+}
+
+void CSimulationArrays::Draw(const SimulationSceneState& state)
+{
+    if (state.revision != revision_ || !built_) {
+        revision_ = state.revision;
+        Rebuild(state);
+    }
+    if (!built_)
+        return;
+    const GLsizei count = static_cast<GLsizei>(xyz_.size() / 3);
 
     // The strain colour is the material's, lit as the design's faces are.
     glEnable(GL_LIGHTING);
@@ -74,9 +90,9 @@ void DrawSimulatedForm(const SimulationSceneState& state)
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, xyz.data());
-    glNormalPointer(GL_FLOAT, 0, normals.data());
-    glColorPointer(3, GL_FLOAT, 0, colours.data());
+    glVertexPointer(3, GL_FLOAT, 0, xyz_.data());
+    glNormalPointer(GL_FLOAT, 0, normals_.data());
+    glColorPointer(3, GL_FLOAT, 0, colours_.data());
     glDrawArrays(GL_TRIANGLES, 0, count);
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
@@ -91,14 +107,13 @@ void DrawSimulatedForm(const SimulationSceneState& state)
     }
 
     // The designed form: faint, unlit, and never hiding what lies behind it.
-    if (state.ghost && Agree(state.ghost, tris)) {
-        FillCorners(*state.ghost, tris, xyz, normals);
-        glVertexPointer(3, GL_FLOAT, 0, xyz.data());
+    if (!ghostXyz_.empty()) {
+        glVertexPointer(3, GL_FLOAT, 0, ghostXyz_.data());
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         glDepthMask(GL_FALSE);
         glColor4f(0.35f, 0.35f, 0.4f, 0.18f);
-        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(xyz.size() / 3));
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(ghostXyz_.size() / 3));
         glDepthMask(GL_TRUE);
     }
     glDisableClientState(GL_VERTEX_ARRAY);

@@ -1,7 +1,6 @@
 #include "widgets/ModelView.h"
 
 #include "model/PolyModel.h"
-#include "render/SimulationDrawing.h"
 #include "ui/AppState.h"
 
 #include <QKeyEvent>
@@ -145,15 +144,14 @@ void CModelView::keyPressEvent(QKeyEvent* event)
 void CModelView::DrawContents()
 {
     if (simulation_.Active()) {
-        if (simulationPoll_ && simulation_.Busy() && !simulationPoll_->isActive())
-            simulationPoll_->start();
         SimulationSceneState sim;
         sim.positions = &simulation_.ShownPositions();
         sim.tris = &simulation_.Pattern().tris;
         sim.strain = simulation_.Result() ? &simulation_.Result()->strain : nullptr;
         sim.ghost = &simulation_.DesignPositions();
         sim.showEdges = showEdges;
-        DrawSimulatedForm(sim);
+        sim.revision = simulation_.ShownRevision();
+        simulationArrays_.Draw(sim);
         return;
     }
     DesignSceneState state;

@@ -12,6 +12,7 @@
 #include "panes/DesignController.h"
 #include "panes/IntersectionMonitor.h"
 #include "panes/SimulationMode.h"
+#include "render/SimulationDrawing.h"
 #include "widgets/GLPaneView.h"
 
 #include <string>
@@ -72,5 +73,6 @@ private:
     CDesignController controller_;
     CIntersectionMonitor intersections_;
     CSimulationMode simulation_;
+    CSimulationArrays simulationArrays_;
     QTimer* simulationPoll_ = nullptr; // takes finished solves while one runs
 };
