@@ -166,7 +166,7 @@ bool CMainFrame::CreateStatusBar()
     FitStatusPane(intersectionsPane_, QStringLiteral("Intersections: 000000"));
     FitStatusPane(foldAnglePane_, QStringLiteral("Fold angle: -000.0\u00b0"));
     FitStatusPane(strainPane_, QStringLiteral("Paper strain: 0.000% max, 0.000% mean"));
-    FitStatusPane(deviationPane_, QStringLiteral("Deviation: 00.00% (max 00.00%)"));
+    FitStatusPane(deviationPane_, QStringLiteral("Deviation: 00.00% (max 00.00%) at 00%"));
     bar->addWidget(rotatePane_, 0);
     bar->addWidget(viewPane_, 1);
     bar->addWidget(intersectionsPane_, 0);

@@ -5,6 +5,7 @@
 #include "model/Progress.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 // The solver's progress display on the worker: it shows nothing and says
@@ -113,12 +114,14 @@ bool CSimulationMode::Collect()
         shown_ = true;
         arrived = true;
         // Drawn over the ghost at the best rigid fit; the deviation counts
-        // only for the whole fold, which is what the design is.
+        // only for the whole fold, which is what the design is, and says
+        // where its path ended when the sheet could not get there.
         std::vector<CVector3> aligned;
         const CFormDeviation fit = MeasureDeviation(result_.positions, pattern_.form, &aligned);
-        if (result_.percent >= 100.0) {
+        if (runningAsk_.percent >= 100.0) {
             deviation_ = fit;
             deviationTargets_ = runningAsk_.targets;
+            deviationPercent_ = result_.percent;
         }
         const std::vector<CVector3>& mm = fit.valid ? aligned : result_.positions;
         shownUnit_.resize(mm.size());
@@ -177,8 +180,13 @@ std::string CSimulationMode::DeviationText() const
 {
     if (!deviation_.valid || deviationTargets_ != targets_)
         return std::string();
-    char text[64];
+    char text[96];
     std::snprintf(text, sizeof text, "Deviation: %.2f%% (max %.2f%%)", deviation_.rmsPercent,
                   deviation_.maxPercent);
-    return text;
+    std::string out = text;
+    if (deviationPercent_ < 100.0) {
+        std::snprintf(text, sizeof text, " at %.0f%%", std::floor(deviationPercent_));
+        out += text;
+    }
+    return out;
 }

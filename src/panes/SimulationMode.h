@@ -65,10 +65,11 @@ public:
     uint64_t ShownRevision() const { return shownRevision_; }
     // The designed form in the model's unit space; empty when the pattern has none.
     const std::vector<CVector3>& DesignPositions() const { return designUnit_; }
-    // How far the last fold solved to 100% with the targets asked for lies
+    // How far the last fold asked to 100% with the targets asked for lies
     // from the designed form (what the pattern gets to); not valid before one.
     const CFormDeviation& Deviation() const { return deviation_; }
-    // "Deviation: 0.12% (max 0.41%)" once there is one to show, else "".
+    // "Deviation: 0.12% (max 0.41%)" once there is one to show, else "";
+    // "... (max 9.02%) at 79%" where that fold's path ended short of 100%.
     std::string DeviationText() const;
 
     // Play: from flat to 100% and back, one step of `stepPercent` per solved
@@ -107,6 +108,7 @@ private:
     std::vector<CVector3> designUnit_;
     CFormDeviation deviation_;
     FacetTargets deviationTargets_ = FacetTargets::Design;
+    double deviationPercent_ = 100.0; // where that fold's path ended
     bool playing_ = false;
     double playStep_ = 2.5;
     double playDirection_ = 1.0;

@@ -66,6 +66,7 @@ std::vector<uint32_t> HeldTriangles(const CSimPattern& pattern)
 void CBarHingeModel::Build(const CSimPattern& pattern, const CSimSettings& settings)
 {
     pattern_ = &pattern;
+    barScale_ = 1.0;
     const size_t n = pattern.VertexCount();
     dof_.assign(n, 0);
     std::vector<uint8_t> used(n, 0);
@@ -188,7 +189,7 @@ double CBarHingeModel::Energy(const std::vector<CVector3>& x, double p, FacetTar
     double energy = 0.0;
     for (const Bar& bar : bars_) {
         const double stretch = Distance3D(x[bar.a], x[bar.b]) - bar.rest;
-        energy += 0.5 * bar.k * stretch * stretch;
+        energy += 0.5 * barScale_ * bar.k * stretch * stretch;
     }
     for (size_t i = 0; i < hinges_.size(); ++i) {
         const Hinge& h = hinges_[i];
@@ -230,8 +231,8 @@ double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetT
             continue;
         const CVector3 d = e * (1.0 / len);
         const double stretch = len - bar.rest;
-        energy += 0.5 * bar.k * stretch * stretch;
-        const CVector3 f = d * (bar.k * stretch);
+        energy += 0.5 * barScale_ * bar.k * stretch * stretch;
+        const CVector3 f = d * (barScale_ * bar.k * stretch);
         g[bar.a] = g[bar.a] - f;
         g[bar.b] = g[bar.b] + f;
         if (!matrix)
@@ -242,7 +243,7 @@ double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetT
         const double dd[3] = {d.x, d.y, d.z};
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c)
-                k[3 * r + c] = bar.k * ((1.0 - side) * dd[r] * dd[c] + (r == c ? side : 0.0));
+                k[3 * r + c] = barScale_ * bar.k * ((1.0 - side) * dd[r] * dd[c] + (r == c ? side : 0.0));
         AddBlock(bar.a, bar.a, bar.a, k, false);
         AddBlock(bar.b, bar.b, bar.b, k, false);
         for (double& v : k)
@@ -323,7 +324,7 @@ void CBarHingeModel::BarCurvature(const std::vector<CVector3>& x, const Eigen::V
         const CVector3 delta = moveOf(bar.b) - moveOf(bar.a);
         const double along = d.Dot(delta);
         const double second = (delta.Dot(delta) - along * along) / len;
-        const CVector3 f = d * (-0.5 * bar.k * second);
+        const CVector3 f = d * (-0.5 * barScale_ * bar.k * second);
         if (dof_[bar.b] >= 0)
             out.segment<3>(dof_[bar.b]) += Eigen::Vector3d(f.x, f.y, f.z);
         if (dof_[bar.a] >= 0)

@@ -58,6 +58,10 @@ public:
     void Move(std::vector<CVector3>& x, const Eigen::VectorXd& dx, double step) const;
     double LargestMove(const Eigen::VectorXd& dx) const;
 
+    // Multiplies every bar's stiffness (1 as built): softer bars let a fold
+    // whose creases fight each other pass through stretched states.
+    void SetBarScale(double scale) { barScale_ = scale; }
+
     const Matrix& Pattern() const { return matrix_; }
     size_t Unknowns() const { return 3 * freeCount_; }
     size_t HingeCount() const { return hinges_.size(); }
@@ -95,4 +99,5 @@ private:
     Matrix matrix_;
     double meanLength_ = 1.0;
     double hingeScale_ = 1.0;
+    double barScale_ = 1.0;
 };

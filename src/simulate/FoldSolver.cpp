@@ -3,7 +3,7 @@
 #include "model/Progress.h"
 #include "simulate/BarHingeModel.h"
 
-#include <Eigen/SparseCholesky>
+#include <Eigen/CholmodSupport>
 
 #include <algorithm>
 #include <cmath>
@@ -34,17 +34,25 @@ struct CFoldSolver::Impl {
     CSimSettings settings;
     CBarHingeModel model;
     CBarHingeModel::Matrix matrix;
-    Eigen::SimplicialLDLT<CBarHingeModel::Matrix, Eigen::Lower> ldlt;
+    // Supernodal: the 3 x 3 blocks of a vertex's unknowns make dense panels
+    // that BLAS factors far faster than a column at a time.
+    Eigen::CholmodSupernodalLLT<CBarHingeModel::Matrix, Eigen::Lower> factors;
     std::vector<SolvedState> states;
     Eigen::VectorXd gradient, dx, corrector, ddx, load;
 
-    Impl(const CSimPattern& p, const CSimSettings& s) : pattern(p), settings(s) { Rebuild(); }
+    Impl(const CSimPattern& p, const CSimSettings& s) : pattern(p), settings(s)
+    {
+        // A matrix that is not positive definite is an answer here (Newton
+        // falls back to Gauss-Newton), not a warning to print.
+        factors.cholmod().print = 0;
+        Rebuild();
+    }
 
     void Rebuild()
     {
         model.Build(pattern, settings);
         matrix = model.Pattern();
-        ldlt.analyzePattern(matrix);
+        factors.analyzePattern(matrix);
         states.clear();
         SolvedState flat;
         flat.x = pattern.paper;
@@ -73,9 +81,9 @@ struct CFoldSolver::Impl {
         // No shift first: the softest bending modes of a large sheet are
         // eleven orders below the bars, and any shift slows them.
         for (const double shift : {0.0, 1e-15, 1e-12, 1e-9, 1e-6}) {
-            ldlt.setShift(shift * scale);
-            ldlt.factorize(matrix);
-            if (ldlt.info() == Eigen::Success && (ldlt.vectorD().array() > 0.0).all())
+            factors.setShift(shift * scale);
+            factors.factorize(matrix);
+            if (factors.info() == Eigen::Success)
                 return true;
             if (!shiftIfNeeded)
                 return false;
@@ -99,14 +107,14 @@ struct CFoldSolver::Impl {
             ++iterations;
             bool ok = Factorise(true);
             if (ok) {
-                dx = ldlt.solve(-gradient);
+                dx = factors.solve(-gradient);
                 ok = dx.allFinite() && gradient.dot(dx) < 0.0;
             }
             if (!ok) {
                 energy = model.Assemble(x, p, targets, angles, gradient, &matrix, false);
                 if (!Factorise(true))
                     return StepOutcome::Failed;
-                dx = ldlt.solve(-gradient);
+                dx = factors.solve(-gradient);
                 if (!dx.allFinite())
                     return StepOutcome::Failed;
             }
@@ -123,7 +131,7 @@ struct CFoldSolver::Impl {
             // their length (x + a dx + a^2 ddx), so long steps survive the
             // line search.
             model.BarCurvature(x, dx, corrector);
-            ddx = ldlt.solve(corrector);
+            ddx = factors.solve(corrector);
             if (!ddx.allFinite())
                 ddx.setZero(dx.size());
             // Backtracking until the energy falls enough (Armijo).
@@ -155,47 +163,150 @@ struct CFoldSolver::Impl {
                  Eigen::VectorXd& bend)
     {
         model.TargetLoad(x, targets, load);
-        tangent = ldlt.solve(load);
+        tangent = factors.solve(load);
         if (!tangent.allFinite()) {
             tangent.resize(0);
             bend.resize(0);
             return;
         }
         model.BarCurvature(x, tangent, corrector);
-        bend = ldlt.solve(corrector);
+        bend = factors.solve(corrector);
         if (!bend.allFinite())
             bend.setZero(tangent.size());
     }
 
     // Where the equilibrium at p, h on from x's, should lie: x moved along
-    // its tangent's arc by h or h/2, when that lowers the energy at p (with
-    // long steps the straight tangent can stretch the bars more than staying).
+    // its tangent's arc by h. The guess stretches the stiff bars to third
+    // order, so its energy can be above staying put; but that stretch is what
+    // Newton corrects in one iteration, while staying leaves the soft bending
+    // modes a whole step behind, which costs a large sheet several.
     // Lines or parabolas through the solved positions do worse: they cut
     // across every turning facet and stretch its bars.
-    void Predict(std::vector<CVector3>& x, std::vector<double>& angles, double h, double p,
-                 FacetTargets targets, const Eigen::VectorXd& tangent, const Eigen::VectorXd& bend)
+    void Predict(std::vector<CVector3>& x, std::vector<double>& angles, double h,
+                 const Eigen::VectorXd& tangent, const Eigen::VectorXd& bend)
     {
         if (tangent.size() != static_cast<Eigen::Index>(model.Unknowns()) ||
             bend.size() != tangent.size())
             return;
-        double best = model.Energy(x, p, targets, angles);
-        std::vector<CVector3> guess, bestX;
-        for (const double a : {1.0, 0.5}) {
-            guess = x;
-            model.Move(guess, tangent, a * h);
-            model.Move(guess, bend, a * a * h * h);
-            const double e = model.Energy(guess, p, targets, angles);
-            if (std::isfinite(e) && e < best) {
-                best = e;
-                bestX.swap(guess);
+        std::vector<CVector3> guess = x;
+        model.Move(guess, tangent, h);
+        model.Move(guess, bend, h * h);
+        std::vector<double> guessAngles;
+        model.Angles(guess, angles, guessAngles);
+        x.swap(guess);
+        angles.swap(guessAngles);
+    }
+
+    // A place on the load path: positions, hinge angles, the load, and the
+    // tangent there (empty when unknown).
+    struct Walk {
+        std::vector<CVector3> x;
+        std::vector<double> angles;
+        double p = 0.0;
+        Eigen::VectorXd tangent, bend;
+    };
+    enum class Outcome { Reached, Stuck, Cancelled };
+
+    // Follows the load path from `w` to `goal` in load steps, each started
+    // along the tangent, halved when Newton fails. Every converged step goes
+    // to `reached` when given. Stuck leaves `w` at the last converged step.
+    Outcome Follow(Walk& w, double goal, FacetTargets targets, ProgressScope& scope,
+                   CSimResult& out, std::vector<SolvedState>* reached)
+    {
+        if (w.tangent.size() == 0 && std::fabs(goal - w.p) > 1e-12) {
+            // No tangent kept here (the flat sheet): one factorisation finds
+            // it, counted as an iteration.
+            model.Assemble(w.x, w.p, targets, w.angles, gradient, &matrix, true);
+            ++out.iterations;
+            if (Factorise(true))
+                Tangent(w.x, targets, w.tangent, w.bend);
+        }
+        const double from = w.p;
+        // A sheet held by its creases alone may rest in more than one shape:
+        // it is followed from flat in shorter steps.
+        const double longest = targets == FacetTargets::Paper
+                                   ? std::min(settings.maxStep, settings.paperMaxStep)
+                                   : settings.maxStep;
+        double step = std::min(longest, std::fabs(goal - w.p));
+        std::vector<CVector3> trial;
+        std::vector<double> trialAngles;
+        while (std::fabs(goal - w.p) > 1e-12) {
+            const double next =
+                std::fabs(goal - w.p) <= step ? goal : w.p + (goal > w.p ? step : -step);
+            trial = w.x;
+            trialAngles = w.angles;
+            Predict(trial, trialAngles, next - w.p, w.tangent, w.bend);
+            const int at = from == goal ? 0
+                                        : static_cast<int>(1000.0 * std::fabs(w.p - from) /
+                                                           std::fabs(goal - from));
+            ++out.steps;
+            const int before = out.iterations;
+            const StepOutcome r = Step(trial, trialAngles, next, targets, scope, at, out.iterations);
+            if (r == StepOutcome::Cancelled)
+                return Outcome::Cancelled;
+            if (r == StepOutcome::Failed) {
+                step *= 0.5;
+                if (step < settings.minStep)
+                    return Outcome::Stuck;
+                continue;
+            }
+            w.p = next;
+            w.x.swap(trial);
+            w.angles.swap(trialAngles);
+            Tangent(w.x, targets, w.tangent, w.bend);
+            if (reached)
+                reached->push_back({w.p, targets, w.x, w.angles, w.tangent, w.bend});
+            // Longer steps while the tangent lands close, shorter ones (down
+            // to an eighth of the longest) where the path bends away from it
+            // and Newton wanders.
+            const int used = out.iterations - before;
+            if (used <= 3)
+                step = std::min(longest, 2.0 * step);
+            else if (used >= 8 && step > longest / 8.0)
+                step *= 0.5;
+        }
+        return Outcome::Reached;
+    }
+
+    // Where the path is stuck (creases that fight each other: a flat fold
+    // and a fold across it at the same vertex cannot both start at once
+    // without stretching the paper), paper flexes and finds its way: the
+    // rest of the path is followed with bars a hundred, then a thousand
+    // times softer, and the bars are brought back to their stiffness in
+    // tenfold steps at the goal. `w` moves only when that succeeds; the
+    // result records where the path was stuck.
+    bool Relax(Walk& w, double goal, FacetTargets targets, ProgressScope& scope, CSimResult& out)
+    {
+        const double stuckAt = w.p;
+        for (const double soft : {1e-2, 1e-3}) {
+            Walk trial = w;
+            trial.tangent.resize(0);
+            trial.bend.resize(0);
+            model.SetBarScale(soft);
+            Outcome r = Follow(trial, goal, targets, scope, out, nullptr);
+            for (double scale = 10.0 * soft; r == Outcome::Reached && scale <= 1.0;
+                 scale *= 10.0) {
+                model.SetBarScale(std::min(scale, 1.0));
+                ++out.steps;
+                const StepOutcome stiffer = Step(trial.x, trial.angles, goal, targets, scope,
+                                                 1000, out.iterations);
+                r = stiffer == StepOutcome::Converged ? Outcome::Reached
+                    : stiffer == StepOutcome::Cancelled ? Outcome::Cancelled
+                                                        : Outcome::Stuck;
+            }
+            model.SetBarScale(1.0);
+            if (r == Outcome::Cancelled) {
+                out.cancelled = true;
+                return false;
+            }
+            if (r == Outcome::Reached) {
+                Tangent(trial.x, targets, trial.tangent, trial.bend);
+                w = std::move(trial);
+                out.relaxedFrom = 100.0 * stuckAt;
+                return true;
             }
         }
-        if (bestX.empty())
-            return;
-        std::vector<double> bestAngles;
-        model.Angles(bestX, angles, bestAngles);
-        x.swap(bestX);
-        angles.swap(bestAngles);
+        return false;
     }
 
     void Keep(SolvedState&& s)
@@ -246,72 +357,30 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
     out = CSimResult{};
     const double goal = std::clamp(percent, 0.0, 100.0) / 100.0;
     const SolvedState& start = s.Nearest(goal, targets);
-    std::vector<CVector3> x = start.x, trial;
-    std::vector<double> angles = start.angles, trialAngles;
-    double p = start.p;
-    Eigen::VectorXd tangent, bend;
+    Impl::Walk walk{start.x, start.angles, start.p, {}, {}};
     if (start.targets == targets) {
-        tangent = start.tangent;
-        bend = start.bend;
+        walk.tangent = start.tangent;
+        walk.bend = start.bend;
     }
-    std::vector<SolvedState> reached;
     ProgressScope scope(progress, "Simulate Fold");
     scope.SetRange(0, 1000);
-    if (tangent.size() == 0 && std::fabs(goal - p) > 1e-12) {
-        // No tangent kept here (the flat sheet): one factorisation finds it,
-        // counted as an iteration.
-        s.model.Assemble(x, p, targets, angles, s.gradient, &s.matrix, true);
-        ++out.iterations;
-        if (s.Factorise(true))
-            s.Tangent(x, targets, tangent, bend);
+    std::vector<SolvedState> reached;
+    Impl::Outcome r = s.Follow(walk, goal, targets, scope, out, &reached);
+    if (r == Impl::Outcome::Stuck && s.Relax(walk, goal, targets, scope, out))
+        r = Impl::Outcome::Reached;
+    if (r == Impl::Outcome::Cancelled || out.cancelled) {
+        out = CSimResult{};
+        out.cancelled = true;
+        return false;
     }
-    const double from = p;
-    double step = std::min(s.settings.maxStep, std::fabs(goal - p));
-    bool failed = false;
-    while (std::fabs(goal - p) > 1e-12) {
-        const double next = std::fabs(goal - p) <= step ? goal : p + (goal > p ? step : -step);
-        trial = x;
-        trialAngles = angles;
-        s.Predict(trial, trialAngles, next - p, next, targets, tangent, bend);
-        const int at =
-            from == goal ? 0
-                         : static_cast<int>(1000.0 * std::fabs(p - from) / std::fabs(goal - from));
-        ++out.steps;
-        const int before = out.iterations;
-        const StepOutcome r = s.Step(trial, trialAngles, next, targets, scope, at, out.iterations);
-        if (r == StepOutcome::Cancelled) {
-            out = CSimResult{};
-            out.cancelled = true;
-            return false;
-        }
-        if (r == StepOutcome::Failed) {
-            step *= 0.5;
-            if (step < s.settings.minStep) {
-                failed = true;
-                break;
-            }
-            continue;
-        }
-        p = next;
-        x.swap(trial);
-        angles.swap(trialAngles);
-        s.Tangent(x, targets, tangent, bend);
-        reached.push_back({p, targets, x, angles, tangent, bend});
-        // Longer steps while the tangent lands close, shorter ones (down to
-        // an eighth of the longest) where the path bends away from it and
-        // Newton wanders.
-        const int used = out.iterations - before;
-        if (used <= 3)
-            step = std::min(s.settings.maxStep, 2.0 * step);
-        else if (used >= 8 && step > s.settings.maxStep / 8.0)
-            step *= 0.5;
-    }
-    for (SolvedState& r : reached)
-        s.Keep(std::move(r));
-    out.converged = !failed;
-    out.percent = 100.0 * p;
-    s.model.Measure(x, angles, p, targets, out);
-    out.positions = std::move(x);
+    for (SolvedState& kept : reached)
+        s.Keep(std::move(kept));
+    if (r == Impl::Outcome::Reached && out.relaxedFrom >= 0.0)
+        s.Keep({goal, targets, walk.x, walk.angles, walk.tangent, walk.bend});
+    out.converged = r == Impl::Outcome::Reached;
+    out.percent = 100.0 * walk.p;
+    s.model.Measure(walk.x, walk.angles, walk.p, targets, out);
+    out.positions = std::move(walk.x);
     return true;
 }
 
@@ -323,6 +392,6 @@ bool CFoldSolver::FactorAndSolveOnce(double percent, FacetTargets targets)
     s.model.Assemble(state.x, p, targets, state.angles, s.gradient, &s.matrix);
     if (!s.Factorise())
         return false;
-    s.dx = s.ldlt.solve(-s.gradient);
+    s.dx = s.factors.solve(-s.gradient);
     return s.dx.allFinite();
 }

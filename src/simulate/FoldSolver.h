@@ -3,12 +3,13 @@
 // triangle edge, a hinge on every inner edge. Creases are driven to p x their
 // fold angle and facet edges to p x their bend ("to the design") or flat
 // ("paper alone"), p the fold percent over 100; undriven creases are free.
-// Static equilibrium by Newton's method: exact gradients, the bars' exact
-// Hessian (compression clamped) and the hinges' Gauss-Newton one, a sparse
-// LDL^T factorisation whose pattern is analysed once, a backtracking line
-// search, and load steps in p halved when a step fails, each started from the
-// last solved state moved along its tangent dx/dp. One triangle of each
-// piece of the sheet is held where it lies on the paper.
+// Static equilibrium by Newton's method: exact gradients and Hessians
+// (Gauss-Newton's where the exact one is not positive definite), a sparse
+// Cholesky factorisation (CHOLMOD's supernodal) whose pattern is analysed
+// once, a backtracking line search, and load steps in p halved when a step fails, each started from the
+// last solved state moved along its tangent dx/dp. Where the path is stuck
+// even so, softer bars carry it to the goal and are stiffened there. One
+// triangle of each piece of the sheet is held where it lies on the paper.
 //
 // Threads: a solver is used by one thread at a time; the window runs SolveTo
 // on its worker and reads the result when it returns. The pattern must
@@ -37,8 +38,15 @@ struct CSimSettings {
     // eighth keeps the tangent's start close enough for three iterations a
     // step on a bent sheet; a quarter takes three times as many.
     double maxStep = 0.125;
-    double minStep = 1.0 / 1024.0;
-    int iterationsPerStep = 40;
+    // The same with "paper alone" targets, whose sheet may rest in more than
+    // one shape: small steps keep it on the path from flat.
+    double paperMaxStep = 0.05;
+    // Below this the path counts as stuck (a limit point where the stiff
+    // sheet cannot follow its creases) and softer bars take over.
+    double minStep = 1.0 / 256.0;
+    // Newton iterations before a step counts as failed: a step the tangent
+    // starts well takes under ten even on a large sheet.
+    int iterationsPerStep = 16;
 };
 
 struct CSimResult {
@@ -47,6 +55,9 @@ struct CSimResult {
     double percent = 0.0;            // where the path ended, 0..100 (the asked one when converged)
     int steps = 0;                   // load steps taken (failed ones included)
     int iterations = 0;              // Newton iterations in all
+    // Where the path with stiff bars was stuck and softer bars carried it
+    // on (0..100); negative when it never was.
+    double relaxedFrom = -1.0;
     std::vector<CVector3> positions; // per pattern vertex, mm
     std::vector<double> strain;      // per vertex: largest relative change of a bar's length
     std::vector<double>

@@ -84,14 +84,20 @@ TEST(SimulateCommand, AFoldedSheetFoldsBackToItsDesign)
 
 TEST(SimulateCommand, OtherProgramsPatternsReachTheirFoldedState)
 {
-    const std::string file = std::string(LINTORO_TESTDATA_DIR) + "/fold/re-strip-with-angle.fold";
-    if (!std::filesystem::exists(file))
-        GTEST_SKIP() << "no test data at " << file;
-    const CliRun r = Cli("simulate " + Quote(file) + " --compare-design");
-    ASSERT_EQ(r.status, 0) << r.err;
-    double rms = 100.0, largest = 100.0;
-    ASSERT_TRUE(Figures(r.out, "deviation rms ", rms, largest)) << r.out;
-    EXPECT_LE(rms, 1.0);
+    // The panels fold flat along one line and at right angles across it at
+    // the same vertices: the stiff sheet is stuck on the way and softer bars
+    // carry it on.
+    for (const char* name : {"re-strip-with-angle.fold", "re-panels-6x2-90deg.fold"}) {
+        const std::string file = std::string(LINTORO_TESTDATA_DIR) + "/fold/" + name;
+        if (!std::filesystem::exists(file))
+            GTEST_SKIP() << "no test data at " << file;
+        const CliRun r = Cli("simulate " + Quote(file) + " --compare-design");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("converged yes"), std::string::npos) << name << "\n" << r.out;
+        double rms = 100.0, largest = 100.0;
+        ASSERT_TRUE(Figures(r.out, "deviation rms ", rms, largest)) << r.out;
+        EXPECT_LE(rms, 1.0) << name;
+    }
 }
 
 TEST(SimulateCommand, WhatIsNoSheetFailsAndWritesNothing)
