@@ -271,41 +271,44 @@ struct CFoldSolver::Impl {
     // Where the path is stuck (creases that fight each other: a flat fold
     // and a fold across it at the same vertex cannot both start at once
     // without stretching the paper), paper flexes and finds its way: the
-    // rest of the path is followed with bars a hundred, then a thousand
-    // times softer, and the bars are brought back to their stiffness in
-    // tenfold steps at the goal. `w` moves only when that succeeds; the
-    // result records where the path was stuck.
+    // path is followed with bars a hundred, then a thousand times softer,
+    // from where it was stuck and then from the flat sheet (a stiff path
+    // may be stuck on a branch the soft one never takes), and the bars are
+    // brought back to their stiffness at the goal in steps of root ten
+    // (tenfold ones can leave Newton too far from the stiffer rest). `w`
+    // moves only when that succeeds; the result records where the path was
+    // stuck.
     bool Relax(Walk& w, double goal, FacetTargets targets, ProgressScope& scope, CSimResult& out)
     {
-        const double stuckAt = w.p;
-        for (const double soft : {1e-2, 1e-3}) {
-            Walk trial = w;
-            trial.tangent.resize(0);
-            trial.bend.resize(0);
-            model.SetBarScale(soft);
-            Outcome r = Follow(trial, goal, targets, scope, out, nullptr);
-            for (double scale = 10.0 * soft; r == Outcome::Reached && scale <= 1.0;
-                 scale *= 10.0) {
-                model.SetBarScale(std::min(scale, 1.0));
-                ++out.steps;
-                const StepOutcome stiffer = Step(trial.x, trial.angles, goal, targets, scope,
-                                                 1000, out.iterations);
-                r = stiffer == StepOutcome::Converged ? Outcome::Reached
-                    : stiffer == StepOutcome::Cancelled ? Outcome::Cancelled
-                                                        : Outcome::Stuck;
+        const Walk flat{states[0].x, states[0].angles, 0.0, {}, {}};
+        for (const Walk* from : {static_cast<const Walk*>(&w), &flat})
+            for (const int softness : {2, 3}) {
+                Walk trial = *from;
+                trial.tangent.resize(0);
+                trial.bend.resize(0);
+                model.SetBarScale(std::pow(10.0, -softness));
+                Outcome r = Follow(trial, goal, targets, scope, out, nullptr);
+                for (int e = 2 * softness - 1; r == Outcome::Reached && e >= 0; --e) {
+                    model.SetBarScale(std::pow(10.0, -0.5 * e));
+                    ++out.steps;
+                    const StepOutcome stiffer = Step(trial.x, trial.angles, goal, targets, scope,
+                                                     1000, out.iterations);
+                    r = stiffer == StepOutcome::Converged   ? Outcome::Reached
+                        : stiffer == StepOutcome::Cancelled ? Outcome::Cancelled
+                                                            : Outcome::Stuck;
+                }
+                model.SetBarScale(1.0);
+                if (r == Outcome::Cancelled) {
+                    out.cancelled = true;
+                    return false;
+                }
+                if (r == Outcome::Reached) {
+                    Tangent(trial.x, targets, trial.tangent, trial.bend);
+                    out.relaxedFrom = 100.0 * w.p;
+                    w = std::move(trial);
+                    return true;
+                }
             }
-            model.SetBarScale(1.0);
-            if (r == Outcome::Cancelled) {
-                out.cancelled = true;
-                return false;
-            }
-            if (r == Outcome::Reached) {
-                Tangent(trial.x, targets, trial.tangent, trial.bend);
-                w = std::move(trial);
-                out.relaxedFrom = 100.0 * stuckAt;
-                return true;
-            }
-        }
         return false;
     }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -198,6 +199,46 @@ TEST(HingeFold, ACutSplitsTheSheet)
     // The left square is a piece of its own: held, so it lies as it was.
     for (int v : {0, 4})
         EXPECT_EQ(r.positions[v].z, 0.0);
+}
+
+TEST(HingeFold, FlatFoldsWithAFoldAcrossThemGetThereOnSofterBars)
+{
+    // Two columns of squares: an accordion of flat folds between the rows,
+    // and the middle line across them folded by 90, one way or the other
+    // as each layer lies. The folds cannot all start at once on stiff
+    // paper: the stiff path is stuck before the goal.
+    const uint32_t rows = 3;
+    std::vector<CVector3> pts;
+    for (uint32_t y = 0; y <= rows; ++y)
+        for (int x = 0; x <= 2; ++x)
+            pts.push_back({20.0 * x, 20.0 * y, 0.0});
+    std::vector<uint32_t> tris;
+    for (uint32_t y = 0; y < rows; ++y)
+        for (uint32_t x = 0; x < 2; ++x) {
+            const uint32_t a = 3 * y + x;
+            tris.insert(tris.end(), {a, a + 1, a + 4, a, a + 4, a + 3});
+        }
+    std::vector<CEdgeRecord> records(tris.size());
+    for (size_t k = 0; k < tris.size(); ++k) {
+        const uint32_t a = std::min(tris[k], tris[k % 3 == 2 ? k - 2 : k + 1]);
+        const uint32_t b = std::max(tris[k], tris[k % 3 == 2 ? k - 2 : k + 1]);
+        const bool even = (a / 3) % 2 == 0;
+        if (b == a + 1 && a % 3 != 2 && a / 3 > 0 && a / 3 < rows)
+            records[k] = even ? Record(EdgeAssignment::Valley, 180.0)
+                              : Record(EdgeAssignment::Mountain, -180.0);
+        else if (a % 3 == 1 && b == a + 3)
+            records[k] = even ? Record(EdgeAssignment::Valley, 90.0)
+                              : Record(EdgeAssignment::Mountain, -90.0);
+    }
+    const CSimPattern p = Pattern(pts, tris, records);
+    CFoldSolver solver(p);
+    CSimResult r;
+    ASSERT_TRUE(solver.SolveTo(100.0, FacetTargets::Design, nullptr, r));
+    EXPECT_TRUE(r.converged);
+    EXPECT_GT(r.relaxedFrom, 0.0);
+    EXPECT_LT(r.relaxedFrom, 100.0);
+    EXPECT_LT(r.angleErrorMax, 0.01);
+    EXPECT_LT(r.strainMax, 1e-6);
 }
 
 TEST(HingeFold, CancelLeavesNothingBehind)
