@@ -44,6 +44,11 @@ bool CSimulationMode::Begin(const CPolyModel& model, std::string& why)
         designUnit_.push_back((p - unitCentre_) * (1.0 / unitScale_));
     ++shownRevision_;
     solver_ = std::make_unique<CFoldSolver>(pattern_);
+    solver_->SetStepListener([this](const CSimResult& step) {
+        const std::lock_guard<std::mutex> lock(stepMutex_);
+        step_ = step;
+        stepFresh_.store(true, std::memory_order_release);
+    });
     cancel_ = std::make_unique<CancelFlag>();
     worker_ = std::make_unique<CHelperThread>();
     Request(100.0, FacetTargets::Design);
@@ -65,6 +70,8 @@ void CSimulationMode::End()
     pattern_ = CSimPattern();
     result_ = CSimResult();
     working_ = CSimResult();
+    step_ = CSimResult();
+    stepFresh_ = false;
     shown_ = false;
     shownUnit_.clear();
     designUnit_.clear();
@@ -102,32 +109,51 @@ void CSimulationMode::StartSolve(double percent, FacetTargets targets)
     });
 }
 
+CFormDeviation CSimulationMode::Show(CSimResult&& result)
+{
+    result_ = std::move(result);
+    shown_ = true;
+    // Drawn over the ghost at the best rigid fit.
+    std::vector<CVector3> aligned;
+    const CFormDeviation fit = MeasureDeviation(result_.positions, pattern_.form, &aligned);
+    const std::vector<CVector3>& mm = fit.valid ? aligned : result_.positions;
+    shownUnit_.resize(mm.size());
+    for (size_t i = 0; i < mm.size(); ++i)
+        shownUnit_[i] = (mm[i] - unitCentre_) * (1.0 / unitScale_);
+    ++shownRevision_;
+    return fit;
+}
+
 bool CSimulationMode::Collect()
 {
-    if (!running_ || !done_.load(std::memory_order_acquire))
+    if (!running_)
         return false;
+    if (!done_.load(std::memory_order_acquire)) {
+        if (!stepFresh_.exchange(false, std::memory_order_acq_rel))
+            return false;
+        CSimResult step;
+        {
+            const std::lock_guard<std::mutex> lock(stepMutex_);
+            step = std::move(step_);
+        }
+        Show(std::move(step));
+        return true;
+    }
     worker_->Wait();
     running_ = false;
+    stepFresh_.store(false, std::memory_order_relaxed);
     bool arrived = false;
     if (!working_.cancelled) {
-        result_ = std::move(working_);
-        shown_ = true;
         arrived = true;
-        // Drawn over the ghost at the best rigid fit; the deviation counts
-        // only for the whole fold, which is what the design is, and says
-        // where its path ended when the sheet could not get there.
-        std::vector<CVector3> aligned;
-        const CFormDeviation fit = MeasureDeviation(result_.positions, pattern_.form, &aligned);
+        const CFormDeviation fit = Show(std::move(working_));
+        // The deviation counts only for the whole fold, which is what the
+        // design is, and says where its path ended when the sheet could not
+        // get there.
         if (runningAsk_.percent >= 100.0) {
             deviation_ = fit;
             deviationTargets_ = runningAsk_.targets;
             deviationPercent_ = result_.percent;
         }
-        const std::vector<CVector3>& mm = fit.valid ? aligned : result_.positions;
-        shownUnit_.resize(mm.size());
-        for (size_t i = 0; i < mm.size(); ++i)
-            shownUnit_[i] = (mm[i] - unitCentre_) * (1.0 / unitScale_);
-        ++shownRevision_;
     }
     if (pending_) {
         const Ask next = *pending_;

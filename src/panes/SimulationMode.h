@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,8 +41,10 @@ public:
     // starts at once when idle; otherwise the newest ask waits for the
     // solve under way, which is cancelled when it no longer matters.
     void Request(double percent, FacetTargets targets);
-    // Takes a finished solve and starts the ask that waited; true when a new
-    // form arrived. Call it from the thread that calls Request.
+    // Takes a finished solve and starts the ask that waited; while one runs,
+    // takes the newest load step it has converged, so a long solve shows the
+    // sheet on its way. True when a new form arrived. Call it from the
+    // thread that calls Request.
     bool Collect();
     // A solve is under way or an ask waits for one.
     bool Busy() const { return running_ || pending_.has_value(); }
@@ -81,6 +84,9 @@ public:
 private:
     void StartSolve(double percent, FacetTargets targets);
     void AdvancePlay();
+    // Shows `result` (moved onto the designed form) as the form solved;
+    // returns that fit.
+    CFormDeviation Show(CSimResult&& result);
 
     struct Ask {
         double percent;
@@ -97,6 +103,10 @@ private:
     Ask runningAsk_{0.0, FacetTargets::Design};
     std::optional<Ask> pending_;
     CSimResult working_; // written by the worker while running_
+    // The newest load step the worker converged, and whether it is unseen.
+    std::mutex stepMutex_;
+    CSimResult step_;
+    std::atomic<bool> stepFresh_{false};
     CSimResult result_;
     bool shown_ = false;
     double asked_ = 100.0;

@@ -38,6 +38,7 @@ struct CFoldSolver::Impl {
     // that BLAS factors far faster than a column at a time.
     Eigen::CholmodSupernodalLLT<CBarHingeModel::Matrix, Eigen::Lower> factors;
     std::vector<SolvedState> states;
+    CFoldSolver::StepListener listener;
     Eigen::VectorXd gradient, dx, corrector, ddx, load;
 
     Impl(const CSimPattern& p, const CSimSettings& s) : pattern(p), settings(s)
@@ -256,6 +257,14 @@ struct CFoldSolver::Impl {
             Tangent(w.x, targets, w.tangent, w.bend);
             if (reached)
                 reached->push_back({w.p, targets, w.x, w.angles, w.tangent, w.bend});
+            if (listener) {
+                CSimResult shown;
+                shown.converged = true;
+                shown.percent = 100.0 * w.p;
+                model.Measure(w.x, w.angles, w.p, targets, shown);
+                shown.positions = w.x;
+                listener(shown);
+            }
             // Longer steps while the tangent lands close, shorter ones (down
             // to an eighth of the longest) where the path bends away from it
             // and Newton wanders.
@@ -331,6 +340,11 @@ CFoldSolver::CFoldSolver(const CSimPattern& pattern, const CSimSettings& setting
 }
 
 CFoldSolver::~CFoldSolver() = default;
+
+void CFoldSolver::SetStepListener(StepListener listener)
+{
+    impl_->listener = std::move(listener);
+}
 
 void CFoldSolver::SetSettings(const CSimSettings& settings)
 {

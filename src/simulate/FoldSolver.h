@@ -17,6 +17,7 @@
 
 #include "model/Geometry.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -84,6 +85,13 @@ public:
     // iterations, leaving the solver's states exactly as they were and `out`
     // with only `cancelled` set. Returns false only when cancelled.
     bool SolveTo(double percent, FacetTargets targets, IProgress* progress, CSimResult& out);
+
+    // Called on the solving thread after every converged load step of a
+    // SolveTo with the form there (percent, positions, strain and angle
+    // errors; `converged` set): a window shows the sheet folding while the
+    // solve goes on. Null: none (the default). Not while a solve runs.
+    using StepListener = std::function<void(const CSimResult& step)>;
+    void SetStepListener(StepListener listener);
 
     // New stiffness settings; drops every solved state but the flat sheet.
     void SetSettings(const CSimSettings& settings);

@@ -118,11 +118,22 @@ TEST(HingeFold, OneHingeFoldsToItsAngle)
                      Record(EdgeAssignment::Valley, target), Record(EdgeAssignment::None),
                      Record(EdgeAssignment::Boundary), Record(EdgeAssignment::Boundary)});
         CFoldSolver solver(p);
+        // Every load step is told as it converges, on the way to the goal.
+        std::vector<double> told;
+        solver.SetStepListener([&](const CSimResult& step) {
+            EXPECT_EQ(step.positions.size(), p.VertexCount());
+            EXPECT_EQ(step.strain.size(), p.VertexCount());
+            told.push_back(step.percent);
+        });
         CSimResult r;
         ASSERT_TRUE(solver.SolveTo(100.0, FacetTargets::Design, nullptr, r));
         EXPECT_TRUE(r.converged);
         EXPECT_EQ(r.percent, 100.0);
         EXPECT_LT(r.angleErrorMax, 0.01);
+        ASSERT_GT(told.size(), 1u);
+        EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+        EXPECT_EQ(told.back(), 100.0);
+        solver.SetStepListener(nullptr);
         const std::vector<double> angles = EdgeAngles(p, r.positions);
         for (size_t i = 0; i < angles.size(); ++i) {
             if (p.edges[i].kind == SimEdgeKind::Crease) {
