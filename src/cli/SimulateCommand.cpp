@@ -38,7 +38,9 @@ constexpr const char* kHelp =
     "fold path ended), 'bars softened from percent Q' when the stiff sheet was\n"
     "stuck at Q (creases that cannot all start at once) and softer bars carried\n"
     "it on, 'strain max X% mean Y%' (largest relative change of a\n"
-    "bar's length per vertex), 'crease angle error max Z deg', with\n"
+    "bar's length per vertex), 'crease angle error max Z deg', 'creases off\n"
+    "target by over 0.5 deg from percent R' when the path left a crease that\n"
+    "far from its target at R, with\n"
     "--compare-design 'deviation rms A% max B%', and 'time T ms'. A file that\n"
     "cannot be read or holds no flat sheet exits 1 writing nothing; a fold that\n"
     "does not converge exits 0 with 'converged no'.\n";
@@ -174,6 +176,9 @@ int RunSimulate(const std::vector<std::string>& args)
     std::printf("strain max %s mean %s\n", Percent(result.strainMax, a, sizeof a),
                 Percent(result.strainMean, b, sizeof b));
     std::printf("crease angle error max %.6g deg\n", result.angleErrorMax);
+    if (result.offTargetFrom >= 0.0)
+        std::printf("creases off target by over %.1f deg from percent %.6g\n", kOffTargetDegrees,
+                    result.offTargetFrom);
     if (o.compare) {
         const CFormDeviation d = MeasureDeviation(result.positions, pattern.form);
         if (d.valid)

@@ -364,6 +364,16 @@ double CBarHingeModel::LargestMove(const Eigen::VectorXd& dx) const
     return dx.size() == 0 ? 0.0 : dx.cwiseAbs().maxCoeff();
 }
 
+double CBarHingeModel::CreaseErrorMax(const std::vector<double>& angles, double p,
+                                      FacetTargets targets) const
+{
+    double most = 0.0;
+    for (size_t i = 0; i < hinges_.size(); ++i)
+        if (pattern_->edges[hinges_[i].edge].kind == SimEdgeKind::Crease)
+            most = std::max(most, std::fabs(angles[i] - Target(i, p, targets)) / kDegree);
+    return most;
+}
+
 void CBarHingeModel::Measure(const std::vector<CVector3>& x, const std::vector<double>& angles,
                              double p, FacetTargets targets, CSimResult& out) const
 {

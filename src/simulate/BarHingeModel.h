@@ -50,6 +50,8 @@ public:
     // The target of hinge h at p (radians).
     double Target(size_t h, double p, FacetTargets targets) const;
 
+    // The largest |angle - target| over the creases, degrees.
+    double CreaseErrorMax(const std::vector<double>& angles, double p, FacetTargets targets) const;
     // Strain per vertex and angle error per pattern edge into `out`.
     void Measure(const std::vector<CVector3>& x, const std::vector<double>& angles, double p,
                  FacetTargets targets, CSimResult& out) const;

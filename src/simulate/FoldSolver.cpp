@@ -257,6 +257,9 @@ struct CFoldSolver::Impl {
             Tangent(w.x, targets, w.tangent, w.bend);
             if (reached)
                 reached->push_back({w.p, targets, w.x, w.angles, w.tangent, w.bend});
+            if (out.offTargetFrom < 0.0 &&
+                model.CreaseErrorMax(w.angles, w.p, targets) > kOffTargetDegrees)
+                out.offTargetFrom = 100.0 * w.p;
             if (listener) {
                 CSimResult shown;
                 shown.converged = true;

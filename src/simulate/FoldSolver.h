@@ -50,6 +50,9 @@ struct CSimSettings {
     int iterationsPerStep = 16;
 };
 
+// How far a crease may lie from its target before the path reports it.
+constexpr double kOffTargetDegrees = 0.5;
+
 struct CSimResult {
     bool cancelled = false;          // SolveTo was cancelled: nothing else here holds
     bool converged = false;          // the last step reached equilibrium at `percent`
@@ -59,6 +62,9 @@ struct CSimResult {
     // Where the path with stiff bars was stuck and softer bars carried it
     // on (0..100); negative when it never was.
     double relaxedFrom = -1.0;
+    // The first solved percent of this solve's path at which a crease lay
+    // more than kOffTargetDegrees from its target; negative when none did.
+    double offTargetFrom = -1.0;
     std::vector<CVector3> positions; // per pattern vertex, mm
     std::vector<double> strain;      // per vertex: largest relative change of a bar's length
     std::vector<double>

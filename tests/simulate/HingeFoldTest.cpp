@@ -156,6 +156,7 @@ TEST(HingeFold, Degree4VertexFollowsItsRigidPathAndOffPathIsReported)
     EXPECT_TRUE(r.converged);
     EXPECT_LT(r.angleErrorMax, 0.01);
     EXPECT_LT(r.strainMax, 1e-4);
+    EXPECT_LT(r.offTargetFrom, 0.0);
     // Part of the way along the path is the same path at a smaller angle.
     ASSERT_TRUE(solver.SolveTo(40.0, FacetTargets::Design, nullptr, r));
     EXPECT_LT(r.strainMax, 1e-4);
@@ -171,6 +172,9 @@ TEST(HingeFold, Degree4VertexFollowsItsRigidPathAndOffPathIsReported)
     ASSERT_TRUE(offSolver.SolveTo(100.0, FacetTargets::Design, nullptr, r));
     EXPECT_TRUE(r.converged);
     EXPECT_GT(r.angleErrorMax, 1.0);
+    // The path says where it first left a crease off target.
+    EXPECT_GT(r.offTargetFrom, 0.0);
+    EXPECT_LE(r.offTargetFrom, 100.0);
     EXPECT_LT(r.strainMax, 5e-4);
 }
 
