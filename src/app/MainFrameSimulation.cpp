@@ -140,6 +140,11 @@ void CMainFrame::FollowSimulation()
         percentSlider_->setValue(static_cast<int>(std::lround(result->percent)));
         percentLabel_->setText(QStringLiteral("%1%").arg(std::lround(result->percent)));
     }
+    // A long solve shows its load steps as they come: say how far it is.
+    if (sim.Busy() && !sim.Playing())
+        SetMessagePane(QStringLiteral("Folding: %1%").arg(std::lround(result->percent)));
+    else
+        SetMessagePane(QString());
     QString text = QString::fromStdString(sim.DeviationText());
     if (!result->converged)
         text += text.isEmpty() ? QStringLiteral("Not converged") : QStringLiteral(", not converged");
