@@ -247,7 +247,7 @@ struct CFoldSolver::Impl {
                 return Outcome::Cancelled;
             if (r == StepOutcome::Failed) {
                 step *= 0.5;
-                if (step < settings.minStep)
+                if (step < settings.stuckStep * longest)
                     return Outcome::Stuck;
                 continue;
             }

@@ -35,16 +35,17 @@ struct CSimSettings {
     // Bars' axial stiffness over the crease hinges' (per unit length): high
     // enough that a converged fold stretches no bar by 0.05%.
     double axialRatio = 1e5;
-    // Largest load step in p (0..1); halved on failure down to minStep. An
+    // Largest load step in p (0..1); halved on failure. An
     // eighth keeps the tangent's start close enough for three iterations a
     // step on a bent sheet; a quarter takes three times as many.
     double maxStep = 0.125;
     // The same with "paper alone" targets, whose sheet may rest in more than
     // one shape: small steps keep it on the path from flat.
     double paperMaxStep = 0.05;
-    // Below this the path counts as stuck (a limit point where the stiff
-    // sheet cannot follow its creases) and softer bars take over.
-    double minStep = 1.0 / 256.0;
+    // A step halved below this part of the longest counts as stuck (a limit
+    // point where the stiff sheet cannot follow its creases) and softer bars
+    // take over: halving further mostly buys failed iterations.
+    double stuckStep = 0.25;
     // Newton iterations before a step counts as failed: a step the tangent
     // starts well takes under ten even on a large sheet.
     int iterationsPerStep = 16;
