@@ -70,6 +70,18 @@ struct CFoldSolver::Impl {
         return *best;
     }
 
+    // The solved state nearest p strictly above it (side > 0) or below it
+    // (side < 0); null when there is none.
+    const SolvedState* NearestBeyond(double p, FacetTargets targets, int side) const
+    {
+        const SolvedState* best = nullptr;
+        for (const SolvedState& s : states)
+            if ((s.p == 0.0 || s.targets == targets) && (side > 0 ? s.p > p : s.p < p) &&
+                (!best || std::fabs(s.p - p) < std::fabs(best->p - p)))
+                best = &s;
+        return best;
+    }
+
     // Factorises the assembled matrix, with a little added to its diagonal
     // when a free crease or a facet ratio of 0 leaves it singular.
     bool Factorise(bool shiftIfNeeded = true)
@@ -229,6 +241,7 @@ struct CFoldSolver::Impl {
                                    ? std::min(settings.maxStep, settings.paperMaxStep)
                                    : settings.maxStep;
         double step = std::min(longest, std::fabs(goal - w.p));
+        const double shortest = settings.stuckStep * step;
         std::vector<CVector3> trial;
         std::vector<double> trialAngles;
         while (std::fabs(goal - w.p) > 1e-12) {
@@ -247,7 +260,7 @@ struct CFoldSolver::Impl {
                 return Outcome::Cancelled;
             if (r == StepOutcome::Failed) {
                 step *= 0.5;
-                if (step < settings.stuckStep * longest)
+                if (step < shortest)
                     return Outcome::Stuck;
                 continue;
             }
@@ -331,8 +344,21 @@ struct CFoldSolver::Impl {
                 old = std::move(s);
                 return;
             }
-        if (states.size() >= kMaxStates)
-            states.erase(states.begin() + 1); // the oldest but the flat sheet
+        if (states.size() >= kMaxStates) {
+            // Thin out where states crowd (a slider's recent stops, a path's
+            // short steps) rather than dropping the oldest: a state far from
+            // the others, the whole fold above all, is dear to solve again.
+            size_t drop = 1;
+            double gap = kDoubleMax;
+            for (size_t i = 1; i < states.size(); ++i)
+                for (size_t j = 0; j < states.size(); ++j)
+                    if (j != i && (states[j].p == 0.0 || states[j].targets == states[i].targets) &&
+                        std::fabs(states[j].p - states[i].p) < gap) {
+                        gap = std::fabs(states[j].p - states[i].p);
+                        drop = i;
+                    }
+            states.erase(states.begin() + static_cast<std::ptrdiff_t>(drop));
+        }
         states.push_back(std::move(s));
     }
 };
@@ -386,6 +412,20 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
     scope.SetRange(0, 1000);
     std::vector<SolvedState> reached;
     Impl::Outcome r = s.Follow(walk, goal, targets, scope, out, &reached);
+    if (r == Impl::Outcome::Stuck) {
+        // The branch followed may end short of the goal (the sheet would
+        // snap there); one solved from the other side may reach it.
+        if (const SolvedState* other = s.NearestBeyond(goal, targets, start.p < goal ? 1 : -1)) {
+            Impl::Walk back{other->x, other->angles, other->p, other->tangent, other->bend};
+            if (other->targets != targets) {
+                back.tangent.resize(0);
+                back.bend.resize(0);
+            }
+            r = s.Follow(back, goal, targets, scope, out, &reached);
+            if (r == Impl::Outcome::Reached)
+                walk = std::move(back);
+        }
+    }
     if (r == Impl::Outcome::Stuck && s.Relax(walk, goal, targets, scope, out))
         r = Impl::Outcome::Reached;
     if (r == Impl::Outcome::Cancelled || out.cancelled) {
