@@ -147,6 +147,21 @@ TEST(HingeFold, OneHingeFoldsToItsAngle)
     }
 }
 
+TEST(HingeFold, ASliderWorkingOneSpotKeepsTheWholeFold)
+{
+    const Degree4 v = RigidDegree4(60.0);
+    CFoldSolver solver(v.pattern);
+    CSimResult r;
+    ASSERT_TRUE(solver.SolveTo(100.0, FacetTargets::Design, nullptr, r));
+    // Far more stops round the middle than the solver keeps states.
+    for (int k = 0; k < 60; ++k)
+        ASSERT_TRUE(solver.SolveTo(45.0 + 0.1 * k, FacetTargets::Design, nullptr, r));
+    // The whole fold is still solved: asking it again costs nothing.
+    ASSERT_TRUE(solver.SolveTo(100.0, FacetTargets::Design, nullptr, r));
+    EXPECT_EQ(r.iterations, 0);
+    EXPECT_LT(r.angleErrorMax, 0.01);
+}
+
 TEST(HingeFold, Degree4VertexFollowsItsRigidPathAndOffPathIsReported)
 {
     const Degree4 v = RigidDegree4(60.0);
