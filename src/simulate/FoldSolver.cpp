@@ -299,8 +299,9 @@ struct CFoldSolver::Impl {
     // path is followed with bars a hundred, then a thousand times softer,
     // from where it was stuck and then from the flat sheet (a stiff path
     // may be stuck on a branch the soft one never takes), and the bars are
-    // brought back to their stiffness at the goal in steps of root ten
-    // (tenfold ones can leave Newton too far from the stiffer rest). `w`
+    // brought back to their stiffness at the goal in steps of the fourth
+    // root of ten (larger ones can leave Newton too far from the stiffer
+    // rest: a sheet held by its creases alone moves as its bars stiffen). `w`
     // moves only when that succeeds; the result records where the path was
     // stuck.
     bool Relax(Walk& w, double goal, FacetTargets targets, ProgressScope& scope, CSimResult& out)
@@ -313,8 +314,8 @@ struct CFoldSolver::Impl {
                 trial.bend.resize(0);
                 model.SetBarScale(std::pow(10.0, -softness));
                 Outcome r = Follow(trial, goal, targets, scope, out, nullptr);
-                for (int e = 2 * softness - 1; r == Outcome::Reached && e >= 0; --e) {
-                    model.SetBarScale(std::pow(10.0, -0.5 * e));
+                for (int e = 4 * softness - 1; r == Outcome::Reached && e >= 0; --e) {
+                    model.SetBarScale(std::pow(10.0, -0.25 * e));
                     ++out.steps;
                     const StepOutcome stiffer = Step(trial.x, trial.angles, goal, targets, scope,
                                                      1000, out.iterations);
