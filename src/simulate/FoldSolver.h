@@ -8,7 +8,8 @@
 // Cholesky factorisation (CHOLMOD's supernodal) whose pattern is analysed
 // once, a backtracking line search, and load steps in p halved when a step fails, each started from the
 // last solved state moved along its tangent dx/dp. Where the path is stuck
-// even so, softer bars carry it to the goal and are stiffened there. One
+// even so, it is tried from the solved state on the goal's other side, and
+// then softer bars carry it to the goal and are stiffened there. One
 // triangle of each piece of the sheet is held where it lies on the paper.
 //
 // Threads: a solver is used by one thread at a time; the window runs SolveTo
