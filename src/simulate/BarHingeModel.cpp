@@ -243,7 +243,8 @@ double CBarHingeModel::Assemble(const std::vector<CVector3>& x, double p, FacetT
         const double dd[3] = {d.x, d.y, d.z};
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c)
-                k[3 * r + c] = barScale_ * bar.k * ((1.0 - side) * dd[r] * dd[c] + (r == c ? side : 0.0));
+                k[3 * r + c] =
+                    barScale_ * bar.k * ((1.0 - side) * dd[r] * dd[c] + (r == c ? side : 0.0));
         AddBlock(bar.a, bar.a, bar.a, k, false);
         AddBlock(bar.b, bar.b, bar.b, k, false);
         for (double& v : k)

@@ -61,22 +61,16 @@ struct CFoldSolver::Impl {
         states.push_back(std::move(flat));
     }
 
-    const SolvedState& Nearest(double p, FacetTargets targets) const
-    {
-        const SolvedState* best = &states[0];
-        for (const SolvedState& s : states)
-            if ((s.p == 0.0 || s.targets == targets) && std::fabs(s.p - p) < std::fabs(best->p - p))
-                best = &s;
-        return *best;
-    }
-
-    // The solved state nearest p strictly above it (side > 0) or below it
-    // (side < 0); null when there is none.
-    const SolvedState* NearestBeyond(double p, FacetTargets targets, int side) const
+    // The solved state nearest p with these targets (the flat sheet serves
+    // both): anywhere (side 0, never null: the flat sheet is always kept),
+    // or strictly above p (side > 0) or below it (side < 0), null when there
+    // is none.
+    const SolvedState* Nearest(double p, FacetTargets targets, int side = 0) const
     {
         const SolvedState* best = nullptr;
         for (const SolvedState& s : states)
-            if ((s.p == 0.0 || s.targets == targets) && (side > 0 ? s.p > p : s.p < p) &&
+            if ((s.p == 0.0 || s.targets == targets) &&
+                (side == 0 || (side > 0 ? s.p > p : s.p < p)) &&
                 (!best || std::fabs(s.p - p) < std::fabs(best->p - p)))
                 best = &s;
         return best;
@@ -250,12 +244,14 @@ struct CFoldSolver::Impl {
             trial = w.x;
             trialAngles = w.angles;
             Predict(trial, trialAngles, next - w.p, w.tangent, w.bend);
-            const int at = from == goal ? 0
-                                        : static_cast<int>(1000.0 * std::fabs(w.p - from) /
-                                                           std::fabs(goal - from));
+            const int at =
+                from == goal
+                    ? 0
+                    : static_cast<int>(1000.0 * std::fabs(w.p - from) / std::fabs(goal - from));
             ++out.steps;
             const int before = out.iterations;
-            const StepOutcome r = Step(trial, trialAngles, next, targets, scope, at, out.iterations);
+            const StepOutcome r =
+                Step(trial, trialAngles, next, targets, scope, at, out.iterations);
             if (r == StepOutcome::Cancelled)
                 return Outcome::Cancelled;
             if (r == StepOutcome::Failed) {
@@ -317,8 +313,8 @@ struct CFoldSolver::Impl {
                 for (int e = 4 * softness - 1; r == Outcome::Reached && e >= 0; --e) {
                     model.SetBarScale(std::pow(10.0, -0.25 * e));
                     ++out.steps;
-                    const StepOutcome stiffer = Step(trial.x, trial.angles, goal, targets, scope,
-                                                     1000, out.iterations);
+                    const StepOutcome stiffer =
+                        Step(trial.x, trial.angles, goal, targets, scope, 1000, out.iterations);
                     r = stiffer == StepOutcome::Converged   ? Outcome::Reached
                         : stiffer == StepOutcome::Cancelled ? Outcome::Cancelled
                                                             : Outcome::Stuck;
@@ -403,7 +399,7 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
     Impl& s = *impl_;
     out = CSimResult{};
     const double goal = std::clamp(percent, 0.0, 100.0) / 100.0;
-    const SolvedState& start = s.Nearest(goal, targets);
+    const SolvedState& start = *s.Nearest(goal, targets);
     Impl::Walk walk{start.x, start.angles, start.p, {}, {}};
     if (start.targets == targets) {
         walk.tangent = start.tangent;
@@ -416,7 +412,7 @@ bool CFoldSolver::SolveTo(double percent, FacetTargets targets, IProgress* progr
     if (r == Impl::Outcome::Stuck) {
         // The branch followed may end short of the goal (the sheet would
         // snap there); one solved from the other side may reach it.
-        if (const SolvedState* other = s.NearestBeyond(goal, targets, start.p < goal ? 1 : -1)) {
+        if (const SolvedState* other = s.Nearest(goal, targets, start.p < goal ? 1 : -1)) {
             Impl::Walk back{other->x, other->angles, other->p, other->tangent, other->bend};
             if (other->targets != targets) {
                 back.tangent.resize(0);
@@ -449,7 +445,7 @@ bool CFoldSolver::FactorAndSolveOnce(double percent, FacetTargets targets)
 {
     Impl& s = *impl_;
     const double p = std::clamp(percent, 0.0, 100.0) / 100.0;
-    const SolvedState& state = s.Nearest(p, targets);
+    const SolvedState& state = *s.Nearest(p, targets);
     s.model.Assemble(state.x, p, targets, state.angles, s.gradient, &s.matrix);
     if (!s.Factorise())
         return false;

@@ -6,11 +6,12 @@
 // Static equilibrium by Newton's method: exact gradients and Hessians
 // (Gauss-Newton's where the exact one is not positive definite), a sparse
 // Cholesky factorisation (CHOLMOD's supernodal) whose pattern is analysed
-// once, a backtracking line search, and load steps in p halved when a step fails, each started from the
-// last solved state moved along its tangent dx/dp. Where the path is stuck
-// even so, it is tried from the solved state on the goal's other side, and
-// then softer bars carry it to the goal and are stiffened there. One
-// triangle of each piece of the sheet is held where it lies on the paper.
+// once, a backtracking line search, and load steps in p halved when a step
+// fails, each started from the last solved state moved along its tangent
+// dx/dp. Where the path is stuck even so, it is tried from the solved state
+// on the goal's other side, and then softer bars carry it to the goal and
+// are stiffened there. One triangle of each piece of the sheet is held
+// where it lies on the paper.
 //
 // Threads: a solver is used by one thread at a time; the window runs SolveTo
 // on its worker and reads the result when it returns. The pattern must
@@ -36,16 +37,16 @@ struct CSimSettings {
     // Bars' axial stiffness over the crease hinges' (per unit length): high
     // enough that a converged fold stretches no bar by 0.05%.
     double axialRatio = 1e5;
-    // Largest load step in p (0..1); halved on failure. An
-    // eighth keeps the tangent's start close enough for three iterations a
-    // step on a bent sheet; a quarter takes three times as many.
+    // Largest load step in p (0..1); halved on failure. An eighth keeps the
+    // tangent's start close enough for three iterations a step on a bent
+    // sheet; a quarter takes three times as many.
     double maxStep = 0.125;
     // The same with "paper alone" targets, whose sheet may rest in more than
     // one shape: small steps keep it on the path from flat.
     double paperMaxStep = 0.05;
-    // A step halved below this part of the longest counts as stuck (a limit
-    // point where the stiff sheet cannot follow its creases) and softer bars
-    // take over: halving further mostly buys failed iterations.
+    // A step halved below this part of a path's first step counts as stuck
+    // (a limit point where the stiff sheet cannot follow its creases), and
+    // softer bars take over: halving further mostly buys failed iterations.
     double stuckStep = 0.25;
     // Newton iterations before a step counts as failed: a step the tangent
     // starts well takes under ten even on a large sheet.
@@ -56,11 +57,11 @@ struct CSimSettings {
 constexpr double kOffTargetDegrees = 0.5;
 
 struct CSimResult {
-    bool cancelled = false;          // SolveTo was cancelled: nothing else here holds
-    bool converged = false;          // the last step reached equilibrium at `percent`
-    double percent = 0.0;            // where the path ended, 0..100 (the asked one when converged)
-    int steps = 0;                   // load steps taken (failed ones included)
-    int iterations = 0;              // Newton iterations in all
+    bool cancelled = false; // SolveTo was cancelled: nothing else here holds
+    bool converged = false; // the last step reached equilibrium at `percent`
+    double percent = 0.0;   // where the path ended, 0..100 (the asked one when converged)
+    int steps = 0;          // load steps taken (failed ones included)
+    int iterations = 0;     // Newton iterations in all
     // Where the path with stiff bars was stuck and softer bars carried it
     // on (0..100); negative when it never was.
     double relaxedFrom = -1.0;
